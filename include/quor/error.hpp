@@ -1,0 +1,40 @@
+#pragma once
+// The one exception type of the public interface. It carries the runtime error number that the
+// automation interface reports (5, 6, 7, 9, 13 or a file error) and that number's standard text.
+
+#include <exception>
+
+namespace quor {
+
+class Error : public std::exception {
+ public:
+  explicit Error(int number) noexcept;
+  [[nodiscard]] int number() const noexcept { return number_; }
+  // The standard text of the number, e.g. "Type mismatch" for 13.
+  [[nodiscard]] const char* what() const noexcept override;
+
+  // The standard text of any error number this component can raise ("Application-defined or
+  // object-defined error" for numbers it does not know).
+  [[nodiscard]] static const char* textOf(int number) noexcept;
+
+ private:
+  int number_;
+};
+
+// The numbers this component raises, named where the code raises them.
+namespace errors {
+inline constexpr int kInvalidCall = 5;       // invalid procedure call or argument
+inline constexpr int kOverflow = 6;          // overflow
+inline constexpr int kOutOfMemory = 7;       // out of memory
+inline constexpr int kSubscript = 9;         // subscript out of range
+inline constexpr int kTypeMismatch = 13;     // type mismatch
+inline constexpr int kBadFileName = 52;      // bad file name or number
+inline constexpr int kFileNotFound = 53;     // file not found
+inline constexpr int kDeviceIO = 57;         // device I/O error
+inline constexpr int kDiskFull = 61;         // disk full
+inline constexpr int kPermissionDenied = 70; // permission denied
+inline constexpr int kPathFileAccess = 75;   // path/file access error
+inline constexpr int kPathNotFound = 76;     // path not found
+}  // namespace errors
+
+}  // namespace quor

@@ -1,0 +1,33 @@
+#pragma once
+// One reading of a gaiji mapping file, indexed for lookups. FujitsuJEF reads the file named by
+// JEFGaijiFilePath afresh on every call; a batch caller reads it once with GaijiMapping::read and pins
+// that reading on its object (Quor::PinGaijiMapping), so a whole run costs one read.
+
+#include <memory>
+#include <string_view>
+
+namespace quor {
+
+class GaijiMapping {
+ public:
+  // A reading of no file: every character is looked up as not found.
+  GaijiMapping();
+
+  // Reads the file at `path` (UTF-16; UTF-8 on the file system on POSIX). A file that cannot be opened,
+  // or an empty path, gives the same reading as GaijiMapping(): every character not found. Throws only
+  // quor::Error 7 when memory runs out.
+  [[nodiscard]] static GaijiMapping read(std::u16string_view path);
+
+  // True when the file was opened (even if it held no lines).
+  [[nodiscard]] bool opened() const noexcept;
+
+  // The indexed content; defined by the character encoders, opaque here.
+  struct Index;
+  [[nodiscard]] const Index& index() const noexcept { return *index_; }
+
+ private:
+  explicit GaijiMapping(std::shared_ptr<const Index> index) noexcept : index_(std::move(index)) {}
+  std::shared_ptr<const Index> index_;  // immutable once read; copies share it
+};
+
+}  // namespace quor

@@ -1,0 +1,23 @@
+#pragma once
+// Code page 932 (Windows Shift-JIS), as Windows converts with its default flags, compiled in.
+
+#include <cstdint>
+
+namespace quor::platform::cp932 {
+
+// The code page 932 code of one UTF-16 unit: a single-byte code 0x00..0xFF or a double-byte code
+// with the lead byte high. A unit without a code page 932 form (a surrogate included) gives the
+// substitute 0x3F ("?"), a single byte.
+std::uint16_t encode(char16_t unit) noexcept;
+
+// 1 for a single-byte code, 2 for a double-byte code.
+inline int byteLength(char16_t unit) noexcept { return encode(unit) > 0xFF ? 2 : 1; }
+
+// The Unicode character code page 932 gives for a single-byte code (lead bytes give nothing), or for
+// a double-byte code; 0xFFFF when the code is not a valid character.
+char16_t decodeSingle(std::uint8_t code) noexcept;
+char16_t decodeDouble(std::uint8_t lead, std::uint8_t trail) noexcept;
+// True when `byte` is the lead byte of a double-byte code.
+bool isLeadByte(std::uint8_t byte) noexcept;
+
+}  // namespace quor::platform::cp932

@@ -1,0 +1,56 @@
+#pragma once
+// Portable stand-ins for the Windows number services the component relies on: the numeric test of a
+// text, the integer value of a number text, the numeric value of a text's leading number, and the
+// 15-digit text of a 64-bit floating-point value. Separators come from the user's locale.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace quor::platform {
+
+// The decimal and thousands separators of the user's locale.
+struct NumberSeparators {
+  char16_t decimal = u'.';
+  char16_t thousands = u',';
+};
+
+// The separators of the environment's LC_NUMERIC, read once per process (with newlocale) and
+// immutable afterwards; "." and "," when none is set.
+const NumberSeparators& localeSeparators();
+
+// True when the whole text is one number: leading and trailing blanks; one leading or trailing "+" or
+// "-"; digits "0".."9" with thousands separators and at most one decimal separator; an exponent "E" or
+// "D" with optional sign and digits; or an "&H" hexadecimal / "&O" octal literal. Empty and blank texts
+// fail.
+bool isNumeric(std::u16string_view text, const NumberSeparators& seps = localeSeparators());
+
+// The text read as a number (as isNumeric accepts it) and converted to a 32-bit signed integer, a
+// fraction rounded to the nearest integer with halves to even ("2.5" -> 2, "3.5" -> 4). Throws
+// quor::Error 13 for a text that is not a number (the empty text included), 6 outside the range.
+std::int32_t integerValue(std::u16string_view text, const NumberSeparators& seps = localeSeparators());
+
+// The value of the leading part of the text that forms a number, never failing: blanks, tabs and line
+// feeds removed first, then an optional sign, digits with at most one ".", an optional exponent ("E"
+// or "D", sign, digits), or an "&H" / "&O" literal. No leading number gives 0. Locale-independent.
+double numericValue(std::u16string_view text) noexcept;
+
+// A value as text with at most 15 significant digits: "123", "12.5", "-0.0001", "0"; exponent form
+// with at least two exponent digits when the decimal exponent is 15 or more or -5 or less
+// ("1E+15", "1.5E-05", "1.23456789012346E+19").
+std::u16string numberText(double value);
+
+// The exact decimal text of the leading number numericValue reads, without going through a
+// floating-point value: leading zeros dropped, trailing fraction zeros dropped, no point for a whole
+// number, "-" in front of a negative non-zero value, "0" for zero, the exponent applied exactly and
+// never in exponent form. "007" -> "7", "12.50" -> "12.5", "1E3" -> "1000", "-0" -> "0".
+// An "&H"/"&O" literal gives its decimal digits. Throws quor::Error 7 only if memory runs out (an
+// exponent that would need an absurdly long text gives error 6).
+std::u16string exactNumberText(std::u16string_view text);
+
+// When the text, without its leading and trailing blanks, is one "&H" or "&O" literal: its value as
+// decimal digits ("&H1F" -> "31", "&o17" -> "15"). Otherwise nothing.
+std::optional<std::u16string> radixLiteralDigits(std::u16string_view text);
+
+}  // namespace quor::platform
