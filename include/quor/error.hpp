@@ -28,6 +28,7 @@ inline constexpr int kOverflow = 6;          // overflow
 inline constexpr int kOutOfMemory = 7;       // out of memory
 inline constexpr int kSubscript = 9;         // subscript out of range
 inline constexpr int kTypeMismatch = 13;     // type mismatch
+inline constexpr int kInternal = 51;         // internal error: a fault of the component itself
 inline constexpr int kBadFileName = 52;      // bad file name or number
 inline constexpr int kFileNotFound = 53;     // file not found
 inline constexpr int kDeviceIO = 57;         // device I/O error

@@ -80,6 +80,8 @@ class Quor {
 
  private:
   struct Fields;
+  // The fields, or error 5 for a moved-from object.
+  [[nodiscard]] Fields& live() const;
   std::unique_ptr<Fields> fields_;
 };
 

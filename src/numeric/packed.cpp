@@ -1,0 +1,57 @@
+#include "numeric/packed.hpp"
+
+#include <limits>
+
+#include "quor/error.hpp"
+
+namespace quor::numeric {
+
+namespace {
+constexpr std::int32_t kMaxBytes = 32767;      // byte positions are 16-bit
+constexpr std::size_t kFirstOverflowByte = 16384;  // 2k no longer fits 16 bits
+constexpr std::uint8_t kSignPositive = 0x0C;
+constexpr std::uint8_t kSignNegative = 0x0D;
+}  // namespace
+
+ByteString encodePacked(std::u16string_view text, std::int32_t nibbles, bool sign) {
+  const bool negative = sign && text.find(u'-') != std::u16string_view::npos;
+
+  if (nibbles > 0 && nibbles % 2 != 0) {
+    if (nibbles == std::numeric_limits<std::int32_t>::max()) throw Error(errors::kOverflow);
+    ++nibbles;
+  }
+  if (nibbles <= 0) throw Error(errors::kSubscript);
+  const std::int32_t byteCount = nibbles / 2;
+  if (byteCount > kMaxBytes) throw Error(errors::kOverflow);
+
+  // The prepared text, never built: an optional leading "0", the text, and with a sign the placeholder
+  // "0" of the sign nibble. Only its rightmost 2N characters are packed.
+  const std::size_t body = text.size() + (sign ? 1 : 0);
+  const std::size_t lead = body % 2;
+  const std::size_t prepared = lead + body;
+  const auto n = static_cast<std::size_t>(byteCount);
+  const std::size_t start = prepared > 2 * n ? prepared - 2 * n : 0;
+
+  const auto digitAt = [&](std::size_t j) -> std::uint8_t {
+    if (j >= prepared) throw Error(errors::kTypeMismatch);  // the text is too short for the field
+    if (j < lead) return 0;
+    const std::size_t t = j - lead;
+    if (t >= text.size()) return 0;  // the sign placeholder
+    char16_t c = text[t];
+    if (c == u'-' && negative) c = u'0';
+    if (c < u'0' || c > u'9') throw Error(errors::kTypeMismatch);
+    return static_cast<std::uint8_t>(c - u'0');
+  };
+
+  ByteString out(n);
+  for (std::size_t k = 0; k < n; ++k) {
+    if (k + 1 == kFirstOverflowByte) throw Error(errors::kOverflow);
+    const std::size_t j = start + 2 * k;
+    const std::uint8_t high = digitAt(j);
+    out[k] = static_cast<std::uint8_t>(high * 16 + digitAt(j + 1));
+  }
+  if (sign) out[n - 1] = static_cast<std::uint8_t>(out[n - 1] + (negative ? kSignNegative : kSignPositive));
+  return out;
+}
+
+}  // namespace quor::numeric

@@ -1,0 +1,19 @@
+#pragma once
+// Number text to host zoned decimal: one byte per digit, zone 0xF, a negative value marked by zone 0xD
+// in the last byte.
+
+#include <cstdint>
+#include <string_view>
+
+#include "quor/byte_string.hpp"
+
+namespace quor::numeric {
+
+// Exactly `width` bytes. The value is negative when the text holds a "-" anywhere and `sign` is set;
+// every "-" then reads as the digit 0. The digits are right-aligned, padded with 0 on the left, and a
+// longer text loses its leading characters. Errors, the first that applies: 6 for a width outside
+// -32768..32767 or a text of 32767 characters or more, 6 for the width 32767, 5 for a negative width, 9
+// for the width 0, 13 for a character in the field that is not "0".."9".
+ByteString encodeZoned(std::u16string_view text, std::int32_t width, bool sign);
+
+}  // namespace quor::numeric
