@@ -1,0 +1,91 @@
+// The field formatter: brings the value of the record field in progress into the shape its encoder
+// expects. Numbers get leading zeros (or keep their rightmost digits), single-byte text gets trailing
+// blanks (or keeps its first characters), double-byte text is filled, made full width and cut. A value
+// that fails its rule, and a format without a rule, become the empty text. It never fails.
+
+#include <algorithm>
+
+#include "object/fields.hpp"
+#include "platform/cp932.hpp"
+#include "platform/fullwidth.hpp"
+#include "platform/number_reading.hpp"
+
+namespace quor {
+
+namespace {
+
+std::u16string_view trimBlanks(std::u16string_view s) {
+  while (!s.empty() && s.front() == u' ') s.remove_prefix(1);
+  while (!s.empty() && s.back() == u' ') s.remove_suffix(1);
+  return s;
+}
+
+// Numbers (zoned and packed): the digits, without blanks and sign, filled with "0" in front to
+// `width` characters or cut to their rightmost `width`; a "-" goes back in front. So "-12" in 5 is
+// "-00012" and "12-" the same, where zeros put in front of the sign would lose the value. An "&H" or
+// "&O" literal is replaced by its decimal digits first.
+void formatNumber(std::u16string_view value, std::size_t width, std::u16string& out) {
+  std::u16string literal;
+  if (auto digits = platform::radixLiteralDigits(value)) {
+    literal = std::move(*digits);
+    value = literal;
+  }
+  value = trimBlanks(value);
+  bool negative = false;
+  if (!value.empty() && (value.front() == u'-' || value.front() == u'+')) {
+    negative = value.front() == u'-';
+    value.remove_prefix(1);
+  } else if (!value.empty() && (value.back() == u'-' || value.back() == u'+')) {
+    negative = value.back() == u'-';
+    value.remove_suffix(1);
+  }
+  value = trimBlanks(value);
+  if (negative) out += u'-';
+  if (value.size() < width) out.append(width - value.size(), u'0');
+  out.append(value.substr(value.size() - std::min(width, value.size())));
+}
+
+}  // namespace
+
+const std::u16string& Quor::Fields::formatField() {
+  std::u16string& out = formattedValue;
+  out.clear();
+  // A negative length leaves nothing to fill or cut: the empty text for every format.
+  if (fieldLength < 0) return out;
+  const auto width = static_cast<std::size_t>(fieldLength);
+  const std::u16string_view value = fieldValue;
+
+  switch (fieldFormat) {
+    case setNumeric:
+    case setPackNumeric:
+      if (platform::isNumeric(value)) formatNumber(value, width, out);
+      break;
+
+    case setCharacter:
+      // One double-byte character anywhere rejects the whole value.
+      if (value.empty() || std::any_of(value.begin(), value.end(),
+                                       [](char16_t c) { return platform::cp932::byteLength(c) == 2; }))
+        break;
+      out.assign(value.substr(0, std::min(width, value.size())));
+      out.append(width - out.size(), u' ');
+      break;
+
+    case setNCharacter: {
+      if (value.empty()) break;
+      // Filled to one more than the field before the full-width form, then cut: where a sound mark
+      // joins its kana the text is one character shorter and that extra blank shows, as in "ｶﾞ" in a
+      // field of 2 giving U+30AC U+3000.
+      std::u16string filled(value);
+      if (width >= value.size()) filled.append(width - value.size() + 1, u' ');
+      out = platform::toFullWidth(filled);
+      if (out.size() > width) out.resize(width);
+      break;
+    }
+
+    default:
+      break;
+  }
+  return out;
+}
+
+}  // namespace quor

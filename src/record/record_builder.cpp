@@ -1,0 +1,52 @@
+// FujitsuHostQuor: one host record from three comma-separated lists (values, lengths, format codes).
+// Each field is formatted, then encoded by the object's own public encoder for its format code, and
+// the fields' bytes are joined in list order.
+
+#include "object/api_guard.hpp"
+#include "object/fields.hpp"
+#include "platform/number_reading.hpp"
+
+namespace quor {
+
+ByteString Quor::FujitsuHostQuor(std::u16string_view NewCharacter, std::u16string_view NewLength,
+                                 std::u16string_view NewFormat, bool ConvertSign) {
+  return detail::guarded([&] {
+    Fields& f = live();
+    f.characterList.assign(NewCharacter);
+    f.lengthList.assign(NewLength);
+    f.formatList.assign(NewFormat);
+    const std::size_t count = f.characterList.size();
+    if (count != f.formatList.size() || count != f.lengthList.size()) return ByteString::fromText(u"1");
+
+    ByteString record;
+    for (std::size_t i = 0; i < count; ++i) {
+      f.fieldLength = platform::integerValue(f.lengthList[i]);
+      if (f.fieldLength == 0) f.fieldLength = 1;
+      f.fieldValue.assign(f.characterList[i]);
+      f.fieldFormat = platform::integerValue(f.formatList[i]);
+      // A code without an encoder has no bytes to give: the record cannot be built.
+      if (f.fieldFormat < setNumeric || f.fieldFormat > setPackNumeric) throw Error(errors::kInvalidCall);
+      f.fieldValue.assign(f.formatField());
+
+      switch (f.fieldFormat) {
+        case setNumeric:
+          // The zoned encoder takes the value's exact decimal text ("00123" gives "123"), never a
+          // rounded 15-digit form that would lose digits.
+          record.append(FujitsuZoneFD(platform::exactNumberText(f.fieldValue), f.fieldLength, ConvertSign));
+          break;
+        case setCharacter:
+          record.append(SJIStoEBCDICK(f.fieldValue, f.fieldLength));
+          break;
+        case setNCharacter:
+          record.append(FujitsuJEF(f.fieldValue, f.fieldLength));
+          break;
+        default:
+          record.append(FujitsuPack(f.fieldValue, f.fieldLength, ConvertSign));
+          break;
+      }
+    }
+    return record;
+  });
+}
+
+}  // namespace quor
