@@ -2,6 +2,8 @@
 // Code page 932 (Windows Shift-JIS), as Windows converts with its default flags, compiled in.
 
 #include <cstdint>
+#include <string>
+#include <string_view>
 
 namespace quor::platform::cp932 {
 
@@ -11,7 +13,9 @@ namespace quor::platform::cp932 {
 std::uint16_t encode(char16_t unit) noexcept;
 
 // 1 for a single-byte code, 2 for a double-byte code.
-inline int byteLength(char16_t unit) noexcept { return encode(unit) > 0xFF ? 2 : 1; }
+inline int byteLength(char16_t unit) noexcept {
+  return encode(unit) > 0xFF ? 2 : 1;
+}
 
 // The Unicode character code page 932 gives for a single-byte code (lead bytes give nothing), or for
 // a double-byte code; 0xFFFF when the code is not a valid character.
@@ -19,5 +23,14 @@ char16_t decodeSingle(std::uint8_t code) noexcept;
 char16_t decodeDouble(std::uint8_t lead, std::uint8_t trail) noexcept;
 // True when `byte` is the lead byte of a double-byte code.
 bool isLeadByte(std::uint8_t byte) noexcept;
+
+// The Unicode character Windows gives for a code without a character: a double-byte code outside the
+// table, or a lead byte without a valid trail byte after it.
+inline constexpr char16_t kUndefinedChar = 0x30FB;
+
+// A code page 932 byte sequence as UTF-16, as Windows reads it. A lead byte followed by a byte in the
+// trail range (0x40..0xFC, never CR or LF) forms one character, kUndefinedChar when the pair has none;
+// a lead byte followed by anything else, or standing last, gives kUndefinedChar alone.
+std::u16string decodeText(std::string_view bytes);
 
 }  // namespace quor::platform::cp932

@@ -1,0 +1,52 @@
+#include "platform/cp932.hpp"
+
+#include <cstddef>
+
+namespace quor::platform::cp932 {
+namespace {
+#include "platform/cp932_tables.inc"
+
+constexpr char16_t kNoChar = 0xFFFF;
+}  // namespace
+
+std::uint16_t encode(char16_t unit) noexcept {
+  // Surrogates have no form; the table holds 0x3F for them, so no test is needed here.
+  const unsigned cp = unit;
+  return kEncodeBlocks[kEncodeBlockOf[cp / kEncodeBlockSize]][cp % kEncodeBlockSize];
+}
+
+char16_t decodeSingle(std::uint8_t code) noexcept {
+  return kDecodeSingle[code];
+}
+
+char16_t decodeDouble(std::uint8_t lead, std::uint8_t trail) noexcept {
+  if (trail < kTrailFirst || trail > kTrailLast) return kNoChar;
+  return kDecodeRows[kDecodeRowOf[lead]][trail - kTrailFirst];
+}
+
+bool isLeadByte(std::uint8_t byte) noexcept {
+  return kDecodeSingle[byte] == kNoChar;
+}
+
+std::u16string decodeText(std::string_view bytes) {
+  std::u16string out;
+  out.reserve(bytes.size());
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    const auto byte = static_cast<std::uint8_t>(bytes[i]);
+    if (!isLeadByte(byte)) {
+      out += decodeSingle(byte);
+      continue;
+    }
+    const auto trail = i + 1 < bytes.size() ? static_cast<std::uint8_t>(bytes[i + 1]) : std::uint8_t{0};
+    if (trail < kTrailFirst || trail > kTrailLast) {
+      out += kUndefinedChar;  // the next byte stands on its own
+      continue;
+    }
+    const char16_t c = decodeDouble(byte, trail);
+    out += c == kNoChar ? kUndefinedChar : c;
+    ++i;
+  }
+  return out;
+}
+
+}  // namespace quor::platform::cp932
