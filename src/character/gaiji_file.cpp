@@ -1,0 +1,39 @@
+#include "character/gaiji_file.hpp"
+
+#include <cstdio>
+#include <memory>
+
+#include "platform/cp932.hpp"
+#include "platform/path.hpp"
+
+namespace quor::character {
+namespace {
+
+struct FileCloser {
+  void operator()(std::FILE* file) const noexcept { std::fclose(file); }
+};
+
+}  // namespace
+
+std::optional<std::u16string> readGaijiText(std::u16string_view path) {
+  const std::unique_ptr<std::FILE, FileCloser> file(platform::openFile(path, "rb"));
+  if (!file) return std::nullopt;
+
+  std::string bytes;
+  char chunk[16384];
+  for (;;) {
+    const std::size_t got = std::fread(chunk, 1, sizeof chunk, file.get());
+    bytes.append(chunk, got);
+    if (got == sizeof chunk) continue;
+    if (std::ferror(file.get())) {
+      // Keep only whole lines: a line end is CR or LF, and neither byte can be part of a
+      // double-byte character, so searching the raw bytes is safe.
+      const std::size_t lastEnd = bytes.find_last_of("\r\n");
+      bytes.resize(lastEnd == std::string::npos ? 0 : lastEnd + 1);
+    }
+    break;
+  }
+  return platform::cp932::decodeText(bytes);
+}
+
+}  // namespace quor::character

@@ -1,0 +1,35 @@
+#pragma once
+// The indexed reading of a gaiji mapping file: for every key a character can look up, the JEF bytes
+// the file gives it, so that a lookup costs a binary search instead of a scan of the file.
+
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+#include "quor/gaiji_mapping.hpp"
+
+namespace quor {
+
+struct GaijiMapping::Index {
+  // A key (the four upper-case hexadecimal digits of a character's JIS-derived code, as a number:
+  // "7F21" is 0x7F21) and the JEF bytes its mapping line gives.
+  struct Entry {
+    std::uint16_t key;
+    std::uint8_t first;
+    std::uint8_t second;
+  };
+
+  bool opened = false;
+  std::vector<Entry> entries;  // ascending keys, each key once; keys not listed are not found
+
+  // The index of a file's text. Lines end at CR, CRLF or LF. A key's mapping line is the first line
+  // that holds the key anywhere; with q the (1-based) position of the key's first occurrence in that
+  // line, characters q-5..q-2 are the JEF code, read as two hexadecimal halves. A key standing at
+  // position 5 or less has no JEF code before it and is not found, whatever later lines say.
+  static Index build(std::u16string_view text);
+
+  // The entry of `key`, or null when the character is not found.
+  [[nodiscard]] const Entry* find(std::uint16_t key) const noexcept;
+};
+
+}  // namespace quor

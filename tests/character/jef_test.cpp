@@ -1,0 +1,84 @@
+// The JEF encoder without a mapping file: the Shift-JIS to JIS arithmetic and the field rules.
+
+#include "character/jef.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+
+#include "platform/cp932.hpp"
+#include "support/test_support.hpp"
+
+namespace quor::character {
+namespace {
+
+using test::hex;
+
+// The usual Shift-JIS to JIS conversion, written row/cell-wise: the lead byte picks a pair of rows,
+// trail bytes from 0x9F on fall in the second row of the pair. A single-byte code c counts as lead
+// byte c with trail byte 0.
+std::pair<int, int> jisOf(unsigned code) {
+  const int s1 = static_cast<int>(code > 0xFF ? code >> 8 : code);
+  const int s2 = static_cast<int>(code > 0xFF ? code & 0xFF : 0);
+  const bool secondRow = s2 >= 0x9F;
+  const int row = (s1 - (s1 < 0xA0 ? 0x70 : 0xB0)) * 2 - (secondRow ? 0 : 1);
+  const int cell = secondRow ? s2 - 0x7E : s2 - (s2 >= 0x80 ? 0x20 : 0x1F);
+  return {row, cell};
+}
+
+std::uint8_t notFoundByte(int jis) {
+  return jis + 0x80 >= 0 && jis + 0x80 <= 0xFF ? static_cast<std::uint8_t>(jis + 0x80) : 0;
+}
+
+// Every UTF-16 unit in one call: each character's two bytes are its JIS code + 0x80 per byte.
+TEST(Jef, ArithmeticOverEveryCharacter) {
+  std::u16string text;
+  for (unsigned u = 0; u < 0x10000; ++u) text += static_cast<char16_t>(u);
+  const ByteString out = encodeJef(text, 0x10000, GaijiMapping());
+  ASSERT_EQ(out.size(), 0x20000u);
+  int doubleByte = 0;
+  for (unsigned u = 0; u < 0x10000; ++u) {
+    const unsigned code = platform::cp932::encode(static_cast<char16_t>(u));
+    const auto [row, cell] = jisOf(code);
+    ASSERT_EQ(out[2 * u], notFoundByte(row)) << std::hex << "U+" << u << " code " << code;
+    ASSERT_EQ(out[2 * u + 1], notFoundByte(cell)) << std::hex << "U+" << u << " code " << code;
+    if (code > 0xFF) ++doubleByte;
+  }
+  EXPECT_EQ(doubleByte, 9486 - 270);  // every listed character but those with single-byte codes
+}
+
+TEST(Jef, EncodesWithoutMappingFile) {
+  const struct {
+    std::u16string text;
+    std::int32_t length;
+    const char* expected;
+  } cases[] = {
+      {u"", 3, "00 00 00 00 00 00"},
+      {u"\u4E9C", 1, "B0 A1"},  // 0x889F
+      {u"\u3000", 1, "A1 A1"},  // 0x8140
+      {u"\u3042", 1, "A4 A2"},  // 0x82A0
+      {u"\u00D7", 1, "A1 DF"},  // 0x817E
+      {u"\u00F7", 1, "A1 E0"},  // 0x8180
+      {u"\u6ECC", 1, "DE FE"},  // 0x9FFC
+      {u"\u6F3E", 1, "DF A1"},  // 0xE040
+      {u"\uE000", 1, "FF A1"},  // 0xF040, first user-defined character
+      {u"\uE05E", 1, "00 A1"},  // 0xF09F: JIS first byte 0x80, no byte for it
+      {u"\u2170", 1, "00 A1"},  // 0xFA40
+      {u"A", 1, "21 61"},
+      {u" ", 1, "00 61"},
+      {u"0", 1, "00 61"},
+      {u"\uFF71", 1, "81 61"},        // 0xB1: 2 x 0xB1 - 353 = 1
+      {u"\u4E9C\u3000", 1, "B0 A1"},  // cut at the field length, no error
+      {u"\u4E9C", 3, "B0 A1 00 00 00 00"},
+      {u"\u4E9C", 0, ""},
+      {u"\u4E9C", -1, ""},
+      {u"", INT32_MIN, ""},
+      {u"\u4E9C", 0x40000000, ""},  // 2 x length overflows
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(hex(encodeJef(c.text, c.length, GaijiMapping())), c.expected) << c.expected;
+}
+
+}  // namespace
+}  // namespace quor::character
