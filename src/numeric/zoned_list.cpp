@@ -41,7 +41,7 @@ ByteString Quor::FujitsuZoneFDArray(std::u16string_view ConvertStringArray, std:
       if (!platform::isNumeric(f.lengthList[i])) throw Error(errors::kTypeMismatch);
       // A width of zero means one digit; the list keeps the "1" written for it.
       if (isZeroNumber(f.lengthList[i])) f.lengthList.replace(i, u"1");
-      const std::int32_t width = platform::integerValue(f.lengthList[i]);
+      const std::int32_t width = f.lengthList.integerAt(i);
       result.append(FujitsuZoneFD(f.characterList[i], width, ConvertSign));
     }
     return result;

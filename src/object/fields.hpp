@@ -26,6 +26,8 @@ struct Quor::Fields {
   detail::CommaList characterList;
   detail::CommaList lengthList;
   detail::CommaList formatList;
+  // The size of the last record built, reserved for the next one: a batch's records are alike.
+  std::size_t lastRecordSize = 0;
 
   std::u16string gaijiFilePath{kDefaultGaijiPath};
   // A reading of a mapping file that FujitsuJEF uses instead of reading gaijiFilePath per call.

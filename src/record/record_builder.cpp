@@ -19,11 +19,12 @@ ByteString Quor::FujitsuHostQuor(std::u16string_view NewCharacter, std::u16strin
     if (count != f.formatList.size() || count != f.lengthList.size()) return ByteString::fromText(u"1");
 
     ByteString record;
+    record.reserve(f.lastRecordSize);
     for (std::size_t i = 0; i < count; ++i) {
-      f.fieldLength = platform::integerValue(f.lengthList[i]);
+      f.fieldLength = f.lengthList.integerAt(i);
       if (f.fieldLength == 0) f.fieldLength = 1;
       f.fieldValue.assign(f.characterList[i]);
-      f.fieldFormat = platform::integerValue(f.formatList[i]);
+      f.fieldFormat = f.formatList.integerAt(i);
       // A code without an encoder has no bytes to give: the record cannot be built.
       if (f.fieldFormat < setNumeric || f.fieldFormat > setPackNumeric) throw Error(errors::kInvalidCall);
       f.fieldValue.assign(f.formatField());
@@ -45,6 +46,7 @@ ByteString Quor::FujitsuHostQuor(std::u16string_view NewCharacter, std::u16strin
           break;
       }
     }
+    f.lastRecordSize = record.size();
     return record;
   });
 }
