@@ -3,6 +3,7 @@
 
 #include "object/api_guard.hpp"
 #include "object/fields.hpp"
+#include "object/limits.hpp"
 #include "platform/number_reading.hpp"
 
 namespace quor {
@@ -42,7 +43,9 @@ ByteString Quor::FujitsuZoneFDArray(std::u16string_view ConvertStringArray, std:
       // A width of zero means one digit; the list keeps the "1" written for it.
       if (isZeroNumber(f.lengthList[i])) f.lengthList.replace(i, u"1");
       const std::int32_t width = f.lengthList.integerAt(i);
-      result.append(FujitsuZoneFD(f.characterList[i], width, ConvertSign));
+      const ByteString field = FujitsuZoneFD(f.characterList[i], width, ConvertSign);
+      if (result.size() + field.size() > detail::kMaxResultBytes) throw Error(errors::kOutOfMemory);
+      result.append(field);
     }
     return result;
   });

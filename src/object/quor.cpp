@@ -11,6 +11,7 @@
 #include "numeric/zoned.hpp"
 #include "object/api_guard.hpp"
 #include "object/fields.hpp"
+#include "object/limits.hpp"
 
 namespace quor {
 
@@ -79,6 +80,8 @@ ByteString Quor::FujitsuPack(std::u16string_view ConvertString, std::int32_t Con
 ByteString Quor::SJIStoEBCDICK(std::u16string_view SJIS_Character, std::int32_t ConvertLength) const {
   return guarded([&] {
     (void)live();
+    if (ConvertLength > 0 && static_cast<std::size_t>(ConvertLength) > detail::kMaxResultBytes)
+      throw Error(errors::kOutOfMemory);
     return character::encodeEbcdicKana(SJIS_Character, ConvertLength);
   });
 }
@@ -86,10 +89,14 @@ ByteString Quor::SJIStoEBCDICK(std::u16string_view SJIS_Character, std::int32_t 
 ByteString Quor::FujitsuJEF(std::u16string_view SJIS_Kanji, std::int32_t ConvertLength) const {
   return guarded([&] {
     const Fields& f = live();
+    // An output that cannot be set up (a length below 1, 2 x length beyond 32 bits or beyond the
+    // memory a call may take) gives the empty result; the characters could write nothing.
+    if (ConvertLength < 1 || ConvertLength > INT32_MAX / 2 ||
+        2 * static_cast<std::size_t>(ConvertLength) > detail::kMaxResultBytes)
+      return ByteString();
     if (f.pinnedGaiji) return character::encodeJef(SJIS_Kanji, ConvertLength, *f.pinnedGaiji);
-    // The mapping file is read once for the call, and only when a character will be written: an empty
-    // text or an output that cannot be set up gives the same result without it.
-    const bool writes = !SJIS_Kanji.empty() && ConvertLength > 0 && ConvertLength <= INT32_MAX / 2;
+    // The mapping file is read once for the call, and only when there is a character to look up.
+    const bool writes = !SJIS_Kanji.empty();
     const GaijiMapping mapping = writes ? GaijiMapping::read(f.gaijiFilePath) : GaijiMapping();
     return character::encodeJef(SJIS_Kanji, ConvertLength, mapping);
   });

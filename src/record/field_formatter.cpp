@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "object/fields.hpp"
+#include "object/limits.hpp"
 #include "platform/cp932.hpp"
 #include "platform/fullwidth.hpp"
 #include "platform/number_reading.hpp"
@@ -24,7 +25,7 @@ std::u16string_view trimBlanks(std::u16string_view s) {
 // `width` characters or cut to their rightmost `width`; a "-" goes back in front. So "-12" in 5 is
 // "-00012" and "12-" the same, where zeros put in front of the sign would lose the value. An "&H" or
 // "&O" literal is replaced by its decimal digits first.
-void formatNumber(std::u16string_view value, std::size_t width, std::u16string& out) {
+void formatNumber(std::u16string_view value, std::size_t width, bool fill, std::u16string& out) {
   std::u16string literal;
   if (auto digits = platform::radixLiteralDigits(value)) {
     literal = std::move(*digits);
@@ -41,7 +42,7 @@ void formatNumber(std::u16string_view value, std::size_t width, std::u16string& 
   }
   value = trimBlanks(value);
   if (negative) out += u'-';
-  if (value.size() < width) out.append(width - value.size(), u'0');
+  if (fill && value.size() < width) out.append(width - value.size(), u'0');
   out.append(value.substr(value.size() - std::min(width, value.size())));
 }
 
@@ -53,12 +54,15 @@ const std::u16string& Quor::Fields::formatField() {
   // A negative length leaves nothing to fill or cut: the empty text for every format.
   if (fieldLength < 0) return out;
   const auto width = static_cast<std::size_t>(fieldLength);
+  // A width beyond any result a call may set up gets no fill: its encoder fails on the width itself
+  // (error 7 or 6, or the empty JEF result), so filling gigabytes first would only waste memory.
+  const bool fill = width <= detail::kMaxResultBytes;
   const std::u16string_view value = fieldValue;
 
   switch (fieldFormat) {
     case setNumeric:
     case setPackNumeric:
-      if (platform::isNumeric(value)) formatNumber(value, width, out);
+      if (platform::isNumeric(value)) formatNumber(value, width, fill, out);
       break;
 
     case setCharacter:
@@ -67,20 +71,18 @@ const std::u16string& Quor::Fields::formatField() {
                                        [](char16_t c) { return platform::cp932::byteLength(c) == 2; }))
         break;
       out.assign(value.substr(0, std::min(width, value.size())));
-      out.append(width - out.size(), u' ');
+      if (fill) out.append(width - out.size(), u' ');
       break;
 
-    case setNCharacter: {
+    case setNCharacter:
       if (value.empty()) break;
-      // Filled to one more than the field before the full-width form, then cut: where a sound mark
-      // joins its kana the text is one character shorter and that extra blank shows, as in "ｶﾞ" in a
-      // field of 2 giving U+30AC U+3000.
-      std::u16string filled(value);
-      if (width >= value.size()) filled.append(width - value.size() + 1, u' ');
-      out = platform::toFullWidth(filled);
+      // Filled to one more than the field, made full width, then cut: where a sound mark joins its
+      // kana the text is one character shorter and that extra blank shows, as in "ｶﾞ" in a field of 2
+      // giving U+30AC U+3000. A blank never joins, so the fill is added in its full-width form.
+      out = platform::toFullWidth(value);
+      if (fill && width >= value.size()) out.append(width - value.size() + 1, u'\u3000');
       if (out.size() > width) out.resize(width);
       break;
-    }
 
     default:
       break;

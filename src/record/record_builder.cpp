@@ -4,6 +4,7 @@
 
 #include "object/api_guard.hpp"
 #include "object/fields.hpp"
+#include "object/limits.hpp"
 #include "platform/number_reading.hpp"
 
 namespace quor {
@@ -29,22 +30,25 @@ ByteString Quor::FujitsuHostQuor(std::u16string_view NewCharacter, std::u16strin
       if (f.fieldFormat < setNumeric || f.fieldFormat > setPackNumeric) throw Error(errors::kInvalidCall);
       f.fieldValue.assign(f.formatField());
 
+      ByteString field;
       switch (f.fieldFormat) {
         case setNumeric:
           // The zoned encoder takes the value's exact decimal text ("00123" gives "123"), never a
           // rounded 15-digit form that would lose digits.
-          record.append(FujitsuZoneFD(platform::exactNumberText(f.fieldValue), f.fieldLength, ConvertSign));
+          field = FujitsuZoneFD(platform::exactNumberText(f.fieldValue), f.fieldLength, ConvertSign);
           break;
         case setCharacter:
-          record.append(SJIStoEBCDICK(f.fieldValue, f.fieldLength));
+          field = SJIStoEBCDICK(f.fieldValue, f.fieldLength);
           break;
         case setNCharacter:
-          record.append(FujitsuJEF(f.fieldValue, f.fieldLength));
+          field = FujitsuJEF(f.fieldValue, f.fieldLength);
           break;
         default:
-          record.append(FujitsuPack(f.fieldValue, f.fieldLength, ConvertSign));
+          field = FujitsuPack(f.fieldValue, f.fieldLength, ConvertSign);
           break;
       }
+      if (record.size() + field.size() > detail::kMaxResultBytes) throw Error(errors::kOutOfMemory);
+      record.append(field);
     }
     f.lastRecordSize = record.size();
     return record;

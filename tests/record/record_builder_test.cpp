@@ -107,3 +107,30 @@ TEST(Record, SignOmittedMeansTrue) {
 
 }  // namespace
 }  // namespace quor::test
+
+namespace quor::test {
+namespace {
+
+// Lengths far beyond any host field are memory that cannot be had: error 7 (or the empty JEF result),
+// never an attempt to allocate gigabytes.
+TEST(Record, HugeLengthsAreRefusedNotAllocated) {
+  Quor q;
+  q.JEFGaijiFilePath(u"");
+  EXPECT_EQ(errorOf([&] { (void)q.SJIStoEBCDICK(u"", 2000000000); }), 7);
+  EXPECT_TRUE(q.FujitsuJEF(u"A", 1000000000).empty());
+  EXPECT_EQ(errorOf([&] { (void)q.FujitsuHostQuor(u"A", u"2000000000", u"1"); }), 7);
+  EXPECT_EQ(hex(q.FujitsuHostQuor(u"A", u"2000000000", u"2")), "");
+  EXPECT_EQ(errorOf([&] { (void)q.FujitsuHostQuor(u"1", u"2000000000", u"0"); }), 6);
+  EXPECT_EQ(errorOf([&] { (void)q.FujitsuHostQuor(u"1", u"2000000000", u"3"); }), 6);
+  // Many fields that each fit but together do not.
+  std::u16string values, lengths, formats;
+  for (int i = 0; i < 3; ++i) {
+    values += i ? u",A" : u"A";
+    lengths += i ? u",30000000" : u"30000000";
+    formats += i ? u",1" : u"1";
+  }
+  EXPECT_EQ(errorOf([&] { (void)q.FujitsuHostQuor(values, lengths, formats); }), 7);
+}
+
+}  // namespace
+}  // namespace quor::test

@@ -1,0 +1,13 @@
+#pragma once
+// The largest result one call may set up. Host fields are at most a few thousand bytes; a length far
+// beyond that is taken as memory that cannot be had (error 7, or the empty result of the JEF encoder,
+// which reports nothing), rather than an attempt to allocate gigabytes.
+
+#include <cstddef>
+#include <cstdint>
+
+namespace quor::detail {
+
+inline constexpr std::size_t kMaxResultBytes = std::size_t{1} << 26;  // 64 MiB
+
+}  // namespace quor::detail
