@@ -1,0 +1,204 @@
+// The values of number texts: the numeric test, the rounded 32-bit integer value, the leading
+// number's floating-point value and its exact decimal text. All of them start from the digits the
+// scanner collects, so nothing is rounded before the one rounding each result needs.
+
+#include "platform/number_reading.hpp"
+
+#include <cfloat>
+#include <charconv>
+#include <new>
+#include <system_error>
+
+#include "platform/number_scan.hpp"
+#include "quor/error.hpp"
+
+namespace quor::platform {
+
+namespace {
+
+using detail::DecimalNumber;
+using detail::RadixLiteral;
+
+// The longest exact text exactNumberText writes. An exponent that would need more (a thousand-digit
+// power of ten is already far beyond any field) is reported as an overflow instead of filling memory.
+constexpr std::int64_t kLongestExactText = 100'000;
+
+std::u16string widened(std::string_view ascii) {
+  return {ascii.begin(), ascii.end()};
+}
+
+template <typename Integer>
+std::u16string decimalDigitsOf(Integer value) {
+  char buffer[24];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+  return widened({buffer, static_cast<std::size_t>(result.ptr - buffer)});
+}
+
+// The number of digits in front of the decimal point of a non-zero decimal number written out:
+// the value lies in [10^(n-1), 10^n).
+std::int64_t integerDigitCount(const DecimalNumber& number) {
+  return static_cast<std::int64_t>(number.digits.size()) + number.exponent;
+}
+
+// The decimal number rounded to the nearest integer, an exact half to the even neighbour, as a 32-bit
+// value; error 6 outside the range. Works on the digits, so "2147483647.5" is not first rounded to a
+// nearby double.
+std::int32_t roundedInteger(const DecimalNumber& number) {
+  const std::int64_t integerDigits = integerDigitCount(number);
+  if (number.digits.empty() || integerDigits < 0) return 0;  // below 0.1
+  if (integerDigits > 10) throw Error(errors::kOverflow);    // at least 10^10; keeps the sum below in range
+  const auto count = static_cast<std::int64_t>(number.digits.size());
+  const auto digitAt = [&](std::int64_t k) {
+    return k < count ? number.digits[static_cast<std::size_t>(k)] - '0' : 0;
+  };
+  std::int64_t magnitude = 0;
+  for (std::int64_t k = 0; k < integerDigits; ++k) magnitude = magnitude * 10 + digitAt(k);
+  if (integerDigits < count) {
+    // The first fraction digit decides; the digits never end in "0", so any digit after it means
+    // more than a half.
+    const int first = digitAt(integerDigits);
+    const bool moreThanHalf = first > 5 || (first == 5 && integerDigits + 1 < count);
+    const bool exactHalf = first == 5 && integerDigits + 1 == count;
+    if (moreThanHalf || (exactHalf && magnitude % 2 == 1)) ++magnitude;
+  }
+  const std::int64_t value = number.negative ? -magnitude : magnitude;
+  if (value < INT32_MIN || value > INT32_MAX) throw Error(errors::kOverflow);
+  return static_cast<std::int32_t>(value);
+}
+
+// The nearest double to the decimal number. A value too large for a double gives the largest finite
+// one with its sign, so the result stays a number that numberText can write; one too small gives 0.
+double decimalValue(const DecimalNumber& number) {
+  if (number.digits.empty()) return 0.0;
+  const double limit = number.negative ? -DBL_MAX : DBL_MAX;
+  const std::int64_t integerDigits = integerDigitCount(number);
+  if (integerDigits > 310) return limit;  // at least 10^309
+  if (integerDigits < -330) return 0.0;   // below 10^-330, less than half the smallest double
+  // from_chars rounds correctly whatever the number of digits and ignores the locale.
+  std::string text = number.negative ? "-" : "";
+  text += number.digits;
+  text += 'e';
+  char exponent[24];
+  text.append(exponent, std::to_chars(exponent, exponent + sizeof exponent, number.exponent).ptr);
+  double value = 0.0;
+  const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (result.ec == std::errc::result_out_of_range) return integerDigits > 0 ? limit : 0.0;
+  return value == 0.0 ? 0.0 : value;  // no negative zero
+}
+
+// A literal beyond 64 bits as hexadecimal digits (octal digits regrouped by four bits).
+std::string hexadecimalDigits(const RadixLiteral& literal) {
+  if (literal.bitsPerDigit == 4) return literal.digits;
+  constexpr char kHexDigits[] = "0123456789abcdef";
+  std::string reversed;
+  unsigned bits = 0;
+  unsigned bitCount = 0;
+  for (auto it = literal.digits.rbegin(); it != literal.digits.rend(); ++it) {
+    bits |= static_cast<unsigned>(*it - '0') << bitCount;
+    bitCount += 3;
+    for (; bitCount >= 4; bitCount -= 4, bits >>= 4) reversed.push_back(kHexDigits[bits & 0xFu]);
+  }
+  if (bits != 0) reversed.push_back(kHexDigits[bits]);
+  return {reversed.rbegin(), reversed.rend()};
+}
+
+// A literal's value: its 16- or 32-bit value when it has one, otherwise its unsigned value (the
+// reading must give some number, and the unsigned one is the value the digits spell).
+double literalValue(const RadixLiteral& literal) {
+  if (const auto word = literal.wordValue()) return *word;
+  if (const auto value = literal.unsignedValue()) return static_cast<double>(*value);
+  const std::string digits = hexadecimalDigits(literal);
+  double value = 0.0;
+  const auto result =
+      std::from_chars(digits.data(), digits.data() + digits.size(), value, std::chars_format::hex);
+  return result.ec == std::errc::result_out_of_range ? DBL_MAX : value;
+}
+
+// A literal's value as decimal digits, as literalValue reads it; nothing beyond 64 bits.
+std::optional<std::u16string> literalDigits(const RadixLiteral& literal) {
+  if (const auto word = literal.wordValue()) return decimalDigitsOf(*word);
+  if (const auto value = literal.unsignedValue()) return decimalDigitsOf(*value);
+  return std::nullopt;
+}
+
+// The decimal number written out in full, the point moved by the exponent.
+std::u16string plainDecimalText(const DecimalNumber& number) {
+  if (number.digits.empty()) return u"0";
+  const auto count = static_cast<std::int64_t>(number.digits.size());
+  const std::int64_t integerDigits = integerDigitCount(number);
+  const std::int64_t length = (number.negative ? 1 : 0) + (number.exponent >= 0 ? integerDigits
+                                                           : integerDigits > 0  ? count + 1
+                                                                                : 2 - integerDigits + count);
+  if (length > kLongestExactText) throw Error(errors::kOverflow);
+
+  std::u16string text;
+  text.reserve(static_cast<std::size_t>(length));
+  if (number.negative) text += u'-';
+  const std::u16string digits = widened(number.digits);
+  if (number.exponent >= 0) {
+    text += digits;
+    text.append(static_cast<std::size_t>(number.exponent), u'0');
+  } else if (integerDigits > 0) {
+    const auto point = static_cast<std::size_t>(integerDigits);
+    text.append(digits, 0, point);
+    text += u'.';
+    text.append(digits, point);
+  } else {
+    text += u"0.";
+    text.append(static_cast<std::size_t>(-integerDigits), u'0');
+    text += digits;
+  }
+  return text;
+}
+
+}  // namespace
+
+bool isNumeric(std::u16string_view text, const NumberSeparators& seps) {
+  return detail::scanWholeNumber(text, seps).has_value();
+}
+
+std::int32_t integerValue(std::u16string_view text, const NumberSeparators& seps) {
+  try {
+    const auto scanned = detail::scanWholeNumber(text, seps);
+    if (!scanned) throw Error(errors::kTypeMismatch);
+    if (const auto* literal = std::get_if<RadixLiteral>(&*scanned)) {
+      const auto word = literal->wordValue();
+      if (!word) throw Error(errors::kOverflow);
+      return *word;
+    }
+    return roundedInteger(std::get<DecimalNumber>(*scanned));
+  } catch (const std::bad_alloc&) {
+    throw Error(errors::kOutOfMemory);
+  }
+}
+
+// Only running out of memory for the digits of a long number could fail here; that ends the process.
+double numericValue(std::u16string_view text) noexcept {
+  const auto scanned = detail::scanLeadingNumber(text);
+  if (const auto* literal = std::get_if<RadixLiteral>(&scanned)) return literalValue(*literal);
+  return decimalValue(std::get<DecimalNumber>(scanned));
+}
+
+std::u16string exactNumberText(std::u16string_view text) {
+  try {
+    const auto scanned = detail::scanLeadingNumber(text);
+    if (const auto* literal = std::get_if<RadixLiteral>(&scanned)) {
+      auto digits = literalDigits(*literal);
+      if (!digits) throw Error(errors::kOverflow);
+      return std::move(*digits);
+    }
+    return plainDecimalText(std::get<DecimalNumber>(scanned));
+  } catch (const std::bad_alloc&) {
+    throw Error(errors::kOutOfMemory);
+  }
+}
+
+std::optional<std::u16string> radixLiteralDigits(std::u16string_view text) {
+  const auto first = text.find_first_not_of(u' ');
+  if (first == std::u16string_view::npos) return std::nullopt;
+  const auto literal = detail::scanRadixLiteral(text.substr(first, text.find_last_not_of(u' ') - first + 1));
+  if (!literal) return std::nullopt;
+  return literalDigits(*literal);
+}
+
+}  // namespace quor::platform
