@@ -33,10 +33,6 @@ TEST(NumberSeparators, DefaultsFillTheGaps) {
   }
 }
 
-TEST(NumberSeparators, LocaleSeparatorsDiffer) {
-  EXPECT_NE(localeSeparators().decimal, localeSeparators().thousands);
-}
-
 #ifndef _WIN32
 TEST(NumberSeparators, LocaleNameFollowsPosixPrecedence) {
   struct Case {
@@ -59,21 +55,17 @@ TEST(NumberSeparators, LocaleDataDecoding) {
     std::string_view radix, thousands, codeset;
     char16_t decimal, expectedThousands;
   };
+  // clang-format off
   const Case cases[] = {
-      {",", "\xE2\x80\xAF", "UTF-8", u',', u'\u202F'},
-      {",", "\xC2\xA0", "UTF-8", u',', u'\u00A0'},
-      {",", "\xA0", "ISO-8859-1", u',', u'\u00A0'},
-      {",", "\xA0", "KOI8-R", u',', u'.'},
-      {",", "\xA0", "UTF-8", u',', u'.'},
-      {".", "", "ANSI_X3.4-1968", u'.', u','},
-      {"", "", "UTF-8", u'.', u','},
-      {".", "\xF0\x9F\x98\x80", "UTF-8", u'.', u','},
-      {".", "\xC0\xAE", "UTF-8", u'.', u','},
-      {".", "\xE0\x80\xAE", "UTF-8", u'.', u','},
-      {".", "\xED\xA0\x80", "UTF-8", u'.', u','},
-      {".", "''", "UTF-8", u'.', u','},
+      {",", "\xE2\x80\xAF", "UTF-8", u',', u'\u202F'}, {",", "\xC2\xA0", "UTF-8", u',', u'\u00A0'},
+      {",", "\xA0", "ISO-8859-1", u',', u'\u00A0'}, {",", "\xA0", "KOI8-R", u',', u'.'},
+      {",", "\xA0", "UTF-8", u',', u'.'}, {".", "", "ANSI_X3.4-1968", u'.', u','},
+      {"", "", "UTF-8", u'.', u','}, {".", "\xF0\x9F\x98\x80", "UTF-8", u'.', u','},
+      {".", "\xC0\xAE", "UTF-8", u'.', u','}, {".", "\xE0\x80\xAE", "UTF-8", u'.', u','},
+      {".", "\xED\xA0\x80", "UTF-8", u'.', u','}, {".", "''", "UTF-8", u'.', u','},
       {"\xD9\xAB", "\xD9\xAC", "UTF-8", u'\u066B', u'\u066C'},
   };
+  // clang-format on
   for (const auto& c : cases) {
     expectSeparators(separatorsFromLocaleData(c.radix, c.thousands, c.codeset), c.decimal,
                      c.expectedThousands, std::string(c.thousands) + " in " + std::string(c.codeset));
