@@ -2,8 +2,9 @@
 // The conversions between the automation interface's value types and the library's: BSTR texts,
 // VARIANT_BOOL flags, and the encoders' byte results carried in a BSTR byte for byte.
 
-#include <oleauto.h>
 #include <windows.h>
+// Platform headers that need windows.h before them:
+#include <oleauto.h>
 
 #include <cstring>
 #include <new>

@@ -1,8 +1,9 @@
 // The class factory of Quor and DllGetClassObject. The factory holds no state of its own, so one
 // constant instance serves every caller; its locks are counted by the module.
 
-#include <unknwn.h>
 #include <windows.h>
+// Platform headers that need windows.h before them:
+#include <unknwn.h>
 
 #include "ConvertQuor.h"
 #include "host/module.hpp"

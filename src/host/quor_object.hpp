@@ -3,8 +3,9 @@
 // vtable method converts its arguments, calls the library and converts the result back; IDispatch is
 // answered from the type library's description of _Quor.
 
-#include <oaidl.h>
 #include <windows.h>
+// Platform headers that need windows.h before them:
+#include <oaidl.h>
 
 #include <atomic>
 

@@ -2,9 +2,10 @@
 // this DLL as its in-process server with the apartment threading model, the ProgID ConvertQuor.Quor)
 // and the type library, registered from the DLL's own resource.
 
+#include <windows.h>
+// Platform headers that need windows.h before them:
 #include <oleauto.h>
 #include <olectl.h>
-#include <windows.h>
 
 #include <string>
 #include <utility>

@@ -2,8 +2,9 @@
 // The type library ConvertQuor 1.0 that the DLL carries as resource TYPELIB 1: loaded from the DLL's
 // own file, so it works whether or not the library is registered.
 
-#include <oaidl.h>
 #include <windows.h>
+// Platform headers that need windows.h before them:
+#include <oaidl.h>
 
 namespace quor::host {
 
