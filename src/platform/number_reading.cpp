@@ -46,7 +46,8 @@ std::int64_t integerDigitCount(const DecimalNumber& number) {
 std::int32_t roundedInteger(const DecimalNumber& number) {
   const std::int64_t integerDigits = integerDigitCount(number);
   if (number.digits.empty() || integerDigits < 0) return 0;  // below 0.1
-  if (integerDigits > 10) throw Error(errors::kOverflow);    // at least 10^10; keeps the sum below in range
+  if (integerDigits > 10)
+    throw Error(errors::kOverflow);  // at least 10^10; also keeps `magnitude` in 64 bits
   const auto count = static_cast<std::int64_t>(number.digits.size());
   const auto digitAt = [&](std::int64_t k) {
     return k < count ? number.digits[static_cast<std::size_t>(k)] - '0' : 0;

@@ -34,6 +34,8 @@ std::int32_t integerValue(std::u16string_view text, const NumberSeparators& seps
 // The value of the leading part of the text that forms a number, never failing: blanks, tabs and line
 // feeds removed first, then an optional sign, digits with at most one ".", an optional exponent ("E"
 // or "D", sign, digits), or an "&H" / "&O" literal. No leading number gives 0. Locale-independent.
+// Correctly rounded. A value beyond the double range gives the largest finite double with its sign;
+// a literal beyond 32 bits gives its unsigned value.
 double numericValue(std::u16string_view text) noexcept;
 
 // A value as text with at most 15 significant digits: "123", "12.5", "-0.0001", "0"; exponent form
@@ -47,10 +49,13 @@ std::u16string numberText(double value);
 // never in exponent form. "007" -> "7", "12.50" -> "12.5", "1E3" -> "1000", "-0" -> "0".
 // An "&H"/"&O" literal gives its decimal digits. Throws quor::Error 7 only if memory runs out (an
 // exponent that would need an absurdly long text gives error 6).
+// Details: a text longer than 100,000 characters is an absurdly long one; a literal beyond 32 bits
+// gives its unsigned value, and one beyond 64 bits error 6.
 std::u16string exactNumberText(std::u16string_view text);
 
 // When the text, without its leading and trailing blanks, is one "&H" or "&O" literal: its value as
 // decimal digits ("&H1F" -> "31", "&o17" -> "15"). Otherwise nothing.
+// The digits are those exactNumberText gives ("&HFFFF" -> "-1"); a literal beyond 64 bits gives nothing.
 std::optional<std::u16string> radixLiteralDigits(std::u16string_view text);
 
 }  // namespace quor::platform
