@@ -1,0 +1,33 @@
+#pragma once
+// quor encode: every input line is one record's value list; the records are built through the
+// component and written back to back to the output.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "input_text.hpp"
+#include "layout.hpp"
+
+namespace quor::cli {
+
+struct EncodeOptions {
+  Layout layout;
+  bool convertSign = true;
+  std::optional<std::string> gaijiPath;  // without it, the component's default mapping file
+  InputEncoding encoding = InputEncoding::utf8;
+  std::string outputPath;           // empty: standard output
+  std::vector<std::string> inputs;  // empty or "-": standard input
+  bool skipBad = false;
+  std::optional<std::uint64_t> maxErrors;  // with skipBad: more bad records than this end the run
+  bool strict = false;
+  bool quiet = false;
+};
+
+// Runs the conversion and returns the exit status: kExitSuccess, or kExitBadData when a record was
+// bad (the run stopped and wrote nothing, or with skipBad wrote the good records). Throws IoError when
+// a file cannot be read or written (nothing is written then).
+int runEncode(const EncodeOptions& options);
+
+}  // namespace quor::cli

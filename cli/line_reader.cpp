@@ -1,0 +1,66 @@
+#include "line_reader.hpp"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "io_error.hpp"
+
+namespace quor::cli {
+
+LineReader::LineReader(int fd, std::string name, std::size_t blockSize)
+    : fd_(fd), name_(std::move(name)), buffer_(blockSize == 0 ? 1 : blockSize) {}
+
+bool LineReader::next(std::string_view& line) {
+  for (;;) {
+    const char* base = buffer_.data();
+    const void* lf = std::memchr(base + begin_ + scanned_, '\n', end_ - begin_ - scanned_);
+    if (lf != nullptr) {
+      const auto at = static_cast<std::size_t>(static_cast<const char*>(lf) - base);
+      std::size_t stop = at;
+      if (stop > begin_ && base[stop - 1] == '\r') --stop;
+      line = std::string_view(base + begin_, stop - begin_);
+      begin_ = at + 1;
+      scanned_ = 0;
+      ++lineNumber_;
+      return true;
+    }
+    scanned_ = end_ - begin_;
+    if (!refill()) {
+      if (begin_ == end_) return false;
+      // The last line has no line end; it is still a line. (refill may have moved the buffer.)
+      std::size_t stop = end_;
+      if (buffer_[stop - 1] == '\r') --stop;
+      line = std::string_view(buffer_.data() + begin_, stop - begin_);
+      begin_ = end_;
+      scanned_ = 0;
+      ++lineNumber_;
+      return true;
+    }
+  }
+}
+
+bool LineReader::refill() {
+  if (eof_) return false;
+  if (begin_ > 0) {
+    std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
+    end_ -= begin_;
+    begin_ = 0;
+  }
+  if (end_ == buffer_.size()) buffer_.resize(buffer_.size() * 2);
+  for (;;) {
+    const ssize_t got = ::read(fd_, buffer_.data() + end_, buffer_.size() - end_);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) throw ioErrorFromErrno("cannot read " + name_, errno);
+    if (got == 0) {
+      eof_ = true;
+      return false;
+    }
+    end_ += static_cast<std::size_t>(got);
+    bytesRead_ += static_cast<std::uint64_t>(got);
+    return true;
+  }
+}
+
+}  // namespace quor::cli

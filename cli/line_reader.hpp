@@ -1,0 +1,46 @@
+#pragma once
+// Lines of one input file, read in big blocks with read(2) and handed out as views into the block
+// buffer: no copy per line. A line ends at LF; a CR just before the LF is dropped with it. A last line
+// without a line end is still a line. A line longer than the block grows the buffer to hold it.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quor::cli {
+
+class LineReader {
+ public:
+  static constexpr std::size_t kDefaultBlock = std::size_t{1} << 20;
+
+  // Reads from `fd`, which the caller keeps open; `name` is used in error messages.
+  LineReader(int fd, std::string name, std::size_t blockSize = kDefaultBlock);
+
+  // The next line, valid until the next call; false at the end of the input. Throws IoError when a
+  // read fails.
+  bool next(std::string_view& line);
+
+  // The number of the line last returned, counted from 1.
+  [[nodiscard]] std::uint64_t lineNumber() const noexcept { return lineNumber_; }
+  // Bytes read from the file so far.
+  [[nodiscard]] std::uint64_t bytesRead() const noexcept { return bytesRead_; }
+
+ private:
+  // Moves the unread rest to the front, grows the buffer when the rest fills it, and reads once more.
+  // False at the end of the input.
+  bool refill();
+
+  int fd_;
+  std::string name_;
+  std::vector<char> buffer_;
+  std::size_t begin_ = 0;    // first unread byte
+  std::size_t end_ = 0;      // one past the last byte read
+  std::size_t scanned_ = 0;  // bytes from begin_ already known to hold no LF
+  bool eof_ = false;
+  std::uint64_t lineNumber_ = 0;
+  std::uint64_t bytesRead_ = 0;
+};
+
+}  // namespace quor::cli

@@ -1,0 +1,72 @@
+#include "utf8.hpp"
+
+#include <cstdint>
+#include <cstring>
+
+namespace quor::cli {
+
+namespace {
+
+constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
+
+bool isContinuation(unsigned char b) noexcept {
+  return (b & 0xC0u) == 0x80u;
+}
+
+}  // namespace
+
+DecodeResult decodeUtf8(std::string_view bytes, char16_t* out) noexcept {
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+  const std::size_t n = bytes.size();
+  std::size_t i = 0;
+  std::size_t o = 0;
+  while (i < n) {
+    // Most input is ASCII: take eight bytes at once while none has its high bit set.
+    while (i + 8 <= n) {
+      std::uint64_t word;
+      std::memcpy(&word, p + i, sizeof word);
+      if ((word & kHighBits) != 0) break;
+      for (std::size_t k = 0; k < 8; ++k) out[o + k] = p[i + k];
+      i += 8;
+      o += 8;
+    }
+    if (i >= n) break;
+    const unsigned char b0 = p[i];
+    if (b0 < 0x80) {
+      out[o++] = b0;
+      ++i;
+      continue;
+    }
+    const DecodeResult bad{o, i, false};
+    if (b0 < 0xC2) return bad;  // a stray continuation byte, or an overlong two-byte form
+    if (b0 < 0xE0) {
+      if (i + 1 >= n || !isContinuation(p[i + 1])) return bad;
+      out[o++] = static_cast<char16_t>(((b0 & 0x1Fu) << 6) | (p[i + 1] & 0x3Fu));
+      i += 2;
+      continue;
+    }
+    if (b0 < 0xF0) {
+      if (i + 2 >= n || !isContinuation(p[i + 1]) || !isContinuation(p[i + 2])) return bad;
+      const unsigned cp = ((b0 & 0x0Fu) << 12) | ((p[i + 1] & 0x3Fu) << 6) | (p[i + 2] & 0x3Fu);
+      if (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF)) return bad;
+      out[o++] = static_cast<char16_t>(cp);
+      i += 3;
+      continue;
+    }
+    if (b0 < 0xF5) {
+      if (i + 3 >= n || !isContinuation(p[i + 1]) || !isContinuation(p[i + 2]) || !isContinuation(p[i + 3]))
+        return bad;
+      const unsigned cp =
+          ((b0 & 0x07u) << 18) | ((p[i + 1] & 0x3Fu) << 12) | ((p[i + 2] & 0x3Fu) << 6) | (p[i + 3] & 0x3Fu);
+      if (cp < 0x10000 || cp > 0x10FFFF) return bad;
+      out[o++] = static_cast<char16_t>(0xD800u + ((cp - 0x10000u) >> 10));
+      out[o++] = static_cast<char16_t>(0xDC00u + ((cp - 0x10000u) & 0x3FFu));
+      i += 4;
+      continue;
+    }
+    return bad;
+  }
+  return {o, 0, true};
+}
+
+}  // namespace quor::cli

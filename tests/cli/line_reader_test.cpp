@@ -1,0 +1,66 @@
+#include "line_reader.hpp"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "io_error.hpp"
+
+namespace quor::cli {
+namespace {
+
+// The lines of `content` as the reader gives them with a buffer of `block` bytes.
+std::vector<std::string> readAll(const std::string& content, std::size_t block) {
+  std::FILE* file = std::tmpfile();
+  std::fwrite(content.data(), 1, content.size(), file);
+  std::fflush(file);
+  std::rewind(file);
+  LineReader reader(::fileno(file), "test", block);
+  std::vector<std::string> lines;
+  std::string_view line;
+  while (reader.next(line)) {
+    lines.emplace_back(line);
+    EXPECT_EQ(reader.lineNumber(), lines.size());
+  }
+  EXPECT_EQ(reader.bytesRead(), content.size());
+  std::fclose(file);
+  return lines;
+}
+
+TEST(LineReader, SplitsAtLineEndsWhateverTheBlockSize) {
+  struct Case {
+    std::string content;
+    std::vector<std::string> lines;
+  };
+  const Case cases[] = {
+      {"", {}},
+      {"a", {"a"}},
+      {"a\n", {"a"}},
+      {"a\r\nbc\r\n", {"a", "bc"}},
+      {"a\nbc", {"a", "bc"}},
+      {"\n\n", {"", ""}},
+      {"a\rb\n", {"a\rb"}},  // a CR inside a line is data
+      {"abc\r", {"abc"}},    // a CRLF cut short at the end still ends the line
+      {"long line of forty characters or so....\nx\n", {"long line of forty characters or so....", "x"}},
+  };
+  for (const std::size_t block :
+       {std::size_t{1}, std::size_t{3}, std::size_t{7}, LineReader::kDefaultBlock}) {
+    for (const Case& c : cases) EXPECT_EQ(readAll(c.content, block), c.lines) << "block " << block;
+  }
+}
+
+TEST(LineReader, ReadFailureIsAnIoError) {
+  int fds[2];
+  ASSERT_EQ(::pipe(fds), 0);
+  ::close(fds[1]);
+  LineReader reader(fds[1], "closed", 16);  // the write end, closed: read fails with EBADF
+  std::string_view line;
+  EXPECT_THROW(reader.next(line), IoError);
+  ::close(fds[0]);
+}
+
+}  // namespace
+}  // namespace quor::cli

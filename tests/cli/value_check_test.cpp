@@ -1,0 +1,64 @@
+#include "value_check.hpp"
+
+#include <gtest/gtest.h>
+
+namespace quor::cli {
+namespace {
+
+TEST(ValueCheck, FindsTheValuesTheComponentWouldChange) {
+  struct Case {
+    std::u16string value;
+    std::int32_t length;
+    CFormatDirection format;
+    Change change;
+  };
+  const Case cases[] = {
+      // Numbers.
+      {u"123", 5, setNumeric, Change::none},
+      {u"-12345", 5, setPackNumeric, Change::none},  // the sign takes no digit
+      {u" 12", 5, setNumeric, Change::none},
+      {u"12.5", 5, setNumeric, Change::none},
+      {u"000123", 3, setNumeric, Change::none},  // only zeros are dropped
+      {u"123456", 5, setNumeric, Change::longerThanField},
+      {u"-123456", 5, setPackNumeric, Change::longerThanField},
+      {u"12A", 5, setNumeric, Change::notANumber},
+      {u"", 5, setNumeric, Change::notANumber},
+      {u"  ", 5, setPackNumeric, Change::notANumber},
+      {u"&H1F", 2, setNumeric, Change::none},  // "31"
+      {u"&H1F", 1, setNumeric, Change::longerThanField},
+      // Single-byte text.
+      {u"ABC", 5, setCharacter, Change::none},
+      {u"ｱｲｳ", 3, setCharacter, Change::none},
+      {u"ABCDEF", 5, setCharacter, Change::longerThanField},
+      {u"AB山", 5, setCharacter, Change::doubleByteInSingleByteField},
+      {u"ABCDEFG山", 5, setCharacter, Change::doubleByteInSingleByteField},  // outranks the cut
+      {u"A\u00E9", 5, setCharacter, Change::noCodePage932Form},
+      {u"?", 1, setCharacter, Change::none},
+      {u"\U0001F600", 2, setCharacter, Change::noCodePage932Form},  // written as "??"
+      {u"", 5, setCharacter, Change::emptyText},
+      // Double-byte text.
+      {u"山田", 2, setNCharacter, Change::none},
+      {u"山田太", 2, setNCharacter, Change::longerThanField},
+      {u"ｶﾞ", 1, setNCharacter, Change::none},  // joins to one full-width kana
+      {u"\u00E9", 2, setNCharacter, Change::noCodePage932Form},
+      {u"", 2, setNCharacter, Change::emptyText},
+      {u"\u301C", 1, setNCharacter, Change::noCodePage932Form},  // the wave dash of other systems
+      {u"\uFF5E", 1, setNCharacter, Change::none},               // the one Windows writes
+  };
+  for (const Case& c : cases) {
+    const LayoutField field{"f", c.length, c.format};
+    EXPECT_EQ(checkValue(c.value, field), c.change)
+        << "value of " << c.value.size() << " units, length " << c.length << ", format " << c.format;
+  }
+}
+
+TEST(ValueCheck, MessagesNameTheCharacterAndTheSizes) {
+  const LayoutField single{"f", 5, setCharacter};
+  EXPECT_EQ(describeChange(Change::doubleByteInSingleByteField, u"AB山", single),
+            "double-byte character U+5C71 in a single-byte field (the field would be written as 0x00 bytes)");
+  EXPECT_EQ(describeChange(Change::longerThanField, u"ABCDEFG", single),
+            "value longer than its field (7 characters, the field holds 5; it would be cut)");
+}
+
+}  // namespace
+}  // namespace quor::cli
