@@ -1,0 +1,116 @@
+#pragma once
+// Shared by the fuzz targets: how an input's bytes become the arguments of a call, and the check that
+// stops the run when an invariant breaks.
+//
+// Layout of an input: byte 0 holds flags, then comes the length argument, then the text bytes.
+//   flags bit 0: the text bytes are UTF-16LE units (any unit, lone surrogates included) instead of
+//                code page 932 bytes (readable seeds and dictionary words);
+//   flags bit 1: ConvertSign false;
+//   flags bits 2-3: the length is a little-endian signed integer of 1, 2 or (3) 4 bytes.
+// Targets that take several texts cut the decoded text at U+0000 into up to three parts.
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/cp932.hpp"
+#include "quor/error.hpp"
+
+namespace quor::fuzz {
+
+[[noreturn]] inline void broken(const char* condition, const char* file, int line) {
+  std::fprintf(stderr, "invariant broken at %s:%d: %s\n", file, line, condition);
+  __builtin_trap();
+}
+
+#define QUOR_FUZZ_CHECK(condition) \
+  ((condition) ? static_cast<void>(0) : ::quor::fuzz::broken(#condition, __FILE__, __LINE__))
+
+// Reads the input front to back; a read past the end gives zeros.
+class Input {
+ public:
+  Input(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
+
+  std::uint8_t byte() { return pos_ < size_ ? data_[pos_++] : 0; }
+
+  // The flags byte; read first.
+  std::uint8_t flags() {
+    flags_ = byte();
+    return flags_;
+  }
+  [[nodiscard]] bool rawUtf16() const { return (flags_ & 1u) != 0; }
+  [[nodiscard]] bool sign() const { return (flags_ & 2u) == 0; }
+
+  // The length argument, 1, 2 or 4 bytes wide as the flags say, sign-extended.
+  std::int32_t length() {
+    const unsigned width = (flags_ >> 2) & 3u;
+    if (width == 0) return static_cast<std::int8_t>(byte());
+    if (width == 1) {
+      const auto low = byte();
+      return static_cast<std::int16_t>(static_cast<std::uint16_t>(low | (byte() << 8)));
+    }
+    std::uint32_t value = 0;
+    for (unsigned shift = 0; shift < 32; shift += 8) value |= static_cast<std::uint32_t>(byte()) << shift;
+    return static_cast<std::int32_t>(value);
+  }
+
+  // The next `count` bytes (fewer at the end).
+  std::string_view bytes(std::size_t count) {
+    const std::size_t n = count < size_ - pos_ ? count : size_ - pos_;
+    const std::string_view out(reinterpret_cast<const char*>(data_ + pos_), n);
+    pos_ += n;
+    return out;
+  }
+  std::string_view rest() { return bytes(size_ - pos_); }
+
+  // Bytes as a text, per the flags.
+  [[nodiscard]] std::u16string text(std::string_view raw) const {
+    if (!rawUtf16()) return platform::cp932::decodeText(raw);
+    std::u16string out;
+    for (std::size_t i = 0; i + 1 < raw.size(); i += 2)
+      out += static_cast<char16_t>(static_cast<std::uint8_t>(raw[i]) |
+                                   (static_cast<std::uint8_t>(raw[i + 1]) << 8));
+    return out;
+  }
+
+ private:
+  const std::uint8_t* data_;
+  std::size_t size_;
+  std::size_t pos_ = 0;
+  std::uint8_t flags_ = 0;
+};
+
+// The text cut at U+0000 into exactly `count` parts; the last part keeps any further U+0000.
+inline std::vector<std::u16string> parts(const std::u16string& text, std::size_t count) {
+  std::vector<std::u16string> out;
+  std::size_t start = 0;
+  while (out.size() + 1 < count) {
+    const std::size_t nul = text.find(u'\0', start);
+    if (nul == std::u16string::npos) break;
+    out.push_back(text.substr(start, nul - start));
+    start = nul + 1;
+  }
+  out.push_back(start <= text.size() ? text.substr(start) : std::u16string());
+  while (out.size() < count) out.emplace_back();
+  return out;
+}
+
+inline bool oneOf(int number, std::initializer_list<int> allowed) {
+  for (int n : allowed)
+    if (n == number) return true;
+  return false;
+}
+
+// Lengths up to this many bytes are always within the memory one call may take; beyond it error 7
+// (or JEF's empty result) is an allowed answer.
+inline constexpr std::int64_t kAlwaysAllocatable = std::int64_t{1} << 20;
+
+inline bool isDigit(char16_t c) {
+  return c >= u'0' && c <= u'9';
+}
+
+}  // namespace quor::fuzz

@@ -1,0 +1,89 @@
+// FujitsuJEF with an arbitrary mapping file. The file's bytes go to a temporary file; the reading of
+// GaijiMapping::read pinned on one object must give the same bytes as another object that reads the
+// file by its path on the call, the result keeps its size rules, and a character the file never
+// names as a key (four upper-case hexadecimal digits) gets its not-found bytes.
+//
+// Input: flags and length as in fuzz_support.hpp, one byte with the count of text bytes, the text
+// bytes, then the file's bytes.
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+
+#include "fuzz_support.hpp"
+#include "quor/quor.hpp"
+
+namespace {
+
+// A file of this process's own, removed when the process ends.
+struct TempFile {
+  std::string path = "/tmp/quor_gaiji_fuzz_" + std::to_string(::getpid()) + ".txt";
+  ~TempFile() { std::remove(path.c_str()); }
+};
+
+std::u16string widened(const std::string& s) {
+  return {s.begin(), s.end()};
+}
+
+// The four upper-case hexadecimal digits of a character's search key, from its code page 932 code.
+std::string keyOf(char16_t c) {
+  const std::uint16_t code = quor::platform::cp932::encode(c);
+  int j1 = code > 0xFF ? code >> 8 : code;
+  int j2 = code > 0xFF ? code & 0xFF : 0;
+  j1 = j1 <= 0x9F ? j1 - 0x71 : j1 - 0xB1;
+  j1 = j1 * 2 + 1;
+  if (j2 > 0x7F) --j2;
+  if (j2 >= 0x9E) {
+    j2 -= 0x7D;
+    ++j1;
+  } else {
+    j2 -= 0x1F;
+  }
+  char key[5];
+  std::snprintf(key, sizeof key, "%02X%02X", static_cast<unsigned>(j1) & 0xFFu,
+                static_cast<unsigned>(j2) & 0xFFu);
+  return key;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  static const TempFile file;
+  quor::fuzz::Input in(data, size);
+  in.flags();
+  std::int32_t length = in.length();
+  const std::u16string text = in.text(in.bytes(in.byte()));
+  const std::string_view content = in.rest();
+  // Lengths beyond the text only add 0x00 bytes, which the JEF target checks; keep the calls small.
+  if (length > 4096) length = 4096;
+
+  std::FILE* f = std::fopen(file.path.c_str(), "wb");
+  QUOR_FUZZ_CHECK(f != nullptr);
+  QUOR_FUZZ_CHECK(std::fwrite(content.data(), 1, content.size(), f) == content.size());
+  QUOR_FUZZ_CHECK(std::fclose(f) == 0);
+
+  const quor::GaijiMapping mapping = quor::GaijiMapping::read(widened(file.path));
+  QUOR_FUZZ_CHECK(mapping.opened());
+
+  quor::Quor pinned;
+  pinned.PinGaijiMapping(mapping);
+  quor::Quor byPath;
+  byPath.JEFGaijiFilePath(widened(file.path));
+  const quor::ByteString a = pinned.FujitsuJEF(text, length);
+  const quor::ByteString b = byPath.FujitsuJEF(text, length);
+  QUOR_FUZZ_CHECK(a == b);
+  QUOR_FUZZ_CHECK(length < 1 ? a.empty() : a.size() == 2 * static_cast<std::size_t>(length));
+
+  // A character whose key the file does not hold is encoded as without a file.
+  quor::Quor noFile;
+  noFile.JEFGaijiFilePath(u"");
+  const std::string_view fileText = content;
+  for (std::size_t p = 0; length > 0 && p < std::min(text.size(), static_cast<std::size_t>(length)); ++p) {
+    if (fileText.find(keyOf(text[p])) != std::string_view::npos) continue;
+    const quor::ByteString alone = noFile.FujitsuJEF(std::u16string_view(&text[p], 1), 1);
+    QUOR_FUZZ_CHECK(a[2 * p] == alone[0] && a[2 * p + 1] == alone[1]);
+  }
+  return 0;
+}
