@@ -1,27 +1,30 @@
 #include "object/comma_list.hpp"
 
+#include <cstring>
+
 #include "platform/number_reading.hpp"
 
 namespace quor::detail {
 
 void CommaList::assign(std::u16string_view text) {
-  if (!edited_ && text == text_) return;
+  if (!edited_ && text.size() == text_.size() &&
+      std::memcmp(text.data(), text_.data(), text.size() * sizeof(char16_t)) == 0)
+    return;
   text_.assign(text);
   items_.clear();
   values_.clear();
   edited_ = false;
   if (text_.empty()) return;
-  const std::u16string_view all = text_;
-  std::size_t start = 0;
-  for (;;) {
-    const std::size_t comma = all.find(u',', start);
-    if (comma == std::u16string_view::npos) {
-      items_.push_back(all.substr(start));
-      return;
+  const char16_t* const begin = text_.data();
+  const char16_t* const end = begin + text_.size();
+  const char16_t* start = begin;
+  for (const char16_t* p = begin; p != end; ++p) {
+    if (*p == u',') {
+      items_.emplace_back(start, static_cast<std::size_t>(p - start));
+      start = p + 1;
     }
-    items_.push_back(all.substr(start, comma - start));
-    start = comma + 1;
   }
+  items_.emplace_back(start, static_cast<std::size_t>(end - start));
 }
 
 void CommaList::replace(std::size_t i, std::u16string_view literal) {

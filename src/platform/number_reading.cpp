@@ -152,13 +152,27 @@ std::u16string plainDecimalText(const DecimalNumber& number) {
   return text;
 }
 
+// Record fields are mostly plain digit strings ("8", "00123", "-00012"): these take a short path
+// that gives exactly what the full readers give.
+bool allDigits(std::u16string_view text) noexcept {
+  for (char16_t c : text)
+    if (c < u'0' || c > u'9') return false;
+  return !text.empty();
+}
+
 }  // namespace
 
 bool isNumeric(std::u16string_view text, const NumberSeparators& seps) {
+  if (allDigits(text)) return true;
   return detail::scanWholeNumber(text, seps).has_value();
 }
 
 std::int32_t integerValue(std::u16string_view text, const NumberSeparators& seps) {
+  if (text.size() <= 9 && allDigits(text)) {
+    std::int32_t value = 0;
+    for (char16_t c : text) value = value * 10 + (c - u'0');
+    return value;
+  }
   try {
     const auto scanned = detail::scanWholeNumber(text, seps);
     if (!scanned) throw Error(errors::kTypeMismatch);
@@ -181,6 +195,17 @@ double numericValue(std::u16string_view text) noexcept {
 }
 
 std::u16string exactNumberText(std::u16string_view text) {
+  const bool negative = !text.empty() && text.front() == u'-';
+  if (allDigits(negative ? text.substr(1) : text)) {
+    std::u16string_view digits = negative ? text.substr(1) : text;
+    while (digits.size() > 1 && digits.front() == u'0') digits.remove_prefix(1);
+    if (digits == u"0") return u"0";
+    std::u16string out;
+    out.reserve(digits.size() + 1);
+    if (negative) out += u'-';
+    out += digits;
+    return out;
+  }
   try {
     const auto scanned = detail::scanLeadingNumber(text);
     if (const auto* literal = std::get_if<RadixLiteral>(&scanned)) {
