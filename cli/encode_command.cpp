@@ -185,7 +185,7 @@ class EncodeRun {
   // Counts the values the component would change; under --strict the first one makes the record bad.
   bool checkChanges() {
     for (std::size_t i = 0; i < items_.size(); ++i) {
-      const Change change = checkValue(items_[i], layout_.fields[i]);
+      const Change change = checker_.check(items_[i], layout_.fields[i]);
       if (change == Change::none) continue;
       if (options_.strict) {
         problem_ = layout_.describe(i) + ": " + describeChange(change, items_[i], layout_.fields[i]);
@@ -255,6 +255,7 @@ class EncodeRun {
   const Layout& layout_;
   Quor quor_;
   Progress progress_;
+  const ValueChecker checker_;
   std::u16string text_;                     // the decoded line, storage reused
   std::vector<std::u16string_view> items_;  // its items, views into text_
   std::string problem_;                     // why the last bad record is bad

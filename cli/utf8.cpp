@@ -21,18 +21,19 @@ DecodeResult decodeUtf8(std::string_view bytes, char16_t* out) noexcept {
   std::size_t i = 0;
   std::size_t o = 0;
   while (i < n) {
-    // Most input is ASCII: take eight bytes at once while none has its high bit set.
-    while (i + 8 <= n) {
-      std::uint64_t word;
-      std::memcpy(&word, p + i, sizeof word);
-      if ((word & kHighBits) != 0) break;
-      for (std::size_t k = 0; k < 8; ++k) out[o + k] = p[i + k];
-      i += 8;
-      o += 8;
-    }
-    if (i >= n) break;
     const unsigned char b0 = p[i];
     if (b0 < 0x80) {
+      // Most input is ASCII: take eight bytes at once while none has its high bit set.
+      if (i + 8 <= n) {
+        std::uint64_t word;
+        std::memcpy(&word, p + i, sizeof word);
+        if ((word & kHighBits) == 0) {
+          for (std::size_t k = 0; k < 8; ++k) out[o + k] = p[i + k];
+          i += 8;
+          o += 8;
+          continue;
+        }
+      }
       out[o++] = b0;
       ++i;
       continue;

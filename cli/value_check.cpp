@@ -30,9 +30,12 @@ bool isPlainInteger(std::u16string_view value) {
 // changes nothing.
 bool numberIsCut(std::u16string_view value, std::int32_t length) {
   std::u16string literal;
-  if (auto digits = platform::radixLiteralDigits(value)) {
-    literal = std::move(*digits);
-    value = literal;
+  // Only an "&H" or "&O" literal holds "&"; the common case skips the literal reader.
+  if (value.find(u'&') != std::u16string_view::npos) {
+    if (auto digits = platform::radixLiteralDigits(value)) {
+      literal = std::move(*digits);
+      value = literal;
+    }
   }
   auto trim = [](std::u16string_view& s) {
     while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
@@ -73,7 +76,15 @@ std::string codePoint(char16_t c) {
 
 }  // namespace
 
-Change checkValue(std::u16string_view value, const LayoutField& field) {
+ValueChecker::ValueChecker() : classes_(0x10000) {
+  for (std::size_t unit = 0; unit < classes_.size(); ++unit) {
+    const auto c = static_cast<char16_t>(unit);
+    classes_[unit] = static_cast<std::uint8_t>((cp932::byteLength(c) == 2 ? kDoubleByte : 0) |
+                                               (lacksCodePage932Form(c) ? kLacksForm : 0));
+  }
+}
+
+Change ValueChecker::check(std::u16string_view value, const LayoutField& field) const {
   const auto length = static_cast<std::size_t>(field.length);
   switch (field.format) {
     case setNumeric:
@@ -83,13 +94,11 @@ Change checkValue(std::u16string_view value, const LayoutField& field) {
       return Change::none;
     case setCharacter: {
       if (value.empty()) return Change::emptyText;
-      // One look at each character's code: a double-byte code rejects the whole value, which outranks
-      // a character without a code.
+      // A double-byte character rejects the whole value, which outranks a character without a code.
       bool lacking = false;
       for (const char16_t c : value) {
-        const std::uint16_t code = cp932::encode(c);
-        if (code > 0xFF) return Change::doubleByteInSingleByteField;
-        lacking = lacking || lacksCodePage932Form(c);
+        if (isDoubleByte(c)) return Change::doubleByteInSingleByteField;
+        lacking = lacking || lacksForm(c);
       }
       if (lacking) return Change::noCodePage932Form;
       if (value.size() > length) return Change::longerThanField;
@@ -97,7 +106,8 @@ Change checkValue(std::u16string_view value, const LayoutField& field) {
     }
     case setNCharacter:
       if (value.empty()) return Change::emptyText;
-      if (findLacking(value) != nullptr) return Change::noCodePage932Form;
+      for (const char16_t c : value)
+        if (lacksForm(c)) return Change::noCodePage932Form;
       // Joining a half-width kana with its sound mark can make a value fit.
       if (value.size() > length && platform::toFullWidth(value).size() > length)
         return Change::longerThanField;

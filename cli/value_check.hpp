@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "layout.hpp"
 
@@ -21,9 +22,24 @@ enum class Change : std::uint8_t {
 };
 inline constexpr std::size_t kChangeKinds = 6;
 
-// How the component would change `value` in `field`, the first kind found; Change::none when it
-// writes the value as it stands.
-Change checkValue(std::u16string_view value, const LayoutField& field);
+// Finds how the component would change a value. It holds what it needs of code page 932 for every
+// UTF-16 unit (64 KiB, built once), so a check costs one lookup per character.
+class ValueChecker {
+ public:
+  ValueChecker();
+
+  // How the component would change `value` in `field`, the first kind found; Change::none when it
+  // writes the value as it stands.
+  [[nodiscard]] Change check(std::u16string_view value, const LayoutField& field) const;
+
+ private:
+  [[nodiscard]] bool isDoubleByte(char16_t c) const noexcept { return (classes_[c] & kDoubleByte) != 0; }
+  [[nodiscard]] bool lacksForm(char16_t c) const noexcept { return (classes_[c] & kLacksForm) != 0; }
+
+  static constexpr std::uint8_t kDoubleByte = 1;
+  static constexpr std::uint8_t kLacksForm = 2;
+  std::vector<std::uint8_t> classes_;
+};
 
 // A sentence for a message: "value longer than its field (23 characters, the field holds 20)".
 std::string describeChange(Change change, std::u16string_view value, const LayoutField& field);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/cp932.hpp"
+
 namespace quor::cli {
 namespace {
 
@@ -45,10 +47,26 @@ TEST(ValueCheck, FindsTheValuesTheComponentWouldChange) {
       {u"\u301C", 1, setNCharacter, Change::noCodePage932Form},  // the wave dash of other systems
       {u"\uFF5E", 1, setNCharacter, Change::none},               // the one Windows writes
   };
+  const ValueChecker checker;
   for (const Case& c : cases) {
     const LayoutField field{"f", c.length, c.format};
-    EXPECT_EQ(checkValue(c.value, field), c.change)
+    EXPECT_EQ(checker.check(c.value, field), c.change)
         << "value of " << c.value.size() << " units, length " << c.length << ", format " << c.format;
+  }
+}
+
+TEST(ValueCheck, EveryUnitIsClassedAsTheCodePageClassesIt) {
+  const ValueChecker checker;
+  const LayoutField single{"f", 1, setCharacter};
+  for (unsigned unit = 0; unit <= 0xFFFF; ++unit) {
+    const auto c = static_cast<char16_t>(unit);
+    const std::uint16_t code = platform::cp932::encode(c);
+    Change expected = Change::none;
+    if (code > 0xFF)
+      expected = Change::doubleByteInSingleByteField;
+    else if (platform::cp932::decodeSingle(static_cast<std::uint8_t>(code)) != c)
+      expected = Change::noCodePage932Form;
+    ASSERT_EQ(checker.check(std::u16string_view(&c, 1), single), expected) << std::hex << unit;
   }
 }
 
