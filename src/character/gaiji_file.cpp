@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <memory>
 
-#include "platform/cp932.hpp"
 #include "platform/path.hpp"
 
 namespace quor::character {
@@ -15,16 +14,18 @@ struct FileCloser {
 
 }  // namespace
 
-std::optional<std::u16string> readGaijiText(std::u16string_view path) {
+std::optional<std::string> readGaijiBytes(std::u16string_view path) {
   const std::unique_ptr<std::FILE, FileCloser> file(platform::openFile(path, "rb"));
   if (!file) return std::nullopt;
 
   std::string bytes;
-  char chunk[16384];
+  constexpr std::size_t kChunk = 32768;
   for (;;) {
-    const std::size_t got = std::fread(chunk, 1, sizeof chunk, file.get());
-    bytes.append(chunk, got);
-    if (got == sizeof chunk) continue;
+    const std::size_t before = bytes.size();
+    bytes.resize(before + kChunk);
+    const std::size_t got = std::fread(bytes.data() + before, 1, kChunk, file.get());
+    bytes.resize(before + got);
+    if (got == kChunk) continue;
     if (std::ferror(file.get())) {
       // Keep only whole lines: a line end is CR or LF, and neither byte can be part of a
       // double-byte character, so searching the raw bytes is safe.
@@ -33,7 +34,7 @@ std::optional<std::u16string> readGaijiText(std::u16string_view path) {
     }
     break;
   }
-  return platform::cp932::decodeText(bytes);
+  return bytes;
 }
 
 }  // namespace quor::character

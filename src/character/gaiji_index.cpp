@@ -1,7 +1,10 @@
 #include "character/gaiji_index.hpp"
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
+
+#include "platform/cp932.hpp"
 
 namespace quor {
 namespace {
@@ -10,90 +13,178 @@ constexpr std::size_t kKeyLength = 4;
 constexpr std::size_t kKeyCount = 0x10000;
 constexpr std::size_t kBitsPerWord = 64;
 
-// The value of an upper-case hexadecimal digit, or -1: keys are written in upper case only.
-int upperHexDigit(char16_t c) noexcept {
-  if (c >= u'0' && c <= u'9') return c - u'0';
-  if (c >= u'A' && c <= u'F') return c - u'A' + 10;
-  return -1;
+// What a byte of the file is to the index: 0..15 an upper-case hexadecimal digit (a key's digit);
+// otherwise one of the kinds below.
+enum ByteKind : std::uint8_t {
+  kOtherAscii = 16,  // any other ASCII character: a separator, lower-case digits, blanks, ...
+  kCarriageReturn,
+  kLineFeed,
+  kLeadByte,    // starts a double-byte character
+  kHighSingle,  // a single-byte character above ASCII (half-width katakana, ...)
+};
+
+const std::array<std::uint8_t, 256>& byteKinds() {
+  static const std::array<std::uint8_t, 256> kinds = [] {
+    std::array<std::uint8_t, 256> k{};
+    for (unsigned b = 0; b < 256; ++b) {
+      if (b >= '0' && b <= '9')
+        k[b] = static_cast<std::uint8_t>(b - '0');
+      else if (b >= 'A' && b <= 'F')
+        k[b] = static_cast<std::uint8_t>(b - 'A' + 10);
+      else if (b == '\r')
+        k[b] = kCarriageReturn;
+      else if (b == '\n')
+        k[b] = kLineFeed;
+      else if (b < 0x80)
+        k[b] = kOtherAscii;
+      else
+        k[b] = platform::cp932::isLeadByte(static_cast<std::uint8_t>(b)) ? kLeadByte : kHighSingle;
+    }
+    return k;
+  }();
+  return kinds;
 }
 
-int anyHexDigit(char16_t c) noexcept {
-  if (c >= u'a' && c <= u'f') return c - u'a' + 10;
-  return upperHexDigit(c);
+// The index keeps the line's latest characters only to read a JEF code: ASCII as itself, every other
+// character as a value that is no hexadecimal digit, blank or tab.
+constexpr std::uint8_t kNotAscii = 0xFF;
+
+int hexDigit(std::uint8_t c) noexcept {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
 }
 
 // One half of a JEF code read as a hexadecimal number: blanks, tabs and line feeds are skipped, digits
 // of either case are taken up to the first other character, and no digits read as 0.
-std::uint8_t hexHalf(char16_t a, char16_t b) noexcept {
+std::uint8_t hexHalf(std::uint8_t a, std::uint8_t b) noexcept {
   unsigned value = 0;
-  for (const char16_t c : {a, b}) {
-    if (c == u' ' || c == u'\t' || c == u'\n') continue;
-    const int digit = anyHexDigit(c);
+  for (const std::uint8_t c : {a, b}) {
+    if (c == ' ' || c == '\t' || c == '\n') continue;
+    const int digit = hexDigit(c);
     if (digit < 0) break;
     value = value * 16 + static_cast<unsigned>(digit);
   }
   return static_cast<std::uint8_t>(value);
 }
 
-// Builds the entries from the lines in file order. Every run of four upper-case hexadecimal digits is
-// a key's occurrence; the first occurrence of a key in the whole file lies in its mapping line and is
-// its first occurrence there, so the first one seen decides.
+// Builds the entries in one pass over the bytes. Every run of four upper-case hexadecimal digits is an
+// occurrence of a key; a key's first occurrence in the file lies in its mapping line and is its first
+// occurrence there, so the first one seen decides, and later ones are skipped.
+//
+// While a line holds only ASCII, positions are byte offsets and the JEF code is read from the bytes;
+// from its first character above ASCII on, the rest of the line is followed character by character.
 class Builder {
  public:
-  Builder() : seen_(kKeyCount / kBitsPerWord) {}
+  Builder() : kinds_(byteKinds()), seen_(kKeyCount / kBitsPerWord) {}
 
-  void addLine(std::u16string_view line) {
-    unsigned key = 0;
-    std::size_t run = 0;  // upper-case hexadecimal digits ending at i
-    for (std::size_t i = 0; i < line.size(); ++i) {
-      const int digit = upperHexDigit(line[i]);
-      if (digit < 0) {
-        run = 0;
+  void add(std::string_view bytes) {
+    const std::size_t size = bytes.size();
+    std::size_t lineStart = 0;
+    std::size_t run = 0;  // upper-case hexadecimal digits ending here
+    for (std::size_t i = 0; i < size;) {
+      const auto byte = static_cast<std::uint8_t>(bytes[i]);
+      const std::uint8_t kind = kinds_[byte];
+      if (kind < 16) {
+        if (++run >= kKeyLength) {
+          // The key's digits are the last four bytes.
+          const unsigned key =
+              (static_cast<unsigned>(kinds_[static_cast<std::uint8_t>(bytes[i - 3])]) << 12) |
+              (static_cast<unsigned>(kinds_[static_cast<std::uint8_t>(bytes[i - 2])]) << 8) |
+              (static_cast<unsigned>(kinds_[static_cast<std::uint8_t>(bytes[i - 1])]) << 4) | kind;
+          if (!markSeen(key) && i - lineStart >= 8) addKey(key, bytes.substr(i - 8, 4));
+        }
+        ++i;
         continue;
       }
-      key = ((key << 4) | static_cast<unsigned>(digit)) & 0xFFFFu;
-      if (++run < kKeyLength) continue;
-      if (markSeen(key)) continue;
-      const std::size_t start = i + 1 - kKeyLength;  // 0-based start of the key: position q - 1
-      if (start < 5) continue;                       // q <= 5: no JEF code before the key
-      const std::u16string_view jef = line.substr(start - 5, 4);
-      entries_.push_back({static_cast<std::uint16_t>(key), hexHalf(jef[0], jef[1]), hexHalf(jef[2], jef[3])});
+      run = 0;
+      if (kind == kOtherAscii) {
+        ++i;
+      } else if (kind == kLineFeed || kind == kCarriageReturn) {
+        i += kind == kCarriageReturn && i + 1 < size && bytes[i + 1] == '\n' ? 2u : 1u;
+        lineStart = i;
+      } else {
+        i = addRestOfLine(bytes, lineStart, i);
+      }
     }
   }
 
   std::vector<GaijiMapping::Index::Entry> finish() {
-    std::sort(entries_.begin(), entries_.end(), [](const auto& a, const auto& b) { return a.key < b.key; });
+    // Mapping files usually list their keys in order; sort only when they are not.
+    const auto byKey = [](const auto& a, const auto& b) { return a.key < b.key; };
+    if (!std::is_sorted(entries_.begin(), entries_.end(), byKey))
+      std::sort(entries_.begin(), entries_.end(), byKey);
     return std::move(entries_);
   }
 
  private:
+  // Follows a line from its first character above ASCII, at byte `from`, to its end; returns the index
+  // of the line end (not consumed) or the size. The characters before `from` are ASCII, one byte each.
+  std::size_t addRestOfLine(std::string_view bytes, std::size_t lineStart, std::size_t from) {
+    std::array<std::uint8_t, 16> recent{};  // the line's characters, by position modulo 16
+    std::size_t pos = from - lineStart;     // 0-based position of the current character
+    for (std::size_t p = pos > 16 ? pos - 16 : 0; p < pos; ++p)
+      recent[p % 16] = static_cast<std::uint8_t>(bytes[lineStart + p]);
+    std::size_t run = 0;
+    unsigned key = 0;
+    const std::size_t size = bytes.size();
+    std::size_t i = from;
+    for (; i < size; ++i, ++pos) {
+      const auto byte = static_cast<std::uint8_t>(bytes[i]);
+      const std::uint8_t kind = kinds_[byte];
+      if (kind == kLineFeed || kind == kCarriageReturn) break;
+      if (kind < 16) {
+        recent[pos % 16] = byte;
+        key = ((key << 4) | kind) & 0xFFFFu;
+        if (++run >= kKeyLength && !markSeen(key) && pos >= 8) {
+          const std::uint8_t jef[4] = {recent[(pos - 8) % 16], recent[(pos - 7) % 16], recent[(pos - 6) % 16],
+                                       recent[(pos - 5) % 16]};
+          addKey(key, std::string_view(reinterpret_cast<const char*>(jef), 4));
+        }
+        continue;
+      }
+      run = 0;
+      if (kind == kOtherAscii) {
+        recent[pos % 16] = byte;
+        continue;
+      }
+      // A lead byte with a trail byte forms one character; otherwise it stands alone, as does every
+      // other byte above ASCII (see cp932::decodeText).
+      if (kind == kLeadByte && i + 1 < size &&
+          platform::cp932::isTrailByte(static_cast<std::uint8_t>(bytes[i + 1])))
+        ++i;
+      recent[pos % 16] = kNotAscii;
+    }
+    return i;
+  }
+
+  // A key seen for the first time, standing after position 5 of its line: `jef` holds the four
+  // characters q-5..q-2 before it (q its position counted from 1), each ASCII or kNotAscii.
+  void addKey(unsigned key, std::string_view jef) {
+    const auto at = [&](std::size_t k) { return static_cast<std::uint8_t>(jef[k]); };
+    entries_.push_back({static_cast<std::uint16_t>(key), hexHalf(at(0), at(1)), hexHalf(at(2), at(3))});
+  }
+
   // Marks the key seen; true when it had been seen before.
   bool markSeen(unsigned key) noexcept {
     std::uint64_t& word = seen_[key / kBitsPerWord];
     const std::uint64_t bit = std::uint64_t{1} << (key % kBitsPerWord);
-    const bool before = (word & bit) != 0;
+    const bool seenBefore = (word & bit) != 0;
     word |= bit;
-    return before;
+    return seenBefore;
   }
 
+  const std::array<std::uint8_t, 256>& kinds_;
   std::vector<std::uint64_t> seen_;
   std::vector<GaijiMapping::Index::Entry> entries_;
 };
 
 }  // namespace
 
-GaijiMapping::Index GaijiMapping::Index::build(std::u16string_view text) {
+GaijiMapping::Index GaijiMapping::Index::build(std::string_view cp932Bytes) {
   Builder builder;
-  std::size_t start = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char16_t c = text[i];
-    if (c != u'\r' && c != u'\n') continue;
-    builder.addLine(text.substr(start, i - start));
-    if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
-    start = i + 1;
-  }
-  if (start < text.size()) builder.addLine(text.substr(start));
-
+  builder.add(cp932Bytes);
   Index index;
   index.opened = true;
   index.entries = builder.finish();

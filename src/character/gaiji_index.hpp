@@ -22,11 +22,13 @@ struct GaijiMapping::Index {
   bool opened = false;
   std::vector<Entry> entries;  // ascending keys, each key once; keys not listed are not found
 
-  // The index of a file's text. Lines end at CR, CRLF or LF. A key's mapping line is the first line
-  // that holds the key anywhere; with q the (1-based) position of the key's first occurrence in that
-  // line, characters q-5..q-2 are the JEF code, read as two hexadecimal halves. A key standing at
-  // position 5 or less has no JEF code before it and is not found, whatever later lines say.
-  static Index build(std::u16string_view text);
+  // The index of a file's content, code page 932 bytes. Lines end at CR, CRLF or LF; positions count
+  // characters as Windows reads the bytes (a lead byte and a trail byte are one character). A key's
+  // mapping line is the first line that holds the key anywhere; with q the (1-based) position of the
+  // key's first occurrence in that line, characters q-5..q-2 are the JEF code, read as two
+  // hexadecimal halves. A key standing at position 5 or less has no JEF code before it and is not
+  // found, whatever later lines say.
+  static Index build(std::string_view cp932Bytes);
 
   // The entry of `key`, or null when the character is not found.
   [[nodiscard]] const Entry* find(std::uint16_t key) const noexcept;

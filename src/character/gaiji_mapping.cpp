@@ -15,9 +15,9 @@ constinit const GaijiMapping::Index kNoFile{};
 GaijiMapping::GaijiMapping() : index_(std::shared_ptr<const Index>(), &kNoFile) {}
 
 GaijiMapping GaijiMapping::read(std::u16string_view path) {
-  const std::optional<std::u16string> text = character::readGaijiText(path);
-  if (!text) return GaijiMapping();
-  return GaijiMapping(std::make_shared<const Index>(Index::build(*text)));
+  const std::optional<std::string> bytes = character::readGaijiBytes(path);
+  if (!bytes) return GaijiMapping();
+  return GaijiMapping(std::make_shared<const Index>(Index::build(*bytes)));
 }
 
 bool GaijiMapping::opened() const noexcept {

@@ -7,6 +7,8 @@ namespace {
 #include "platform/cp932_tables.inc"
 
 constexpr char16_t kNoChar = 0xFFFF;
+static_assert(isTrailByte(kTrailFirst) && isTrailByte(kTrailLast) && !isTrailByte(kTrailFirst - 1) &&
+              !isTrailByte(kTrailLast + 1));
 }  // namespace
 
 std::uint16_t encode(char16_t unit) noexcept {
@@ -20,7 +22,7 @@ char16_t decodeSingle(std::uint8_t code) noexcept {
 }
 
 char16_t decodeDouble(std::uint8_t lead, std::uint8_t trail) noexcept {
-  if (trail < kTrailFirst || trail > kTrailLast) return kNoChar;
+  if (!isTrailByte(trail)) return kNoChar;
   return kDecodeRows[kDecodeRowOf[lead]][trail - kTrailFirst];
 }
 
@@ -29,23 +31,28 @@ bool isLeadByte(std::uint8_t byte) noexcept {
 }
 
 std::u16string decodeText(std::string_view bytes) {
-  std::u16string out;
-  out.reserve(bytes.size());
+  std::u16string out(bytes.size(), u'\0');  // never more characters than bytes
+  std::size_t n = 0;
   for (std::size_t i = 0; i < bytes.size(); ++i) {
     const auto byte = static_cast<std::uint8_t>(bytes[i]);
-    if (!isLeadByte(byte)) {
-      out += decodeSingle(byte);
+    if (byte < 0x80) {  // ASCII reads as itself
+      out[n++] = byte;
+      continue;
+    }
+    if (kDecodeSingle[byte] != kNoChar) {
+      out[n++] = kDecodeSingle[byte];
       continue;
     }
     const auto trail = i + 1 < bytes.size() ? static_cast<std::uint8_t>(bytes[i + 1]) : std::uint8_t{0};
-    if (trail < kTrailFirst || trail > kTrailLast) {
-      out += kUndefinedChar;  // the next byte stands on its own
+    if (!isTrailByte(trail)) {
+      out[n++] = kUndefinedChar;  // the next byte stands on its own
       continue;
     }
-    const char16_t c = decodeDouble(byte, trail);
-    out += c == kNoChar ? kUndefinedChar : c;
+    const char16_t c = kDecodeRows[kDecodeRowOf[byte]][trail - kTrailFirst];
+    out[n++] = c == kNoChar ? kUndefinedChar : c;
     ++i;
   }
+  out.resize(n);
   return out;
 }
 

@@ -23,6 +23,11 @@ char16_t decodeSingle(std::uint8_t code) noexcept;
 char16_t decodeDouble(std::uint8_t lead, std::uint8_t trail) noexcept;
 // True when `byte` is the lead byte of a double-byte code.
 bool isLeadByte(std::uint8_t byte) noexcept;
+// True when `byte` can follow a lead byte as the second byte of a double-byte code. CR and LF never
+// can, so line ends are found in the bytes alone.
+constexpr bool isTrailByte(std::uint8_t byte) noexcept {
+  return byte >= 0x40 && byte <= 0xFC;
+}
 
 // The Unicode character Windows gives for a code without a character: a double-byte code outside the
 // table, or a lead byte without a valid trail byte after it.

@@ -87,6 +87,20 @@ TEST_F(GaijiMappingTest, LooksCharactersUp) {
        "\x8A\xBF"
        "ABC7F21",
        u"\uE000", "FF A1"},
+      {"kanji as the separator",
+       "8EA1\x8A\xBF"
+       "7F21",
+       u"\uE000", "8E A1"},
+      {"kanji inside the code",
+       "8\x8A\xBF"
+       "A1 7F21",
+       u"\uE000", "08 A1"},
+      {"long text, kanji, code",
+       "a comment of some length 8EA1\x8A\xBF"
+       "7F21",
+       u"\uE000", "8E A1"},
+      {"kanji, long text, code", "\x8A\xBF a comment of some length 8EA1 7F21", u"\uE000", "8E A1"},
+      {"half-width katakana", "\xB6\xC5 8EA1 7F21", u"\uE000", "8E A1"},
       {"lead byte alone",
        "\x81"
        "8EA1 7F21",
