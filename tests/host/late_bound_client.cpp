@@ -2,8 +2,9 @@
 // DLL has been registered. It
 // - answers every case of host_cases.hpp through IDispatch (GetIDsOfNames + Invoke) and prints one
 //   line per case, in the form of the native program expected_values, which the driver compares;
-// - performs the record writes of host_cases.hpp into RECORD_FILE, which the driver compares with the
-//   native program's file;
+// - performs the record writes of host_cases.hpp into RECORD_FILE with the kanji U+6F22 U+5B57 and
+//   ".bin" appended (a name that only the wide-character file API can open), which the driver
+//   compares with the native program's file;
 // - checks the server's COM contract and prints "ok - ..." or "FAIL - ..." for each check.
 //
 // Usage: quor_late_bound_client GAIJI_FILE RECORD_FILE (Windows paths)
@@ -392,7 +393,7 @@ int wmain(int argc, wchar_t** argv) {
     return 2;
   }
   const std::wstring gaijiFile = argv[1];
-  const std::wstring recordFile = argv[2];
+  const std::wstring recordFile = std::wstring(argv[2]) + L"\u6F22\u5B57.bin";
   if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 2;
 
   CLSID clsid{};
