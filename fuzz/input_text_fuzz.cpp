@@ -1,0 +1,68 @@
+// The quor tool's input line decoders with arbitrary bytes. A line that decodes is exactly the text
+// its bytes spell: code page 932 as the library reads it, UTF-8 re-encoded gives the same bytes back.
+// A line that does not decode names an offset inside it, and everything before that offset decodes
+// on its own to the units already written. No more units than bytes are ever written.
+//
+// Input: the flags byte (no length), then the line's bytes.
+
+#include <string>
+
+#include "fuzz_support.hpp"
+#include "input_text.hpp"
+
+namespace {
+
+std::string utf8Of(std::u16string_view text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    std::uint32_t c = text[i];
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF)
+      c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00u);
+    QUOR_FUZZ_CHECK(c < 0xD800 || c > 0xDFFF);  // a decoded line holds no lone surrogate
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else if (c < 0x800) {
+      out += static_cast<char>(0xC0 | (c >> 6));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+      out += static_cast<char>(0xE0 | (c >> 12));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      out += static_cast<char>(0xF0 | (c >> 18));
+      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  quor::fuzz::Input in(data, size);
+  in.flags();
+  const std::string_view line = in.rest();
+
+  for (const auto encoding : {quor::cli::InputEncoding::utf8, quor::cli::InputEncoding::cp932}) {
+    std::u16string out;
+    const quor::cli::DecodeResult result = quor::cli::decodeLine(line, encoding, out);
+    QUOR_FUZZ_CHECK(result.length <= line.size() && out.size() >= line.size());
+    const std::u16string_view text(out.data(), result.length);
+    if (result.ok) {
+      if (encoding == quor::cli::InputEncoding::utf8)
+        QUOR_FUZZ_CHECK(utf8Of(text) == line);
+      else
+        QUOR_FUZZ_CHECK(quor::platform::cp932::decodeText(line) == text);
+      continue;
+    }
+    QUOR_FUZZ_CHECK(result.errorOffset < line.size());
+    std::u16string before;
+    const quor::cli::DecodeResult prefix =
+        quor::cli::decodeLine(line.substr(0, result.errorOffset), encoding, before);
+    QUOR_FUZZ_CHECK(prefix.ok && prefix.length == result.length);
+    QUOR_FUZZ_CHECK(std::u16string_view(before.data(), prefix.length) == text);
+  }
+  return 0;
+}
