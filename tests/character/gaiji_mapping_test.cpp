@@ -139,6 +139,12 @@ TEST_F(GaijiMappingTest, WithoutAFileEveryCharacterIsNotFound) {
   EXPECT_FALSE(GaijiMapping().opened());
 }
 
+// A folder cannot be read as a file: whether its open fails (Windows) or its first read fails
+// (POSIX), no line is read and every character is not found.
+TEST_F(GaijiMappingTest, AFolderGivesNoLines) {
+  EXPECT_EQ(hex(encodeJef(u"\uE000", 1, GaijiMapping::read(dir_.u16string()))), "FF A1");
+}
+
 TEST_F(GaijiMappingTest, OpensANonAsciiPath) {
   const std::u16string path = write("8EA1 7F21", "外字 map.txt");
   EXPECT_NE(path.find(u"外字"), std::u16string::npos);
