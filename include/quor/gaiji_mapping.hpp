@@ -12,6 +12,9 @@ class GaijiMapping {
  public:
   // A reading of no file: every character is looked up as not found.
   GaijiMapping();
+  // Copies share the reading. There is no separate move, so a moved-from mapping stays a valid copy.
+  GaijiMapping(const GaijiMapping&) = default;
+  GaijiMapping& operator=(const GaijiMapping&) = default;
 
   // Reads the file at `path` (UTF-16; UTF-8 on the file system on POSIX). A file that cannot be opened,
   // or an empty path, gives the same reading as GaijiMapping(): every character not found. Throws only
