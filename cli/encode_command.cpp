@@ -3,10 +3,12 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <string_view>
 
+#include "interruption.hpp"
 #include "io_error.hpp"
 #include "line_reader.hpp"
 #include "output_sink.hpp"
@@ -22,6 +24,8 @@ namespace {
 constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
 // The skipped lines the closing summary names; the messages before it name every one.
 constexpr std::size_t kListedSkips = 20;
+// Held-back termination signals are looked for once every this many + 1 lines.
+constexpr std::uint64_t kSignalCheckMask = 0xFFF;
 
 // "1 record", "2 records".
 std::string counted(std::uint64_t count, const std::string& noun) {
@@ -67,17 +71,35 @@ class EncodeRun {
   }
 
   int run() {
-    OutputSink sink = options_.outputPath.empty() ? OutputSink::toStandardOutput()
-                                                  : OutputSink::toFile(options_.outputPath);
     std::vector<std::string> inputs = options_.inputs;
     if (inputs.empty()) inputs.emplace_back("-");
+    // A temporary file is removed before a termination signal takes effect. Not while someone types
+    // the input: a held-back Ctrl-C would wait for the next line.
+    const bool typedInput =
+        ::isatty(STDIN_FILENO) != 0 && std::find(inputs.begin(), inputs.end(), "-") != inputs.end();
+    const InterruptionGuard guard(!options_.outputPath.empty() && !typedInput);
+    guard_ = &guard;
+    OutputSink sink = options_.outputPath.empty() ? OutputSink::toStandardOutput()
+                                                  : OutputSink::toFile(options_.outputPath);
     for (const std::string& name : inputs) {
-      if (!readInput(name, sink)) {
-        progress_.clear();
-        reportStop(sink);
+      const Outcome outcome = readInput(name, sink);
+      if (outcome == Outcome::complete) continue;
+      progress_.clear();
+      if (outcome == Outcome::interrupted) {
+        std::fprintf(stderr, "quor: interrupted; %s was not written\n", options_.outputPath.c_str());
         sink.abandon();
-        return kExitBadData;
+        return kExitIo;  // the signal, released with the guard, normally ends the process first
       }
+      reportStop(sink);
+      sink.abandon();
+      return kExitBadData;
+    }
+    // An interrupted producer may have ended the input early: such an input is not committed.
+    if (guard.pending()) {
+      progress_.clear();
+      std::fprintf(stderr, "quor: interrupted; %s was not written\n", options_.outputPath.c_str());
+      sink.abandon();
+      return kExitIo;
     }
     sink.commit();
     progress_.clear();
@@ -97,8 +119,10 @@ class EncodeRun {
     quor_.PinGaijiMapping(std::move(mapping));
   }
 
-  // False when a bad record ended the run.
-  bool readInput(const std::string& name, OutputSink& sink) {
+  enum class Outcome { complete, badRecord, interrupted };
+
+  // Reads one input to its end, unless a bad record or a termination signal ends the run.
+  Outcome readInput(const std::string& name, OutputSink& sink) {
     const InputFile input(name);
     LineReader reader(input.fd(), input.display());
     std::string_view line;
@@ -108,12 +132,14 @@ class EncodeRun {
         line.remove_prefix(kUtf8ByteOrderMark.size());
       if (!encodeLine(line, sink)) {
         const std::string where = input.display() + ":" + std::to_string(reader.lineNumber());
-        if (!noteBadRecord(where)) return false;
+        if (!noteBadRecord(where)) return Outcome::badRecord;
       }
-      progress_.update(records_ + badRecords_, bytesRead_ + reader.bytesRead());
+      const std::uint64_t lines = records_ + badRecords_;
+      progress_.update(lines, bytesRead_ + reader.bytesRead());
+      if ((lines & kSignalCheckMask) == 0 && guard_->pending()) return Outcome::interrupted;
     }
     bytesRead_ += reader.bytesRead();
-    return true;
+    return Outcome::complete;
   }
 
   // Builds and writes one record. False when the record is bad; problem_ then says why.
@@ -256,9 +282,10 @@ class EncodeRun {
   Quor quor_;
   Progress progress_;
   const ValueChecker checker_;
-  std::u16string text_;                     // the decoded line, storage reused
-  std::vector<std::u16string_view> items_;  // its items, views into text_
-  std::string problem_;                     // why the last bad record is bad
+  const InterruptionGuard* guard_ = nullptr;  // the run's, set by run()
+  std::u16string text_;                       // the decoded line, storage reused
+  std::vector<std::u16string_view> items_;    // its items, views into text_
+  std::string problem_;                       // why the last bad record is bad
   ChangeCounts changes_{};
   std::vector<std::string> skipped_;
   std::uint64_t records_ = 0;

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <filesystem>
+#include <vector>
 
 #include "run_quor.hpp"
 
@@ -191,6 +194,34 @@ TEST(Encode, UnsignedDropsTheSign) {
       runQuor("encode -q --unsigned --lengths 3,4 --formats 0,3", folder.path(), "12,1234\n");
   ASSERT_EQ(run.exitCode, 0) << run.err;
   EXPECT_EQ(hexLines(run.out, 16), "F0 F1 F2 12 34\n");
+}
+
+TEST(Encode, ATerminationSignalRemovesTheTemporaryFile) {
+  // quor waits on a FIFO holding one line; SIGTERM arrives; then the input ends. The run must die of
+  // the signal with neither the output nor its temporary file left.
+  const ScratchFolder folder;
+  folder.write("run.sh",
+               "mkfifo in.fifo\n"
+               "'" QUOR_BINARY
+               "' encode --lengths 2 --formats 1 -o out.dat in.fifo 2>err &\n"
+               "pid=$!\n"
+               "exec 3>in.fifo\n"
+               "echo AB >&3\n"
+               "sleep 0.3\n"
+               "kill -TERM $pid\n"
+               "sleep 0.3\n"
+               "exec 3>&-\n"
+               "wait $pid\n"
+               "echo $? > status\n"
+               "rm in.fifo run.sh\n");
+  ASSERT_EQ(std::system(("cd '" + folder.path().string() + "' && sh run.sh").c_str()), 0);
+  EXPECT_EQ(readFile(folder.path() / "status"), "143\n");  // 128 + SIGTERM
+  EXPECT_NE(readFile(folder.path() / "err").find("out.dat was not written"), std::string::npos);
+  std::vector<std::string> left;
+  for (const auto& entry : fs::directory_iterator(folder.path()))
+    left.push_back(entry.path().filename().string());
+  std::sort(left.begin(), left.end());
+  EXPECT_EQ(left, (std::vector<std::string>{"err", "status"}));
 }
 
 }  // namespace

@@ -1,0 +1,26 @@
+#include "interruption.hpp"
+
+namespace quor::cli {
+
+InterruptionGuard::InterruptionGuard(bool active) : active_(active) {
+  if (!active_) return;
+  sigemptyset(&held_);
+  sigaddset(&held_, SIGINT);
+  sigaddset(&held_, SIGTERM);
+  sigaddset(&held_, SIGHUP);
+  if (sigprocmask(SIG_BLOCK, &held_, &previous_) != 0) active_ = false;
+}
+
+InterruptionGuard::~InterruptionGuard() {
+  if (active_) sigprocmask(SIG_SETMASK, &previous_, nullptr);
+}
+
+bool InterruptionGuard::pending() const {
+  if (!active_) return false;
+  sigset_t waiting;
+  if (sigpending(&waiting) != 0) return false;
+  return sigismember(&waiting, SIGINT) == 1 || sigismember(&waiting, SIGTERM) == 1 ||
+         sigismember(&waiting, SIGHUP) == 1;
+}
+
+}  // namespace quor::cli
