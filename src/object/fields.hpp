@@ -21,6 +21,7 @@ struct Quor::Fields {
   std::u16string fieldValue;
   std::int32_t fieldFormat = setNumeric;
   std::u16string formattedValue;
+  std::u16string scratch;  // working text of the record builder, kept for its storage
 
   // The lists of the last FujitsuHostQuor (all three) or FujitsuZoneFDArray (values and lengths).
   detail::CommaList characterList;

@@ -49,7 +49,12 @@ constexpr bool isHalfWidthKana(char16_t c) noexcept {
 
 std::u16string toFullWidth(std::u16string_view text) {
   std::u16string out;
-  out.reserve(text.size());
+  appendFullWidth(text, out);
+  return out;
+}
+
+void appendFullWidth(std::u16string_view text, std::u16string& out) {
+  out.reserve(out.size() + text.size());
   for (std::size_t i = 0; i < text.size(); ++i) {
     const char16_t c = text[i];
     if (c == u' ') {
@@ -68,7 +73,6 @@ std::u16string toFullWidth(std::u16string_view text) {
       out += c;
     }
   }
-  return out;
 }
 
 }  // namespace quor::platform

@@ -13,4 +13,7 @@ namespace quor::platform {
 // that cannot join becomes U+309B / U+309C. Everything else stays as it is.
 std::u16string toFullWidth(std::u16string_view text);
 
+// The same, appended to `out` (whose storage a caller may reuse from call to call).
+void appendFullWidth(std::u16string_view text, std::u16string& out);
+
 }  // namespace quor::platform

@@ -163,6 +163,7 @@ bool allDigits(std::u16string_view text) noexcept {
 }  // namespace
 
 bool isNumeric(std::u16string_view text, const NumberSeparators& seps) {
+  if (!text.empty() && (text.front() == u'-' || text.front() == u'+') && allDigits(text.substr(1))) return true;
   if (allDigits(text)) return true;
   return detail::scanWholeNumber(text, seps).has_value();
 }
@@ -217,6 +218,15 @@ std::u16string exactNumberText(std::u16string_view text) {
   } catch (const std::bad_alloc&) {
     throw Error(errors::kOutOfMemory);
   }
+}
+
+std::u16string_view exactNumberText(std::u16string_view text, std::u16string& scratch) {
+  if (allDigits(text)) {
+    while (text.size() > 1 && text.front() == u'0') text.remove_prefix(1);
+    return text;
+  }
+  scratch = exactNumberText(text);
+  return scratch;
 }
 
 std::optional<std::u16string> radixLiteralDigits(std::u16string_view text) {

@@ -53,6 +53,10 @@ std::u16string numberText(double value);
 // gives its unsigned value, and one beyond 64 bits error 6.
 std::u16string exactNumberText(std::u16string_view text);
 
+// The same text as exactNumberText, allocating nothing where it can: a view into `text` when the
+// exact text is a part of it ("00123" gives "123"), otherwise a view of `scratch`, which receives it.
+std::u16string_view exactNumberText(std::u16string_view text, std::u16string& scratch);
+
 // When the text, without its leading and trailing blanks, is one "&H" or "&O" literal: its value as
 // decimal digits ("&H1F" -> "31", "&o17" -> "15"). Otherwise nothing.
 // The digits are those exactNumberText gives ("&HFFFF" -> "-1"); a literal beyond 64 bits gives nothing.

@@ -27,11 +27,13 @@ std::u16string_view trimBlanks(std::u16string_view s) {
 // "&O" literal is replaced by its decimal digits first.
 void formatNumber(std::u16string_view value, std::size_t width, bool fill, std::u16string& out) {
   std::u16string literal;
-  if (auto digits = platform::radixLiteralDigits(value)) {
-    literal = std::move(*digits);
-    value = literal;
-  }
   value = trimBlanks(value);
+  if (!value.empty() && value.front() == u'&') {
+    if (auto digits = platform::radixLiteralDigits(value)) {
+      literal = std::move(*digits);
+      value = literal;
+    }
+  }
   bool negative = false;
   if (!value.empty() && (value.front() == u'-' || value.front() == u'+')) {
     negative = value.front() == u'-';
@@ -79,7 +81,7 @@ const std::u16string& Quor::Fields::formatField() {
       // Filled to one more than the field, made full width, then cut: where a sound mark joins its
       // kana the text is one character shorter and that extra blank shows, as in "ｶﾞ" in a field of 2
       // giving U+30AC U+3000. A blank never joins, so the fill is added in its full-width form.
-      out = platform::toFullWidth(value);
+      platform::appendFullWidth(value, out);
       if (fill && width >= value.size()) out.append(width - value.size() + 1, u'\u3000');
       if (out.size() > width) out.resize(width);
       break;

@@ -28,14 +28,15 @@ ByteString Quor::FujitsuHostQuor(std::u16string_view NewCharacter, std::u16strin
       f.fieldFormat = f.formatList.integerAt(i);
       // A code without an encoder has no bytes to give: the record cannot be built.
       if (f.fieldFormat < setNumeric || f.fieldFormat > setPackNumeric) throw Error(errors::kInvalidCall);
-      f.fieldValue.assign(f.formatField());
+      f.formatField();
+      f.fieldValue.swap(f.formattedValue);  // the formatted value; the working copy is of no further use
 
       ByteString field;
       switch (f.fieldFormat) {
         case setNumeric:
           // The zoned encoder takes the value's exact decimal text ("00123" gives "123"), never a
           // rounded 15-digit form that would lose digits.
-          field = FujitsuZoneFD(platform::exactNumberText(f.fieldValue), f.fieldLength, ConvertSign);
+          field = FujitsuZoneFD(platform::exactNumberText(f.fieldValue, f.scratch), f.fieldLength, ConvertSign);
           break;
         case setCharacter:
           field = SJIStoEBCDICK(f.fieldValue, f.fieldLength);

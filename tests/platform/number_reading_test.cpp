@@ -207,7 +207,7 @@ struct TextCase {
 TEST(NumberReading, ExactNumberText) {
   // clang-format off
   const TextCase cases[] = {
-      {u"007", u"7"}, {u"12.50", u"12.5"}, {u"1E3", u"1000"}, {u"1.5E-3", u"0.0015"}, {u"-0", u"0"},
+      {u"007", u"7"}, {u"000", u"0"}, {u"12.50", u"12.5"}, {u"1E3", u"1000"}, {u"1.5E-3", u"0.0015"}, {u"-0", u"0"},
       {u"-12", u"-12"}, {u"abc", u"0"}, {u"12abc", u"12"}, {u"1234567890123456", u"1234567890123456"},
       {u"123456789012345.6", u"123456789012345.6"}, {u".5", u"0.5"}, {u"  -1 2.5 0 ", u"-12.5"},
       {u"123E-2", u"1.23"}, {u"12.5E1", u"125"}, {u"0.10", u"0.1"}, {u"1E", u"1"}, {u"1E-3x", u"0.001"},
@@ -216,8 +216,10 @@ TEST(NumberReading, ExactNumberText) {
       {u"&HFFFFFFFFFFFFFFFF", u"18446744073709551615"}, {u"&O17", u"15"},
   };
   // clang-format on
+  std::u16string scratch = u"left over";
   for (const auto& c : cases) {
     EXPECT_EQ(exactNumberText(c.text), c.exact) << shown(c.text);
+    EXPECT_EQ(exactNumberText(c.text, scratch), c.exact) << shown(c.text);
   }
 }
 
