@@ -20,7 +20,7 @@ using namespace quor::cli;
 
 constexpr const char* kEncodeExamples = R"(
 Examples:
-  quor encode --layout examples/orders.layout -o orders.dat examples/orders.csv
+  quor encode --layout examples/orders.layout --gaiji examples/site-gaiji.txt -o orders.dat examples/orders.csv
   quor encode --lengths 8,20,10,7,11,8 --formats 1,1,2,0,3,0 --encoding cp932 \
               --gaiji site-gaiji.txt < in.csv > out.dat
 
@@ -110,7 +110,8 @@ int runMain(int argc, char** argv) {
   app.require_subcommand(1);
   app.footer(
       "\nExamples:\n"
-      "  quor encode --layout examples/orders.layout -o orders.dat examples/orders.csv\n"
+      "  quor encode --layout examples/orders.layout --gaiji examples/site-gaiji.txt -o orders.dat "
+      "examples/orders.csv\n"
       "  quor field packed 12345 5\n"
       "  quor version\n\n"
       "Exit status: 0 success, 1 bad data, 2 usage, 3 input/output failure.");
