@@ -153,8 +153,8 @@ class EncodeRun {
     const std::u16string_view values(text_.data(), decoded.length);
     splitItems(values);
     if (items_.size() != layout_.fields.size()) {
-      problem_ = std::to_string(items_.size()) + (items_.size() == 1 ? " item" : " items") +
-                 ", the layout has " + std::to_string(layout_.fields.size()) + " fields";
+      problem_ = (items_.empty() ? std::string("empty line") : counted(items_.size(), "item")) +
+                 ", the layout has " + counted(layout_.fields.size(), "field");
       return false;
     }
     ByteString record;
@@ -253,9 +253,10 @@ class EncodeRun {
   void reportSummary(const OutputSink& sink) const {
     const std::string target = options_.outputPath.empty() ? "standard output" : options_.outputPath;
     const double seconds = progress_.elapsedSeconds();
-    std::fprintf(stderr, "quor: %s, %s, record length %zu, %.2f s -> %s\n",
-                 counted(records_, "record").c_str(), counted(sink.bytesWritten(), "byte").c_str(),
-                 recordLength_, seconds, target.c_str());
+    const std::string length =
+        records_ == 0 ? std::string() : ", record length " + std::to_string(recordLength_);
+    std::fprintf(stderr, "quor: %s, %s%s, %.2f s -> %s\n", counted(records_, "record").c_str(),
+                 counted(sink.bytesWritten(), "byte").c_str(), length.c_str(), seconds, target.c_str());
     std::uint64_t changed = 0;
     for (const std::uint64_t count : changes_) changed += count;
     if (changed > 0) {

@@ -43,11 +43,10 @@ RunResult runQuor(const std::string& arguments, const fs::path& folder, const st
   const fs::path out = folder / ".run-stdout";
   const fs::path err = folder / ".run-stderr";
   std::string command = "cd '" + folder.string() + "' && '" + QUOR_BINARY + "' " + arguments;
-  if (!input.empty()) {
-    const fs::path in = folder / ".run-stdin";
-    std::ofstream(in, std::ios::binary) << input;
-    command += " < '" + in.string() + "'";
-  }
+  // Standard input is always given, so no run waits on the terminal's.
+  const fs::path in = folder / ".run-stdin";
+  std::ofstream(in, std::ios::binary) << input;
+  command += " < '" + in.string() + "'";
   command += " > '" + out.string() + "' 2> '" + err.string() + "'";
   const int status = std::system(command.c_str());
   RunResult result;

@@ -12,7 +12,7 @@ struct RunResult {
   std::string err;  // standard error
 };
 
-// Runs `quor <arguments>` through the shell in `folder`, standard input from `input` when not empty.
+// Runs `quor <arguments>` through the shell in `folder` with `input` as its standard input.
 // Arguments are passed to the shell as written: quote them there.
 RunResult runQuor(const std::string& arguments, const std::filesystem::path& folder,
                   const std::string& input = {});
