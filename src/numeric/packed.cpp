@@ -37,10 +37,10 @@ ByteString encodePacked(std::u16string_view text, std::int32_t nibbles, bool sig
     if (j < lead) return 0;
     const std::size_t t = j - lead;
     if (t >= text.size()) return 0;  // the sign placeholder
-    char16_t c = text[t];
-    if (c == u'-' && negative) c = u'0';
-    if (c < u'0' || c > u'9') throw Error(errors::kTypeMismatch);
-    return static_cast<std::uint8_t>(c - u'0');
+    const unsigned digit = static_cast<unsigned>(text[t]) - u'0';
+    if (digit <= 9) return static_cast<std::uint8_t>(digit);
+    if (text[t] == u'-' && negative) return 0;
+    throw Error(errors::kTypeMismatch);
   };
 
   ByteString out(n);

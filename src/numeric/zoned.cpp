@@ -12,8 +12,6 @@ constexpr std::uint8_t kZoneNegative = 0xD0;
 }  // namespace
 
 ByteString encodeZoned(std::u16string_view text, std::int32_t width, bool sign) {
-  const bool negative = sign && text.find(u'-') != std::u16string_view::npos;
-
   // Widths and text positions are 16-bit quantities; the pad counter cannot step past 32767, so the
   // width 32767 itself is out of reach.
   if (width > kInt16Max || width < kInt16Min) throw Error(errors::kOverflow);
@@ -28,12 +26,21 @@ ByteString encodeZoned(std::u16string_view text, std::int32_t width, bool sign) 
   const std::u16string_view shown = text.substr(text.size() - (n - pad));
 
   ByteString out(n, kZonePlain);
-  std::uint8_t* byte = out.data() + pad;
-  for (char16_t c : shown) {
-    if (c == u'-' && negative) c = u'0';
-    if (c < u'0' || c > u'9') throw Error(errors::kTypeMismatch);
-    *byte++ = static_cast<std::uint8_t>(kZonePlain + (c - u'0'));
+  std::uint8_t* const bytes = out.data() + pad;
+  const char16_t* const chars = shown.data();
+  bool minusShown = false;
+  for (std::size_t i = 0; i < shown.size(); ++i) {
+    unsigned digit = static_cast<unsigned>(chars[i]) - u'0';
+    if (digit > 9) {
+      if (chars[i] != u'-' || !sign) throw Error(errors::kTypeMismatch);
+      minusShown = true;
+      digit = 0;
+    }
+    bytes[i] = static_cast<std::uint8_t>(kZonePlain | digit);
   }
+  // A "-" anywhere in the text makes the value negative, also one in the part cut off.
+  const std::u16string_view cut = text.substr(0, text.size() - shown.size());
+  const bool negative = sign && (minusShown || cut.find(u'-') != std::u16string_view::npos);
   if (negative) out[n - 1] = static_cast<std::uint8_t>(out[n - 1] - kZonePlain + kZoneNegative);
   return out;
 }
