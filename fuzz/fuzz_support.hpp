@@ -17,6 +17,7 @@
 #include <string_view>
 #include <vector>
 
+#include "object/limits.hpp"
 #include "platform/cp932.hpp"
 #include "quor/error.hpp"
 
@@ -108,6 +109,17 @@ inline bool oneOf(int number, std::initializer_list<int> allowed) {
 // Lengths up to this many bytes are always within the memory one call may take; beyond it error 7
 // (or JEF's empty result) is an allowed answer.
 inline constexpr std::int64_t kAlwaysAllocatable = std::int64_t{1} << 20;
+
+// A length whose result (`bytesPerUnit` bytes a unit) lies between kAlwaysAllocatable and just below
+// the per-call ceiling behaves like a small one but costs an allocation of many megabytes on every run;
+// such lengths are folded down so the fuzzer's time goes to new behaviour. Lengths at the ceiling, just
+// below it and beyond it are kept as they are.
+inline std::int32_t foldLength(std::int32_t length, std::int64_t bytesPerUnit) {
+  const std::int64_t bytes = std::int64_t{length} * bytesPerUnit;
+  const auto ceiling = static_cast<std::int64_t>(quor::detail::kMaxResultBytes);
+  if (bytes <= kAlwaysAllocatable || bytes > ceiling - 8 * bytesPerUnit) return length;
+  return static_cast<std::int32_t>(length % (kAlwaysAllocatable / bytesPerUnit));
+}
 
 inline bool isDigit(char16_t c) {
   return c >= u'0' && c <= u'9';

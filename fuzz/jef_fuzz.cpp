@@ -33,7 +33,7 @@ std::pair<int, int> notFoundBytes(char16_t c) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   quor::fuzz::Input in(data, size);
   in.flags();
-  const std::int32_t length = in.length();
+  const std::int32_t length = quor::fuzz::foldLength(in.length(), 2);
   const std::u16string text = in.text(in.rest());
 
   quor::Quor q;
