@@ -5,8 +5,15 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <condition_variable>
 #include <cstdio>
+#include <deque>
+#include <exception>
+#include <memory>
+#include <mutex>
 #include <string_view>
+#include <system_error>
+#include <thread>
 
 #include "interruption.hpp"
 #include "io_error.hpp"
@@ -26,6 +33,14 @@ constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
 constexpr std::size_t kListedSkips = 20;
 // Held-back termination signals are looked for once every this many + 1 lines.
 constexpr std::uint64_t kSignalCheckMask = 0xFFF;
+// The input is encoded in batches of whole lines: at most this many lines, and no more than about this
+// many bytes of lines or of records.
+constexpr std::size_t kBatchLines = 4096;
+constexpr std::size_t kBatchBytes = std::size_t{1} << 20;
+// Batches in flight per encoding thread: enough that no thread waits for the reader or the writer,
+// few enough that memory stays small.
+constexpr std::size_t kBatchesPerThread = 3;
+constexpr unsigned kMostThreads = 4;
 
 // "1 record", "2 records".
 std::string counted(std::uint64_t count, const std::string& noun) {
@@ -60,90 +75,70 @@ class InputFile {
   std::string display_;
 };
 
-class EncodeRun {
+// Lines of one input handed to an encoder, and what became of them.
+struct Batch {
+  struct BadLine {
+    std::size_t line;     // index in the batch
+    std::string problem;  // why it is bad
+  };
+
+  // Set by the reader.
+  std::size_t input = 0;          // the input's index (BatchReader::display)
+  std::uint64_t firstLine = 0;    // the number of the first line in its input, from 1
+  std::uint64_t bytesRead = 0;    // of all inputs, when the batch was cut: for the progress line
+  std::string text;               // the lines back to back, without line ends (nor byte-order mark)
+  std::vector<std::size_t> ends;  // where each line ends in text
+
+  // Set by the encoder.
+  std::vector<std::uint8_t> records;    // the good records back to back
+  std::vector<std::size_t> recordEnds;  // where each one ends
+  std::vector<BadLine> badLines;        // in line order
+  ChangeCounts changes{};               // values of the good records written differently
+  std::exception_ptr failure;           // an unforeseen failure at line failedLine ends the batch
+  std::size_t failedLine = 0;
+  bool encoded = false;  // guarded by the pool's mutex
+
+  [[nodiscard]] std::size_t lineCount() const noexcept { return ends.size(); }
+
+  void clearLines() {
+    text.clear();
+    ends.clear();
+  }
+};
+
+// Builds the records of batches. Each encoder has its own component object and buffers, so encoders
+// on different threads share nothing but the read-only layout, value checker and gaiji reading.
+class RecordEncoder {
  public:
-  explicit EncodeRun(const EncodeOptions& options)
-      : options_(options),
-        layout_(options.layout),
-        progress_(!options.quiet && ::isatty(STDERR_FILENO) != 0) {
-    pinGaijiMapping();
+  RecordEncoder(const EncodeOptions& options, const ValueChecker& checker, const GaijiMapping& mapping)
+      : options_(options), layout_(options.layout), checker_(checker) {
+    quor_.PinGaijiMapping(mapping);
     items_.reserve(layout_.fields.size());
   }
 
-  int run() {
-    std::vector<std::string> inputs = options_.inputs;
-    if (inputs.empty()) inputs.emplace_back("-");
-    // A temporary file is removed before a termination signal takes effect. Not while someone types
-    // the input: a held-back Ctrl-C would wait for the next line.
-    const bool typedInput =
-        ::isatty(STDIN_FILENO) != 0 && std::find(inputs.begin(), inputs.end(), "-") != inputs.end();
-    const InterruptionGuard guard(!options_.outputPath.empty() && !typedInput);
-    guard_ = &guard;
-    OutputSink sink = options_.outputPath.empty() ? OutputSink::toStandardOutput()
-                                                  : OutputSink::toFile(options_.outputPath);
-    for (const std::string& name : inputs) {
-      const Outcome outcome = readInput(name, sink);
-      if (outcome == Outcome::complete) continue;
-      progress_.clear();
-      if (outcome == Outcome::interrupted) {
-        std::fprintf(stderr, "quor: interrupted; %s was not written\n", options_.outputPath.c_str());
-        sink.abandon();
-        return kExitIo;  // the signal, released with the guard, normally ends the process first
+  void encode(Batch& batch) noexcept {
+    batch.records.clear();
+    batch.recordEnds.clear();
+    batch.badLines.clear();
+    batch.changes = {};
+    batch.failure = nullptr;
+    std::size_t begin = 0;
+    for (std::size_t i = 0; i < batch.lineCount(); ++i) {
+      const std::string_view line(batch.text.data() + begin, batch.ends[i] - begin);
+      begin = batch.ends[i];
+      try {
+        if (!encodeLine(line, batch)) batch.badLines.push_back({i, std::move(problem_)});
+      } catch (...) {
+        batch.failure = std::current_exception();
+        batch.failedLine = i;
+        return;
       }
-      reportStop(sink);
-      sink.abandon();
-      return kExitBadData;
     }
-    // An interrupted producer may have ended the input early: such an input is not committed.
-    if (guard.pending()) {
-      progress_.clear();
-      std::fprintf(stderr, "quor: interrupted; %s was not written\n", options_.outputPath.c_str());
-      sink.abandon();
-      return kExitIo;
-    }
-    sink.commit();
-    progress_.clear();
-    if (!options_.quiet) reportSummary(sink);
-    return badRecords_ == 0 ? kExitSuccess : kExitBadData;
   }
 
  private:
-  // The mapping file is read once and pinned, so the records do not read it per character. Without
-  // --gaiji the component's default file is used, as the component would read it.
-  void pinGaijiMapping() {
-    const std::u16string path =
-        options_.gaijiPath ? toUtf16(*options_.gaijiPath, "the --gaiji file name") : quor_.JEFGaijiFilePath();
-    GaijiMapping mapping = GaijiMapping::read(path);
-    if (options_.gaijiPath && !mapping.opened())
-      throw IoError("cannot read the gaiji mapping file " + *options_.gaijiPath);
-    quor_.PinGaijiMapping(std::move(mapping));
-  }
-
-  enum class Outcome { complete, badRecord, interrupted };
-
-  // Reads one input to its end, unless a bad record or a termination signal ends the run.
-  Outcome readInput(const std::string& name, OutputSink& sink) {
-    const InputFile input(name);
-    LineReader reader(input.fd(), input.display());
-    std::string_view line;
-    while (reader.next(line)) {
-      if (reader.lineNumber() == 1 && options_.encoding == InputEncoding::utf8 &&
-          line.substr(0, kUtf8ByteOrderMark.size()) == kUtf8ByteOrderMark)
-        line.remove_prefix(kUtf8ByteOrderMark.size());
-      if (!encodeLine(line, sink)) {
-        const std::string where = input.display() + ":" + std::to_string(reader.lineNumber());
-        if (!noteBadRecord(where)) return Outcome::badRecord;
-      }
-      const std::uint64_t lines = records_ + badRecords_;
-      progress_.update(lines, bytesRead_ + reader.bytesRead());
-      if ((lines & kSignalCheckMask) == 0 && guard_->pending()) return Outcome::interrupted;
-    }
-    bytesRead_ += reader.bytesRead();
-    return Outcome::complete;
-  }
-
-  // Builds and writes one record. False when the record is bad; problem_ then says why.
-  bool encodeLine(std::string_view line, OutputSink& sink) {
+  // Builds one record into the batch. False when the record is bad; problem_ then says why.
+  bool encodeLine(std::string_view line, Batch& batch) {
     const DecodeResult decoded = decodeLine(line, options_.encoding, text_);
     if (!decoded.ok) {
       problem_ = "byte " + std::to_string(decoded.errorOffset + 1) + ": not valid " +
@@ -164,10 +159,9 @@ class EncodeRun {
       problem_ = locateFailure(error);
       return false;
     }
-    if (!checkChanges()) return false;
-    sink.write(record.data(), record.size());
-    ++records_;
-    if (recordLength_ == 0) recordLength_ = record.size();
+    if (!checkChanges(batch.changes)) return false;
+    batch.records.insert(batch.records.end(), record.begin(), record.end());
+    batch.recordEnds.push_back(batch.records.size());
     return true;
   }
 
@@ -209,7 +203,7 @@ class EncodeRun {
   }
 
   // Counts the values the component would change; under --strict the first one makes the record bad.
-  bool checkChanges() {
+  bool checkChanges(ChangeCounts& changes) {
     for (std::size_t i = 0; i < items_.size(); ++i) {
       const Change change = checker_.check(items_[i], layout_.fields[i]);
       if (change == Change::none) continue;
@@ -217,24 +211,307 @@ class EncodeRun {
         problem_ = layout_.describe(i) + ": " + describeChange(change, items_[i], layout_.fields[i]);
         return false;
       }
-      ++changes_[static_cast<std::size_t>(change)];
+      ++changes[static_cast<std::size_t>(change)];
     }
     return true;
   }
 
+  const EncodeOptions& options_;
+  const Layout& layout_;
+  const ValueChecker& checker_;
+  Quor quor_;
+  std::u16string text_;                     // the decoded line, storage reused
+  std::vector<std::u16string_view> items_;  // its items, views into text_
+  std::string problem_;                     // why the last bad record is bad
+};
+
+// Encodes batches on worker threads, one encoder each. The caller hands batches in with submit() and
+// takes each back with wait(). Should no thread start, wait() encodes the batch itself.
+class EncoderPool {
+ public:
+  EncoderPool(const EncodeOptions& options, const ValueChecker& checker, const GaijiMapping& mapping,
+              unsigned threads) {
+    for (unsigned i = 0; i < std::max(threads, 1u); ++i)
+      encoders_.push_back(std::make_unique<RecordEncoder>(options, checker, mapping));
+    try {
+      for (unsigned i = 0; i < threads; ++i)
+        threads_.emplace_back([this, encoder = encoders_[i].get()] { work(*encoder); });
+    } catch (const std::system_error&) {
+      // Fewer threads, or none: the batches are still encoded.
+    }
+  }
+  EncoderPool(const EncoderPool&) = delete;
+  EncoderPool& operator=(const EncoderPool&) = delete;
+
+  // Drops the batches not begun, lets the threads finish the ones they hold, and ends them.
+  ~EncoderPool() {
+    {
+      const std::lock_guard lock(mutex_);
+      stopping_ = true;
+      queue_.clear();
+    }
+    workReady_.notify_all();
+    for (std::thread& thread : threads_) thread.join();
+  }
+
+  void submit(Batch& batch) {
+    if (threads_.empty()) return;
+    {
+      const std::lock_guard lock(mutex_);
+      batch.encoded = false;
+      queue_.push_back(&batch);
+    }
+    workReady_.notify_one();
+  }
+
+  // Until `batch`, submitted before, is encoded.
+  void wait(Batch& batch) {
+    if (threads_.empty()) {
+      encoders_.front()->encode(batch);
+      return;
+    }
+    std::unique_lock lock(mutex_);
+    batchDone_.wait(lock, [&batch] { return batch.encoded; });
+  }
+
+ private:
+  void work(RecordEncoder& encoder) {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+      workReady_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
+      if (stopping_) return;
+      Batch* batch = queue_.front();
+      queue_.pop_front();
+      lock.unlock();
+      encoder.encode(*batch);
+      lock.lock();
+      batch->encoded = true;
+      batchDone_.notify_all();
+    }
+  }
+
+  std::vector<std::unique_ptr<RecordEncoder>> encoders_;
+  std::mutex mutex_;
+  std::condition_variable workReady_;
+  std::condition_variable batchDone_;
+  std::deque<Batch*> queue_;  // submitted, not yet begun
+  bool stopping_ = false;
+  std::vector<std::thread> threads_;
+};
+
+// Cuts the inputs, read in order as one input, into batches of whole lines of one input each.
+class BatchReader {
+ public:
+  BatchReader(const std::vector<std::string>& names, InputEncoding encoding, std::size_t batchLines)
+      : names_(names), encoding_(encoding), batchLines_(batchLines) {}
+
+  // True when every input has been read to its end. Opens the next input when one ended; throws
+  // IoError when it cannot be opened.
+  bool done() {
+    if (reader_) return false;
+    if (next_ == names_.size()) return true;
+    file_ = std::make_unique<InputFile>(names_[next_]);
+    ++next_;
+    displays_.push_back(file_->display());
+    reader_ = std::make_unique<LineReader>(file_->fd(), file_->display());
+    return false;
+  }
+
+  // True when fill() would not wait for the producer of a pipe or a terminal.
+  bool lineAtHand() { return !reader_ || reader_->lineAtHand(); }
+
+  // Fills `batch` with the next lines of the open input (done() was false). It holds at least one line
+  // unless the input ended; it is cut short rather than wait for more input. Throws IoError when the
+  // input cannot be read; the batch then holds the lines read before.
+  void fill(Batch& batch) {
+    batch.clearLines();
+    batch.input = displays_.size() - 1;
+    std::string_view line;
+    while (batch.lineCount() < batchLines_ && batch.text.size() < kBatchBytes) {
+      if (batch.lineCount() > 0 && !reader_->lineAtHand()) return;
+      if (!reader_->next(line)) {
+        bytesRead_ += reader_->bytesRead();
+        reader_.reset();
+        file_.reset();
+        return;
+      }
+      if (batch.lineCount() == 0) batch.firstLine = reader_->lineNumber();
+      if (reader_->lineNumber() == 1 && encoding_ == InputEncoding::utf8 &&
+          line.substr(0, kUtf8ByteOrderMark.size()) == kUtf8ByteOrderMark)
+        line.remove_prefix(kUtf8ByteOrderMark.size());
+      batch.text.append(line);
+      batch.ends.push_back(batch.text.size());
+      batch.bytesRead = bytesRead_ + reader_->bytesRead();
+    }
+  }
+
+  [[nodiscard]] const std::string& display(std::size_t input) const { return displays_[input]; }
+
+ private:
+  const std::vector<std::string>& names_;
+  const InputEncoding encoding_;
+  const std::size_t batchLines_;
+  std::size_t next_ = 0;  // the next input to open
+  std::unique_ptr<InputFile> file_;
+  std::unique_ptr<LineReader> reader_;  // of file_; none between inputs
+  std::vector<std::string> displays_;   // the names of the inputs opened, for messages
+  std::uint64_t bytesRead_ = 0;         // of the inputs read to their end
+};
+
+// The lines a batch may hold: kBatchLines, fewer when the records are long. No field takes more than
+// two bytes a character.
+std::size_t batchLines(const Layout& layout) {
+  std::size_t recordBytes = 0;
+  for (const LayoutField& field : layout.fields) recordBytes += 2 * static_cast<std::size_t>(field.length);
+  return std::clamp<std::size_t>(kBatchBytes / std::max<std::size_t>(recordBytes, 1), 1, kBatchLines);
+}
+
+// The number of encoding threads: one a processor, within reason.
+unsigned encodingThreads() {
+  return std::clamp(std::thread::hardware_concurrency(), 1u, kMostThreads);
+}
+
+class EncodeRun {
+ public:
+  explicit EncodeRun(const EncodeOptions& options)
+      : options_(options),
+        layout_(options.layout),
+        progress_(!options.quiet && ::isatty(STDERR_FILENO) != 0),
+        mapping_(readGaijiMapping()) {}
+
+  int run() {
+    std::vector<std::string> inputs = options_.inputs;
+    if (inputs.empty()) inputs.emplace_back("-");
+    // A temporary file is removed before a termination signal takes effect. Not while someone types
+    // the input: a held-back Ctrl-C would wait for the next line.
+    const bool typedInput =
+        ::isatty(STDIN_FILENO) != 0 && std::find(inputs.begin(), inputs.end(), "-") != inputs.end();
+    const InterruptionGuard guard(!options_.outputPath.empty() && !typedInput);
+    guard_ = &guard;
+    OutputSink sink = options_.outputPath.empty() ? OutputSink::toStandardOutput()
+                                                  : OutputSink::toFile(options_.outputPath);
+    BatchReader reader(inputs, options_.encoding, batchLines(layout_));
+    const unsigned threads = encodingThreads();
+    std::vector<Batch> batches(threads * kBatchesPerThread);
+    // Started after the guard, the threads hold the signals back as well; the pool ends before the
+    // batches, the sink and the guard go.
+    EncoderPool pool(options_, checker_, mapping_, threads);
+
+    // The reader keeps every batch busy; the records are written batch by batch in input order, so the
+    // output, the messages and where a run stops are those of reading one line after the other. A
+    // failure to read waits its turn behind the lines read before it.
+    std::size_t oldest = 0;
+    std::size_t inFlight = 0;
+    bool reading = true;
+    std::exception_ptr readFailure;
+    for (;;) {
+      if (reading && inFlight < batches.size()) {
+        Batch& batch = batches[(oldest + inFlight) % batches.size()];
+        batch.clearLines();
+        bool filled = false;
+        try {
+          if (reader.done()) {
+            reading = false;
+          } else if (inFlight == 0 || reader.lineAtHand()) {
+            reader.fill(batch);
+            filled = true;
+          }
+        } catch (...) {
+          readFailure = std::current_exception();
+          reading = false;
+        }
+        if (batch.lineCount() > 0) {
+          pool.submit(batch);
+          ++inFlight;
+        }
+        if (filled || !reading) continue;
+      }
+      if (inFlight == 0) break;
+      Batch& batch = batches[oldest];
+      pool.wait(batch);
+      oldest = (oldest + 1) % batches.size();
+      --inFlight;
+      const Outcome outcome = writeBatch(batch, reader.display(batch.input), sink);
+      if (outcome == Outcome::complete) continue;
+      progress_.clear();
+      if (outcome == Outcome::interrupted) {
+        std::fprintf(stderr, "quor: interrupted; %s was not written\n", options_.outputPath.c_str());
+        sink.abandon();
+        return kExitIo;  // the signal, released with the guard, normally ends the process first
+      }
+      reportStop(sink);
+      sink.abandon();
+      return kExitBadData;
+    }
+    if (readFailure) std::rethrow_exception(readFailure);
+    // An interrupted producer may have ended the input early: such an input is not committed.
+    if (guard.pending()) {
+      progress_.clear();
+      std::fprintf(stderr, "quor: interrupted; %s was not written\n", options_.outputPath.c_str());
+      sink.abandon();
+      return kExitIo;
+    }
+    sink.commit();
+    progress_.clear();
+    if (!options_.quiet) reportSummary(sink);
+    return badRecords_ == 0 ? kExitSuccess : kExitBadData;
+  }
+
+ private:
+  // The mapping file is read once and pinned on every encoder, so the records do not read it per
+  // character. Without --gaiji the component's default file is used, as the component would read it.
+  GaijiMapping readGaijiMapping() const {
+    const std::u16string path = options_.gaijiPath ? toUtf16(*options_.gaijiPath, "the --gaiji file name")
+                                                   : Quor().JEFGaijiFilePath();
+    GaijiMapping mapping = GaijiMapping::read(path);
+    if (options_.gaijiPath && !mapping.opened())
+      throw IoError("cannot read the gaiji mapping file " + *options_.gaijiPath);
+    return mapping;
+  }
+
+  enum class Outcome { complete, badRecord, interrupted };
+
+  // Writes the good records of an encoded batch and reports its bad lines, line by line, unless a bad
+  // record or a termination signal ends the run.
+  Outcome writeBatch(const Batch& batch, const std::string& display, OutputSink& sink) {
+    const std::size_t lines = batch.failure ? batch.failedLine : batch.lineCount();
+    std::size_t bad = 0;
+    std::size_t record = 0;
+    std::size_t recordBegin = 0;
+    for (std::size_t i = 0; i < lines; ++i) {
+      if (bad < batch.badLines.size() && batch.badLines[bad].line == i) {
+        const std::string where = display + ":" + std::to_string(batch.firstLine + i);
+        if (!noteBadRecord(where, batch.badLines[bad].problem)) return Outcome::badRecord;
+        ++bad;
+      } else {
+        const std::size_t recordEnd = batch.recordEnds[record++];
+        sink.write(batch.records.data() + recordBegin, recordEnd - recordBegin);
+        if (recordLength_ == 0) recordLength_ = recordEnd - recordBegin;
+        recordBegin = recordEnd;
+        ++records_;
+      }
+      const std::uint64_t done = records_ + badRecords_;
+      progress_.update(done, batch.bytesRead);
+      if ((done & kSignalCheckMask) == 0 && guard_->pending()) return Outcome::interrupted;
+    }
+    if (batch.failure) std::rethrow_exception(batch.failure);
+    for (std::size_t kind = 0; kind < kChangeKinds; ++kind) changes_[kind] += batch.changes[kind];
+    return Outcome::complete;
+  }
+
   // Reports the bad record at `where`; false when it ends the run.
-  bool noteBadRecord(const std::string& where) {
+  bool noteBadRecord(const std::string& where, const std::string& problem) {
     ++badRecords_;
     progress_.clear();
     const bool tooMany = options_.maxErrors && badRecords_ > *options_.maxErrors;
     if (!options_.skipBad || tooMany) {
-      std::fprintf(stderr, "%s: %s\n", where.c_str(), problem_.c_str());
+      std::fprintf(stderr, "%s: %s\n", where.c_str(), problem.c_str());
       if (tooMany)
         std::fprintf(stderr, "quor: the bad records exceed --max-errors %llu\n",
                      static_cast<unsigned long long>(*options_.maxErrors));
       return false;
     }
-    std::fprintf(stderr, "%s: %s (line skipped)\n", where.c_str(), problem_.c_str());
+    std::fprintf(stderr, "%s: %s (line skipped)\n", where.c_str(), problem.c_str());
     if (skipped_.size() < kListedSkips) skipped_.push_back(where);
     return true;
   }
@@ -280,18 +557,14 @@ class EncodeRun {
 
   const EncodeOptions& options_;
   const Layout& layout_;
-  Quor quor_;
   Progress progress_;
-  const ValueChecker checker_;
+  const GaijiMapping mapping_;
+  const ValueChecker checker_;                // shared by the encoders, which only read it
   const InterruptionGuard* guard_ = nullptr;  // the run's, set by run()
-  std::u16string text_;                       // the decoded line, storage reused
-  std::vector<std::u16string_view> items_;    // its items, views into text_
-  std::string problem_;                       // why the last bad record is bad
   ChangeCounts changes_{};
   std::vector<std::string> skipped_;
   std::uint64_t records_ = 0;
   std::uint64_t badRecords_ = 0;
-  std::uint64_t bytesRead_ = 0;
   std::size_t recordLength_ = 0;
 };
 

@@ -1,5 +1,6 @@
 #include "line_reader.hpp"
 
+#include <poll.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -39,6 +40,21 @@ bool LineReader::next(std::string_view& line) {
       return true;
     }
   }
+}
+
+bool LineReader::lineAtHand() {
+  if (eof_) return true;
+  const char* base = buffer_.data();
+  const void* lf = std::memchr(base + begin_ + scanned_, '\n', end_ - begin_ - scanned_);
+  if (lf != nullptr) {
+    // next() takes it from here without scanning again.
+    scanned_ = static_cast<std::size_t>(static_cast<const char*>(lf) - base) - begin_;
+    return true;
+  }
+  scanned_ = end_ - begin_;
+  pollfd ready{fd_, POLLIN, 0};
+  // A failing poll says nothing about the input: let the read find out.
+  return ::poll(&ready, 1, 0) != 0;
 }
 
 bool LineReader::refill() {

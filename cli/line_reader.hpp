@@ -22,6 +22,11 @@ class LineReader {
   // read fails.
   bool next(std::string_view& line);
 
+  // True when next() can answer without waiting for whoever writes the input: a whole line is in the
+  // buffer, or a read would not block (a regular file never does). A caller handing lines on to others
+  // asks this before it would wait on a pipe or a terminal.
+  bool lineAtHand();
+
   // The number of the line last returned, counted from 1.
   [[nodiscard]] std::uint64_t lineNumber() const noexcept { return lineNumber_; }
   // Bytes read from the file so far.

@@ -5,9 +5,12 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <vector>
 
+#include "quor/quor.hpp"
 #include "run_quor.hpp"
+#include "text_convert.hpp"
 
 namespace quor::cli::testing {
 namespace {
@@ -224,6 +227,155 @@ TEST(Encode, ATerminationSignalRemovesTheTemporaryFile) {
     left.push_back(entry.path().filename().string());
   std::sort(left.begin(), left.end());
   EXPECT_EQ(left, (std::vector<std::string>{"err", "status"}));
+}
+
+// Long inputs: the records are built in batches of a few thousand lines on several threads, and must
+// come out, with their messages, exactly as if read one line after the other.
+
+// Line `i` (from 0) of a long input for kLayout: a good record unless `bad` names it.
+std::string longLine(std::size_t i, const std::map<std::size_t, std::string>& bad = {}) {
+  if (const auto it = bad.find(i); it != bad.end()) return it->second;
+  static const char* const kNames[] = {"山田", "鈴木花子", "ｶﾞｲｼﾞ", "佐藤", "高橋美穂"};
+  return std::string(1, "ABCD"[i % 4]) + std::to_string(i) + "," + kNames[i % 5] + "," +
+         std::to_string(i % 9999999) + "," + (i % 3 == 0 ? "-" : "") + std::to_string(i * 7919);
+}
+
+std::string longInput(std::size_t lines, const std::map<std::size_t, std::string>& bad = {}) {
+  std::string text;
+  for (std::size_t i = 0; i < lines; ++i) text += longLine(i, bad) + "\n";
+  return text;
+}
+
+// The library's records for the good lines of longInput, back to back.
+std::string longRecords(std::size_t lines, const std::map<std::size_t, std::string>& bad = {}) {
+  Quor quor;
+  quor.PinGaijiMapping(GaijiMapping());
+  std::string bytes;
+  for (std::size_t i = 0; i < lines; ++i) {
+    if (bad.count(i) != 0) continue;
+    const ByteString record = quor.FujitsuHostQuor(toUtf16(longLine(i), "line"), u"8,10,7,11", u"1,2,0,3");
+    bytes.append(reinterpret_cast<const char*>(record.data()), record.size());
+  }
+  return bytes;
+}
+
+// Bad lines of every kind, spread over the batches: the first, the edges of batches, the last.
+const std::map<std::size_t, std::string> kBadLines = {
+    {2, "bad"}, {4095, "A1,山田,12,xx"}, {4096, "A1,\xFF,1,2"},
+    {8191, ""}, {12288, "A1,山田,12"},   {19999, "A1,山田,12,1,2"},
+};
+const std::string kBadMessages[] = {
+    "big.csv:3: 1 item, the layout has 4 fields",
+    "big.csv:4096: field 4 (amount): error 13: Type mismatch",
+    "big.csv:4097: byte 4: not valid UTF-8 text",
+    "big.csv:8192: empty line, the layout has 4 fields",
+    "big.csv:12289: 3 items, the layout has 4 fields",
+    "big.csv:20000: 5 items, the layout has 4 fields",
+};
+
+TEST(EncodeLongInput, RecordsComeInInputOrderFromFilesStandardInputAndPipes) {
+  const ScratchFolder folder;
+  folder.write("l.layout", kLayout);
+  folder.write("big.csv", longInput(20000));
+  const RunResult file = runQuor("encode -q --layout l.layout -o out.dat big.csv", folder.path());
+  ASSERT_EQ(file.exitCode, 0) << file.err;
+  EXPECT_EQ(file.err, "");
+  const std::string expected = longRecords(20000);
+  ASSERT_EQ(expected.size(), 20000 * kRecordLength);
+  EXPECT_TRUE(readFile(folder.path() / "out.dat") == expected);
+
+  const RunResult standardInput = runQuor("encode -q " + kLists, folder.path(), longInput(20000));
+  EXPECT_EQ(standardInput.exitCode, 0) << standardInput.err;
+  EXPECT_TRUE(standardInput.out == expected);
+
+  // Through a pipe the reader hands on what has come so far instead of waiting for whole batches.
+  const std::string piped = "cd '" + folder.path().string() +
+                            "' && cat big.csv | '" QUOR_BINARY "' encode -q --layout l.layout > piped.dat";
+  ASSERT_EQ(std::system(piped.c_str()), 0);
+  EXPECT_TRUE(readFile(folder.path() / "piped.dat") == expected);
+}
+
+TEST(EncodeLongInput, SeveralInputsKeepTheirOwnLineNumbersAndByteOrderMarks) {
+  const ScratchFolder folder;
+  folder.write("l.layout", kLayout);
+  folder.write("a.csv", longInput(5000));
+  folder.write("b.csv", "\xEF\xBB\xBF" + longInput(10000, {{6000, "bad"}}));
+  const RunResult run = runQuor("encode --layout l.layout --skip-bad -o out.dat a.csv b.csv - a.csv",
+                                folder.path(), "\xEF\xBB\xBF" + longInput(3));
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(readFile(folder.path() / "out.dat"),
+            longRecords(5000) + longRecords(10000, {{6000, "bad"}}) + longRecords(3) + longRecords(5000));
+  EXPECT_EQ(run.err.substr(0, run.err.find('\n') + 1),
+            "b.csv:6001: 1 item, the layout has 4 fields (line skipped)\n");
+  EXPECT_NE(run.err.find("quor: 20002 records, "), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("quor: 1 bad record skipped: b.csv:6001\n"), std::string::npos) << run.err;
+}
+
+TEST(EncodeLongInput, BadLinesAreReportedAndCountedInInputOrder) {
+  const ScratchFolder folder;
+  folder.write("l.layout", kLayout);
+  folder.write("big.csv", longInput(20000, kBadLines));
+
+  const RunResult skipped = runQuor("encode --layout l.layout --skip-bad -o out.dat big.csv", folder.path());
+  EXPECT_EQ(skipped.exitCode, 1);
+  EXPECT_TRUE(readFile(folder.path() / "out.dat") == longRecords(20000, kBadLines));
+  std::string messages;
+  for (const std::string& message : kBadMessages) messages += message + " (line skipped)\n";
+  EXPECT_EQ(skipped.err.substr(0, messages.size()), messages);
+  EXPECT_NE(skipped.err.find("quor: 19994 records, 819754 bytes, record length 41"), std::string::npos)
+      << skipped.err;
+  EXPECT_NE(skipped.err.find("quor: 6 bad records skipped: big.csv:3, big.csv:4096, big.csv:4097, "
+                             "big.csv:8192, big.csv:12289, big.csv:20000\n"),
+            std::string::npos)
+      << skipped.err;
+
+  // The fourth bad line in input order is one too many; nothing after it is looked at.
+  const RunResult overLimit =
+      runQuor("encode --layout l.layout --skip-bad --max-errors 3 -o over.dat big.csv", folder.path());
+  EXPECT_EQ(overLimit.exitCode, 1);
+  EXPECT_EQ(overLimit.err, kBadMessages[0] + " (line skipped)\n" + kBadMessages[1] + " (line skipped)\n" +
+                               kBadMessages[2] + " (line skipped)\n" + kBadMessages[3] +
+                               "\nquor: the bad records exceed --max-errors 3\n"
+                               "quor: stopped; over.dat was not written\n");
+  EXPECT_FALSE(fs::exists(folder.path() / "over.dat"));
+
+  // Without --skip-bad only the first bad line is reported.
+  const RunResult stopped = runQuor("encode --layout l.layout -o stop.dat big.csv", folder.path());
+  EXPECT_EQ(stopped.exitCode, 1);
+  EXPECT_EQ(stopped.err, kBadMessages[0] +
+                             "\nquor: stopped; stop.dat was not written (--skip-bad writes the good records "
+                             "and skips the bad ones)\n");
+  EXPECT_FALSE(fs::exists(folder.path() / "stop.dat"));
+
+  // On standard output the records before the first bad line may have gone out; a file is cut back.
+  const std::string laterBad = longInput(9000, {{8999, "bad"}});
+  const RunResult onStandardOutput = runQuor("encode --layout l.layout", folder.path(), laterBad);
+  EXPECT_EQ(onStandardOutput.exitCode, 1);
+  EXPECT_EQ(onStandardOutput.out, "");
+  EXPECT_EQ(onStandardOutput.err,
+            "<stdin>:9000: 1 item, the layout has 4 fields\n"
+            "quor: stopped; standard output may hold an incomplete result\n");
+}
+
+TEST(EncodeLongInput, AFailingInputWaitsForTheLinesBeforeIt) {
+  const ScratchFolder folder;
+  folder.write("l.layout", kLayout);
+  folder.write("good.csv", longInput(9000));
+  folder.write("bad.csv", longInput(9000, {{8500, "bad"}}));
+
+  // The run stops at the bad line before it would open the missing input.
+  const RunResult badFirst =
+      runQuor("encode --layout l.layout -o out.dat bad.csv missing.csv", folder.path());
+  EXPECT_EQ(badFirst.exitCode, 1);
+  EXPECT_EQ(badFirst.err.substr(0, badFirst.err.find('\n') + 1),
+            "bad.csv:8501: 1 item, the layout has 4 fields\n");
+  EXPECT_EQ(badFirst.err.find("cannot open"), std::string::npos) << badFirst.err;
+
+  const RunResult missing =
+      runQuor("encode --layout l.layout -o out.dat good.csv missing.csv", folder.path());
+  EXPECT_EQ(missing.exitCode, 3);
+  EXPECT_NE(missing.err.find("cannot open missing.csv"), std::string::npos) << missing.err;
+  EXPECT_FALSE(fs::exists(folder.path() / "out.dat"));
 }
 
 }  // namespace

@@ -62,5 +62,33 @@ TEST(LineReader, ReadFailureIsAnIoError) {
   ::close(fds[0]);
 }
 
+TEST(LineReader, KnowsWhenALineIsAtHandWithoutWaiting) {
+  int ends[2];
+  ASSERT_EQ(::pipe(ends), 0);
+  const auto put = [&](const std::string& text) {
+    ASSERT_EQ(::write(ends[1], text.data(), text.size()), static_cast<ssize_t>(text.size()));
+  };
+  LineReader reader(ends[0], "pipe", 64);
+  std::string_view line;
+  EXPECT_FALSE(reader.lineAtHand());  // nothing written yet: a read would wait
+  put("one\ntw");
+  EXPECT_TRUE(reader.lineAtHand());  // the pipe holds data
+  ASSERT_TRUE(reader.next(line));
+  EXPECT_EQ(line, "one");
+  EXPECT_FALSE(reader.lineAtHand());  // "tw" is half a line and the pipe is empty
+  put("o\nthree\n");
+  EXPECT_TRUE(reader.lineAtHand());
+  ASSERT_TRUE(reader.next(line));
+  EXPECT_EQ(line, "two");
+  EXPECT_TRUE(reader.lineAtHand());  // "three" is whole in the buffer
+  ASSERT_TRUE(reader.next(line));
+  EXPECT_EQ(line, "three");
+  ::close(ends[1]);
+  EXPECT_TRUE(reader.lineAtHand());  // the end of the input does not wait either
+  EXPECT_FALSE(reader.next(line));
+  EXPECT_TRUE(reader.lineAtHand());
+  ::close(ends[0]);
+}
+
 }  // namespace
 }  // namespace quor::cli
