@@ -1,5 +1,6 @@
 #include "utf8.hpp"
 
+#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -23,14 +24,16 @@ DecodeResult decodeUtf8(std::string_view bytes, char16_t* out) noexcept {
   while (i < n) {
     const unsigned char b0 = p[i];
     if (b0 < 0x80) {
-      // Most input is ASCII: take eight bytes at once while none has its high bit set.
-      if (i + 8 <= n) {
-        std::uint64_t word;
-        std::memcpy(&word, p + i, sizeof word);
-        if ((word & kHighBits) == 0) {
-          for (std::size_t k = 0; k < 8; ++k) out[o + k] = p[i + k];
-          i += 8;
-          o += 8;
+      // Most input is ASCII: take eight bytes at once, or the ASCII bytes before the first that is not.
+      if constexpr (std::endian::native == std::endian::little) {
+        if (i + 8 <= n) {
+          std::uint64_t word;
+          std::memcpy(&word, p + i, sizeof word);
+          const std::uint64_t high = word & kHighBits;
+          const std::size_t ascii = high == 0 ? 8 : static_cast<std::size_t>(std::countr_zero(high)) / 8;
+          for (std::size_t k = 0; k < ascii; ++k) out[o + k] = p[i + k];
+          i += ascii;
+          o += ascii;
           continue;
         }
       }
@@ -39,19 +42,21 @@ DecodeResult decodeUtf8(std::string_view bytes, char16_t* out) noexcept {
       continue;
     }
     const DecodeResult bad{o, i, false};
+    if (b0 >= 0xE0 && b0 < 0xF0) {
+      // Three bytes: kana and kanji, the bulk of Japanese text. Only E0 can be overlong and only ED can
+      // reach the surrogates.
+      if (i + 2 >= n || !isContinuation(p[i + 1]) || !isContinuation(p[i + 2])) return bad;
+      const unsigned cp = ((b0 & 0x0Fu) << 12) | ((p[i + 1] & 0x3Fu) << 6) | (p[i + 2] & 0x3Fu);
+      if (b0 == 0xE0 ? cp < 0x800 : b0 == 0xED && cp >= 0xD800) return bad;
+      out[o++] = static_cast<char16_t>(cp);
+      i += 3;
+      continue;
+    }
     if (b0 < 0xC2) return bad;  // a stray continuation byte, or an overlong two-byte form
     if (b0 < 0xE0) {
       if (i + 1 >= n || !isContinuation(p[i + 1])) return bad;
       out[o++] = static_cast<char16_t>(((b0 & 0x1Fu) << 6) | (p[i + 1] & 0x3Fu));
       i += 2;
-      continue;
-    }
-    if (b0 < 0xF0) {
-      if (i + 2 >= n || !isContinuation(p[i + 1]) || !isContinuation(p[i + 2])) return bad;
-      const unsigned cp = ((b0 & 0x0Fu) << 12) | ((p[i + 1] & 0x3Fu) << 6) | (p[i + 2] & 0x3Fu);
-      if (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF)) return bad;
-      out[o++] = static_cast<char16_t>(cp);
-      i += 3;
       continue;
     }
     if (b0 < 0xF5) {

@@ -378,5 +378,39 @@ TEST(EncodeLongInput, AFailingInputWaitsForTheLinesBeforeIt) {
   EXPECT_FALSE(fs::exists(folder.path() / "out.dat"));
 }
 
+TEST(Encode, ItemsAreCutAtEveryCommaWhereverItStands) {
+  // Lines of up to 11 characters with one or two commas at every place, blanks and kana between: two
+  // items make a record, three a bad line that names its count.
+  std::string input;
+  std::string expectedErr;
+  std::string expectedOut;
+  Quor quor;
+  quor.PinGaijiMapping(GaijiMapping());
+  std::size_t lineNumber = 0;
+  for (std::size_t length = 1; length <= 11; ++length) {
+    for (std::size_t first = 0; first < length; ++first) {
+      for (std::size_t second = first; second < length; ++second) {
+        std::u16string line;
+        for (std::size_t i = 0; i < length; ++i) line += (i == first || i == second) ? u',' : u"aｱ 1"[i % 4];
+        const std::string text = toUtf8(line);
+        input += text + "\n";
+        ++lineNumber;
+        if (first == second) {
+          const ByteString record = quor.FujitsuHostQuor(line, u"12,12", u"1,1");
+          expectedOut.append(reinterpret_cast<const char*>(record.data()), record.size());
+        } else {
+          expectedErr +=
+              "<stdin>:" + std::to_string(lineNumber) + ": 3 items, the layout has 2 fields (line skipped)\n";
+        }
+      }
+    }
+  }
+  const ScratchFolder folder;
+  const RunResult run = runQuor("encode -q --skip-bad --lengths 12,12 --formats 1,1", folder.path(), input);
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(run.err, expectedErr);
+  EXPECT_TRUE(run.out == expectedOut);
+}
+
 }  // namespace
 }  // namespace quor::cli::testing
