@@ -68,6 +68,8 @@ if [ "${1:-}" = "--profile" ]; then
   exit 0
 fi
 
+# The wall time is only meaningful on an otherwise idle machine; the load average says how idle it was.
+echo "load average before: $(cut -d' ' -f1-3 /proc/loadavg)"
 echo "records      seconds  user+sys  records/s  peak RSS"
 for n in "${@:-1000000 5000000}"; do
   for count in $n; do
@@ -80,3 +82,4 @@ for n in "${@:-1000000 5000000}"; do
     rm -f "$BENCH_DIR/out.dat"
   done
 done
+echo "load average after: $(cut -d' ' -f1-3 /proc/loadavg)"
