@@ -1,6 +1,8 @@
 // Packed decimal through the object's public operation: sign nibbles, the prepared text, over-long
 // texts keeping their low-order digits, and the order of errors.
 
+#include <ostream>
+
 #include "support/test_support.hpp"
 
 namespace quor::test {
@@ -13,6 +15,9 @@ struct PackedCase {
   const char* expected;
   int error;
 };
+
+// Cases print as their inputs, not as raw bytes (whose padding is uninitialised).
+void PrintTo(const PackedCase& c, std::ostream* os) { *os << c.text << " in " << c.nibbles << (c.sign ? " signed" : " unsigned"); }
 
 class PackedTest : public ::testing::TestWithParam<PackedCase> {};
 

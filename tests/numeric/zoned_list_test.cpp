@@ -1,5 +1,7 @@
 // Lists of zoned fields: widths read as numbers and rounded, zero widths, the marker, and errors.
 
+#include <ostream>
+
 #include "support/test_support.hpp"
 
 namespace quor::test {
@@ -12,6 +14,9 @@ struct ListCase {
   const char* expected;
   int error;
 };
+
+// Cases print as their inputs, not as raw bytes (whose padding is uninitialised).
+void PrintTo(const ListCase& c, std::ostream* os) { *os << "[" << c.values << "] [" << c.widths << "]" << (c.sign ? " signed" : " unsigned"); }
 
 class ZonedListTest : public ::testing::TestWithParam<ListCase> {};
 

@@ -1,5 +1,7 @@
 // Zoned decimal through the object's public operation: bytes, sign handling and the order of errors.
 
+#include <ostream>
+
 #include "support/test_support.hpp"
 
 namespace quor::test {
@@ -12,6 +14,9 @@ struct ZonedCase {
   const char* expected;  // hex bytes, or empty when an error is expected
   int error;
 };
+
+// Cases print as their inputs, not as raw bytes (whose padding is uninitialised).
+void PrintTo(const ZonedCase& c, std::ostream* os) { *os << c.text << " in " << c.width << (c.sign ? " signed" : " unsigned"); }
 
 class ZonedTest : public ::testing::TestWithParam<ZonedCase> {};
 

@@ -1,6 +1,8 @@
 // Records built from three lists: the worked record, each format's formatting, the mended numeric
 // rule, the marker, and the errors with their numbers.
 
+#include <ostream>
+
 #include "support/test_support.hpp"
 
 namespace quor::test {
@@ -14,6 +16,9 @@ struct RecordCase {
   const char* expected;
   int error;
 };
+
+// Cases print as their inputs, not as raw bytes (whose padding is uninitialised).
+void PrintTo(const RecordCase& c, std::ostream* os) { *os << "[" << c.values << "] [" << c.lengths << "] [" << c.formats << "]" << (c.sign ? " signed" : " unsigned"); }
 
 class RecordTest : public ::testing::TestWithParam<RecordCase> {};
 
