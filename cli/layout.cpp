@@ -24,6 +24,17 @@ std::string lengthProblem(std::string_view text) {
          std::to_string(kMaxFieldLength);
 }
 
+// Zoned fields hold at most 32766 digits and packed fields 32766 nibbles: a longer numeric field could
+// never be encoded, so the layout refuses it rather than every record.
+std::string fitProblem(const LayoutField& field) {
+  constexpr std::int32_t kMaxNumericLength = kMaxFieldLength - 1;
+  const bool numeric = field.format == setNumeric || field.format == setPackNumeric;
+  if (!numeric || field.length <= kMaxNumericLength) return {};
+  return "length " + std::to_string(field.length) + " is too long for a " +
+         (field.format == setNumeric ? "zoned" : "packed") + " field (at most " +
+         std::to_string(kMaxNumericLength) + ")";
+}
+
 std::string formatProblem(std::string_view text) {
   return "format '" + std::string(text) +
          "' is not 0..3 or one of setNumeric, setCharacter, setNCharacter, setPackNumeric";
@@ -114,6 +125,7 @@ Layout parseLayoutFile(std::string_view text, const std::string& fileName) {
     field.name = std::string(words[0]);
     if (!parseLength(words[1], field.length)) throw UsageError(where + lengthProblem(words[1]));
     if (!parseFormat(words[2], field.format)) throw UsageError(where + formatProblem(words[2]));
+    if (const std::string problem = fitProblem(field); !problem.empty()) throw UsageError(where + problem);
     if (!names.insert(field.name).second)
       throw UsageError(where + "field name '" + field.name + "' is used twice");
     layout.fields.push_back(std::move(field));
@@ -137,6 +149,8 @@ Layout layoutFromLists(std::string_view lengths, std::string_view formats) {
       throw UsageError("--lengths item " + std::to_string(i + 1) + ": " + lengthProblem(lengthItems[i]));
     if (!parseFormat(formatItems[i], field.format))
       throw UsageError("--formats item " + std::to_string(i + 1) + ": " + formatProblem(formatItems[i]));
+    if (const std::string problem = fitProblem(field); !problem.empty())
+      throw UsageError("--lengths item " + std::to_string(i + 1) + ": " + problem);
     layout.fields.push_back(std::move(field));
   }
   joinLists(layout);

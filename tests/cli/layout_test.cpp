@@ -40,6 +40,8 @@ TEST(LayoutFile, MistakesNameTheLine) {
       {"a -3 1\n", "t.layout:1: length '-3' is not a whole number from 1 to 32767"},
       {"a 32768 1\n", "t.layout:1: length '32768' is not a whole number from 1 to 32767"},
       {"a 5x 1\n", "t.layout:1: length '5x' is not a whole number from 1 to 32767"},
+      {"a 32767 0\n", "t.layout:1: length 32767 is too long for a zoned field (at most 32766)"},
+      {"a 32767 setPackNumeric\n", "t.layout:1: length 32767 is too long for a packed field (at most 32766)"},
       {"# c\na 5 4\n",
        "t.layout:2: format '4' is not 0..3 or one of setNumeric, setCharacter, setNCharacter, "
        "setPackNumeric"},
@@ -68,7 +70,7 @@ TEST(LayoutLists, JoinsCheckedItems) {
 
 TEST(LayoutLists, MistakesAreUsageErrors) {
   const std::pair<const char*, const char*> cases[] = {
-      {"", ""}, {"8,20", "1"}, {"8,,5", "1,1,1"}, {"8", "9"}, {"8, 5", "1,1"}, {"8", ""},
+      {"", ""}, {"8,20", "1"}, {"8,,5", "1,1,1"}, {"8", "9"}, {"8, 5", "1,1"}, {"8", ""}, {"32767", "3"},
   };
   for (const auto& [lengths, formats] : cases)
     EXPECT_THROW(layoutFromLists(lengths, formats), UsageError) << lengths << " / " << formats;
