@@ -4,7 +4,6 @@
 #include <benchmark/benchmark.h>
 
 #include <quor/quor.hpp>
-
 #include <string>
 
 namespace {

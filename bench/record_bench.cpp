@@ -3,17 +3,16 @@
 // the formatting and list handling of the record builder should cost little on top of the encoders.
 
 #include <benchmark/benchmark.h>
-
-#include <quor/quor.hpp>
-
 #include <unistd.h>
 
 #include <cstdio>
+#include <quor/quor.hpp>
 #include <string>
 
 namespace {
 
-const std::u16string kValues = u"A0012345,\uff94\uff8f\uff80\uff9e \uff80\uff9b\uff73,\u5c71\u7530\u592a\u90ce,42,-1234567,20261208";
+const std::u16string kValues =
+    u"A0012345,\uff94\uff8f\uff80\uff9e \uff80\uff9b\uff73,\u5c71\u7530\u592a\u90ce,42,-1234567,20261208";
 const std::u16string kLengths = u"8,20,10,7,11,8";
 const std::u16string kFormats = u"1,1,2,0,3,0";
 
@@ -33,7 +32,8 @@ BENCHMARK(Record);
 // The six encoder calls the record makes, with the values as the formatter hands them on.
 void SixEncoderCalls(benchmark::State& state) {
   quor::Quor q = quietObject();
-  const std::u16string kana = std::u16string(u"\uff94\uff8f\uff80\uff9e \uff80\uff9b\uff73") + std::u16string(11, u' ');
+  const std::u16string kana =
+      std::u16string(u"\uff94\uff8f\uff80\uff9e \uff80\uff9b\uff73") + std::u16string(11, u' ');
   const std::u16string kanji = u"\u5c71\u7530\u592a\u90ce" + std::u16string(6, u'\u3000');
   for (auto _ : state) {
     benchmark::DoNotOptimize(q.SJIStoEBCDICK(u"A0012345", 8));

@@ -1,7 +1,6 @@
 // Prints a few encodings of each kind, the way a host record is made of them.
-#include <quor/quor.hpp>
-
 #include <cstdio>
+#include <quor/quor.hpp>
 #include <string>
 
 namespace {
@@ -16,7 +15,9 @@ std::string hex(const quor::ByteString& bytes) {
   return out;
 }
 
-void show(const char* what, const quor::ByteString& bytes) { std::printf("%-40s %s\n", what, hex(bytes).c_str()); }
+void show(const char* what, const quor::ByteString& bytes) {
+  std::printf("%-40s %s\n", what, hex(bytes).c_str());
+}
 
 }  // namespace
 

@@ -35,7 +35,9 @@ class ByteString {
   [[nodiscard]] std::uint8_t operator[](std::size_t i) const noexcept { return bytes_[i]; }
   [[nodiscard]] std::uint8_t& operator[](std::size_t i) noexcept { return bytes_[i]; }
 
-  void append(const ByteString& other) { bytes_.insert(bytes_.end(), other.bytes_.begin(), other.bytes_.end()); }
+  void append(const ByteString& other) {
+    bytes_.insert(bytes_.end(), other.bytes_.begin(), other.bytes_.end());
+  }
   void append(const std::uint8_t* data, std::size_t size) { bytes_.insert(bytes_.end(), data, data + size); }
   void push_back(std::uint8_t byte) { bytes_.push_back(byte); }
   void reserve(std::size_t n) { bytes_.reserve(n); }

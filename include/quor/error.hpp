@@ -23,19 +23,19 @@ class Error : public std::exception {
 
 // The numbers this component raises, named where the code raises them.
 namespace errors {
-inline constexpr int kInvalidCall = 5;       // invalid procedure call or argument
-inline constexpr int kOverflow = 6;          // overflow
-inline constexpr int kOutOfMemory = 7;       // out of memory
-inline constexpr int kSubscript = 9;         // subscript out of range
-inline constexpr int kTypeMismatch = 13;     // type mismatch
-inline constexpr int kInternal = 51;         // internal error: a fault of the component itself
-inline constexpr int kBadFileName = 52;      // bad file name or number
-inline constexpr int kFileNotFound = 53;     // file not found
-inline constexpr int kDeviceIO = 57;         // device I/O error
-inline constexpr int kDiskFull = 61;         // disk full
-inline constexpr int kPermissionDenied = 70; // permission denied
-inline constexpr int kPathFileAccess = 75;   // path/file access error
-inline constexpr int kPathNotFound = 76;     // path not found
+inline constexpr int kInvalidCall = 5;        // invalid procedure call or argument
+inline constexpr int kOverflow = 6;           // overflow
+inline constexpr int kOutOfMemory = 7;        // out of memory
+inline constexpr int kSubscript = 9;          // subscript out of range
+inline constexpr int kTypeMismatch = 13;      // type mismatch
+inline constexpr int kInternal = 51;          // internal error: a fault of the component itself
+inline constexpr int kBadFileName = 52;       // bad file name or number
+inline constexpr int kFileNotFound = 53;      // file not found
+inline constexpr int kDeviceIO = 57;          // device I/O error
+inline constexpr int kDiskFull = 61;          // disk full
+inline constexpr int kPermissionDenied = 70;  // permission denied
+inline constexpr int kPathFileAccess = 75;    // path/file access error
+inline constexpr int kPathNotFound = 76;      // path not found
 }  // namespace errors
 
 }  // namespace quor

@@ -52,7 +52,8 @@ class Quor {
                              std::u16string_view NewFormat, bool ConvertSign = true);
 
   // Single-byte text to EBCDIC with katakana, exactly ConvertLength bytes; 0x00 after the text.
-  [[nodiscard]] ByteString SJIStoEBCDICK(std::u16string_view SJIS_Character, std::int32_t ConvertLength) const;
+  [[nodiscard]] ByteString SJIStoEBCDICK(std::u16string_view SJIS_Character,
+                                         std::int32_t ConvertLength) const;
 
   // Double-byte text to JEF, 2 x ConvertLength bytes, gaiji from the mapping file. Never fails.
   [[nodiscard]] ByteString FujitsuJEF(std::u16string_view SJIS_Kanji, std::int32_t ConvertLength) const;
@@ -66,8 +67,8 @@ class Quor {
                                        bool ConvertSign = true) const;
 
   // Comma-separated numbers and widths to consecutive zoned fields; different counts give "1".
-  ByteString FujitsuZoneFDArray(std::u16string_view ConvertStringArray, std::u16string_view ConvertLengthArray,
-                                bool ConvertSign = true);
+  ByteString FujitsuZoneFDArray(std::u16string_view ConvertStringArray,
+                                std::u16string_view ConvertLengthArray, bool ConvertSign = true);
 
   // The gaiji mapping file's path; default "C:\Program Files\Fujitsu\JEF\FMB1JEFM.TXT".
   [[nodiscard]] std::u16string JEFGaijiFilePath() const;

@@ -7,7 +7,7 @@
 namespace quor::numeric {
 
 namespace {
-constexpr std::int32_t kMaxBytes = 32767;      // byte positions are 16-bit
+constexpr std::int32_t kMaxBytes = 32767;          // byte positions are 16-bit
 constexpr std::size_t kFirstOverflowByte = 16384;  // 2k no longer fits 16 bits
 constexpr std::uint8_t kSignPositive = 0x0C;
 constexpr std::uint8_t kSignNegative = 0x0D;

@@ -28,8 +28,8 @@ bool isZeroNumber(std::u16string_view text) {
 
 }  // namespace
 
-ByteString Quor::FujitsuZoneFDArray(std::u16string_view ConvertStringArray, std::u16string_view ConvertLengthArray,
-                                    bool ConvertSign) {
+ByteString Quor::FujitsuZoneFDArray(std::u16string_view ConvertStringArray,
+                                    std::u16string_view ConvertLengthArray, bool ConvertSign) {
   return detail::guarded([&] {
     Fields& f = live();
     f.characterList.assign(ConvertStringArray);

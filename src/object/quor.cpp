@@ -40,21 +40,15 @@ std::u16string Quor::Version() const {
 }
 
 std::u16string Quor::JEFGaijiFilePath() const {
-  return guarded([&] {
-    return live().gaijiFilePath;
-  });
+  return guarded([&] { return live().gaijiFilePath; });
 }
 
 void Quor::JEFGaijiFilePath(std::u16string_view vNewValue) {
-  guarded([&] {
-    live().gaijiFilePath.assign(vNewValue);
-  });
+  guarded([&] { live().gaijiFilePath.assign(vNewValue); });
 }
 
 void Quor::PinGaijiMapping(GaijiMapping mapping) {
-  guarded([&] {
-    live().pinnedGaiji = std::move(mapping);
-  });
+  guarded([&] { live().pinnedGaiji = std::move(mapping); });
 }
 
 void Quor::UnpinGaijiMapping() noexcept {

@@ -163,7 +163,8 @@ bool allDigits(std::u16string_view text) noexcept {
 }  // namespace
 
 bool isNumeric(std::u16string_view text, const NumberSeparators& seps) {
-  if (!text.empty() && (text.front() == u'-' || text.front() == u'+') && allDigits(text.substr(1))) return true;
+  if (!text.empty() && (text.front() == u'-' || text.front() == u'+') && allDigits(text.substr(1)))
+    return true;
   if (allDigits(text)) return true;
   return detail::scanWholeNumber(text, seps).has_value();
 }

@@ -52,7 +52,9 @@ int fileErrorNumber(int e) noexcept {
   }
 }
 
-OutputFile::~OutputFile() { close(); }
+OutputFile::~OutputFile() {
+  close();
+}
 
 OutputFile::OutputFile(OutputFile&& other) noexcept : handle_(other.handle_), written_(other.written_) {
   other.handle_ = -1;

@@ -36,7 +36,8 @@ ByteString Quor::FujitsuHostQuor(std::u16string_view NewCharacter, std::u16strin
         case setNumeric:
           // The zoned encoder takes the value's exact decimal text ("00123" gives "123"), never a
           // rounded 15-digit form that would lose digits.
-          field = FujitsuZoneFD(platform::exactNumberText(f.fieldValue, f.scratch), f.fieldLength, ConvertSign);
+          field =
+              FujitsuZoneFD(platform::exactNumberText(f.fieldValue, f.scratch), f.fieldLength, ConvertSign);
           break;
         case setCharacter:
           field = SJIStoEBCDICK(f.fieldValue, f.fieldLength);

@@ -1,7 +1,6 @@
 // Uses the installed header and library: the worked record and an error number.
-#include <quor/quor.hpp>
-
 #include <cstdio>
+#include <quor/quor.hpp>
 
 int main() {
   quor::Quor q;

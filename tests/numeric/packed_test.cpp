@@ -17,7 +17,9 @@ struct PackedCase {
 };
 
 // Cases print as their inputs, not as raw bytes (whose padding is uninitialised).
-void PrintTo(const PackedCase& c, std::ostream* os) { *os << c.text << " in " << c.nibbles << (c.sign ? " signed" : " unsigned"); }
+void PrintTo(const PackedCase& c, std::ostream* os) {
+  *os << c.text << " in " << c.nibbles << (c.sign ? " signed" : " unsigned");
+}
 
 class PackedTest : public ::testing::TestWithParam<PackedCase> {};
 
@@ -30,38 +32,32 @@ TEST_P(PackedTest, EncodesOrFails) {
   if (c.error == 0) EXPECT_EQ(hex(got), c.expected) << c.text << " in " << c.nibbles;
 }
 
-INSTANTIATE_TEST_SUITE_P(ExactSize, PackedTest, ::testing::Values(
-  PackedCase{"12345", 5, true, "12 34 5C", 0},
-  PackedCase{"12345", 5, false, "01 23 45", 0},
-  PackedCase{"00123", 5, true, "00 12 3C", 0},
-  PackedCase{"1234", 5, true, "01 23 4C", 0},
-  PackedCase{"-1234", 5, true, "01 23 4D", 0},
-  PackedCase{"-5", 3, true, "00 5D", 0},
-  PackedCase{"123", 4, true, "12 3C", 0},
-  PackedCase{"123", 4, false, "01 23", 0},
-  PackedCase{"5", 1, true, "5C", 0},
-  PackedCase{"", 1, true, "0C", 0},
-  PackedCase{"00-12", 5, true, "00 01 2D", 0}));
+INSTANTIATE_TEST_SUITE_P(
+    ExactSize, PackedTest,
+    ::testing::Values(PackedCase{"12345", 5, true, "12 34 5C", 0},
+                      PackedCase{"12345", 5, false, "01 23 45", 0},
+                      PackedCase{"00123", 5, true, "00 12 3C", 0}, PackedCase{"1234", 5, true, "01 23 4C", 0},
+                      PackedCase{"-1234", 5, true, "01 23 4D", 0}, PackedCase{"-5", 3, true, "00 5D", 0},
+                      PackedCase{"123", 4, true, "12 3C", 0}, PackedCase{"123", 4, false, "01 23", 0},
+                      PackedCase{"5", 1, true, "5C", 0}, PackedCase{"", 1, true, "0C", 0},
+                      PackedCase{"00-12", 5, true, "00 01 2D", 0}));
 
 // Over-long texts keep their rightmost digits, so the sign nibble always stays in place.
-INSTANTIATE_TEST_SUITE_P(OverLong, PackedTest, ::testing::Values(
-  PackedCase{"1234", 4, true, "23 4C", 0},
-  PackedCase{"1295", 4, true, "29 5C", 0},
-  PackedCase{"-5", 1, true, "5D", 0},
-  PackedCase{"12345", 4, false, "23 45", 0},
-  PackedCase{"A2345", 4, false, "23 45", 0}));   // the dropped characters are never read
+INSTANTIATE_TEST_SUITE_P(
+    OverLong, PackedTest,
+    ::testing::Values(PackedCase{"1234", 4, true, "23 4C", 0}, PackedCase{"1295", 4, true, "29 5C", 0},
+                      PackedCase{"-5", 1, true, "5D", 0}, PackedCase{"12345", 4, false, "23 45", 0},
+                      PackedCase{"A2345", 4, false, "23 45", 0}));  // the dropped characters are never read
 
-INSTANTIATE_TEST_SUITE_P(Errors, PackedTest, ::testing::Values(
-  PackedCase{"123", 5, true, "", 13},
-  PackedCase{"123", 5, false, "", 13},
-  PackedCase{"-123", 5, false, "", 13},
-  PackedCase{"12.5", 4, false, "", 13},
-  PackedCase{"1", 0, true, "", 9},
-  PackedCase{"1", -1, true, "", 9},
-  PackedCase{"1", 2147483647, true, "", 6},
-  PackedCase{"1", 65535, true, "", 6},
-  PackedCase{"1", 2147483646, true, "", 6},
-  PackedCase{"1", 32767, true, "", 13}));  // too short: byte 1 fails before the 16-bit limit
+INSTANTIATE_TEST_SUITE_P(
+    Errors, PackedTest,
+    ::testing::Values(PackedCase{"123", 5, true, "", 13}, PackedCase{"123", 5, false, "", 13},
+                      PackedCase{"-123", 5, false, "", 13}, PackedCase{"12.5", 4, false, "", 13},
+                      PackedCase{"1", 0, true, "", 9}, PackedCase{"1", -1, true, "", 9},
+                      PackedCase{"1", 2147483647, true, "", 6}, PackedCase{"1", 65535, true, "", 6},
+                      PackedCase{"1", 2147483646, true, "", 6},
+                      PackedCase{"1", 32767, true, "",
+                                 13}));  // too short: byte 1 fails before the 16-bit limit
 
 TEST(Packed, LargestField) {
   Quor q;

@@ -16,7 +16,9 @@ struct ListCase {
 };
 
 // Cases print as their inputs, not as raw bytes (whose padding is uninitialised).
-void PrintTo(const ListCase& c, std::ostream* os) { *os << "[" << c.values << "] [" << c.widths << "]" << (c.sign ? " signed" : " unsigned"); }
+void PrintTo(const ListCase& c, std::ostream* os) {
+  *os << "[" << c.values << "] [" << c.widths << "]" << (c.sign ? " signed" : " unsigned");
+}
 
 class ZonedListTest : public ::testing::TestWithParam<ListCase> {};
 
@@ -29,31 +31,27 @@ TEST_P(ZonedListTest, EncodesOrFails) {
   if (c.error == 0) EXPECT_EQ(hex(got), c.expected) << c.values << " / " << c.widths;
 }
 
-INSTANTIATE_TEST_SUITE_P(Lists, ZonedListTest, ::testing::Values(
-  ListCase{"123,-45", "5,3", true, "F0 F0 F1 F2 F3 F0 F4 D5", 0},
-  ListCase{"123,-45", "5,3", false, "", 13},
-  ListCase{"7", "0", true, "F7", 0},
-  ListCase{"7,8", "0.0,-0", true, "F7 F8", 0},       // zero however written is one digit
-  ListCase{"5,", "1,2", true, "F5 F0 F0", 0},
-  ListCase{"1,2", "2.5,1.5", true, "F0 F1 F0 F2", 0},  // halves to even: 2 and 2
-  ListCase{"1", "3.5", true, "F0 F0 F0 F1", 0},
-  ListCase{"1", " 2 ", true, "F0 F1", 0},
-  ListCase{"", "", true, "", 0}));
+INSTANTIATE_TEST_SUITE_P(
+    Lists, ZonedListTest,
+    ::testing::Values(ListCase{"123,-45", "5,3", true, "F0 F0 F1 F2 F3 F0 F4 D5", 0},
+                      ListCase{"123,-45", "5,3", false, "", 13}, ListCase{"7", "0", true, "F7", 0},
+                      ListCase{"7,8", "0.0,-0", true, "F7 F8", 0},  // zero however written is one digit
+                      ListCase{"5,", "1,2", true, "F5 F0 F0", 0},
+                      ListCase{"1,2", "2.5,1.5", true, "F0 F1 F0 F2", 0},  // halves to even: 2 and 2
+                      ListCase{"1", "3.5", true, "F0 F0 F0 F1", 0}, ListCase{"1", " 2 ", true, "F0 F1", 0},
+                      ListCase{"", "", true, "", 0}));
 
-INSTANTIATE_TEST_SUITE_P(Marker, ZonedListTest, ::testing::Values(
-  ListCase{"1,2", "1", true, "31 00", 0},
-  ListCase{"", "3", true, "31 00", 0},
-  ListCase{"1", "", true, "31 00", 0}));
+INSTANTIATE_TEST_SUITE_P(Marker, ZonedListTest,
+                         ::testing::Values(ListCase{"1,2", "1", true, "31 00", 0},
+                                           ListCase{"", "3", true, "31 00", 0},
+                                           ListCase{"1", "", true, "31 00", 0}));
 
-INSTANTIATE_TEST_SUITE_P(Errors, ZonedListTest, ::testing::Values(
-  ListCase{"5,6", "1,", true, "", 13},
-  ListCase{"5", "x", true, "", 13},
-  ListCase{"1", "0.4", true, "", 9},
-  ListCase{"1", "-2", true, "", 5},
-  ListCase{"1", "32767", true, "", 6},
-  ListCase{"1", "2147483648", true, "", 6},
-  ListCase{"1,2", "1,x", true, "", 13},
-  ListCase{"A,2", "1,1", true, "", 13}));
+INSTANTIATE_TEST_SUITE_P(
+    Errors, ZonedListTest,
+    ::testing::Values(ListCase{"5,6", "1,", true, "", 13}, ListCase{"5", "x", true, "", 13},
+                      ListCase{"1", "0.4", true, "", 9}, ListCase{"1", "-2", true, "", 5},
+                      ListCase{"1", "32767", true, "", 6}, ListCase{"1", "2147483648", true, "", 6},
+                      ListCase{"1,2", "1,x", true, "", 13}, ListCase{"A,2", "1,1", true, "", 13}));
 
 TEST(ZonedList, SignOmittedMeansTrue) {
   Quor q;

@@ -16,7 +16,9 @@ struct ZonedCase {
 };
 
 // Cases print as their inputs, not as raw bytes (whose padding is uninitialised).
-void PrintTo(const ZonedCase& c, std::ostream* os) { *os << c.text << " in " << c.width << (c.sign ? " signed" : " unsigned"); }
+void PrintTo(const ZonedCase& c, std::ostream* os) {
+  *os << c.text << " in " << c.width << (c.sign ? " signed" : " unsigned");
+}
 
 class ZonedTest : public ::testing::TestWithParam<ZonedCase> {};
 
@@ -29,44 +31,39 @@ TEST_P(ZonedTest, EncodesOrFails) {
   if (c.error == 0) EXPECT_EQ(hex(got), c.expected) << c.text << " in " << c.width;
 }
 
-INSTANTIATE_TEST_SUITE_P(Values, ZonedTest, ::testing::Values(
-  ZonedCase{"123", 5, true, "F0 F0 F1 F2 F3", 0},
-  ZonedCase{"123", 5, false, "F0 F0 F1 F2 F3", 0},
-  ZonedCase{"-123", 5, true, "F0 F0 F1 F2 D3", 0},
-  ZonedCase{"0", 1, true, "F0", 0},
-  ZonedCase{"-0", 1, true, "D0", 0},
-  ZonedCase{"", 2, true, "F0 F0", 0},
-  ZonedCase{"9876543210", 10, false, "F9 F8 F7 F6 F5 F4 F3 F2 F1 F0", 0}));
+INSTANTIATE_TEST_SUITE_P(
+    Values, ZonedTest,
+    ::testing::Values(ZonedCase{"123", 5, true, "F0 F0 F1 F2 F3", 0},
+                      ZonedCase{"123", 5, false, "F0 F0 F1 F2 F3", 0},
+                      ZonedCase{"-123", 5, true, "F0 F0 F1 F2 D3", 0}, ZonedCase{"0", 1, true, "F0", 0},
+                      ZonedCase{"-0", 1, true, "D0", 0}, ZonedCase{"", 2, true, "F0 F0", 0},
+                      ZonedCase{"9876543210", 10, false, "F9 F8 F7 F6 F5 F4 F3 F2 F1 F0", 0}));
 
 // The sign is taken from the whole text, wherever the "-" stands, and every "-" reads as 0.
-INSTANTIATE_TEST_SUITE_P(SignAnywhere, ZonedTest, ::testing::Values(
-  ZonedCase{"-1234", 3, true, "F2 F3 D4", 0},
-  ZonedCase{"1-2", 3, true, "F1 F0 D2", 0},
-  ZonedCase{"5-", 2, true, "F5 D0", 0},
-  ZonedCase{"-5", 1, false, "F5", 0},           // the "-" is cut off before it is read
-  ZonedCase{"-123", 5, false, "", 13}));
+INSTANTIATE_TEST_SUITE_P(
+    SignAnywhere, ZonedTest,
+    ::testing::Values(ZonedCase{"-1234", 3, true, "F2 F3 D4", 0}, ZonedCase{"1-2", 3, true, "F1 F0 D2", 0},
+                      ZonedCase{"5-", 2, true, "F5 D0", 0},
+                      ZonedCase{"-5", 1, false, "F5", 0},  // the "-" is cut off before it is read
+                      ZonedCase{"-123", 5, false, "", 13}));
 
 // A longer text loses its leading characters, which are never examined.
-INSTANTIATE_TEST_SUITE_P(CutToWidth, ZonedTest, ::testing::Values(
-  ZonedCase{"12345", 3, true, "F3 F4 F5", 0},
-  ZonedCase{"AB12", 2, true, "F1 F2", 0},
-  ZonedCase{"12A", 3, true, "", 13},
-  ZonedCase{"1.5", 3, true, "", 13},
-  ZonedCase{" 12", 3, true, "", 13},
-  ZonedCase{"+12", 3, true, "", 13},
-  ZonedCase{"１２", 2, true, "", 13}));  // full-width digits are not digits here
+INSTANTIATE_TEST_SUITE_P(
+    CutToWidth, ZonedTest,
+    ::testing::Values(ZonedCase{"12345", 3, true, "F3 F4 F5", 0}, ZonedCase{"AB12", 2, true, "F1 F2", 0},
+                      ZonedCase{"12A", 3, true, "", 13}, ZonedCase{"1.5", 3, true, "", 13},
+                      ZonedCase{" 12", 3, true, "", 13}, ZonedCase{"+12", 3, true, "", 13},
+                      ZonedCase{"１２", 2, true, "", 13}));  // full-width digits are not digits here
 
 // Widths: the 16-bit limits decide, in a fixed order.
-INSTANTIATE_TEST_SUITE_P(Widths, ZonedTest, ::testing::Values(
-  ZonedCase{"1", 0, true, "", 9},
-  ZonedCase{"1", -1, true, "", 5},
-  ZonedCase{"1", -32768, true, "", 5},
-  ZonedCase{"1", -32769, true, "", 6},
-  ZonedCase{"1", 32767, true, "", 6},
-  ZonedCase{"1", 32768, true, "", 6},
-  ZonedCase{"", 2147483647, true, "", 6},
-  ZonedCase{"A", 0, true, "", 9},         // the width is checked before any character
-  ZonedCase{"A", -2, true, "", 5}));
+INSTANTIATE_TEST_SUITE_P(
+    Widths, ZonedTest,
+    ::testing::Values(ZonedCase{"1", 0, true, "", 9}, ZonedCase{"1", -1, true, "", 5},
+                      ZonedCase{"1", -32768, true, "", 5}, ZonedCase{"1", -32769, true, "", 6},
+                      ZonedCase{"1", 32767, true, "", 6}, ZonedCase{"1", 32768, true, "", 6},
+                      ZonedCase{"", 2147483647, true, "", 6},
+                      ZonedCase{"A", 0, true, "", 9},  // the width is checked before any character
+                      ZonedCase{"A", -2, true, "", 5}));
 
 TEST(Zoned, LargestWidth) {
   Quor q;

@@ -18,7 +18,8 @@ TEST(Object, VersionIsThreeNumbers) {
 TEST(Object, GaijiPathDefaultAndWrites) {
   Quor q;
   EXPECT_EQ(q.JEFGaijiFilePath(), u"C:\\Program Files\\Fujitsu\\JEF\\FMB1JEFM.TXT");
-  for (const std::u16string path : {u"", u"/no/such/folder/map.txt", u"  Mixed Case\\ ", u"\u65e5\u672c.txt"}) {
+  for (const std::u16string path :
+       {u"", u"/no/such/folder/map.txt", u"  Mixed Case\\ ", u"\u65e5\u672c.txt"}) {
     q.JEFGaijiFilePath(path);
     EXPECT_EQ(q.JEFGaijiFilePath(), path);
   }
@@ -47,7 +48,8 @@ TEST(Object, SeparateObjectsOnThreads) {
         const std::u16string value(1, static_cast<char16_t>(u'0' + (i + t) % 10));
         const ByteString zoned = q.FujitsuZoneFDArray(value + u"," + value, u"1,2");
         const auto d = static_cast<std::uint8_t>(0xF0 + (i + t) % 10);
-        if (!(zoned == ByteString{d, 0xF0, d}) || q.JEFGaijiFilePath() != path) ++failures[static_cast<std::size_t>(t)];
+        if (!(zoned == ByteString{d, 0xF0, d}) || q.JEFGaijiFilePath() != path)
+          ++failures[static_cast<std::size_t>(t)];
       }
     });
   }

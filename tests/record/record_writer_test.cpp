@@ -74,7 +74,8 @@ TEST_F(RecordWriter, RecordsOfDifferentLayoutsFollowDirectly) {
 TEST_F(RecordWriter, BuildFailureTouchesNothing) {
   put("out.dat", "old");
   Quor q;
-  EXPECT_EQ(errorOf([&] { (void)q.FujitsuHostQuorBinaryWrite(u"1,2,3", u"1,,1", u"0,0,0", path("out.dat")); }), 13);
+  EXPECT_EQ(
+      errorOf([&] { (void)q.FujitsuHostQuorBinaryWrite(u"1,2,3", u"1,,1", u"0,0,0", path("out.dat")); }), 13);
   EXPECT_EQ(errorOf([&] { (void)q.FujitsuHostQuorBinaryWrite(u"1", u"1", u"9", path("out.dat")); }), 5);
   EXPECT_EQ(contents("out.dat"), "6F 6C 64");
   // The next call is again a first call.

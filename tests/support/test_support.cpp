@@ -21,10 +21,14 @@ ByteString bytes(std::string_view text) {
   int high = -1;
   for (char c : text) {
     int v;
-    if (c >= '0' && c <= '9') v = c - '0';
-    else if (c >= 'A' && c <= 'F') v = c - 'A' + 10;
-    else if (c >= 'a' && c <= 'f') v = c - 'a' + 10;
-    else continue;
+    if (c >= '0' && c <= '9')
+      v = c - '0';
+    else if (c >= 'A' && c <= 'F')
+      v = c - 'A' + 10;
+    else if (c >= 'a' && c <= 'f')
+      v = c - 'a' + 10;
+    else
+      continue;
     if (high < 0) {
       high = v;
     } else {
@@ -42,10 +46,19 @@ std::u16string u16(std::string_view s) {
     auto c = static_cast<unsigned char>(s[i]);
     char32_t cp;
     int extra;
-    if (c < 0x80) { cp = c; extra = 0; }
-    else if (c < 0xE0) { cp = c & 0x1Fu; extra = 1; }
-    else if (c < 0xF0) { cp = c & 0x0Fu; extra = 2; }
-    else { cp = c & 0x07u; extra = 3; }
+    if (c < 0x80) {
+      cp = c;
+      extra = 0;
+    } else if (c < 0xE0) {
+      cp = c & 0x1Fu;
+      extra = 1;
+    } else if (c < 0xF0) {
+      cp = c & 0x0Fu;
+      extra = 2;
+    } else {
+      cp = c & 0x07u;
+      extra = 3;
+    }
     ++i;
     for (int k = 0; k < extra && i < s.size(); ++k, ++i)
       cp = (cp << 6) | (static_cast<unsigned char>(s[i]) & 0x3Fu);
