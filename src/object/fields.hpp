@@ -27,7 +27,7 @@ struct Quor::Fields {
   detail::CommaList characterList;
   detail::CommaList lengthList;
   detail::CommaList formatList;
-  // The size of the last record built, reserved for the next one: a batch's records are alike.
+  // The size of the last record built, which the next one reserves.
   std::size_t lastRecordSize = 0;
 
   std::u16string gaijiFilePath{kDefaultGaijiPath};

@@ -2,12 +2,20 @@
 // Each field is formatted, then encoded by the object's own public encoder for its format code, and
 // the fields' bytes are joined in list order.
 
+#include <algorithm>
+
 #include "object/api_guard.hpp"
 #include "object/fields.hpp"
 #include "object/limits.hpp"
 #include "platform/number_reading.hpp"
 
 namespace quor {
+
+namespace {
+// Records of a batch are alike, so the last one's size is reserved for the next; a rare huge record
+// is not taken as the size of all that follow.
+constexpr std::size_t kReserveLimit = std::size_t{1} << 16;
+}  // namespace
 
 ByteString Quor::FujitsuHostQuor(std::u16string_view NewCharacter, std::u16string_view NewLength,
                                  std::u16string_view NewFormat, bool ConvertSign) {
@@ -20,7 +28,7 @@ ByteString Quor::FujitsuHostQuor(std::u16string_view NewCharacter, std::u16strin
     if (count != f.formatList.size() || count != f.lengthList.size()) return ByteString::fromText(u"1");
 
     ByteString record;
-    record.reserve(f.lastRecordSize);
+    record.reserve(std::min(f.lastRecordSize, kReserveLimit));
     for (std::size_t i = 0; i < count; ++i) {
       f.fieldLength = f.lengthList.integerAt(i);
       if (f.fieldLength == 0) f.fieldLength = 1;
