@@ -15,6 +15,7 @@
 #include <initializer_list>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "object/limits.hpp"
@@ -22,6 +23,24 @@
 #include "quor/error.hpp"
 
 namespace quor::fuzz {
+
+// The JIS-derived pair of a character, worked out from its code page 932 code the way the JEF
+// encoder's arithmetic does, as the reference both JEF targets check against.
+inline std::pair<int, int> jisPairOf(char16_t c) {
+  const std::uint16_t code = quor::platform::cp932::encode(c);
+  int j1 = code > 0xFF ? code >> 8 : code;
+  int j2 = code > 0xFF ? code & 0xFF : 0;
+  j1 = j1 <= 0x9F ? j1 - 0x71 : j1 - 0xB1;
+  j1 = j1 * 2 + 1;
+  if (j2 > 0x7F) --j2;
+  if (j2 >= 0x9E) {
+    j2 -= 0x7D;
+    ++j1;
+  } else {
+    j2 -= 0x1F;
+  }
+  return {j1, j2};
+}
 
 [[noreturn]] inline void broken(const char* condition, const char* file, int line) {
   std::fprintf(stderr, "invariant broken at %s:%d: %s\n", file, line, condition);

@@ -29,18 +29,7 @@ std::u16string widened(const std::string& s) {
 
 // The four upper-case hexadecimal digits of a character's search key, from its code page 932 code.
 std::string keyOf(char16_t c) {
-  const std::uint16_t code = quor::platform::cp932::encode(c);
-  int j1 = code > 0xFF ? code >> 8 : code;
-  int j2 = code > 0xFF ? code & 0xFF : 0;
-  j1 = j1 <= 0x9F ? j1 - 0x71 : j1 - 0xB1;
-  j1 = j1 * 2 + 1;
-  if (j2 > 0x7F) --j2;
-  if (j2 >= 0x9E) {
-    j2 -= 0x7D;
-    ++j1;
-  } else {
-    j2 -= 0x1F;
-  }
+  const auto [j1, j2] = quor::fuzz::jisPairOf(c);
   char key[5];
   std::snprintf(key, sizeof key, "%02X%02X", static_cast<unsigned>(j1) & 0xFFu,
                 static_cast<unsigned>(j2) & 0xFFu);

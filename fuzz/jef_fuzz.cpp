@@ -12,18 +12,7 @@ namespace {
 
 // The two bytes a character the mapping file does not list gets, from its code page 932 code.
 std::pair<int, int> notFoundBytes(char16_t c) {
-  const std::uint16_t code = quor::platform::cp932::encode(c);
-  int j1 = code > 0xFF ? code >> 8 : code;
-  int j2 = code > 0xFF ? code & 0xFF : 0;
-  j1 = j1 <= 0x9F ? j1 - 0x71 : j1 - 0xB1;
-  j1 = j1 * 2 + 1;
-  if (j2 > 0x7F) --j2;
-  if (j2 >= 0x9E) {
-    j2 -= 0x7D;
-    ++j1;
-  } else {
-    j2 -= 0x1F;
-  }
+  const auto [j1, j2] = quor::fuzz::jisPairOf(c);
   const auto byte = [](int v) { return v + 0x80 >= 0 && v + 0x80 <= 0xFF ? v + 0x80 : 0; };
   return {byte(j1), byte(j2)};
 }
