@@ -229,6 +229,44 @@ TEST(Encode, ATerminationSignalRemovesTheTemporaryFile) {
   EXPECT_EQ(left, (std::vector<std::string>{"err", "status"}));
 }
 
+TEST(Encode, AGaijiFileChangedDuringTheRunDoesNotChangeItsRecords) {
+  // The mapping is read once when the run starts: lines that arrive after the file was truncated, and
+  // after it was deleted, still get the codes it held at the start, and the run succeeds.
+  const ScratchFolder folder;
+  const std::string mapping = "80A1 7F21\n80A2 7F22\n";
+  folder.write("map.txt", mapping);
+  folder.write("run.sh",
+               "mkfifo in.fifo\n"
+               "'" QUOR_BINARY
+               "' encode -q --lengths 2,1 --formats 2,1 --gaiji map.txt -o out.dat in.fifo 2>err &\n"
+               "pid=$!\n"
+               "exec 3>in.fifo\n"
+               "printf '\\356\\200\\200\\356\\200\\201,A\\n' >&3\n"  // U+E000 U+E001
+               "sleep 0.3\n"
+               "printf '8' > map.txt\n"
+               "printf '\\356\\200\\201,B\\n' >&3\n"
+               "sleep 0.3\n"
+               "rm map.txt\n"
+               "printf '\\356\\200\\200,C\\n' >&3\n"
+               "exec 3>&-\n"
+               "wait $pid\n"
+               "echo $? > status\n"
+               "rm in.fifo\n");
+  ASSERT_EQ(std::system(("cd '" + folder.path().string() + "' && sh run.sh").c_str()), 0);
+  EXPECT_EQ(readFile(folder.path() / "status"), "0\n") << readFile(folder.path() / "err");
+
+  const std::filesystem::path copy = folder.write("copy.txt", mapping);
+  Quor quor;
+  quor.PinGaijiMapping(GaijiMapping::read(copy.u16string()));
+  std::string expected;
+  for (const std::u16string line : {u"\uE000\uE001,A", u"\uE001,B", u"\uE000,C"}) {
+    const ByteString record = quor.FujitsuHostQuor(line, u"2,1", u"2,1");
+    expected.append(reinterpret_cast<const char*>(record.data()), record.size());
+  }
+  EXPECT_EQ(hexLines(readFile(folder.path() / "out.dat"), 5), hexLines(expected, 5));
+  EXPECT_EQ(hexLines(expected, 5), "80 A1 80 A2 C1\n80 A2 A1 A1 C2\n80 A1 A1 A1 C3\n");
+}
+
 // Long inputs: the records are built in batches of a few thousand lines on several threads, and must
 // come out, with their messages, exactly as if read one line after the other.
 
