@@ -58,6 +58,13 @@ ByteString encodeJef(std::u16string_view text, std::int32_t length, const GaijiM
   // they have no effect on the result.
   const std::size_t count = std::min(text.size(), fieldLength);
   for (std::size_t p = 0; p < count; ++p) {
+    // A character that repeats the one before gets the same two bytes; fields padded with many
+    // blanks are mostly such runs.
+    if (p > 0 && text[p] == text[p - 1]) {
+      out[2 * p] = out[2 * p - 2];
+      out[2 * p + 1] = out[2 * p - 1];
+      continue;
+    }
     const JisCode jis = jisCode(platform::cp932::encode(text[p]));
     if (const auto* entry = index.find(keyOf(jis))) {
       out[2 * p] = entry->first;
