@@ -74,15 +74,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const Outcome first = build(q, lists, sign);
   if (!first.record) QUOR_FUZZ_CHECK(quor::fuzz::oneOf(first.error, {5, 6, 7, 9, 13}));
 
-  // The lists a FujitsuZoneFDArray call leaves behind must not stand in for this call's lists.
-  try {
-    (void)q.FujitsuZoneFDArray(lists[0], lists[1], sign);
-  } catch (const quor::Error&) {
+  // The lists a FujitsuZoneFDArray call leaves behind must not stand in for this call's lists. Records
+  // beyond a megabyte skip these repeats: under the fuzzer's instrumentation each such build takes
+  // seconds, and three of them could pass the run's time limit for one input.
+  if (!first.record || first.record->size() <= quor::fuzz::kAlwaysAllocatable) {
+    try {
+      (void)q.FujitsuZoneFDArray(lists[0], lists[1], sign);
+    } catch (const quor::Error&) {
+    }
+    QUOR_FUZZ_CHECK(build(q, lists, sign) == first);
+    quor::Quor fresh;
+    fresh.JEFGaijiFilePath(u"");
+    QUOR_FUZZ_CHECK(build(fresh, lists, sign) == first);
   }
-  QUOR_FUZZ_CHECK(build(q, lists, sign) == first);
-  quor::Quor fresh;
-  fresh.JEFGaijiFilePath(u"");
-  QUOR_FUZZ_CHECK(build(fresh, lists, sign) == first);
 
   const auto values = items(lists[0]);
   const auto lengths = items(lists[1]);
