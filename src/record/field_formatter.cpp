@@ -56,15 +56,16 @@ const std::u16string& Quor::Fields::formatField() {
   // A negative length leaves nothing to fill or cut: the empty text for every format.
   if (fieldLength < 0) return out;
   const auto width = static_cast<std::size_t>(fieldLength);
-  // A width beyond any result a call may set up gets no fill: its encoder fails on the width itself
-  // (error 7 or 6, or the empty JEF result), so filling gigabytes first would only waste memory.
+  // A width beyond any result a call may set up, or beyond any number field, gets no fill: its encoder
+  // fails on the width itself (error 7 or 6, or the empty JEF result), so filling megabytes first
+  // would only waste time and memory.
   const bool fill = width <= detail::kMaxResultBytes;
   const std::u16string_view value = fieldValue;
 
   switch (fieldFormat) {
     case setNumeric:
     case setPackNumeric:
-      if (platform::isNumeric(value)) formatNumber(value, width, fill, out);
+      if (platform::isNumeric(value)) formatNumber(value, width, width <= detail::kMaxNumberWidth, out);
       break;
 
     case setCharacter:

@@ -133,6 +133,27 @@ TEST(Record, HugeLengthsAreRefusedNotAllocated) {
   EXPECT_EQ(hex(q.FujitsuHostQuor(u"A", u"2000000000", u"2")), "");
   EXPECT_EQ(errorOf([&] { (void)q.FujitsuHostQuor(u"1", u"2000000000", u"0"); }), 6);
   EXPECT_EQ(errorOf([&] { (void)q.FujitsuHostQuor(u"1", u"2000000000", u"3"); }), 6);
+  // Around the widest number fields: the value is still filled as far as an encoder reads it.
+  const struct {
+    const char16_t* value;
+    const char16_t* length;
+    const char16_t* format;
+    int error;  // 0: a record of `bytes` bytes
+    std::size_t bytes;
+  } numbers[] = {
+      {u"1", u"32766", u"0", 0, 32766}, {u"1", u"32767", u"0", 6, 0},     {u"1", u"30000000", u"0", 6, 0},
+      {u"x", u"30000000", u"0", 6, 0},  {u"1", u"32766", u"3", 0, 16383}, {u"1", u"32767", u"3", 6, 0},
+      {u"1", u"65534", u"3", 6, 0},     {u"1", u"65535", u"3", 6, 0},     {u"-1", u"30000000", u"3", 6, 0},
+  };
+  for (const auto& c : numbers) {
+    const std::u16string_view length = c.length;
+    SCOPED_TRACE(std::string(length.begin(), length.end()) + " format " + char(*c.format));
+    if (c.error != 0) {
+      EXPECT_EQ(errorOf([&] { (void)q.FujitsuHostQuor(c.value, c.length, c.format); }), c.error);
+    } else {
+      EXPECT_EQ(q.FujitsuHostQuor(c.value, c.length, c.format).size(), c.bytes);
+    }
+  }
   // Many fields that each fit but together do not.
   std::u16string values, lengths, formats;
   for (int i = 0; i < 3; ++i) {
