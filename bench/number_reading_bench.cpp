@@ -1,5 +1,5 @@
-// Speed of the number text services on the texts a record field typically holds, and on the long
-// texts that exercise the exact readings.
+// Speed of the number readings on the texts a record field typically holds, and on the long texts
+// that exercise the exact reading.
 
 #include <benchmark/benchmark.h>
 
@@ -7,11 +7,11 @@
 #include <iterator>
 #include <string>
 
-#include "platform/number_reading.hpp"
+#include "number/number_reading.hpp"
 
 namespace {
 
-using namespace quor::platform;
+using namespace quor::number;
 
 constexpr NumberSeparators kEnglish{u'.', u','};
 const std::u16string_view kFieldTexts[] = {u"123",  u"  -1,234.50 ", u"2147483646.5",
@@ -34,23 +34,6 @@ void BM_IntegerValue(benchmark::State& state) {
 }
 BENCHMARK(BM_IntegerValue);
 
-void BM_NumericValue(benchmark::State& state) {
-  for (auto _ : state) {
-    for (const auto text : kFieldTexts) benchmark::DoNotOptimize(numericValue(text));
-  }
-  state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(std::size(kFieldTexts)));
-}
-BENCHMARK(BM_NumericValue);
-
-void BM_NumberText(benchmark::State& state) {
-  const double values[] = {123, -1234.5, 0.0015, 1234567890123456.0, 1.0 / 3};
-  for (auto _ : state) {
-    for (const double value : values) benchmark::DoNotOptimize(numberText(value));
-  }
-  state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(std::size(values)));
-}
-BENCHMARK(BM_NumberText);
-
 void BM_ExactNumberText(benchmark::State& state) {
   for (auto _ : state) {
     for (const auto text : kFieldTexts) benchmark::DoNotOptimize(exactNumberText(text));
@@ -60,11 +43,11 @@ void BM_ExactNumberText(benchmark::State& state) {
 BENCHMARK(BM_ExactNumberText);
 
 // A number of the given count of digits: the readings are linear in the length of the text.
-void BM_NumericValueLongText(benchmark::State& state) {
+void BM_ExactNumberTextLongText(benchmark::State& state) {
   const std::u16string text = u"0." + std::u16string(static_cast<std::size_t>(state.range(0)), u'7');
-  for (auto _ : state) benchmark::DoNotOptimize(numericValue(text));
+  for (auto _ : state) benchmark::DoNotOptimize(exactNumberText(text));
   state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(text.size() * sizeof(char16_t)));
 }
-BENCHMARK(BM_NumericValueLongText)->Range(16, 1 << 16);
+BENCHMARK(BM_ExactNumberTextLongText)->Range(16, 1 << 16);
 
 }  // namespace

@@ -22,7 +22,8 @@ BENCHMARK(Floor)->Arg(1)->Arg(6)->Arg(10)->Arg(18)->Arg(24);
 void Zoned(benchmark::State& state) {
   quor::Quor q;
   const auto digits = static_cast<std::size_t>(state.range(0));
-  const std::u16string text = u"-" + kDigits.substr(0, digits);
+  std::u16string text = u"-";
+  text.append(kDigits, 0, digits);
   for (auto _ : state) benchmark::DoNotOptimize(q.FujitsuZoneFD(text, static_cast<std::int32_t>(digits)));
 }
 BENCHMARK(Zoned)->Arg(1)->Arg(10)->Arg(18);
@@ -44,7 +45,8 @@ void ZonedList20(benchmark::State& state) {
   for (int i = 0; i < 20; ++i) {
     const auto width = static_cast<std::size_t>(1 + i % 10);
     if (i) values += u',', widths += u',';
-    values += (i % 3 == 0 ? u"-" : u"") + kDigits.substr(0, width);
+    if (i % 3 == 0) values += u'-';
+    values.append(kDigits, 0, width);
     widths += static_cast<char16_t>(u'0' + width % 10);
     if (width == 10) widths.back() = u'1', widths += u'0';
   }

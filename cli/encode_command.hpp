@@ -1,14 +1,14 @@
 #pragma once
-// quor encode: every input line is one record's value list; the records are built through the
-// component and written back to back to the output.
+// quor encode: every input line is one record's value list; the records are built by the library's
+// record builder and written back to back to the output.
 
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "input_text.hpp"
-#include "layout.hpp"
+#include "quor/layout.hpp"
+#include "record_encoder.hpp"
 
 namespace quor::cli {
 

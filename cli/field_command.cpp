@@ -1,6 +1,5 @@
 #include "field_command.hpp"
 
-#include <algorithm>
 #include <charconv>
 #include <cstdio>
 
@@ -29,10 +28,7 @@ ByteString encode(Quor& quor, const FieldOptions& options) {
   if (kind == "jef") return quor.FujitsuJEF(value, parseLength(options.length));
   if (kind == "zoned-list") {
     const std::u16string lengths = toUtf16(options.length, "the lengths");
-    const auto count = [](std::u16string_view list) {
-      return list.empty() ? std::size_t{0}
-                          : static_cast<std::size_t>(std::count(list.begin(), list.end(), u',')) + 1;
-    };
+    const auto count = [](std::u16string_view list) { return listItems(list).size(); };
     // The component answers lists of different lengths with the marker "1", which is no field.
     if (count(value) != count(lengths))
       throw UsageError("the values list has " + std::to_string(count(value)) + " items, the lengths list " +

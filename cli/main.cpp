@@ -11,7 +11,9 @@
 #include "encode_command.hpp"
 #include "field_command.hpp"
 #include "io_error.hpp"
+#include "quor/layout.hpp"
 #include "quor/quor.hpp"
+#include "quor/text.hpp"
 #include "text_convert.hpp"
 
 namespace {
@@ -91,12 +93,18 @@ void addEncode(CLI::App& app, EncodeArguments& a) {
 
 int runEncodeArguments(CLI::App& encode, EncodeArguments& a) {
   EncodeOptions& o = a.options;
-  if (!a.layoutFile.empty()) {
-    o.layout = parseLayoutFile(readLayoutFile(a.layoutFile), a.layoutFile);
-  } else if (encode.count("--lengths") > 0) {
-    o.layout = layoutFromLists(a.lengths, a.formats);
-  } else {
-    throw UsageError("encode needs --layout FILE, or --lengths and --formats");
+  try {
+    if (!a.layoutFile.empty()) {
+      o.layout = quor::parseLayoutFile(readLayoutFile(a.layoutFile), a.layoutFile);
+    } else if (encode.count("--lengths") > 0) {
+      o.layout = quor::layoutFromLists(a.lengths, a.formats);
+    } else {
+      throw UsageError("encode needs --layout FILE, or --lengths and --formats");
+    }
+  } catch (const quor::Error& e) {
+    // A malformed layout is a usage mistake; its message says where and what.
+    if (e.number() != quor::errors::kInvalidCall) throw;
+    throw UsageError(e.what());
   }
   o.encoding = a.encoding == "cp932" ? InputEncoding::cp932 : InputEncoding::utf8;
   o.convertSign = !a.isUnsigned;
@@ -137,7 +145,7 @@ int runMain(int argc, char** argv) {
   fieldCommand->add_option("--gaiji", fieldGaiji, "Gaiji mapping file for jef (e.g. --gaiji site-gaiji.txt)");
 
   CLI::App* version = app.add_subcommand("version", "Print the component's version (e.g. 1.0.0)");
-  app.set_version_flag("--version", quor::cli::toUtf8(quor::Quor().Version()));
+  app.set_version_flag("--version", quor::toUtf8(quor::Quor().Version()));
 
   try {
     app.parse(argc, argv);
@@ -148,7 +156,7 @@ int runMain(int argc, char** argv) {
 
   try {
     if (version->parsed()) {
-      std::printf("%s\n", toUtf8(quor::Quor().Version()).c_str());
+      std::printf("%s\n", quor::toUtf8(quor::Quor().Version()).c_str());
       return kExitSuccess;
     }
     if (fieldCommand->parsed()) {

@@ -1,7 +1,8 @@
 #pragma once
 // Small conversions between the tool's UTF-8 world (arguments, file names, messages) and the
-// component's UTF-16 texts.
+// library's UTF-16 texts.
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -9,9 +10,6 @@ namespace quor::cli {
 
 // UTF-8 to UTF-16. Throws UsageError naming `what` for text that is not valid UTF-8.
 std::u16string toUtf16(std::string_view text, std::string_view what);
-
-// UTF-16 to UTF-8, for messages; an unpaired surrogate becomes U+FFFD.
-std::string toUtf8(std::u16string_view text);
 
 // Bytes as upper-case hexadecimal pairs separated by blanks: "F0 F1 D3".
 std::string hexPairs(const unsigned char* data, std::size_t size);

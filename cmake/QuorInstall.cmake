@@ -7,6 +7,7 @@ install(TARGETS ConvertQuor EXPORT ConvertQuorTargets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(DIRECTORY include/quor DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+install(FILES ${PROJECT_BINARY_DIR}/include/quor/version.hpp DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/quor)
 install(EXPORT ConvertQuorTargets NAMESPACE ConvertQuor:: DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/ConvertQuor)
 
 configure_package_config_file(cmake/ConvertQuorConfig.cmake.in

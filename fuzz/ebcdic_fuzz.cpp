@@ -26,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   QUOR_FUZZ_CHECK(out.size() == static_cast<std::size_t>(length));
   for (std::size_t p = text.size(); p < out.size(); ++p) QUOR_FUZZ_CHECK(out[p] == 0x00);
   for (std::size_t p = 0; p < text.size() && p < 64; ++p) {
-    if (quor::platform::cp932::byteLength(text[p]) == 2) QUOR_FUZZ_CHECK(out[p] == 0x4F);
+    if (quor::text::cp932::byteLength(text[p]) == 2) QUOR_FUZZ_CHECK(out[p] == 0x4F);
     const quor::ByteString alone = q.SJIStoEBCDICK(std::u16string_view(&text[p], 1), 1);
     QUOR_FUZZ_CHECK(alone.size() == 1 && alone[0] == out[p]);
   }

@@ -18,8 +18,8 @@
 #include <utility>
 #include <vector>
 
-#include "object/limits.hpp"
-#include "platform/cp932.hpp"
+#include "base/limits.hpp"
+#include "text/cp932.hpp"
 #include "quor/error.hpp"
 
 namespace quor::fuzz {
@@ -27,7 +27,7 @@ namespace quor::fuzz {
 // The JIS-derived pair of a character, worked out from its code page 932 code the way the JEF
 // encoder's arithmetic does, as the reference both JEF targets check against.
 inline std::pair<int, int> jisPairOf(char16_t c) {
-  const std::uint16_t code = quor::platform::cp932::encode(c);
+  const std::uint16_t code = quor::text::cp932::encode(c);
   int j1 = code > 0xFF ? code >> 8 : code;
   int j2 = code > 0xFF ? code & 0xFF : 0;
   j1 = j1 <= 0x9F ? j1 - 0x71 : j1 - 0xB1;
@@ -89,7 +89,7 @@ class Input {
 
   // Bytes as a text, per the flags.
   [[nodiscard]] std::u16string text(std::string_view raw) const {
-    if (!rawUtf16()) return platform::cp932::decodeText(raw);
+    if (!rawUtf16()) return text::cp932::decodeText(raw);
     std::u16string out;
     for (std::size_t i = 0; i + 1 < raw.size(); i += 2)
       out += static_cast<char16_t>(static_cast<std::uint8_t>(raw[i]) |
@@ -135,7 +135,7 @@ inline constexpr std::int64_t kAlwaysAllocatable = std::int64_t{1} << 20;
 // below it and beyond it are kept as they are.
 inline std::int32_t foldLength(std::int32_t length, std::int64_t bytesPerUnit) {
   const std::int64_t bytes = std::int64_t{length} * bytesPerUnit;
-  const auto ceiling = static_cast<std::int64_t>(quor::detail::kMaxResultBytes);
+  const auto ceiling = static_cast<std::int64_t>(quor::base::kMaxResultBytes);
   if (bytes <= kAlwaysAllocatable || bytes > ceiling - 8 * bytesPerUnit) return length;
   return static_cast<std::int32_t>(length % (kAlwaysAllocatable / bytesPerUnit));
 }

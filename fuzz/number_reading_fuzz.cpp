@@ -9,9 +9,10 @@
 #include <optional>
 
 #include "fuzz_support.hpp"
-#include "platform/number_reading.hpp"
+#include "number/number_reading.hpp"
+#include "support/number_value.hpp"
 
-namespace qp = quor::platform;
+namespace qp = quor::number;
 
 namespace {
 

@@ -1,9 +1,9 @@
 #!/usr/bin/env python3
-"""Generates src/platform/cp932_tables.inc, the compiled-in code page 932 tables.
+"""Generates src/text/cp932_tables.inc, the compiled-in code page 932 tables.
 
 Usage: tools/gen_cp932_tables.py [DATA_DIR] [OUTPUT]
-  DATA_DIR  folder holding cp932-encode.txt and cp932-decode.txt (default: ../shared/data beside the repo)
-  OUTPUT    the file to write (default: src/platform/cp932_tables.inc)
+  DATA_DIR  folder holding cp932-encode.txt and cp932-decode.txt (default: data/cp932)
+  OUTPUT    the file to write (default: src/text/cp932_tables.inc)
 
 The build does not run this script; its output is committed. Run it again only when the data changes.
 
@@ -59,8 +59,8 @@ def emit_array(out, ctype, name, values, per_line=12, width=4):
 def main():
     here = os.path.dirname(os.path.abspath(__file__))
     repo = os.path.dirname(here)
-    data_dir = sys.argv[1] if len(sys.argv) > 1 else os.path.join(repo, "..", "shared", "data")
-    output = sys.argv[2] if len(sys.argv) > 2 else os.path.join(repo, "src", "platform", "cp932_tables.inc")
+    data_dir = sys.argv[1] if len(sys.argv) > 1 else os.path.join(repo, "data", "cp932")
+    output = sys.argv[2] if len(sys.argv) > 2 else os.path.join(repo, "src", "text", "cp932_tables.inc")
 
     encode = [SUBSTITUTE] * 0x10000
     for unit, code in read_pairs(os.path.join(data_dir, "cp932-encode.txt")):

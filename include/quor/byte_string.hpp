@@ -41,6 +41,7 @@ class ByteString {
   void append(const std::uint8_t* data, std::size_t size) { bytes_.insert(bytes_.end(), data, data + size); }
   void push_back(std::uint8_t byte) { bytes_.push_back(byte); }
   void reserve(std::size_t n) { bytes_.reserve(n); }
+  void resize(std::size_t n, std::uint8_t fill = 0) { bytes_.resize(n, fill); }
   void clear() noexcept { bytes_.clear(); }
 
   friend bool operator==(const ByteString&, const ByteString&) = default;

@@ -1,16 +1,29 @@
 #pragma once
 // The one exception type of the public interface. It carries the runtime error number that the
-// automation interface reports (5, 6, 7, 9, 13 or a file error) and that number's standard text.
+// automation interface reports (5, 6, 7, 9, 13 or a file error) and that number's standard text. An
+// error raised while building a record also names the field that failed, and errors of the readers
+// of layouts and data files carry a message that says where and what.
 
+#include <cstddef>
 #include <exception>
+#include <memory>
+#include <string>
 
 namespace quor {
 
 class Error : public std::exception {
  public:
   explicit Error(int number) noexcept;
+  // The error of record field `field`, counted from 1 (0: no field).
+  Error(int number, std::size_t field) noexcept;
+  // An error with a message of its own, which what() gives instead of the number's standard text.
+  Error(int number, const std::string& message) noexcept;
+
   [[nodiscard]] int number() const noexcept { return number_; }
-  // The standard text of the number, e.g. "Type mismatch" for 13.
+  // The record field that failed, counted from 1, when a record builder raised the error; 0 otherwise.
+  // The automation interface does not carry it.
+  [[nodiscard]] std::size_t field() const noexcept { return field_; }
+  // The message, or the standard text of the number, e.g. "Type mismatch" for 13.
   [[nodiscard]] const char* what() const noexcept override;
 
   // The standard text of any error number this component can raise ("Application-defined or
@@ -19,6 +32,8 @@ class Error : public std::exception {
 
  private:
   int number_;
+  std::size_t field_ = 0;
+  std::shared_ptr<const std::string> message_;  // shared, so copies never throw
 };
 
 // The numbers this component raises, named where the code raises them.

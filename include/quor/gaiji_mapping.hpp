@@ -11,7 +11,7 @@ namespace quor {
 class GaijiMapping {
  public:
   // A reading of no file: every character is looked up as not found.
-  GaijiMapping();
+  GaijiMapping() noexcept;
   // Copies share the reading. There is no separate move, so a moved-from mapping stays a valid copy.
   GaijiMapping(const GaijiMapping&) = default;
   GaijiMapping& operator=(const GaijiMapping&) = default;

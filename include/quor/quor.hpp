@@ -5,25 +5,29 @@
 //
 // Every failing operation throws quor::Error with the runtime error number the automation interface
 // reports; nothing else escapes. Texts are UTF-16: a text's length is its count of UTF-16 units.
+//
+// One Quor object is not for concurrent use: its gaiji settings and its record output file are its
+// state, so one thread at a time calls it. Separate objects share nothing and may be used on separate
+// threads at once.
 
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "quor/byte_string.hpp"
 #include "quor/error.hpp"
+#include "quor/format.hpp"
 #include "quor/gaiji_mapping.hpp"
 
 namespace quor {
 
-// Field format codes of the record builder's format list.
-enum CFormatDirection : std::int32_t {
-  setNumeric = 0,      // zoned decimal (FujitsuZoneFD)
-  setCharacter = 1,    // single-byte text as EBCDIC with katakana (SJIStoEBCDICK)
-  setNCharacter = 2,   // double-byte text as JEF (FujitsuJEF)
-  setPackNumeric = 3,  // packed decimal (FujitsuPack)
-};
+// The items of a comma-separated list as the list operations cut it: at every ",", items taken as they
+// stand (no trimming, no quoting), the empty text a list of no items. Views into `list`; the second
+// form puts them into `items`, reusing its storage.
+std::vector<std::u16string_view> listItems(std::u16string_view list);
+void listItems(std::u16string_view list, std::vector<std::u16string_view>& items);
 
 class Quor {
  public:
@@ -47,15 +51,19 @@ class Quor {
                                   bool ConvertSign = true);
 
   // One record from three comma-separated lists: values, lengths, format codes (CFormatDirection).
-  // Lists of different lengths give the marker text "1" (bytes 31 00).
-  ByteString FujitsuHostQuor(std::u16string_view NewCharacter, std::u16string_view NewLength,
-                             std::u16string_view NewFormat, bool ConvertSign = true);
+  // Lists of different lengths give the marker text "1" (bytes 31 00). A failing field's number is in
+  // the error's field().
+  [[nodiscard]] ByteString FujitsuHostQuor(std::u16string_view NewCharacter, std::u16string_view NewLength,
+                                           std::u16string_view NewFormat, bool ConvertSign = true) const;
 
   // Single-byte text to EBCDIC with katakana, exactly ConvertLength bytes; 0x00 after the text.
   [[nodiscard]] ByteString SJIStoEBCDICK(std::u16string_view SJIS_Character,
                                          std::int32_t ConvertLength) const;
 
-  // Double-byte text to JEF, 2 x ConvertLength bytes, gaiji from the mapping file. Never fails.
+  // Double-byte text to JEF, 2 x ConvertLength bytes, gaiji from the mapping file. Characters beyond
+  // the field are cut and a field that cannot be set up (a length below 1 or beyond 64 MiB) is the
+  // empty result, with no error; the call fails only with 5 on a moved-from object and 7 when memory
+  // runs out.
   [[nodiscard]] ByteString FujitsuJEF(std::u16string_view SJIS_Kanji, std::int32_t ConvertLength) const;
 
   // Number text to zoned decimal of ConvertLength bytes: "-123", 5 gives F0 F0 F1 F2 D3.
@@ -67,8 +75,9 @@ class Quor {
                                        bool ConvertSign = true) const;
 
   // Comma-separated numbers and widths to consecutive zoned fields; different counts give "1".
-  ByteString FujitsuZoneFDArray(std::u16string_view ConvertStringArray,
-                                std::u16string_view ConvertLengthArray, bool ConvertSign = true);
+  [[nodiscard]] ByteString FujitsuZoneFDArray(std::u16string_view ConvertStringArray,
+                                              std::u16string_view ConvertLengthArray,
+                                              bool ConvertSign = true) const;
 
   // The gaiji mapping file's path; default "C:\Program Files\Fujitsu\JEF\FMB1JEFM.TXT".
   [[nodiscard]] std::u16string JEFGaijiFilePath() const;
@@ -82,7 +91,8 @@ class Quor {
  private:
   struct Fields;
   // The fields, or error 5 for a moved-from object.
-  [[nodiscard]] Fields& live() const;
+  [[nodiscard]] Fields& live();
+  [[nodiscard]] const Fields& live() const;
   std::unique_ptr<Fields> fields_;
 };
 

@@ -1,22 +1,34 @@
 #include "character/ebcdic_kana.hpp"
 
 #include <cstddef>
+#include <cstring>
 
+#include "base/appended.hpp"
+#include "base/limits.hpp"
 #include "character/ebcdic_kana_table.hpp"
-#include "platform/cp932.hpp"
 #include "quor/error.hpp"
+#include "text/cp932.hpp"
 
 namespace quor::character {
 
-ByteString encodeEbcdicKana(std::u16string_view text, std::int32_t length) {
+namespace {
+
+std::uint8_t ebcdicOf(char16_t c) noexcept {
+  const std::uint16_t code = text::cp932::encode(c);
+  return code <= 0xFF ? kEbcdicKana[code] : kEbcdicSubstitute;
+}
+
+}  // namespace
+
+void appendEbcdicKana(const text::PaddedText& text, std::int32_t length, ByteString& out) {
+  if (length > 0 && static_cast<std::size_t>(length) > base::kMaxResultBytes) throw Error(errors::kOutOfMemory);
   // Neither a field below one byte nor a text longer than the field is cut: both fail the call.
   if (length < 1 || text.size() > static_cast<std::size_t>(length)) throw Error(errors::kSubscript);
-  ByteString out(static_cast<std::size_t>(length));
-  for (std::size_t p = 0; p < text.size(); ++p) {
-    const std::uint16_t code = platform::cp932::encode(text[p]);
-    out[p] = code <= 0xFF ? kEbcdicKana[code] : kEbcdicSubstitute;
-  }
-  return out;
+  base::Appended field(out, static_cast<std::size_t>(length));
+  std::uint8_t* bytes = field.data();
+  for (const char16_t c : text.text) *bytes++ = ebcdicOf(c);
+  if (text.padCount > 0) std::memset(bytes, ebcdicOf(text.pad), text.padCount);
+  field.done();
 }
 
 }  // namespace quor::character

@@ -4,7 +4,8 @@
 #include <array>
 #include <cstddef>
 
-#include "platform/cp932.hpp"
+#include "base/ascii.hpp"
+#include "text/cp932.hpp"
 
 namespace quor {
 namespace {
@@ -38,7 +39,7 @@ const std::array<std::uint8_t, 256>& byteKinds() {
       else if (b < 0x80)
         k[b] = kOtherAscii;
       else
-        k[b] = platform::cp932::isLeadByte(static_cast<std::uint8_t>(b)) ? kLeadByte : kHighSingle;
+        k[b] = text::cp932::isLeadByte(static_cast<std::uint8_t>(b)) ? kLeadByte : kHighSingle;
     }
     return k;
   }();
@@ -49,20 +50,13 @@ const std::array<std::uint8_t, 256>& byteKinds() {
 // character as a value that is no hexadecimal digit, blank or tab.
 constexpr std::uint8_t kNotAscii = 0xFF;
 
-int hexDigit(std::uint8_t c) noexcept {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
-
 // One half of a JEF code read as a hexadecimal number: blanks, tabs and line feeds are skipped, digits
 // of either case are taken up to the first other character, and no digits read as 0.
 std::uint8_t hexHalf(std::uint8_t a, std::uint8_t b) noexcept {
   unsigned value = 0;
   for (const std::uint8_t c : {a, b}) {
     if (c == ' ' || c == '\t' || c == '\n') continue;
-    const int digit = hexDigit(c);
+    const int digit = base::hexDigitValue(c);
     if (digit < 0) break;
     value = value * 16 + static_cast<unsigned>(digit);
   }
@@ -152,7 +146,7 @@ class Builder {
       // A lead byte with a trail byte forms one character; otherwise it stands alone, as does every
       // other byte above ASCII (see cp932::decodeText).
       if (kind == kLeadByte && i + 1 < size &&
-          platform::cp932::isTrailByte(static_cast<std::uint8_t>(bytes[i + 1])))
+          text::cp932::isTrailByte(static_cast<std::uint8_t>(bytes[i + 1])))
         ++i;
       recent[pos % 16] = kNotAscii;
     }

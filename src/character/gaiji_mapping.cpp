@@ -1,7 +1,11 @@
 #include "quor/gaiji_mapping.hpp"
 
-#include "character/gaiji_file.hpp"
+#include <new>
+#include <stdexcept>
+
 #include "character/gaiji_index.hpp"
+#include "platform/file_read.hpp"
+#include "quor/error.hpp"
 
 namespace quor {
 namespace {
@@ -12,12 +16,25 @@ constinit const GaijiMapping::Index kNoFile{};
 }  // namespace
 
 // Points at kNoFile without owning it, so a mapping without a file costs no allocation.
-GaijiMapping::GaijiMapping() : index_(std::shared_ptr<const Index>(), &kNoFile) {}
+GaijiMapping::GaijiMapping() noexcept : index_(std::shared_ptr<const Index>(), &kNoFile) {}
 
 GaijiMapping GaijiMapping::read(std::u16string_view path) {
-  const std::optional<std::string> bytes = character::readGaijiBytes(path);
-  if (!bytes) return GaijiMapping();
-  return GaijiMapping(std::make_shared<const Index>(Index::build(*bytes)));
+  try {
+    std::optional<platform::FileBytes> file = platform::readFile(path);
+    if (!file) return GaijiMapping();
+    std::string& bytes = file->bytes;
+    if (file->readFailed) {
+      // A read that failed in the middle of the file ends it after the last whole line: a line end is
+      // CR or LF, and neither byte can be part of a double-byte character, so the raw bytes tell.
+      const std::size_t lastEnd = bytes.find_last_of("\r\n");
+      bytes.resize(lastEnd == std::string::npos ? 0 : lastEnd + 1);
+    }
+    return GaijiMapping(std::make_shared<const Index>(Index::build(bytes)));
+  } catch (const std::bad_alloc&) {
+    throw Error(errors::kOutOfMemory);
+  } catch (const std::length_error&) {
+    throw Error(errors::kOutOfMemory);
+  }
 }
 
 bool GaijiMapping::opened() const noexcept {

@@ -1,11 +1,13 @@
 #include "character/jef.hpp"
 
 #include <algorithm>
-#include <cstddef>
+#include <cstring>
 #include <limits>
 
+#include "base/appended.hpp"
+#include "base/limits.hpp"
 #include "character/gaiji_index.hpp"
-#include "platform/cp932.hpp"
+#include "text/cp932.hpp"
 
 namespace quor::character {
 namespace {
@@ -45,36 +47,58 @@ void putNotFound(std::uint8_t& byte, std::int32_t jisValue) noexcept {
   if (value >= 0 && value <= 0xFF) byte = static_cast<std::uint8_t>(value);
 }
 
+// Writes the two bytes of one character.
+void putCharacter(char16_t c, const GaijiMapping::Index& index, std::uint8_t* pair) noexcept {
+  const JisCode jis = jisCode(text::cp932::encode(c));
+  if (const auto* entry = index.find(keyOf(jis))) {
+    pair[0] = entry->first;
+    pair[1] = entry->second;
+  } else {
+    putNotFound(pair[0], jis.first);
+    putNotFound(pair[1], jis.second);
+  }
+}
+
 }  // namespace
 
-ByteString encodeJef(std::u16string_view text, std::int32_t length, const GaijiMapping& mapping) {
-  // No output can be set up: an empty result, no error.
-  if (length < 1 || length > std::numeric_limits<std::int32_t>::max() / 2) return {};
-  const auto fieldLength = static_cast<std::size_t>(length);
-  ByteString out(2 * fieldLength);
+std::size_t jefFieldBytes(std::int32_t length) noexcept {
+  if (length < 1 || length > std::numeric_limits<std::int32_t>::max() / 2) return 0;
+  const std::size_t bytes = 2 * static_cast<std::size_t>(length);
+  return bytes <= base::kMaxResultBytes ? bytes : 0;
+}
+
+void appendJef(const text::PaddedText& text, std::int32_t length, const GaijiMapping& mapping, ByteString& out) {
+  const std::size_t bytes = jefFieldBytes(length);
+  if (bytes == 0) return;
+  base::Appended field(out, bytes);
+  std::uint8_t* const pairs = field.data();
   const GaijiMapping::Index& index = mapping.index();
 
   // Characters beyond the field are cut silently; nothing passes from one character to the next, so
   // they have no effect on the result.
-  const std::size_t count = std::min(text.size(), fieldLength);
+  const std::size_t fieldLength = bytes / 2;
+  const std::size_t count = std::min(text.text.size(), fieldLength);
   for (std::size_t p = 0; p < count; ++p) {
-    // A character that repeats the one before gets the same two bytes; fields padded with many
-    // blanks are mostly such runs.
-    if (p > 0 && text[p] == text[p - 1]) {
-      out[2 * p] = out[2 * p - 2];
-      out[2 * p + 1] = out[2 * p - 1];
+    // A character that repeats the one before gets the same two bytes.
+    if (p > 0 && text.text[p] == text.text[p - 1]) {
+      std::memcpy(pairs + 2 * p, pairs + 2 * p - 2, 2);
       continue;
     }
-    const JisCode jis = jisCode(platform::cp932::encode(text[p]));
-    if (const auto* entry = index.find(keyOf(jis))) {
-      out[2 * p] = entry->first;
-      out[2 * p + 1] = entry->second;
-    } else {
-      putNotFound(out[2 * p], jis.first);
-      putNotFound(out[2 * p + 1], jis.second);
+    putCharacter(text.text[p], index, pairs + 2 * p);
+  }
+  // The padding: one character's bytes, repeated. Each copy doubles the run already written.
+  const std::size_t padCount = std::min(text.padCount, fieldLength - count);
+  if (padCount > 0) {
+    std::uint8_t* const run = pairs + 2 * count;
+    putCharacter(text.pad, index, run);
+    std::size_t filled = 2;
+    while (filled < 2 * padCount) {
+      const std::size_t chunk = std::min(filled, 2 * padCount - filled);
+      std::memcpy(run + filled, run, chunk);
+      filled += chunk;
     }
   }
-  return out;
+  field.done();
 }
 
 }  // namespace quor::character

@@ -1,17 +1,23 @@
 #pragma once
 // Double-byte text to JEF, the host's two-byte kanji code.
 
+#include <cstddef>
 #include <cstdint>
-#include <string_view>
 
 #include "quor/byte_string.hpp"
 #include "quor/gaiji_mapping.hpp"
+#include "text/padded_text.hpp"
 
 namespace quor::character {
 
-// 2 x `length` bytes: each of the first `length` characters as its JEF code from `mapping`, or as its
-// JIS code + 0x80 per byte when the mapping does not list it. An empty result for a length below 1 or
-// when 2 x `length` overflows. Reports no error (only quor::Error 7 when memory runs out).
-ByteString encodeJef(std::u16string_view text, std::int32_t length, const GaijiMapping& mapping);
+// The bytes a JEF field of `length` characters takes: 2 x `length`, or 0 when the output cannot be set
+// up (a length below 1, or beyond the memory one call may take). Such a field is the empty result.
+std::size_t jefFieldBytes(std::int32_t length) noexcept;
+
+// Appends jefFieldBytes(`length`) bytes to `out`: each of the first `length` characters as its JEF
+// code from `mapping`, or as its JIS code + 0x80 per byte when the mapping does not list it; 0x00
+// after the last character. Characters beyond the field are cut. Reports no error (only quor::Error 7
+// when memory runs out, leaving `out` as it was).
+void appendJef(const text::PaddedText& text, std::int32_t length, const GaijiMapping& mapping, ByteString& out);
 
 }  // namespace quor::character

@@ -2,18 +2,18 @@
 
 #include <limits>
 
+#include "base/appended.hpp"
+#include "base/limits.hpp"
 #include "quor/error.hpp"
 
 namespace quor::numeric {
 
 namespace {
-constexpr std::int32_t kMaxBytes = 32767;          // byte positions are 16-bit
-constexpr std::size_t kFirstOverflowByte = 16384;  // 2k no longer fits 16 bits
 constexpr std::uint8_t kSignPositive = 0x0C;
 constexpr std::uint8_t kSignNegative = 0x0D;
 }  // namespace
 
-ByteString encodePacked(std::u16string_view text, std::int32_t nibbles, bool sign) {
+void appendPacked(std::u16string_view text, std::int32_t nibbles, bool sign, ByteString& out) {
   const bool negative = sign && text.find(u'-') != std::u16string_view::npos;
 
   if (nibbles > 0 && nibbles % 2 != 0) {
@@ -22,7 +22,7 @@ ByteString encodePacked(std::u16string_view text, std::int32_t nibbles, bool sig
   }
   if (nibbles <= 0) throw Error(errors::kSubscript);
   const std::int32_t byteCount = nibbles / 2;
-  if (byteCount > kMaxBytes) throw Error(errors::kOverflow);
+  if (byteCount > base::kInt16Max) throw Error(errors::kOverflow);
 
   // The prepared text, never built: an optional leading "0", the text, and with a sign the placeholder
   // "0" of the sign nibble. Only its rightmost 2N characters are packed.
@@ -43,15 +43,16 @@ ByteString encodePacked(std::u16string_view text, std::int32_t nibbles, bool sig
     throw Error(errors::kTypeMismatch);
   };
 
-  ByteString out(n);
+  base::Appended field(out, n);
+  std::uint8_t* const bytes = field.data();
   for (std::size_t k = 0; k < n; ++k) {
-    if (k + 1 == kFirstOverflowByte) throw Error(errors::kOverflow);
+    if (k == static_cast<std::size_t>(base::kMaxPackedBytes)) throw Error(errors::kOverflow);
     const std::size_t j = start + 2 * k;
     const std::uint8_t high = digitAt(j);
-    out[k] = static_cast<std::uint8_t>(high * 16 + digitAt(j + 1));
+    bytes[k] = static_cast<std::uint8_t>(high * 16 + digitAt(j + 1));
   }
-  if (sign) out[n - 1] = static_cast<std::uint8_t>(out[n - 1] + (negative ? kSignNegative : kSignPositive));
-  return out;
+  if (sign) bytes[n - 1] = static_cast<std::uint8_t>(bytes[n - 1] + (negative ? kSignNegative : kSignPositive));
+  field.done();
 }
 
 }  // namespace quor::numeric

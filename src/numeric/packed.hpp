@@ -9,12 +9,14 @@
 
 namespace quor::numeric {
 
-// N = `nibbles` / 2 rounded up bytes. The text is prepared as the field expects it: with `sign`, every
-// "-" (which makes the value negative) reads as 0 and a "0" is appended as the sign nibble's place; an
-// odd count gets a "0" in front. Its rightmost 2N characters are packed, so an over-long text loses its
-// high-order digits and the sign nibble always stays. Errors, the first that applies: 6 for
-// `nibbles` 2147483647, 9 for `nibbles` of 0 or less, 6 for more than 32767 bytes, 13 for a missing or
-// non-digit character in the first failing byte, 6 at byte 16384.
-ByteString encodePacked(std::u16string_view text, std::int32_t nibbles, bool sign);
+// Appends N = `nibbles` / 2 rounded up bytes to `out`. The text is prepared as the field expects it:
+// with `sign`, every "-" (which makes the value negative) reads as 0 and a "0" is appended as the sign
+// nibble's place; an odd count gets a "0" in front. Its rightmost 2N characters are packed, so an
+// over-long text loses its high-order digits and the sign nibble always stays. Throws quor::Error,
+// leaving `out` as it was; the first that applies: 6 for `nibbles` 2147483647, 9 for `nibbles` of 0 or
+// less, 6 for more than 32767 bytes, 13 for a missing or non-digit character in the first failing
+// byte, 6 at byte 16384 (a packed field holds at most 16383 bytes; the bytes before are packed
+// first, so a bad character among them gives 13).
+void appendPacked(std::u16string_view text, std::int32_t nibbles, bool sign, ByteString& out);
 
 }  // namespace quor::numeric

@@ -9,11 +9,12 @@
 
 namespace quor::numeric {
 
-// Exactly `width` bytes. The value is negative when the text holds a "-" anywhere and `sign` is set;
-// every "-" then reads as the digit 0. The digits are right-aligned, padded with 0 on the left, and a
-// longer text loses its leading characters. Errors, the first that applies: 6 for a width outside
-// -32768..32767 or a text of 32767 characters or more, 6 for the width 32767, 5 for a negative width, 9
-// for the width 0, 13 for a character in the field that is not "0".."9".
-ByteString encodeZoned(std::u16string_view text, std::int32_t width, bool sign);
+// Appends exactly `width` bytes to `out`. The value is negative when the text holds a "-" anywhere and
+// `sign` is set; every "-" then reads as the digit 0. The digits are right-aligned, padded with 0 on
+// the left, and a longer text loses its leading characters. Throws quor::Error, leaving `out` as it
+// was; the first that applies: 6 for a width outside -32768..32767 or a text of 32767 characters or
+// more, 6 for the width 32767, 5 for a negative width, 9 for the width 0, 13 for a character in the
+// field that is not "0".."9".
+void appendZoned(std::u16string_view text, std::int32_t width, bool sign, ByteString& out);
 
 }  // namespace quor::numeric

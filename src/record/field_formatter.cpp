@@ -1,35 +1,46 @@
-// The field formatter: brings the value of the record field in progress into the shape its encoder
-// expects. Numbers get leading zeros (or keep their rightmost digits), single-byte text gets trailing
-// blanks (or keeps its first characters), double-byte text is filled, made full width and cut. A value
-// that fails its rule, and a format without a rule, become the empty text. It never fails.
+#include "record/field_formatter.hpp"
 
 #include <algorithm>
 
-#include "object/fields.hpp"
-#include "object/limits.hpp"
-#include "platform/cp932.hpp"
-#include "platform/fullwidth.hpp"
-#include "platform/number_reading.hpp"
+#include "base/limits.hpp"
+#include "number/number_reading.hpp"
+#include "quor/format.hpp"
+#include "text/cp932.hpp"
+#include "text/fullwidth.hpp"
 
-namespace quor {
+namespace quor::record {
 
 namespace {
 
+constexpr char16_t kBlank = u' ';
+constexpr char16_t kIdeographicSpace = u'\u3000';
+
 std::u16string_view trimBlanks(std::u16string_view s) {
-  while (!s.empty() && s.front() == u' ') s.remove_prefix(1);
-  while (!s.empty() && s.back() == u' ') s.remove_suffix(1);
+  while (!s.empty() && s.front() == kBlank) s.remove_prefix(1);
+  while (!s.empty() && s.back() == kBlank) s.remove_suffix(1);
   return s;
+}
+
+void note(ValueChange* change, Change kind, std::size_t position = 0) {
+  if (change != nullptr) *change = {kind, position, 0};
+}
+
+// A character code page 932 writes as another: where it stands and what is written instead.
+void noteLacking(ValueChange* change, std::u16string_view value, std::size_t position) {
+  const std::uint16_t code = text::cp932::encode(value[position]);
+  *change = {Change::noCodePage932Form, position, text::cp932::decodeSingle(static_cast<std::uint8_t>(code))};
 }
 
 // Numbers (zoned and packed): the digits, without blanks and sign, filled with "0" in front to
 // `width` characters or cut to their rightmost `width`; a "-" goes back in front. So "-12" in 5 is
 // "-00012" and "12-" the same, where zeros put in front of the sign would lose the value. An "&H" or
-// "&O" literal is replaced by its decimal digits first.
-void formatNumber(std::u16string_view value, std::size_t width, bool fill, std::u16string& out) {
+// "&O" literal is replaced by its decimal digits first. Cutting anything but leading zeros is a change.
+void formatNumber(std::u16string_view value, std::size_t width, bool fill, std::u16string& out,
+                  ValueChange* change) {
   std::u16string literal;
   value = trimBlanks(value);
   if (!value.empty() && value.front() == u'&') {
-    if (auto digits = platform::radixLiteralDigits(value)) {
+    if (auto digits = number::radixLiteralDigits(value)) {
       literal = std::move(*digits);
       value = literal;
     }
@@ -43,54 +54,89 @@ void formatNumber(std::u16string_view value, std::size_t width, bool fill, std::
     value.remove_suffix(1);
   }
   value = trimBlanks(value);
+  const std::size_t kept = std::min(width, value.size());
+  const std::u16string_view dropped = value.substr(0, value.size() - kept);
+  if (dropped.find_first_not_of(u'0') != std::u16string_view::npos) note(change, Change::longerThanField);
   if (negative) out += u'-';
   if (fill && value.size() < width) out.append(width - value.size(), u'0');
-  out.append(value.substr(value.size() - std::min(width, value.size())));
+  out.append(value.substr(value.size() - kept));
+}
+
+// Single-byte text: one double-byte character anywhere rejects the whole value; otherwise its first
+// `width` characters, then blanks.
+text::PaddedText formatCharacter(std::u16string_view value, std::size_t width, ValueChange* change) {
+  if (value.empty()) {
+    note(change, Change::emptyText);
+    return {};
+  }
+  std::size_t lacking = value.size();
+  for (std::size_t i = 0; i < value.size(); ++i) {
+    if (text::cp932::byteLength(value[i]) == 2) {
+      note(change, Change::doubleByteInSingleByteField, i);
+      return {};
+    }
+    if (change != nullptr && lacking == value.size() && text::cp932::lacksExactForm(value[i])) lacking = i;
+  }
+  if (lacking < value.size())
+    noteLacking(change, value, lacking);
+  else if (value.size() > width)
+    note(change, Change::longerThanField);
+  const std::u16string_view shown = value.substr(0, std::min(width, value.size()));
+  return {shown, width - shown.size(), kBlank};
+}
+
+// Double-byte text: filled with blanks to one more than the field, made full width, then cut. Where a
+// sound mark joins its kana the text is one character shorter and that extra blank shows, as in "ｶﾞ"
+// in a field of 2 giving U+30AC U+3000. A blank never joins, so the fill is added in its full-width
+// form, and only as a count.
+text::PaddedText formatNCharacter(std::u16string_view value, std::size_t width, std::u16string& out,
+                                  ValueChange* change) {
+  if (value.empty()) {
+    note(change, Change::emptyText);
+    return {};
+  }
+  bool lacking = false;
+  if (change != nullptr) {
+    const auto it = std::find_if(value.begin(), value.end(), text::cp932::lacksExactForm);
+    lacking = it != value.end();
+    if (lacking) noteLacking(change, value, static_cast<std::size_t>(it - value.begin()));
+  }
+  text::appendFullWidth(value, out);
+  if (out.size() >= width) {
+    if (out.size() > width && !lacking) note(change, Change::longerThanField);
+    return {std::u16string_view(out).substr(0, width), 0, kIdeographicSpace};
+  }
+  const std::size_t fill = width >= value.size() ? width - value.size() + 1 : 0;
+  return {out, std::min(fill, width - out.size()), kIdeographicSpace};
 }
 
 }  // namespace
 
-const std::u16string& Quor::Fields::formatField() {
-  std::u16string& out = formattedValue;
-  out.clear();
+text::PaddedText formatField(std::u16string_view value, std::int32_t length, std::int32_t format,
+                             std::u16string& storage, ValueChange* change) {
+  note(change, Change::none);
+  storage.clear();
   // A negative length leaves nothing to fill or cut: the empty text for every format.
-  if (fieldLength < 0) return out;
-  const auto width = static_cast<std::size_t>(fieldLength);
-  // A width beyond any result a call may set up, or beyond any number field, gets no fill: its encoder
-  // fails on the width itself (error 7 or 6, or the empty JEF result), so filling megabytes first
-  // would only waste time and memory.
-  const bool fill = width <= detail::kMaxResultBytes;
-  const std::u16string_view value = fieldValue;
+  if (length < 0) return {};
+  const auto width = static_cast<std::size_t>(length);
 
-  switch (fieldFormat) {
+  switch (format) {
     case setNumeric:
     case setPackNumeric:
-      if (platform::isNumeric(value)) formatNumber(value, width, width <= detail::kMaxNumberWidth, out);
-      break;
-
+      if (!number::isNumeric(value)) {
+        note(change, Change::notANumber);
+        return {};
+      }
+      // A number wider than any encoder reads gets no fill: its encoder fails on the width itself.
+      formatNumber(value, width, width <= base::kMaxNumberTextWidth, storage, change);
+      return {storage};
     case setCharacter:
-      // One double-byte character anywhere rejects the whole value.
-      if (value.empty() || std::any_of(value.begin(), value.end(),
-                                       [](char16_t c) { return platform::cp932::byteLength(c) == 2; }))
-        break;
-      out.assign(value.substr(0, std::min(width, value.size())));
-      if (fill) out.append(width - out.size(), u' ');
-      break;
-
+      return formatCharacter(value, width, change);
     case setNCharacter:
-      if (value.empty()) break;
-      // Filled to one more than the field, made full width, then cut: where a sound mark joins its
-      // kana the text is one character shorter and that extra blank shows, as in "ｶﾞ" in a field of 2
-      // giving U+30AC U+3000. A blank never joins, so the fill is added in its full-width form.
-      platform::appendFullWidth(value, out);
-      if (fill && width >= value.size()) out.append(width - value.size() + 1, u'\u3000');
-      if (out.size() > width) out.resize(width);
-      break;
-
+      return formatNCharacter(value, width, storage, change);
     default:
-      break;
+      return {};
   }
-  return out;
 }
 
-}  // namespace quor
+}  // namespace quor::record

@@ -1,67 +1,42 @@
-// FujitsuHostQuor: one host record from three comma-separated lists (values, lengths, format codes).
-// Each field is formatted, then encoded by the object's own public encoder for its format code, and
-// the fields' bytes are joined in list order.
+// RecordBuilder: records of a layout from one value a field, through the same assembly as
+// FujitsuHostQuor.
 
-#include <algorithm>
-
-#include "object/api_guard.hpp"
-#include "object/fields.hpp"
-#include "object/limits.hpp"
-#include "platform/number_reading.hpp"
+#include "base/api_guard.hpp"
+#include "quor/record.hpp"
+#include "record/field_formatter.hpp"
+#include "record/record_assembly.hpp"
 
 namespace quor {
 
-namespace {
-// Records of a batch are alike, so the last one's size is reserved for the next; a rare huge record
-// is not taken as the size of all that follow.
-constexpr std::size_t kReserveLimit = std::size_t{1} << 16;
-}  // namespace
+ValueChange valueChange(std::u16string_view value, const LayoutField& field) {
+  return base::guarded([&] {
+    ValueChange change;
+    std::u16string storage;
+    (void)record::formatField(value, field.length, field.format, storage, &change);
+    return change;
+  });
+}
 
-ByteString Quor::FujitsuHostQuor(std::u16string_view NewCharacter, std::u16string_view NewLength,
-                                 std::u16string_view NewFormat, bool ConvertSign) {
-  return detail::guarded([&] {
-    Fields& f = live();
-    f.characterList.assign(NewCharacter);
-    f.lengthList.assign(NewLength);
-    f.formatList.assign(NewFormat);
-    const std::size_t count = f.characterList.size();
-    if (count != f.formatList.size() || count != f.lengthList.size()) return ByteString::fromText(u"1");
+RecordBuilder::RecordBuilder(const Layout& layout, bool convertSign, GaijiMapping gaiji)
+    : convertSign_(convertSign), gaiji_(std::move(gaiji)) {
+  base::guarded([&] {
+    fields_.reserve(layout.fields.size());
+    for (const LayoutField& field : layout.fields) fields_.push_back({field.length, field.format});
+  });
+}
 
-    ByteString record;
-    record.reserve(std::min(f.lastRecordSize, kReserveLimit));
-    for (std::size_t i = 0; i < count; ++i) {
-      f.fieldLength = f.lengthList.integerAt(i);
-      if (f.fieldLength == 0) f.fieldLength = 1;
-      f.fieldValue.assign(f.characterList[i]);
-      f.fieldFormat = f.formatList.integerAt(i);
-      // A code without an encoder has no bytes to give: the record cannot be built.
-      if (f.fieldFormat < setNumeric || f.fieldFormat > setPackNumeric) throw Error(errors::kInvalidCall);
-      f.formatField();
-      f.fieldValue.swap(f.formattedValue);  // the formatted value; the working copy is of no further use
-
-      ByteString field;
-      switch (f.fieldFormat) {
-        case setNumeric:
-          // The zoned encoder takes the value's exact decimal text ("00123" gives "123"), never a
-          // rounded 15-digit form that would lose digits.
-          field =
-              FujitsuZoneFD(platform::exactNumberText(f.fieldValue, f.scratch), f.fieldLength, ConvertSign);
-          break;
-        case setCharacter:
-          field = SJIStoEBCDICK(f.fieldValue, f.fieldLength);
-          break;
-        case setNCharacter:
-          field = FujitsuJEF(f.fieldValue, f.fieldLength);
-          break;
-        default:
-          field = FujitsuPack(f.fieldValue, f.fieldLength, ConvertSign);
-          break;
-      }
-      if (record.size() + field.size() > detail::kMaxResultBytes) throw Error(errors::kOutOfMemory);
-      record.append(field);
-    }
-    f.lastRecordSize = record.size();
-    return record;
+void RecordBuilder::append(std::span<const std::u16string_view> values, ByteString& out,
+                           std::span<ValueChange> changes) {
+  base::guarded([&] {
+    if (values.size() != fields_.size() || (!changes.empty() && changes.size() != fields_.size()))
+      throw Error(errors::kInvalidCall);
+    record::GaijiSupply gaiji(gaiji_);
+    record::FieldStorage storage{formatted_, exact_};
+    const auto fieldAt = [&](std::size_t i) {
+      return record::FieldInput{values[i], fields_[i].length, fields_[i].format};
+    };
+    record::appendRecord(fields_.size(), fieldAt, convertSign_, gaiji, storage, out,
+                         changes.empty() ? nullptr : changes.data());
   });
 }
 

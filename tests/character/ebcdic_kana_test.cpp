@@ -6,7 +6,7 @@
 #include <string>
 
 #include "character/ebcdic_kana_table.hpp"
-#include "platform/cp932.hpp"
+#include "text/cp932.hpp"
 #include "support/test_support.hpp"
 
 namespace quor::character {
@@ -15,6 +15,12 @@ namespace {
 using test::bytes;
 using test::errorOf;
 using test::hex;
+
+ByteString encodeEbcdicKana(std::u16string_view text, std::int32_t length) {
+  ByteString out;
+  appendEbcdicKana(text, length, out);
+  return out;
+}
 
 // The code table as the host documentation prints it: row = high nibble, column = low nibble.
 constexpr const char* kGrid[16] = {
@@ -36,7 +42,7 @@ TEST(EbcdicKana, TableMatchesTheGrid) {
     ASSERT_EQ(row.size(), 16u);
     const std::uint8_t expected = row[code % 16];
     EXPECT_EQ(kEbcdicKana[code], expected) << std::hex << code;
-    const char16_t c = platform::cp932::decodeSingle(static_cast<std::uint8_t>(code));
+    const char16_t c = text::cp932::decodeSingle(static_cast<std::uint8_t>(code));
     if (c == 0xFFFF) continue;  // a lead byte: no character has this single-byte code
     EXPECT_EQ(encodeEbcdicKana(std::u16string(1, c), 1), ByteString{expected}) << std::hex << code;
     ++encoded;

@@ -17,6 +17,12 @@ namespace {
 using test::hex;
 using test::u16;
 
+ByteString encodeJef(std::u16string_view text, std::int32_t length, const GaijiMapping& mapping) {
+  ByteString out;
+  appendJef(text, length, mapping, out);
+  return out;
+}
+
 class GaijiMappingTest : public ::testing::Test {
  protected:
   void SetUp() override {

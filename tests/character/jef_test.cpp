@@ -7,11 +7,17 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/cp932.hpp"
+#include "text/cp932.hpp"
 #include "support/test_support.hpp"
 
 namespace quor::character {
 namespace {
+
+ByteString encodeJef(std::u16string_view text, std::int32_t length, const GaijiMapping& mapping) {
+  ByteString out;
+  appendJef(text, length, mapping, out);
+  return out;
+}
 
 using test::hex;
 
@@ -39,7 +45,7 @@ TEST(Jef, ArithmeticOverEveryCharacter) {
   ASSERT_EQ(out.size(), 0x20000u);
   int doubleByte = 0;
   for (unsigned u = 0; u < 0x10000; ++u) {
-    const unsigned code = platform::cp932::encode(static_cast<char16_t>(u));
+    const unsigned code = text::cp932::encode(static_cast<char16_t>(u));
     const auto [row, cell] = jisOf(code);
     ASSERT_EQ(out[2 * u], notFoundByte(row)) << std::hex << "U+" << u << " code " << code;
     ASSERT_EQ(out[2 * u + 1], notFoundByte(cell)) << std::hex << "U+" << u << " code " << code;

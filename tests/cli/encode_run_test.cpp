@@ -10,6 +10,7 @@
 
 #include "quor/quor.hpp"
 #include "run_quor.hpp"
+#include "quor/text.hpp"
 #include "text_convert.hpp"
 
 namespace quor::cli::testing {
@@ -430,7 +431,7 @@ TEST(Encode, ItemsAreCutAtEveryCommaWhereverItStands) {
       for (std::size_t second = first; second < length; ++second) {
         std::u16string line;
         for (std::size_t i = 0; i < length; ++i) line += (i == first || i == second) ? u',' : u"aｱ 1"[i % 4];
-        const std::string text = toUtf8(line);
+        const std::string text = quor::toUtf8(line);
         input += text + "\n";
         ++lineNumber;
         if (first == second) {

@@ -29,7 +29,9 @@ TEST_P(PackedTest, EncodesOrFails) {
   ByteString got;
   const int error = errorOf([&] { got = q.FujitsuPack(u16(c.text), c.nibbles, c.sign); });
   EXPECT_EQ(error, c.error) << c.text << " in " << c.nibbles;
-  if (c.error == 0) EXPECT_EQ(hex(got), c.expected) << c.text << " in " << c.nibbles;
+  if (c.error == 0) {
+    EXPECT_EQ(hex(got), c.expected) << c.text << " in " << c.nibbles;
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(

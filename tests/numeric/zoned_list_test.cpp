@@ -28,7 +28,9 @@ TEST_P(ZonedListTest, EncodesOrFails) {
   ByteString got;
   const int error = errorOf([&] { got = q.FujitsuZoneFDArray(u16(c.values), u16(c.widths), c.sign); });
   EXPECT_EQ(error, c.error) << c.values << " / " << c.widths;
-  if (c.error == 0) EXPECT_EQ(hex(got), c.expected) << c.values << " / " << c.widths;
+  if (c.error == 0) {
+    EXPECT_EQ(hex(got), c.expected) << c.values << " / " << c.widths;
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(

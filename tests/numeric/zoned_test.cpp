@@ -28,7 +28,9 @@ TEST_P(ZonedTest, EncodesOrFails) {
   ByteString got;
   const int error = errorOf([&] { got = q.FujitsuZoneFD(u16(c.text), c.width, c.sign); });
   EXPECT_EQ(error, c.error) << c.text << " in " << c.width;
-  if (c.error == 0) EXPECT_EQ(hex(got), c.expected) << c.text << " in " << c.width;
+  if (c.error == 0) {
+    EXPECT_EQ(hex(got), c.expected) << c.text << " in " << c.width;
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -33,7 +33,9 @@ TEST_P(RecordTest, BuildsOrFails) {
   const int error =
       errorOf([&] { got = q.FujitsuHostQuor(u16(c.values), u16(c.lengths), u16(c.formats), c.sign); });
   EXPECT_EQ(error, c.error) << c.values << " | " << c.lengths << " | " << c.formats;
-  if (c.error == 0) EXPECT_EQ(hex(got), c.expected) << c.values << " | " << c.lengths << " | " << c.formats;
+  if (c.error == 0) {
+    EXPECT_EQ(hex(got), c.expected) << c.values << " | " << c.lengths << " | " << c.formats;
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(

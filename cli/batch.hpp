@@ -1,0 +1,45 @@
+#pragma once
+// A batch: whole lines of one input, handed from the reader to an encoder and on to the writer, with
+// what became of them.
+
+#include <cstddef>
+#include <cstdint>
+#include <exception>
+#include <string>
+#include <vector>
+
+#include "change_messages.hpp"
+
+namespace quor::cli {
+
+struct Batch {
+  struct BadLine {
+    std::size_t line;     // index in the batch
+    std::string problem;  // why it is bad
+  };
+
+  // Set by the reader.
+  std::size_t input = 0;          // the input's index (BatchReader::display)
+  std::uint64_t firstLine = 0;    // the number of the first line in its input, from 1
+  std::uint64_t bytesRead = 0;    // of all inputs, when the batch was cut: for the progress line
+  std::string text;               // the lines back to back, without line ends (nor byte-order mark)
+  std::vector<std::size_t> ends;  // where each line ends in text
+
+  // Set by the encoder.
+  std::vector<std::uint8_t> records;    // the good records back to back
+  std::vector<std::size_t> recordEnds;  // where each one ends
+  std::vector<BadLine> badLines;        // in line order
+  ChangeCounts changes{};               // values of the good records written differently
+  std::exception_ptr failure;           // an unforeseen failure at line failedLine ends the batch
+  std::size_t failedLine = 0;
+  bool encoded = false;  // guarded by the pool's mutex
+
+  [[nodiscard]] std::size_t lineCount() const noexcept { return ends.size(); }
+
+  void clearLines() {
+    text.clear();
+    ends.clear();
+  }
+};
+
+}  // namespace quor::cli

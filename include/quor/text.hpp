@@ -1,0 +1,33 @@
+#pragma once
+// Text forms at the edges of the library: UTF-8 and code page 932 bytes read into UTF-16, and UTF-16
+// written as UTF-8. The readers are strict: a byte sequence without a character is an error, never
+// guessed at, so a line that is not valid text is not taken as data.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace quor {
+
+// What a reader made of its bytes.
+struct TextDecodeResult {
+  std::size_t length = 0;       // UTF-16 units written
+  std::size_t errorOffset = 0;  // byte offset of the first invalid sequence, when !ok
+  bool ok = true;
+};
+
+// UTF-8 to UTF-16 into `out`, which must have room for bytes.size() units (UTF-16 never needs more
+// units than UTF-8 has bytes). Stops at the first invalid sequence: an overlong form, a surrogate, a
+// value above U+10FFFF, a stray or missing continuation byte. ASCII runs are copied eight bytes at a
+// time.
+TextDecodeResult decodeUtf8(std::string_view bytes, char16_t* out) noexcept;
+
+// Code page 932 (Windows Shift-JIS) to UTF-16 into `out` (room for bytes.size() units), as Windows
+// reads it (0x8160 is U+FF5E, 0x5C is "\"), except that a byte or byte pair without a character stops
+// the reading instead of becoming a substitute.
+TextDecodeResult decodeCp932(std::string_view bytes, char16_t* out) noexcept;
+
+// UTF-16 to UTF-8; an unpaired surrogate becomes U+FFFD. Throws quor::Error 7 when memory runs out.
+std::string toUtf8(std::u16string_view text);
+
+}  // namespace quor

@@ -1,0 +1,55 @@
+#pragma once
+// The component's list rule: a list text is cut at every ","; items are taken as they stand (no
+// trimming, no quoting); the empty text is a list of no items, and "A,,B" has three items.
+
+#include <bit>
+#include <cstdint>
+#include <cstring>
+#include <string_view>
+#include <vector>
+
+namespace quor::base {
+
+// Puts the items of `list`, views into it, into `items` (emptied first; its storage is reused).
+template <class Char>
+void commaListItems(std::basic_string_view<Char> list, std::vector<std::basic_string_view<Char>>& items) {
+  items.clear();
+  if (list.empty()) return;
+  std::size_t start = 0;
+  std::size_t i = 0;
+  if constexpr (sizeof(Char) == 2 && std::endian::native == std::endian::little) {
+    // Four UTF-16 units at a time: a unit that is a comma becomes 0 by the XOR, and the lowest lane
+    // the test flags is the first zero one.
+    constexpr std::uint64_t kLow = 0x0001000100010001ull;
+    constexpr std::uint64_t kCommas = 0x002C002C002C002Cull;
+    while (i + 4 <= list.size()) {
+      std::uint64_t units;
+      std::memcpy(&units, list.data() + i, sizeof units);
+      const std::uint64_t x = units ^ kCommas;
+      const std::uint64_t found = (x - kLow) & ~x & (kLow << 15);
+      if (found == 0) {
+        i += 4;
+        continue;
+      }
+      i += static_cast<std::size_t>(std::countr_zero(found)) / 16;
+      items.push_back(list.substr(start, i - start));
+      start = ++i;
+    }
+  }
+  for (; i < list.size(); ++i) {
+    if (list[i] != Char(',')) continue;
+    items.push_back(list.substr(start, i - start));
+    start = i + 1;
+  }
+  items.push_back(list.substr(start));
+}
+
+// The items of `list`, views into it.
+template <class Char>
+std::vector<std::basic_string_view<Char>> commaListItems(std::basic_string_view<Char> list) {
+  std::vector<std::basic_string_view<Char>> items;
+  commaListItems(list, items);
+  return items;
+}
+
+}  // namespace quor::base

@@ -1,0 +1,169 @@
+#include <array>
+#include <charconv>
+#include <set>
+
+#include "base/api_guard.hpp"
+#include "base/comma_list.hpp"
+#include "base/limits.hpp"
+#include "quor/error.hpp"
+#include "quor/layout.hpp"
+
+namespace quor {
+
+static_assert(kMaxLayoutFieldLength == base::kInt16Max);
+
+namespace {
+
+[[noreturn]] void refuse(const std::string& message) {
+  throw Error(errors::kInvalidCall, message);
+}
+
+constexpr std::array<std::string_view, 4> kFormatNames = {"setNumeric", "setCharacter", "setNCharacter",
+                                                          "setPackNumeric"};
+
+bool parseLength(std::string_view text, std::int32_t& length) {
+  const char* end = text.data() + text.size();
+  const auto [ptr, ec] = std::from_chars(text.data(), end, length);
+  return ec == std::errc() && ptr == end && length >= 1 && length <= kMaxLayoutFieldLength;
+}
+
+std::string lengthProblem(std::string_view text) {
+  return "length '" + std::string(text) + "' is not a whole number from 1 to " +
+         std::to_string(kMaxLayoutFieldLength);
+}
+
+// A numeric field longer than its encoder can ever fill (zoned digits, packed nibbles) could never be
+// encoded, so the layout refuses it rather than every record.
+std::string fitProblem(const LayoutField& field) {
+  const bool zoned = field.format == setNumeric;
+  if (!zoned && field.format != setPackNumeric) return {};
+  const std::int32_t most = zoned ? base::kMaxZonedWidth : base::kMaxPackedNibbles;
+  if (field.length <= most) return {};
+  return "length " + std::to_string(field.length) + " is too long for a " + (zoned ? "zoned" : "packed") +
+         " field (at most " + std::to_string(most) + ")";
+}
+
+std::string formatProblem(std::string_view text) {
+  return "format '" + std::string(text) +
+         "' is not 0..3 or one of setNumeric, setCharacter, setNCharacter, setPackNumeric";
+}
+
+std::vector<std::string_view> splitWords(std::string_view line) {
+  std::vector<std::string_view> words;
+  std::size_t i = 0;
+  while (i < line.size()) {
+    while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
+    const std::size_t start = i;
+    while (i < line.size() && line[i] != ' ' && line[i] != '\t') ++i;
+    if (i > start) words.push_back(line.substr(start, i - start));
+  }
+  return words;
+}
+
+Layout parseLines(std::string_view text, const std::string& fileName);
+Layout fromLists(std::string_view lengths, std::string_view formats);
+
+}  // namespace
+
+std::u16string Layout::lengthList() const {
+  std::u16string list;
+  for (const LayoutField& field : fields) {
+    if (!list.empty()) list += u',';
+    for (const char c : std::to_string(field.length)) list += static_cast<char16_t>(c);
+  }
+  return list;
+}
+
+std::u16string Layout::formatList() const {
+  std::u16string list;
+  for (const LayoutField& field : fields) {
+    if (!list.empty()) list += u',';
+    list += static_cast<char16_t>(u'0' + static_cast<int>(field.format));
+  }
+  return list;
+}
+
+std::string Layout::describe(std::size_t index) const {
+  std::string text = "field " + std::to_string(index + 1);
+  if (index < fields.size() && !fields[index].name.empty()) text += " (" + fields[index].name + ")";
+  return text;
+}
+
+bool parseFormat(std::string_view text, CFormatDirection& format) {
+  for (std::size_t code = 0; code < kFormatNames.size(); ++code) {
+    if (text == kFormatNames[code] || (text.size() == 1 && text[0] == static_cast<char>('0' + code))) {
+      format = static_cast<CFormatDirection>(code);
+      return true;
+    }
+  }
+  return false;
+}
+
+Layout parseLayoutFile(std::string_view text, const std::string& fileName) {
+  return base::guarded([&] { return parseLines(text, fileName); });
+}
+
+Layout layoutFromLists(std::string_view lengths, std::string_view formats) {
+  return base::guarded([&] { return fromLists(lengths, formats); });
+}
+
+namespace {
+
+Layout parseLines(std::string_view text, const std::string& fileName) {
+  Layout layout;
+  std::set<std::string, std::less<>> names;
+  std::size_t lineNumber = 0;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t stop = text.find('\n', start);
+    if (stop == std::string_view::npos) stop = text.size();
+    std::string_view line = text.substr(start, stop - start);
+    start = stop + 1;
+    ++lineNumber;
+    // A UTF-8 byte-order mark at the very start is not part of the first line.
+    if (lineNumber == 1 && line.substr(0, 3) == "\xEF\xBB\xBF") line.remove_prefix(3);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    if (const std::size_t hash = line.find('#'); hash != std::string_view::npos) line = line.substr(0, hash);
+
+    const std::vector<std::string_view> words = splitWords(line);
+    if (words.empty()) continue;
+    const std::string where = fileName + ":" + std::to_string(lineNumber) + ": ";
+    if (words.size() != 3)
+      refuse(where + "expected 'name length format', found " + std::to_string(words.size()) +
+                       (words.size() == 1 ? " item" : " items"));
+    LayoutField field;
+    field.name = std::string(words[0]);
+    if (!parseLength(words[1], field.length)) refuse(where + lengthProblem(words[1]));
+    if (!parseFormat(words[2], field.format)) refuse(where + formatProblem(words[2]));
+    if (const std::string problem = fitProblem(field); !problem.empty()) refuse(where + problem);
+    if (!names.insert(field.name).second)
+      refuse(where + "field name '" + field.name + "' is used twice");
+    layout.fields.push_back(std::move(field));
+  }
+  if (layout.fields.empty()) refuse(fileName + ": the layout has no fields");
+  return layout;
+}
+
+Layout fromLists(std::string_view lengths, std::string_view formats) {
+  const std::vector<std::string_view> lengthItems = base::commaListItems(lengths);
+  const std::vector<std::string_view> formatItems = base::commaListItems(formats);
+  if (lengthItems.empty()) refuse("--lengths: the layout has no fields");
+  if (lengthItems.size() != formatItems.size())
+    refuse("--lengths has " + std::to_string(lengthItems.size()) + " items, --formats has " +
+                     std::to_string(formatItems.size()));
+  Layout layout;
+  for (std::size_t i = 0; i < lengthItems.size(); ++i) {
+    LayoutField field;
+    if (!parseLength(lengthItems[i], field.length))
+      refuse("--lengths item " + std::to_string(i + 1) + ": " + lengthProblem(lengthItems[i]));
+    if (!parseFormat(formatItems[i], field.format))
+      refuse("--formats item " + std::to_string(i + 1) + ": " + formatProblem(formatItems[i]));
+    if (const std::string problem = fitProblem(field); !problem.empty())
+      refuse("--lengths item " + std::to_string(i + 1) + ": " + problem);
+    layout.fields.push_back(std::move(field));
+  }
+  return layout;
+}
+
+}  // namespace
+}  // namespace quor

@@ -1,0 +1,40 @@
+#include "record/record_assembly.hpp"
+
+#include "character/ebcdic_kana.hpp"
+#include "character/jef.hpp"
+#include "number/number_reading.hpp"
+#include "numeric/packed.hpp"
+#include "numeric/zoned.hpp"
+#include "quor/format.hpp"
+#include "record/field_formatter.hpp"
+
+namespace quor::record {
+
+void appendField(const FieldInput& field, bool sign, GaijiSupply& gaiji, FieldStorage& storage, ByteString& out,
+                 ValueChange* change) {
+  // A code without an encoder has no bytes to give: the record cannot be built.
+  if (field.format < setNumeric || field.format > setPackNumeric) throw Error(errors::kInvalidCall);
+  const text::PaddedText formatted = formatField(field.value, field.length, field.format, storage.formatted, change);
+  switch (field.format) {
+    case setNumeric:
+      // The zoned encoder takes the value's exact decimal text ("00123" gives "123"), never a rounded
+      // 15-digit form that would lose digits.
+      numeric::appendZoned(number::exactNumberText(formatted.text, storage.exact), field.length, sign, out);
+      break;
+    case setCharacter:
+      character::appendEbcdicKana(formatted, field.length, out);
+      break;
+    case setNCharacter:
+      // The mapping is read only when there is a character to look up in a field that has room.
+      if (formatted.empty() || character::jefFieldBytes(field.length) == 0)
+        character::appendJef(formatted, field.length, GaijiMapping(), out);
+      else
+        character::appendJef(formatted, field.length, gaiji.get(), out);
+      break;
+    default:
+      numeric::appendPacked(formatted.text, field.length, sign, out);
+      break;
+  }
+}
+
+}  // namespace quor::record

@@ -1,0 +1,83 @@
+#pragma once
+// Record assembly for the component's four formats: each field's value formatted, then encoded by the
+// encoder its format code names, the fields' bytes joined in order. FujitsuHostQuor and RecordBuilder
+// both build their records here.
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "base/limits.hpp"
+#include "quor/byte_string.hpp"
+#include "quor/error.hpp"
+#include "quor/gaiji_mapping.hpp"
+#include "quor/record.hpp"
+
+namespace quor::record {
+
+// The gaiji reading the JEF fields of a record use: a reading held by the caller, or the file at a
+// path, read when a field first has a character to look up and then kept for the record.
+class GaijiSupply {
+ public:
+  explicit GaijiSupply(const GaijiMapping& reading) noexcept : mapping_(&reading) {}
+  explicit GaijiSupply(std::u16string_view path) noexcept : path_(path) {}
+
+  const GaijiMapping& get() {
+    if (mapping_ == nullptr) mapping_ = &read_.emplace(GaijiMapping::read(path_));
+    return *mapping_;
+  }
+
+ private:
+  const GaijiMapping* mapping_ = nullptr;
+  std::u16string_view path_;
+  std::optional<GaijiMapping> read_;
+};
+
+// Working storage of the field formatter, the caller's, so it is kept from field to field and record to
+// record.
+struct FieldStorage {
+  std::u16string& formatted;
+  std::u16string& exact;
+};
+
+// One field of a record: its value as listed, its length and its format code as integers.
+struct FieldInput {
+  std::u16string_view value;
+  std::int32_t length;
+  std::int32_t format;
+};
+
+// Appends one field's bytes to `out`. A format code outside 0..3 fails with error 5; the encoders'
+// errors pass as they are; `out` is then as it was. `change` (when not null) receives how the value is
+// written other than it reads.
+void appendField(const FieldInput& field, bool sign, GaijiSupply& gaiji, FieldStorage& storage, ByteString& out,
+                 ValueChange* change);
+
+// Appends a record of `count` fields; `fieldAt(i)` gives field i as a FieldInput when its turn comes, so
+// an error in reading a later field's length never hides an earlier field's error. A failing field
+// throws its error with the field's number (counted from 1); a record beyond 64 MiB fails with error 7.
+// `out` is then as it was. `changes`, when not null, receives one entry a field.
+template <class FieldAt>
+void appendRecord(std::size_t count, FieldAt&& fieldAt, bool sign, GaijiSupply& gaiji, FieldStorage& storage,
+                  ByteString& out, ValueChange* changes) {
+  const std::size_t start = out.size();
+  for (std::size_t i = 0; i < count; ++i) {
+    try {
+      appendField(fieldAt(i), sign, gaiji, storage, out, changes != nullptr ? changes + i : nullptr);
+    } catch (const Error& error) {
+      out.resize(start);
+      throw Error(error.number(), i + 1);
+    } catch (...) {
+      out.resize(start);
+      throw;
+    }
+    if (out.size() - start > base::kMaxResultBytes) {
+      out.resize(start);
+      throw Error(errors::kOutOfMemory);
+    }
+  }
+}
+
+}  // namespace quor::record

@@ -1,0 +1,53 @@
+#pragma once
+// Code page 932 (Windows Shift-JIS), as Windows converts with its default flags, compiled in from
+// Microsoft's published best-fit table (data/cp932; tools/gen_cp932_tables.py writes the tables).
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace quor::text::cp932 {
+
+// The code page 932 code of one UTF-16 unit: a single-byte code 0x00..0xFF or a double-byte code
+// with the lead byte high. A unit without a code page 932 form (a surrogate included) gives the
+// substitute 0x3F ("?"), a single byte.
+std::uint16_t encode(char16_t unit) noexcept;
+
+// 1 for a single-byte code, 2 for a double-byte code. ASCII and the half-width katakana, the bulk of
+// single-byte fields, are answered without the table (the table test holds them to the same answer).
+inline int byteLength(char16_t unit) noexcept {
+  if (unit < 0x80 || (unit >= 0xFF61 && unit <= 0xFF9F)) return 1;
+  return encode(unit) > 0xFF ? 2 : 1;
+}
+
+// The Unicode character code page 932 gives for a single-byte code (lead bytes give nothing), or for
+// a double-byte code; 0xFFFF when the code is not a valid character.
+char16_t decodeSingle(std::uint8_t code) noexcept;
+char16_t decodeDouble(std::uint8_t lead, std::uint8_t trail) noexcept;
+// True when `byte` is the lead byte of a double-byte code.
+bool isLeadByte(std::uint8_t byte) noexcept;
+// True when `byte` can follow a lead byte as the second byte of a double-byte code. CR and LF never
+// can, so line ends are found in the bytes alone.
+constexpr bool isTrailByte(std::uint8_t byte) noexcept {
+  return byte >= 0x40 && byte <= 0xFC;
+}
+
+// The Unicode character Windows gives for a code without a character: a double-byte code outside the
+// table, or a lead byte without a valid trail byte after it.
+inline constexpr char16_t kUndefinedChar = 0x30FB;
+
+// True when code page 932 writes `unit` as another single-byte character: "?" for one it lacks, or a
+// single-byte look-alike ("e" for U+00E9). A double-byte result is a JIS character, the host's own,
+// and counts as the character's form.
+inline bool lacksExactForm(char16_t unit) noexcept {
+  if (unit < 0x80) return false;
+  const std::uint16_t code = encode(unit);
+  return code <= 0xFF && decodeSingle(static_cast<std::uint8_t>(code)) != unit;
+}
+
+// A code page 932 byte sequence as UTF-16, as Windows reads it. A lead byte followed by a byte in the
+// trail range (0x40..0xFC, never CR or LF) forms one character, kUndefinedChar when the pair has none;
+// a lead byte followed by anything else, or standing last, gives kUndefinedChar alone.
+std::u16string decodeText(std::string_view bytes);
+
+}  // namespace quor::text::cp932

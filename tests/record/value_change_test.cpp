@@ -1,0 +1,72 @@
+#include "quor/record.hpp"
+
+#include <gtest/gtest.h>
+
+#include "text/cp932.hpp"
+
+namespace quor {
+namespace {
+
+TEST(ValueCheck, FindsTheValuesTheComponentWouldChange) {
+  struct Case {
+    std::u16string value;
+    std::int32_t length;
+    CFormatDirection format;
+    Change change;
+  };
+  const Case cases[] = {
+      // Numbers.
+      {u"123", 5, setNumeric, Change::none},
+      {u"-12345", 5, setPackNumeric, Change::none},  // the sign takes no digit
+      {u" 12", 5, setNumeric, Change::none},
+      {u"12.5", 5, setNumeric, Change::none},
+      {u"000123", 3, setNumeric, Change::none},  // only zeros are dropped
+      {u"123456", 5, setNumeric, Change::longerThanField},
+      {u"-123456", 5, setPackNumeric, Change::longerThanField},
+      {u"12A", 5, setNumeric, Change::notANumber},
+      {u"", 5, setNumeric, Change::notANumber},
+      {u"  ", 5, setPackNumeric, Change::notANumber},
+      {u"&H1F", 2, setNumeric, Change::none},  // "31"
+      {u"&H1F", 1, setNumeric, Change::longerThanField},
+      // Single-byte text.
+      {u"ABC", 5, setCharacter, Change::none},
+      {u"ｱｲｳ", 3, setCharacter, Change::none},
+      {u"ABCDEF", 5, setCharacter, Change::longerThanField},
+      {u"AB山", 5, setCharacter, Change::doubleByteInSingleByteField},
+      {u"ABCDEFG山", 5, setCharacter, Change::doubleByteInSingleByteField},  // outranks the cut
+      {u"A\u00E9", 5, setCharacter, Change::noCodePage932Form},
+      {u"?", 1, setCharacter, Change::none},
+      {u"\U0001F600", 2, setCharacter, Change::noCodePage932Form},  // written as "??"
+      {u"", 5, setCharacter, Change::emptyText},
+      // Double-byte text.
+      {u"山田", 2, setNCharacter, Change::none},
+      {u"山田太", 2, setNCharacter, Change::longerThanField},
+      {u"ｶﾞ", 1, setNCharacter, Change::none},  // joins to one full-width kana
+      {u"\u00E9", 2, setNCharacter, Change::noCodePage932Form},
+      {u"", 2, setNCharacter, Change::emptyText},
+      {u"\u301C", 1, setNCharacter, Change::noCodePage932Form},  // the wave dash of other systems
+      {u"\uFF5E", 1, setNCharacter, Change::none},               // the one Windows writes
+  };
+  for (const Case& c : cases) {
+    const LayoutField field{"f", c.length, c.format};
+    EXPECT_EQ(valueChange(c.value, field).kind, c.change)
+        << "value of " << c.value.size() << " units, length " << c.length << ", format " << c.format;
+  }
+}
+
+TEST(ValueCheck, EveryUnitIsClassedAsTheCodePageClassesIt) {
+  const LayoutField single{"f", 1, setCharacter};
+  for (unsigned unit = 0; unit <= 0xFFFF; ++unit) {
+    const auto c = static_cast<char16_t>(unit);
+    const std::uint16_t code = text::cp932::encode(c);
+    Change expected = Change::none;
+    if (code > 0xFF)
+      expected = Change::doubleByteInSingleByteField;
+    else if (text::cp932::decodeSingle(static_cast<std::uint8_t>(code)) != c)
+      expected = Change::noCodePage932Form;
+    ASSERT_EQ(valueChange(std::u16string_view(&c, 1), single).kind, expected) << std::hex << unit;
+  }
+}
+
+}  // namespace
+}  // namespace quor
