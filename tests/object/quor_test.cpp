@@ -80,6 +80,23 @@ TEST(Object, ErrorsCarryNumberAndText) {
   EXPECT_STREQ(Error(61).what(), "Disk full");
 }
 
+// A default view has no characters and a null pointer: every entry takes it as the empty text.
+TEST(Object, EveryEntryTakesDefaultViews) {
+  Quor q;
+  const std::u16string_view none;
+  EXPECT_EQ(hex(q.FujitsuHostQuor(none, none, none)), "");
+  EXPECT_EQ(hex(q.FujitsuZoneFDArray(none, none)), "");
+  EXPECT_EQ(hex(q.FujitsuZoneFD(none, 2)), "F0 F0");
+  EXPECT_EQ(hex(q.FujitsuPack(none, 1)), "0C");
+  EXPECT_EQ(hex(q.SJIStoEBCDICK(none, 2)), "00 00");
+  EXPECT_EQ(hex(q.FujitsuJEF(none, 1)), "00 00");
+  EXPECT_FALSE(q.FujitsuHostQuorBinaryWrite(none, none, none, none));  // no file of no name
+  EXPECT_FALSE(GaijiMapping::read(none).opened());
+  EXPECT_TRUE(listItems(none).empty());
+  q.JEFGaijiFilePath(none);
+  EXPECT_EQ(q.JEFGaijiFilePath(), u"");
+}
+
 TEST(Object, ByteStringFromTextIsUtf16LittleEndian) {
   EXPECT_EQ(hex(ByteString::fromText(u"1")), "31 00");
   EXPECT_EQ(hex(ByteString::fromText(u"\u3042A")), "42 30 41 00");
