@@ -60,7 +60,7 @@ if [ "${1:-}" = "--profile" ]; then
   echo "instructions per record, inclusive (20000 records):"
   callgrind_annotate --inclusive=yes "$out" 2>/dev/null | awk '
     /PROGRAM TOTALS/ { gsub(",", "", $1); total = $1 }
-    /Quor::FujitsuHostQuor\(|cli::decodeLine|ValueChecker::check|OutputSink::|LineReader::next|formatField|exactNumberText|isNumeric|integerAt|CommaList::assign|encodeEbcdicKana|encodeJef|encodeZoned|encodePacked/ {
+    /RecordBuilder::append\(|quor::decodeUtf8|RecordEncoder::encodeLine|OutputSink::|LineReader::next|formatField|exactNumberText|isNumeric|commaListItems|appendEbcdicKana|appendJef|appendZoned|appendPacked/ {
       n = $1; gsub(",", "", n); name = $0; sub(/.*\?\?\?:/, "", name); sub(/\(.*/, "", name)
       if (!(name in seen)) { seen[name] = 1; printf "  %8.0f  %5.1f%%  %s\n", n / 20000, 100 * n / total, name }
     }
@@ -68,8 +68,7 @@ if [ "${1:-}" = "--profile" ]; then
   exit 0
 fi
 
-# The wall time is only meaningful on an otherwise idle machine; the load average says how idle it was.
-echo "load average before: $(cut -d' ' -f1-3 /proc/loadavg)"
+echo "$(nproc) processors; input: the examples' layout, UTF-8, generated in $BENCH_DIR"
 echo "records      seconds  user+sys  records/s  peak RSS"
 for n in "${@:-1000000 5000000}"; do
   for count in $n; do
@@ -82,4 +81,3 @@ for n in "${@:-1000000 5000000}"; do
     rm -f "$BENCH_DIR/out.dat"
   done
 done
-echo "load average after: $(cut -d' ' -f1-3 /proc/loadavg)"
