@@ -1,11 +1,13 @@
 #pragma once
-// A record layout: the fields of every record, in order, each with a length and a format code. It
-// comes from a layout file or from the two comma-separated lists the component itself takes; either
-// way it is checked once, before any record is built.
+// A record layout: the fields of every record, in order, each with its kind, size and place. It comes
+// from a layout file, from the two comma-separated lists the component itself takes, or from a COBOL
+// copybook; either way it is checked once, before any record is built.
 //
-// Layout file: one field a line, "name length format", separated by blanks or tabs. The format is 0..3
-// or its name (setNumeric, setCharacter, setNCharacter, setPackNumeric). "#" starts a comment; blank
-// lines are ignored; a UTF-8 byte-order mark at the start is skipped. Names are unique.
+// Two kinds of fields live in a layout:
+// - component fields (old-style layout lines "name length format", the --lengths/--formats lists): one
+//   of the component's four format codes, built with exactly the record builder's rules and bytes;
+// - typed fields (new-style layout lines, copybooks): text, national, zoned, packed, binary or filler,
+//   with digits, a decimal scale and a sign, written as a host program would write them.
 //
 // A malformed layout throws quor::Error 5 whose message names the place and the mistake:
 // "orders.layout:3: format 'setKanji' is not 0..3 or one of setNumeric, ...".
@@ -14,6 +16,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "quor/format.hpp"
@@ -24,21 +27,78 @@ namespace quor {
 // negative length, and no host record field is longer than this.
 inline constexpr std::int32_t kMaxLayoutFieldLength = 32767;
 
-struct LayoutField {
-  std::string name;  // empty when the layout came from the lists
-  std::int32_t length = 1;
-  CFormatDirection format = setCharacter;
+// The most digits a typed zoned or packed number holds, and a binary one (8 bytes hold 18).
+inline constexpr std::int32_t kMaxDecimalDigits = 31;
+inline constexpr std::int32_t kMaxBinaryDigits = 18;
+
+// What a field holds and how its bytes are written.
+enum class FieldKind : std::uint8_t {
+  component,  // the component's format code `format`, with the record builder's rules
+  text,       // EBCDIC with katakana: `length` characters, a byte each, padded with blanks (0x40)
+  national,   // JEF: `length` characters, two bytes each, padded with ideographic spaces (A1 A1)
+  zoned,      // zoned decimal: `length` digits, a byte each; a negative value has zone D in its last byte
+  packed,     // packed decimal: `length` digits and a sign nibble (C/D signed, F unsigned), length / 2 + 1 bytes
+  binary,     // big-endian binary, two's complement when signed: 2, 4 or 8 bytes for 1-4, 5-9, 10-18 digits
+  filler,     // `length` bytes of `fill`
 };
+
+// What a field takes from a record's values.
+enum class FieldRole : std::uint8_t {
+  column,    // one value of the record (one input column)
+  constant,  // no value; written as blanks (text, national), zeros (numbers) or its fill bytes (filler)
+  overlay,   // no value and no bytes of its own: an item that redefines bytes of earlier fields, listed only
+};
+
+struct LayoutField {
+  std::string name;  // empty when the layout came from the lists; "item(2)" for an element of a table
+  // Component fields: the component's length. Text and national: characters. Zoned, packed and binary:
+  // digits. Filler: bytes.
+  std::int32_t length = 1;
+  CFormatDirection format = setCharacter;  // component fields only
+  FieldKind kind = FieldKind::component;
+  std::int32_t scale = 0;    // typed numbers: digits after the decimal point (part of `length`)
+  bool isSigned = false;     // typed numbers; component numbers follow the run's sign flag
+  std::uint8_t fill = 0x40;  // filler
+  FieldRole role = FieldRole::column;
+  std::size_t offset = 0;  // byte offset in the record (set by finishLayout)
+  std::size_t size = 0;    // bytes (set by finishLayout)
+  std::string origin;      // where it was defined, for messages: "orders.cpy:12"; may be empty
+};
+
+// A component field: `name`, the component's length and format code.
+inline LayoutField componentField(std::string name, std::int32_t length, CFormatDirection format) {
+  LayoutField field;
+  field.name = std::move(name);
+  field.length = length;
+  field.format = format;
+  return field;
+}
 
 struct Layout {
   std::vector<LayoutField> fields;
+  std::size_t recordLength = 0;  // bytes of a record (set by finishLayout)
 
-  // The length and format lists as FujitsuHostQuor takes them: "8,20,10" and "1,1,2".
+  // The fields that take a value, in order: the input's columns.
+  [[nodiscard]] std::vector<std::size_t> columns() const;
+  // True when every field is a component field: the layout can be given to FujitsuHostQuor.
+  [[nodiscard]] bool componentOnly() const;
+  // The length and format lists as FujitsuHostQuor takes them: "8,20,10" and "1,1,2" (component
+  // fields only).
   [[nodiscard]] std::u16string lengthList() const;
   [[nodiscard]] std::u16string formatList() const;
-  // "field 3 (amount)" or "field 3", counted from 1.
+  // "field 3 (amount)" or "field 3", counted from 1 among all fields.
   [[nodiscard]] std::string describe(std::size_t index) const;
 };
+
+// The bytes a field takes: component fields as the record builder writes them (zoned and EBCDIC: the
+// length; JEF: twice the length; packed: half the length rounded up), typed fields as their kind says
+// (overlays included: the bytes they redefine).
+std::size_t fieldSize(const LayoutField& field);
+
+// Sets each field's size and offset (an overlay's offset must be set by its maker and is kept) and the
+// record length. Throws quor::Error 5 for a field no encoder can write (a length out of range, too
+// many digits for its kind, a scale above the digits).
+void finishLayout(Layout& layout);
 
 // Parses a layout file's text (UTF-8); `fileName` goes into the messages.
 Layout parseLayoutFile(std::string_view text, const std::string& fileName);

@@ -10,8 +10,6 @@
 
 namespace quor {
 
-static_assert(kMaxLayoutFieldLength == base::kInt16Max);
-
 namespace {
 
 [[noreturn]] void refuse(const std::string& message) {
@@ -65,30 +63,6 @@ Layout fromLists(std::string_view lengths, std::string_view formats);
 
 }  // namespace
 
-std::u16string Layout::lengthList() const {
-  std::u16string list;
-  for (const LayoutField& field : fields) {
-    if (!list.empty()) list += u',';
-    for (const char c : std::to_string(field.length)) list += static_cast<char16_t>(c);
-  }
-  return list;
-}
-
-std::u16string Layout::formatList() const {
-  std::u16string list;
-  for (const LayoutField& field : fields) {
-    if (!list.empty()) list += u',';
-    list += static_cast<char16_t>(u'0' + static_cast<int>(field.format));
-  }
-  return list;
-}
-
-std::string Layout::describe(std::size_t index) const {
-  std::string text = "field " + std::to_string(index + 1);
-  if (index < fields.size() && !fields[index].name.empty()) text += " (" + fields[index].name + ")";
-  return text;
-}
-
 bool parseFormat(std::string_view text, CFormatDirection& format) {
   for (std::size_t code = 0; code < kFormatNames.size(); ++code) {
     if (text == kFormatNames[code] || (text.size() == 1 && text[0] == static_cast<char>('0' + code))) {
@@ -141,6 +115,7 @@ Layout parseLines(std::string_view text, const std::string& fileName) {
     layout.fields.push_back(std::move(field));
   }
   if (layout.fields.empty()) refuse(fileName + ": the layout has no fields");
+  finishLayout(layout);
   return layout;
 }
 
@@ -162,6 +137,7 @@ Layout fromLists(std::string_view lengths, std::string_view formats) {
       refuse("--lengths item " + std::to_string(i + 1) + ": " + problem);
     layout.fields.push_back(std::move(field));
   }
+  finishLayout(layout);
   return layout;
 }
 

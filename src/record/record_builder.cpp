@@ -20,6 +20,7 @@ ValueChange valueChange(std::u16string_view value, const LayoutField& field) {
 RecordBuilder::RecordBuilder(const Layout& layout, bool convertSign, GaijiMapping gaiji)
     : convertSign_(convertSign), gaiji_(std::move(gaiji)) {
   base::guarded([&] {
+    if (!layout.componentOnly()) throw Error(errors::kInvalidCall, "the record builder takes component fields only");
     fields_.reserve(layout.fields.size());
     for (const LayoutField& field : layout.fields) fields_.push_back({field.length, field.format});
   });

@@ -6,7 +6,7 @@ namespace quor::cli {
 namespace {
 
 TEST(ValueCheck, MessagesNameTheCharacterAndTheSizes) {
-  const LayoutField single{"f", 5, setCharacter};
+  const LayoutField single = componentField("f", 5, setCharacter);
   EXPECT_EQ(describeChange({Change::doubleByteInSingleByteField, 2, 0}, u"AB山", single),
             "double-byte character U+5C71 in a single-byte field (the field would be written as 0x00 bytes)");
   EXPECT_EQ(describeChange({Change::longerThanField, 0, 0}, u"ABCDEFG", single),

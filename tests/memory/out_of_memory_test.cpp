@@ -108,7 +108,7 @@ TEST(OutOfMemory, EveryOperationFailsWithErrorSeven) {
          ByteString out;
          builder.append(values, out);
        }},
-      {"valueChange", [] { (void)valueChange(u"12345678", LayoutField{"a", 5, setNumeric}); }},
+      {"valueChange", [] { (void)valueChange(u"12345678", componentField("a", 5, setNumeric)); }},
       {"listItems", [] { (void)listItems(u"1,2"); }},
       {"toUtf8", [] { (void)toUtf8(u"ABC"); }},
   };

@@ -48,14 +48,14 @@ TEST(ValueCheck, FindsTheValuesTheComponentWouldChange) {
       {u"\uFF5E", 1, setNCharacter, Change::none},               // the one Windows writes
   };
   for (const Case& c : cases) {
-    const LayoutField field{"f", c.length, c.format};
+    const LayoutField field = componentField("f", c.length, c.format);
     EXPECT_EQ(valueChange(c.value, field).kind, c.change)
         << "value of " << c.value.size() << " units, length " << c.length << ", format " << c.format;
   }
 }
 
 TEST(ValueCheck, EveryUnitIsClassedAsTheCodePageClassesIt) {
-  const LayoutField single{"f", 1, setCharacter};
+  const LayoutField single = componentField("f", 1, setCharacter);
   for (unsigned unit = 0; unit <= 0xFFFF; ++unit) {
     const auto c = static_cast<char16_t>(unit);
     const std::uint16_t code = text::cp932::encode(c);

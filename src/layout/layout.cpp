@@ -1,0 +1,136 @@
+// What a layout knows of its fields: their sizes, offsets and columns.
+
+#include <algorithm>
+
+#include "base/api_guard.hpp"
+#include "base/limits.hpp"
+#include "quor/error.hpp"
+#include "quor/layout.hpp"
+
+namespace quor {
+
+static_assert(kMaxLayoutFieldLength == base::kInt16Max);
+
+namespace {
+
+std::string nameOf(const LayoutField& field, std::size_t index) {
+  std::string text = field.origin.empty() ? std::string() : field.origin + ": ";
+  text += "field " + std::to_string(index + 1);
+  if (!field.name.empty()) text += " (" + field.name + ")";
+  return text;
+}
+
+// Why no encoder can write the field, or nothing.
+std::string problemOf(const LayoutField& field) {
+  const auto between = [](std::int32_t value, std::int32_t low, std::int32_t high) {
+    return value >= low && value <= high;
+  };
+  switch (field.kind) {
+    case FieldKind::component:
+    case FieldKind::text:
+    case FieldKind::national:
+    case FieldKind::filler:
+      if (!between(field.length, 1, kMaxLayoutFieldLength))
+        return "length " + std::to_string(field.length) + " is not from 1 to " + std::to_string(kMaxLayoutFieldLength);
+      return {};
+    case FieldKind::zoned:
+    case FieldKind::packed:
+    case FieldKind::binary: {
+      const std::int32_t most = field.kind == FieldKind::binary ? kMaxBinaryDigits : kMaxDecimalDigits;
+      if (!between(field.length, 1, most))
+        return std::to_string(field.length) + " digits: a " +
+               (field.kind == FieldKind::zoned ? "zoned" : field.kind == FieldKind::packed ? "packed" : "binary") +
+               " field holds 1 to " + std::to_string(most);
+      if (!between(field.scale, 0, field.length))
+        return "scale " + std::to_string(field.scale) + " is more than the " + std::to_string(field.length) +
+               " digits";
+      return {};
+    }
+  }
+  return {};
+}
+
+}  // namespace
+
+std::size_t fieldSize(const LayoutField& field) {
+  const auto length = static_cast<std::size_t>(std::max(field.length, 0));
+  switch (field.kind) {
+    case FieldKind::component:
+      switch (field.format) {
+        case setNCharacter:
+          return 2 * length;
+        case setPackNumeric:
+          return (length + 1) / 2;
+        default:
+          return length;
+      }
+    case FieldKind::text:
+    case FieldKind::zoned:
+    case FieldKind::filler:
+      return length;
+    case FieldKind::national:
+      return 2 * length;
+    case FieldKind::packed:
+      return length / 2 + 1;
+    case FieldKind::binary:
+      return length <= 4 ? 2 : length <= 9 ? 4 : 8;
+  }
+  return 0;
+}
+
+void finishLayout(Layout& layout) {
+  base::guarded([&] {
+    std::size_t offset = 0;
+    for (std::size_t i = 0; i < layout.fields.size(); ++i) {
+      LayoutField& field = layout.fields[i];
+      if (const std::string problem = problemOf(field); !problem.empty())
+        throw Error(errors::kInvalidCall, nameOf(field, i) + ": " + problem);
+      field.size = fieldSize(field);
+      if (field.role == FieldRole::overlay) continue;
+      field.offset = offset;
+      offset += field.size;
+    }
+    layout.recordLength = offset;
+  });
+}
+
+std::vector<std::size_t> Layout::columns() const {
+  return base::guarded([&] {
+    std::vector<std::size_t> out;
+    for (std::size_t i = 0; i < fields.size(); ++i)
+      if (fields[i].role == FieldRole::column) out.push_back(i);
+    return out;
+  });
+}
+
+bool Layout::componentOnly() const {
+  return std::all_of(fields.begin(), fields.end(), [](const LayoutField& field) {
+    return field.kind == FieldKind::component && field.role == FieldRole::column;
+  });
+}
+
+std::u16string Layout::lengthList() const {
+  std::u16string list;
+  for (const LayoutField& field : fields) {
+    if (!list.empty()) list += u',';
+    for (const char c : std::to_string(field.length)) list += static_cast<char16_t>(c);
+  }
+  return list;
+}
+
+std::u16string Layout::formatList() const {
+  std::u16string list;
+  for (const LayoutField& field : fields) {
+    if (!list.empty()) list += u',';
+    list += static_cast<char16_t>(u'0' + static_cast<int>(field.format));
+  }
+  return list;
+}
+
+std::string Layout::describe(std::size_t index) const {
+  std::string text = "field " + std::to_string(index + 1);
+  if (index < fields.size() && !fields[index].name.empty()) text += " (" + fields[index].name + ")";
+  return text;
+}
+
+}  // namespace quor
