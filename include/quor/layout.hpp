@@ -103,6 +103,13 @@ void finishLayout(Layout& layout);
 // Parses a layout file's text (UTF-8); `fileName` goes into the messages.
 Layout parseLayoutFile(std::string_view text, const std::string& fileName);
 
+// The record a COBOL copybook describes (text in UTF-8 or ASCII): its elementary items as typed fields,
+// with the offsets and record length the host compiler gives. Tables (OCCURS) become one field an
+// element, "item(1)", "item(2)"; FILLER items are constants; items of a REDEFINES are overlays.
+// Clauses that cannot be written (SIGN SEPARATE, SYNCHRONIZED, OCCURS DEPENDING ON, RENAMES, P in a
+// picture, COMP-1, COMP-2) throw quor::Error 5 naming the clause, file and line.
+Layout parseCopybook(std::string_view text, const std::string& fileName);
+
 // A layout from the --lengths and --formats lists ("8,20,10" and "1,1,2"); messages name the list and
 // its item ("--lengths item 2: ...").
 Layout layoutFromLists(std::string_view lengths, std::string_view formats);
