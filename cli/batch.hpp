@@ -17,6 +17,13 @@ struct Batch {
     std::size_t line;     // index in the batch
     std::string problem;  // why it is bad
   };
+  // A value of a good record written other than it reads (with --lenient).
+  struct ChangedValue {
+    std::size_t line;     // index in the batch
+    std::string problem;  // the field, the value and what changed
+  };
+  // The changed values a batch lists at most: the run lists the first of them only.
+  static constexpr std::size_t kListedChanges = 20;
 
   // Set by the reader.
   std::size_t input = 0;          // the input's index (BatchReader::display)
@@ -30,6 +37,7 @@ struct Batch {
   std::vector<std::size_t> recordEnds;  // where each one ends
   std::vector<BadLine> badLines;        // in line order
   ChangeCounts changes{};               // values of the good records written differently
+  std::vector<ChangedValue> changed;    // the first kListedChanges of them, in line order
   std::exception_ptr failure;           // an unforeseen failure at line failedLine ends the batch
   std::size_t failedLine = 0;
   bool encoded = false;  // guarded by the pool's mutex

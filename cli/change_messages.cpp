@@ -7,35 +7,53 @@
 namespace quor::cli {
 
 namespace {
-
-std::string codePoint(char16_t c) {
-  char text[16];
-  std::snprintf(text, sizeof text, "U+%04X", static_cast<unsigned>(c));
-  return text;
-}
-
+constexpr std::size_t kShownCharacters = 40;
 }  // namespace
 
-std::string describeChange(const ValueChange& change, std::u16string_view value, const LayoutField& field) {
-  const std::string holds = "the field holds " + std::to_string(field.length);
-  switch (change.kind) {
-    case Change::none:
-      break;
-    case Change::doubleByteInSingleByteField:
-      return "double-byte character " + codePoint(value[change.position]) +
-             " in a single-byte field (the field would be written as 0x00 bytes)";
-    case Change::notANumber:
-      return "value is not a number (it would be written as zeros)";
-    case Change::longerThanField:
-      return "value longer than its field (" + std::to_string(value.size()) + " characters, " + holds +
-             "; it would be cut)";
-    case Change::noCodePage932Form:
-      return "character " + codePoint(value[change.position]) + " has no code page 932 form (it would be written as \"" +
-             toUtf8(std::u16string_view(&change.writtenAs, 1)) + "\")";
-    case Change::emptyText:
-      return "empty value in a character field (it would be written as 0x00 bytes, not blanks)";
+std::string shownValue(std::u16string_view value) {
+  const bool shortened = value.size() > kShownCharacters;
+  if (shortened) value = value.substr(0, kShownCharacters - 1);
+  std::string out = "\"";
+  std::u16string plain;
+  const auto flush = [&] {
+    out += toUtf8(plain);
+    plain.clear();
+  };
+  for (const char16_t c : value) {
+    if (c >= 0x20 && c != 0x7F && c != u'"' && c != u'\\') {
+      plain += c;
+      continue;
+    }
+    flush();
+    switch (c) {
+      case u'"':
+        out += "\\\"";
+        break;
+      case u'\\':
+        out += "\\\\";
+        break;
+      case u'\t':
+        out += "\\t";
+        break;
+      case u'\n':
+        out += "\\n";
+        break;
+      case u'\r':
+        out += "\\r";
+        break;
+      default: {
+        char escaped[8];
+        std::snprintf(escaped, sizeof escaped, "\\x%02X", static_cast<unsigned>(c));
+        out += escaped;
+      }
+    }
   }
-  return {};
+  flush();
+  return out + (shortened ? "\xE2\x80\xA6\"" : "\"");
+}
+
+std::string fieldProblem(const Layout& layout, std::size_t field, std::u16string_view value, const std::string& words) {
+  return layout.describe(field) + ": " + shownValue(value) + ": " + words;
 }
 
 std::string_view summaryPhrase(Change change) {
@@ -47,11 +65,17 @@ std::string_view summaryPhrase(Change change) {
     case Change::notANumber:
       return "not a number (written as zeros)";
     case Change::longerThanField:
-      return "longer than the field (cut)";
+      return "cut to the field";
     case Change::noCodePage932Form:
-      return "without a code page 932 form (written as another character)";
+      return "characters without a code page 932 form (written as another character)";
     case Change::emptyText:
       return "empty in a character field (written as 0x00 bytes)";
+    case Change::notAJefCode:
+      return "characters without a JEF code";
+    case Change::noGaijiMapping:
+      return "user-defined characters without a gaiji mapping";
+    case Change::negativeInUnsignedField:
+      return "negative numbers written without sign";
   }
   return {};
 }

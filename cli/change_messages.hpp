@@ -1,6 +1,6 @@
 #pragma once
-// The words for the values the record builder writes other than they read: a sentence for a bad
-// record's message, a phrase for the summary's counts.
+// How the tool shows a value in its messages, and the words for the values a run writes other than they
+// read.
 
 #include <array>
 #include <cstdint>
@@ -12,11 +12,14 @@
 
 namespace quor::cli {
 
-// A sentence for a message: "value longer than its field (23 characters, the field holds 20; it
-// would be cut)".
-std::string describeChange(const ValueChange& change, std::u16string_view value, const LayoutField& field);
+// The value as a message shows it: in double quotes, a quote, backslash or control character escaped
+// (\", \\, \t, \n, \r, \xNN), and shortened to its first 40 characters and "…" when longer.
+std::string shownValue(std::u16string_view value);
 
-// The plural phrase for a summary count: "longer than the field (cut)".
+// "field 3 (amount): "12.50": `words`": a field of `layout` (index from 0), its value and what is wrong.
+std::string fieldProblem(const Layout& layout, std::size_t field, std::u16string_view value, const std::string& words);
+
+// The phrase for a summary count: "cut", "not a number (written as zeros)".
 std::string_view summaryPhrase(Change change);
 
 // Counts of changed values per kind, indexed by Change.

@@ -9,6 +9,7 @@
 
 #include "batch_reader.hpp"
 #include "encoder_pool.hpp"
+#include "gaiji_file.hpp"
 #include "interruption.hpp"
 #include "io_error.hpp"
 #include "output_sink.hpp"
@@ -51,8 +52,8 @@ class EncodeRun {
       : options_(options),
         layout_(options.layout),
         progress_(!options.quiet && ::isatty(STDERR_FILENO) != 0),
-        mapping_(readGaijiMapping()),
-        rules_{options.layout, options.convertSign, options.encoding, options.strict} {}
+        mapping_(loadGaijiMapping(options.gaijiPath)),
+        rules_{options.layout, options.convertSign, options.encoding, options.lenient} {}
 
   int run() {
     std::vector<std::string> inputs = options_.inputs;
@@ -128,22 +129,14 @@ class EncodeRun {
     }
     sink.commit();
     progress_.clear();
-    if (!options_.quiet) reportSummary(sink);
+    if (!options_.quiet) {
+      reportChangedValues();
+      reportSummary(sink);
+    }
     return badRecords_ == 0 ? kExitSuccess : kExitBadData;
   }
 
  private:
-  // The mapping file is read once and pinned on every encoder, so the records do not read it per
-  // character. Without --gaiji the component's default file is used, as the component would read it.
-  GaijiMapping readGaijiMapping() const {
-    const std::u16string path = options_.gaijiPath ? toUtf16(*options_.gaijiPath, "the --gaiji file name")
-                                                   : Quor().JEFGaijiFilePath();
-    GaijiMapping mapping = GaijiMapping::read(path);
-    if (options_.gaijiPath && !mapping.opened())
-      throw IoError("cannot read the gaiji mapping file " + *options_.gaijiPath);
-    return mapping;
-  }
-
   enum class Outcome { complete, badRecord, interrupted };
 
   // Writes the good records of an encoded batch and reports its bad lines, line by line, unless a bad
@@ -171,6 +164,10 @@ class EncodeRun {
     }
     if (batch.failure) std::rethrow_exception(batch.failure);
     for (std::size_t kind = 0; kind < kChangeKinds; ++kind) changes_[kind] += batch.changes[kind];
+    for (const Batch::ChangedValue& value : batch.changed) {
+      if (changed_.size() == Batch::kListedChanges) break;
+      changed_.push_back(display + ":" + std::to_string(batch.firstLine + value.line) + ": " + value.problem);
+    }
     return Outcome::complete;
   }
 
@@ -202,6 +199,24 @@ class EncodeRun {
     }
   }
 
+  // With --lenient: the values written other than they read, the first ones each on a line.
+  void reportChangedValues() const {
+    std::uint64_t changed = 0;
+    for (const std::uint64_t count : changes_) changed += count;
+    if (changed == 0) return;
+    std::fprintf(stderr, "quor: %s written other than they read (--lenient):\n", counted(changed, "value").c_str());
+    for (const std::string& value : changed_) std::fprintf(stderr, "  %s\n", value.c_str());
+    std::string kinds;
+    for (std::size_t kind = 1; kind < kChangeKinds; ++kind) {
+      if (changes_[kind] == 0) continue;
+      if (!kinds.empty()) kinds += ", ";
+      kinds += std::to_string(changes_[kind]) + " " + std::string(summaryPhrase(static_cast<Change>(kind)));
+    }
+    if (changed > changed_.size())
+      std::fprintf(stderr, "  and %llu more\n", static_cast<unsigned long long>(changed - changed_.size()));
+    std::fprintf(stderr, "quor: in all: %s\n", kinds.c_str());
+  }
+
   void reportSummary(const OutputSink& sink) const {
     const std::string target = options_.outputPath.empty() ? "standard output" : options_.outputPath;
     const double seconds = progress_.elapsedSeconds();
@@ -209,18 +224,6 @@ class EncodeRun {
         records_ == 0 ? std::string() : ", record length " + std::to_string(recordLength_);
     std::fprintf(stderr, "quor: %s, %s%s, %.2f s -> %s\n", counted(records_, "record").c_str(),
                  counted(sink.bytesWritten(), "byte").c_str(), length.c_str(), seconds, target.c_str());
-    std::uint64_t changed = 0;
-    for (const std::uint64_t count : changes_) changed += count;
-    if (changed > 0) {
-      std::string kinds;
-      for (std::size_t kind = 1; kind < kChangeKinds; ++kind) {
-        if (changes_[kind] == 0) continue;
-        if (!kinds.empty()) kinds += ", ";
-        kinds += std::to_string(changes_[kind]) + " " + std::string(summaryPhrase(static_cast<Change>(kind)));
-      }
-      std::fprintf(stderr, "quor: %s written differently from the input: %s; --strict refuses them\n",
-                   counted(changed, "value").c_str(), kinds.c_str());
-    }
     if (badRecords_ > 0) {
       std::string list;
       for (const std::string& where : skipped_) list += (list.empty() ? "" : ", ") + where;
@@ -237,6 +240,7 @@ class EncodeRun {
   const RecordRules rules_;
   const InterruptionGuard* guard_ = nullptr;  // the run's, set by run()
   ChangeCounts changes_{};
+  std::vector<std::string> changed_;  // the first changed values, with their place
   std::vector<std::string> skipped_;
   std::uint64_t records_ = 0;
   std::uint64_t badRecords_ = 0;

@@ -21,7 +21,7 @@ struct EncodeOptions {
   std::vector<std::string> inputs;  // empty or "-": standard input
   bool skipBad = false;
   std::optional<std::uint64_t> maxErrors;  // with skipBad: more bad records than this end the run
-  bool strict = false;
+  bool lenient = false;  // write values other than they read instead of refusing their records
   bool quiet = false;
 };
 

@@ -1,5 +1,5 @@
 #pragma once
-// quor field: one encoder on one value, the bytes printed as hexadecimal pairs or written raw.
+// quor field: one value encoded as one field, the bytes printed as hexadecimal pairs or written raw.
 
 #include <cstdint>
 #include <optional>
@@ -13,15 +13,17 @@ struct FieldOptions {
   std::string length;  // for zoned-list, the comma-separated lengths
   bool convertSign = true;
   bool raw = false;
+  bool bare = false;     // the component's single call instead of a one-field record
+  bool lenient = false;  // print a value the record rules change instead of refusing it
   std::optional<std::string> gaijiPath;
 };
 
 // The encoder names `kind` accepts.
 inline constexpr const char* kFieldKinds[] = {"zoned", "packed", "ebcdic", "jef", "zoned-list"};
 
-// Prints the field and returns kExitSuccess, or prints "error N: text" and returns kExitBadData when the
-// encoder fails. Throws UsageError for a length that is not a whole number, IoError for an unreadable
-// --gaiji file.
+// Prints the field and returns kExitSuccess; prints what is wrong with the value, in words and then
+// the error number, and returns kExitBadData when it cannot be written as it reads. Throws UsageError
+// for a length that is not a whole number, IoError for an unreadable --gaiji file.
 int runField(const FieldOptions& options);
 
 }  // namespace quor::cli

@@ -30,15 +30,37 @@ Each input line is one record: its values cut at every "," (no quoting, no trimm
 of the layout. The layout file has one field a line, "name length format", the format 0..3 or
 setNumeric, setCharacter, setNCharacter, setPackNumeric; "#" starts a comment.
 
+A value that would be written other than it reads (cut, zeroed, blanked, written as another
+character) makes its record bad, with a message naming the line, the field, the value and what is
+wrong; --lenient writes such values as the component writes them and lists them.
+
+Encodings: utf-8 (also utf8), cp932 (also ms932, windows-31j, shift_jis, sjis: Shift_JIS is read as
+code page 932, its Windows form).
+
 Exit status: 0 success, 1 bad data, 2 usage, 3 input/output failure.)";
 
 constexpr const char* kFieldExamples = R"(
+The bytes are those the value gets in a one-field layout of quor encode (blanks after text, the sign
+rule of records); --bare gives the component's own call on the value as it stands.
+
 Examples:
   quor field zoned -- -123 5        F0 F0 F1 F2 D3
   quor field packed 12345 5         12 34 5C
-  quor field ebcdic ABC 5           C1 C2 C3 00 00
+  quor field ebcdic ABC 5           C1 C2 C3 40 40
+  quor field ebcdic --bare ABC 5    C1 C2 C3 00 00
   quor field jef 亜 1               B0 A1
   quor field zoned-list 123,-45 5,3 F0 F0 F1 F2 F3 F0 F4 D5)";
+
+// The input encoding a name stands for, in any letter case.
+InputEncoding encodingNamed(const std::string& name) {
+  std::string lower;
+  for (const char c : name) lower += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  if (lower == "utf-8" || lower == "utf8") return InputEncoding::utf8;
+  for (const char* alias : {"cp932", "ms932", "windows-31j", "shift_jis", "shift-jis", "sjis"})
+    if (lower == alias) return InputEncoding::cp932;
+  throw UsageError("--encoding " + name +
+                   ": not an encoding the tool reads (utf-8, utf8, cp932, ms932, windows-31j, shift_jis, sjis)");
+}
 
 std::string readLayoutFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -56,6 +78,7 @@ struct EncodeArguments {
   std::string encoding = "utf-8";
   std::string gaiji;
   bool isUnsigned = false;
+  bool strict = false;  // the default's name, accepted
   std::uint64_t maxErrors = 0;
   EncodeOptions options;
 };
@@ -71,10 +94,13 @@ void addEncode(CLI::App& app, EncodeArguments& a) {
       encode->add_option("--formats", a.formats, "Field format codes 0..3, comma-separated (e.g. 1,1,2)");
   lengths->needs(formats)->excludes(layout);
   formats->needs(lengths)->excludes(layout);
-  encode->add_option("--encoding", a.encoding, "Input encoding (e.g. --encoding cp932)")
-      ->check(CLI::IsMember({"utf-8", "cp932"}))
+  encode
+      ->add_option("--encoding", a.encoding,
+                   "Input encoding: utf-8 (utf8) or cp932 (ms932, windows-31j, shift_jis, sjis), any case")
       ->default_str("utf-8");
-  encode->add_option("--gaiji", a.gaiji, "Gaiji mapping file (code page 932 text), read once for the run");
+  encode->add_option("--gaiji", a.gaiji,
+                     "Gaiji mapping file (code page 932 text, see docs/gaiji.md), read once for the run; "
+                     "default: the file QUOR_GAIJI names, else none");
   encode->add_flag("--unsigned", a.isUnsigned, "Write numbers without sign (ConvertSign false)");
   encode->add_option("-o,--output", a.options.outputPath,
                      "Output file, replaced only when the run succeeds (default: standard output)");
@@ -84,8 +110,10 @@ void addEncode(CLI::App& app, EncodeArguments& a) {
       ->add_option("--max-errors", a.maxErrors,
                    "With --skip-bad: stop, writing nothing, after more than N bad records")
       ->needs(skip);
-  encode->add_flag("--strict", a.options.strict,
-                   "Treat values the component would change (cut, zeroed, blanked) as bad records");
+  auto* lenient = encode->add_flag(
+      "--lenient", a.options.lenient,
+      "Write values the component changes (cut, zeroed, blanked) as it writes them, and list them");
+  encode->add_flag("--strict", a.strict, "Refuse the records of such values (the default)")->excludes(lenient);
   encode->add_flag("-q,--quiet", a.options.quiet, "No summary and no progress line");
   encode->add_option("files", a.options.inputs,
                      "Input files, read in order (default or '-': standard input)");
@@ -106,7 +134,7 @@ int runEncodeArguments(CLI::App& encode, EncodeArguments& a) {
     if (e.number() != quor::errors::kInvalidCall) throw;
     throw UsageError(e.what());
   }
-  o.encoding = a.encoding == "cp932" ? InputEncoding::cp932 : InputEncoding::utf8;
+  o.encoding = encodingNamed(a.encoding);
   o.convertSign = !a.isUnsigned;
   if (encode.count("--gaiji") > 0) o.gaijiPath = a.gaiji;
   if (encode.count("--max-errors") > 0) o.maxErrors = a.maxErrors;
@@ -143,6 +171,10 @@ int runMain(int argc, char** argv) {
   fieldCommand->add_flag("--unsigned", fieldUnsigned, "No sign (ConvertSign false), for zoned and packed");
   fieldCommand->add_flag("--raw", field.raw, "Write the bytes themselves instead of hexadecimal");
   fieldCommand->add_option("--gaiji", fieldGaiji, "Gaiji mapping file for jef (e.g. --gaiji site-gaiji.txt)");
+  auto* bare = fieldCommand->add_flag("--bare", field.bare,
+                                      "The component's own call on the value as it stands (no record rules)");
+  fieldCommand->add_flag("--lenient", field.lenient, "Print the bytes of a value the record rules change")
+      ->excludes(bare);
 
   CLI::App* version = app.add_subcommand("version", "Print the component's version (e.g. 1.0.0)");
   app.set_version_flag("--version", quor::toUtf8(quor::Quor().Version()));

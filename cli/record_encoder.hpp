@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "batch.hpp"
+#include "quor/error.hpp"
 #include "quor/gaiji_mapping.hpp"
 #include "quor/layout.hpp"
 #include "quor/record.hpp"
@@ -19,7 +20,7 @@ struct RecordRules {
   const Layout& layout;
   bool convertSign = true;
   InputEncoding encoding = InputEncoding::utf8;
-  bool strict = false;  // a value written other than it reads makes its record bad
+  bool lenient = false;  // a value written other than it reads is written so, instead of a bad record
 };
 
 // One encoder is used by one thread; encoders on different threads share nothing but the read-only
@@ -33,8 +34,11 @@ class RecordEncoder {
   void encode(Batch& batch) noexcept;
 
  private:
-  // Builds one record into the batch. False when the record is bad; problem_ then says why.
-  bool encodeLine(std::string_view line, Batch& batch);
+  // Builds the record of line `index` into the batch. False when the record is bad; problem_ then says
+  // why.
+  bool encodeLine(std::string_view line, std::size_t index, Batch& batch);
+  // Why field `field` of a record that failed with `error` cannot be written.
+  [[nodiscard]] std::string failure(const Error& error) const;
 
   const RecordRules rules_;
   RecordBuilder builder_;

@@ -3,6 +3,7 @@
 // JEFGaijiFilePath afresh on every call; a batch caller reads it once with GaijiMapping::read and pins
 // that reading on its object (Quor::PinGaijiMapping), so a whole run costs one read.
 
+#include <cstddef>
 #include <memory>
 #include <string_view>
 
@@ -21,8 +22,14 @@ class GaijiMapping {
   // quor::Error 7 when memory runs out.
   [[nodiscard]] static GaijiMapping read(std::u16string_view path);
 
+  // The reading of a mapping file's content, code page 932 bytes, as read() reads the file's. Throws
+  // only quor::Error 7 when memory runs out.
+  [[nodiscard]] static GaijiMapping fromText(std::string_view cp932Bytes);
+
   // True when the file was opened (even if it held no lines).
   [[nodiscard]] bool opened() const noexcept;
+  // The number of characters the file maps (the keys of its mapping lines).
+  [[nodiscard]] std::size_t size() const noexcept;
 
   // The indexed content; defined by the character encoders, opaque here.
   struct Index;

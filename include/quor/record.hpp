@@ -27,23 +27,37 @@ namespace quor {
 enum class Change : std::uint8_t {
   none,
   doubleByteInSingleByteField,  // a single-byte field holding a double-byte character: 0x00 bytes
-  notANumber,                   // a numeric field whose value is no number: zeros
-  longerThanField,              // cut to the field's length (numbers keep their rightmost digits)
-  noCodePage932Form,            // a character code page 932 writes as "?" or a single-byte look-alike
+  notANumber,                   // a numeric field whose value is no number: zeros (zoned)
+  longerThanField,              // cut: text, or digits (an even-length packed field holds one digit less)
+  noCodePage932Form,            // a character code page 932 writes as "?" or as a look-alike
   emptyText,                    // an empty character value: 0x00 bytes, not blanks
+  notAJefCode,                  // a character whose JEF bytes are no JEF code and no gaiji line maps
+  noGaijiMapping,               // a user-defined character (U+E000..U+F8FF) and no gaiji mapping given
+  negativeInUnsignedField,      // a negative number where numbers are written without sign
 };
-inline constexpr std::size_t kChangeKinds = 6;
+inline constexpr std::size_t kChangeKinds = 9;
 
-// The change of one value: the first found, a double-byte character before a character without a form
-// before a cut.
+// The change of one value. Where a value has several, the one that decides what is written first: a
+// double-byte character before a character without a form before a cut.
 struct ValueChange {
   Change kind = Change::none;
-  std::size_t position = 0;  // the character concerned (a UTF-16 index into the value), where one is
+  char32_t character = 0;    // the character concerned, where there is one
   char16_t writtenAs = 0;    // noCodePage932Form: the character written in its place ("?", "e", ...)
+  std::uint8_t bytes[2]{};   // notAJefCode: the two bytes written
 };
 
-// How the record builder writes `value` in `field`, found by the same formatter that writes it.
-ValueChange valueChange(std::u16string_view value, const LayoutField& field);
+// The words for a change, to follow the value in a message: "12 characters, the field holds 10".
+std::string describeChange(const ValueChange& change, std::u16string_view value, const LayoutField& field);
+
+// The words for a field that fails with error `number`: "a number with a fraction, in a field of whole
+// numbers", or the error's standard text.
+std::string describeFailure(int number, std::u16string_view value, const LayoutField& field);
+
+// How the record builder writes `value` in `field` (numbers with a sign when `convertSign` is set,
+// user-defined characters from `gaiji`), found by the same code that writes it; also for a value whose
+// field fails.
+ValueChange valueChange(std::u16string_view value, const LayoutField& field, bool convertSign = true,
+                        const GaijiMapping& gaiji = GaijiMapping());
 
 // Builds records of one layout. One builder is used by one thread at a time (it keeps working storage
 // from record to record); separate builders share nothing but the gaiji reading, which is read-only.

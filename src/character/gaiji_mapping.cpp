@@ -3,6 +3,7 @@
 #include <new>
 #include <stdexcept>
 
+#include "base/api_guard.hpp"
 #include "character/gaiji_index.hpp"
 #include "platform/file_read.hpp"
 #include "quor/error.hpp"
@@ -37,8 +38,16 @@ GaijiMapping GaijiMapping::read(std::u16string_view path) {
   }
 }
 
+GaijiMapping GaijiMapping::fromText(std::string_view cp932Bytes) {
+  return base::guarded([&] { return GaijiMapping(std::make_shared<const Index>(Index::build(cp932Bytes))); });
+}
+
 bool GaijiMapping::opened() const noexcept {
   return index_->opened;
+}
+
+std::size_t GaijiMapping::size() const noexcept {
+  return index_->entries.size();
 }
 
 }  // namespace quor

@@ -47,16 +47,23 @@ void putNotFound(std::uint8_t& byte, std::int32_t jisValue) noexcept {
   if (value >= 0 && value <= 0xFF) byte = static_cast<std::uint8_t>(value);
 }
 
-// Writes the two bytes of one character.
-void putCharacter(char16_t c, const GaijiMapping::Index& index, std::uint8_t* pair) noexcept {
+constexpr bool isJefByte(std::uint8_t byte) noexcept {
+  return byte >= 0xA1 && byte <= 0xFE;
+}
+
+// Writes the two bytes of one character and, when they are no JEF code the mapping gave, notes it as the
+// first stray character unless one came before.
+void putCharacter(char16_t c, const GaijiMapping::Index& index, std::uint8_t* pair, JefStray* stray) noexcept {
   const JisCode jis = jisCode(text::cp932::encode(c));
   if (const auto* entry = index.find(keyOf(jis))) {
     pair[0] = entry->first;
     pair[1] = entry->second;
-  } else {
-    putNotFound(pair[0], jis.first);
-    putNotFound(pair[1], jis.second);
+    return;
   }
+  putNotFound(pair[0], jis.first);
+  putNotFound(pair[1], jis.second);
+  if (stray != nullptr && !stray->found && !(isJefByte(pair[0]) && isJefByte(pair[1])))
+    *stray = {true, c, pair[0], pair[1]};
 }
 
 }  // namespace
@@ -67,7 +74,8 @@ std::size_t jefFieldBytes(std::int32_t length) noexcept {
   return bytes <= base::kMaxResultBytes ? bytes : 0;
 }
 
-void appendJef(const text::PaddedText& text, std::int32_t length, const GaijiMapping& mapping, ByteString& out) {
+void appendJef(const text::PaddedText& text, std::int32_t length, const GaijiMapping& mapping, ByteString& out,
+               JefStray* stray) {
   const std::size_t bytes = jefFieldBytes(length);
   if (bytes == 0) return;
   base::Appended field(out, bytes);
@@ -84,13 +92,13 @@ void appendJef(const text::PaddedText& text, std::int32_t length, const GaijiMap
       std::memcpy(pairs + 2 * p, pairs + 2 * p - 2, 2);
       continue;
     }
-    putCharacter(text.text[p], index, pairs + 2 * p);
+    putCharacter(text.text[p], index, pairs + 2 * p, stray);
   }
   // The padding: one character's bytes, repeated. Each copy doubles the run already written.
   const std::size_t padCount = std::min(text.padCount, fieldLength - count);
   if (padCount > 0) {
     std::uint8_t* const run = pairs + 2 * count;
-    putCharacter(text.pad, index, run);
+    putCharacter(text.pad, index, run, stray);
     std::size_t filled = 2;
     while (filled < 2 * padCount) {
       const std::size_t chunk = std::min(filled, 2 * padCount - filled);

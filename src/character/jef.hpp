@@ -14,10 +14,21 @@ namespace quor::character {
 // up (a length below 1, or beyond the memory one call may take). Such a field is the empty result.
 std::size_t jefFieldBytes(std::int32_t length) noexcept;
 
+// A character the mapping does not list whose bytes are no JEF code (a JEF code has both bytes in
+// A1..FE): a user-defined character without a mapping line, an extension character beyond JIS.
+struct JefStray {
+  bool found = false;
+  char16_t character = 0;
+  std::uint8_t first = 0;
+  std::uint8_t second = 0;
+};
+
 // Appends jefFieldBytes(`length`) bytes to `out`: each of the first `length` characters as its JEF
 // code from `mapping`, or as its JIS code + 0x80 per byte when the mapping does not list it; 0x00
-// after the last character. Characters beyond the field are cut. Reports no error (only quor::Error 7
-// when memory runs out, leaving `out` as it was).
-void appendJef(const text::PaddedText& text, std::int32_t length, const GaijiMapping& mapping, ByteString& out);
+// after the last character. Characters beyond the field are cut. When `stray` is not null it receives
+// the first character written whose bytes are no JEF code. Reports no error (only quor::Error 7 when
+// memory runs out, leaving `out` as it was).
+void appendJef(const text::PaddedText& text, std::int32_t length, const GaijiMapping& mapping, ByteString& out,
+               JefStray* stray = nullptr);
 
 }  // namespace quor::character

@@ -55,4 +55,9 @@ void appendPacked(std::u16string_view text, std::int32_t nibbles, bool sign, Byt
   field.done();
 }
 
+std::size_t packedDigits(std::int32_t nibbles, bool sign) noexcept {
+  const std::size_t bytes = (static_cast<std::size_t>(nibbles > 0 ? nibbles : 0) + 1) / 2;
+  return 2 * bytes - (sign && bytes > 0 ? 1 : 0);
+}
+
 }  // namespace quor::numeric

@@ -19,4 +19,8 @@ namespace quor::numeric {
 // first, so a bad character among them gives 13).
 void appendPacked(std::u16string_view text, std::int32_t nibbles, bool sign, ByteString& out);
 
+// The digits a packed field of `nibbles` (at least 1) holds: every nibble of its bytes, but the sign
+// nibble. So an even count with a sign holds one digit less than it names: 6 nibbles hold 5 digits.
+std::size_t packedDigits(std::int32_t nibbles, bool sign) noexcept;
+
 }  // namespace quor::numeric

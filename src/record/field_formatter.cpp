@@ -4,6 +4,7 @@
 
 #include "base/limits.hpp"
 #include "number/number_reading.hpp"
+#include "numeric/packed.hpp"
 #include "quor/format.hpp"
 #include "text/cp932.hpp"
 #include "text/fullwidth.hpp"
@@ -21,22 +22,30 @@ std::u16string_view trimBlanks(std::u16string_view s) {
   return s;
 }
 
-void note(ValueChange* change, Change kind, std::size_t position = 0) {
-  if (change != nullptr) *change = {kind, position, 0};
+void note(ValueChange* change, Change kind, char32_t character = 0) {
+  if (change != nullptr) *change = {kind, character, 0, {}};
 }
 
-// A character code page 932 writes as another: where it stands and what is written instead.
-void noteLacking(ValueChange* change, std::u16string_view value, std::size_t position) {
-  const std::uint16_t code = text::cp932::encode(value[position]);
-  *change = {Change::noCodePage932Form, position, text::cp932::decodeSingle(static_cast<std::uint8_t>(code))};
+// The character at `i`: a surrogate pair makes one.
+char32_t characterAt(std::u16string_view value, std::size_t i) {
+  const char32_t c = value[i];
+  if (c >= 0xD800 && c <= 0xDBFF && i + 1 < value.size() && value[i + 1] >= 0xDC00 && value[i + 1] <= 0xDFFF)
+    return 0x10000 + ((c - 0xD800) << 10) + (value[i + 1] - 0xDC00u);
+  return c;
+}
+
+// A character code page 932 writes as another: which, and what is written instead.
+void noteLacking(ValueChange* change, std::u16string_view value, std::size_t i) {
+  *change = {Change::noCodePage932Form, characterAt(value, i), text::cp932::writtenAs(value[i]), {}};
 }
 
 // Numbers (zoned and packed): the digits, without blanks and sign, filled with "0" in front to
 // `width` characters or cut to their rightmost `width`; a "-" goes back in front. So "-12" in 5 is
 // "-00012" and "12-" the same, where zeros put in front of the sign would lose the value. An "&H" or
-// "&O" literal is replaced by its decimal digits first. Cutting anything but leading zeros is a change.
-void formatNumber(std::u16string_view value, std::size_t width, bool fill, std::u16string& out,
-                  ValueChange* change) {
+// "&O" literal is replaced by its decimal digits first. Losing anything but leading zeros is a change:
+// digits beyond the width or beyond `capacity`, the digits the encoder keeps, are lost.
+void formatNumber(std::u16string_view value, std::size_t width, std::size_t capacity, bool fill, bool sign,
+                  std::u16string& out, ValueChange* change) {
   std::u16string literal;
   value = trimBlanks(value);
   if (!value.empty() && value.front() == u'&') {
@@ -55,8 +64,11 @@ void formatNumber(std::u16string_view value, std::size_t width, bool fill, std::
   }
   value = trimBlanks(value);
   const std::size_t kept = std::min(width, value.size());
-  const std::u16string_view dropped = value.substr(0, value.size() - kept);
-  if (dropped.find_first_not_of(u'0') != std::u16string_view::npos) note(change, Change::longerThanField);
+  const std::u16string_view lost = value.substr(0, value.size() - std::min({width, capacity, value.size()}));
+  if (negative && !sign)
+    note(change, Change::negativeInUnsignedField);
+  else if (lost.find_first_not_of(u'0') != std::u16string_view::npos)
+    note(change, Change::longerThanField);
   if (negative) out += u'-';
   if (fill && value.size() < width) out.append(width - value.size(), u'0');
   out.append(value.substr(value.size() - kept));
@@ -72,7 +84,7 @@ text::PaddedText formatCharacter(std::u16string_view value, std::size_t width, V
   std::size_t lacking = value.size();
   for (std::size_t i = 0; i < value.size(); ++i) {
     if (text::cp932::byteLength(value[i]) == 2) {
-      note(change, Change::doubleByteInSingleByteField, i);
+      note(change, Change::doubleByteInSingleByteField, value[i]);
       return {};
     }
     if (change != nullptr && lacking == value.size() && text::cp932::lacksExactForm(value[i])) lacking = i;
@@ -112,7 +124,7 @@ text::PaddedText formatNCharacter(std::u16string_view value, std::size_t width, 
 
 }  // namespace
 
-text::PaddedText formatField(std::u16string_view value, std::int32_t length, std::int32_t format,
+text::PaddedText formatField(std::u16string_view value, std::int32_t length, std::int32_t format, bool sign,
                              std::u16string& storage, ValueChange* change) {
   note(change, Change::none);
   storage.clear();
@@ -128,7 +140,8 @@ text::PaddedText formatField(std::u16string_view value, std::int32_t length, std
         return {};
       }
       // A number wider than any encoder reads gets no fill: its encoder fails on the width itself.
-      formatNumber(value, width, width <= base::kMaxNumberTextWidth, storage, change);
+      formatNumber(value, width, format == setPackNumeric ? numeric::packedDigits(length, sign) : width,
+                   width <= base::kMaxNumberTextWidth, sign, storage, change);
       return {storage};
     case setCharacter:
       return formatCharacter(value, width, change);

@@ -14,10 +14,11 @@
 
 namespace quor::record {
 
-// The formatted value of `value` in a field of `length` characters and format code `format`. The text
-// is a view of `value` or of `storage`, valid while both are. When `change` is not null it receives
-// how the value will be written other than it reads (Change::none when it is written as it stands).
-text::PaddedText formatField(std::u16string_view value, std::int32_t length, std::int32_t format,
+// The formatted value of `value` in a field of `length` characters and format code `format`, numbers
+// written with a sign when `sign` is set. The text is a view of `value` or of `storage`, valid while
+// both are. When `change` is not null it receives how the value will be written other than it reads
+// (Change::none when the formatter writes it as it stands; the encoders may find more).
+text::PaddedText formatField(std::u16string_view value, std::int32_t length, std::int32_t format, bool sign,
                              std::u16string& storage, ValueChange* change);
 
 }  // namespace quor::record

@@ -10,11 +10,31 @@
 
 namespace quor::record {
 
+namespace {
+
+constexpr bool isUserDefined(char16_t c) noexcept {
+  return c >= 0xE000 && c <= 0xF8FF;
+}
+
+// A JEF field; a character whose bytes are no JEF code is a change unless one of its characters already
+// is: a user-defined character when no mapping file was read, otherwise a character without a JEF code.
+void appendJefField(const text::PaddedText& formatted, std::int32_t length, const GaijiMapping& mapping,
+                    ByteString& out, ValueChange* change) {
+  character::JefStray stray;
+  character::appendJef(formatted, length, mapping, out, change != nullptr ? &stray : nullptr);
+  if (!stray.found || (change->kind != Change::none && change->kind != Change::longerThanField)) return;
+  const Change kind = isUserDefined(stray.character) && !mapping.opened() ? Change::noGaijiMapping : Change::notAJefCode;
+  *change = {kind, stray.character, 0, {stray.first, stray.second}};
+}
+
+}  // namespace
+
 void appendField(const FieldInput& field, bool sign, GaijiSupply& gaiji, FieldStorage& storage, ByteString& out,
                  ValueChange* change) {
   // A code without an encoder has no bytes to give: the record cannot be built.
   if (field.format < setNumeric || field.format > setPackNumeric) throw Error(errors::kInvalidCall);
-  const text::PaddedText formatted = formatField(field.value, field.length, field.format, storage.formatted, change);
+  const text::PaddedText formatted =
+      formatField(field.value, field.length, field.format, sign, storage.formatted, change);
   switch (field.format) {
     case setNumeric:
       // The zoned encoder takes the value's exact decimal text ("00123" gives "123"), never a rounded
@@ -29,7 +49,7 @@ void appendField(const FieldInput& field, bool sign, GaijiSupply& gaiji, FieldSt
       if (formatted.empty() || character::jefFieldBytes(field.length) == 0)
         character::appendJef(formatted, field.length, GaijiMapping(), out);
       else
-        character::appendJef(formatted, field.length, gaiji.get(), out);
+        appendJefField(formatted, field.length, gaiji.get(), out, change);
       break;
     default:
       numeric::appendPacked(formatted.text, field.length, sign, out);

@@ -3,19 +3,9 @@
 
 #include "base/api_guard.hpp"
 #include "quor/record.hpp"
-#include "record/field_formatter.hpp"
 #include "record/record_assembly.hpp"
 
 namespace quor {
-
-ValueChange valueChange(std::u16string_view value, const LayoutField& field) {
-  return base::guarded([&] {
-    ValueChange change;
-    std::u16string storage;
-    (void)record::formatField(value, field.length, field.format, storage, &change);
-    return change;
-  });
-}
 
 RecordBuilder::RecordBuilder(const Layout& layout, bool convertSign, GaijiMapping gaiji)
     : convertSign_(convertSign), gaiji_(std::move(gaiji)) {

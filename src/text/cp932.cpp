@@ -28,6 +28,12 @@ char16_t decodeDouble(std::uint8_t lead, std::uint8_t trail) noexcept {
   return kDecodeRows[kDecodeRowOf[lead]][trail - kTrailFirst];
 }
 
+char16_t writtenAs(char16_t unit) noexcept {
+  const std::uint16_t code = encode(unit);
+  return code <= 0xFF ? decodeSingle(static_cast<std::uint8_t>(code))
+                      : decodeDouble(static_cast<std::uint8_t>(code >> 8), static_cast<std::uint8_t>(code & 0xFF));
+}
+
 bool isLeadByte(std::uint8_t byte) noexcept {
   return kDecodeSingle[byte] == kNoChar;
 }

@@ -36,13 +36,14 @@ constexpr bool isTrailByte(std::uint8_t byte) noexcept {
 // table, or a lead byte without a valid trail byte after it.
 inline constexpr char16_t kUndefinedChar = 0x30FB;
 
-// True when code page 932 writes `unit` as another single-byte character: "?" for one it lacks, or a
-// single-byte look-alike ("e" for U+00E9). A double-byte result is a JIS character, the host's own,
-// and counts as the character's form.
+// The character code page 932 writes for `unit`, as read back: the unit itself when it has a form of
+// its own, otherwise the look-alike its best fit gives ("e" for U+00E9, U+FFE0 for U+00A2) or "?" for
+// a unit without any form (U+301C, a surrogate).
+char16_t writtenAs(char16_t unit) noexcept;
+
+// True when code page 932 writes `unit` as another character.
 inline bool lacksExactForm(char16_t unit) noexcept {
-  if (unit < 0x80) return false;
-  const std::uint16_t code = encode(unit);
-  return code <= 0xFF && decodeSingle(static_cast<std::uint8_t>(code)) != unit;
+  return unit >= 0x80 && writtenAs(unit) != unit;
 }
 
 // A code page 932 byte sequence as UTF-16, as Windows reads it. A lead byte followed by a byte in the

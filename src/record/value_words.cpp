@@ -1,0 +1,131 @@
+// How a value is written other than it reads, in words for a message, and the check of one value.
+
+#include <cstdio>
+
+#include "base/api_guard.hpp"
+#include "quor/record.hpp"
+#include "quor/text.hpp"
+#include "record/record_assembly.hpp"
+
+namespace quor {
+
+namespace {
+
+// A character as UTF-8, or nothing.
+std::string printed(char32_t c) {
+  // Control characters, surrogates and user-defined characters print as nothing anyone could read.
+  if (c < 0x20 || c == 0x7F || (c >= 0xD800 && c <= 0xDFFF) || (c >= 0xE000 && c <= 0xF8FF) || c > 0x10FFFF)
+    return {};
+  std::u16string units;
+  if (c >= 0x10000) {
+    units += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
+    units += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+  } else {
+    units += static_cast<char16_t>(c);
+  }
+  return toUtf8(units);
+}
+
+// "U+5C71 山": a character by its code and, where it prints, itself.
+std::string named(char32_t c) {
+  char code[16];
+  std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(c));
+  const std::string shown = printed(c);
+  return shown.empty() ? std::string(code) : std::string(code) + " " + shown;
+}
+
+// "\"?\"": the character written in another's place, as it reads.
+std::string quoted(char32_t c) {
+  const std::string shown = printed(c);
+  return shown.empty() ? named(c) : "\"" + shown + "\"";
+}
+
+std::string hexByte(std::uint8_t byte) {
+  char text[4];
+  std::snprintf(text, sizeof text, "%02X", static_cast<unsigned>(byte));
+  return text;
+}
+
+bool isNumeric(const LayoutField& field) {
+  return field.kind == FieldKind::component ? field.format == setNumeric || field.format == setPackNumeric
+                                            : field.kind == FieldKind::zoned || field.kind == FieldKind::packed ||
+                                                  field.kind == FieldKind::binary;
+}
+
+// The digits of a number text: ASCII digits, nothing else.
+std::size_t digitCount(std::u16string_view value) {
+  std::size_t digits = 0;
+  for (const char16_t c : value) digits += c >= u'0' && c <= u'9' ? 1 : 0;
+  return digits;
+}
+
+}  // namespace
+
+std::string describeChange(const ValueChange& change, std::u16string_view value, const LayoutField& field) {
+  return base::guarded([&]() -> std::string {
+    const std::string holds = std::to_string(field.length);
+    switch (change.kind) {
+      case Change::none:
+        return {};
+      case Change::doubleByteInSingleByteField:
+        return "double-byte character " + named(change.character) +
+               " in a single-byte field: the field is written as 0x00 bytes";
+      case Change::notANumber:
+        // Only a zoned field is written at all: zeros. A packed field fails.
+        return field.kind == FieldKind::component && field.format == setNumeric ? "not a number: written as zeros"
+                                                                                 : "not a number";
+      case Change::longerThanField:
+        if (!isNumeric(field))
+          return std::to_string(value.size()) + " characters, the field holds " + holds + ": the rest is cut";
+        if (field.kind == FieldKind::component && field.format == setPackNumeric && field.length % 2 == 0)
+          return std::to_string(digitCount(value)) + " digits, the field holds " + std::to_string(field.length - 1) +
+                 " (packed decimal of the even length " + holds +
+                 " holds one digit less): the leading digits are cut";
+        return std::to_string(digitCount(value)) + " digits, the field holds " + holds +
+               ": the leading digits are cut";
+      case Change::noCodePage932Form:
+        return "character " + named(change.character) + " has no code page 932 form: written as " +
+               quoted(change.writtenAs);
+      case Change::emptyText:
+        return "empty, in a character field: written as 0x00 bytes, not blanks";
+      case Change::notAJefCode:
+        return "character " + named(change.character) + " has no JEF code: written as " + hexByte(change.bytes[0]) +
+               " " + hexByte(change.bytes[1]) + " (a gaiji mapping line can give it one)";
+      case Change::noGaijiMapping:
+        return "user-defined character " + named(change.character) +
+               " and no gaiji mapping given to look it up in";
+      case Change::negativeInUnsignedField:
+        return "a negative number, and numbers are written without sign";
+    }
+    return {};
+  });
+}
+
+std::string describeFailure(int number, std::u16string_view value, const LayoutField& field) {
+  return base::guarded([&]() -> std::string {
+    if (number == errors::kTypeMismatch && isNumeric(field) && value.find_first_of(u".eEdD") != value.npos)
+      return "a number with a fraction, in a field of whole numbers";
+    return Error::textOf(number);
+  });
+}
+
+ValueChange valueChange(std::u16string_view value, const LayoutField& field, bool convertSign,
+                        const GaijiMapping& gaiji) {
+  return base::guarded([&] {
+    ValueChange change;
+    std::u16string formatted;
+    std::u16string exact;
+    record::FieldStorage storage{formatted, exact};
+    record::GaijiSupply supply(gaiji);
+    ByteString scratch;
+    try {
+      record::appendField({value, field.length, field.format}, convertSign, supply, storage, scratch, &change);
+    } catch (const Error& error) {
+      // A field that fails still has the change the formatter found before its encoder failed.
+      if (error.number() == errors::kOutOfMemory) throw;
+    }
+    return change;
+  });
+}
+
+}  // namespace quor
