@@ -76,6 +76,8 @@ std::string_view summaryPhrase(Change change) {
       return "user-defined characters without a gaiji mapping";
     case Change::negativeInUnsignedField:
       return "negative numbers written without sign";
+    case Change::moreDecimalsThanScale:
+      return "numbers with decimal places cut";
   }
   return {};
 }

@@ -86,7 +86,8 @@ struct Layout {
   // fields only).
   [[nodiscard]] std::u16string lengthList() const;
   [[nodiscard]] std::u16string formatList() const;
-  // "field 3 (amount)" or "field 3", counted from 1 among all fields.
+  // "field 3 (amount)" or "field 3" for the field at `index`, numbered as a column (counted from 1
+  // among the fields that take a value; the same as among all fields in a component layout).
   [[nodiscard]] std::string describe(std::size_t index) const;
 };
 

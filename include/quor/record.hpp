@@ -34,11 +34,15 @@ enum class Change : std::uint8_t {
   notAJefCode,                  // a character whose JEF bytes are no JEF code and no gaiji line maps
   noGaijiMapping,               // a user-defined character (U+E000..U+F8FF) and no gaiji mapping given
   negativeInUnsignedField,      // a negative number where numbers are written without sign
+  moreDecimalsThanScale,        // typed numbers: more decimal places than the field's scale, the rest cut
 };
-inline constexpr std::size_t kChangeKinds = 9;
+inline constexpr std::size_t kChangeKinds = 10;
 
 // The change of one value. Where a value has several, the one that decides what is written first: a
 // double-byte character before a character without a form before a cut.
+//
+// In a typed layout (new-style layout lines, copybooks) an empty text or national value is written as
+// blanks, as a host program's MOVE SPACES would, and is no change.
 struct ValueChange {
   Change kind = Change::none;
   char32_t character = 0;    // the character concerned, where there is one
@@ -63,20 +67,22 @@ ValueChange valueChange(std::u16string_view value, const LayoutField& field, boo
 // from record to record); separate builders share nothing but the gaiji reading, which is read-only.
 class RecordBuilder {
  public:
-  RecordBuilder(const Layout& layout, bool convertSign, GaijiMapping gaiji);
+  // A builder for records of `layout`; component numbers are written with a sign when `convertSign` is
+  // set, JEF fields look user-defined characters up in `gaiji`.
+  RecordBuilder(Layout layout, bool convertSign, GaijiMapping gaiji);
 
-  // Appends the record of `values`, one a field of the layout, to `out`. When `changes` is not empty it
-  // has one entry a field and receives each value's change. Throws quor::Error, leaving `out` as it
-  // was: the error of the first failing field with its number in field(), 5 when the number of values
-  // is not the layout's, 7 when memory runs out or the record would pass 64 MiB.
+  // Appends the record of `values`, one a column of the layout (Layout::columns()), to `out`. When
+  // `changes` is not empty it has one entry a column and receives each value's change. Throws
+  // quor::Error, leaving `out` as it was: the error of the first failing field with its column number
+  // (counted from 1) in field(), 5 when the number of values is not the layout's, 7 when memory runs out
+  // or the record would pass 64 MiB.
   void append(std::span<const std::u16string_view> values, ByteString& out, std::span<ValueChange> changes = {});
 
+  [[nodiscard]] const Layout& layout() const noexcept { return layout_; }
+
  private:
-  struct Field {
-    std::int32_t length;
-    CFormatDirection format;
-  };
-  std::vector<Field> fields_;
+  Layout layout_;
+  std::size_t columns_ = 0;
   bool convertSign_;
   GaijiMapping gaiji_;
   std::u16string formatted_;  // working storage of the field formatter, kept from record to record

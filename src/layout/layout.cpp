@@ -4,6 +4,8 @@
 
 #include "base/api_guard.hpp"
 #include "base/limits.hpp"
+#include "numeric/binary.hpp"
+#include "numeric/packed.hpp"
 #include "quor/error.hpp"
 #include "quor/layout.hpp"
 
@@ -60,7 +62,7 @@ std::size_t fieldSize(const LayoutField& field) {
         case setNCharacter:
           return 2 * length;
         case setPackNumeric:
-          return (length + 1) / 2;
+          return numeric::packedBytes(length, numeric::PackedSign::none);
         default:
           return length;
       }
@@ -71,9 +73,9 @@ std::size_t fieldSize(const LayoutField& field) {
     case FieldKind::national:
       return 2 * length;
     case FieldKind::packed:
-      return length / 2 + 1;
+      return numeric::packedBytes(length, field.isSigned ? numeric::PackedSign::signedCD : numeric::PackedSign::unsignedF);
     case FieldKind::binary:
-      return length <= 4 ? 2 : length <= 9 ? 4 : 8;
+      return numeric::binaryBytes(length);
   }
   return 0;
 }
@@ -128,7 +130,10 @@ std::u16string Layout::formatList() const {
 }
 
 std::string Layout::describe(std::size_t index) const {
-  std::string text = "field " + std::to_string(index + 1);
+  std::size_t column = 0;
+  for (std::size_t i = 0; i < index && i < fields.size(); ++i)
+    if (fields[i].role == FieldRole::column) ++column;
+  std::string text = "field " + std::to_string(column + 1);
   if (index < fields.size() && !fields[index].name.empty()) text += " (" + fields[index].name + ")";
   return text;
 }

@@ -3,6 +3,7 @@
 #include <set>
 
 #include "base/api_guard.hpp"
+#include "base/ascii.hpp"
 #include "base/comma_list.hpp"
 #include "base/limits.hpp"
 #include "quor/error.hpp"
@@ -61,6 +62,61 @@ std::vector<std::string_view> splitWords(std::string_view line) {
 Layout parseLines(std::string_view text, const std::string& fileName);
 Layout fromLists(std::string_view lengths, std::string_view formats);
 
+struct KindName {
+  std::string_view name;
+  FieldKind kind;
+};
+constexpr KindName kKindNames[] = {{"text", FieldKind::text},     {"national", FieldKind::national},
+                                   {"zoned", FieldKind::zoned},   {"packed", FieldKind::packed},
+                                   {"binary", FieldKind::binary}, {"filler", FieldKind::filler}};
+
+// The kind a new-style line names in its second word, or nothing: the line is then an old-style one.
+const KindName* kindNamed(std::string_view word) {
+  for (const KindName& kind : kKindNames)
+    if (word == kind.name) return &kind;
+  return nullptr;
+}
+
+// A new-style line: "name kind length [scale=N] [signed|unsigned]", or "name filler bytes [xHH]".
+LayoutField typedField(const std::vector<std::string_view>& words, const std::string& where) {
+  const KindName& kind = *kindNamed(words[1]);
+  const bool number = kind.kind == FieldKind::zoned || kind.kind == FieldKind::packed || kind.kind == FieldKind::binary;
+  const std::string usage = number ? "'name " + std::string(kind.name) + " DIGITS [scale=N] [signed]'"
+                            : kind.kind == FieldKind::filler ? "'name filler BYTES [xHH]'"
+                                                             : "'name " + std::string(kind.name) + " LENGTH'";
+  LayoutField field;
+  field.name = std::string(words[0]);
+  field.kind = kind.kind;
+  if (words.size() < 3) refuse(where + "expected " + usage);
+  const auto [ptr, ec] = std::from_chars(words[2].data(), words[2].data() + words[2].size(), field.length);
+  if (ec != std::errc() || ptr != words[2].data() + words[2].size() || field.length < 1)
+    refuse(where + "'" + std::string(words[2]) + "' is not a whole number above 0 (expected " + usage + ")");
+  if (kind.kind == FieldKind::filler) field.role = FieldRole::constant;
+  for (std::size_t i = 3; i < words.size(); ++i) {
+    const std::string_view word = words[i];
+    const auto attribute = [&](std::string_view prefix) { return word.substr(0, prefix.size()) == prefix; };
+    if (number && word == "signed") {
+      field.isSigned = true;
+    } else if (number && word == "unsigned") {
+      field.isSigned = false;
+    } else if (number && attribute("scale=")) {
+      const std::string_view digits = word.substr(6);
+      const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), field.scale);
+      if (error != std::errc() || end != digits.data() + digits.size() || digits.empty())
+        refuse(where + "'" + std::string(word) + "': the scale is a whole number (scale=2)");
+    } else if (kind.kind == FieldKind::filler && word.size() == 3 && (word[0] == 'x' || word[0] == 'X') &&
+               base::hexDigitValue(static_cast<unsigned char>(word[1])) >= 0 &&
+               base::hexDigitValue(static_cast<unsigned char>(word[2])) >= 0) {
+      field.fill = static_cast<std::uint8_t>(base::hexDigitValue(static_cast<unsigned char>(word[1])) * 16 +
+                                             base::hexDigitValue(static_cast<unsigned char>(word[2])));
+    } else {
+      refuse(where + "'" + std::string(word) + "' is not an attribute of a " + std::string(kind.name) +
+             " field (expected " + usage + ")");
+    }
+  }
+  return field;
+}
+
 }  // namespace
 
 bool parseFormat(std::string_view text, CFormatDirection& format) {
@@ -101,15 +157,21 @@ Layout parseLines(std::string_view text, const std::string& fileName) {
 
     const std::vector<std::string_view> words = splitWords(line);
     if (words.empty()) continue;
-    const std::string where = fileName + ":" + std::to_string(lineNumber) + ": ";
-    if (words.size() != 3)
-      refuse(where + "expected 'name length format', found " + std::to_string(words.size()) +
-                       (words.size() == 1 ? " item" : " items"));
+    const std::string origin = fileName + ":" + std::to_string(lineNumber);
+    const std::string where = origin + ": ";
     LayoutField field;
-    field.name = std::string(words[0]);
-    if (!parseLength(words[1], field.length)) refuse(where + lengthProblem(words[1]));
-    if (!parseFormat(words[2], field.format)) refuse(where + formatProblem(words[2]));
-    if (const std::string problem = fitProblem(field); !problem.empty()) refuse(where + problem);
+    if (words.size() >= 2 && kindNamed(words[1])) {
+      field = typedField(words, where);
+    } else {
+      if (words.size() != 3)
+        refuse(where + "expected 'name length format', found " + std::to_string(words.size()) +
+               (words.size() == 1 ? " item" : " items"));
+      field.name = std::string(words[0]);
+      if (!parseLength(words[1], field.length)) refuse(where + lengthProblem(words[1]));
+      if (!parseFormat(words[2], field.format)) refuse(where + formatProblem(words[2]));
+      if (const std::string problem = fitProblem(field); !problem.empty()) refuse(where + problem);
+    }
+    field.origin = origin;
     if (!names.insert(field.name).second)
       refuse(where + "field name '" + field.name + "' is used twice");
     layout.fields.push_back(std::move(field));

@@ -1,5 +1,6 @@
 #include "numeric/packed.hpp"
 
+#include <algorithm>
 #include <limits>
 
 #include "base/appended.hpp"
@@ -52,6 +53,30 @@ void appendPacked(std::u16string_view text, std::int32_t nibbles, bool sign, Byt
     bytes[k] = static_cast<std::uint8_t>(high * 16 + digitAt(j + 1));
   }
   if (sign) bytes[n - 1] = static_cast<std::uint8_t>(bytes[n - 1] + (negative ? kSignNegative : kSignPositive));
+  field.done();
+}
+
+std::size_t packedBytes(std::size_t digits, PackedSign sign) noexcept {
+  return sign == PackedSign::none ? (digits + 1) / 2 : digits / 2 + 1;
+}
+
+void appendPackedDigits(std::string_view digits, bool negative, std::size_t digitCount, PackedSign sign,
+                        ByteString& out) {
+  const std::size_t n = packedBytes(digitCount, sign);
+  if (n == 0) return;
+  base::Appended field(out, n);
+  std::uint8_t* const bytes = field.data();
+  // Nibbles from the right: the sign nibble (if any), then the digits, the lowest first.
+  std::size_t nibble = 2 * n;
+  const auto put = [&](unsigned value) {
+    --nibble;
+    std::uint8_t& byte = bytes[nibble / 2];
+    byte = static_cast<std::uint8_t>(nibble % 2 == 1 ? (byte & 0xF0u) | value : (byte & 0x0Fu) | (value << 4));
+  };
+  if (sign == PackedSign::signedCD) put(negative ? kSignNegative : kSignPositive);
+  if (sign == PackedSign::unsignedF) put(0xF);
+  const std::size_t shown = std::min(digitCount, digits.size());
+  for (std::size_t i = 0; i < shown; ++i) put(static_cast<unsigned>(digits[digits.size() - 1 - i] - '0'));
   field.done();
 }
 

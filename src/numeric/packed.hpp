@@ -19,6 +19,19 @@ namespace quor::numeric {
 // first, so a bad character among them gives 13).
 void appendPacked(std::u16string_view text, std::int32_t nibbles, bool sign, ByteString& out);
 
+// The last nibble of a packed field of a typed layout: C or D (signed), F (unsigned, as host compilers
+// write it), or none at all (the component's form without sign: digits only).
+enum class PackedSign : std::uint8_t { signedCD, unsignedF, none };
+
+// The bytes of a packed field of `digits` digits: with a sign nibble, digits / 2 + 1; without,
+// digits / 2 rounded up.
+std::size_t packedBytes(std::size_t digits, PackedSign sign) noexcept;
+
+// Appends a packed field of `digitCount` digits holding `digits` (ASCII "0".."9"): their rightmost
+// `digitCount`, zeros in front, then the sign nibble (D for a negative value with signedCD).
+void appendPackedDigits(std::string_view digits, bool negative, std::size_t digitCount, PackedSign sign,
+                        ByteString& out);
+
 // The digits a packed field of `nibbles` (at least 1) holds: every nibble of its bytes, but the sign
 // nibble. So an even count with a sign holds one digit less than it names: 6 nibbles hold 5 digits.
 std::size_t packedDigits(std::int32_t nibbles, bool sign) noexcept;

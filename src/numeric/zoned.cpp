@@ -1,5 +1,7 @@
 #include "numeric/zoned.hpp"
 
+#include <algorithm>
+
 #include "base/appended.hpp"
 #include "base/limits.hpp"
 #include "quor/error.hpp"
@@ -42,6 +44,17 @@ void appendZoned(std::u16string_view text, std::int32_t width, bool sign, ByteSt
   const bool negative = sign && (minusShown || cut.find(u'-') != std::u16string_view::npos);
   std::uint8_t& last = field.data()[n - 1];
   if (negative) last = static_cast<std::uint8_t>(last - kZonePlain + kZoneNegative);
+  field.done();
+}
+
+void appendZonedDigits(std::string_view digits, bool negative, std::size_t width, ByteString& out) {
+  if (width == 0) return;
+  base::Appended field(out, width, kZonePlain);
+  std::uint8_t* const bytes = field.data();
+  const std::size_t shown = std::min(width, digits.size());
+  for (std::size_t i = 0; i < shown; ++i)
+    bytes[width - shown + i] = static_cast<std::uint8_t>(kZonePlain | (digits[digits.size() - shown + i] - '0'));
+  if (negative) bytes[width - 1] = static_cast<std::uint8_t>(bytes[width - 1] - kZonePlain + kZoneNegative);
   field.done();
 }
 

@@ -17,4 +17,8 @@ namespace quor::numeric {
 // field that is not "0".."9".
 void appendZoned(std::u16string_view text, std::int32_t width, bool sign, ByteString& out);
 
+// Appends a zoned field of `width` bytes holding `digits` (ASCII "0".."9"): their rightmost `width`,
+// zeros in front, zone F in every byte but the last of a negative value, which has zone D.
+void appendZonedDigits(std::string_view digits, bool negative, std::size_t width, ByteString& out);
+
 }  // namespace quor::numeric

@@ -16,8 +16,8 @@ constexpr bool isUserDefined(char16_t c) noexcept {
   return c >= 0xE000 && c <= 0xF8FF;
 }
 
-// A JEF field; a character whose bytes are no JEF code is a change unless one of its characters already
-// is: a user-defined character when no mapping file was read, otherwise a character without a JEF code.
+}  // namespace
+
 void appendJefField(const text::PaddedText& formatted, std::int32_t length, const GaijiMapping& mapping,
                     ByteString& out, ValueChange* change) {
   character::JefStray stray;
@@ -26,8 +26,6 @@ void appendJefField(const text::PaddedText& formatted, std::int32_t length, cons
   const Change kind = isUserDefined(stray.character) && !mapping.opened() ? Change::noGaijiMapping : Change::notAJefCode;
   *change = {kind, stray.character, 0, {stray.first, stray.second}};
 }
-
-}  // namespace
 
 void appendField(const FieldInput& field, bool sign, GaijiSupply& gaiji, FieldStorage& storage, ByteString& out,
                  ValueChange* change) {

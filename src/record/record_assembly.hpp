@@ -13,7 +13,9 @@
 #include "quor/byte_string.hpp"
 #include "quor/error.hpp"
 #include "quor/gaiji_mapping.hpp"
+#include "quor/layout.hpp"
 #include "quor/record.hpp"
+#include "text/padded_text.hpp"
 
 namespace quor::record {
 
@@ -49,26 +51,30 @@ struct FieldInput {
   std::int32_t format;
 };
 
+// Appends a JEF field's bytes. A character whose bytes are no JEF code is a change, unless the value
+// already has one that is not a cut: a user-defined character when no mapping file was read, otherwise a
+// character without a JEF code.
+void appendJefField(const text::PaddedText& formatted, std::int32_t length, const GaijiMapping& mapping,
+                    ByteString& out, ValueChange* change);
+
 // Appends one field's bytes to `out`. A format code outside 0..3 fails with error 5; the encoders'
 // errors pass as they are; `out` is then as it was. `change` (when not null) receives how the value is
 // written other than it reads.
 void appendField(const FieldInput& field, bool sign, GaijiSupply& gaiji, FieldStorage& storage, ByteString& out,
                  ValueChange* change);
 
-// Appends a record of `count` fields; `fieldAt(i)` gives field i as a FieldInput when its turn comes, so
-// an error in reading a later field's length never hides an earlier field's error. A failing field
-// throws its error with the field's number (counted from 1); a record beyond 64 MiB fails with error 7.
-// `out` is then as it was. `changes`, when not null, receives one entry a field.
-template <class FieldAt>
-void appendRecord(std::size_t count, FieldAt&& fieldAt, bool sign, GaijiSupply& gaiji, FieldStorage& storage,
-                  ByteString& out, ValueChange* changes) {
+// Appends the fields of a record, one call of `appendOne(i, out)` each for i from 0 to count - 1. A
+// failing field throws its error with `numberOf(i)`, its number in the record's messages (counted from
+// 1); a record beyond 64 MiB fails with error 7. `out` is then as it was.
+template <class AppendOne, class NumberOf>
+void appendFields(std::size_t count, AppendOne&& appendOne, NumberOf&& numberOf, ByteString& out) {
   const std::size_t start = out.size();
   for (std::size_t i = 0; i < count; ++i) {
     try {
-      appendField(fieldAt(i), sign, gaiji, storage, out, changes != nullptr ? changes + i : nullptr);
+      appendOne(i, out);
     } catch (const Error& error) {
       out.resize(start);
-      throw Error(error.number(), i + 1);
+      throw Error(error.number(), numberOf(i));
     } catch (...) {
       out.resize(start);
       throw;
@@ -79,5 +85,25 @@ void appendRecord(std::size_t count, FieldAt&& fieldAt, bool sign, GaijiSupply& 
     }
   }
 }
+
+// Appends a record of `count` component fields; `fieldAt(i)` gives field i as a FieldInput when its
+// turn comes, so an error in reading a later field's length never hides an earlier field's error.
+// `changes`, when not null, receives one entry a field.
+template <class FieldAt>
+void appendRecord(std::size_t count, FieldAt&& fieldAt, bool sign, GaijiSupply& gaiji, FieldStorage& storage,
+                  ByteString& out, ValueChange* changes) {
+  appendFields(
+      count,
+      [&](std::size_t i, ByteString& bytes) {
+        appendField(fieldAt(i), sign, gaiji, storage, bytes, changes != nullptr ? changes + i : nullptr);
+      },
+      [](std::size_t i) { return i + 1; }, out);
+}
+
+// Appends one field of a typed layout: `value` for a column, nothing for a constant (written as blanks,
+// zeros or its fill bytes). `change` (when not null) receives how the value is written other than it
+// reads.
+void appendTypedField(const LayoutField& field, std::u16string_view value, GaijiSupply& gaiji, FieldStorage& storage,
+                      ByteString& out, ValueChange* change);
 
 }  // namespace quor::record

@@ -1,5 +1,5 @@
-// RecordBuilder: records of a layout from one value a field, through the same assembly as
-// FujitsuHostQuor.
+// RecordBuilder: records of a layout from one value a column. Component fields go through the same
+// assembly as FujitsuHostQuor; typed fields are written as their kind says.
 
 #include "base/api_guard.hpp"
 #include "quor/record.hpp"
@@ -7,27 +7,35 @@
 
 namespace quor {
 
-RecordBuilder::RecordBuilder(const Layout& layout, bool convertSign, GaijiMapping gaiji)
-    : convertSign_(convertSign), gaiji_(std::move(gaiji)) {
-  base::guarded([&] {
-    if (!layout.componentOnly()) throw Error(errors::kInvalidCall, "the record builder takes component fields only");
-    fields_.reserve(layout.fields.size());
-    for (const LayoutField& field : layout.fields) fields_.push_back({field.length, field.format});
-  });
+RecordBuilder::RecordBuilder(Layout layout, bool convertSign, GaijiMapping gaiji)
+    : layout_(std::move(layout)), convertSign_(convertSign), gaiji_(std::move(gaiji)) {
+  base::guarded([&] { columns_ = layout_.columns().size(); });
 }
 
 void RecordBuilder::append(std::span<const std::u16string_view> values, ByteString& out,
                            std::span<ValueChange> changes) {
   base::guarded([&] {
-    if (values.size() != fields_.size() || (!changes.empty() && changes.size() != fields_.size()))
+    if (values.size() != columns_ || (!changes.empty() && changes.size() != columns_))
       throw Error(errors::kInvalidCall);
     record::GaijiSupply gaiji(gaiji_);
     record::FieldStorage storage{formatted_, exact_};
-    const auto fieldAt = [&](std::size_t i) {
-      return record::FieldInput{values[i], fields_[i].length, fields_[i].format};
+    const std::vector<LayoutField>& fields = layout_.fields;
+    // The column each field takes its value from, counted as the fields go by.
+    std::size_t column = 0;
+    const auto appendOne = [&](std::size_t i, ByteString& bytes) {
+      const LayoutField& field = fields[i];
+      if (field.role == FieldRole::overlay) return;
+      const bool takesValue = field.role == FieldRole::column;
+      const std::u16string_view value = takesValue ? values[column] : std::u16string_view();
+      ValueChange* const change = takesValue && !changes.empty() ? &changes[column] : nullptr;
+      if (takesValue) ++column;
+      if (field.kind == FieldKind::component)
+        record::appendField({value, field.length, field.format}, convertSign_, gaiji, storage, bytes, change);
+      else
+        record::appendTypedField(field, value, gaiji, storage, bytes, change);
     };
-    record::appendRecord(fields_.size(), fieldAt, convertSign_, gaiji, storage, out,
-                         changes.empty() ? nullptr : changes.data());
+    // A failing field is named by its column: the one just taken.
+    record::appendFields(fields.size(), appendOne, [&](std::size_t) { return column; }, out);
   });
 }
 

@@ -68,12 +68,12 @@ std::string describeChange(const ValueChange& change, std::u16string_view value,
       case Change::none:
         return {};
       case Change::doubleByteInSingleByteField:
-        return "double-byte character " + named(change.character) +
-               " in a single-byte field: the field is written as 0x00 bytes";
+        return "double-byte character " + named(change.character) + " in a single-byte field: the field is written as " +
+               (field.kind == FieldKind::component ? "0x00 bytes" : "blanks");
       case Change::notANumber:
-        // Only a zoned field is written at all: zeros. A packed field fails.
-        return field.kind == FieldKind::component && field.format == setNumeric ? "not a number: written as zeros"
-                                                                                 : "not a number";
+        // A component packed field fails; the others are written as zero.
+        return field.kind == FieldKind::component && field.format == setPackNumeric ? "not a number"
+                                                                                      : "not a number: written as zeros";
       case Change::longerThanField:
         if (!isNumeric(field))
           return std::to_string(value.size()) + " characters, the field holds " + holds + ": the rest is cut";
@@ -95,7 +95,10 @@ std::string describeChange(const ValueChange& change, std::u16string_view value,
         return "user-defined character " + named(change.character) +
                " and no gaiji mapping given to look it up in";
       case Change::negativeInUnsignedField:
-        return "a negative number, and numbers are written without sign";
+        return field.kind == FieldKind::component ? "a negative number, and numbers are written without sign"
+                                                  : "a negative number in an unsigned field: written without its sign";
+      case Change::moreDecimalsThanScale:
+        return "more decimal places than the field's " + std::to_string(field.scale) + ": the rest are cut";
     }
     return {};
   });
