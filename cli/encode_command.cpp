@@ -38,12 +38,9 @@ std::string counted(std::uint64_t count, const std::string& noun) {
   return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
 }
 
-// The lines a batch may hold: kBatchLines, fewer when the records are long. No field takes more than
-// two bytes a character.
+// The lines a batch may hold: kBatchLines, fewer when the records are long.
 std::size_t batchLines(const Layout& layout) {
-  std::size_t recordBytes = 0;
-  for (const LayoutField& field : layout.fields) recordBytes += 2 * static_cast<std::size_t>(field.length);
-  return std::clamp<std::size_t>(kBatchBytes / std::max<std::size_t>(recordBytes, 1), 1, kBatchLines);
+  return std::clamp<std::size_t>(kBatchBytes / std::max<std::size_t>(layout.recordLength, 1), 1, kBatchLines);
 }
 
 class EncodeRun {

@@ -5,12 +5,12 @@
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 
 #include "encode_command.hpp"
 #include "field_command.hpp"
 #include "io_error.hpp"
+#include "layout_command.hpp"
+#include "layout_source.hpp"
 #include "quor/layout.hpp"
 #include "quor/quor.hpp"
 #include "quor/text.hpp"
@@ -51,6 +51,21 @@ Examples:
   quor field jef 亜 1               B0 A1
   quor field zoned-list 123,-45 5,3 F0 F0 F1 F2 F3 F0 F4 D5)";
 
+constexpr const char* kLayoutHelp = R"(
+Layout file lines (one field a line; "#" starts a comment):
+  name LENGTH FORMAT                     a component field: FORMAT 0..3 or setNumeric, setCharacter,
+                                         setNCharacter, setPackNumeric
+  name text LENGTH                       EBCDIC with katakana, padded with blanks
+  name national LENGTH                   JEF, two bytes a character, padded with ideographic spaces
+  name zoned DIGITS [scale=N] [signed]   zoned decimal
+  name packed DIGITS [scale=N] [signed]  packed decimal, DIGITS / 2 + 1 bytes (C/D, F unsigned)
+  name binary DIGITS [scale=N] [signed]  big-endian binary: 2, 4 or 8 bytes for 1-4, 5-9, 10-18 digits
+  name filler BYTES [xHH]                fixed bytes (default x40), no column
+
+Examples:
+  quor layout --layout examples/orders.layout
+  quor layout --copybook examples/order.cpy --json)";
+
 // The input encoding a name stands for, in any letter case.
 InputEncoding encodingNamed(const std::string& name) {
   std::string lower;
@@ -62,19 +77,8 @@ InputEncoding encodingNamed(const std::string& name) {
                    ": not an encoding the tool reads (utf-8, utf8, cp932, ms932, windows-31j, shift_jis, sjis)");
 }
 
-std::string readLayoutFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw IoError("cannot read the layout file " + path);
-  std::ostringstream text;
-  text << in.rdbuf();
-  if (in.bad()) throw IoError("cannot read the layout file " + path);
-  return text.str();
-}
-
 struct EncodeArguments {
-  std::string layoutFile;
-  std::string lengths;
-  std::string formats;
+  LayoutSource layout;
   std::string encoding = "utf-8";
   std::string gaiji;
   bool isUnsigned = false;
@@ -87,13 +91,7 @@ void addEncode(CLI::App& app, EncodeArguments& a) {
   CLI::App* encode =
       app.add_subcommand("encode", "Convert a data file, one record a line, to a host record file");
   encode->footer(kEncodeExamples);
-  auto* layout =
-      encode->add_option("--layout", a.layoutFile, "Layout file: one field a line, 'name length format'");
-  auto* lengths = encode->add_option("--lengths", a.lengths, "Field lengths, comma-separated (e.g. 8,20,10)");
-  auto* formats =
-      encode->add_option("--formats", a.formats, "Field format codes 0..3, comma-separated (e.g. 1,1,2)");
-  lengths->needs(formats)->excludes(layout);
-  formats->needs(lengths)->excludes(layout);
+  addLayoutOptions(*encode, a.layout, true);
   encode
       ->add_option("--encoding", a.encoding,
                    "Input encoding: utf-8 (utf8) or cp932 (ms932, windows-31j, shift_jis, sjis), any case")
@@ -121,19 +119,7 @@ void addEncode(CLI::App& app, EncodeArguments& a) {
 
 int runEncodeArguments(CLI::App& encode, EncodeArguments& a) {
   EncodeOptions& o = a.options;
-  try {
-    if (!a.layoutFile.empty()) {
-      o.layout = quor::parseLayoutFile(readLayoutFile(a.layoutFile), a.layoutFile);
-    } else if (encode.count("--lengths") > 0) {
-      o.layout = quor::layoutFromLists(a.lengths, a.formats);
-    } else {
-      throw UsageError("encode needs --layout FILE, or --lengths and --formats");
-    }
-  } catch (const quor::Error& e) {
-    // A malformed layout is a usage mistake; its message says where and what.
-    if (e.number() != quor::errors::kInvalidCall) throw;
-    throw UsageError(e.what());
-  }
+  o.layout = loadLayout(a.layout);
   o.encoding = encodingNamed(a.encoding);
   o.convertSign = !a.isUnsigned;
   if (encode.count("--gaiji") > 0) o.gaijiPath = a.gaiji;
@@ -176,6 +162,14 @@ int runMain(int argc, char** argv) {
   fieldCommand->add_flag("--lenient", field.lenient, "Print the bytes of a value the record rules change")
       ->excludes(bare);
 
+  LayoutSource layoutArgs;
+  bool layoutJson = false;
+  CLI::App* layoutCommand =
+      app.add_subcommand("layout", "Print the resolved layout: columns, names, offsets, sizes, kinds, digits");
+  addLayoutOptions(*layoutCommand, layoutArgs, true);
+  layoutCommand->add_flag("--json", layoutJson, "Print the layout as JSON");
+  layoutCommand->footer(kLayoutHelp);
+
   CLI::App* version = app.add_subcommand("version", "Print the component's version (e.g. 1.0.0)");
   app.set_version_flag("--version", quor::toUtf8(quor::Quor().Version()));
 
@@ -191,6 +185,7 @@ int runMain(int argc, char** argv) {
       std::printf("%s\n", quor::toUtf8(quor::Quor().Version()).c_str());
       return kExitSuccess;
     }
+    if (layoutCommand->parsed()) return runLayout(loadLayout(layoutArgs), layoutJson);
     if (fieldCommand->parsed()) {
       field.convertSign = !fieldUnsigned;
       if (fieldCommand->count("--gaiji") > 0) field.gaijiPath = fieldGaiji;

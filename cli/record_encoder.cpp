@@ -17,8 +17,11 @@ std::string counted(std::size_t count, const std::string& noun) {
 }  // namespace
 
 RecordEncoder::RecordEncoder(const RecordRules& rules, const GaijiMapping& mapping)
-    : rules_(rules), builder_(rules.layout, rules.convertSign, mapping), changes_(rules.layout.fields.size()) {
-  items_.reserve(rules.layout.fields.size());
+    : rules_(rules),
+      builder_(rules.layout, rules.convertSign, mapping),
+      columns_(rules.layout.columns()),
+      changes_(columns_.size()) {
+  items_.reserve(columns_.size());
 }
 
 void RecordEncoder::encode(Batch& batch) noexcept {
@@ -62,9 +65,9 @@ bool RecordEncoder::encodeLine(std::string_view line, std::size_t index, Batch& 
   }
   const Layout& layout = rules_.layout;
   listItems(std::u16string_view(text_.data(), decoded.length), items_);
-  if (items_.size() != layout.fields.size()) {
+  if (items_.size() != columns_.size()) {
     problem_ = (items_.empty() ? std::string("empty line") : counted(items_.size(), "item")) + ", the layout has " +
-               counted(layout.fields.size(), "field");
+               counted(columns_.size(), "field");
     return false;
   }
   record_.clear();
@@ -77,7 +80,8 @@ bool RecordEncoder::encodeLine(std::string_view line, std::size_t index, Batch& 
   for (std::size_t i = 0; i < items_.size(); ++i) {
     const ValueChange& change = changes_[i];
     if (change.kind == Change::none) continue;
-    std::string problem = fieldProblem(layout, i, items_[i], describeChange(change, items_[i], layout.fields[i]));
+    const std::size_t field = columns_[i];
+    std::string problem = fieldProblem(layout, field, items_[i], describeChange(change, items_[i], layout.fields[field]));
     if (!rules_.lenient) {
       problem_ = std::move(problem);
       return false;
@@ -95,12 +99,12 @@ std::string RecordEncoder::failure(const Error& error) const {
   if (error.field() == 0 || error.field() > items_.size()) return number + ": " + error.what();
   // The field's change, found before its encoder failed, says best what is wrong with the value.
   const std::size_t i = error.field() - 1;
-  const LayoutField& field = rules_.layout.fields[i];
+  const LayoutField& field = rules_.layout.fields[columns_[i]];
   const ValueChange& change = changes_[i];
   const std::string words = change.kind != Change::none
                                 ? describeChange(change, items_[i], field)
                                 : describeFailure(error.number(), items_[i], field) + " (" + number + ")";
-  return fieldProblem(rules_.layout, i, items_[i], words);
+  return fieldProblem(rules_.layout, columns_[i], items_[i], words);
 }
 
 }  // namespace quor::cli

@@ -42,6 +42,7 @@ class RecordEncoder {
 
   const RecordRules rules_;
   RecordBuilder builder_;
+  const std::vector<std::size_t> columns_;  // the layout's fields that take a value
   std::u16string text_;                     // the decoded line, storage reused
   std::vector<std::u16string_view> items_;  // its values, views into text_
   std::vector<ValueChange> changes_;        // one a field

@@ -1,0 +1,149 @@
+#include "layout_command.hpp"
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+
+#include "io_error.hpp"
+
+namespace quor::cli {
+
+namespace {
+
+const char* kindName(const LayoutField& field) {
+  switch (field.kind) {
+    case FieldKind::component:
+      switch (field.format) {
+        case setNumeric:
+          return "setNumeric";
+        case setCharacter:
+          return "setCharacter";
+        case setNCharacter:
+          return "setNCharacter";
+        case setPackNumeric:
+          return "setPackNumeric";
+      }
+      return "component";
+    case FieldKind::text:
+      return "text";
+    case FieldKind::national:
+      return "national";
+    case FieldKind::zoned:
+      return "zoned";
+    case FieldKind::packed:
+      return "packed";
+    case FieldKind::binary:
+      return "binary";
+    case FieldKind::filler:
+      return "filler";
+  }
+  return "";
+}
+
+const char* roleName(FieldRole role) {
+  switch (role) {
+    case FieldRole::column:
+      return "column";
+    case FieldRole::constant:
+      return "constant";
+    case FieldRole::overlay:
+      return "overlay";
+  }
+  return "";
+}
+
+bool isNumber(const LayoutField& field) {
+  return field.kind == FieldKind::zoned || field.kind == FieldKind::packed || field.kind == FieldKind::binary;
+}
+
+std::string jsonString(const std::string& text) {
+  std::string out = "\"";
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += c;
+    } else if (byte < 0x20) {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
+      out += escaped;
+    } else {
+      out += c;
+    }
+  }
+  return out + "\"";
+}
+
+void printJson(const Layout& layout) {
+  std::string out = "{\n  \"recordLength\": " + std::to_string(layout.recordLength) + ",\n  \"fields\": [";
+  std::size_t column = 0;
+  for (std::size_t i = 0; i < layout.fields.size(); ++i) {
+    const LayoutField& f = layout.fields[i];
+    const bool isColumn = f.role == FieldRole::column;
+    if (isColumn) ++column;
+    out += i == 0 ? "\n    {" : ",\n    {";
+    out += "\"column\": " + (isColumn ? std::to_string(column) : std::string("null"));
+    out += ", \"name\": " + jsonString(f.name) + ", \"offset\": " + std::to_string(f.offset) +
+           ", \"bytes\": " + std::to_string(f.size) + ", \"kind\": " + jsonString(kindName(f)) +
+           ", \"role\": " + jsonString(roleName(f.role)) + ", \"length\": " + std::to_string(f.length);
+    if (isNumber(f))
+      out += ", \"digits\": " + std::to_string(f.length) + ", \"scale\": " + std::to_string(f.scale) +
+             ", \"signed\": " + (f.isSigned ? "true" : "false");
+    if (f.kind == FieldKind::filler) out += ", \"fill\": " + std::to_string(f.fill);
+    if (!f.origin.empty()) out += ", \"origin\": " + jsonString(f.origin);
+    out += "}";
+  }
+  out += "\n  ]\n}\n";
+  std::fputs(out.c_str(), stdout);
+}
+
+// One line of the table, without trailing blanks.
+template <class... Values>
+void printRow(const char* format, Values... values) {
+  char line[512];
+  std::snprintf(line, sizeof line, format, values...);
+  std::string text(line);
+  text.erase(text.find_last_not_of(' ') + 1);
+  std::puts(text.c_str());
+}
+
+void printTable(const Layout& layout) {
+  std::size_t nameWidth = 4;
+  for (const LayoutField& f : layout.fields) nameWidth = std::max(nameWidth, f.name.size());
+  printRow("%6s  %-*s  %6s  %5s  %-14s  %6s  %5s  %s", "column", static_cast<int>(nameWidth), "name", "offset",
+           "bytes", "kind", "digits", "scale", "sign");
+  std::size_t column = 0;
+  for (const LayoutField& f : layout.fields) {
+    std::string number = "";
+    if (f.role == FieldRole::column) number = std::to_string(++column);
+    std::string kind = kindName(f);
+    if (f.role == FieldRole::overlay) kind += " (overlay)";
+    if (f.kind == FieldKind::filler) {
+      char fill[8];
+      std::snprintf(fill, sizeof fill, " x%02X", static_cast<unsigned>(f.fill));
+      kind += fill;
+    } else if (f.role == FieldRole::constant) {
+      kind += " (constant)";
+    }
+    const bool numeric = isNumber(f);
+    const std::string digits = numeric ? std::to_string(f.length) : "";
+    const std::string scale = numeric ? std::to_string(f.scale) : "";
+    printRow("%6s  %-*s  %6zu  %5zu  %-14s  %6s  %5s  %s", number.c_str(), static_cast<int>(nameWidth), f.name.c_str(),
+             f.offset, f.size, kind.c_str(), digits.c_str(), scale.c_str(),
+             numeric ? (f.isSigned ? "signed" : "unsigned") : "");
+  }
+  std::printf("record length %zu\n", layout.recordLength);
+}
+
+}  // namespace
+
+int runLayout(const Layout& layout, bool json) {
+  if (json)
+    printJson(layout);
+  else
+    printTable(layout);
+  if (std::fflush(stdout) != 0) throw IoError("cannot write standard output");
+  return kExitSuccess;
+}
+
+}  // namespace quor::cli

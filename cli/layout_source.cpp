@@ -1,0 +1,61 @@
+#include "layout_source.hpp"
+
+#include <sys/stat.h>
+
+#include <CLI/CLI.hpp>
+#include <cerrno>
+#include <fstream>
+#include <sstream>
+
+#include "io_error.hpp"
+#include "quor/error.hpp"
+
+namespace quor::cli {
+
+namespace {
+
+std::string readText(const std::string& path, const std::string& what) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
+    throw IoError("cannot read the " + what + " " + path + ": it is a folder");
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw ioErrorFromErrno("cannot read the " + what + " " + path, errno);
+  std::ostringstream text;
+  text << in.rdbuf();
+  if (in.bad()) throw IoError("cannot read the " + what + " " + path);
+  return text.str();
+}
+
+}  // namespace
+
+void addLayoutOptions(CLI::App& command, LayoutSource& source, bool lists) {
+  auto* layout = command.add_option("--layout", source.layoutFile,
+                                    "Layout file: one field a line, 'name length format' or 'name kind length "
+                                    "...' (docs/layouts.md)");
+  auto* copybook = command.add_option("--copybook", source.copybookFile, "COBOL copybook describing the record");
+  copybook->excludes(layout);
+  if (!lists) return;
+  auto* lengths =
+      command.add_option("--lengths", source.lengths, "Field lengths, comma-separated (e.g. 8,20,10)");
+  auto* formats =
+      command.add_option("--formats", source.formats, "Field format codes 0..3, comma-separated (e.g. 1,1,2)");
+  lengths->needs(formats)->excludes(layout)->excludes(copybook);
+  formats->needs(lengths)->excludes(layout)->excludes(copybook);
+}
+
+Layout loadLayout(const LayoutSource& source) {
+  try {
+    if (!source.layoutFile.empty())
+      return parseLayoutFile(readText(source.layoutFile, "layout file"), source.layoutFile);
+    if (!source.copybookFile.empty())
+      return parseCopybook(readText(source.copybookFile, "copybook"), source.copybookFile);
+    if (!source.lengths.empty() || !source.formats.empty()) return layoutFromLists(source.lengths, source.formats);
+  } catch (const Error& e) {
+    // A malformed layout is a usage mistake; its message says where and what.
+    if (e.number() != errors::kInvalidCall) throw;
+    throw UsageError(e.what());
+  }
+  throw UsageError("needs --layout FILE, --copybook FILE, or --lengths and --formats");
+}
+
+}  // namespace quor::cli
