@@ -31,4 +31,23 @@ void appendEbcdicKana(const text::PaddedText& text, std::int32_t length, ByteStr
   field.done();
 }
 
+std::optional<base::DecodeFault> readEbcdicKana(std::span<const std::uint8_t> bytes, bool keepPadding, bool lenient,
+                                                std::u16string& out) {
+  std::size_t end = bytes.size();
+  if (!keepPadding)
+    while (end > 0 && (bytes[end - 1] == 0x40 || bytes[end - 1] == 0x00)) --end;
+  std::optional<base::DecodeFault> fault;
+  for (std::size_t i = 0; i < end; ++i) {
+    const char16_t c = text::cp932::decodeSingle(kEbcdicKanaInverse[bytes[i]]);
+    if (c != 0xFFFF) {
+      out += c;
+      continue;
+    }
+    if (!fault) fault = base::DecodeFault{i, 1, "byte of no single-byte character"};
+    if (!lenient) return fault;
+    out += u'\uFFFD';
+  }
+  return fault;
+}
+
 }  // namespace quor::character

@@ -2,6 +2,11 @@
 // Single-byte text to host EBCDIC with katakana.
 
 #include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+
+#include "base/decode_fault.hpp"
 
 #include "quor/byte_string.hpp"
 #include "text/padded_text.hpp"
@@ -13,5 +18,12 @@ namespace quor::character {
 // leaving `out` as it was: 7 for a length beyond the memory one call may take, 9 for a length below 1
 // or a text with more characters than `length`.
 void appendEbcdicKana(const text::PaddedText& text, std::int32_t length, ByteString& out);
+
+// Reads an EBCDIC kana field into `out`: each byte as the character code page 932 reads the single-byte
+// code the table gives it. Trailing blanks (0x40) and 0x00 bytes are padding and dropped unless
+// `keepPadding`. A byte whose code is no character (a lead byte's, as the substitute 0x4F) is invalid
+// data: the fault names the first; with `lenient` it reads as U+FFFD and the reading goes on.
+std::optional<base::DecodeFault> readEbcdicKana(std::span<const std::uint8_t> bytes, bool keepPadding, bool lenient,
+                                                std::u16string& out);
 
 }  // namespace quor::character

@@ -33,4 +33,12 @@ inline constexpr std::array<std::uint8_t, 256> kEbcdicKana = {
 // The byte of a character the table does not cover: every double-byte character.
 inline constexpr std::uint8_t kEbcdicSubstitute = 0x4F;
 
+// The table read backwards: entry e is the single-byte code whose EBCDIC byte is e. The table is one to
+// one, so every byte has exactly one code.
+inline constexpr std::array<std::uint8_t, 256> kEbcdicKanaInverse = [] {
+  std::array<std::uint8_t, 256> inverse{};
+  for (unsigned code = 0; code < 256; ++code) inverse[kEbcdicKana[code]] = static_cast<std::uint8_t>(code);
+  return inverse;
+}();
+
 }  // namespace quor::character

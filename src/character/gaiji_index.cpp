@@ -104,6 +104,16 @@ class Builder {
     }
   }
 
+  // The entries by JEF code; of entries with the same code the one of the earliest line stays.
+  std::vector<GaijiMapping::Index::Entry> byJef() const {
+    std::vector<GaijiMapping::Index::Entry> out = entries_;  // in file order
+    const auto code = [](const auto& e) { return (e.first << 8) | e.second; };
+    std::stable_sort(out.begin(), out.end(), [&](const auto& a, const auto& b) { return code(a) < code(b); });
+    out.erase(std::unique(out.begin(), out.end(), [&](const auto& a, const auto& b) { return code(a) == code(b); }),
+              out.end());
+    return out;
+  }
+
   std::vector<GaijiMapping::Index::Entry> finish() {
     // Mapping files usually list their keys in order; sort only when they are not.
     const auto byKey = [](const auto& a, const auto& b) { return a.key < b.key; };
@@ -181,6 +191,7 @@ GaijiMapping::Index GaijiMapping::Index::build(std::string_view cp932Bytes) {
   builder.add(cp932Bytes);
   Index index;
   index.opened = true;
+  index.byJef = builder.byJef();
   index.entries = builder.finish();
   return index;
 }
@@ -189,6 +200,14 @@ const GaijiMapping::Index::Entry* GaijiMapping::Index::find(std::uint16_t key) c
   const auto it = std::lower_bound(entries.begin(), entries.end(), key,
                                    [](const Entry& entry, std::uint16_t k) { return entry.key < k; });
   return it != entries.end() && it->key == key ? &*it : nullptr;
+}
+
+const GaijiMapping::Index::Entry* GaijiMapping::Index::findJef(std::uint8_t first, std::uint8_t second) const noexcept {
+  const unsigned code = (unsigned{first} << 8) | second;
+  const auto it = std::lower_bound(byJef.begin(), byJef.end(), code, [](const Entry& entry, unsigned c) {
+    return ((unsigned{entry.first} << 8) | entry.second) < c;
+  });
+  return it != byJef.end() && ((unsigned{it->first} << 8) | it->second) == code ? &*it : nullptr;
 }
 
 }  // namespace quor

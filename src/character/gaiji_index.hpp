@@ -21,6 +21,8 @@ struct GaijiMapping::Index {
 
   bool opened = false;
   std::vector<Entry> entries;  // ascending keys, each key once; keys not listed are not found
+  // The same entries by JEF code, ascending; where lines give two keys one JEF code, the earlier line's.
+  std::vector<Entry> byJef;
 
   // The index of a file's content, code page 932 bytes. Lines end at CR, CRLF or LF; positions count
   // characters as Windows reads the bytes (a lead byte and a trail byte are one character). A key's
@@ -32,6 +34,8 @@ struct GaijiMapping::Index {
 
   // The entry of `key`, or null when the character is not found.
   [[nodiscard]] const Entry* find(std::uint16_t key) const noexcept;
+  // The entry whose JEF code is `first` `second`, or null: the mapping read backwards.
+  [[nodiscard]] const Entry* findJef(std::uint8_t first, std::uint8_t second) const noexcept;
 };
 
 }  // namespace quor

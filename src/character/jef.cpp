@@ -66,6 +66,15 @@ void putCharacter(char16_t c, const GaijiMapping::Index& index, std::uint8_t* pa
     *stray = {true, c, pair[0], pair[1]};
 }
 
+// The code page 932 character of a JIS code (the arithmetic of jisCode backwards), or 0xFFFF when the
+// code has none.
+char16_t characterOfJis(unsigned j1, unsigned j2) noexcept {
+  if (j1 < 0x21 || j1 > 0x92 || j2 < 0x21 || j2 > 0x7E) return 0xFFFF;
+  const unsigned lead = (j1 + 1) / 2 + (j1 <= 0x5E ? 0x70 : 0xB0);
+  const unsigned trail = j1 % 2 == 1 ? j2 + 0x1F + (j2 >= 0x60 ? 1 : 0) : j2 + 0x7E;
+  return text::cp932::decodeDouble(static_cast<std::uint8_t>(lead), static_cast<std::uint8_t>(trail));
+}
+
 }  // namespace
 
 std::size_t jefFieldBytes(std::int32_t length) noexcept {
@@ -107,6 +116,46 @@ void appendJef(const text::PaddedText& text, std::int32_t length, const GaijiMap
     }
   }
   field.done();
+}
+
+std::optional<base::DecodeFault> readJef(std::span<const std::uint8_t> bytes, const GaijiMapping& mapping,
+                                         bool keepPadding, bool lenient, std::u16string& out) {
+  std::size_t end = bytes.size() - bytes.size() % 2;
+  if (!keepPadding) {
+    while (end >= 2 && ((bytes[end - 2] == 0xA1 && bytes[end - 1] == 0xA1) || (bytes[end - 2] == 0 && bytes[end - 1] == 0)))
+      end -= 2;
+  }
+  const GaijiMapping::Index& index = mapping.index();
+  std::optional<base::DecodeFault> fault;
+  const auto invalid = [&](std::size_t at, const char* reason) {
+    if (!fault) fault = base::DecodeFault{at, 2, reason};
+    out += u'\uFFFD';
+  };
+  for (std::size_t i = 0; i + 1 < end; i += 2) {
+    const std::uint8_t first = bytes[i];
+    const std::uint8_t second = bytes[i + 1];
+    if (const auto* entry = index.findJef(first, second)) {
+      const char16_t c = characterOfJis(entry->key >> 8, entry->key & 0xFFu);
+      if (c != 0xFFFF) {
+        out += c;
+        continue;
+      }
+      invalid(i, "gaiji mapping line whose key is no character");
+    } else if (!isJefByte(first) || !isJefByte(second)) {
+      invalid(i, "bytes that are no JEF code");
+    } else if (const char16_t c = characterOfJis(first - 0x80u, second - 0x80u); c != 0xFFFF) {
+      out += c;
+      continue;
+    } else {
+      invalid(i, "JEF code of no character");
+    }
+    if (!lenient) {
+      out.pop_back();
+      return fault;
+    }
+  }
+  if (bytes.size() % 2 != 0 && !fault) fault = base::DecodeFault{bytes.size() - 1, 1, "odd byte of a JEF field"};
+  return fault;
 }
 
 }  // namespace quor::character

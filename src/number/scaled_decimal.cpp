@@ -1,5 +1,7 @@
 #include "number/scaled_decimal.hpp"
 
+#include <algorithm>
+
 #include "number/number_scan.hpp"
 
 namespace quor::number {
@@ -30,6 +32,28 @@ std::optional<ScaledDecimal> readScaledDecimal(std::u16string_view text, int sca
     if (value.digits.empty()) value.negative = false;
   }
   return value;
+}
+
+void appendScaledText(std::string_view digits, bool negative, int scale, std::u16string& out) {
+  const std::size_t first = std::min(digits.find_first_not_of('0'), digits.size());
+  std::string_view significant = digits.substr(first);
+  if (negative && !significant.empty()) out += u'-';
+  const auto places = static_cast<std::size_t>(scale > 0 ? scale : 0);
+  if (significant.size() <= places) {
+    out += u'0';
+    if (places > 0) {
+      out += u'.';
+      out.append(places - significant.size(), u'0');
+      out.append(significant.begin(), significant.end());
+    }
+    return;
+  }
+  const std::size_t integer = significant.size() - places;
+  out.append(significant.begin(), significant.begin() + static_cast<std::ptrdiff_t>(integer));
+  if (places > 0) {
+    out += u'.';
+    out.append(significant.begin() + static_cast<std::ptrdiff_t>(integer), significant.end());
+  }
 }
 
 }  // namespace quor::number

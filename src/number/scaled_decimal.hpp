@@ -25,4 +25,9 @@ struct ScaledDecimal {
 std::optional<ScaledDecimal> readScaledDecimal(std::u16string_view text, int scale,
                                                const NumberSeparators& separators = localeSeparators());
 
+// Appends the text of a number held as `digits` (ASCII, leading zeros allowed) with `scale` decimal
+// places: leading zeros dropped, the point inserted, "-" for a negative value that is not zero. "01250"
+// with scale 2 gives "12.50", "5" with scale 2 "0.05", "000" with scale 0 "0".
+void appendScaledText(std::string_view digits, bool negative, int scale, std::u16string& out);
+
 }  // namespace quor::number

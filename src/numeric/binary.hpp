@@ -2,7 +2,13 @@
 // Number to host binary (COMP): big-endian, two's complement when signed.
 
 #include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
 #include <string_view>
+
+#include "base/decode_fault.hpp"
 
 #include "quor/byte_string.hpp"
 
@@ -16,5 +22,11 @@ std::size_t binaryBytes(std::size_t digits) noexcept;
 // rightmost `digitCount` as a big-endian integer of binaryBytes(digitCount) bytes, negated in two's
 // complement when `negative` (a caller writes a negative value only to a signed field).
 void appendBinaryDigits(std::string_view digits, bool negative, std::size_t digitCount, ByteString& out);
+
+// Reads a binary field (2, 4 or 8 bytes): its value's digits (appended to `digits`) and sign, two's
+// complement when `isSigned`. A value with more digits than `digitCount` is invalid data, since no
+// encoder writes it.
+std::optional<base::DecodeFault> readBinaryDigits(std::span<const std::uint8_t> bytes, bool isSigned,
+                                                  std::size_t digitCount, std::string& digits, bool& negative);
 
 }  // namespace quor::numeric

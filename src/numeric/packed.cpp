@@ -80,6 +80,27 @@ void appendPackedDigits(std::string_view digits, bool negative, std::size_t digi
   field.done();
 }
 
+std::optional<base::DecodeFault> readPackedDigits(std::span<const std::uint8_t> bytes, PackedSign sign,
+                                                  std::string& digits, bool& negative) {
+  negative = false;
+  const std::size_t nibbles = 2 * bytes.size();
+  for (std::size_t k = 0; k < nibbles; ++k) {
+    const unsigned nibble = k % 2 == 0 ? bytes[k / 2] >> 4 : bytes[k / 2] & 0x0Fu;
+    if (k + 1 == nibbles && sign != PackedSign::none) {
+      if (nibble == kSignNegative && sign == PackedSign::signedCD)
+        negative = true;
+      else if (nibble != 0xC && nibble != 0xF)
+        return base::DecodeFault{k / 2, 1,
+                                 sign == PackedSign::signedCD ? "sign nibble other than C, D or F"
+                                                              : "sign nibble other than F or C in an unsigned field"};
+      break;
+    }
+    if (nibble > 9) return base::DecodeFault{k / 2, 1, "digit nibble above 9"};
+    digits += static_cast<char>('0' + nibble);
+  }
+  return std::nullopt;
+}
+
 std::size_t packedDigits(std::int32_t nibbles, bool sign) noexcept {
   const std::size_t bytes = (static_cast<std::size_t>(nibbles > 0 ? nibbles : 0) + 1) / 2;
   return 2 * bytes - (sign && bytes > 0 ? 1 : 0);

@@ -3,7 +3,12 @@
 // or 0xD (negative).
 
 #include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
 #include <string_view>
+
+#include "base/decode_fault.hpp"
 
 #include "quor/byte_string.hpp"
 
@@ -31,6 +36,12 @@ std::size_t packedBytes(std::size_t digits, PackedSign sign) noexcept;
 // `digitCount`, zeros in front, then the sign nibble (D for a negative value with signedCD).
 void appendPackedDigits(std::string_view digits, bool negative, std::size_t digitCount, PackedSign sign,
                         ByteString& out);
+
+// Reads a packed field: its digits (appended to `digits`) and, with a sign nibble, its sign (C and F
+// positive, D negative; an unsignedF field takes F and C only). A digit nibble above 9 or another sign
+// nibble is invalid data: the fault names the byte.
+std::optional<base::DecodeFault> readPackedDigits(std::span<const std::uint8_t> bytes, PackedSign sign,
+                                                  std::string& digits, bool& negative);
 
 // The digits a packed field of `nibbles` (at least 1) holds: every nibble of its bytes, but the sign
 // nibble. So an even count with a sign holds one digit less than it names: 6 nibbles hold 5 digits.

@@ -58,4 +58,23 @@ void appendZonedDigits(std::string_view digits, bool negative, std::size_t width
   field.done();
 }
 
+std::optional<base::DecodeFault> readZonedDigits(std::span<const std::uint8_t> bytes, std::string& digits,
+                                                 bool& negative) {
+  negative = false;
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    const unsigned zone = bytes[i] >> 4;
+    const unsigned digit = bytes[i] & 0x0Fu;
+    if (digit > 9) return base::DecodeFault{i, 1, "digit nibble above 9"};
+    if (i + 1 < bytes.size()) {
+      if (zone != 0xF) return base::DecodeFault{i, 1, "zone other than F before the last byte"};
+    } else if (zone == 0xD) {
+      negative = true;
+    } else if (zone != 0xF && zone != 0xC) {
+      return base::DecodeFault{i, 1, "sign zone other than C, D or F"};
+    }
+    digits += static_cast<char>('0' + digit);
+  }
+  return std::nullopt;
+}
+
 }  // namespace quor::numeric

@@ -3,7 +3,12 @@
 // in the last byte.
 
 #include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
 #include <string_view>
+
+#include "base/decode_fault.hpp"
 
 #include "quor/byte_string.hpp"
 
@@ -20,5 +25,12 @@ void appendZoned(std::u16string_view text, std::int32_t width, bool sign, ByteSt
 // Appends a zoned field of `width` bytes holding `digits` (ASCII "0".."9"): their rightmost `width`,
 // zeros in front, zone F in every byte but the last of a negative value, which has zone D.
 void appendZonedDigits(std::string_view digits, bool negative, std::size_t width, ByteString& out);
+
+// Reads a zoned field: its digits (the low nibbles, appended to `digits`) and its sign (the last
+// byte's zone: F and C positive, D negative). A digit nibble above 9, a zone other than F before the
+// last byte, or another zone in the last byte is invalid data: the fault names the byte. An empty field
+// reads as zero.
+std::optional<base::DecodeFault> readZonedDigits(std::span<const std::uint8_t> bytes, std::string& digits,
+                                                 bool& negative);
 
 }  // namespace quor::numeric

@@ -89,3 +89,48 @@ TEST(EbcdicKana, RejectsAFieldTooShort) {
 
 }  // namespace
 }  // namespace quor::character
+
+namespace quor::character {
+namespace {
+
+// Every byte reads back as the single-byte character whose code the table gives it, so encoding what
+// it reads gives the byte again; the bytes of lead-byte codes (the substitute 0x4F among them) are no
+// character.
+TEST(EbcdicKanaDecode, EveryByteReadsBackOrIsInvalid) {
+  std::size_t characters = 0;
+  for (unsigned byte = 0; byte < 256; ++byte) {
+    const std::uint8_t field[] = {static_cast<std::uint8_t>(byte), 0xC1};
+    std::u16string text;
+    const auto fault = readEbcdicKana(field, true, false, text);
+    if (fault) {
+      EXPECT_TRUE(text::cp932::isLeadByte(kEbcdicKanaInverse[byte])) << std::hex << byte;
+      EXPECT_EQ(fault->offset, 0u);
+      continue;
+    }
+    ++characters;
+    ASSERT_EQ(text.size(), 2u) << std::hex << byte;
+    ByteString again;
+    appendEbcdicKana(std::u16string_view(text), 2, again);
+    EXPECT_EQ(again, ByteString(field, 2)) << std::hex << byte;
+  }
+  EXPECT_EQ(characters, 256u - 60u);  // 60 lead bytes
+}
+
+TEST(EbcdicKanaDecode, PaddingIsDroppedUnlessKept) {
+  const std::uint8_t field[] = {0xC1, 0x40, 0xC2, 0x40, 0x00, 0x40};
+  std::u16string dropped;
+  std::u16string kept;
+  EXPECT_FALSE(readEbcdicKana(field, false, false, dropped));
+  EXPECT_FALSE(readEbcdicKana(field, true, false, kept));
+  EXPECT_EQ(dropped, u"A B");
+  EXPECT_EQ(kept, std::u16string(u"A B \0 ", 6));
+  const std::uint8_t substitute[] = {0xC1, 0x4F, 0xC2};
+  std::u16string lenient;
+  const auto fault = readEbcdicKana(substitute, false, true, lenient);
+  ASSERT_TRUE(fault.has_value());
+  EXPECT_EQ(fault->offset, 1u);
+  EXPECT_EQ(lenient, u"A\uFFFDB");
+}
+
+}  // namespace
+}  // namespace quor::character

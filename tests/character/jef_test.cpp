@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <fstream>
+#include <optional>
 #include <string>
 
 #include "text/cp932.hpp"
@@ -84,6 +86,76 @@ TEST(Jef, EncodesWithoutMappingFile) {
   };
   for (const auto& c : cases)
     EXPECT_EQ(hex(encodeJef(c.text, c.length, GaijiMapping())), c.expected) << c.expected;
+}
+
+}  // namespace
+}  // namespace quor::character
+
+namespace quor::character {
+namespace {
+
+std::u16string decodeJef(const ByteString& bytes, const GaijiMapping& mapping, bool lenient,
+                         std::optional<base::DecodeFault>& fault, bool keepPadding = false) {
+  std::u16string out;
+  fault = readJef({bytes.data(), bytes.size()}, mapping, keepPadding, lenient, out);
+  return out;
+}
+
+// Every double-byte code of the code page 932 table in the rows the JIS arithmetic reaches reads back,
+// from its JEF code, as the character the table gives it.
+TEST(JefDecode, EveryCodeReadsAsTheCodePageTableSays) {
+  std::ifstream in(std::string(QUOR_CP932_DATA_DIR) + "/cp932-decode.txt");
+  std::string line;
+  std::size_t checked = 0;
+  while (std::getline(in, line)) {
+    if (line.empty() || line[0] == '#') continue;
+    const auto blank = line.find(' ');
+    if (blank != 4) continue;  // single-byte codes
+    const unsigned code = static_cast<unsigned>(std::stoul(line.substr(0, 4), nullptr, 16));
+    const auto unit = static_cast<char16_t>(std::stoul(line.substr(5, 4), nullptr, 16));
+    const auto [row, cell] = jisOf(code);
+    // Rows beyond 0x7E (the user-defined area) have no JEF code of their own.
+    if (row < 0x21 || row > 0x7E || cell < 0x21 || cell > 0x7E) continue;
+    const ByteString jef{static_cast<std::uint8_t>(row + 0x80), static_cast<std::uint8_t>(cell + 0x80)};
+    std::optional<base::DecodeFault> fault;
+    const std::u16string text = decodeJef(jef, GaijiMapping(), false, fault, true);
+    ASSERT_FALSE(fault.has_value()) << std::hex << code;
+    ASSERT_EQ(text, std::u16string(1, unit)) << std::hex << code;
+    ++checked;
+  }
+  EXPECT_GT(checked, 7000u);
+}
+
+TEST(JefDecode, PaddingGaijiAndInvalidBytes) {
+  const GaijiMapping mapping = GaijiMapping::fromText("8EA1 7F21\r\n");
+  const struct {
+    const char* bytes;
+    const char16_t* text;  // null when invalid
+    std::size_t faultAt;
+  } cases[] = {
+      {"B0 A1 A1 A1 A1 A1", u"\u4E9C", 0},  // trailing ideographic spaces are padding
+      {"A1 A1 B0 A1", u"\u3000\u4E9C", 0},  // leading ones are text
+      {"A3 C1 00 00", u"\uFF21", 0},        // 00 00 pads an empty component field
+      {"8E A1", u"\uE000", 0},              // the mapping read backwards
+      {"00 FE B0 A1", nullptr, 0},          // no JEF code
+      {"B0 A1 FF A1", nullptr, 2},
+      {"A9 A1", nullptr, 0},                // a JEF code without a character
+  };
+  for (const auto& c : cases) {
+    std::optional<base::DecodeFault> fault;
+    const std::u16string text = decodeJef(test::bytes(c.bytes), mapping, false, fault);
+    if (c.text != nullptr) {
+      EXPECT_FALSE(fault.has_value()) << c.bytes;
+      EXPECT_EQ(text, c.text) << c.bytes;
+    } else {
+      ASSERT_TRUE(fault.has_value()) << c.bytes;
+      EXPECT_EQ(fault->offset, c.faultAt) << c.bytes;
+      // Leniently, the pair reads as U+FFFD and the rest is read.
+      const std::u16string lenient = decodeJef(test::bytes(c.bytes), mapping, true, fault);
+      EXPECT_EQ(lenient[c.faultAt / 2], u'\uFFFD') << c.bytes;
+      EXPECT_EQ(lenient.size(), test::bytes(c.bytes).size() / 2) << c.bytes;
+    }
+  }
 }
 
 }  // namespace
