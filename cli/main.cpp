@@ -1,11 +1,16 @@
-// The quor command: turns data files into host record files through the ConvertQuor component.
+// The quor command: data files to host record files and back, through the ConvertQuor library.
 //   quor encode   a data file, one record a line, to a record file
+//   quor decode   a record file back to CSV
+//   quor dump     records field by field, to look inside a record file
+//   quor layout   the resolved layout of a layout file or copybook
 //   quor field    one value through one encoder, printed as hexadecimal
 //   quor version  the component's version
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
 
+#include "decode_command.hpp"
+#include "dump_command.hpp"
 #include "encode_command.hpp"
 #include "field_command.hpp"
 #include "io_error.hpp"
@@ -65,6 +70,31 @@ Layout file lines (one field a line; "#" starts a comment):
 Examples:
   quor layout --layout examples/orders.layout
   quor layout --copybook examples/order.cpy --json)";
+
+constexpr const char* kDecodeExamples = R"(
+Each record of the input (the layout's record length in bytes) becomes one CSV line, one column a field
+that takes a value: numbers with their decimal point and sign, text without its trailing padding.
+Invalid data (a zoned digit above 9, a JEF code of no character, ...) makes the record bad, with the
+record, its byte offset, the field, the bytes and the reason; --lenient writes U+FFFD or the raw
+digits instead and lists them.
+
+Examples:
+  quor decode --layout examples/orders.layout --gaiji examples/site-gaiji.txt --header orders.dat
+  quor decode --copybook examples/order.cpy --encoding cp932 -o orders.csv orders.dat)";
+
+constexpr const char* kDumpExamples = R"(
+Examples:
+  quor dump --layout examples/orders.layout --records 1-2 orders.dat
+  quor dump --copybook examples/order.cpy --records 100 orders.dat)";
+
+// The delimiter a --delimiter value names: one ASCII character, or \t (or "tab") for a tab.
+char delimiterNamed(const std::string& text) {
+  if (text == "\\t" || text == "tab") return '\t';
+  if (text.size() != 1 || static_cast<unsigned char>(text[0]) >= 0x80 || text[0] == '"' || text[0] == '\r' ||
+      text[0] == '\n')
+    throw UsageError("--delimiter " + text + ": expected one ASCII character other than a quote, or \\t for a tab");
+  return text[0];
+}
 
 // The input encoding a name stands for, in any letter case.
 InputEncoding encodingNamed(const std::string& name) {
@@ -170,6 +200,50 @@ int runMain(int argc, char** argv) {
   layoutCommand->add_flag("--json", layoutJson, "Print the layout as JSON");
   layoutCommand->footer(kLayoutHelp);
 
+  DecodeOptions decode;
+  LayoutSource decodeLayout;
+  std::string decodeEncoding = "utf-8";
+  std::string decodeDelimiter = ",";
+  std::string lineEnd;
+  std::string decodeGaiji;
+  bool decodeUnsigned = false;
+  std::uint64_t decodeMaxErrors = 0;
+  CLI::App* decodeCommand = app.add_subcommand("decode", "Convert a host record file back to CSV");
+  decodeCommand->footer(kDecodeExamples);
+  addLayoutOptions(*decodeCommand, decodeLayout, true);
+  decodeCommand->add_option("--encoding", decodeEncoding, "Output encoding: utf-8 or cp932 (as for encode)")
+      ->default_str("utf-8");
+  decodeCommand->add_option("--gaiji", decodeGaiji, "Gaiji mapping file, read backwards for JEF fields");
+  decodeCommand->add_option("-o,--output", decode.outputPath,
+                            "Output file, replaced only when the run succeeds (default: standard output)");
+  decodeCommand->add_flag("--header", decode.header, "Write a first line naming the columns");
+  decodeCommand->add_option("--delimiter", decodeDelimiter, "Field delimiter: one character, \\t for a tab")
+      ->default_str(",");
+  decodeCommand->add_option("--line-end", lineEnd, "lf or crlf (default: crlf for cp932, lf for utf-8)")
+      ->check(CLI::IsMember({"lf", "crlf"}));
+  decodeCommand->add_flag("--keep-padding", decode.keepPadding, "Keep the trailing blanks of text fields");
+  decodeCommand->add_flag("--unsigned", decodeUnsigned, "Packed fields of --lengths/--formats have no sign nibble");
+  decodeCommand->add_flag("--lenient", decode.lenient, "Write invalid data as U+FFFD or raw digits, and list it");
+  auto* decodeSkip = decodeCommand->add_flag("--skip-bad", decode.skipBad, "Skip bad records, write the good ones");
+  decodeCommand->add_option("--max-errors", decodeMaxErrors, "With --skip-bad: stop after more than N bad records")
+      ->needs(decodeSkip);
+  decodeCommand->add_flag("-q,--quiet", decode.quiet, "No summary and no progress line");
+  decodeCommand->add_option("files", decode.inputs, "Record files, read in order (default or '-': standard input)");
+
+  DumpOptions dump;
+  LayoutSource dumpLayout;
+  std::string records;
+  std::string dumpGaiji;
+  bool dumpUnsigned = false;
+  CLI::App* dumpCommand =
+      app.add_subcommand("dump", "Show host records field by field: offset, name, bytes, value");
+  dumpCommand->footer(kDumpExamples);
+  addLayoutOptions(*dumpCommand, dumpLayout, true);
+  dumpCommand->add_option("--records", records, "The records to show: N, N-M or N- (default: all)");
+  dumpCommand->add_option("--gaiji", dumpGaiji, "Gaiji mapping file, read backwards for JEF fields");
+  dumpCommand->add_flag("--unsigned", dumpUnsigned, "Packed fields of --lengths/--formats have no sign nibble");
+  dumpCommand->add_option("files", dump.inputs, "Record files (default or '-': standard input)");
+
   CLI::App* version = app.add_subcommand("version", "Print the component's version (e.g. 1.0.0)");
   app.set_version_flag("--version", quor::toUtf8(quor::Quor().Version()));
 
@@ -186,6 +260,23 @@ int runMain(int argc, char** argv) {
       return kExitSuccess;
     }
     if (layoutCommand->parsed()) return runLayout(loadLayout(layoutArgs), layoutJson);
+    if (decodeCommand->parsed()) {
+      decode.layout = loadLayout(decodeLayout);
+      decode.cp932 = encodingNamed(decodeEncoding) == InputEncoding::cp932;
+      decode.delimiter = delimiterNamed(decodeDelimiter);
+      if (!lineEnd.empty()) decode.crlf = lineEnd == "crlf";
+      decode.convertSign = !decodeUnsigned;
+      if (decodeCommand->count("--gaiji") > 0) decode.gaijiPath = decodeGaiji;
+      if (decodeCommand->count("--max-errors") > 0) decode.maxErrors = decodeMaxErrors;
+      return runDecode(decode);
+    }
+    if (dumpCommand->parsed()) {
+      dump.layout = loadLayout(dumpLayout);
+      dump.convertSign = !dumpUnsigned;
+      if (!records.empty()) parseRecordRange(records, dump);
+      if (dumpCommand->count("--gaiji") > 0) dump.gaijiPath = dumpGaiji;
+      return runDump(dump);
+    }
     if (fieldCommand->parsed()) {
       field.convertSign = !fieldUnsigned;
       if (fieldCommand->count("--gaiji") > 0) field.gaijiPath = fieldGaiji;

@@ -89,4 +89,40 @@ class RecordBuilder {
   std::u16string exact_;
 };
 
+// Invalid data in a record: bytes no encoder writes for the field's kind.
+struct FieldFault {
+  std::size_t column = 0;  // the field's column, counted from 0
+  std::size_t offset = 0;  // the first byte concerned, from the start of the record
+  std::size_t length = 1;  // the bytes concerned
+  const char* reason = "";  // what is wrong, in words: "digit nibble above 9"
+};
+
+// Reads records of a layout back into one text a column, each the inverse of its encoder: numbers with
+// their decimal point and sign ("-12.50", leading zeros dropped), text and national values without
+// their trailing padding (blanks, ideographic spaces, 0x00), national values in full width as written.
+// Fillers, constants and overlays give no text. One decoder is used by one thread at a time.
+class RecordDecoder {
+ public:
+  // `convertSign`: component packed fields carry a sign nibble (as written with a sign). `keepPadding`:
+  // text and national values keep their trailing padding.
+  RecordDecoder(Layout layout, bool convertSign, GaijiMapping gaiji, bool keepPadding = false);
+
+  // Reads `record` (Layout::recordLength bytes) into `values`, one text a column. Invalid data is
+  // reported in `faults` (emptied first; at most one a column, in column order). A column with a fault
+  // has no text unless `lenient`: then an undecodable character reads as U+FFFD and a bad number as its
+  // raw digit nibbles, in hexadecimal. Throws quor::Error 5 for a record of the wrong length, 7 when
+  // memory runs out.
+  void decode(std::span<const std::uint8_t> record, std::vector<std::u16string>& values,
+              std::vector<FieldFault>& faults, bool lenient = false) const;
+
+  [[nodiscard]] const Layout& layout() const noexcept { return layout_; }
+
+ private:
+  Layout layout_;
+  std::vector<std::size_t> columns_;
+  bool convertSign_;
+  GaijiMapping gaiji_;
+  bool keepPadding_;
+};
+
 }  // namespace quor

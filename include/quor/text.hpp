@@ -30,4 +30,9 @@ TextDecodeResult decodeCp932(std::string_view bytes, char16_t* out) noexcept;
 // UTF-16 to UTF-8; an unpaired surrogate becomes U+FFFD. Throws quor::Error 7 when memory runs out.
 std::string toUtf8(std::u16string_view text);
 
+// Appends `text` as code page 932 bytes, as Windows writes it (best fit included); a character without
+// any form becomes "?". Returns the number of characters written as another character. Throws
+// quor::Error 7 when memory runs out.
+std::size_t appendCp932(std::u16string_view text, std::string& out);
+
 }  // namespace quor

@@ -2,6 +2,9 @@
 
 #include <cstddef>
 
+#include <new>
+
+#include "quor/error.hpp"
 #include "quor/text.hpp"
 
 namespace quor::text::cp932 {
@@ -67,6 +70,22 @@ std::u16string decodeText(std::string_view bytes) {
 }  // namespace quor::text::cp932
 
 namespace quor {
+
+std::size_t appendCp932(std::u16string_view text, std::string& out) {
+  try {
+    std::size_t changed = 0;
+    out.reserve(out.size() + text.size());
+    for (const char16_t c : text) {
+      const std::uint16_t code = text::cp932::encode(c);
+      if (code > 0xFF) out += static_cast<char>(code >> 8);
+      out += static_cast<char>(code & 0xFF);
+      if (text::cp932::lacksExactForm(c)) ++changed;
+    }
+    return changed;
+  } catch (const std::bad_alloc&) {
+    throw Error(errors::kOutOfMemory);
+  }
+}
 
 TextDecodeResult decodeCp932(std::string_view bytes, char16_t* out) noexcept {
   namespace cp932 = text::cp932;

@@ -1,0 +1,163 @@
+#include "dump_command.hpp"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
+
+#include "gaiji_file.hpp"
+#include "input_file.hpp"
+#include "io_error.hpp"
+#include "quor/record.hpp"
+#include "quor/text.hpp"
+#include "text_convert.hpp"
+
+namespace quor::cli {
+
+namespace {
+
+constexpr std::size_t kBytesALine = 16;
+
+std::uint64_t recordNumber(std::string_view text, const std::string& range) {
+  std::uint64_t value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || end != text.data() + text.size() || value == 0)
+    throw UsageError("--records " + range + ": expected N, N-M or N- with record numbers from 1");
+  return value;
+}
+
+bool isText(const LayoutField& field) {
+  return field.kind == FieldKind::text || field.kind == FieldKind::national ||
+         (field.kind == FieldKind::component && (field.format == setCharacter || field.format == setNCharacter));
+}
+
+// Reads exactly `bytes.size()` bytes unless the input ends; returns how many were read.
+std::size_t readFully(const InputFile& input, std::span<std::uint8_t> bytes) {
+  std::size_t held = 0;
+  while (held < bytes.size()) {
+    const ssize_t got = ::read(input.fd(), bytes.data() + held, bytes.size() - held);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) throw ioErrorFromErrno("cannot read " + input.display(), errno);
+    if (got == 0) break;
+    held += static_cast<std::size_t>(got);
+  }
+  return held;
+}
+
+class Dumper {
+ public:
+  explicit Dumper(const DumpOptions& options)
+      : options_(options),
+        decoder_(options.layout, options.convertSign, loadGaijiMapping(options.gaijiPath)),
+        columns_(options.layout.columns()) {
+    nameWidth_ = std::max(nameWidth_, std::string("field ").size() + std::to_string(options.layout.fields.size()).size());
+    for (const LayoutField& field : options.layout.fields) nameWidth_ = std::max(nameWidth_, field.name.size());
+  }
+
+  int run() {
+    std::vector<std::string> inputs = options_.inputs;
+    if (inputs.empty()) inputs.emplace_back("-");
+    const std::size_t length = options_.layout.recordLength;
+    if (length == 0) throw UsageError("the layout has no bytes");
+    std::vector<std::uint8_t> record(length);
+    int status = kExitSuccess;
+    for (const std::string& name : inputs) {
+      const InputFile input(name);
+      for (std::uint64_t number = 1;; ++number) {
+        const std::size_t got = readFully(input, record);
+        if (got == 0) break;
+        if (got < length) {
+          std::printf("%s: %zu leftover bytes after the last whole record (records are %zu bytes)\n",
+                      input.display().c_str(), got, length);
+          status = kExitBadData;
+          break;
+        }
+        if (number < options_.first) continue;
+        if (options_.last && number > *options_.last) break;
+        if (!show(input.display(), number, record)) status = kExitBadData;
+      }
+    }
+    if (std::fflush(stdout) != 0) throw IoError("cannot write standard output");
+    return status;
+  }
+
+ private:
+  // Prints one record; false when it holds invalid data.
+  bool show(const std::string& display, std::uint64_t number, std::span<const std::uint8_t> record) {
+    decoder_.decode(record, values_, faults_, true);
+    const std::size_t length = record.size();
+    std::printf("%s: record %llu (byte offset %llu, %zu bytes)\n", display.c_str(),
+                static_cast<unsigned long long>(number), static_cast<unsigned long long>((number - 1) * length),
+                length);
+    const Layout& layout = options_.layout;
+    std::size_t column = 0;
+    for (const LayoutField& field : layout.fields) {
+      const bool isColumn = field.role == FieldRole::column;
+      const std::string name =
+          !field.name.empty() ? field.name : isColumn ? "field " + std::to_string(column + 1) : std::string();
+      std::string value;
+      std::string mark;
+      if (isColumn) {
+        const std::u16string& text = values_[column];
+        value = isText(field) ? "\"" + toUtf8(text) + "\"" : toUtf8(text);
+        for (const FieldFault& fault : faults_)
+          if (fault.column == column)
+            mark = "  <- invalid: " + std::string(fault.reason) + " (record byte " + std::to_string(fault.offset) + ")";
+        ++column;
+      } else {
+        value = field.role == FieldRole::overlay ? "(redefines earlier bytes)"
+                : field.kind == FieldKind::filler ? "(filler)"
+                                                  : "(constant)";
+      }
+      printField(field, name, record.subspan(field.offset, std::min(field.size, length - field.offset)), value + mark);
+    }
+    std::printf("\n");
+    return faults_.empty();
+  }
+
+  // "  offset  name  hex...  value", the hexadecimal wrapped at 16 bytes a line.
+  void printField(const LayoutField& field, const std::string& name, std::span<const std::uint8_t> bytes,
+                  const std::string& value) const {
+    const int hexWidth = static_cast<int>(kBytesALine * 3 - 1);
+    for (std::size_t start = 0; start < std::max<std::size_t>(bytes.size(), 1); start += kBytesALine) {
+      const std::size_t count = std::min(kBytesALine, bytes.size() - std::min(start, bytes.size()));
+      const std::string hex = hexPairs(bytes.data() + start, count);
+      if (start == 0)
+        std::printf("  %6zu  %-*s  %-*s  %s\n", field.offset, static_cast<int>(nameWidth_), name.c_str(),
+                    hexWidth, hex.c_str(), value.c_str());
+      else
+        std::printf("  %6s  %-*s  %s\n", "", static_cast<int>(nameWidth_), "", hex.c_str());
+    }
+  }
+
+  const DumpOptions& options_;
+  const RecordDecoder decoder_;
+  const std::vector<std::size_t> columns_;
+  std::size_t nameWidth_ = 4;
+  std::vector<std::u16string> values_;
+  std::vector<FieldFault> faults_;
+};
+
+}  // namespace
+
+void parseRecordRange(const std::string& text, DumpOptions& options) {
+  const std::size_t dash = text.find('-');
+  if (dash == std::string::npos) {
+    options.first = recordNumber(text, text);
+    options.last = options.first;
+    return;
+  }
+  options.first = recordNumber(std::string_view(text).substr(0, dash), text);
+  if (dash + 1 < text.size()) options.last = recordNumber(std::string_view(text).substr(dash + 1), text);
+  if (options.last && *options.last < options.first)
+    throw UsageError("--records " + text + ": the last record comes before the first");
+}
+
+int runDump(const DumpOptions& options) {
+  Dumper dumper(options);
+  return dumper.run();
+}
+
+}  // namespace quor::cli

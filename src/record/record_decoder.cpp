@@ -1,0 +1,99 @@
+// RecordDecoder: the way back from a record's bytes to one text a column, field by field, through the
+// decoder beside each encoder.
+
+#include <string>
+
+#include "base/api_guard.hpp"
+#include "character/ebcdic_kana.hpp"
+#include "character/jef.hpp"
+#include "number/scaled_decimal.hpp"
+#include "numeric/binary.hpp"
+#include "numeric/packed.hpp"
+#include "numeric/zoned.hpp"
+#include "quor/record.hpp"
+
+namespace quor {
+
+namespace {
+
+using Bytes = std::span<const std::uint8_t>;
+
+// The nibbles of a number field that is no valid number, in hexadecimal: the raw digits.
+void appendRawDigits(Bytes bytes, FieldKind kind, std::u16string& out) {
+  static constexpr char16_t kHex[] = u"0123456789ABCDEF";
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    if (kind != FieldKind::zoned) out += kHex[bytes[i] >> 4];
+    out += kHex[bytes[i] & 0x0Fu];
+  }
+}
+
+// The kind of field a component format code writes.
+FieldKind kindOf(const LayoutField& field) {
+  if (field.kind != FieldKind::component) return field.kind;
+  switch (field.format) {
+    case setNumeric:
+      return FieldKind::zoned;
+    case setPackNumeric:
+      return FieldKind::packed;
+    case setNCharacter:
+      return FieldKind::national;
+    default:
+      return FieldKind::text;
+  }
+}
+
+}  // namespace
+
+RecordDecoder::RecordDecoder(Layout layout, bool convertSign, GaijiMapping gaiji, bool keepPadding)
+    : layout_(std::move(layout)), convertSign_(convertSign), gaiji_(std::move(gaiji)), keepPadding_(keepPadding) {
+  base::guarded([&] { columns_ = layout_.columns(); });
+}
+
+void RecordDecoder::decode(std::span<const std::uint8_t> record, std::vector<std::u16string>& values,
+                           std::vector<FieldFault>& faults, bool lenient) const {
+  base::guarded([&] {
+    if (record.size() != layout_.recordLength) throw Error(errors::kInvalidCall);
+    values.resize(columns_.size());
+    faults.clear();
+    std::string digits;
+    for (std::size_t column = 0; column < columns_.size(); ++column) {
+      const LayoutField& field = layout_.fields[columns_[column]];
+      const Bytes bytes = record.subspan(field.offset, field.size);
+      std::u16string& text = values[column];
+      text.clear();
+      const FieldKind kind = kindOf(field);
+      const bool component = field.kind == FieldKind::component;
+      std::optional<base::DecodeFault> fault;
+      if (kind == FieldKind::text) {
+        fault = character::readEbcdicKana(bytes, keepPadding_, lenient, text);
+      } else if (kind == FieldKind::national) {
+        fault = character::readJef(bytes, gaiji_, keepPadding_, lenient, text);
+      } else {
+        digits.clear();
+        bool negative = false;
+        if (kind == FieldKind::zoned) {
+          fault = numeric::readZonedDigits(bytes, digits, negative);
+        } else if (kind == FieldKind::packed) {
+          const numeric::PackedSign sign = component ? (convertSign_ ? numeric::PackedSign::signedCD
+                                                                     : numeric::PackedSign::none)
+                                                     : (field.isSigned ? numeric::PackedSign::signedCD
+                                                                       : numeric::PackedSign::unsignedF);
+          fault = numeric::readPackedDigits(bytes, sign, digits, negative);
+        } else {
+          fault = numeric::readBinaryDigits(bytes, field.isSigned, static_cast<std::size_t>(field.length), digits,
+                                            negative);
+        }
+        if (!fault)
+          number::appendScaledText(digits, negative, component ? 0 : field.scale, text);
+        else if (lenient)
+          appendRawDigits(bytes, kind, text);
+      }
+      if (fault) {
+        faults.push_back({column, field.offset + fault->offset, fault->length, fault->reason});
+        if (!lenient) text.clear();
+      }
+    }
+  });
+}
+
+}  // namespace quor

@@ -1,0 +1,72 @@
+// quor decode and quor dump, run as a user runs them.
+
+#include <gtest/gtest.h>
+
+#include "run_quor.hpp"
+
+namespace quor::cli::testing {
+namespace {
+
+std::string examplePaths() {
+  return "--layout '" + examplesDir() + "/orders.layout' --gaiji '" + examplesDir() + "/site-gaiji.txt'";
+}
+
+// What encode writes, decode gives back as the CSV it came from, and encode writes that again.
+TEST(Decode, GivesBackWhatEncodeWrote) {
+  const ScratchFolder folder;
+  ASSERT_EQ(runQuor("encode -q " + examplePaths() + " -o orders.dat '" + examplesDir() + "/orders.csv'",
+                    folder.path())
+                .exitCode,
+            0);
+  const RunResult decoded = runQuor("decode -q " + examplePaths() + " orders.dat", folder.path());
+  ASSERT_EQ(decoded.exitCode, 0) << decoded.err;
+  EXPECT_EQ(decoded.out, readFile(examplesDir() + "/orders.csv"));
+  const RunResult cp932 = runQuor("decode -q --encoding cp932 " + examplePaths() + " orders.dat", folder.path());
+  EXPECT_EQ(cp932.out, readFile(examplesDir() + "/orders.cp932.csv"));
+}
+
+TEST(Decode, InvalidDataNamesRecordOffsetFieldAndBytes) {
+  struct Case {
+    std::string options;
+    std::string bytes;
+    int exitCode;
+    std::string message;  // part of standard error
+    std::string out;
+  };
+  const Case cases[] = {
+      {"--lengths 3,2 --formats 0,1", "\xF1\xFA\xF3\xC1\xC2", 1,
+       "<stdin>: record 1 (byte offset 1): field 1: bytes FA: digit nibble above 9", ""},
+      {"--lengths 3,2 --formats 0,1", std::string("\xF1\xF2\xF3\xC1\xC2\xF1\xF2\xF3\x4F\x40", 10), 1,
+       "<stdin>: record 2 (byte offset 8): field 2: bytes 4F: byte of no single-byte character", ""},
+      {"--lengths 3,2 --formats 0,1 --lenient", "\xF1\xFA\xF3\xC1\xC2", 0, "1 field of invalid data", "1A3,AB\n"},
+      {"--lengths 1 --formats 2", std::string("\x00\xFE", 2), 1, "bytes 00 FE: bytes that are no JEF code", ""},
+      {"--lengths 1 --formats 2 --lenient", std::string("\x00\xFE", 2), 0, "", "\xEF\xBF\xBD\n"},
+      {"--lengths 2 --formats 1", "\xC1\xC2\xC3", 1, "<stdin>: record 2 (byte offset 2): 1 leftover byte", ""},
+      {"--lengths 2 --formats 1 --skip-bad", "\xC1\xC2\xC3", 1, "1 leftover byte", "AB\n"},
+      {"--lengths 5 --formats 3 --unsigned", "\x12\x34\x56", 0, "", "123456\n"},
+      {"--lengths 5 --formats 3", "\x12\x34\x5D", 0, "", "-12345\n"},
+      {"--lengths 2,2 --formats 1,1 --delimiter ';' --line-end crlf", "\xC1\x5E\xC2\x40", 0, "", "\"A;\";B\r\n"},
+  };
+  const ScratchFolder folder;
+  for (const Case& c : cases) {
+    const RunResult run = runQuor("decode " + c.options, folder.path(), c.bytes);
+    EXPECT_EQ(run.exitCode, c.exitCode) << c.options << "\n" << run.err;
+    EXPECT_NE(run.err.find(c.message), std::string::npos) << c.options << "\n" << run.err;
+    EXPECT_EQ(run.out, c.out) << c.options;
+  }
+}
+
+TEST(Dump, ShowsEveryFieldAndMarksInvalidData) {
+  const ScratchFolder folder;
+  const RunResult run = runQuor("dump --lengths 3,2 --formats 0,1 --records 2", folder.path(),
+                                std::string("\xF1\xF2\xF3\xC1\xC2\xF1\xFA\xF3\xC1\x40", 10));
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(run.out.find("record 1 "), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("<stdin>: record 2 (byte offset 5, 5 bytes)"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("1A3  <- invalid: digit nibble above 9 (record byte 1)"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("field 1  F1 FA F3"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("\"A\""), std::string::npos) << run.out;
+}
+
+}  // namespace
+}  // namespace quor::cli::testing
