@@ -1,7 +1,9 @@
-// The layout reader with an arbitrary layout file and arbitrary --lengths/--formats lists.
-// A layout it accepts has fields of length 1 to its maximum and format 0 to 3, unique non-empty names
-// (from a file), and lists that spell exactly those fields; a record built with that layout from a
-// zero in every field has the size the formats give. Anything else is error 5 with a message.
+// The layout reader with an arbitrary layout file (old-style and typed lines) and arbitrary
+// --lengths/--formats lists. A layout it accepts has fields of length 1 to its maximum, unique non-empty
+// names (from a file), fields placed one after the other with the sizes their kinds give, and for
+// component layouts lists that spell exactly those fields; a record built from a zero in every column
+// has the record length, the same bytes as FujitsuHostQuor where it can build it. Anything else is
+// error 5 with a message.
 //
 // Input: the flags byte (bit 1 set: the bytes are the two lists cut at the first 0x00; clear: the
 // bytes are a layout file).
@@ -12,6 +14,7 @@
 #include "fuzz_support.hpp"
 #include "quor/layout.hpp"
 #include "quor/quor.hpp"
+#include "quor/record.hpp"
 
 namespace {
 
@@ -50,26 +53,32 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   QUOR_FUZZ_CHECK(!layout.fields.empty());
   std::set<std::string> names;
-  std::size_t expected = 0;
-  std::u16string values;
+  std::size_t offset = 0;
   for (const auto& field : layout.fields) {
     QUOR_FUZZ_CHECK(field.length >= 1 && field.length <= quor::kMaxLayoutFieldLength);
     QUOR_FUZZ_CHECK(field.format >= quor::setNumeric && field.format <= quor::setPackNumeric);
     QUOR_FUZZ_CHECK(fromLists ? field.name.empty() : !field.name.empty() && names.insert(field.name).second);
+    QUOR_FUZZ_CHECK(field.offset == offset && field.size == quor::fieldSize(field));
+    QUOR_FUZZ_CHECK(field.scale >= 0 && field.scale <= field.length);
     (void)layout.describe(names.size());
-    const auto length = static_cast<std::size_t>(field.length);
-    expected += field.format == quor::setNCharacter    ? 2 * length
-                : field.format == quor::setPackNumeric ? (length + 1) / 2
-                                                       : length;
-    if (!values.empty() || &field != &layout.fields.front()) values += u',';
-    values += u'0';
+    offset += field.size;
   }
+  QUOR_FUZZ_CHECK(offset == layout.recordLength);
+
+  // A record of zeros (or empty values) has the layout's length, built either way where both can.
+  const std::vector<std::size_t> columns = layout.columns();
+  const std::vector<std::u16string_view> zeros(columns.size(), u"0");
+  quor::RecordBuilder builder(layout, true, quor::GaijiMapping());
+  quor::ByteString built;
+  builder.append(zeros, built);
+  QUOR_FUZZ_CHECK(built.size() == layout.recordLength);
+  if (!layout.componentOnly()) return 0;
   QUOR_FUZZ_CHECK(layout.lengthList() == joined(layout, true));
   QUOR_FUZZ_CHECK(layout.formatList() == joined(layout, false));
-
+  std::u16string values;
+  for (std::size_t i = 0; i < columns.size(); ++i) values += i == 0 ? u"0" : u",0";
   quor::Quor q;
   q.JEFGaijiFilePath(u"");
-  const quor::ByteString record = q.FujitsuHostQuor(values, layout.lengthList(), layout.formatList());
-  QUOR_FUZZ_CHECK(record.size() == expected);
+  QUOR_FUZZ_CHECK(q.FujitsuHostQuor(values, layout.lengthList(), layout.formatList()) == built);
   return 0;
 }
