@@ -127,32 +127,34 @@ std::optional<base::DecodeFault> readJef(std::span<const std::uint8_t> bytes, co
   }
   const GaijiMapping::Index& index = mapping.index();
   std::optional<base::DecodeFault> fault;
-  const auto invalid = [&](std::size_t at, const char* reason) {
-    if (!fault) fault = base::DecodeFault{at, 2, reason};
-    out += u'\uFFFD';
-  };
   for (std::size_t i = 0; i + 1 < end; i += 2) {
     const std::uint8_t first = bytes[i];
     const std::uint8_t second = bytes[i + 1];
+    char16_t c = 0xFFFF;
+    const char* reason = nullptr;
     if (const auto* entry = index.findJef(first, second)) {
-      const char16_t c = characterOfJis(entry->key >> 8, entry->key & 0xFFu);
-      if (c != 0xFFFF) {
-        out += c;
-        continue;
-      }
-      invalid(i, "gaiji mapping line whose key is no character");
+      c = characterOfJis(entry->key >> 8, entry->key & 0xFFu);
+      if (c == 0xFFFF) reason = "gaiji mapping line whose key is no character";
     } else if (!isJefByte(first) || !isJefByte(second)) {
-      invalid(i, "bytes that are no JEF code");
-    } else if (const char16_t c = characterOfJis(first - 0x80u, second - 0x80u); c != 0xFFFF) {
+      reason = "bytes that are no JEF code";
+    } else {
+      c = characterOfJis(first - 0x80u, second - 0x80u);
+      if (c == 0xFFFF) reason = "JEF code of no character";
+    }
+    if (reason == nullptr) {
+      // A code whose character the encoder writes as another code (code page 932 gives some characters
+      // two codes, a mapping line may give a JIS character a code of its own) would not come back.
+      std::uint8_t pair[2]{};
+      putCharacter(c, index, pair, nullptr);
+      if (pair[0] != first || pair[1] != second) reason = "JEF code of a character that is written as another code";
+    }
+    if (reason == nullptr) {
       out += c;
       continue;
-    } else {
-      invalid(i, "JEF code of no character");
     }
-    if (!lenient) {
-      out.pop_back();
-      return fault;
-    }
+    if (!fault) fault = base::DecodeFault{i, 2, reason};
+    if (!lenient) return fault;
+    out += c != 0xFFFF ? c : u'\uFFFD';
   }
   if (bytes.size() % 2 != 0 && !fault) fault = base::DecodeFault{bytes.size() - 1, 1, "odd byte of a JEF field"};
   return fault;

@@ -39,8 +39,10 @@ void appendJef(const text::PaddedText& text, std::int32_t length, const GaijiMap
 // Reads a JEF field into `out`, two bytes a character: a code the mapping gives a character (read
 // backwards: its key is the JIS code of a code page 932 character) as that character, any other code
 // as the JIS code 0x80 below it. Trailing ideographic spaces (A1 A1) and 00 00 pairs are padding and
-// dropped unless `keepPadding`. Bytes that are no JEF code, or a code without a character, are invalid
-// data: the fault names the first pair; with `lenient` it reads as U+FFFD and the reading goes on.
+// dropped unless `keepPadding`. Bytes that are no JEF code, a code without a character, and a code
+// whose character the encoder writes as another code (so it would not come back) are invalid data: the
+// fault names the first pair; with `lenient` it reads as its character, or U+FFFD, and the reading goes
+// on.
 std::optional<base::DecodeFault> readJef(std::span<const std::uint8_t> bytes, const GaijiMapping& mapping,
                                          bool keepPadding, bool lenient, std::u16string& out);
 

@@ -58,8 +58,8 @@ void appendZonedDigits(std::string_view digits, bool negative, std::size_t width
   field.done();
 }
 
-std::optional<base::DecodeFault> readZonedDigits(std::span<const std::uint8_t> bytes, std::string& digits,
-                                                 bool& negative) {
+std::optional<base::DecodeFault> readZonedDigits(std::span<const std::uint8_t> bytes, bool isSigned,
+                                                 std::string& digits, bool& negative) {
   negative = false;
   for (std::size_t i = 0; i < bytes.size(); ++i) {
     const unsigned zone = bytes[i] >> 4;
@@ -68,6 +68,7 @@ std::optional<base::DecodeFault> readZonedDigits(std::span<const std::uint8_t> b
     if (i + 1 < bytes.size()) {
       if (zone != 0xF) return base::DecodeFault{i, 1, "zone other than F before the last byte"};
     } else if (zone == 0xD) {
+      if (!isSigned) return base::DecodeFault{i, 1, "negative sign zone D in a field without sign"};
       negative = true;
     } else if (zone != 0xF && zone != 0xC) {
       return base::DecodeFault{i, 1, "sign zone other than C, D or F"};

@@ -27,10 +27,10 @@ void appendZoned(std::u16string_view text, std::int32_t width, bool sign, ByteSt
 void appendZonedDigits(std::string_view digits, bool negative, std::size_t width, ByteString& out);
 
 // Reads a zoned field: its digits (the low nibbles, appended to `digits`) and its sign (the last
-// byte's zone: F and C positive, D negative). A digit nibble above 9, a zone other than F before the
-// last byte, or another zone in the last byte is invalid data: the fault names the byte. An empty field
-// reads as zero.
-std::optional<base::DecodeFault> readZonedDigits(std::span<const std::uint8_t> bytes, std::string& digits,
-                                                 bool& negative);
+// byte's zone: F and C positive, D negative where `isSigned`). A digit nibble above 9, a zone other
+// than F before the last byte, or another zone in the last byte is invalid data: the fault names the
+// byte. An empty field reads as zero.
+std::optional<base::DecodeFault> readZonedDigits(std::span<const std::uint8_t> bytes, bool isSigned,
+                                                 std::string& digits, bool& negative);
 
 }  // namespace quor::numeric

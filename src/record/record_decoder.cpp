@@ -1,6 +1,7 @@
 // RecordDecoder: the way back from a record's bytes to one text a column, field by field, through the
 // decoder beside each encoder.
 
+#include <algorithm>
 #include <string>
 
 #include "base/api_guard.hpp"
@@ -72,7 +73,7 @@ void RecordDecoder::decode(std::span<const std::uint8_t> record, std::vector<std
         digits.clear();
         bool negative = false;
         if (kind == FieldKind::zoned) {
-          fault = numeric::readZonedDigits(bytes, digits, negative);
+          fault = numeric::readZonedDigits(bytes, component ? convertSign_ : field.isSigned, digits, negative);
         } else if (kind == FieldKind::packed) {
           const numeric::PackedSign sign = component ? (convertSign_ ? numeric::PackedSign::signedCD
                                                                      : numeric::PackedSign::none)
@@ -83,6 +84,14 @@ void RecordDecoder::decode(std::span<const std::uint8_t> record, std::vector<std
           fault = numeric::readBinaryDigits(bytes, field.isSigned, static_cast<std::size_t>(field.length), digits,
                                             negative);
         }
+        // A digit where the encoder writes only a leading zero (the pad nibble of a packed field) holds
+        // a value no encoder writes.
+        const std::size_t capacity =
+            component && kind == FieldKind::packed
+                ? std::min<std::size_t>(static_cast<std::size_t>(field.length), numeric::packedDigits(field.length, convertSign_))
+                : static_cast<std::size_t>(field.length);
+        if (!fault && digits.size() > capacity && digits.find_first_not_of('0') < digits.size() - capacity)
+          fault = base::DecodeFault{0, 1, "digit beyond the field's digits"};
         if (!fault)
           number::appendScaledText(digits, negative, component ? 0 : field.scale, text);
         else if (lenient)

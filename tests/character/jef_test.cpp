@@ -102,7 +102,9 @@ std::u16string decodeJef(const ByteString& bytes, const GaijiMapping& mapping, b
 }
 
 // Every double-byte code of the code page 932 table in the rows the JIS arithmetic reaches reads back,
-// from its JEF code, as the character the table gives it.
+// from its JEF code, as the character the table gives it, where the encoder writes that character with
+// this code; a second code of a character is refused (it would not come back), read leniently as the
+// character.
 TEST(JefDecode, EveryCodeReadsAsTheCodePageTableSays) {
   std::ifstream in(std::string(QUOR_CP932_DATA_DIR) + "/cp932-decode.txt");
   std::string line;
@@ -119,11 +121,16 @@ TEST(JefDecode, EveryCodeReadsAsTheCodePageTableSays) {
     const ByteString jef{static_cast<std::uint8_t>(row + 0x80), static_cast<std::uint8_t>(cell + 0x80)};
     std::optional<base::DecodeFault> fault;
     const std::u16string text = decodeJef(jef, GaijiMapping(), false, fault, true);
-    ASSERT_FALSE(fault.has_value()) << std::hex << code;
-    ASSERT_EQ(text, std::u16string(1, unit)) << std::hex << code;
-    ++checked;
+    if (text::cp932::encode(unit) == code) {
+      ASSERT_FALSE(fault.has_value()) << std::hex << code;
+      ASSERT_EQ(text, std::u16string(1, unit)) << std::hex << code;
+      ++checked;
+    } else {
+      ASSERT_TRUE(fault.has_value()) << std::hex << code;
+      ASSERT_EQ(decodeJef(jef, GaijiMapping(), true, fault, true), std::u16string(1, unit)) << std::hex << code;
+    }
   }
-  EXPECT_GT(checked, 7000u);
+  EXPECT_GT(checked, 6900u);  // JIS X 0208 has 6879 characters
 }
 
 TEST(JefDecode, PaddingGaijiAndInvalidBytes) {

@@ -43,7 +43,8 @@ TEST(Decode, InvalidDataNamesRecordOffsetFieldAndBytes) {
       {"--lengths 1 --formats 2 --lenient", std::string("\x00\xFE", 2), 0, "", "\xEF\xBF\xBD\n"},
       {"--lengths 2 --formats 1", "\xC1\xC2\xC3", 1, "<stdin>: record 2 (byte offset 2): 1 leftover byte", ""},
       {"--lengths 2 --formats 1 --skip-bad", "\xC1\xC2\xC3", 1, "1 leftover byte", "AB\n"},
-      {"--lengths 5 --formats 3 --unsigned", "\x12\x34\x56", 0, "", "123456\n"},
+      {"--lengths 5 --formats 3 --unsigned", "\x01\x23\x45", 0, "", "12345\n"},
+      {"--lengths 5 --formats 3 --unsigned", "\x12\x34\x56", 1, "bytes 12: digit beyond the field's digits", ""},
       {"--lengths 5 --formats 3", "\x12\x34\x5D", 0, "", "-12345\n"},
       {"--lengths 2,2 --formats 1,1 --delimiter ';' --line-end crlf", "\xC1\x5E\xC2\x40", 0, "", "\"A;\";B\r\n"},
   };

@@ -31,7 +31,7 @@ std::optional<base::DecodeFault> readNumber(const Case& c, std::u16string& text)
   std::optional<base::DecodeFault> fault;
   switch (c.kind) {
     case Kind::zoned:
-      fault = readZonedDigits(span, digits, negative);
+      fault = readZonedDigits(span, true, digits, negative);
       break;
     case Kind::packedSigned:
       fault = readPackedDigits(span, PackedSign::signedCD, digits, negative);

@@ -1,0 +1,132 @@
+// Records both ways. A layout is made from the input, then:
+// - values to bytes to values: a record the builder writes as its values read (no change, no error)
+//   decodes to those values in their canonical form (numbers as exact decimal text with the scale,
+//   text without trailing blanks, national text in full width);
+// - bytes to values to bytes: arbitrary record bytes that decode without invalid data encode to bytes
+//   that decode to the same values, and those bytes encode to themselves: what the encoder writes, the
+//   decoder gives back exactly.
+// Lenient decoding never fails and gives a text for every column.
+//
+// Input: the flags byte (bit 1: --unsigned component numbers), a byte a field (kind and size) up to the
+// first 0xFF, then the values (code page 932 text cut at U+0000), then the rest as record bytes.
+
+#include <vector>
+
+#include "fuzz_support.hpp"
+#include "number/number_reading.hpp"
+#include "number/scaled_decimal.hpp"
+#include "quor/record.hpp"
+#include "text/fullwidth.hpp"
+
+namespace {
+
+quor::LayoutField fieldOf(std::uint8_t spec) {
+  const std::int32_t size = 1 + (spec >> 4) % 6;
+  quor::LayoutField field;
+  field.name = "f";
+  switch (spec & 0x0Fu) {
+    case 0: case 1: case 2: case 3:
+      field.format = static_cast<quor::CFormatDirection>(spec & 3u);
+      field.length = size;
+      break;
+    case 4: field.kind = quor::FieldKind::text; field.length = size; break;
+    case 5: field.kind = quor::FieldKind::national; field.length = size; break;
+    case 6: case 7: field.kind = quor::FieldKind::zoned; break;
+    case 8: case 9: field.kind = quor::FieldKind::packed; break;
+    case 10: case 11: field.kind = quor::FieldKind::binary; break;
+    default: field.kind = quor::FieldKind::filler; field.length = size; field.role = quor::FieldRole::constant; break;
+  }
+  if (field.kind == quor::FieldKind::zoned || field.kind == quor::FieldKind::packed ||
+      field.kind == quor::FieldKind::binary) {
+    field.length = 1 + (spec >> 4) % 12;
+    field.scale = (spec >> 6) % 3 > field.length ? 0 : (spec >> 6) % 3;
+    field.isSigned = (spec & 1u) != 0;
+  }
+  return field;
+}
+
+// The value as the decoder gives it back from what the builder wrote.
+std::u16string canonical(const quor::LayoutField& field, std::u16string_view value) {
+  const bool component = field.kind == quor::FieldKind::component;
+  const bool text = component ? field.format == quor::setCharacter : field.kind == quor::FieldKind::text;
+  const bool national = component ? field.format == quor::setNCharacter : field.kind == quor::FieldKind::national;
+  std::u16string out;
+  if (text || national) {
+    out = national ? quor::text::toFullWidth(value) : std::u16string(value);
+    if (out.size() > static_cast<std::size_t>(field.length)) out.resize(static_cast<std::size_t>(field.length));
+    while (!out.empty() && (out.back() == u' ' || out.back() == u'\u3000' || out.back() == 0)) out.pop_back();
+    return out;
+  }
+  if (component) {
+    out = quor::number::exactNumberText(value);
+    return out == u"-0" ? u"0" : out;
+  }
+  const auto number = quor::number::readScaledDecimal(value, field.scale);
+  quor::number::appendScaledText(number->digits, number->negative, field.scale, out);
+  return out;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  quor::fuzz::Input in(data, size);
+  in.flags();
+  const bool sign = in.sign();
+  quor::Layout layout;
+  for (std::uint8_t spec = in.byte(); spec != 0xFF && layout.fields.size() < 8; spec = in.byte())
+    layout.fields.push_back(fieldOf(spec));
+  if (layout.fields.empty()) return 0;
+  quor::finishLayout(layout);
+  const std::vector<std::size_t> columns = layout.columns();
+  const std::string_view valueBytes = in.bytes(64);
+  const std::string_view recordBytes = in.rest();
+  const auto values = quor::fuzz::parts(in.text(valueBytes), columns.size());
+
+  quor::RecordBuilder builder(layout, sign, quor::GaijiMapping());
+  const quor::RecordDecoder decoder(layout, sign, quor::GaijiMapping());
+  std::vector<std::u16string> decoded;
+  std::vector<quor::FieldFault> faults;
+
+  // Values to bytes to values.
+  if (!columns.empty()) {
+    std::vector<std::u16string_view> views(values.begin(), values.end());
+    std::vector<quor::ValueChange> changes(columns.size());
+    quor::ByteString bytes;
+    bool written = true;
+    try {
+      builder.append(views, bytes, changes);
+    } catch (const quor::Error& e) {
+      QUOR_FUZZ_CHECK(e.number() != 51);
+      written = false;
+    }
+    bool asRead = written;
+    for (const auto& change : changes) asRead = asRead && change.kind == quor::Change::none;
+    if (asRead) {
+      QUOR_FUZZ_CHECK(bytes.size() == layout.recordLength);
+      decoder.decode({bytes.data(), bytes.size()}, decoded, faults);
+      QUOR_FUZZ_CHECK(faults.empty());
+      for (std::size_t i = 0; i < columns.size(); ++i)
+        QUOR_FUZZ_CHECK(decoded[i] == canonical(layout.fields[columns[i]], values[i]));
+    }
+  }
+
+  // Bytes to values to bytes.
+  if (recordBytes.size() < layout.recordLength) return 0;
+  const auto* record = reinterpret_cast<const std::uint8_t*>(recordBytes.data());
+  decoder.decode({record, layout.recordLength}, decoded, faults, true);
+  QUOR_FUZZ_CHECK(decoded.size() == columns.size());
+  decoder.decode({record, layout.recordLength}, decoded, faults);
+  if (!faults.empty()) return 0;
+  const auto encode = [&](const std::vector<std::u16string>& texts) {
+    const std::vector<std::u16string_view> views(texts.begin(), texts.end());
+    quor::ByteString out;
+    builder.append(views, out);
+    return out;
+  };
+  const quor::ByteString again = encode(decoded);
+  std::vector<std::u16string> redecoded;
+  decoder.decode({again.data(), again.size()}, redecoded, faults);
+  QUOR_FUZZ_CHECK(faults.empty() && redecoded == decoded);
+  QUOR_FUZZ_CHECK(encode(redecoded) == again);
+  return 0;
+}
