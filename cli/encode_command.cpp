@@ -64,7 +64,7 @@ class EncodeRun {
     OutputSink sink = options_.outputPath.empty() ? OutputSink::toStandardOutput()
                                                   : OutputSink::toFile(options_.outputPath);
     BatchReader reader(inputs, options_.encoding, batchLines(layout_), kBatchBytes);
-    const unsigned threads = encodingThreads();
+    const unsigned threads = options_.threads != 0 ? options_.threads : encodingThreads();
     std::vector<Batch> batches(threads * kBatchesPerThread);
     // Started after the guard, the threads hold the signals back as well; the pool ends before the
     // batches, the sink and the guard go.

@@ -23,6 +23,7 @@ struct EncodeOptions {
   std::optional<std::uint64_t> maxErrors;  // with skipBad: more bad records than this end the run
   bool lenient = false;  // write values other than they read instead of refusing their records
   bool quiet = false;
+  unsigned threads = 0;  // encoding threads; 0: one a processor
 };
 
 // Runs the conversion and returns the exit status: kExitSuccess, or kExitBadData when a record was

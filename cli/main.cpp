@@ -143,6 +143,8 @@ void addEncode(CLI::App& app, EncodeArguments& a) {
       "Write values the component changes (cut, zeroed, blanked) as it writes them, and list them");
   encode->add_flag("--strict", a.strict, "Refuse the records of such values (the default)")->excludes(lenient);
   encode->add_flag("-q,--quiet", a.options.quiet, "No summary and no progress line");
+  encode->add_option("--threads", a.options.threads, "Encoding threads (default: one a processor, at most 4)")
+      ->check(CLI::Range(1u, 64u));
   encode->add_option("files", a.options.inputs,
                      "Input files, read in order (default or '-': standard input)");
 }

@@ -1,0 +1,85 @@
+#!/bin/sh
+# quor beside the tools a user could pick instead, on the same generated input, in one invocation:
+# quor encode (on every processor, and with one encoding thread), quor decode of its output,
+# iconv -f UTF-8 -t CP932 over the same file (one pass of a code page conversion), and a Python
+# standard-library converter (bench/python_converter.py, a baseline). For each: wall and CPU seconds,
+# records a second, peak RSS, and the ratios to iconv and to Python.
+#
+# Usage: bench/compare.sh [N ...]            (default: 1000000 5000000)
+#        bench/compare.sh --profile          (instructions a record by function, callgrind, 20000 records)
+# Environment: QUOR (default build/release/cli/quor), BENCH_DIR (default ${TMPDIR:-/tmp}/quor-bench),
+#              PYTHON_RECORDS (the largest N Python is run on, default 1000000: it is slow).
+set -eu
+
+here=$(dirname "$0")
+QUOR=${QUOR:-build/release/cli/quor}
+BENCH_DIR=${BENCH_DIR:-${TMPDIR:-/tmp}/quor-bench}
+PYTHON_RECORDS=${PYTHON_RECORDS:-1000000}
+LAYOUT="--lengths 8,20,10,7,11,8 --formats 1,1,2,0,3,0"
+
+[ -x "$QUOR" ] || { echo "no quor binary at $QUOR (build it, or set QUOR)" >&2; exit 1; }
+if [ ! -x /usr/bin/time ] || ! command -v python3 >/dev/null; then
+  "$here/../scripts/ensure-packages" time python3
+fi
+mkdir -p "$BENCH_DIR"
+
+data_for() {
+  file="$BENCH_DIR/records-$1.csv"
+  [ -s "$file" ] || python3 "$here/generate_records.py" "$1" "$file"
+  echo "$file"
+}
+
+if [ "${1:-}" = "--profile" ]; then
+  command -v valgrind >/dev/null || { echo "valgrind is needed for --profile" >&2; exit 1; }
+  input=$(data_for 20000)
+  out="$BENCH_DIR/callgrind.out"
+  valgrind --tool=callgrind --callgrind-out-file="$out" "$QUOR" encode -q --threads 1 $LAYOUT \
+    -o "$BENCH_DIR/out.dat" "$input" 2>/dev/null
+  echo "instructions a record, inclusive (20000 records, one encoding thread):"
+  callgrind_annotate --inclusive=yes "$out" 2>/dev/null | awk '
+    /PROGRAM TOTALS/ { gsub(",", "", $1); total = $1 }
+    / (quor::|cli::)/ && $1 ~ /^[0-9,]+$/ {
+      n = $1; gsub(",", "", n); if (n / total < 0.01) next
+      name = $0; sub(/.*\?\?\?:/, "", name); sub(/\(.*/, "", name); sub(/^.*[ *]/, "", name)
+      if (!(name in seen)) { seen[name] = 1; printf "  %8.0f  %5.1f%%  %s\n", n / 20000, 100 * n / total, name }
+    }
+    END { printf "  %8.0f  100.0%%  whole run\n", total / 20000 }'
+  exit 0
+fi
+
+# Runs a command under GNU time; prints "wall cpu rss_kb".
+measure() {
+  /usr/bin/time -f "%e %U %S %M" "$@" 2>&1 >/dev/null | tail -n 1 | awk '{ printf "%s %.2f %s\n", $1, $2 + $3, $4 }'
+}
+
+echo "$(nproc) processors, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //')"
+echo "input: the benchmark layout (8,20,10,7,11,8 / 1,1,2,0,3,0), UTF-8, generated in $BENCH_DIR"
+for n in ${*:-1000000 5000000}; do
+  input=$(data_for "$n")
+  echo
+  echo "$n records, $(wc -c <"$input") bytes of UTF-8"
+  printf "%-34s %8s %8s %12s %9s %9s %9s\n" "command" "wall s" "CPU s" "records/s" "peak RSS" "vs iconv" "vs Python"
+  iconv=$(measure sh -c "iconv -f UTF-8 -t CP932 '$input' > '$BENCH_DIR/out.cp932'")
+  python=""
+  if [ "$n" -le "$PYTHON_RECORDS" ]; then
+    python=$(measure python3 "$here/python_converter.py" "$input" "$BENCH_DIR/out.py.dat")
+  fi
+  encode=$(measure "$QUOR" encode -q $LAYOUT -o "$BENCH_DIR/out.dat" "$input")
+  encode1=$(measure "$QUOR" encode -q --threads 1 $LAYOUT -o "$BENCH_DIR/out1.dat" "$input")
+  decode=$(measure "$QUOR" decode -q $LAYOUT -o "$BENCH_DIR/back.csv" "$BENCH_DIR/out.dat")
+  cmp -s "$BENCH_DIR/out.dat" "$BENCH_DIR/out1.dat" || echo "(the one-thread output differs!)"
+  [ -z "$python" ] || cmp -s "$BENCH_DIR/out.dat" "$BENCH_DIR/out.py.dat" || echo "(the Python output differs!)"
+  cmp -s "$input" "$BENCH_DIR/back.csv" || echo "(decode does not give the input back!)"
+  iconvWall=$(echo "$iconv" | cut -d' ' -f1)
+  pythonWall=$(echo "$python" | cut -d' ' -f1)
+  for row in "quor encode|$encode" "quor encode --threads 1|$encode1" "quor decode|$decode" \
+    "iconv -f UTF-8 -t CP932|$iconv" "python_converter.py|$python"; do
+    name=${row%%|*}
+    stats=${row#*|}
+    [ -n "$stats" ] || continue
+    echo "$stats" | awk -v name="$name" -v n="$n" -v iconv="$iconvWall" -v python="$pythonWall" '{
+      vsPython = python == "" ? "-" : sprintf("%.1fx", python / $1)
+      printf "%-34s %8.2f %8.2f %12.0f %6.1f MB %8.2fx %9s\n", name, $1, $2, n / $1, $3 / 1024, iconv / $1, vsPython }'
+  done
+done
+rm -f "$BENCH_DIR"/out*.dat "$BENCH_DIR/out.cp932" "$BENCH_DIR/back.csv"
