@@ -12,6 +12,7 @@
 #include "interruption.hpp"
 #include "io_error.hpp"
 #include "output_sink.hpp"
+#include "output_target.hpp"
 #include "progress.hpp"
 #include "quor/quor.hpp"
 #include "text_convert.hpp"
@@ -54,7 +55,7 @@ class EncodeRun {
         mapping_(readGaijiMapping()),
         rules_{options.layout, options.convertSign, options.encoding, options.strict} {}
 
-  int run() {
+  int run(OutputTarget target) {
     std::vector<std::string> inputs = options_.inputs;
     if (inputs.empty()) inputs.emplace_back("-");
     // A temporary file is removed before a termination signal takes effect. Not while someone types
@@ -63,8 +64,7 @@ class EncodeRun {
         ::isatty(STDIN_FILENO) != 0 && std::find(inputs.begin(), inputs.end(), "-") != inputs.end();
     const InterruptionGuard guard(!options_.outputPath.empty() && !typedInput);
     guard_ = &guard;
-    OutputSink sink = options_.outputPath.empty() ? OutputSink::toStandardOutput()
-                                                  : OutputSink::toFile(options_.outputPath);
+    OutputSink sink(std::move(target));
     BatchReader reader(inputs, options_.encoding, batchLines(layout_), kBatchBytes);
     const unsigned threads = encodingThreads();
     std::vector<Batch> batches(threads * kBatchesPerThread);
@@ -246,8 +246,10 @@ class EncodeRun {
 }  // namespace
 
 int runEncode(const EncodeOptions& options) {
+  // Refused before anything is read or written: an output that is a file the run reads, or a terminal.
+  OutputTarget target = openOutput(options);
   EncodeRun run(options);
-  return run.run();
+  return run.run(std::move(target));
 }
 
 }  // namespace quor::cli

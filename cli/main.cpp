@@ -77,7 +77,9 @@ void addEncode(CLI::App& app, EncodeArguments& a) {
   encode->add_option("--gaiji", a.gaiji, "Gaiji mapping file (code page 932 text), read once for the run");
   encode->add_flag("--unsigned", a.isUnsigned, "Write numbers without sign (ConvertSign false)");
   encode->add_option("-o,--output", a.options.outputPath,
-                     "Output file, replaced only when the run succeeds (default: standard output)");
+                     "Output file, replaced only when the run succeeds; a device or FIFO is written in "
+                     "place; '-' or none: standard output");
+  encode->add_flag("--force", a.options.force, "Write the binary records to a terminal too");
   auto* skip =
       encode->add_flag("--skip-bad", a.options.skipBad, "Skip bad records, write the good ones, exit 1");
   encode
@@ -106,6 +108,8 @@ int runEncodeArguments(CLI::App& encode, EncodeArguments& a) {
     if (e.number() != quor::errors::kInvalidCall) throw;
     throw UsageError(e.what());
   }
+  o.layoutPath = a.layoutFile;
+  if (o.outputPath == "-") o.outputPath.clear();
   o.encoding = a.encoding == "cp932" ? InputEncoding::cp932 : InputEncoding::utf8;
   o.convertSign = !a.isUnsigned;
   if (encode.count("--gaiji") > 0) o.gaijiPath = a.gaiji;

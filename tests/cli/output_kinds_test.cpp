@@ -1,0 +1,121 @@
+// quor encode's outputs of every kind, written where they are or refused.
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <pty.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "run_quor.hpp"
+
+namespace quor::cli::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kArguments = "encode -q --lengths 2,3 --formats 1,0 ";
+const std::string kInput = "A1,1\nB2,22\n";
+// kInput's records: "A1" in EBCDIC, then 1 and 22 zoned in three bytes.
+const std::string kRecords = "\xC1\xF1\xF0\xF0\xF1\xC2\xF2\xF0\xF2\xF2";
+
+int shell(const fs::path& folder, const std::string& command) {
+  const int status = std::system(("cd '" + folder.string() + "' && " + command).c_str());
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Runs quor in `folder` under umask 027: standard output goes to .out unless `arguments` redirect it.
+RunResult run(const fs::path& folder, const std::string& arguments) {
+  RunResult result;
+  result.exitCode = shell(folder, "umask 027 && { '" QUOR_BINARY "' " + kArguments + arguments +
+                                      " 2> .err; } > .out < /dev/null");
+  result.out = readFile(folder / ".out");
+  result.err = readFile(folder / ".err");
+  return result;
+}
+
+// Runs quor in `folder` with a new terminal as its standard output and error: what it showed there.
+RunResult runOnTerminal(const fs::path& folder, const std::string& arguments) {
+  const std::string command =
+      "cd '" + folder.string() + "' && exec '" QUOR_BINARY "' " + kArguments + arguments;
+  int terminal = -1;
+  const pid_t child = ::forkpty(&terminal, nullptr, nullptr, nullptr);
+  if (child == 0) {
+    ::execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  RunResult result;
+  if (child < 0) return result;
+  char block[4096];
+  for (ssize_t got; (got = ::read(terminal, block, sizeof block)) > 0;)
+    result.err.append(block, static_cast<std::size_t>(got));
+  ::close(terminal);
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  result.out = result.err;
+  return result;
+}
+
+TEST(OutputKinds, EachIsWrittenWhereItIsOrRefused) {
+  enum class Via { run, fifoReader, terminal };
+  struct Case {
+    std::string prepare;    // shell commands run in the folder first
+    std::string arguments;  // after kArguments
+    Via via;
+    int exitCode;
+    std::string message;  // part of standard error
+    std::string holder;   // the file that holds kRecords afterwards; "-": standard output (the terminal)
+    std::string holds;    // a shell test that holds afterwards
+  };
+  const Case cases[] = {
+      {"mknod null c 1 3", "-o null in.csv", Via::run, 0, "", "",
+       "test -c null && [ $(stat -c %t:%T null) = 1:3 ]"},
+      {"mkfifo f", "-o f in.csv", Via::fifoReader, 0, "", "f", "test -p f"},
+      {"mkdir sub && echo old content > sub/t.dat && chmod 604 sub/t.dat && ln -s sub/t.dat l.dat",
+       "-o l.dat in.csv", Via::run, 0, "", "sub/t.dat",
+       "test -L l.dat && [ $(ls -A sub) = t.dat ] && [ $(stat -c %a sub/t.dat) = 604 ]"},
+      {"mkdir sub && ln -s sub/new.dat d.dat", "-o d.dat in.csv", Via::run, 0, "", "sub/new.dat",
+       "test -L d.dat && [ $(stat -c %a sub/new.dat) = 640 ]"},
+      {"", "-o - in.csv", Via::run, 0, "", "-", "! test -e ./-"},
+      {"", "-o in.csv in.csv", Via::run, 2, "quor: in.csv is the same file as the input in.csv", "", ""},
+      {"ln in.csv hard.csv", "-o hard.csv in.csv", Via::run, 2,
+       "hard.csv is the same file as the input in.csv", "", ""},
+      {"", "in.csv >> in.csv", Via::run, 2, "standard output is the same file as the input in.csv", "", ""},
+      {"", "-o in.csv - < in.csv", Via::run, 2, "in.csv is the same file as standard input", "", ""},
+      {"", "in.csv", Via::terminal, 2, "write them to a file (-o FILE, or > file), or give --force", "", ""},
+      {"", "--force in.csv", Via::terminal, 0, "", "-", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.prepare + " | " + c.arguments);
+    const ScratchFolder folder;
+    folder.write("in.csv", kInput);
+    if (!c.prepare.empty() && shell(folder.path(), c.prepare) != 0) {
+      EXPECT_NE(::geteuid(), 0u) << "only a device node may need root to be made";
+      continue;
+    }
+    const int reader =
+        c.via == Via::fifoReader ? ::open((folder.path() / "f").c_str(), O_RDONLY | O_NONBLOCK) : -1;
+    const RunResult result =
+        c.via == Via::terminal ? runOnTerminal(folder.path(), c.arguments) : run(folder.path(), c.arguments);
+    EXPECT_EQ(result.exitCode, c.exitCode) << result.err;
+    EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
+    if (reader >= 0) {
+      std::string got(64, '\0');
+      got.resize(static_cast<std::size_t>(std::max<ssize_t>(::read(reader, got.data(), got.size()), 0)));
+      ::close(reader);
+      EXPECT_EQ(got, kRecords);
+    } else if (!c.holder.empty()) {
+      EXPECT_EQ(c.holder == "-" ? result.out : readFile(folder.path() / c.holder), kRecords);
+    }
+    if (!c.holds.empty()) {
+      EXPECT_EQ(shell(folder.path(), c.holds), 0) << c.holds;
+    }
+    EXPECT_EQ(readFile(folder.path() / "in.csv"), kInput);
+  }
+}
+
+}  // namespace
+}  // namespace quor::cli::testing
