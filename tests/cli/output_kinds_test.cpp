@@ -1,4 +1,5 @@
-// quor encode's outputs of every kind, written where they are or refused.
+// quor encode's outputs of every kind, written where they are or refused, and what a run does with
+// a line too long.
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -115,6 +116,17 @@ TEST(OutputKinds, EachIsWrittenWhereItIsOrRefused) {
     }
     EXPECT_EQ(readFile(folder.path() / "in.csv"), kInput);
   }
+}
+
+TEST(OutputKinds, ALineLongerThan64MiBIsABadRecordAndTheLinesAfterItAreRead) {
+  const ScratchFolder folder;
+  // Through a pipe, so no such file is written: 64 MiB and one byte, then CR LF.
+  const std::string input =
+      "{ echo A1,1; head -c 67108865 /dev/zero | tr '\\0' x; printf '\\r\\n'; echo B2,22; }";
+  EXPECT_EQ(shell(folder.path(), input + " | '" QUOR_BINARY "' " + kArguments + "--skip-bad > out 2> err"),
+            1);
+  EXPECT_EQ(readFile(folder.path() / "out"), kRecords);
+  EXPECT_EQ(readFile(folder.path() / "err"), "<stdin>:2: line longer than 64 MiB (line skipped)\n");
 }
 
 }  // namespace
