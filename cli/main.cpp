@@ -6,6 +6,7 @@
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <fstream>
+#include <new>
 #include <sstream>
 
 #include "encode_command.hpp"
@@ -30,7 +31,7 @@ Each input line is one record: its values cut at every "," (no quoting, no trimm
 of the layout. The layout file has one field a line, "name length format", the format 0..3 or
 setNumeric, setCharacter, setNCharacter, setPackNumeric; "#" starts a comment.
 
-Exit status: 0 success, 1 bad data, 2 usage, 3 input/output failure.)";
+Exit status: 0 success, 1 bad data, 2 usage, 3 input/output failure, 4 out of memory.)";
 
 constexpr const char* kFieldExamples = R"(
 Examples:
@@ -117,6 +118,11 @@ int runEncodeArguments(CLI::App& encode, EncodeArguments& a) {
   return runEncode(o);
 }
 
+int outOfMemory() {
+  std::fputs("quor: out of memory\n", stderr);
+  return kExitOutOfMemory;
+}
+
 int runMain(int argc, char** argv) {
   CLI::App app{"quor: data files to Fujitsu host records (zoned, packed, EBCDIC kana, JEF kanji)"};
   app.require_subcommand(1);
@@ -126,7 +132,7 @@ int runMain(int argc, char** argv) {
       "examples/orders.csv\n"
       "  quor field packed 12345 5\n"
       "  quor version\n\n"
-      "Exit status: 0 success, 1 bad data, 2 usage, 3 input/output failure.");
+      "Exit status: 0 success, 1 bad data, 2 usage, 3 input/output failure, 4 out of memory.");
 
   EncodeArguments encodeArgs;
   addEncode(app, encodeArgs);
@@ -176,6 +182,7 @@ int runMain(int argc, char** argv) {
     std::fprintf(stderr, "quor: %s\n", e.what());
     return kExitIo;
   } catch (const quor::Error& e) {
+    if (e.number() == quor::errors::kOutOfMemory) return outOfMemory();
     std::fprintf(stderr, "quor: error %d: %s\n", e.number(), e.what());
     return kExitBadData;
   }
@@ -186,6 +193,8 @@ int runMain(int argc, char** argv) {
 int main(int argc, char** argv) {
   try {
     return runMain(argc, argv);
+  } catch (const std::bad_alloc&) {
+    return outOfMemory();
   } catch (const std::exception& e) {
     std::fprintf(stderr, "quor: %s\n", e.what());
     return kExitIo;

@@ -1,5 +1,5 @@
-// quor encode's outputs of every kind, written where they are or refused, and what a run does with
-// a line too long.
+// quor encode's outputs of every kind, written where they are or refused, and what a run does when a
+// line is too long or memory runs out.
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -127,6 +127,19 @@ TEST(OutputKinds, ALineLongerThan64MiBIsABadRecordAndTheLinesAfterItAreRead) {
             1);
   EXPECT_EQ(readFile(folder.path() / "out"), kRecords);
   EXPECT_EQ(readFile(folder.path() / "err"), "<stdin>:2: line longer than 64 MiB (line skipped)\n");
+}
+
+TEST(OutputKinds, RunningOutOfMemoryHasItsOwnExitStatus) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "the sanitizers reserve more address space than the limit allows";
+#endif
+  const ScratchFolder folder;
+  // A line without an end grows the reader's buffer beyond 100 MB of address space.
+  const std::string input = "head -c 70000000 /dev/zero | tr '\\0' x";
+  EXPECT_EQ(shell(folder.path(),
+                  input + " | (ulimit -v 100000; exec '" QUOR_BINARY "' " + kArguments + ") > out 2> err"),
+            4);
+  EXPECT_EQ(readFile(folder.path() / "err"), "quor: out of memory\n");
 }
 
 }  // namespace
