@@ -58,11 +58,12 @@ class EncodeRun {
   int run(OutputTarget target) {
     std::vector<std::string> inputs = options_.inputs;
     if (inputs.empty()) inputs.emplace_back("-");
-    // A temporary file is removed before a termination signal takes effect. Not while someone types
-    // the input: a held-back Ctrl-C would wait for the next line.
+    // A termination signal takes effect once the temporary file is removed, or once the run has said
+    // what it left on standard output or a device. Not while someone types the input: a held-back
+    // Ctrl-C would wait for the next line.
     const bool typedInput =
         ::isatty(STDIN_FILENO) != 0 && std::find(inputs.begin(), inputs.end(), "-") != inputs.end();
-    const InterruptionGuard guard(!options_.outputPath.empty() && !typedInput);
+    const InterruptionGuard guard(!typedInput);
     guard_ = &guard;
     OutputSink sink(std::move(target));
     BatchReader reader(inputs, options_.encoding, batchLines(layout_), kBatchBytes);
@@ -109,23 +110,14 @@ class EncodeRun {
       const Outcome outcome = writeBatch(batch, reader.display(batch.input), sink);
       if (outcome == Outcome::complete) continue;
       progress_.clear();
-      if (outcome == Outcome::interrupted) {
-        std::fprintf(stderr, "quor: interrupted; %s was not written\n", options_.outputPath.c_str());
-        sink.abandon();
-        return kExitIo;  // the signal, released with the guard, normally ends the process first
-      }
+      if (outcome == Outcome::interrupted) return interrupted(sink);
       reportStop(sink);
       sink.abandon();
       return kExitBadData;
     }
     if (readFailure) std::rethrow_exception(readFailure);
     // An interrupted producer may have ended the input early: such an input is not committed.
-    if (guard.pending()) {
-      progress_.clear();
-      std::fprintf(stderr, "quor: interrupted; %s was not written\n", options_.outputPath.c_str());
-      sink.abandon();
-      return kExitIo;
-    }
+    if (guard.pending()) return interrupted(sink);
     sink.commit();
     progress_.clear();
     if (!options_.quiet) reportSummary(sink);
@@ -145,6 +137,13 @@ class EncodeRun {
   }
 
   enum class Outcome { complete, badRecord, interrupted };
+
+  // Drops the output after a termination signal and says what became of it.
+  int interrupted(OutputSink& sink) {
+    progress_.clear();
+    std::fprintf(stderr, "quor: interrupted; %s\n", sink.abandonAndDescribe(recordLength_).c_str());
+    return kExitIo;  // the signal, released with the guard, normally ends the process first
+  }
 
   // Writes the good records of an encoded batch and reports its bad lines, line by line, unless a bad
   // record or a termination signal ends the run.

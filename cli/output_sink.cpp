@@ -183,4 +183,14 @@ void OutputSink::abandon() noexcept {
   drop();
 }
 
+std::string OutputSink::abandonAndDescribe(std::size_t recordLength) {
+  const bool cutBack = drop();
+  if (target_.kind() == OutputTarget::Kind::replacedFile) return target_.name() + " was not written";
+  if (cutBack) return target_.name() + " was cut back to its size at the start of the run";
+  if (written_ == 0) return "nothing was written to " + target_.name();
+  const std::uint64_t records = recordLength == 0 ? 0 : written_ / recordLength;
+  return target_.name() + " holds a partial result: its first " + std::to_string(records) +
+         (records == 1 ? " record (" : " records (") + std::to_string(written_) + " bytes)";
+}
+
 }  // namespace quor::cli

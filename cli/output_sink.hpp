@@ -53,6 +53,10 @@ class OutputSink {
   void commit();
   // Drops the output: removes the temporary file, or cuts standard output back (see above).
   void abandon() noexcept;
+  // Drops the output as abandon() does and says what became of it, for a run that ends early: "out.dat
+  // was not written", "standard output was cut back ...", or how many whole records of `recordLength`
+  // bytes it holds. Only whole records are ever handed on, so the count is exact.
+  [[nodiscard]] std::string abandonAndDescribe(std::size_t recordLength);
 
   [[nodiscard]] std::uint64_t bytesWritten() const noexcept { return written_ + used_; }
   // The temporary file's name; empty for an output written in place.

@@ -1,5 +1,5 @@
-// quor encode's outputs of every kind, written where they are or refused, and what a run does when a
-// line is too long or memory runs out.
+// quor encode's outputs of every kind, written where they are or refused, and what a run leaves when a
+// line is too long, memory runs out or a signal ends it.
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "quor/quor.hpp"
 #include "run_quor.hpp"
 
 namespace quor::cli::testing {
@@ -140,6 +141,43 @@ TEST(OutputKinds, RunningOutOfMemoryHasItsOwnExitStatus) {
                   input + " | (ulimit -v 100000; exec '" QUOR_BINARY "' " + kArguments + ") > out 2> err"),
             4);
   EXPECT_EQ(readFile(folder.path() / "err"), "quor: out of memory\n");
+}
+
+TEST(OutputKinds, AnInterruptedRunSaysWhatStandardOutputHolds) {
+  // Over a megabyte of 100-byte records arrives through a FIFO that stays open; once some records have
+  // reached `got`, SIGTERM comes, then the input ends.
+  const std::pair<std::string, std::string> cases[] = {
+      // the redirection, the message
+      {"> out.fifo", "quor: interrupted; standard output holds a partial result: its first "},
+      {">> got", "quor: interrupted; standard output was cut back to its size at the start of the run\n"},
+  };
+  const ByteString bytes = Quor().FujitsuHostQuor(u"x", u"100", u"1");
+  const std::string record(bytes.begin(), bytes.end());
+  for (const auto& [redirect, message] : cases) {
+    const ScratchFolder folder;
+    folder.write("got", "old");
+    folder.write("run.sh",
+                 "mkfifo in.fifo out.fifo\n"
+                 "cat out.fifo >> got & reader=$!\n"
+                 "eval \"'" QUOR_BINARY
+                 "' encode --lengths 100 --formats 1 in.fifo $1 2> err &\"; pid=$!\n"
+                 "exec 3> in.fifo\n"
+                 "yes x | head -n 20000 >&3\n"
+                 "n=0; while [ $(wc -c < got) -le 3 ] && [ $n -lt 400 ]; do sleep 0.05; n=$((n+1)); done\n"
+                 "kill -TERM $pid\n"
+                 "exec 3>&-\n"
+                 "wait $pid; echo $? > status\n"
+                 "exec 4<> out.fifo; exec 4>&-; wait $reader\n");
+    ASSERT_EQ(shell(folder.path(), "sh run.sh '" + redirect + "'"), 0);
+    EXPECT_EQ(readFile(folder.path() / "status"), "143\n");  // 128 + SIGTERM
+    const std::string err = readFile(folder.path() / "err");
+    ASSERT_EQ(err.substr(0, message.size()), message) << err;
+    std::string expected = "old";
+    const std::size_t records = redirect == "> out.fifo" ? std::stoul(err.substr(message.size())) : 0;
+    for (std::size_t i = 0; i < records; ++i) expected += record;
+    EXPECT_TRUE(redirect != "> out.fifo" || records > 0) << err;
+    EXPECT_TRUE(readFile(folder.path() / "got") == expected) << err;
+  }
 }
 
 }  // namespace
