@@ -5,13 +5,12 @@
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
-#include <fstream>
 #include <new>
-#include <sstream>
 
 #include "encode_command.hpp"
 #include "field_command.hpp"
 #include "io_error.hpp"
+#include "layout_file.hpp"
 #include "quor/layout.hpp"
 #include "quor/quor.hpp"
 #include "quor/text.hpp"
@@ -40,15 +39,6 @@ Examples:
   quor field ebcdic ABC 5           C1 C2 C3 00 00
   quor field jef 亜 1               B0 A1
   quor field zoned-list 123,-45 5,3 F0 F0 F1 F2 F3 F0 F4 D5)";
-
-std::string readLayoutFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw IoError("cannot read the layout file " + path);
-  std::ostringstream text;
-  text << in.rdbuf();
-  if (in.bad()) throw IoError("cannot read the layout file " + path);
-  return text.str();
-}
 
 struct EncodeArguments {
   std::string layoutFile;

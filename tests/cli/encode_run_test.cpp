@@ -94,7 +94,9 @@ TEST(Encode, ExitCodes) {
       {"encode --layout l.layout --encoding sjis", kGood, 2, "sjis"},
       {"encode --layout l.layout --frobnicate", kGood, 2, "frobnicate"},
       {"", kGood, 2, "subcommand"},
-      {"encode --layout missing.layout", kGood, 3, "cannot read the layout file missing.layout"},
+      {"encode --layout missing.layout", kGood, 3,
+       "cannot read the layout file missing.layout: No such file or directory"},
+      {"encode --layout sub", kGood, 3, "the layout file sub is a folder"},
       {"encode --layout l.layout missing.csv", kGood, 3, "cannot open missing.csv"},
       {"encode --layout l.layout -o no/such/out.dat", kGood, 3, "cannot create a temporary file"},
       {"encode --layout l.layout --gaiji missing.txt", kGood, 3, "cannot read the gaiji mapping file"},
@@ -102,6 +104,7 @@ TEST(Encode, ExitCodes) {
   const ScratchFolder folder;
   folder.write("l.layout", kLayout);
   folder.write("bad.layout", "code 8 1\nname 10 setKanji\n");
+  fs::create_directory(folder.path() / "sub");
   for (const Case& c : cases) {
     const RunResult run = runQuor(c.arguments, folder.path(), c.input);
     EXPECT_EQ(run.exitCode, c.exitCode) << c.arguments << "\n" << run.err;
