@@ -58,6 +58,7 @@ class EncodeRun {
   int run(OutputTarget target) {
     std::vector<std::string> inputs = options_.inputs;
     if (inputs.empty()) inputs.emplace_back("-");
+    progress_.expectBytes(inputsSize(inputs));
     // A termination signal takes effect once the temporary file is removed, or once the run has said
     // what it left on standard output or a device. Not while someone types the input: a held-back
     // Ctrl-C would wait for the next line.
