@@ -31,6 +31,7 @@ struct Batch {
   std::uint64_t bytesRead = 0;    // of all inputs, when the batch was cut: for the progress line
   std::string text;               // the lines back to back, without line ends (nor byte-order mark)
   std::vector<std::size_t> ends;  // where each line ends in text
+  bool lineTooLong = false;       // the batch's one line is longer than the longest kept: no text
 
   // Set by the encoder.
   std::vector<std::uint8_t> records;    // the good records back to back
@@ -47,6 +48,7 @@ struct Batch {
   void clearLines() {
     text.clear();
     ends.clear();
+    lineTooLong = false;
   }
 };
 

@@ -25,6 +25,17 @@ bool BatchReader::done() {
 void BatchReader::fill(Batch& batch) {
   batch.clearLines();
   batch.input = displays_.size() - 1;
+  const auto fillWithLongLine = [&](std::uint64_t lineNumber) {
+    batch.firstLine = lineNumber;
+    batch.ends.push_back(0);
+    batch.lineTooLong = true;
+    batch.bytesRead = bytesRead_ + reader_->bytesRead();
+  };
+  if (longLine_ != 0) {
+    fillWithLongLine(longLine_);
+    longLine_ = 0;
+    return;
+  }
   std::string_view line;
   while (batch.lineCount() < batchLines_ && batch.text.size() < batchBytes_) {
     if (batch.lineCount() > 0 && !reader_->lineAtHand()) return;
@@ -32,6 +43,13 @@ void BatchReader::fill(Batch& batch) {
       bytesRead_ += reader_->bytesRead();
       reader_.reset();
       file_.reset();
+      return;
+    }
+    if (reader_->tooLong()) {
+      if (batch.lineCount() == 0)
+        fillWithLongLine(reader_->lineNumber());
+      else
+        longLine_ = reader_->lineNumber();
       return;
     }
     if (batch.lineCount() == 0) batch.firstLine = reader_->lineNumber();

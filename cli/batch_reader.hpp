@@ -25,12 +25,13 @@ class BatchReader {
   bool done();
 
   // True when fill() would not wait for the producer of a pipe or a terminal.
-  bool lineAtHand() { return !reader_ || reader_->lineAtHand(); }
+  bool lineAtHand() { return longLine_ != 0 || !reader_ || reader_->lineAtHand(); }
 
   // Fills `batch` with the next lines of the open input (done() was false). It holds at least one line
   // unless the input ended; it is cut short rather than wait for more input. Throws IoError when the
   // input cannot be read; the batch then holds the lines read before. A UTF-8 byte-order mark at the
-  // start of an input is not part of its first line.
+  // start of an input is not part of its first line. A line too long to keep comes alone in its batch,
+  // marked lineTooLong.
   void fill(Batch& batch);
 
   [[nodiscard]] const std::string& display(std::size_t input) const { return displays_[input]; }
@@ -45,6 +46,7 @@ class BatchReader {
   std::unique_ptr<LineReader> reader_;  // of file_; none between inputs
   std::vector<std::string> displays_;   // the names of the inputs opened, for messages
   std::uint64_t bytesRead_ = 0;         // of the inputs read to their end
+  std::uint64_t longLine_ = 0;          // a line too long met while a batch was filled: the next one's
 };
 
 }  // namespace quor::cli

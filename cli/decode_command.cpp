@@ -11,6 +11,7 @@
 #include "interruption.hpp"
 #include "io_error.hpp"
 #include "output_sink.hpp"
+#include "output_target.hpp"
 #include "progress.hpp"
 #include "quor/csv_writer.hpp"
 #include "quor/record.hpp"
@@ -38,30 +39,31 @@ class DecodeRun {
         csv_{options.delimiter, options.cp932, options.crlf.value_or(options.cp932)},
         progress_(!options.quiet && ::isatty(STDERR_FILENO) != 0) {}
 
-  int run() {
+  int run(OutputTarget target) {
     if (options_.layout.recordLength == 0) throw UsageError("the layout has no bytes");
     std::vector<std::string> inputs = options_.inputs;
     if (inputs.empty()) inputs.emplace_back("-");
-    const InterruptionGuard guard(!options_.outputPath.empty());
-    OutputSink sink = options_.outputPath.empty() ? OutputSink::toStandardOutput()
-                                                  : OutputSink::toFile(options_.outputPath);
+    // Termination signals are held back while a run writes, so it can undo or say what it wrote; not
+    // while someone types the input, where a held-back Ctrl-C would wait for the next block.
+    const bool typedInput =
+        ::isatty(STDIN_FILENO) != 0 && std::find(inputs.begin(), inputs.end(), "-") != inputs.end();
+    const InterruptionGuard guard(!typedInput);
+    OutputSink sink(std::move(target));
     if (options_.header) writeHeader(sink);
     for (const std::string& name : inputs) {
       const InputFile input(name);
       const Outcome outcome = decodeInput(input, sink, guard);
       if (outcome == Outcome::complete) continue;
       progress_.clear();
+      // Lines are written whole, so what stays of an output written in place ends at a line.
+      const std::string outcomeText = sink.abandonAndDescribe(0);
       if (outcome == Outcome::interrupted) {
-        std::fprintf(stderr, "quor: interrupted; %s was not written\n", options_.outputPath.c_str());
-      } else if (!options_.outputPath.empty()) {
-        std::fprintf(stderr, "quor: stopped; %s was not written%s\n", options_.outputPath.c_str(),
-                     options_.skipBad ? "" : " (--skip-bad writes the good records and skips the bad ones)");
-      } else {
-        std::fprintf(stderr, "quor: stopped; %s\n",
-                     sink.bytesWritten() > 0 ? "standard output may hold an incomplete result" : "nothing was written");
+        std::fprintf(stderr, "quor: interrupted; %s\n", outcomeText.c_str());
+        return kExitIo;
       }
-      sink.abandon();
-      return outcome == Outcome::interrupted ? kExitIo : kExitBadData;
+      std::fprintf(stderr, "quor: stopped; %s%s\n", outcomeText.c_str(),
+                   options_.skipBad ? "" : " (--skip-bad writes the good records and skips the bad ones)");
+      return kExitBadData;
     }
     sink.commit();
     progress_.clear();
@@ -167,7 +169,8 @@ class DecodeRun {
       if (changed_ > listed_.size())
         std::fprintf(stderr, "  and %llu more\n", static_cast<unsigned long long>(changed_ - listed_.size()));
     }
-    const std::string target = options_.outputPath.empty() ? "standard output" : options_.outputPath;
+    const std::string target =
+        options_.outputPath.empty() || options_.outputPath == "-" ? "standard output" : options_.outputPath;
     std::fprintf(stderr, "quor: %s, %s, %.2f s -> %s\n", counted(records_, "record").c_str(),
                  counted(sink.bytesWritten(), "byte").c_str(), progress_.elapsedSeconds(), target.c_str());
     if (bad_ > 0) std::fprintf(stderr, "quor: %s skipped\n", counted(bad_, "bad record").c_str());
@@ -190,8 +193,10 @@ class DecodeRun {
 }  // namespace
 
 int runDecode(const DecodeOptions& options) {
+  // The CSV is text: a terminal may show it.
+  OutputTarget target = openOutput(options.outputPath, {options.inputs, options.layoutPath, options.gaijiPath}, true);
   DecodeRun run(options);
-  return run.run();
+  return run.run(std::move(target));
 }
 
 }  // namespace quor::cli

@@ -23,7 +23,8 @@ struct DecodeOptions {
   bool skipBad = false;
   std::optional<std::uint64_t> maxErrors;
   bool quiet = false;
-  std::string outputPath;           // empty: standard output
+  std::string outputPath;           // empty or "-": standard output
+  std::string layoutPath;           // the layout file or copybook, which the output must not be
   std::vector<std::string> inputs;  // empty or "-": standard input
 };
 

@@ -13,6 +13,7 @@
 #include "interruption.hpp"
 #include "io_error.hpp"
 #include "output_sink.hpp"
+#include "output_target.hpp"
 #include "progress.hpp"
 #include "quor/quor.hpp"
 #include "text_convert.hpp"
@@ -52,17 +53,18 @@ class EncodeRun {
         mapping_(loadGaijiMapping(options.gaijiPath)),
         rules_{options.layout, options.convertSign, options.encoding, options.lenient} {}
 
-  int run() {
+  int run(OutputTarget target) {
     std::vector<std::string> inputs = options_.inputs;
     if (inputs.empty()) inputs.emplace_back("-");
-    // A temporary file is removed before a termination signal takes effect. Not while someone types
-    // the input: a held-back Ctrl-C would wait for the next line.
+    progress_.expectBytes(inputsSize(inputs));
+    // A termination signal takes effect once the temporary file is removed, or once the run has said
+    // what it left on standard output or a device. Not while someone types the input: a held-back
+    // Ctrl-C would wait for the next line.
     const bool typedInput =
         ::isatty(STDIN_FILENO) != 0 && std::find(inputs.begin(), inputs.end(), "-") != inputs.end();
-    const InterruptionGuard guard(!options_.outputPath.empty() && !typedInput);
+    const InterruptionGuard guard(!typedInput);
     guard_ = &guard;
-    OutputSink sink = options_.outputPath.empty() ? OutputSink::toStandardOutput()
-                                                  : OutputSink::toFile(options_.outputPath);
+    OutputSink sink(std::move(target));
     BatchReader reader(inputs, options_.encoding, batchLines(layout_), kBatchBytes);
     const unsigned threads = options_.threads != 0 ? options_.threads : encodingThreads();
     std::vector<Batch> batches(threads * kBatchesPerThread);
@@ -107,23 +109,13 @@ class EncodeRun {
       const Outcome outcome = writeBatch(batch, reader.display(batch.input), sink);
       if (outcome == Outcome::complete) continue;
       progress_.clear();
-      if (outcome == Outcome::interrupted) {
-        std::fprintf(stderr, "quor: interrupted; %s was not written\n", options_.outputPath.c_str());
-        sink.abandon();
-        return kExitIo;  // the signal, released with the guard, normally ends the process first
-      }
+      if (outcome == Outcome::interrupted) return interrupted(sink);
       reportStop(sink);
-      sink.abandon();
       return kExitBadData;
     }
     if (readFailure) std::rethrow_exception(readFailure);
     // An interrupted producer may have ended the input early: such an input is not committed.
-    if (guard.pending()) {
-      progress_.clear();
-      std::fprintf(stderr, "quor: interrupted; %s was not written\n", options_.outputPath.c_str());
-      sink.abandon();
-      return kExitIo;
-    }
+    if (guard.pending()) return interrupted(sink);
     sink.commit();
     progress_.clear();
     if (!options_.quiet) {
@@ -135,6 +127,13 @@ class EncodeRun {
 
  private:
   enum class Outcome { complete, badRecord, interrupted };
+
+  // Drops the output after a termination signal and says what became of it.
+  int interrupted(OutputSink& sink) {
+    progress_.clear();
+    std::fprintf(stderr, "quor: interrupted; %s\n", sink.abandonAndDescribe(recordLength_).c_str());
+    return kExitIo;  // the signal, released with the guard, normally ends the process first
+  }
 
   // Writes the good records of an encoded batch and reports its bad lines, line by line, unless a bad
   // record or a termination signal ends the run.
@@ -185,15 +184,10 @@ class EncodeRun {
     return true;
   }
 
-  void reportStop(const OutputSink& sink) const {
-    if (!options_.outputPath.empty()) {
-      std::fprintf(stderr, "quor: stopped; %s was not written%s\n", options_.outputPath.c_str(),
-                   options_.skipBad ? "" : " (--skip-bad writes the good records and skips the bad ones)");
-    } else if (sink.bytesWritten() > 0) {
-      std::fprintf(stderr, "quor: stopped; standard output may hold an incomplete result\n");
-    } else {
-      std::fprintf(stderr, "quor: stopped; nothing was written\n");
-    }
+  // Drops the output of a run a bad record ends, and says what became of it.
+  void reportStop(OutputSink& sink) const {
+    std::fprintf(stderr, "quor: stopped; %s%s\n", sink.abandonAndDescribe(recordLength_).c_str(),
+                 options_.skipBad ? "" : " (--skip-bad writes the good records and skips the bad ones)");
   }
 
   // With --lenient: the values written other than they read, the first ones each on a line.
@@ -247,8 +241,11 @@ class EncodeRun {
 }  // namespace
 
 int runEncode(const EncodeOptions& options) {
+  // Refused before anything is read or written: an output that is a file the run reads, or a terminal.
+  OutputTarget target =
+      openOutput(options.outputPath, {options.inputs, options.layoutPath, options.gaijiPath}, options.force);
   EncodeRun run(options);
-  return run.run();
+  return run.run(std::move(target));
 }
 
 }  // namespace quor::cli

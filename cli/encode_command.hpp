@@ -17,7 +17,9 @@ struct EncodeOptions {
   bool convertSign = true;
   std::optional<std::string> gaijiPath;  // without it, the component's default mapping file
   InputEncoding encoding = InputEncoding::utf8;
-  std::string outputPath;           // empty: standard output
+  std::string outputPath;           // empty or "-": standard output
+  bool force = false;               // write to a terminal too
+  std::string layoutPath;           // the layout file read, if any: the output may not be it
   std::vector<std::string> inputs;  // empty or "-": standard input
   bool skipBad = false;
   std::optional<std::uint64_t> maxErrors;  // with skipBad: more bad records than this end the run
@@ -27,8 +29,9 @@ struct EncodeOptions {
 };
 
 // Runs the conversion and returns the exit status: kExitSuccess, or kExitBadData when a record was
-// bad (the run stopped and wrote nothing, or with skipBad wrote the good records). Throws IoError when
-// a file cannot be read or written (nothing is written then).
+// bad (the run stopped and wrote nothing, or with skipBad wrote the good records). Throws UsageError,
+// before anything is read or written, when the output is a file the run reads or (unless force) a
+// terminal; IoError when a file cannot be read or written (nothing is written then).
 int runEncode(const EncodeOptions& options);
 
 }  // namespace quor::cli

@@ -1,5 +1,7 @@
 #include "interruption.hpp"
 
+#include <pthread.h>
+
 namespace quor::cli {
 
 InterruptionGuard::InterruptionGuard(bool active) : active_(active) {
@@ -8,11 +10,12 @@ InterruptionGuard::InterruptionGuard(bool active) : active_(active) {
   sigaddset(&held_, SIGINT);
   sigaddset(&held_, SIGTERM);
   sigaddset(&held_, SIGHUP);
-  if (sigprocmask(SIG_BLOCK, &held_, &previous_) != 0) active_ = false;
+  // The process has threads: only the calling thread's mask is set, and threads it starts inherit it.
+  if (pthread_sigmask(SIG_BLOCK, &held_, &previous_) != 0) active_ = false;
 }
 
 InterruptionGuard::~InterruptionGuard() {
-  if (active_) sigprocmask(SIG_SETMASK, &previous_, nullptr);
+  if (active_) pthread_sigmask(SIG_SETMASK, &previous_, nullptr);
 }
 
 bool InterruptionGuard::pending() const {

@@ -1,7 +1,8 @@
 #pragma once
-// Termination signals (SIGINT, SIGTERM, SIGHUP) during a run that writes a temporary file: they are
-// held back while the guard lives and looked for between blocks of records, so the run can remove its
-// temporary file first. When the guard goes, a signal that arrived takes effect as it would have.
+// Termination signals (SIGINT, SIGTERM, SIGHUP) during a run: they are held back while the guard lives
+// and looked for between blocks of records, so the run can remove its temporary file, or say what it
+// left on standard output, first. When the guard goes, a signal that arrived takes effect as it would
+// have. The guard holds them for the thread that makes it and for the threads started while it lives.
 
 #include <signal.h>
 

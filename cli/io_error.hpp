@@ -1,6 +1,7 @@
 #pragma once
 // Failures of the tool itself, each ending the run with its own exit status: a usage mistake (the
 // command line or the layout), or an input/output failure (a file that cannot be read or written).
+// Running out of memory (std::bad_alloc, or the component's error 7 reaching the top) has its own.
 
 #include <stdexcept>
 #include <string>
@@ -13,6 +14,7 @@ enum ExitCode : int {
   kExitBadData = 1,
   kExitUsage = 2,
   kExitIo = 3,
+  kExitOutOfMemory = 4,
 };
 
 struct UsageError : std::runtime_error {

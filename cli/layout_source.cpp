@@ -1,32 +1,12 @@
 #include "layout_source.hpp"
 
-#include <sys/stat.h>
-
 #include <CLI/CLI.hpp>
-#include <cerrno>
-#include <fstream>
-#include <sstream>
 
 #include "io_error.hpp"
+#include "layout_file.hpp"
 #include "quor/error.hpp"
 
 namespace quor::cli {
-
-namespace {
-
-std::string readText(const std::string& path, const std::string& what) {
-  struct stat info {};
-  if (::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
-    throw IoError("cannot read the " + what + " " + path + ": it is a folder");
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw ioErrorFromErrno("cannot read the " + what + " " + path, errno);
-  std::ostringstream text;
-  text << in.rdbuf();
-  if (in.bad()) throw IoError("cannot read the " + what + " " + path);
-  return text.str();
-}
-
-}  // namespace
 
 void addLayoutOptions(CLI::App& command, LayoutSource& source, bool lists) {
   auto* layout = command.add_option("--layout", source.layoutFile,
@@ -46,9 +26,9 @@ void addLayoutOptions(CLI::App& command, LayoutSource& source, bool lists) {
 Layout loadLayout(const LayoutSource& source) {
   try {
     if (!source.layoutFile.empty())
-      return parseLayoutFile(readText(source.layoutFile, "layout file"), source.layoutFile);
+      return parseLayoutFile(readLayoutFile(source.layoutFile), source.layoutFile);
     if (!source.copybookFile.empty())
-      return parseCopybook(readText(source.copybookFile, "copybook"), source.copybookFile);
+      return parseCopybook(readLayoutFile(source.copybookFile, "the copybook"), source.copybookFile);
     if (!source.lengths.empty() || !source.formats.empty()) return layoutFromLists(source.lengths, source.formats);
   } catch (const Error& e) {
     // A malformed layout is a usage mistake; its message says where and what.

@@ -3,6 +3,7 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -10,10 +11,11 @@
 
 namespace quor::cli {
 
-LineReader::LineReader(int fd, std::string name, std::size_t blockSize)
-    : fd_(fd), name_(std::move(name)), buffer_(blockSize == 0 ? 1 : blockSize) {}
+LineReader::LineReader(int fd, std::string name, std::size_t blockSize, std::size_t longestLine)
+    : fd_(fd), name_(std::move(name)), longest_(longestLine), buffer_(blockSize == 0 ? 1 : blockSize) {}
 
 bool LineReader::next(std::string_view& line) {
+  tooLong_ = false;
   for (;;) {
     const char* base = buffer_.data();
     const void* lf = std::memchr(base + begin_ + scanned_, '\n', end_ - begin_ - scanned_);
@@ -21,23 +23,50 @@ bool LineReader::next(std::string_view& line) {
       const auto at = static_cast<std::size_t>(static_cast<const char*>(lf) - base);
       std::size_t stop = at;
       if (stop > begin_ && base[stop - 1] == '\r') --stop;
-      line = std::string_view(base + begin_, stop - begin_);
+      const std::size_t begin = begin_;
       begin_ = at + 1;
       scanned_ = 0;
-      ++lineNumber_;
+      give(begin, stop - begin, line);
       return true;
     }
     scanned_ = end_ - begin_;
+    if (scanned_ > longest_ + 1) {
+      // Longer than the longest line even should a CR LF come next.
+      skipRestOfLine();
+      ++lineNumber_;
+      tooLong_ = true;
+      line = {};
+      return true;
+    }
     if (!refill()) {
       if (begin_ == end_) return false;
       // The last line has no line end; it is still a line. (refill may have moved the buffer.)
       std::size_t stop = end_;
       if (buffer_[stop - 1] == '\r') --stop;
-      line = std::string_view(buffer_.data() + begin_, stop - begin_);
+      const std::size_t begin = begin_;
       begin_ = end_;
       scanned_ = 0;
-      ++lineNumber_;
+      give(begin, stop - begin, line);
       return true;
+    }
+  }
+}
+
+void LineReader::give(std::size_t begin, std::size_t length, std::string_view& line) {
+  ++lineNumber_;
+  tooLong_ = length > longest_;
+  line = tooLong_ ? std::string_view() : std::string_view(buffer_.data() + begin, length);
+}
+
+void LineReader::skipRestOfLine() {
+  scanned_ = 0;
+  for (;;) {
+    begin_ = end_;
+    if (!refill()) return;
+    const void* lf = std::memchr(buffer_.data() + begin_, '\n', end_ - begin_);
+    if (lf != nullptr) {
+      begin_ = static_cast<std::size_t>(static_cast<const char*>(lf) - buffer_.data()) + 1;
+      return;
     }
   }
 }
@@ -64,7 +93,8 @@ bool LineReader::refill() {
     end_ -= begin_;
     begin_ = 0;
   }
-  if (end_ == buffer_.size()) buffer_.resize(buffer_.size() * 2);
+  // next() skips a line before it outgrows longest_ + 2 bytes (the line, a CR and its LF).
+  if (end_ == buffer_.size()) buffer_.resize(std::min(buffer_.size() * 2, longest_ + 2));
   for (;;) {
     const ssize_t got = ::read(fd_, buffer_.data() + end_, buffer_.size() - end_);
     if (got < 0 && errno == EINTR) continue;

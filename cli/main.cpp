@@ -8,6 +8,7 @@
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
+#include <new>
 
 #include "decode_command.hpp"
 #include "dump_command.hpp"
@@ -42,7 +43,7 @@ wrong; --lenient writes such values as the component writes them and lists them.
 Encodings: utf-8 (also utf8), cp932 (also ms932, windows-31j, shift_jis, sjis: Shift_JIS is read as
 code page 932, its Windows form).
 
-Exit status: 0 success, 1 bad data, 2 usage, 3 input/output failure.)";
+Exit status: 0 success, 1 bad data, 2 usage, 3 input/output failure, 4 out of memory.)";
 
 constexpr const char* kFieldExamples = R"(
 The bytes are those the value gets in a one-field layout of quor encode (blanks after text, the sign
@@ -131,7 +132,9 @@ void addEncode(CLI::App& app, EncodeArguments& a) {
                      "default: the file QUOR_GAIJI names, else none");
   encode->add_flag("--unsigned", a.isUnsigned, "Write numbers without sign (ConvertSign false)");
   encode->add_option("-o,--output", a.options.outputPath,
-                     "Output file, replaced only when the run succeeds (default: standard output)");
+                     "Output file, replaced only when the run succeeds; a device or FIFO is written in "
+                     "place; '-' or none: standard output");
+  encode->add_flag("--force", a.options.force, "Write the binary records to a terminal too");
   auto* skip =
       encode->add_flag("--skip-bad", a.options.skipBad, "Skip bad records, write the good ones, exit 1");
   encode
@@ -152,11 +155,18 @@ void addEncode(CLI::App& app, EncodeArguments& a) {
 int runEncodeArguments(CLI::App& encode, EncodeArguments& a) {
   EncodeOptions& o = a.options;
   o.layout = loadLayout(a.layout);
+  o.layoutPath = !a.layout.layoutFile.empty() ? a.layout.layoutFile : a.layout.copybookFile;
+  if (o.outputPath == "-") o.outputPath.clear();
   o.encoding = encodingNamed(a.encoding);
   o.convertSign = !a.isUnsigned;
   if (encode.count("--gaiji") > 0) o.gaijiPath = a.gaiji;
   if (encode.count("--max-errors") > 0) o.maxErrors = a.maxErrors;
   return runEncode(o);
+}
+
+int outOfMemory() {
+  std::fputs("quor: out of memory\n", stderr);
+  return kExitOutOfMemory;
 }
 
 int runMain(int argc, char** argv) {
@@ -168,7 +178,7 @@ int runMain(int argc, char** argv) {
       "examples/orders.csv\n"
       "  quor field packed 12345 5\n"
       "  quor version\n\n"
-      "Exit status: 0 success, 1 bad data, 2 usage, 3 input/output failure.");
+      "Exit status: 0 success, 1 bad data, 2 usage, 3 input/output failure, 4 out of memory.");
 
   EncodeArguments encodeArgs;
   addEncode(app, encodeArgs);
@@ -264,6 +274,7 @@ int runMain(int argc, char** argv) {
     if (layoutCommand->parsed()) return runLayout(loadLayout(layoutArgs), layoutJson);
     if (decodeCommand->parsed()) {
       decode.layout = loadLayout(decodeLayout);
+      decode.layoutPath = !decodeLayout.layoutFile.empty() ? decodeLayout.layoutFile : decodeLayout.copybookFile;
       decode.cp932 = encodingNamed(decodeEncoding) == InputEncoding::cp932;
       decode.delimiter = delimiterNamed(decodeDelimiter);
       if (!lineEnd.empty()) decode.crlf = lineEnd == "crlf";
@@ -292,6 +303,7 @@ int runMain(int argc, char** argv) {
     std::fprintf(stderr, "quor: %s\n", e.what());
     return kExitIo;
   } catch (const quor::Error& e) {
+    if (e.number() == quor::errors::kOutOfMemory) return outOfMemory();
     std::fprintf(stderr, "quor: error %d: %s\n", e.number(), e.what());
     return kExitBadData;
   }
@@ -302,6 +314,8 @@ int runMain(int argc, char** argv) {
 int main(int argc, char** argv) {
   try {
     return runMain(argc, argv);
+  } catch (const std::bad_alloc&) {
+    return outOfMemory();
   } catch (const std::exception& e) {
     std::fprintf(stderr, "quor: %s\n", e.what());
     return kExitIo;

@@ -6,7 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
+#include <random>
 
 #include "io_error.hpp"
 
@@ -14,36 +14,100 @@ namespace quor::cli {
 
 namespace {
 
-std::string folderOf(const std::string& path) {
-  const std::size_t slash = path.find_last_of('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return path.substr(0, slash);
-}
+constexpr char kNameCharacters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+constexpr int kNameAttempts = 100;
+// The part of the output's name the temporary name repeats: short enough that ".NAME.quor-XXXXXX" fits
+// in a folder entry wherever the output's own name fits.
+constexpr std::size_t kNamePart = 200;
 
 std::string baseNameOf(const std::string& path) {
   const std::size_t slash = path.find_last_of('/');
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// The mode a new file gets from the user's umask (mkstemp creates 0600), or the mode of the file the
-// output replaces.
-mode_t outputMode(const std::string& path) {
-  struct stat existing {};
-  if (::stat(path.c_str(), &existing) == 0 && S_ISREG(existing.st_mode)) return existing.st_mode & 07777;
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  return static_cast<mode_t>(0666 & ~mask);
+// Gives the new file the mode of the file it replaces, and its owner where this process may; a file
+// that keeps another owner does not take set-user-ID or set-group-ID.
+void takeModeOf(int fd, const struct stat& existing) {
+  mode_t mode = existing.st_mode & 07777;
+  struct stat created {};
+  if (::fstat(fd, &created) == 0 &&
+      (created.st_uid != existing.st_uid || created.st_gid != existing.st_gid) &&
+      ::fchown(fd, existing.st_uid, existing.st_gid) != 0)
+    mode &= static_cast<mode_t>(~(S_ISUID | S_ISGID));
+  if (::fchmod(fd, mode) != 0) throw ioErrorFromErrno("cannot set the mode of the new file", errno);
+}
+
+// Creates the temporary file beside the file to replace, under a random name no other file has
+// (O_EXCL). It is created with 0666, which the kernel narrows by the umask as for any new file; when a
+// file is replaced, the new one takes its mode instead.
+int createTemporary(const OutputTarget& target, std::string& tempPath) {
+  const std::string prefix =
+      folderOf(target.file()) + "/." + baseNameOf(target.file()).substr(0, kNamePart) + ".quor-";
+  const std::string failure = "cannot create a temporary file beside " + target.file();
+  std::random_device random;
+  std::uniform_int_distribution<std::size_t> pick(0, sizeof kNameCharacters - 2);
+  for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+    std::string name = prefix;
+    for (int i = 0; i < 6; ++i) name += kNameCharacters[pick(random)];
+    const int fd = ::open(name.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0666);
+    if (fd < 0 && errno == EEXIST) continue;
+    if (fd < 0) throw ioErrorFromErrno(failure, errno);
+    try {
+      if (target.existing()) takeModeOf(fd, *target.existing());
+    } catch (...) {
+      ::close(fd);
+      ::unlink(name.c_str());
+      throw;
+    }
+    tempPath = std::move(name);
+    return fd;
+  }
+  throw ioErrorFromErrno(failure, EEXIST);
+}
+
+// Where standard output can be cut back to: its size now, when it is a regular file written at its end.
+// Only such a file can be cut back without losing bytes that were there before.
+off_t cutBackPoint(int fd) {
+  struct stat info {};
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return -1;
+  const int flags = ::fcntl(fd, F_GETFL);
+  const off_t position = ::lseek(fd, 0, SEEK_CUR);
+  if ((flags >= 0 && (flags & O_APPEND) != 0) || position == info.st_size) return info.st_size;
+  return -1;
 }
 
 }  // namespace
 
-OutputSink::OutputSink(int fd, std::string path, std::string tempPath)
-    : fd_(fd), path_(std::move(path)), tempPath_(std::move(tempPath)), buffer_(kBufferSize) {}
+OutputSink::OutputSink(OutputTarget target) : target_(std::move(target)), buffer_(kBufferSize) {
+  switch (target_.kind()) {
+    case OutputTarget::Kind::replacedFile:
+      fd_ = createTemporary(target_, tempPath_);
+      ownsFd_ = true;
+      break;
+    case OutputTarget::Kind::inPlace:
+      fd_ = target_.releaseDescriptor();
+      ownsFd_ = true;
+      break;
+    case OutputTarget::Kind::standardOutput:
+      fd_ = target_.releaseDescriptor();
+      truncateTo_ = cutBackPoint(fd_);
+      break;
+  }
+}
+
+OutputSink OutputSink::toFile(const std::string& path) {
+  if (path.empty()) throw IoError("the output file name is empty");
+  return OutputSink(OutputTarget::open(path, {}, true));
+}
+
+OutputSink OutputSink::toStandardOutput() {
+  return OutputSink(OutputTarget::open("-", {}, true));
+}
 
 OutputSink::OutputSink(OutputSink&& other) noexcept
-    : fd_(other.fd_),
-      path_(std::move(other.path_)),
+    : target_(std::move(other.target_)),
+      fd_(other.fd_),
+      ownsFd_(other.ownsFd_),
       tempPath_(std::move(other.tempPath_)),
       truncateTo_(other.truncateTo_),
       buffer_(std::move(other.buffer_)),
@@ -51,6 +115,7 @@ OutputSink::OutputSink(OutputSink&& other) noexcept
       written_(other.written_),
       done_(other.done_) {
   other.fd_ = -1;
+  other.ownsFd_ = false;
   other.done_ = true;
 }
 
@@ -58,36 +123,11 @@ OutputSink::~OutputSink() {
   abandon();
 }
 
-OutputSink OutputSink::toFile(const std::string& path) {
-  if (path.empty()) throw IoError("the output file name is empty");
-  struct stat target {};
-  if (::stat(path.c_str(), &target) == 0 && S_ISDIR(target.st_mode)) throw IoError(path + " is a folder");
-  std::string temp = folderOf(path) + "/." + baseNameOf(path) + ".quor-XXXXXX";
-  const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-  if (fd < 0) throw ioErrorFromErrno("cannot create a temporary file beside " + path, errno);
-  return OutputSink(fd, path, std::move(temp));
-}
-
-OutputSink OutputSink::toStandardOutput() {
-  OutputSink sink(STDOUT_FILENO, {}, {});
-  struct stat info {};
-  if (::fstat(STDOUT_FILENO, &info) == 0 && S_ISREG(info.st_mode)) {
-    const int flags = ::fcntl(STDOUT_FILENO, F_GETFL);
-    const off_t position = ::lseek(STDOUT_FILENO, 0, SEEK_CUR);
-    // Only a file written at its end can be cut back without losing bytes that were there before.
-    if ((flags >= 0 && (flags & O_APPEND) != 0) || position == info.st_size) sink.truncateTo_ = info.st_size;
-  }
-  return sink;
-}
-
 void OutputSink::writeAll(const std::uint8_t* data, std::size_t size) {
   while (size > 0) {
     const ssize_t put = ::write(fd_, data, size);
     if (put < 0 && errno == EINTR) continue;
-    if (put < 0) {
-      const std::string name = path_.empty() ? std::string("standard output") : path_;
-      throw ioErrorFromErrno("cannot write " + name, errno);
-    }
+    if (put < 0) throw ioErrorFromErrno("cannot write " + target_.name(), errno);
     data += put;
     size -= static_cast<std::size_t>(put);
     written_ += static_cast<std::uint64_t>(put);
@@ -109,32 +149,50 @@ void OutputSink::commit() {
   if (done_) return;
   writeAll(buffer_.data(), used_);
   used_ = 0;
-  if (!path_.empty()) {
-    if (::fchmod(fd_, outputMode(path_)) != 0)
-      throw ioErrorFromErrno("cannot set the mode of " + tempPath_, errno);
-    if (::fsync(fd_) != 0) throw ioErrorFromErrno("cannot write " + path_, errno);
-    if (::close(fd_) != 0) {
-      fd_ = -1;
-      throw ioErrorFromErrno("cannot write " + path_, errno);
-    }
+  if (ownsFd_) {
+    const std::string failure = "cannot write " + target_.name();
+    // A character device, FIFO or socket has nothing to sync; a block device and a file do.
+    struct stat info {};
+    const bool syncs = ::fstat(fd_, &info) == 0 && (S_ISREG(info.st_mode) || S_ISBLK(info.st_mode));
+    if (syncs && ::fsync(fd_) != 0) throw ioErrorFromErrno(failure, errno);
+    const int closed = ::close(fd_);
     fd_ = -1;
-    if (::rename(tempPath_.c_str(), path_.c_str()) != 0)
-      throw ioErrorFromErrno("cannot rename " + tempPath_ + " to " + path_, errno);
+    if (closed != 0) throw ioErrorFromErrno(failure, errno);
   }
+  if (!tempPath_.empty() && ::rename(tempPath_.c_str(), target_.file().c_str()) != 0)
+    throw ioErrorFromErrno("cannot rename " + tempPath_ + " to " + target_.file(), errno);
   done_ = true;
 }
 
-void OutputSink::abandon() noexcept {
-  if (done_) return;
+bool OutputSink::drop() noexcept {
+  if (done_) return false;
   done_ = true;
   used_ = 0;
-  if (!path_.empty()) {
+  if (ownsFd_) {
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
-    ::unlink(tempPath_.c_str());
-  } else if (truncateTo_ >= 0) {
-    if (::ftruncate(STDOUT_FILENO, truncateTo_) == 0) ::lseek(STDOUT_FILENO, truncateTo_, SEEK_SET);
+    if (!tempPath_.empty()) ::unlink(tempPath_.c_str());
+    return false;
   }
+  if (truncateTo_ < 0 || ::ftruncate(fd_, truncateTo_) != 0) return false;
+  ::lseek(fd_, truncateTo_, SEEK_SET);
+  return true;
+}
+
+void OutputSink::abandon() noexcept {
+  drop();
+}
+
+std::string OutputSink::abandonAndDescribe(std::size_t recordLength) {
+  const bool cutBack = drop();
+  if (target_.kind() == OutputTarget::Kind::replacedFile) return target_.name() + " was not written";
+  if (cutBack) return target_.name() + " was cut back to its size at the start of the run";
+  if (written_ == 0) return "nothing was written to " + target_.name();
+  if (recordLength == 0)
+    return target_.name() + " holds a partial result: its first " + std::to_string(written_) + " bytes, whole lines";
+  const std::uint64_t records = written_ / recordLength;
+  return target_.name() + " holds a partial result: its first " + std::to_string(records) +
+         (records == 1 ? " record (" : " records (") + std::to_string(written_) + " bytes)";
 }
 
 }  // namespace quor::cli

@@ -1,14 +1,14 @@
 #pragma once
 // Where the records go, written through one big buffer.
 //
-// A named output file is written under a temporary name in its own folder and renamed over the name
+// A file to replace is written under a temporary name in its own folder and renamed over the name
 // only by commit(), after the data reached the disk: a run that fails, or a sink that is dropped
 // without commit(), removes the temporary file and leaves any earlier file of that name as it was.
 //
-// Standard output is written as the records come, so memory stays flat however long the input. When it
-// is a regular file written at its end (the shell's "> file" or ">> file"), a sink dropped without
-// commit() cuts the file back to where the run started, so a failed run adds nothing there either; a
-// pipe or terminal keeps what it was already given.
+// Standard output, and a device, FIFO or socket, are written as the records come, so memory stays flat
+// however long the input. When standard output is a regular file written at its end (the shell's
+// "> file" or ">> file"), a sink dropped without commit() cuts the file back to where the run started,
+// so a failed run adds nothing there either; any other keeps what it was already given.
 
 #include <sys/types.h>
 
@@ -17,13 +17,17 @@
 #include <string>
 #include <vector>
 
+#include "output_target.hpp"
+
 namespace quor::cli {
 
 class OutputSink {
  public:
   static constexpr std::size_t kBufferSize = std::size_t{1} << 20;
 
-  // A sink for the file `path`: creates the temporary file beside it. Throws IoError.
+  // A sink for `target`: creates the temporary file beside a file to replace. Throws IoError.
+  explicit OutputSink(OutputTarget target);
+  // A sink for the file, device or FIFO `path`, not checked against any input. Throws IoError.
   static OutputSink toFile(const std::string& path);
   // A sink for standard output.
   static OutputSink toStandardOutput();
@@ -44,23 +48,30 @@ class OutputSink {
     }
   }
 
-  // Writes what is buffered and, for a named file, syncs it and renames it into place. Throws IoError.
+  // Writes what is buffered and, for a file to replace, syncs it and renames it into place. Throws
+  // IoError.
   void commit();
   // Drops the output: removes the temporary file, or cuts standard output back (see above).
   void abandon() noexcept;
+  // Drops the output as abandon() does and says what became of it, for a run that ends early: "out.dat
+  // was not written", "standard output was cut back ...", or how many whole records of `recordLength`
+  // bytes it holds. Only whole records are ever handed on, so the count is exact.
+  [[nodiscard]] std::string abandonAndDescribe(std::size_t recordLength);
 
   [[nodiscard]] std::uint64_t bytesWritten() const noexcept { return written_ + used_; }
-  // The temporary file's name; empty for standard output.
+  // The temporary file's name; empty for an output written in place.
   [[nodiscard]] const std::string& temporaryPath() const noexcept { return tempPath_; }
 
  private:
-  OutputSink(int fd, std::string path, std::string tempPath);
   void flushAndWrite(const std::uint8_t* data, std::size_t size);
   void writeAll(const std::uint8_t* data, std::size_t size);
+  // Drops the output (see abandon()); true when standard output was cut back.
+  bool drop() noexcept;
 
+  OutputTarget target_;
   int fd_ = -1;
-  std::string path_;       // the name to rename to; empty for standard output
-  std::string tempPath_;   // the file being written; empty for standard output
+  bool ownsFd_ = false;    // a temporary file or an output opened in place, not standard output
+  std::string tempPath_;   // the file being written; empty for an output written in place
   off_t truncateTo_ = -1;  // standard output that is a regular file: its size at the start
   std::vector<std::uint8_t> buffer_;
   std::size_t used_ = 0;

@@ -1,9 +1,13 @@
 #pragma once
 // The progress line of a long run: shown on standard error only when that is a terminal and the run
-// has taken more than a second, rewritten in place a few times a second, and wiped at the end.
+// has taken more than a second, rewritten in place a few times a second, and wiped at the end. When
+// the inputs' size is known it says how far the run is and how long it has left.
 
 #include <chrono>
 #include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
 
 namespace quor::cli {
 
@@ -11,6 +15,8 @@ class Progress {
  public:
   explicit Progress(bool enabled);
 
+  // The inputs' total size, when known.
+  void expectBytes(std::optional<std::uint64_t> total) noexcept { total_ = total; }
   // Cheap enough for every record: looks at the clock only every few thousand calls.
   void update(std::uint64_t records, std::uint64_t bytesRead) {
     if (enabled_ && (records & 0xFFFu) == 0) show(records, bytesRead);
@@ -26,8 +32,17 @@ class Progress {
   using Clock = std::chrono::steady_clock;
   bool enabled_;
   bool shown_ = false;
+  std::optional<std::uint64_t> total_;
   Clock::time_point start_;
   Clock::time_point next_;
 };
+
+// The progress line's text after `seconds`: with the inputs' total size, the share read and the time
+// left at the pace so far; without it, the bytes read and the records a second.
+std::string progressLine(std::uint64_t records, std::uint64_t bytesRead,
+                         std::optional<std::uint64_t> totalBytes, double seconds);
+
+// The bytes left to read in `inputs` ("-": standard input), when every one is a regular file.
+std::optional<std::uint64_t> inputsSize(const std::vector<std::string>& inputs);
 
 }  // namespace quor::cli

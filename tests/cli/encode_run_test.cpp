@@ -93,7 +93,9 @@ TEST(Encode, ExitCodes) {
       {"encode --layout l.layout --encoding latin1", kGood, 2, "--encoding latin1"},
       {"encode --layout l.layout --frobnicate", kGood, 2, "frobnicate"},
       {"", kGood, 2, "subcommand"},
-      {"encode --layout missing.layout", kGood, 3, "cannot read the layout file missing.layout"},
+      {"encode --layout missing.layout", kGood, 3,
+       "cannot read the layout file missing.layout: No such file or directory"},
+      {"encode --layout sub", kGood, 3, "the layout file sub is a folder"},
       {"encode --layout l.layout missing.csv", kGood, 3, "cannot open missing.csv"},
       {"encode --layout l.layout -o no/such/out.dat", kGood, 3, "cannot create a temporary file"},
       {"encode --layout l.layout --gaiji missing.txt", kGood, 3, "cannot read the gaiji mapping file"},
@@ -116,6 +118,7 @@ TEST(Encode, ExitCodes) {
   folder.write("empty.txt", "");
   folder.write("nul.txt", std::string("8EA1 7F21\0\r\n", 12));
   folder.write("words.txt", "no codes here\r\n");
+  fs::create_directory(folder.path() / "sub");
   for (const Case& c : cases) {
     const RunResult run = runQuor(c.arguments, folder.path(), c.input);
     EXPECT_EQ(run.exitCode, c.exitCode) << c.arguments << "\n" << run.err;
@@ -452,7 +455,8 @@ TEST(EncodeLongInput, BadLinesAreReportedAndCountedInInputOrder) {
   EXPECT_EQ(onStandardOutput.out, "");
   EXPECT_EQ(onStandardOutput.err,
             "<stdin>:9000: 1 item, the layout has 4 fields\n"
-            "quor: stopped; standard output may hold an incomplete result\n");
+            "quor: stopped; standard output was cut back to its size at the start of the run (--skip-bad writes "
+            "the good records and skips the bad ones)\n");
 }
 
 TEST(EncodeLongInput, AFailingInputWaitsForTheLinesBeforeIt) {

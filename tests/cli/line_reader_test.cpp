@@ -12,17 +12,19 @@
 namespace quor::cli {
 namespace {
 
-// The lines of `content` as the reader gives them with a buffer of `block` bytes.
-std::vector<std::string> readAll(const std::string& content, std::size_t block) {
+// The lines of `content` as the reader gives them with a buffer of `block` bytes; "!" for a line
+// longer than `longest`.
+std::vector<std::string> readAll(const std::string& content, std::size_t block,
+                                 std::size_t longest = LineReader::kLongestLine) {
   std::FILE* file = std::tmpfile();
   std::fwrite(content.data(), 1, content.size(), file);
   std::fflush(file);
   std::rewind(file);
-  LineReader reader(::fileno(file), "test", block);
+  LineReader reader(::fileno(file), "test", block, longest);
   std::vector<std::string> lines;
   std::string_view line;
   while (reader.next(line)) {
-    lines.emplace_back(line);
+    lines.emplace_back(reader.tooLong() ? "!" : line);
     EXPECT_EQ(reader.lineNumber(), lines.size());
   }
   EXPECT_EQ(reader.bytesRead(), content.size());
@@ -50,6 +52,14 @@ TEST(LineReader, SplitsAtLineEndsWhateverTheBlockSize) {
        {std::size_t{1}, std::size_t{3}, std::size_t{7}, LineReader::kDefaultBlock}) {
     for (const Case& c : cases) EXPECT_EQ(readAll(c.content, block), c.lines) << "block " << block;
   }
+}
+
+TEST(LineReader, SkipsLinesLongerThanTheLongestKeptWhateverTheBlockSize) {
+  // The longest line kept is 4 bytes, its line end not counted.
+  const std::string content = "abcd\nabcde\nabcd\r\nabcde\r\nabcdefghijklmnopq\r\n\nok\nabcd\rabcde";
+  const std::vector<std::string> lines = {"abcd", "!", "abcd", "!", "!", "", "ok", "!"};
+  for (const std::size_t block : {std::size_t{1}, std::size_t{3}, std::size_t{6}, std::size_t{64}})
+    EXPECT_EQ(readAll(content, block, 4), lines) << "block " << block;
 }
 
 TEST(LineReader, ReadFailureIsAnIoError) {

@@ -1,0 +1,184 @@
+// quor encode's outputs of every kind, written where they are or refused, and what a run leaves when a
+// line is too long, memory runs out or a signal ends it.
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <pty.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "quor/quor.hpp"
+#include "run_quor.hpp"
+
+namespace quor::cli::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kArguments = "encode -q --lengths 2,3 --formats 1,0 ";
+const std::string kInput = "A1,1\nB2,22\n";
+// kInput's records: "A1" in EBCDIC, then 1 and 22 zoned in three bytes.
+const std::string kRecords = "\xC1\xF1\xF0\xF0\xF1\xC2\xF2\xF0\xF2\xF2";
+
+int shell(const fs::path& folder, const std::string& command) {
+  const int status = std::system(("cd '" + folder.string() + "' && " + command).c_str());
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Runs quor in `folder` under umask 027: standard output goes to .out unless `arguments` redirect it.
+RunResult run(const fs::path& folder, const std::string& arguments) {
+  RunResult result;
+  result.exitCode = shell(folder, "umask 027 && { '" QUOR_BINARY "' " + kArguments + arguments +
+                                      " 2> .err; } > .out < /dev/null");
+  result.out = readFile(folder / ".out");
+  result.err = readFile(folder / ".err");
+  return result;
+}
+
+// Runs quor in `folder` with a new terminal as its standard output and error: what it showed there.
+RunResult runOnTerminal(const fs::path& folder, const std::string& arguments) {
+  const std::string command =
+      "cd '" + folder.string() + "' && exec '" QUOR_BINARY "' " + kArguments + arguments;
+  int terminal = -1;
+  const pid_t child = ::forkpty(&terminal, nullptr, nullptr, nullptr);
+  if (child == 0) {
+    ::execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  RunResult result;
+  if (child < 0) return result;
+  char block[4096];
+  for (ssize_t got; (got = ::read(terminal, block, sizeof block)) > 0;)
+    result.err.append(block, static_cast<std::size_t>(got));
+  ::close(terminal);
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  result.out = result.err;
+  return result;
+}
+
+TEST(OutputKinds, EachIsWrittenWhereItIsOrRefused) {
+  enum class Via { run, fifoReader, terminal };
+  struct Case {
+    std::string prepare;    // shell commands run in the folder first
+    std::string arguments;  // after kArguments
+    Via via;
+    int exitCode;
+    std::string message;  // part of standard error
+    std::string holder;   // the file that holds kRecords afterwards; "-": standard output (the terminal)
+    std::string holds;    // a shell test that holds afterwards
+  };
+  const Case cases[] = {
+      {"mknod null c 1 3", "-o null in.csv", Via::run, 0, "", "",
+       "test -c null && [ $(stat -c %t:%T null) = 1:3 ]"},
+      {"mkfifo f", "-o f in.csv", Via::fifoReader, 0, "", "f", "test -p f"},
+      {"mkdir sub && echo old content > sub/t.dat && chmod 604 sub/t.dat && ln -s sub/t.dat l.dat",
+       "-o l.dat in.csv", Via::run, 0, "", "sub/t.dat",
+       "test -L l.dat && [ $(ls -A sub) = t.dat ] && [ $(stat -c %a sub/t.dat) = 604 ]"},
+      {"mkdir sub && ln -s sub/new.dat d.dat", "-o d.dat in.csv", Via::run, 0, "", "sub/new.dat",
+       "test -L d.dat && [ $(stat -c %a sub/new.dat) = 640 ]"},
+      {"", "-o - in.csv", Via::run, 0, "", "-", "! test -e ./-"},
+      {"", "-o in.csv in.csv", Via::run, 2, "quor: in.csv is the same file as the input in.csv", "", ""},
+      {"ln in.csv hard.csv", "-o hard.csv in.csv", Via::run, 2,
+       "hard.csv is the same file as the input in.csv", "", ""},
+      {"", "in.csv >> in.csv", Via::run, 2, "standard output is the same file as the input in.csv", "", ""},
+      {"", "-o in.csv - < in.csv", Via::run, 2, "in.csv is the same file as standard input", "", ""},
+      {"", "in.csv", Via::terminal, 2, "write them to a file (-o FILE, or > file), or give --force", "", ""},
+      {"", "--force in.csv", Via::terminal, 0, "", "-", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.prepare + " | " + c.arguments);
+    const ScratchFolder folder;
+    folder.write("in.csv", kInput);
+    if (!c.prepare.empty() && shell(folder.path(), c.prepare) != 0) {
+      EXPECT_NE(::geteuid(), 0u) << "only a device node may need root to be made";
+      continue;
+    }
+    const int reader =
+        c.via == Via::fifoReader ? ::open((folder.path() / "f").c_str(), O_RDONLY | O_NONBLOCK) : -1;
+    const RunResult result =
+        c.via == Via::terminal ? runOnTerminal(folder.path(), c.arguments) : run(folder.path(), c.arguments);
+    EXPECT_EQ(result.exitCode, c.exitCode) << result.err;
+    EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
+    if (reader >= 0) {
+      std::string got(64, '\0');
+      got.resize(static_cast<std::size_t>(std::max<ssize_t>(::read(reader, got.data(), got.size()), 0)));
+      ::close(reader);
+      EXPECT_EQ(got, kRecords);
+    } else if (!c.holder.empty()) {
+      EXPECT_EQ(c.holder == "-" ? result.out : readFile(folder.path() / c.holder), kRecords);
+    }
+    if (!c.holds.empty()) {
+      EXPECT_EQ(shell(folder.path(), c.holds), 0) << c.holds;
+    }
+    EXPECT_EQ(readFile(folder.path() / "in.csv"), kInput);
+  }
+}
+
+TEST(OutputKinds, ALineLongerThan64MiBIsABadRecordAndTheLinesAfterItAreRead) {
+  const ScratchFolder folder;
+  // Through a pipe, so no such file is written: 64 MiB and one byte, then CR LF.
+  const std::string input =
+      "{ echo A1,1; head -c 67108865 /dev/zero | tr '\\0' x; printf '\\r\\n'; echo B2,22; }";
+  EXPECT_EQ(shell(folder.path(), input + " | '" QUOR_BINARY "' " + kArguments + "--skip-bad > out 2> err"),
+            1);
+  EXPECT_EQ(readFile(folder.path() / "out"), kRecords);
+  EXPECT_EQ(readFile(folder.path() / "err"), "<stdin>:2: line longer than 64 MiB (line skipped)\n");
+}
+
+TEST(OutputKinds, RunningOutOfMemoryHasItsOwnExitStatus) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "the sanitizers reserve more address space than the limit allows";
+#endif
+  const ScratchFolder folder;
+  // A line without an end grows the reader's buffer beyond 100 MB of address space.
+  const std::string input = "head -c 70000000 /dev/zero | tr '\\0' x";
+  EXPECT_EQ(shell(folder.path(),
+                  input + " | (ulimit -v 100000; exec '" QUOR_BINARY "' " + kArguments + ") > out 2> err"),
+            4);
+  EXPECT_EQ(readFile(folder.path() / "err"), "quor: out of memory\n");
+}
+
+TEST(OutputKinds, AnInterruptedRunSaysWhatStandardOutputHolds) {
+  // Over a megabyte of 100-byte records arrives through a FIFO that stays open; once some records have
+  // reached `got`, SIGTERM comes, then the input ends.
+  const std::pair<std::string, std::string> cases[] = {
+      // the redirection, the message
+      {"> out.fifo", "quor: interrupted; standard output holds a partial result: its first "},
+      {">> got", "quor: interrupted; standard output was cut back to its size at the start of the run\n"},
+  };
+  const ByteString bytes = Quor().FujitsuHostQuor(u"x", u"100", u"1");
+  const std::string record(bytes.begin(), bytes.end());
+  for (const auto& [redirect, message] : cases) {
+    const ScratchFolder folder;
+    folder.write("got", "old");
+    folder.write("run.sh",
+                 "mkfifo in.fifo out.fifo\n"
+                 "cat out.fifo >> got & reader=$!\n"
+                 "eval \"'" QUOR_BINARY
+                 "' encode --lengths 100 --formats 1 in.fifo $1 2> err &\"; pid=$!\n"
+                 "exec 3> in.fifo\n"
+                 "yes x | head -n 20000 >&3\n"
+                 "n=0; while [ $(wc -c < got) -le 3 ] && [ $n -lt 400 ]; do sleep 0.05; n=$((n+1)); done\n"
+                 "kill -TERM $pid\n"
+                 "exec 3>&-\n"
+                 "wait $pid; echo $? > status\n"
+                 "exec 4<> out.fifo; exec 4>&-; wait $reader\n");
+    ASSERT_EQ(shell(folder.path(), "sh run.sh '" + redirect + "'"), 0);
+    EXPECT_EQ(readFile(folder.path() / "status"), "143\n");  // 128 + SIGTERM
+    const std::string err = readFile(folder.path() / "err");
+    ASSERT_EQ(err.substr(0, message.size()), message) << err;
+    std::string expected = "old";
+    const std::size_t records = redirect == "> out.fifo" ? std::stoul(err.substr(message.size())) : 0;
+    for (std::size_t i = 0; i < records; ++i) expected += record;
+    EXPECT_TRUE(redirect != "> out.fifo" || records > 0) << err;
+    EXPECT_TRUE(readFile(folder.path() / "got") == expected) << err;
+  }
+}
+
+}  // namespace
+}  // namespace quor::cli::testing
