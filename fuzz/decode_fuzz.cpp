@@ -20,31 +20,6 @@
 
 namespace {
 
-quor::LayoutField fieldOf(std::uint8_t spec) {
-  const std::int32_t size = 1 + (spec >> 4) % 6;
-  quor::LayoutField field;
-  field.name = "f";
-  switch (spec & 0x0Fu) {
-    case 0: case 1: case 2: case 3:
-      field.format = static_cast<quor::CFormatDirection>(spec & 3u);
-      field.length = size;
-      break;
-    case 4: field.kind = quor::FieldKind::text; field.length = size; break;
-    case 5: field.kind = quor::FieldKind::national; field.length = size; break;
-    case 6: case 7: field.kind = quor::FieldKind::zoned; break;
-    case 8: case 9: field.kind = quor::FieldKind::packed; break;
-    case 10: case 11: field.kind = quor::FieldKind::binary; break;
-    default: field.kind = quor::FieldKind::filler; field.length = size; field.role = quor::FieldRole::constant; break;
-  }
-  if (field.kind == quor::FieldKind::zoned || field.kind == quor::FieldKind::packed ||
-      field.kind == quor::FieldKind::binary) {
-    field.length = 1 + (spec >> 4) % 12;
-    field.scale = (spec >> 6) % 3 > field.length ? 0 : (spec >> 6) % 3;
-    field.isSigned = (spec & 1u) != 0;
-  }
-  return field;
-}
-
 // The value as the decoder gives it back from what the builder wrote.
 std::u16string canonical(const quor::LayoutField& field, std::u16string_view value) {
   const bool component = field.kind == quor::FieldKind::component;
@@ -74,7 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const bool sign = in.sign();
   quor::Layout layout;
   for (std::uint8_t spec = in.byte(); spec != 0xFF && layout.fields.size() < 8; spec = in.byte())
-    layout.fields.push_back(fieldOf(spec));
+    layout.fields.push_back(quor::fuzz::layoutFieldOf(spec));
   if (layout.fields.empty()) return 0;
   quor::finishLayout(layout);
   const std::vector<std::size_t> columns = layout.columns();

@@ -21,6 +21,7 @@
 #include "base/limits.hpp"
 #include "text/cp932.hpp"
 #include "quor/error.hpp"
+#include "quor/layout.hpp"
 
 namespace quor::fuzz {
 
@@ -138,6 +139,33 @@ inline std::int32_t foldLength(std::int32_t length, std::int64_t bytesPerUnit) {
   const auto ceiling = static_cast<std::int64_t>(quor::base::kMaxResultBytes);
   if (bytes <= kAlwaysAllocatable || bytes > ceiling - 8 * bytesPerUnit) return length;
   return static_cast<std::int32_t>(length % (kAlwaysAllocatable / bytesPerUnit));
+}
+
+// A small layout field from one byte: a component format (low nibble 0-3) or a typed kind, its size or
+// digits, scale and sign from the other bits.
+inline quor::LayoutField layoutFieldOf(std::uint8_t spec) {
+  const std::int32_t size = 1 + (spec >> 4) % 6;
+  quor::LayoutField field;
+  field.name = "f";
+  switch (spec & 0x0Fu) {
+    case 0: case 1: case 2: case 3:
+      field.format = static_cast<quor::CFormatDirection>(spec & 3u);
+      field.length = size;
+      break;
+    case 4: field.kind = quor::FieldKind::text; field.length = size; break;
+    case 5: field.kind = quor::FieldKind::national; field.length = size; break;
+    case 6: case 7: field.kind = quor::FieldKind::zoned; break;
+    case 8: case 9: field.kind = quor::FieldKind::packed; break;
+    case 10: case 11: field.kind = quor::FieldKind::binary; break;
+    default: field.kind = quor::FieldKind::filler; field.length = size; field.role = quor::FieldRole::constant; break;
+  }
+  if (field.kind == quor::FieldKind::zoned || field.kind == quor::FieldKind::packed ||
+      field.kind == quor::FieldKind::binary) {
+    field.length = 1 + (spec >> 4) % 12;
+    field.scale = (spec >> 6) % 3 > field.length ? 0 : (spec >> 6) % 3;
+    field.isSigned = (spec & 1u) != 0;
+  }
+  return field;
 }
 
 inline bool isDigit(char16_t c) {

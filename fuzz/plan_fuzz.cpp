@@ -1,0 +1,114 @@
+// Record plans beside the builder and the decoder, on layouts made from the input:
+// - encode: whenever the plan writes a record, the builder writes the same bytes with no change, and
+//   for a layout of component fields FujitsuHostQuor gives them too (values without commas); values
+//   that are not valid text are never the plan's;
+// - decode: whenever the plan reads a record, the decoder finds no invalid data and the CSV writer
+//   writes the same line.
+//
+// Input: the flags byte (bit 0: values in code page 932 instead of UTF-8; bit 1: --unsigned; bit 2:
+// CSV out in code page 932), a byte a field up to the first 0xFF, then the values' bytes cut at 0x00,
+// then the rest as record bytes.
+
+#include <vector>
+
+#include "fuzz_support.hpp"
+#include "quor/csv_writer.hpp"
+#include "quor/quor.hpp"
+#include "quor/record.hpp"
+#include "quor/record_plan.hpp"
+#include "quor/text.hpp"
+
+namespace {
+
+// The values as UTF-16, or nothing when the bytes are not valid text.
+bool decodeValues(const std::vector<std::string_view>& values, bool cp932, std::vector<std::u16string>& out) {
+  out.clear();
+  for (const std::string_view value : values) {
+    std::u16string text(value.size(), u'\0');
+    const quor::TextDecodeResult read =
+        cp932 ? quor::decodeCp932(value, text.data()) : quor::decodeUtf8(value, text.data());
+    if (!read.ok) return false;
+    text.resize(read.length);
+    out.push_back(std::move(text));
+  }
+  return true;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  quor::fuzz::Input in(data, size);
+  const std::uint8_t flags = in.flags();
+  const bool cp932 = (flags & 1u) != 0;
+  const bool sign = in.sign();
+  quor::Layout layout;
+  for (std::uint8_t spec = in.byte(); spec != 0xFF && layout.fields.size() < 8; spec = in.byte())
+    layout.fields.push_back(quor::fuzz::layoutFieldOf(spec));
+  if (layout.fields.empty()) return 0;
+  quor::finishLayout(layout);
+  const std::size_t columns = layout.columns().size();
+
+  // The values: raw bytes cut at 0x00.
+  const std::string_view valueBytes = in.bytes(80);
+  std::vector<std::string_view> values;
+  std::size_t start = 0;
+  while (values.size() + 1 < columns) {
+    const std::size_t nul = valueBytes.find('\0', start);
+    if (nul == std::string_view::npos) break;
+    values.push_back(valueBytes.substr(start, nul - start));
+    start = nul + 1;
+  }
+  values.push_back(start <= valueBytes.size() ? valueBytes.substr(start) : std::string_view());
+  while (values.size() < columns) values.emplace_back();
+  if (columns == 0) values.clear();
+
+  // The tables depend on the mapping only: asked once, as a run does.
+  const quor::GaijiMapping mapping;
+  static const quor::PlanTables tables(mapping);
+  const quor::EncodePlan encodePlan(layout, sign, tables, cp932 ? quor::InputText::cp932 : quor::InputText::utf8);
+  std::vector<std::uint8_t> planned(layout.recordLength);
+  const bool fast = encodePlan.encode(values, planned.data());
+  std::vector<std::u16string> texts;
+  const bool valid = decodeValues(values, cp932, texts);
+  if (fast) {
+    QUOR_FUZZ_CHECK(valid);
+    quor::RecordBuilder builder(layout, sign, mapping);
+    const std::vector<std::u16string_view> views(texts.begin(), texts.end());
+    std::vector<quor::ValueChange> changes(columns);
+    quor::ByteString built;
+    builder.append(views, built, changes);
+    for (const auto& change : changes) QUOR_FUZZ_CHECK(change.kind == quor::Change::none);
+    QUOR_FUZZ_CHECK(built == quor::ByteString(planned.data(), planned.size()));
+    bool commas = false;
+    for (const auto& text : texts) commas = commas || text.find(u',') != std::u16string::npos;
+    if (layout.componentOnly() && !commas && columns > 0) {
+      std::u16string list;
+      for (std::size_t i = 0; i < texts.size(); ++i) list += (i == 0 ? u"" : u",") + texts[i];
+      quor::Quor q;
+      q.PinGaijiMapping(mapping);
+      QUOR_FUZZ_CHECK(q.FujitsuHostQuor(list, layout.lengthList(), layout.formatList(), sign) == built);
+    }
+  }
+
+  // Decode: the plan's line against the decoder and the CSV writer.
+  const std::string_view recordBytes = in.rest();
+  if (recordBytes.size() < layout.recordLength) return 0;
+  const bool cp932Out = (flags & 4u) != 0;
+  const quor::DecodePlan decodePlan(layout, sign, tables, cp932Out ? quor::OutputText::cp932 : quor::OutputText::utf8,
+                                    ',', cp932Out);
+  std::vector<char> line(decodePlan.maxLineBytes());
+  const std::span<const std::uint8_t> record(reinterpret_cast<const std::uint8_t*>(recordBytes.data()),
+                                             layout.recordLength);
+  const std::size_t length = decodePlan.decode(record, line.data());
+  if (length == 0) return 0;
+  QUOR_FUZZ_CHECK(length <= line.size());
+  const quor::RecordDecoder decoder(layout, sign, mapping);
+  std::vector<std::u16string> decoded;
+  std::vector<quor::FieldFault> faults;
+  decoder.decode(record, decoded, faults);
+  QUOR_FUZZ_CHECK(faults.empty());
+  std::string written;
+  quor::appendCsvRecord(decoded, {',', cp932Out, cp932Out}, written);
+  QUOR_FUZZ_CHECK(written == std::string_view(line.data(), length));
+  return 0;
+}

@@ -1,0 +1,97 @@
+#pragma once
+// Record plans: a layout compiled once into a flat list of field steps, each with its place in the
+// record and a kernel that works straight on input bytes, through tables built from the library's own
+// encoders and decoders when the plan is made. A plan takes the common record (plain values, written
+// as they read) the fast way and says when a record is not one; the caller then builds it with
+// RecordBuilder or reads it with RecordDecoder, which give the bytes, the changes and the messages.
+// So a plan never decides anything the builder and decoder would decide otherwise.
+//
+//   const quor::PlanTables tables(mapping);  // once for a run: a few milliseconds
+//   const quor::EncodePlan plan(layout, true, tables, quor::InputText::utf8);
+//   std::vector<std::uint8_t> record(layout.recordLength);
+//   if (!plan.encode(fields, record.data())) { /* RecordBuilder, as for any record */ }
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "quor/gaiji_mapping.hpp"
+#include "quor/layout.hpp"
+
+namespace quor {
+
+// The bytes values are given in: UTF-8, or code page 932 (Shift-JIS as Windows writes it).
+enum class InputText : std::uint8_t { utf8, cp932 };
+
+// What the encoders and decoders make of every character: each UTF-16 unit in a text and a national
+// field, each EBCDIC byte and each JEF pair read back, asked once for a gaiji mapping. Copies share
+// the tables; one set serves every plan and thread of a run. Throws quor::Error 7 when memory runs out.
+class PlanTables {
+ public:
+  explicit PlanTables(const GaijiMapping& gaiji);
+
+  struct Data;
+  [[nodiscard]] const Data& data() const noexcept { return *data_; }
+
+ private:
+  std::shared_ptr<const Data> data_;
+};
+
+class EncodePlan {
+ public:
+  // A plan for records of `layout`, component numbers with a sign when `convertSign` is set, the
+  // characters' forms from `tables`, values in `text`. Throws quor::Error 7 when memory runs out.
+  EncodePlan(const Layout& layout, bool convertSign, const PlanTables& tables, InputText text);
+  ~EncodePlan();
+  EncodePlan(EncodePlan&&) noexcept;
+  EncodePlan& operator=(EncodePlan&&) noexcept;
+  EncodePlan(const EncodePlan&) = delete;
+  EncodePlan& operator=(const EncodePlan&) = delete;
+
+  // Writes the record of `values` (one a column, as input bytes) into `record`, Layout::recordLength
+  // bytes, and returns true, when every value is one the plan writes as it reads; returns false
+  // otherwise (a value to cut, an empty one, a sign or form the plan leaves to the builder, bytes that
+  // are not valid text), leaving `record` undefined. Reentrant: one plan serves every thread.
+  [[nodiscard]] bool encode(std::span<const std::string_view> values, std::uint8_t* record) const noexcept;
+
+  struct Steps;
+
+ private:
+  std::unique_ptr<const Steps> steps_;
+};
+
+// The text records are read back into: UTF-8, or code page 932.
+enum class OutputText : std::uint8_t { utf8, cp932 };
+
+class DecodePlan {
+ public:
+  // A plan to read records of `layout` back (as RecordDecoder reads them, padding dropped) into CSV
+  // lines with `delimiter`, in `text`, ending in CRLF when `crlf`. Throws quor::Error 7 when memory runs
+  // out.
+  DecodePlan(const Layout& layout, bool convertSign, const PlanTables& tables, OutputText text, char delimiter,
+             bool crlf);
+  ~DecodePlan();
+  DecodePlan(DecodePlan&&) noexcept;
+  DecodePlan& operator=(DecodePlan&&) noexcept;
+  DecodePlan(const DecodePlan&) = delete;
+  DecodePlan& operator=(const DecodePlan&) = delete;
+
+  // The most bytes one line may take; `out` must have room for them.
+  [[nodiscard]] std::size_t maxLineBytes() const noexcept;
+
+  // Appends the CSV line of `record` (Layout::recordLength bytes) at `out` and returns its length, when
+  // every field holds valid data that needs no quoting; returns 0 otherwise (invalid data, a value
+  // holding the delimiter, a quote or a line break), the caller then reading the record with
+  // RecordDecoder. Reentrant.
+  [[nodiscard]] std::size_t decode(std::span<const std::uint8_t> record, char* out) const noexcept;
+
+  struct Steps;
+
+ private:
+  std::unique_ptr<const Steps> steps_;
+};
+
+}  // namespace quor

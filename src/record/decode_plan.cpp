@@ -1,0 +1,293 @@
+// DecodePlan: the common record read straight into its CSV line. The character tables are filled by
+// asking the library's own decoders about every byte and byte pair when the plan is made; a record
+// with invalid data, or a value the CSV writer would have to quote, is left to RecordDecoder and the
+// writer.
+
+#include <cstring>
+#include <vector>
+
+#include "base/api_guard.hpp"
+#include "numeric/packed.hpp"
+#include "quor/record_plan.hpp"
+#include "record/plan_tables.hpp"
+#include "text/cp932.hpp"
+
+namespace quor {
+
+namespace {
+
+enum class Kernel : std::uint8_t { text, national, zoned, packed, binary };
+
+struct Step {
+  Kernel kernel;
+  std::uint32_t offset;
+  std::uint32_t bytes;
+  std::uint32_t capacity;  // digits a number may have
+  std::int32_t scale;
+  bool isSigned;           // zoned: a D zone is a sign; binary: two's complement
+  numeric::PackedSign packedSign;
+};
+
+// The text of one byte (EBCDIC) or byte pair (JEF), up to three bytes of output, or none (`length` 0)
+// when it is invalid data or needs quoting.
+struct Piece {
+  std::uint8_t bytes[3];
+  std::uint8_t length;
+};
+
+}  // namespace
+
+struct DecodePlan::Steps {
+  std::vector<Step> steps;
+  std::vector<Piece> ebcdic;  // 256 bytes
+  std::vector<Piece> jef;     // 65536 pairs, first byte high
+  char delimiter = ',';
+  bool crlf = false;
+  std::size_t maxLine = 0;
+};
+
+namespace {
+
+using Steps = DecodePlan::Steps;
+
+// The output form of a character read back (0xFFFF: invalid data), or no piece: what the CSV writer
+// would quote is the writer's.
+Piece pieceOf(char16_t c, OutputText output, char delimiter) {
+  Piece piece{};
+  if (c == 0xFFFF || c == static_cast<unsigned char>(delimiter) || c == u'"' || c == u'\r' || c == u'\n')
+    return piece;
+  if (output == OutputText::cp932) {
+    if (text::cp932::lacksExactForm(c)) return piece;
+    const std::uint16_t code = text::cp932::encode(c);
+    if (code > 0xFF) piece.bytes[piece.length++] = static_cast<std::uint8_t>(code >> 8);
+    piece.bytes[piece.length++] = static_cast<std::uint8_t>(code & 0xFF);
+  } else if (c < 0x80) {
+    piece.bytes[piece.length++] = static_cast<std::uint8_t>(c);
+  } else if (c < 0x800) {
+    piece.bytes[piece.length++] = static_cast<std::uint8_t>(0xC0 | (c >> 6));
+    piece.bytes[piece.length++] = static_cast<std::uint8_t>(0x80 | (c & 0x3F));
+  } else if (c < 0xD800 || c > 0xDFFF) {
+    piece.bytes[piece.length++] = static_cast<std::uint8_t>(0xE0 | (c >> 12));
+    piece.bytes[piece.length++] = static_cast<std::uint8_t>(0x80 | ((c >> 6) & 0x3F));
+    piece.bytes[piece.length++] = static_cast<std::uint8_t>(0x80 | (c & 0x3F));
+  }
+  return piece;
+}
+
+// Writes the digits of a number field's text: "-" for a negative value that is not zero, the digits
+// without leading zeros, the decimal point before the last `scale`. False when it has more digits
+// than `capacity` (a pad nibble holding one).
+bool writeDigits(const char* digits, std::size_t count, bool negative, const Step& step, char*& out) noexcept {
+  std::size_t first = 0;
+  while (first < count && digits[first] == '0') ++first;
+  const std::size_t significant = count - first;
+  if (significant > step.capacity) return false;
+  if (negative && significant > 0) *out++ = '-';
+  const auto places = static_cast<std::size_t>(step.scale);
+  if (significant <= places) {
+    *out++ = '0';
+    if (places > 0) {
+      *out++ = '.';
+      for (std::size_t i = significant; i < places; ++i) *out++ = '0';
+      std::memcpy(out, digits + first, significant);
+      out += significant;
+    }
+    return true;
+  }
+  const std::size_t integer = significant - places;
+  std::memcpy(out, digits + first, integer);
+  out += integer;
+  if (places > 0) {
+    *out++ = '.';
+    std::memcpy(out, digits + first + integer, places);
+    out += places;
+  }
+  return true;
+}
+
+bool readZoned(const std::uint8_t* bytes, const Step& step, char*& out) noexcept {
+  char digits[40];
+  bool negative = false;
+  for (std::uint32_t i = 0; i < step.bytes; ++i) {
+    const unsigned zone = bytes[i] >> 4;
+    const unsigned digit = bytes[i] & 0x0Fu;
+    if (digit > 9) return false;
+    if (i + 1 < step.bytes) {
+      if (zone != 0xF) return false;
+    } else if (zone == 0xD) {
+      if (!step.isSigned) return false;
+      negative = true;
+    } else if (zone != 0xF && zone != 0xC) {
+      return false;
+    }
+    digits[i] = static_cast<char>('0' + digit);
+  }
+  return writeDigits(digits, step.bytes, negative, step, out);
+}
+
+bool readPacked(const std::uint8_t* bytes, const Step& step, char*& out) noexcept {
+  char digits[80];
+  std::size_t count = 0;
+  bool negative = false;
+  const std::size_t nibbles = 2 * static_cast<std::size_t>(step.bytes);
+  for (std::size_t k = 0; k < nibbles; ++k) {
+    const unsigned nibble = k % 2 == 0 ? bytes[k / 2] >> 4 : bytes[k / 2] & 0x0Fu;
+    if (k + 1 == nibbles && step.packedSign != numeric::PackedSign::none) {
+      if (nibble == 0xD && step.packedSign == numeric::PackedSign::signedCD)
+        negative = true;
+      else if (nibble != 0xC && nibble != 0xF)
+        return false;
+      break;
+    }
+    if (nibble > 9) return false;
+    digits[count++] = static_cast<char>('0' + nibble);
+  }
+  return writeDigits(digits, count, negative, step, out);
+}
+
+bool readBinary(const std::uint8_t* bytes, const Step& step, char*& out) noexcept {
+  std::uint64_t value = 0;
+  for (std::uint32_t i = 0; i < step.bytes; ++i) value = (value << 8) | bytes[i];
+  const std::uint32_t bits = 8 * step.bytes;
+  const bool negative = step.isSigned && (value >> (bits - 1)) != 0;
+  std::uint64_t magnitude = value;
+  if (negative) magnitude = bits == 64 ? ~value + 1 : (std::uint64_t{1} << bits) - value;
+  char digits[24];
+  std::size_t count = 0;
+  do {
+    digits[count++] = static_cast<char>('0' + magnitude % 10);
+    magnitude /= 10;
+  } while (magnitude != 0);
+  for (std::size_t i = 0; i < count / 2; ++i) std::swap(digits[i], digits[count - 1 - i]);
+  return writeDigits(digits, count, negative, step, out);
+}
+
+bool readText(const Steps& plan, const std::uint8_t* bytes, std::uint32_t size, char*& out) noexcept {
+  std::uint32_t end = size;
+  while (end > 0 && (bytes[end - 1] == 0x40 || bytes[end - 1] == 0x00)) --end;
+  for (std::uint32_t i = 0; i < end; ++i) {
+    const Piece& piece = plan.ebcdic[bytes[i]];
+    if (piece.length == 0) return false;
+    std::memcpy(out, piece.bytes, 3);
+    out += piece.length;
+  }
+  return true;
+}
+
+bool readNational(const Steps& plan, const std::uint8_t* bytes, std::uint32_t size, char*& out) noexcept {
+  std::uint32_t end = size;
+  while (end >= 2 && ((bytes[end - 2] == 0xA1 && bytes[end - 1] == 0xA1) || (bytes[end - 2] == 0 && bytes[end - 1] == 0)))
+    end -= 2;
+  for (std::uint32_t i = 0; i < end; i += 2) {
+    const Piece& piece = plan.jef[(static_cast<unsigned>(bytes[i]) << 8) | bytes[i + 1]];
+    if (piece.length == 0) return false;
+    std::memcpy(out, piece.bytes, 3);
+    out += piece.length;
+  }
+  return true;
+}
+
+}  // namespace
+
+DecodePlan::DecodePlan(const Layout& layout, bool convertSign, const PlanTables& tables, OutputText text,
+                       char delimiter, bool crlf) {
+  steps_ = base::guarded([&] {
+    auto plan = std::make_unique<Steps>();
+    plan->delimiter = delimiter;
+    plan->crlf = crlf;
+    // Each byte and pair as the decoders read it, and as the output writes it.
+    const PlanTables::Data& forms = tables.data();
+    plan->ebcdic.resize(256);
+    for (unsigned byte = 0; byte < 256; ++byte) plan->ebcdic[byte] = pieceOf(forms.ebcdicRead[byte], text, delimiter);
+    plan->jef.resize(0x10000);
+    for (unsigned pair = 0; pair < 0x10000; ++pair) plan->jef[pair] = pieceOf(forms.jefRead[pair], text, delimiter);
+    std::size_t line = 8;  // the line end, and room for a piece written whole
+    for (const LayoutField& field : layout.fields) {
+      if (field.role != FieldRole::column) continue;
+      const bool component = field.kind == FieldKind::component;
+      FieldKind kind = field.kind;
+      if (component)
+        kind = field.format == setNumeric       ? FieldKind::zoned
+               : field.format == setPackNumeric ? FieldKind::packed
+               : field.format == setNCharacter  ? FieldKind::national
+                                                : FieldKind::text;
+      Step step{Kernel::text, static_cast<std::uint32_t>(field.offset), static_cast<std::uint32_t>(field.size),
+                static_cast<std::uint32_t>(field.length), component ? 0 : field.scale,
+                component ? convertSign : field.isSigned, numeric::PackedSign::none};
+      switch (kind) {
+        case FieldKind::national:
+          step.kernel = Kernel::national;
+          line += 3 * field.size / 2 + 1;
+          break;
+        case FieldKind::zoned:
+          step.kernel = Kernel::zoned;
+          line += field.size + 3;
+          break;
+        case FieldKind::packed:
+          step.kernel = Kernel::packed;
+          step.packedSign = component ? (convertSign ? numeric::PackedSign::signedCD : numeric::PackedSign::none)
+                            : field.isSigned ? numeric::PackedSign::signedCD
+                                             : numeric::PackedSign::unsignedF;
+          if (component)
+            step.capacity = static_cast<std::uint32_t>(
+                std::min<std::size_t>(step.capacity, numeric::packedDigits(field.length, convertSign)));
+          line += 2 * field.size + 3;
+          break;
+        case FieldKind::binary:
+          step.kernel = Kernel::binary;
+          line += 24;
+          break;
+        default:
+          step.kernel = Kernel::text;
+          line += 3 * field.size + 1;
+          break;
+      }
+      plan->steps.push_back(step);
+    }
+    plan->maxLine = line;
+    return std::unique_ptr<const Steps>(std::move(plan));
+  });
+}
+
+DecodePlan::~DecodePlan() = default;
+DecodePlan::DecodePlan(DecodePlan&&) noexcept = default;
+DecodePlan& DecodePlan::operator=(DecodePlan&&) noexcept = default;
+
+std::size_t DecodePlan::maxLineBytes() const noexcept {
+  return steps_->maxLine;
+}
+
+std::size_t DecodePlan::decode(std::span<const std::uint8_t> record, char* out) const noexcept {
+  const Steps& plan = *steps_;
+  char* const start = out;
+  bool first = true;
+  for (const Step& step : plan.steps) {
+    if (!first) *out++ = plan.delimiter;
+    first = false;
+    const std::uint8_t* const bytes = record.data() + step.offset;
+    bool ok = false;
+    switch (step.kernel) {
+      case Kernel::text:
+        ok = readText(plan, bytes, step.bytes, out);
+        break;
+      case Kernel::national:
+        ok = readNational(plan, bytes, step.bytes, out);
+        break;
+      case Kernel::zoned:
+        ok = readZoned(bytes, step, out);
+        break;
+      case Kernel::packed:
+        ok = readPacked(bytes, step, out);
+        break;
+      case Kernel::binary:
+        ok = readBinary(bytes, step, out);
+        break;
+    }
+    if (!ok) return 0;
+  }
+  if (plan.crlf) *out++ = '\r';
+  *out++ = '\n';
+  return static_cast<std::size_t>(out - start);
+}
+
+}  // namespace quor

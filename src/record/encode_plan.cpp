@@ -1,0 +1,355 @@
+// EncodePlan: the common record written straight from input bytes. Every table here is filled by
+// asking the library's own encoders about each character when the plan is made, and every value the
+// plan is not sure to write exactly as the record builder would is left to the builder: the plan only
+// ever takes a shortcut to the same bytes.
+
+#include <array>
+#include <cstring>
+#include <vector>
+
+#include "base/api_guard.hpp"
+#include "number/number_reading.hpp"
+#include "numeric/binary.hpp"
+#include "numeric/packed.hpp"
+#include "quor/record.hpp"
+#include "quor/record_plan.hpp"
+#include "record/plan_tables.hpp"
+#include "text/cp932.hpp"
+
+namespace quor {
+
+namespace {
+
+enum class Kernel : std::uint8_t { text, national, componentZoned, componentPacked, zoned, packed, binary, constant };
+
+struct Step {
+  Kernel kernel;
+  bool component;        // the record builder's rules for an empty value: a change, so the builder's
+  std::uint32_t offset;  // in the record
+  std::uint32_t bytes;   // of the field
+  std::uint32_t length;  // characters or digits
+  std::uint32_t column;  // the value's column (constant: the offset of its bytes in `constants`)
+  std::uint32_t capacity;  // digits a number field keeps
+  std::int32_t scale;
+  bool isSigned;
+};
+
+}  // namespace
+
+struct EncodePlan::Steps {
+  std::vector<Step> steps;
+  std::vector<std::uint8_t> constants;
+  PlanTables tables;
+  const PlanTables::Data* forms = nullptr;  // the tables' data
+  bool convertSign = true;
+  InputText input = InputText::utf8;
+  char16_t decimal = u'.';
+  std::size_t columns = 0;
+};
+
+namespace {
+
+using Steps = EncodePlan::Steps;
+
+// The next character of a value: its UTF-16 unit, or false where the plan leaves the value to the
+// builder (bytes that are no valid text, a character beyond the Basic Multilingual Plane, a code page
+// 932 byte without a character).
+struct Reader {
+  const unsigned char* p;
+  const unsigned char* end;
+  InputText input;
+
+  [[nodiscard]] bool done() const noexcept { return p == end; }
+
+  bool next(char16_t& unit) noexcept {
+    const unsigned b0 = *p;
+    if (b0 < 0x80) {
+      unit = static_cast<char16_t>(b0);
+      ++p;
+      return true;
+    }
+    if (input == InputText::cp932) {
+      if (text::cp932::isLeadByte(static_cast<std::uint8_t>(b0))) {
+        if (end - p < 2) return false;
+        unit = text::cp932::decodeDouble(static_cast<std::uint8_t>(b0), p[1]);
+        p += 2;
+      } else {
+        unit = text::cp932::decodeSingle(static_cast<std::uint8_t>(b0));
+        ++p;
+      }
+      return unit != 0xFFFF;
+    }
+    if (b0 >= 0xE0 && b0 < 0xF0) {
+      if (end - p < 3 || (p[1] & 0xC0u) != 0x80 || (p[2] & 0xC0u) != 0x80) return false;
+      const unsigned cp = ((b0 & 0x0Fu) << 12) | ((p[1] & 0x3Fu) << 6) | (p[2] & 0x3Fu);
+      if (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
+      unit = static_cast<char16_t>(cp);
+      p += 3;
+      return true;
+    }
+    if (b0 >= 0xC2 && b0 < 0xE0) {
+      if (end - p < 2 || (p[1] & 0xC0u) != 0x80) return false;
+      unit = static_cast<char16_t>(((b0 & 0x1Fu) << 6) | (p[1] & 0x3Fu));
+      p += 2;
+      return true;
+    }
+    return false;
+  }
+};
+
+bool writeText(const Steps& plan, const Step& step, std::string_view value, std::uint8_t* out) noexcept {
+  if (value.empty() && step.component) return false;  // written as 0x00 bytes: a change
+  Reader reader{reinterpret_cast<const unsigned char*>(value.data()),
+                reinterpret_cast<const unsigned char*>(value.data()) + value.size(), plan.input};
+  std::uint32_t count = 0;
+  char16_t unit = 0;
+  while (!reader.done()) {
+    if (count == step.length || !reader.next(unit)) return false;
+    const PlanTables::Data::TextForm entry = plan.forms->text[unit];
+    if (!entry.ok) return false;
+    out[count++] = entry.byte;
+  }
+  std::memset(out + count, plan.forms->blank, step.length - count);
+  return true;
+}
+
+bool writeNational(const Steps& plan, const Step& step, std::string_view value, std::uint8_t* out) noexcept {
+  if (value.empty() && step.component) return false;
+  Reader reader{reinterpret_cast<const unsigned char*>(value.data()),
+                reinterpret_cast<const unsigned char*>(value.data()) + value.size(), plan.input};
+  std::uint32_t count = 0;
+  char16_t unit = 0;
+  while (!reader.done()) {
+    if (count == step.length || !reader.next(unit)) return false;
+    const PlanTables::Data::JefForm entry = plan.forms->jef[unit];
+    if (!entry.ok) return false;
+    out[2 * count] = entry.first;
+    out[2 * count + 1] = entry.second;
+    ++count;
+  }
+  const PlanTables::Data::JefForm pad = plan.forms->pad;
+  for (; count < step.length; ++count) {
+    out[2 * count] = pad.first;
+    out[2 * count + 1] = pad.second;
+  }
+  return true;
+}
+
+// A plain number: an optional "-", digits, and for typed fields an optional decimal separator and
+// more digits. Its digits without leading zeros (view into the value) and fraction digits.
+struct PlainNumber {
+  bool negative = false;
+  std::string_view integer;   // without leading zeros
+  std::string_view fraction;  // the digits after the separator
+};
+
+bool readPlainNumber(std::string_view value, bool fraction, char16_t decimal, PlainNumber& number) noexcept {
+  std::size_t i = 0;
+  if (!value.empty() && value[0] == '-') {
+    number.negative = true;
+    i = 1;
+  }
+  const std::size_t start = i;
+  while (i < value.size() && value[i] >= '0' && value[i] <= '9') ++i;
+  std::size_t integerEnd = i;
+  if (fraction && i < value.size() && static_cast<unsigned char>(value[i]) == decimal) {
+    const std::size_t point = i++;
+    const std::size_t fractionStart = i;
+    while (i < value.size() && value[i] >= '0' && value[i] <= '9') ++i;
+    number.fraction = value.substr(fractionStart, i - fractionStart);
+    if (point == start && number.fraction.empty()) return false;
+  } else if (integerEnd == start) {
+    return false;
+  }
+  if (i != value.size()) return false;
+  std::size_t first = start;
+  while (first < integerEnd && value[first] == '0') ++first;
+  number.integer = value.substr(first, integerEnd - first);
+  return true;
+}
+
+// The digits of a plain number scaled to `scale` places into `digits` (room for an integer part of at
+// most 31 digits and 31 places; no leading zeros); false when it has more places than the scale.
+bool scaledDigits(const PlainNumber& number, std::int32_t scale, char* digits, std::size_t& count) noexcept {
+  const auto places = static_cast<std::size_t>(scale);
+  if (number.fraction.size() > places || number.integer.size() > static_cast<std::size_t>(kMaxDecimalDigits))
+    return false;
+  count = 0;
+  for (const char c : number.integer) digits[count++] = c;
+  for (const char c : number.fraction) digits[count++] = c;
+  for (std::size_t i = number.fraction.size(); i < places; ++i) digits[count++] = '0';
+  std::size_t first = 0;
+  while (first < count && digits[first] == '0') ++first;
+  std::memmove(digits, digits + first, count - first);
+  count -= first;
+  return true;
+}
+
+void writeZonedDigits(const char* digits, std::size_t count, bool negative, std::uint32_t width,
+                      std::uint8_t* out) noexcept {
+  std::memset(out, 0xF0, width - count);
+  for (std::size_t i = 0; i < count; ++i) out[width - count + i] = static_cast<std::uint8_t>(0xF0 | (digits[i] - '0'));
+  if (negative) out[width - 1] = static_cast<std::uint8_t>(0xD0 | (out[width - 1] & 0x0F));
+}
+
+// `count` digits right-aligned in `bytes` bytes of nibbles, then the sign nibble `sign` (or none).
+void writePackedDigits(const char* digits, std::size_t count, int sign, std::uint32_t bytes,
+                       std::uint8_t* out) noexcept {
+  std::memset(out, 0, bytes);
+  std::size_t nibble = 2 * static_cast<std::size_t>(bytes);
+  const auto put = [&](unsigned value) {
+    --nibble;
+    out[nibble / 2] = static_cast<std::uint8_t>(out[nibble / 2] | (nibble % 2 == 1 ? value : value << 4));
+  };
+  if (sign >= 0) put(static_cast<unsigned>(sign));
+  for (std::size_t i = count; i-- > 0;) put(static_cast<unsigned>(digits[i] - '0'));
+}
+
+bool writeNumber(const Steps& plan, const Step& step, std::string_view value, std::uint8_t* out) noexcept {
+  PlainNumber number;
+  const bool component = step.kernel == Kernel::componentZoned || step.kernel == Kernel::componentPacked;
+  if (!readPlainNumber(value, !component, plan.decimal, number)) return false;
+  if (number.integer.size() > step.capacity) return false;
+  // Typed numbers hold at most 31 digits, scaled; component numbers are their digits as written.
+  char scaled[2 * kMaxDecimalDigits + 2];
+  const char* digits = number.integer.data();
+  std::size_t count = number.integer.size();
+  if (component) {
+    // The builder keeps leading zeros within the width; more digits than that are a cut to look at.
+    if (value.size() - (number.negative ? 1 : 0) > step.length) return false;
+    if (number.negative && !plan.convertSign) return false;
+  } else {
+    if (!scaledDigits(number, step.scale, scaled, count)) return false;
+    if (number.negative && !step.isSigned) return false;
+    digits = scaled;
+  }
+  if (count > step.capacity) return false;
+  const bool zero = count == 0;
+  switch (step.kernel) {
+    case Kernel::componentZoned:
+      // The zoned encoder is given the value's exact text, which is "0" for a negative zero.
+      writeZonedDigits(digits, count, number.negative && !zero, step.bytes, out);
+      return true;
+    case Kernel::componentPacked:
+      // The packed encoder is given the formatted text, whose "-" makes even a zero negative.
+      writePackedDigits(digits, count, plan.convertSign ? (number.negative ? 0xD : 0xC) : -1, step.bytes, out);
+      return true;
+    case Kernel::zoned:
+      writeZonedDigits(digits, count, number.negative && !zero, step.bytes, out);
+      return true;
+    case Kernel::packed:
+      writePackedDigits(digits, count, step.isSigned ? (number.negative && !zero ? 0xD : 0xC) : 0xF, step.bytes, out);
+      return true;
+    default: {
+      std::uint64_t magnitude = 0;
+      for (std::size_t i = 0; i < count; ++i) magnitude = magnitude * 10 + static_cast<unsigned>(digits[i] - '0');
+      const std::uint64_t bits = number.negative ? ~magnitude + 1 : magnitude;
+      for (std::uint32_t i = 0; i < step.bytes; ++i)
+        out[i] = static_cast<std::uint8_t>(bits >> (8 * (step.bytes - 1 - i)));
+      return true;
+    }
+  }
+}
+
+}  // namespace
+
+EncodePlan::EncodePlan(const Layout& layout, bool convertSign, const PlanTables& tables, InputText text) {
+  steps_ = base::guarded([&] {
+    auto plan = std::make_unique<Steps>(Steps{{}, {}, tables});
+    plan->forms = &plan->tables.data();
+    plan->convertSign = convertSign;
+    plan->input = text;
+    plan->decimal = number::localeSeparators().decimal;
+    std::uint32_t column = 0;
+    for (const LayoutField& field : layout.fields) {
+      if (field.role == FieldRole::overlay) continue;
+      Step step{Kernel::text, field.kind == FieldKind::component, static_cast<std::uint32_t>(field.offset),
+                static_cast<std::uint32_t>(field.size), static_cast<std::uint32_t>(field.length), column, 0,
+                field.scale, field.isSigned};
+      switch (field.kind) {
+        case FieldKind::component:
+          switch (field.format) {
+            case setCharacter:
+              step.kernel = Kernel::text;
+              break;
+            case setNCharacter:
+              step.kernel = Kernel::national;
+              break;
+            case setNumeric:
+              step.kernel = Kernel::componentZoned;
+              step.capacity = step.length;
+              break;
+            default:
+              step.kernel = Kernel::componentPacked;
+              step.capacity = static_cast<std::uint32_t>(
+                  std::min<std::size_t>(step.length, numeric::packedDigits(field.length, convertSign)));
+              break;
+          }
+          break;
+        case FieldKind::text:
+          step.kernel = Kernel::text;
+          break;
+        case FieldKind::national:
+          step.kernel = Kernel::national;
+          break;
+        case FieldKind::zoned:
+          step.kernel = Kernel::zoned;
+          step.capacity = step.length;
+          break;
+        case FieldKind::packed:
+          step.kernel = Kernel::packed;
+          step.capacity = step.length;
+          break;
+        case FieldKind::binary:
+          step.kernel = Kernel::binary;
+          step.capacity = step.length;
+          break;
+        case FieldKind::filler:
+          break;
+      }
+      if (field.role == FieldRole::constant) {
+        // Its bytes never change: the builder writes them once here.
+        RecordBuilder builder(Layout{{field}, field.size}, convertSign, plan->forms->gaiji);
+        ByteString bytes;
+        builder.append({}, bytes);
+        step.kernel = Kernel::constant;
+        step.column = static_cast<std::uint32_t>(plan->constants.size());
+        plan->constants.insert(plan->constants.end(), bytes.begin(), bytes.end());
+      } else {
+        ++column;
+      }
+      plan->steps.push_back(step);
+    }
+    plan->columns = column;
+    return std::unique_ptr<const Steps>(std::move(plan));
+  });
+}
+
+EncodePlan::~EncodePlan() = default;
+EncodePlan::EncodePlan(EncodePlan&&) noexcept = default;
+EncodePlan& EncodePlan::operator=(EncodePlan&&) noexcept = default;
+
+bool EncodePlan::encode(std::span<const std::string_view> values, std::uint8_t* record) const noexcept {
+  const Steps& plan = *steps_;
+  if (values.size() != plan.columns) return false;
+  for (const Step& step : plan.steps) {
+    std::uint8_t* const out = record + step.offset;
+    switch (step.kernel) {
+      case Kernel::text:
+        if (!writeText(plan, step, values[step.column], out)) return false;
+        break;
+      case Kernel::national:
+        if (!writeNational(plan, step, values[step.column], out)) return false;
+        break;
+      case Kernel::constant:
+        std::memcpy(out, plan.constants.data() + step.column, step.bytes);
+        break;
+      default:
+        if (!writeNumber(plan, step, values[step.column], out)) return false;
+        break;
+    }
+  }
+  return true;
+}
+
+}  // namespace quor

@@ -1,0 +1,79 @@
+// The plans' tables: every UTF-16 unit put to the record builder's formatter and encoders as a
+// one-character value, every byte and pair to the decoders. A character is the plans' to write only
+// where the builder writes it as it stands, one after the other, with no change.
+
+#include "record/plan_tables.hpp"
+
+#include "base/api_guard.hpp"
+#include "character/ebcdic_kana.hpp"
+#include "character/jef.hpp"
+#include "record/field_formatter.hpp"
+
+namespace quor {
+
+namespace {
+
+constexpr std::size_t kUnits = 0x10000;
+
+void fillWritten(PlanTables::Data& data) {
+  const GaijiMapping& gaiji = data.gaiji;
+  data.text.resize(kUnits);
+  data.jef.resize(kUnits);
+  std::u16string storage;
+  ByteString bytes;
+  for (std::size_t u = 0; u < kUnits; ++u) {
+    const auto unit = static_cast<char16_t>(u);
+    const std::u16string_view one(&unit, 1);
+    ValueChange change;
+    text::PaddedText formatted = record::formatField(one, 1, setCharacter, true, storage, &change);
+    bytes.clear();
+    if (!formatted.empty()) character::appendEbcdicKana(formatted, 1, bytes);
+    data.text[u] = {bytes.empty() ? std::uint8_t{0} : bytes[0], change.kind == Change::none && !bytes.empty()};
+
+    // A half-width katakana may join the sound mark after it, so values holding one are the builder's;
+    // so is a user-defined character without a mapping file, which the builder finds no code for.
+    const bool joins = unit >= 0xFF61 && unit <= 0xFF9F;
+    const bool userDefined = unit >= 0xE000 && unit <= 0xF8FF;
+    formatted = record::formatField(one, 1, setNCharacter, true, storage, &change);
+    bytes.clear();
+    character::JefStray stray;
+    character::appendJef(formatted, 1, gaiji, bytes, &stray);
+    const bool ok = change.kind == Change::none && !stray.found && !joins && !(userDefined && !gaiji.opened()) &&
+                    formatted.text.size() == 1;
+    data.jef[u] = {bytes[0], bytes[1], ok};
+  }
+  data.blank = data.text[u' '].byte;
+  bytes.clear();
+  character::appendJef(text::PaddedText({}, 1, u'\u3000'), 1, gaiji, bytes);
+  data.pad = {bytes[0], bytes[1], true};
+}
+
+void fillRead(PlanTables::Data& data) {
+  data.ebcdicRead.assign(256, 0xFFFF);
+  std::u16string read;
+  for (unsigned byte = 0; byte < 256; ++byte) {
+    const std::uint8_t one[] = {static_cast<std::uint8_t>(byte)};
+    read.clear();
+    if (!character::readEbcdicKana(one, true, false, read) && read.size() == 1) data.ebcdicRead[byte] = read[0];
+  }
+  data.jefRead.assign(kUnits, 0xFFFF);
+  for (unsigned pair = 0; pair < kUnits; ++pair) {
+    const std::uint8_t two[] = {static_cast<std::uint8_t>(pair >> 8), static_cast<std::uint8_t>(pair & 0xFF)};
+    read.clear();
+    if (!character::readJef(two, data.gaiji, true, false, read) && read.size() == 1) data.jefRead[pair] = read[0];
+  }
+}
+
+}  // namespace
+
+PlanTables::PlanTables(const GaijiMapping& gaiji) {
+  data_ = base::guarded([&] {
+    auto data = std::make_shared<Data>();
+    data->gaiji = gaiji;
+    fillWritten(*data);
+    fillRead(*data);
+    return std::shared_ptr<const Data>(std::move(data));
+  });
+}
+
+}  // namespace quor
