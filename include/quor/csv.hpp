@@ -55,6 +55,8 @@ struct CsvRecordEnd {
   std::size_t length = 0;          // the record's bytes, its line end excluded
   std::size_t lineEndLength = 0;   // 2 for CRLF, 1 for LF, 0 at the end of the input
   std::size_t lineEndsInside = 0;  // line ends inside quoted fields, each LF or CRLF counted once
+
+  friend bool operator==(const CsvRecordEnd&, const CsvRecordEnd&) = default;
 };
 
 // Finds the ends of records. A record ends at an LF, or a CR and LF, outside a quoted field; a lone CR
@@ -96,6 +98,8 @@ class CsvRecordCutter {
 struct CsvField {
   std::string_view text;
   bool quoted = false;
+
+  friend bool operator==(const CsvField&, const CsvField&) = default;  // the texts' bytes compared
 };
 
 // Splits records into fields. One splitter is used by one thread at a time; it keeps its storage from
