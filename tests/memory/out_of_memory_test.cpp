@@ -13,6 +13,7 @@
 #include <new>
 #include <string>
 
+#include "quor/csv.hpp"
 #include "quor/layout.hpp"
 #include "quor/quor.hpp"
 #include "quor/record.hpp"
@@ -111,6 +112,7 @@ TEST(OutOfMemory, EveryOperationFailsWithErrorSeven) {
       {"valueChange", [] { (void)valueChange(u"12345678", componentField("a", 5, setNumeric)); }},
       {"listItems", [] { (void)listItems(u"1,2"); }},
       {"toUtf8", [] { (void)toUtf8(u"ABC"); }},
+      {"CsvSplitter::split", [] { (void)CsvSplitter().split("a,\"b\"\"c\""); }},
   };
   // Every allocation failing, then only the large ones (the gaiji file's bytes, a record's fields).
   for (const std::size_t from : {std::size_t{0}, std::size_t{4096}}) {
@@ -130,6 +132,25 @@ TEST(OutOfMemory, EveryOperationFailsWithErrorSeven) {
     EXPECT_EQ(outcomeOf([&] { (void)GaijiMapping::read(path); }), errors::kOutOfMemory);
   }
   std::filesystem::remove(file);
+}
+
+// Readers keep a cutter and a splitter from record to record: once a splitter has split a record, one
+// no larger with no more fields costs no allocation, quoted and unescaped fields included.
+TEST(OutOfMemory, CsvRecordsOnceWarmedUpNeedNoMemory) {
+  CsvRecordCutter cutter;
+  CsvSplitter splitter;
+  ASSERT_EQ(splitter.split("A0000001,\"Tokyo, Japan\",\"say \"\"hi\"\"\",,1234567").size(), 5u);
+  const std::string_view input = "B0000002,\"x\"\"y\",\"Osaka\",z,1\r\n";
+  const std::function<void()> call = [&] {
+    const CsvRecordEnd end = cutter.next(input, true);
+    if (splitter.split(input.substr(0, end.length))[1].text != "x\"y") throw Error(errors::kInternal);
+  };
+  int outcome = 0;
+  {
+    const FailingAllocations failing(0);
+    outcome = outcomeOf(call);
+  }
+  EXPECT_EQ(outcome, 0);
 }
 
 }  // namespace

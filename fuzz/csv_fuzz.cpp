@@ -1,0 +1,107 @@
+// The CSV reader with arbitrary bytes. Each record is cut by the library's cutter, given the input a
+// block at a time, and split by its splitter, and:
+//   - each cut and each split (fields or message) is the scalar reference's;
+//   - records and line ends cover the input, and each LF in it ends a record or is counted inside one;
+//   - a record cut as ending inside a quote does not split; no other fails as not closed;
+//   - the fields of a record, written again with every field quoted, read back as one record of the
+//     same fields, each quoted.
+// Records are split from copies of their own size, so a read past one is caught.
+//
+// Input: byte 0 gives the delimiter (bits 0-2), code page 932 (bit 3) and the cutter's block (bits
+// 4-7: 1 to 43 bytes, 15 all at once); the rest is the input.
+
+#include <algorithm>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "fuzz_support.hpp"
+#include "quor/csv.hpp"
+#include "text/csv_scan.hpp"
+
+namespace {
+
+using namespace quor;
+
+// Four delimiters that can never be a second byte, four that can.
+constexpr char kDelimiters[] = {',', '\t', ';', ' ', '|', '@', '\\', '\x7F'};
+
+// The message `split` throws, or "".
+template <class Split>
+std::string failure(Split&& split) {
+  try {
+    split();
+    return "";
+  } catch (const Error& e) {
+    QUOR_FUZZ_CHECK(e.number() == errors::kInvalidCall);
+    return e.what();
+  }
+}
+
+void checkRoundTrip(std::span<const CsvField> fields, const CsvOptions& options) {
+  std::string written;
+  for (const CsvField& field : fields) {
+    if (&field != fields.data()) written += options.delimiter;
+    written += '"';
+    for (const char c : field.text) written.append(c == '"' ? 2 : 1, c);
+    written += '"';
+  }
+  const auto lineEnds = static_cast<std::size_t>(std::count(written.begin(), written.end(), '\n'));
+  QUOR_FUZZ_CHECK((CsvRecordCutter(options).next(written + "\r\n", true) ==
+                   CsvRecordEnd{CsvCut::record, written.size(), 2, lineEnds}));
+  CsvSplitter splitter(options);
+  const std::span<const CsvField> read = splitter.split(written);
+  QUOR_FUZZ_CHECK(std::ranges::equal(
+      read, fields, [](const CsvField& a, const CsvField& b) { return a.quoted && a.text == b.text; }));
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size == 0) return 0;
+  const CsvOptions options{kDelimiters[data[0] & 7u], (data[0] & 8u) != 0};
+  const std::string_view input(reinterpret_cast<const char*>(data) + 1, size - 1);
+  const std::size_t block =
+      (data[0] >> 4) == 15 ? input.size() + 1 : 1 + 3 * static_cast<std::size_t>(data[0] >> 4);
+
+  CsvRecordCutter cutter(options);
+  CsvSplitter splitter(options);
+  std::size_t lineEnds = 0;
+  std::string_view rest = input;
+  for (;;) {
+    text::csv::CutProgress fresh;
+    const CsvRecordEnd expected = text::csv::cutScalar(rest, true, options, fresh);
+    CsvRecordEnd end;
+    for (std::size_t have = std::min(block, rest.size());
+         (end = cutter.next(rest.substr(0, have), have == rest.size())).cut == CsvCut::needMore;)
+      have = std::min(have + block, rest.size());
+    QUOR_FUZZ_CHECK(end == expected);
+    if (end.cut == CsvCut::end) break;
+
+    const std::string_view lineEnd = rest.substr(end.length, end.lineEndLength);
+    QUOR_FUZZ_CHECK(lineEnd == std::string_view("\r\n").substr(2 - lineEnd.size()));
+    QUOR_FUZZ_CHECK(lineEnd.size() != 1 || end.length == 0 || rest[end.length - 1] != '\r');
+    QUOR_FUZZ_CHECK(!lineEnd.empty() || end.length == rest.size());
+    lineEnds += end.lineEndsInside + (lineEnd.empty() ? 0 : 1);
+
+    const std::vector<char> copy(rest.begin(), rest.begin() + static_cast<std::ptrdiff_t>(end.length));
+    const std::string_view record(copy.data(), copy.size());
+    std::span<const CsvField> fields;
+    const std::string error = failure([&] { fields = splitter.split(record); });
+    std::vector<CsvField> reference;
+    std::string storage;
+    QUOR_FUZZ_CHECK(error == failure([&] { text::csv::splitScalar(record, options, reference, storage); }));
+    if (error.empty()) {
+      QUOR_FUZZ_CHECK(std::ranges::equal(fields, reference));
+      QUOR_FUZZ_CHECK(end.cut == CsvCut::record);
+      checkRoundTrip(fields, options);
+    } else {
+      QUOR_FUZZ_CHECK(end.cut == CsvCut::unclosedQuote ||
+                      error.find(text::csv::kNotClosed) == std::string::npos);
+    }
+    rest.remove_prefix(end.length + end.lineEndLength);
+  }
+  QUOR_FUZZ_CHECK(rest.empty());
+  QUOR_FUZZ_CHECK(lineEnds == static_cast<std::size_t>(std::count(input.begin(), input.end(), '\n')));
+  return 0;
+}

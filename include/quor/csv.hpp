@@ -1,0 +1,135 @@
+#pragma once
+// Reading CSV as spreadsheets write it (RFC 4180): records end at LF or CRLF outside quoted fields; a
+// field that holds the delimiter, a quote or a line break is quoted, with each quote inside written
+// twice. Values are kept exactly as written: nothing is trimmed, no type is guessed, and a malformed
+// record is refused with its byte offset rather than read some other way.
+//
+// Reading is in two steps, so that a reader can fill batches of whole records from blocks of a file
+// and split them elsewhere: CsvRecordCutter finds where each record ends, CsvSplitter cuts one record
+// into its fields.
+//
+//   quor::CsvRecordCutter cutter;
+//   quor::CsvSplitter splitter;
+//   std::string_view rest = "id,city\r\n7,\"Tokyo, Japan\"\r\n";
+//   for (quor::CsvRecordEnd end; (end = cutter.next(rest, true)).cut != quor::CsvCut::end;) {
+//     for (const quor::CsvField& field : splitter.split(rest.substr(0, end.length))) use(field.text);
+//     rest.remove_prefix(end.length + end.lineEndLength);
+//   }  // gives "id", "city", then "7", "Tokyo, Japan"
+//
+// The bytes are ASCII-compatible: UTF-8, or code page 932 (Shift-JIS) when the options say so. A UTF-8
+// byte-order mark is not removed here: the caller drops it before the first record.
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quor {
+
+struct CsvOptions {
+  // One ASCII character other than the quote, CR and LF: ',' or '\t', ';', '|', ...
+  char delimiter = ',';
+  // The bytes are code page 932: a byte that follows a lead byte (0x81-0x9F, 0xE0-0xFC) is the second
+  // byte of a two-byte character and never a delimiter. It matters only for a delimiter that can be
+  // a second byte (0x40 and above, e.g. '|' 0x7C); quotes and line ends never can.
+  bool codePage932 = false;
+};
+
+// Throws quor::Error 5 with a message unless the delimiter is an ASCII character other than '"', CR
+// and LF: checkCsvOptions({'"'}) throws, checkCsvOptions({'\t'}) returns.
+void checkCsvOptions(const CsvOptions& options);
+
+enum class CsvCut : std::uint8_t {
+  record,         // a record and its line end
+  needMore,       // the bytes end inside the record: call again with more bytes after them
+  unclosedQuote,  // the input ends inside a quoted field: the rest of it is a malformed last record
+  end,            // the input ended: no bytes, no record
+};
+
+// Where a record ends. The next record starts length + lineEndLength bytes after this one's start,
+// on line first + lineEndsInside + (lineEndLength > 0 ? 1 : 0) when this one starts on line first.
+struct CsvRecordEnd {
+  CsvCut cut = CsvCut::needMore;
+  std::size_t length = 0;          // the record's bytes, its line end excluded
+  std::size_t lineEndLength = 0;   // 2 for CRLF, 1 for LF, 0 at the end of the input
+  std::size_t lineEndsInside = 0;  // line ends inside quoted fields, each LF or CRLF counted once
+
+  friend bool operator==(const CsvRecordEnd&, const CsvRecordEnd&) = default;
+};
+
+// Finds the ends of records. A record ends at an LF, or a CR and LF, outside a quoted field; a lone CR
+// is data. A quote opens a quoted field only at the start of a field; inside one, "" is a quote and
+// a single quote closes it. Text after a closing quote (malformed, see CsvSplitter) is read as an
+// unquoted field's text, so such a record still ends at its line end.
+//
+// One cutter is used by one thread at a time; it keeps how far it scanned a record that needed more
+// bytes, so a long record is scanned once however many reads it takes.
+class CsvRecordCutter {
+ public:
+  // Throws quor::Error 5 for options checkCsvOptions refuses.
+  explicit CsvRecordCutter(const CsvOptions& options = {});
+
+  // The end of the record that starts at bytes[0]. `endOfInput` says no bytes follow these: then a
+  // last record without a line end is a record (or unclosedQuote), and no bytes at all give end.
+  // Otherwise a record not ended inside the bytes gives needMore, and the next call must give the same
+  // record again (it may have moved) with at least as many bytes; call restart() to drop it instead.
+  //
+  //   next("a,\"x\r\ny\"\r\nb", false)  // record, length 8, lineEndLength 2, lineEndsInside 1
+  //   next("b", false)                  // needMore
+  //   next("b", true)                   // record, length 1, lineEndLength 0
+  //   next("\"b", true)                 // unclosedQuote, length 2
+  //   next("", true)                    // end
+  [[nodiscard]] CsvRecordEnd next(std::string_view bytes, bool endOfInput) noexcept;
+
+  // Forgets a record that needed more bytes: the next call starts a new record.
+  void restart() noexcept;
+
+ private:
+  CsvOptions options_;
+  // How far the last call scanned a record that needed more bytes (0 after any other answer).
+  std::size_t scanned_ = 0;
+  std::size_t lineEndsScanned_ = 0;
+  std::uint8_t state_ = 0;
+};
+
+// One field of a record: its text, and whether it was written quoted.
+struct CsvField {
+  std::string_view text;
+  bool quoted = false;
+
+  friend bool operator==(const CsvField&, const CsvField&) = default;  // the texts' bytes compared
+};
+
+// Splits records into fields. One splitter is used by one thread at a time; it keeps its storage from
+// record to record, so once it has split a record of a given size and field count it allocates no
+// more for records as large.
+class CsvSplitter {
+ public:
+  // Throws quor::Error 5 for options checkCsvOptions refuses.
+  explicit CsvSplitter(const CsvOptions& options = {});
+
+  // The fields of one record (without its line end; any CR or LF in it is data). An unquoted field's
+  // text is its bytes, a quote in it included; a quoted field's text is its content without the outer
+  // quotes and with each "" read as one quote. An empty record is one empty field; a record ending in
+  // the delimiter ends in an empty field. The texts point into `record` or into the splitter's
+  // storage and stay valid until the next call (and while `record` is).
+  //
+  //   split("a,\"Tokyo, Japan\",,\"say \"\"hi\"\"\"")  // a | Tokyo, Japan | (empty) | say "hi"
+  //   split("ab\"c,d")                                 // ab"c | d
+  //
+  // Throws quor::Error 5 for a malformed record, with a message naming the field (from 1) and the
+  // byte offset in the record: text between a closing quote and the delimiter ("field 1, byte 4: text
+  // after the closing quote" for "ab"c), or a quoted field that never closes ("field 2, byte 2: the
+  // quoted field is not closed" for a,"b, the offset of its opening quote). Throws 7 when memory runs
+  // out.
+  [[nodiscard]] std::span<const CsvField> split(std::string_view record);
+
+ private:
+  CsvOptions options_;
+  std::vector<CsvField> fields_;
+  std::string unescaped_;  // the quoted fields that held "", unescaped
+};
+
+}  // namespace quor

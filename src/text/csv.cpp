@@ -1,0 +1,70 @@
+// The CSV reader's public face: options checked once, then each call handed to the SSE2 scanner
+// where the target has SSE2 and to the scalar one elsewhere.
+
+#include "quor/csv.hpp"
+
+#include <cstdio>
+
+#include "base/api_guard.hpp"
+#include "text/csv_scan.hpp"
+
+namespace quor {
+
+namespace {
+
+using text::csv::CutProgress;
+using text::csv::ScanState;
+
+#if QUOR_CSV_SSE2
+constexpr auto kCut = text::csv::cutSse2;
+constexpr auto kSplit = text::csv::splitSse2;
+#else
+constexpr auto kCut = text::csv::cutScalar;
+constexpr auto kSplit = text::csv::splitScalar;
+#endif
+
+}  // namespace
+
+void checkCsvOptions(const CsvOptions& options) {
+  const auto delimiter = static_cast<unsigned char>(options.delimiter);
+  if (delimiter < 0x80 && delimiter != '"' && delimiter != '\r' && delimiter != '\n') return;
+  base::guarded([&] {
+    char code[8];
+    std::snprintf(code, sizeof code, "0x%02X", static_cast<unsigned>(delimiter));
+    throw Error(errors::kInvalidCall, std::string("the CSV delimiter is ") + code +
+                                          ": it must be one ASCII character other than the quote, CR and LF");
+  });
+}
+
+CsvRecordCutter::CsvRecordCutter(const CsvOptions& options) : options_(options) {
+  checkCsvOptions(options);
+}
+
+CsvRecordEnd CsvRecordCutter::next(std::string_view bytes, bool endOfInput) noexcept {
+  if (bytes.size() < scanned_) restart();  // fewer bytes than scanned: not the record that needed more
+  CutProgress progress{scanned_, lineEndsScanned_, static_cast<ScanState>(state_)};
+  const CsvRecordEnd end = kCut(bytes, endOfInput, options_, progress);
+  scanned_ = progress.offset;
+  lineEndsScanned_ = progress.lineEndsInside;
+  state_ = static_cast<std::uint8_t>(progress.state);
+  return end;
+}
+
+void CsvRecordCutter::restart() noexcept {
+  scanned_ = 0;
+  lineEndsScanned_ = 0;
+  state_ = static_cast<std::uint8_t>(ScanState::fieldStart);
+}
+
+CsvSplitter::CsvSplitter(const CsvOptions& options) : options_(options) {
+  checkCsvOptions(options);
+}
+
+std::span<const CsvField> CsvSplitter::split(std::string_view record) {
+  return base::guarded([&] {
+    kSplit(record, options_, fields_, unescaped_);
+    return std::span<const CsvField>(fields_);
+  });
+}
+
+}  // namespace quor

@@ -1,0 +1,140 @@
+#include "quor/csv.hpp"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "support/test_support.hpp"
+#include "text/csv_scan.hpp"
+
+namespace quor {
+namespace {
+
+// Every record of `input` as "[field]["quoted field"] CRLF +1" (its line end, then the line ends
+// inside it) or as the splitter's message, the cutter given the input `chunk` bytes more at a time.
+// Checks on the way that each line end is the bytes it claims and that the records cover the input.
+std::vector<std::string> readAll(std::string_view input, const CsvOptions& options, std::size_t chunk) {
+  CsvRecordCutter cutter(options);
+  CsvSplitter splitter(options);
+  std::vector<std::string> records;
+  for (std::size_t pos = 0;;) {
+    CsvRecordEnd end;
+    for (std::size_t have = std::min(chunk, input.size() - pos);
+         (end = cutter.next(input.substr(pos, have), pos + have == input.size())).cut == CsvCut::needMore;)
+      have = std::min(have + chunk, input.size() - pos);
+    if (end.cut == CsvCut::end) {
+      EXPECT_EQ(pos, input.size());
+      return records;
+    }
+    std::string shown;
+    try {
+      for (const CsvField& f : splitter.split(input.substr(pos, end.length)))
+        shown += f.quoted ? "[\"" + std::string(f.text) + "\"]" : "[" + std::string(f.text) + "]";
+    } catch (const Error& e) {
+      shown = std::to_string(e.number()) + " " + e.what();
+    }
+    const std::string_view lineEnd = input.substr(pos + end.length, end.lineEndLength);
+    EXPECT_EQ(lineEnd, std::string_view("\r\n").substr(2 - lineEnd.size()));
+    shown += lineEnd.size() == 2 ? " CRLF" : lineEnd.size() == 1 ? " LF" : " EOF";
+    if (end.cut == CsvCut::unclosedQuote) shown += " unclosed";
+    if (end.lineEndsInside > 0) shown += " +" + std::to_string(end.lineEndsInside);
+    records.push_back(shown);
+    pos += end.length + end.lineEndLength;
+  }
+}
+
+TEST(Csv, ReadsTrickyRecordsAsSpreadsheetsWriteThem) {
+  const CsvOptions comma;
+  const struct {
+    CsvOptions options;
+    std::string input;
+    std::vector<std::string> records;
+  } cases[] = {
+      {comma,
+       "a,\"Tokyo, Japan\",\"1,234\",\"say \"\"hi\"\"\",\"\"\"\"\r\n",
+       {"[a][\"Tokyo, Japan\"][\"1,234\"][\"say \"hi\"\"][\"\"\"] CRLF"}},
+      {comma, "1,\"one\r\ntwo\nthree\",x\r\n2\n", {"[1][\"one\r\ntwo\nthree\"][x] CRLF +2", "[2] LF"}},
+      {comma, ",a,,\n\n\"\",\r\n", {"[][a][][] LF", "[] LF", "[\"\"][] CRLF"}},
+      // A lone CR is data; a last line without a line end is a record.
+      {comma, "a\rb,c\r\nd,\"e\rf\"\nx\r", {"[a\rb][c] CRLF", "[d][\"e\rf\"] LF", "[x\r] EOF"}},
+      {comma, "ab\"c,d\"\"e,\"f\"\n", {"[ab\"c][d\"\"e][\"f\"] LF"}},  // quotes inside unquoted fields
+      {{'\t'}, "a,b\t\"c\td\"\t\n", {"[a,b][\"c\td\"][] LF"}},
+      // With code page 932 a '|' after a lead byte is its second byte, also before a quote.
+      {{'|', true},
+       "\x83\x7C|\x95\x5C|\"\x83|\"|a\x81\x81|b\n",
+       {"[\x83|][\x95\\][\"\x83|\"][a\x81\x81][b] LF"}},
+      {{'|', true}, "\x83|\"x\ny\"\n", {"[\x83|\"x] LF", "[y\"] LF"}},
+      {{'|'}, "\x83|\"x\ny\"\n", {"[\x83][\"x\ny\"] LF +1"}},
+      {comma,
+       "\"ab\"c,d\na,\"b\" ,c",
+       {"5 field 1, byte 4: text after the closing quote LF",
+        "5 field 2, byte 5: text after the closing quote EOF"}},
+      {comma,
+       "x\na,\"b\nc,\"\"",
+       {"[x] LF", "5 field 2, byte 2: the quoted field is not closed EOF unclosed +1"}},
+      {comma, "", {}},
+  };
+  for (const auto& c : cases) {
+    for (const std::size_t chunk : {c.input.size() + 1, std::size_t{1}, std::size_t{5}})
+      EXPECT_EQ(readAll(c.input, c.options, chunk), c.records) << testing::PrintToString(c.input) << chunk;
+  }
+  for (const char delimiter : {'"', '\r', '\n', '\x80'})
+    EXPECT_EQ(test::errorOf([&] { CsvSplitter splitter({delimiter}); }), errors::kInvalidCall)
+        << int{delimiter};
+}
+
+#if QUOR_CSV_SSE2
+
+// A record split by one scanner: its fields, or the message it threw.
+struct Split {
+  std::vector<CsvField> fields;
+  std::string storage, error;
+  template <class Scanner>
+  Split(Scanner split, std::string_view record, const CsvOptions& options) {
+    try {
+      split(record, options, fields, storage);
+    } catch (const Error& e) {
+      fields.clear();
+      error = e.what();
+    }
+  }
+};
+
+// Random inputs of the bytes that matter, with runs of text across the 16-byte blocks: the SSE2
+// scanner cuts and splits them as the scalar one does, also when given a record a few bytes at a time.
+TEST(Csv, Sse2ScannerAgreesWithScalarScanner) {
+  using namespace text::csv;
+  const std::string alphabet = "aaaaaaaa,,\"\"\"\r\n|\t@\\ \x81\x83\xE0\xB1";
+  const CsvOptions options[] = {{','}, {'|', true}, {'|'}, {'\t', true}, {'@', true}, {'\\', true}};
+  std::mt19937 random(20240115);
+  for (int round = 0; round < 20000; ++round) {
+    const CsvOptions& o = options[random() % std::size(options)];
+    std::string input(random() % 100, ' ');
+    for (char& c : input) c = alphabet[random() % alphabet.size()];
+    const std::size_t chunk = 1 + random() % 20;
+    for (std::string_view rest = input;;) {
+      CutProgress scalarProgress, sse2Progress;
+      const CsvRecordEnd scalar = cutScalar(rest, true, o, scalarProgress);
+      CsvRecordEnd sse2;
+      for (std::size_t have = 0;
+           (sse2 = cutSse2(rest.substr(0, have), have >= rest.size(), o, sse2Progress)).cut ==
+           CsvCut::needMore;)
+        have += chunk;
+      ASSERT_TRUE(sse2 == scalar) << testing::PrintToString(input) << " at " << input.size() - rest.size();
+      if (scalar.cut == CsvCut::end) break;
+      const std::string_view record = rest.substr(0, scalar.length);
+      const Split sse2Split(splitSse2, record, o), scalarSplit(splitScalar, record, o);
+      ASSERT_TRUE(sse2Split.fields == scalarSplit.fields && sse2Split.error == scalarSplit.error)
+          << testing::PrintToString(record);
+      rest.remove_prefix(scalar.length + scalar.lineEndLength);
+    }
+  }
+}
+
+#endif
+
+}  // namespace
+}  // namespace quor
