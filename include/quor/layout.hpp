@@ -106,9 +106,13 @@ Layout parseLayoutFile(std::string_view text, const std::string& fileName);
 
 // The record a COBOL copybook describes (text in UTF-8 or ASCII): its elementary items as typed fields,
 // with the offsets and record length the host compiler gives. Tables (OCCURS) become one field an
-// element, "item(1)", "item(2)"; FILLER items are constants; items of a REDEFINES are overlays.
-// Clauses that cannot be written (SIGN SEPARATE, SYNCHRONIZED, OCCURS DEPENDING ON, RENAMES, P in a
-// picture, COMP-1, COMP-2) throw quor::Error 5 naming the clause, file and line.
+// element, "item(1)", "item(2)"; FILLER items are constants; items of a REDEFINES are overlays. A name
+// used twice is qualified by its groups, "AMOUNT OF TOTALS". Clauses that cannot be written (SIGN
+// LEADING or SEPARATE, SYNCHRONIZED, JUSTIFIED, BLANK WHEN ZERO, OCCURS DEPENDING ON, RENAMES, P and
+// editing symbols in a picture, COMP-1, COMP-2) throw quor::Error 5 naming the clause, file and line.
+// The copybook describes one record: an 01 entry (later 01 entries only as REDEFINES of it), or 77
+// items and items of one level without an 01, laid out one after the other. A redefining item longer
+// than what it redefines is refused, as are more than 100,000 fields and records over 64 MiB.
 Layout parseCopybook(std::string_view text, const std::string& fileName);
 
 // A layout from the --lengths and --formats lists ("8,20,10" and "1,1,2"); messages name the list and

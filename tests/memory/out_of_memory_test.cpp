@@ -105,7 +105,10 @@ TEST(OutOfMemory, EveryOperationFailsWithErrorSeven) {
       {"GaijiMapping::read", [&] { (void)GaijiMapping::read(path); }},
       {"parseLayoutFile", [] { (void)parseLayoutFile("a 5 1\n", "t.layout"); }},
       {"layoutFromLists", [] { (void)layoutFromLists("5", "1"); }},
-      {"RecordBuilder::append", [&] {
+      {"parseCopybook",
+       [] { (void)parseCopybook("01 R.\n 05 A PIC X OCCURS 3.\n 05 B PIC 9 COMP-3.\n", "t.cpy"); }},
+      {"RecordBuilder::append",
+       [&] {
          ByteString out;
          builder.append(values, out);
        }},

@@ -1,0 +1,641 @@
+// The record a COBOL copybook describes, laid out as the host compiler lays it out: elementary items
+// one after the other with no slack bytes, a table's elements in memory order, a REDEFINES over the
+// bytes it redefines.
+//
+// Rules where COBOL leaves a choice to the compiler or the copybook does not say:
+// - A copybook describes one record: an 01 entry with its items, or items without an 01 (77 items, and
+//   items of the level the copybook starts with, as copied under a program's own 01), laid out one
+//   after the other. A later 01 entry that REDEFINES the first is read as overlays of it; any other
+//   second record is refused, naming it, since the host gives each record its own storage.
+// - A redefining item longer than the item it redefines is refused: the host compiler would lengthen
+//   the group with bytes that no field of the first definition writes.
+// - SIGN TRAILING without SEPARATE is the default and is read; a leading or separate sign is refused.
+// - JUSTIFIED and BLANK WHEN ZERO are refused: a host program writes a short value right-aligned and a
+//   zero as blanks, while the encoders write values left-aligned and zeros as digits.
+// - VALUE clauses and level-88 entries do not change the layout and are skipped.
+
+#include <algorithm>
+#include <map>
+#include <optional>
+
+#include "base/api_guard.hpp"
+#include "base/limits.hpp"
+#include "layout/copybook_source.hpp"
+#include "quor/error.hpp"
+#include "quor/layout.hpp"
+#include "quor/text.hpp"
+
+namespace quor {
+
+namespace {
+
+using layout::CopybookText;
+using layout::CopybookToken;
+
+// The most fields a copybook may make once its tables are flattened, and the longest record (what one
+// call may build at most).
+constexpr std::uint64_t kMaxFields = 100000;
+constexpr std::uint64_t kMaxRecordBytes = base::kMaxResultBytes;
+// The largest repetition or OCCURS count read; a larger one is beyond those limits anyway.
+constexpr std::uint64_t kMaxCount = 99999999;
+
+enum class Usage : std::uint8_t { none, display, packed, binary, national, floating };
+
+std::string upper(std::string_view word) {
+  std::string out(word);
+  for (char& c : out)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  return out;
+}
+
+std::optional<Usage> usageOf(std::string_view key) {
+  static constexpr std::pair<std::string_view, Usage> kUsages[] = {
+      {"DISPLAY", Usage::display},
+      {"COMP-3", Usage::packed},
+      {"COMPUTATIONAL-3", Usage::packed},
+      {"PACKED-DECIMAL", Usage::packed},
+      {"COMP", Usage::binary},
+      {"COMPUTATIONAL", Usage::binary},
+      {"COMP-4", Usage::binary},
+      {"COMPUTATIONAL-4", Usage::binary},
+      {"BINARY", Usage::binary},
+      {"COMP-5", Usage::binary},
+      {"COMPUTATIONAL-5", Usage::binary},
+      {"NATIONAL", Usage::national},
+      {"DISPLAY-1", Usage::national},
+      {"COMP-1", Usage::floating},
+      {"COMPUTATIONAL-1", Usage::floating},
+      {"COMP-2", Usage::floating},
+      {"COMPUTATIONAL-2", Usage::floating},
+  };
+  for (const auto& [word, usage] : kUsages)
+    if (word == key) return usage;
+  return std::nullopt;
+}
+
+// Words that start a clause (or belong to one), so they are never an item's name or a key's name.
+bool isKeyword(std::string_view key) {
+  static constexpr std::string_view kKeywords[] = {
+      "PIC",   "PICTURE", "USAGE",    "OCCURS",    "VALUE",        "VALUES",    "REDEFINES",
+      "SIGN",  "LEADING", "TRAILING", "SYNC",      "SYNCHRONIZED", "JUST",      "JUSTIFIED",
+      "BLANK", "RENAMES", "INDEXED",  "ASCENDING", "DESCENDING",   "DEPENDING", "IS",
+  };
+  return usageOf(key).has_value() ||
+         std::find(std::begin(kKeywords), std::end(kKeywords), key) != std::end(kKeywords);
+}
+
+// A user-defined word: letters, digits, hyphens and underscores, or characters beyond ASCII (a kanji
+// name), with a letter or such a character somewhere, and no hyphen at either end.
+bool isDataName(std::string_view word) {
+  if (word.empty() || word.front() == '-' || word.back() == '-') return false;
+  bool named = false;
+  for (const char c : word) {
+    const bool letter =
+        (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || static_cast<unsigned char>(c) >= 0x80;
+    if (!letter && !(c >= '0' && c <= '9') && c != '-' && c != '_') return false;
+    named = named || letter || c == '_';
+  }
+  std::u16string units(word.size(), u'\0');
+  return named && decodeUtf8(word, units.data()).ok;
+}
+
+// Parses a whole number of 1 to kMaxCount.
+std::optional<std::uint64_t> countOf(std::string_view digits) {
+  if (digits.empty() || digits.size() > 8) return std::nullopt;
+  std::uint64_t value = 0;
+  for (const char c : digits) {
+    if (c < '0' || c > '9') return std::nullopt;
+    value = value * 10 + static_cast<std::uint64_t>(c - '0');
+  }
+  if (value == 0) return std::nullopt;
+  return value;
+}
+
+struct Picture {
+  enum class Class : std::uint8_t { alphanumeric, numeric, national };
+  Class type = Class::alphanumeric;
+  std::uint64_t length = 0;  // characters, or digits
+  std::uint64_t scale = 0;
+  bool isSigned = false;
+};
+
+struct Item {
+  int level = 0;
+  std::string levelWord;  // as written: "05"
+  std::string name;       // as written; empty for FILLER and an unnamed item
+  std::size_t line = 0;
+  std::string picture;        // as written; empty for a group
+  Usage usage = Usage::none;  // its own, or its group's
+  std::string usageWord;      // the word that gave the usage, as written
+  std::uint64_t occurs = 1;
+  bool table = false;
+  std::size_t redefines = 0;  // the item it redefines (0: none; the record as a whole is never redefined)
+  std::size_t parent = 0;
+  std::vector<std::size_t> children;
+  LayoutField field;         // an elementary item's field
+  std::uint64_t size = 0;    // bytes of one element
+  std::uint64_t fields = 0;  // fields of one element
+  std::uint64_t offset = 0;  // from the start of its group's element
+  std::string fieldName;     // its name, qualified where another item has the same one
+};
+
+class CopybookReader {
+ public:
+  CopybookReader(std::string_view text, const std::string& fileName)
+      : fileName_(fileName), text_(layout::readCopybookText(text, fileName)), items_(1) {}
+
+  Layout read() {
+    while (at_ < text_.tokens.size()) readEntry();
+    if (items_.size() == 1)
+      throw Error(errors::kInvalidCall, fileName_ + ": the copybook has no data description entries");
+    for (const Item& item : items_)
+      if (&item != &items_.front() && item.picture.empty() && item.children.empty())
+        refuse(item.line, quoted(item) + " has no PICTURE and no items under it");
+    measure(0);
+    nameFields();
+    Layout layout;
+    std::vector<std::uint64_t> subscripts;
+    emit(0, 0, subscripts, false, layout);
+    finishLayout(layout);
+    return layout;
+  }
+
+ private:
+  [[noreturn]] void refuse(std::size_t line, const std::string& what) const {
+    throw Error(errors::kInvalidCall, fileName_ + ":" + std::to_string(line) + ": " + what);
+  }
+
+  static std::string quoted(const Item& item) {
+    return "'" + (item.name.empty() ? "FILLER" : item.name) + "'";
+  }
+
+  [[nodiscard]] std::string_view textOf(const CopybookToken& token) const { return text_.text(token); }
+
+  const CopybookToken* peek() const { return at_ < text_.tokens.size() ? &text_.tokens[at_] : nullptr; }
+
+  bool peekWord(std::string_view key) const {
+    const CopybookToken* token = peek();
+    return token != nullptr && token->kind == CopybookToken::Kind::word && upper(textOf(*token)) == key;
+  }
+
+  bool skipWord(std::string_view key) {
+    if (!peekWord(key)) return false;
+    ++at_;
+    return true;
+  }
+
+  // The word or literal after a clause's keyword.
+  const CopybookToken& operand(const CopybookToken& clause, const std::string& what) {
+    const CopybookToken* token = peek();
+    if (token == nullptr || token->kind == CopybookToken::Kind::period)
+      refuse(clause.line, upper(textOf(clause)) + " needs " + what);
+    ++at_;
+    return *token;
+  }
+
+  void readEntry() {
+    const CopybookToken& first = text_.tokens[at_++];
+    const std::string_view word = textOf(first);
+    const bool digits = first.kind == CopybookToken::Kind::word && !word.empty() && word.size() <= 2 &&
+                        word.find_first_not_of("0123456789") == std::string_view::npos;
+    if (!digits) refuse(first.line, "expected a level number, found '" + std::string(word) + "'");
+    const int level = std::stoi(std::string(word));
+    if (level == 88) {
+      skipEntry(first.line);
+      return;
+    }
+    if (level == 66) refuse(first.line, "level 66 (RENAMES) is not supported: it names bytes of other items");
+    if (level < 1 || (level > 49 && level != 77))
+      refuse(first.line, "level number " + std::string(word) + " is not 01 to 49, 66, 77 or 88");
+
+    Item item;
+    item.level = level;
+    item.levelWord = word;
+    item.line = first.line;
+    if (const CopybookToken* name = peek();
+        name != nullptr && name->kind == CopybookToken::Kind::word && !isKeyword(upper(textOf(*name)))) {
+      ++at_;
+      const std::string_view written = textOf(*name);
+      if (upper(written) != "FILLER") {
+        if (!isDataName(written))
+          refuse(first.line, "'" + std::string(written) + "' is not a valid data name");
+        item.name = written;
+      }
+    }
+    std::string redefined;
+    if (peekWord("REDEFINES")) {
+      const CopybookToken& clause = text_.tokens[at_++];
+      redefined = textOf(operand(clause, "the name of the item it redefines"));
+    }
+    for (;;) {
+      const CopybookToken* token = peek();
+      if (token == nullptr)
+        refuse(first.line, "the entry of " + quoted(item) + " does not end with a period");
+      ++at_;
+      if (token->kind == CopybookToken::Kind::period) break;
+      readClause(item, *token);
+    }
+    place(std::move(item), redefined);
+  }
+
+  void skipEntry(std::size_t line) {
+    while (at_ < text_.tokens.size())
+      if (text_.tokens[at_++].kind == CopybookToken::Kind::period) return;
+    refuse(line, "the entry does not end with a period");
+  }
+
+  void once(bool given, const CopybookToken& clause, std::string_view name) const {
+    if (given) refuse(clause.line, std::string(name) + " is given twice");
+  }
+
+  void readClause(Item& item, const CopybookToken& clause) {
+    const std::string key = upper(textOf(clause));
+    if (clause.kind == CopybookToken::Kind::literal)
+      refuse(clause.line, "unexpected literal " + std::string(textOf(clause)));
+    if (key == "PIC" || key == "PICTURE") {
+      once(!item.picture.empty(), clause, "PICTURE");
+      skipWord("IS");
+      const CopybookToken& picture = operand(clause, "a picture string");
+      item.picture = textOf(picture);
+    } else if (key == "USAGE" || usageOf(key)) {
+      once(!item.usageWord.empty(), clause, "USAGE");
+      if (key == "USAGE") skipWord("IS");
+      const CopybookToken& word = key == "USAGE" ? operand(clause, "a usage") : clause;
+      const std::optional<Usage> usage = usageOf(upper(textOf(word)));
+      if (!usage)
+        refuse(word.line, "USAGE " + std::string(textOf(word)) + " is not a usage this reader knows");
+      if (*usage == Usage::floating)
+        refuse(word.line,
+               "USAGE " + std::string(textOf(word)) + " is floating point, which cannot be written");
+      item.usage = *usage;
+      item.usageWord = textOf(word);
+    } else if (key == "OCCURS") {
+      once(item.table, clause, "OCCURS");
+      readOccurs(item, clause);
+    } else if (key == "VALUE" || key == "VALUES") {
+      if (!skipWord("IS")) skipWord("ARE");
+      skipWord("ALL");
+      operand(clause, "a value");
+      while (skipWord("&")) operand(clause, "a value after '&'");
+    } else if (key == "SIGN" || key == "LEADING" || key == "TRAILING") {
+      if (key == "SIGN") skipWord("IS");
+      const bool leading = key == "LEADING" || (key == "SIGN" && skipWord("LEADING"));
+      if (key == "SIGN" && !leading && !skipWord("TRAILING"))
+        refuse(clause.line, "SIGN needs LEADING or TRAILING");
+      if (peekWord("SEPARATE"))
+        refuse(clause.line, "SIGN SEPARATE is not supported: a separate sign cannot be written");
+      if (leading) refuse(clause.line, "SIGN LEADING is not supported: a leading sign cannot be written");
+    } else if (key == "SYNC" || key == "SYNCHRONIZED") {
+      refuse(clause.line, key + " is not supported: aligned items take slack bytes");
+    } else if (key == "JUST" || key == "JUSTIFIED") {
+      refuse(clause.line, key + " is not supported: values are written left-aligned");
+    } else if (key == "BLANK") {
+      refuse(clause.line, "BLANK WHEN ZERO is not supported: a zero is written as digits");
+    } else if (key == "REDEFINES") {
+      refuse(clause.line, "REDEFINES must come right after the item's name");
+    } else {
+      refuse(clause.line, "unexpected word '" + std::string(textOf(clause)) + "'");
+    }
+  }
+
+  void readOccurs(Item& item, const CopybookToken& clause) {
+    const CopybookToken& times = operand(clause, "a number of times");
+    const std::optional<std::uint64_t> count = countOf(textOf(times));
+    if (!count)
+      refuse(times.line, "OCCURS needs a whole number of times from 1 to " + std::to_string(kMaxCount) +
+                             ", found '" + std::string(textOf(times)) + "'");
+    if (peekWord("TO") || peekWord("DEPENDING"))
+      refuse(clause.line,
+             "OCCURS DEPENDING ON is not supported: a table of varying length cannot be written");
+    skipWord("TIMES");
+    for (;;) {
+      if (peekWord("DEPENDING"))
+        refuse(clause.line,
+               "OCCURS DEPENDING ON is not supported: a table of varying length cannot be written");
+      if (skipWord("ASCENDING") || skipWord("DESCENDING")) {
+        skipWord("KEY");
+        skipWord("IS");
+      } else if (skipWord("INDEXED")) {
+        skipWord("BY");
+      } else {
+        break;
+      }
+      // The key or index names: they do not change the layout.
+      while (const CopybookToken* name = peek()) {
+        if (name->kind != CopybookToken::Kind::word || isKeyword(upper(textOf(*name)))) break;
+        ++at_;
+      }
+    }
+    item.occurs = *count;
+    item.table = true;
+  }
+
+  // Puts the item under the group its level places it in.
+  void place(Item item, const std::string& redefined) {
+    const std::size_t index = items_.size();
+    std::size_t parent = 0;
+    if (item.level == 77) {
+      open_.clear();
+    } else {
+      int closed = 0;
+      while (!open_.empty() && items_[open_.back()].level >= item.level) {
+        closed = items_[open_.back()].level;
+        open_.pop_back();
+      }
+      if (closed != 0 && closed != item.level)
+        refuse(item.line, "level " + item.levelWord + " of " + quoted(item) +
+                              " does not line up with the level of any group above it");
+      if (!open_.empty()) parent = open_.back();
+    }
+    if (parent == 0) placeOnTop(item, index, !redefined.empty());
+    Item& group = items_[parent];
+    if (!group.picture.empty())
+      refuse(item.line, quoted(group) + " has a PICTURE, so no item can be under it");
+    if (item.table && (item.level == 1 || item.level == 77))
+      refuse(item.line, "OCCURS is not allowed on a level " + item.levelWord + " item");
+    if (!redefined.empty()) item.redefines = redefinedItem(group, item, redefined);
+
+    // The usage of a group applies to its items, which may repeat it but not change it.
+    if (group.usage != Usage::none && item.usage != Usage::none && item.usage != group.usage)
+      refuse(item.line, "USAGE " + item.usageWord + " of " + quoted(item) + " conflicts with USAGE " +
+                            group.usageWord + " of its group " + quoted(group));
+    if (item.usage == Usage::none) {
+      item.usage = group.usage;
+      item.usageWord = group.usageWord;
+    }
+    if (!item.picture.empty()) item.field = fieldOf(item);
+
+    item.parent = parent;
+    group.children.push_back(index);
+    const bool isGroupable = item.level != 77;
+    items_.push_back(std::move(item));
+    if (isGroupable) open_.push_back(index);
+  }
+
+  // The rules of a copybook's one record (see the top of this file).
+  void placeOnTop(const Item& item, std::size_t index, bool redefines) {
+    const bool secondRecord = item.level == 1 ? loose_ || (record_ != 0 && !redefines) : record_ != 0;
+    if (secondRecord)
+      refuse(item.line, quoted(item) +
+                            " starts a second record; a copybook describes one record (an 01 record "
+                            "after the first can be read as REDEFINES of it)");
+    if (item.level == 1) {
+      if (record_ == 0) record_ = index;
+      return;
+    }
+    loose_ = true;
+    if (item.level == 77) return;
+    if (firstLevel_ == 0) firstLevel_ = item.level;
+    if (item.level != firstLevel_)
+      refuse(item.line, "level " + item.levelWord + " of " + quoted(item) +
+                            " does not line up with the level of any group above it");
+  }
+
+  // The item that `item` redefines: the one just before it at its level, or another redefinition of
+  // that one.
+  std::size_t redefinedItem(const Item& group, const Item& item, const std::string& name) const {
+    const std::string key = upper(name);
+    for (auto it = group.children.rbegin(); it != group.children.rend(); ++it) {
+      const Item& before = items_[*it];
+      if (before.level == item.level && !before.name.empty() && upper(before.name) == key) {
+        if (before.table)
+          refuse(item.line, "REDEFINES " + name + ": an item with OCCURS cannot be redefined");
+        return *it;
+      }
+      if (before.redefines == 0) break;
+    }
+    refuse(item.line, "REDEFINES " + name + ": the item redefined must come just before, at the same level");
+  }
+
+  [[noreturn]] void invalidPicture(const Item& item) const {
+    refuse(item.line, "PICTURE " + item.picture + " is not a valid picture");
+  }
+
+  Picture pictureOf(const Item& item) const {
+    const std::string written = "PICTURE " + item.picture;
+    const std::string symbols = upper(item.picture);
+    Picture picture;
+    std::uint64_t characters = 0;
+    std::uint64_t nines = 0;
+    std::uint64_t national = 0;
+    bool afterPoint = false;
+    for (std::size_t at = 0; at < symbols.size();) {
+      const std::size_t position = at;
+      const char symbol = symbols[at++];
+      std::uint64_t count = 1;
+      const bool repeated = at < symbols.size() && symbols[at] == '(';
+      if (repeated) {
+        const std::size_t close = symbols.find(')', at);
+        const std::optional<std::uint64_t> inside =
+            close == std::string::npos ? std::nullopt
+                                       : countOf(std::string_view(symbols).substr(at + 1, close - at - 1));
+        if (!inside) invalidPicture(item);
+        count = *inside;
+        at = close + 1;
+      }
+      switch (symbol) {
+        case 'X':
+        case 'A':
+          characters += count;
+          break;
+        case '9':
+          nines += count;
+          if (afterPoint) picture.scale += count;
+          break;
+        case 'N':
+        case 'G':
+          national += count;
+          break;
+        case 'S':
+          if (position != 0 || repeated) invalidPicture(item);
+          picture.isSigned = true;
+          break;
+        case 'V':
+          if (afterPoint || repeated) invalidPicture(item);
+          afterPoint = true;
+          break;
+        case 'P':
+          refuse(item.line, written + " holds P (decimal scaling), which cannot be written");
+        default:
+          if (std::string_view("Z*+-CRDB0/.,$E\\").find(symbol) != std::string_view::npos)
+            refuse(item.line, written + " is an edited picture, which cannot be written");
+          invalidPicture(item);
+      }
+    }
+    if (national > 0) {
+      if (characters > 0 || nines > 0 || picture.isSigned || afterPoint) invalidPicture(item);
+      picture.type = Picture::Class::national;
+      picture.length = national;
+    } else if (characters > 0) {
+      if (picture.isSigned || afterPoint) invalidPicture(item);
+      picture.length = characters + nines;
+    } else if (nines > 0) {
+      picture.type = Picture::Class::numeric;
+      picture.length = nines;
+    } else {
+      invalidPicture(item);
+    }
+    return picture;
+  }
+
+  LayoutField fieldOf(const Item& item) const {
+    const Picture picture = pictureOf(item);
+    const std::string usage = item.usageWord.empty() ? "DISPLAY" : upper(item.usageWord);
+    const auto wrongUsage = [&] {
+      refuse(item.line, "PICTURE " + item.picture + " cannot be USAGE " + usage);
+    };
+    LayoutField field;
+    std::uint64_t most = static_cast<std::uint64_t>(kMaxLayoutFieldLength);
+    std::string unit = "characters";
+    switch (picture.type) {
+      case Picture::Class::alphanumeric:
+        if (item.usage != Usage::none && item.usage != Usage::display) wrongUsage();
+        field.kind = FieldKind::text;
+        break;
+      case Picture::Class::national:
+        if (item.usage != Usage::none && item.usage != Usage::national) wrongUsage();
+        field.kind = FieldKind::national;
+        break;
+      case Picture::Class::numeric:
+        if (item.usage == Usage::national) wrongUsage();
+        field.kind = item.usage == Usage::packed   ? FieldKind::packed
+                     : item.usage == Usage::binary ? FieldKind::binary
+                                                   : FieldKind::zoned;
+        most = static_cast<std::uint64_t>(field.kind == FieldKind::binary ? kMaxBinaryDigits
+                                                                          : kMaxDecimalDigits);
+        unit = "digits";
+        break;
+    }
+    if (picture.length > most)
+      refuse(item.line, "PICTURE " + item.picture + " holds " + std::to_string(picture.length) + " " + unit +
+                            "; a USAGE " + usage + " item holds at most " + std::to_string(most));
+    field.length = static_cast<std::int32_t>(picture.length);
+    field.scale = static_cast<std::int32_t>(picture.scale);
+    field.isSigned = picture.isSigned;
+    return field;
+  }
+
+  // Sizes each item's element and places its items in it.
+  void measure(std::size_t index) {
+    if (!items_[index].picture.empty()) {
+      items_[index].size = fieldSize(items_[index].field);
+      items_[index].fields = 1;
+      return;
+    }
+    std::uint64_t size = 0;
+    std::uint64_t fields = 0;
+    for (const std::size_t child : items_[index].children) {
+      measure(child);
+      Item& item = items_[child];
+      fields += item.fields * item.occurs;
+      if (fields > kMaxFields)
+        refuse(item.line, "the record would have more than " + std::to_string(kMaxFields) + " fields");
+      const std::uint64_t bytes = item.size * item.occurs;
+      if (item.redefines != 0) {
+        const Item& redefined = items_[item.redefines];
+        if (bytes > redefined.size)
+          refuse(item.line, quoted(item) + " (" + std::to_string(bytes) + " bytes) is longer than " +
+                                quoted(redefined) + " (" + std::to_string(redefined.size) +
+                                " bytes), which it redefines");
+        item.offset = redefined.offset;
+        continue;
+      }
+      item.offset = size;
+      size += bytes;
+      if (size > kMaxRecordBytes)
+        refuse(item.line, "the record would be longer than " + std::to_string(kMaxRecordBytes) + " bytes");
+    }
+    items_[index].size = size;
+    items_[index].fields = fields;
+  }
+
+  // Names each named elementary item: its own name where no other has it, else qualified with the
+  // names of its groups, nearest first ("AMOUNT OF TOTALS"), until it differs from the others.
+  void nameFields() {
+    std::map<std::string, std::vector<std::size_t>> byName;
+    for (std::size_t i = 1; i < items_.size(); ++i)
+      if (!items_[i].picture.empty() && !items_[i].name.empty()) byName[upper(items_[i].name)].push_back(i);
+    for (auto& [key, same] : byName) {
+      std::vector<std::vector<std::size_t>> chains;  // the item, then its named groups
+      for (const std::size_t i : same) {
+        std::vector<std::size_t> chain{i};
+        for (std::size_t up = items_[i].parent; up != 0; up = items_[up].parent)
+          if (!items_[up].name.empty()) chain.push_back(up);
+        chains.push_back(std::move(chain));
+      }
+      std::vector<std::size_t> depth(same.size(), 0);
+      const auto qualified = [&](std::size_t k) {
+        std::string name = items_[chains[k][0]].name;
+        for (std::size_t d = 1; d <= depth[k]; ++d) name += " OF " + items_[chains[k][d]].name;
+        return name;
+      };
+      for (bool clash = same.size() > 1; clash;) {
+        std::map<std::string, std::vector<std::size_t>> byQualified;
+        for (std::size_t k = 0; k < same.size(); ++k) byQualified[upper(qualified(k))].push_back(k);
+        clash = false;
+        bool moved = false;
+        for (const auto& [name, members] : byQualified) {
+          if (members.size() < 2) continue;
+          clash = true;
+          for (const std::size_t k : members)
+            if (depth[k] + 1 < chains[k].size()) {
+              ++depth[k];
+              moved = true;
+            }
+          if (!moved)
+            refuse(items_[same[members[1]]].line,
+                   "'" + qualified(members[1]) + "' is used twice, and no group name tells the two apart");
+        }
+      }
+      for (std::size_t k = 0; k < same.size(); ++k) items_[same[k]].fieldName = qualified(k);
+    }
+  }
+
+  // "(1,2)" for the subscripts 1 and 2 (outermost first), "" for none.
+  static std::string subscriptsOf(const std::vector<std::uint64_t>& subscripts) {
+    std::string text;
+    for (const std::uint64_t subscript : subscripts)
+      text += (text.empty() ? "(" : ",") + std::to_string(subscript);
+    return text.empty() ? text : text + ")";
+  }
+
+  void emit(std::size_t index, std::uint64_t offset, std::vector<std::uint64_t>& subscripts, bool overlay,
+            Layout& layout) const {
+    const Item& item = items_[index];
+    for (std::uint64_t element = 0; element < item.occurs; ++element) {
+      if (item.table) subscripts.push_back(element + 1);
+      const std::uint64_t at = offset + element * item.size;
+      if (item.picture.empty()) {
+        for (const std::size_t child : item.children)
+          emit(child, at + items_[child].offset, subscripts, overlay || items_[child].redefines != 0, layout);
+      } else {
+        LayoutField field = item.field;
+        field.role = overlay             ? FieldRole::overlay
+                     : item.name.empty() ? FieldRole::constant
+                                         : FieldRole::column;
+        field.name = item.name.empty() ? "FILLER" : item.fieldName + subscriptsOf(subscripts);
+        field.offset = static_cast<std::size_t>(at);
+        field.origin = fileName_ + ":" + std::to_string(item.line);
+        layout.fields.push_back(std::move(field));
+      }
+      if (item.table) subscripts.pop_back();
+    }
+  }
+
+  const std::string& fileName_;
+  CopybookText text_;
+  std::size_t at_ = 0;             // the next token
+  std::vector<Item> items_;        // the entries in order, after the record as a whole (item 0)
+  std::vector<std::size_t> open_;  // the items that a following entry may belong to, outermost first
+  std::size_t record_ = 0;         // the 01 entry of the record, once read
+  bool loose_ = false;             // items without an 01 have been read
+  int firstLevel_ = 0;             // the level of those items
+};
+
+}  // namespace
+
+Layout parseCopybook(std::string_view text, const std::string& fileName) {
+  return base::guarded([&] { return CopybookReader(text, fileName).read(); });
+}
+
+}  // namespace quor
