@@ -1,10 +1,11 @@
 #pragma once
-// A batch: whole lines of one input, handed from the reader to an encoder and on to the writer, with
+// A batch: whole records of one input, handed from the reader to an encoder and on to the writer, with
 // what became of them.
 
 #include <cstddef>
 #include <cstdint>
 #include <exception>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -26,12 +27,15 @@ struct Batch {
   static constexpr std::size_t kListedChanges = 20;
 
   // Set by the reader.
-  std::size_t input = 0;          // the input's index (BatchReader::display)
-  std::uint64_t firstLine = 0;    // the number of the first line in its input, from 1
-  std::uint64_t bytesRead = 0;    // of all inputs, when the batch was cut: for the progress line
-  std::string text;               // the lines back to back, without line ends (nor byte-order mark)
-  std::vector<std::size_t> ends;  // where each line ends in text
-  bool lineTooLong = false;       // the batch's one line is longer than the longest kept: no text
+  std::size_t input = 0;                // the input's index (BatchReader::display)
+  std::vector<std::uint64_t> lines;     // the line each record starts on in its input, from 1
+  std::uint64_t bytesRead = 0;          // of all inputs, when the batch was cut: for the progress line
+  std::string text;                     // the records back to back, without line ends (nor byte-order mark)
+  std::vector<std::size_t> ends;        // where each record ends in text
+  bool lineTooLong = false;             // the batch's one record is longer than the longest kept: no text
+  // The input's columns in the layout's order (with a header line): entry k is the value of layout
+  // column k. None: the values stand in the layout's order.
+  std::shared_ptr<const std::vector<std::size_t>> order;
 
   // Set by the encoder.
   std::vector<std::uint8_t> records;    // the good records back to back
@@ -48,6 +52,7 @@ struct Batch {
   void clearLines() {
     text.clear();
     ends.clear();
+    lines.clear();
     lineTooLong = false;
   }
 };

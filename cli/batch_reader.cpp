@@ -2,15 +2,27 @@
 
 #include <string_view>
 
+#include "io_error.hpp"
+#include "quor/quor.hpp"
+#include "quor/text.hpp"
+
 namespace quor::cli {
 
 namespace {
+
 constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
+
+std::string_view trimmed(std::string_view name) {
+  while (!name.empty() && (name.front() == ' ' || name.front() == '\t')) name.remove_prefix(1);
+  while (!name.empty() && (name.back() == ' ' || name.back() == '\t')) name.remove_suffix(1);
+  return name;
+}
+
 }  // namespace
 
-BatchReader::BatchReader(const std::vector<std::string>& names, InputEncoding encoding, std::size_t batchLines,
-                         std::size_t batchBytes)
-    : names_(names), encoding_(encoding), batchLines_(batchLines), batchBytes_(batchBytes) {}
+BatchReader::BatchReader(const std::vector<std::string>& names, const ReadRules& rules, const Layout& layout,
+                         std::size_t batchLines, std::size_t batchBytes)
+    : names_(names), rules_(rules), layout_(layout), batchLines_(batchLines), batchBytes_(batchBytes) {}
 
 bool BatchReader::done() {
   if (reader_) return false;
@@ -18,15 +30,72 @@ bool BatchReader::done() {
   file_ = std::make_unique<InputFile>(names_[next_]);
   ++next_;
   displays_.push_back(file_->display());
-  reader_ = std::make_unique<LineReader>(file_->fd(), file_->display());
+  reader_ = std::make_unique<RecordReader>(file_->fd(), file_->display(), RecordReader::kDefaultBlock,
+                                           RecordReader::kLongestLine, rules_.csv);
+  firstRecord_ = true;
+  order_.reset();
+  if (rules_.header) readHeader();
   return false;
+}
+
+void BatchReader::readHeader() {
+  std::string_view record;
+  if (!reader_->next(record)) return;  // an empty input: no header, no records
+  firstRecord_ = false;
+  const std::string where = file_->display() + ":" + std::to_string(reader_->lineNumber()) + ": ";
+  if (reader_->tooLong()) throw UsageError(where + "the header line is longer than 64 MiB");
+  if (rules_.encoding == InputEncoding::utf8 && record.substr(0, kUtf8ByteOrderMark.size()) == kUtf8ByteOrderMark)
+    record.remove_prefix(kUtf8ByteOrderMark.size());
+  // The names as UTF-8.
+  std::vector<std::string> names;
+  const auto addName = [&](std::string_view bytes) {
+    if (rules_.encoding == InputEncoding::utf8) {
+      names.emplace_back(bytes);
+      return;
+    }
+    std::u16string text(bytes.size(), u'\0');
+    const TextDecodeResult read = decodeCp932(bytes, text.data());
+    if (!read.ok) throw UsageError(where + "the header is not valid code page 932 text");
+    names.push_back(toUtf8(std::u16string_view(text.data(), read.length)));
+  };
+  if (rules_.csv) {
+    CsvSplitter splitter(*rules_.csv);
+    try {
+      for (const CsvField& field : splitter.split(record)) addName(field.text);
+    } catch (const Error& e) {
+      throw UsageError(where + "the header is no CSV record: " + e.what());
+    }
+  } else {
+    std::size_t start = 0;
+    for (std::size_t comma = record.find(','); ; comma = record.find(',', start)) {
+      addName(record.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start));
+      if (comma == std::string_view::npos) break;
+      start = comma + 1;
+    }
+  }
+  // Every column of the layout by its name, in any order; every name a column of the layout.
+  const std::vector<std::size_t> columns = layout_.columns();
+  auto order = std::make_shared<std::vector<std::size_t>>(columns.size(), names.size());
+  for (std::size_t j = 0; j < names.size(); ++j) {
+    const std::string_view name = trimmed(names[j]);
+    std::size_t k = 0;
+    while (k < columns.size() && layout_.fields[columns[k]].name != name) ++k;
+    if (k == columns.size()) throw UsageError(where + "the header's column '" + std::string(name) + "' is no field of the layout");
+    if ((*order)[k] != names.size()) throw UsageError(where + "the header names the column '" + std::string(name) + "' twice");
+    (*order)[k] = j;
+  }
+  for (std::size_t k = 0; k < columns.size(); ++k)
+    if ((*order)[k] == names.size())
+      throw UsageError(where + "the header has no column for the field '" + layout_.fields[columns[k]].name + "'");
+  order_ = std::move(order);
 }
 
 void BatchReader::fill(Batch& batch) {
   batch.clearLines();
   batch.input = displays_.size() - 1;
+  batch.order = order_;
   const auto fillWithLongLine = [&](std::uint64_t lineNumber) {
-    batch.firstLine = lineNumber;
+    batch.lines.push_back(lineNumber);
     batch.ends.push_back(0);
     batch.lineTooLong = true;
     batch.bytesRead = bytesRead_ + reader_->bytesRead();
@@ -36,15 +105,17 @@ void BatchReader::fill(Batch& batch) {
     longLine_ = 0;
     return;
   }
-  std::string_view line;
+  std::string_view record;
   while (batch.lineCount() < batchLines_ && batch.text.size() < batchBytes_) {
     if (batch.lineCount() > 0 && !reader_->lineAtHand()) return;
-    if (!reader_->next(line)) {
+    if (!reader_->next(record)) {
       bytesRead_ += reader_->bytesRead();
       reader_.reset();
       file_.reset();
       return;
     }
+    const bool first = firstRecord_;
+    firstRecord_ = false;
     if (reader_->tooLong()) {
       if (batch.lineCount() == 0)
         fillWithLongLine(reader_->lineNumber());
@@ -52,11 +123,12 @@ void BatchReader::fill(Batch& batch) {
         longLine_ = reader_->lineNumber();
       return;
     }
-    if (batch.lineCount() == 0) batch.firstLine = reader_->lineNumber();
-    if (reader_->lineNumber() == 1 && encoding_ == InputEncoding::utf8 &&
-        line.substr(0, kUtf8ByteOrderMark.size()) == kUtf8ByteOrderMark)
-      line.remove_prefix(kUtf8ByteOrderMark.size());
-    batch.text.append(line);
+    if (first && rules_.encoding == InputEncoding::utf8 &&
+        record.substr(0, kUtf8ByteOrderMark.size()) == kUtf8ByteOrderMark)
+      record.remove_prefix(kUtf8ByteOrderMark.size());
+    if (record.empty() && rules_.skipBlankLines) continue;
+    batch.lines.push_back(reader_->lineNumber());
+    batch.text.append(record);
     batch.ends.push_back(batch.text.size());
     batch.bytesRead = bytesRead_ + reader_->bytesRead();
   }

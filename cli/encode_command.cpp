@@ -51,7 +51,8 @@ class EncodeRun {
         layout_(options.layout),
         progress_(!options.quiet && ::isatty(STDERR_FILENO) != 0),
         mapping_(loadGaijiMapping(options.gaijiPath)),
-        rules_{options.layout, options.convertSign, options.encoding, options.lenient} {}
+        tables_(mapping_),
+        rules_{options.layout, options.convertSign, options.encoding, options.lenient, options.csv} {}
 
   int run(OutputTarget target) {
     std::vector<std::string> inputs = options_.inputs;
@@ -65,12 +66,13 @@ class EncodeRun {
     const InterruptionGuard guard(!typedInput);
     guard_ = &guard;
     OutputSink sink(std::move(target));
-    BatchReader reader(inputs, options_.encoding, batchLines(layout_), kBatchBytes);
+    BatchReader reader(inputs, {options_.encoding, options_.csv, options_.header, options_.skipBlankLines}, layout_,
+                       batchLines(layout_), kBatchBytes);
     const unsigned threads = options_.threads != 0 ? options_.threads : encodingThreads();
     std::vector<Batch> batches(threads * kBatchesPerThread);
     // Started after the guard, the threads hold the signals back as well; the pool ends before the
     // batches, the sink and the guard go.
-    EncoderPool pool(rules_, mapping_, threads);
+    EncoderPool pool(rules_, mapping_, tables_, threads);
 
     // The reader keeps every batch busy; the records are written batch by batch in input order, so the
     // output, the messages and where a run stops are those of reading one line after the other. A
@@ -144,7 +146,7 @@ class EncodeRun {
     std::size_t recordBegin = 0;
     for (std::size_t i = 0; i < lines; ++i) {
       if (bad < batch.badLines.size() && batch.badLines[bad].line == i) {
-        const std::string where = display + ":" + std::to_string(batch.firstLine + i);
+        const std::string where = display + ":" + std::to_string(batch.lines[i]);
         if (!noteBadRecord(where, batch.badLines[bad].problem)) return Outcome::badRecord;
         ++bad;
       } else {
@@ -162,7 +164,7 @@ class EncodeRun {
     for (std::size_t kind = 0; kind < kChangeKinds; ++kind) changes_[kind] += batch.changes[kind];
     for (const Batch::ChangedValue& value : batch.changed) {
       if (changed_.size() == Batch::kListedChanges) break;
-      changed_.push_back(display + ":" + std::to_string(batch.firstLine + value.line) + ": " + value.problem);
+      changed_.push_back(display + ":" + std::to_string(batch.lines[value.line]) + ": " + value.problem);
     }
     return Outcome::complete;
   }
@@ -228,6 +230,7 @@ class EncodeRun {
   const Layout& layout_;
   Progress progress_;
   const GaijiMapping mapping_;               // shared by the encoders, which only read it
+  const PlanTables tables_;                  // the same
   const RecordRules rules_;
   const InterruptionGuard* guard_ = nullptr;  // the run's, set by run()
   ChangeCounts changes_{};

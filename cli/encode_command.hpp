@@ -1,12 +1,13 @@
 #pragma once
-// quor encode: every input line is one record's value list; the records are built by the library's
-// record builder and written back to back to the output.
+// quor encode: every input record (a CSV record, or a plain line cut at every ",") holds the values of
+// one host record; the records are written back to back to the output.
 
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "quor/csv.hpp"
 #include "quor/layout.hpp"
 #include "record_encoder.hpp"
 
@@ -17,6 +18,9 @@ struct EncodeOptions {
   bool convertSign = true;
   std::optional<std::string> gaijiPath;  // without it, the component's default mapping file
   InputEncoding encoding = InputEncoding::utf8;
+  std::optional<CsvOptions> csv = CsvOptions{};  // none: plain lines, cut at every "," (--plain)
+  bool header = false;                           // each input's first record names its columns
+  bool skipBlankLines = false;
   std::string outputPath;           // empty or "-": standard output
   bool force = false;               // write to a terminal too
   std::string layoutPath;           // the layout file read, if any: the output may not be it

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <system_error>
 
-#include "line_reader.hpp"
+#include "record_reader.hpp"
 
 namespace quor::cli {
 
@@ -22,7 +22,7 @@ void encodeBatch(RecordEncoder& encoder, Batch& batch) noexcept {
   batch.changes = {};
   batch.failure = nullptr;
   try {
-    batch.badLines.assign(1, Batch::BadLine{0, LineReader::kTooLong});
+    batch.badLines.assign(1, Batch::BadLine{0, RecordReader::kTooLong});
   } catch (...) {
     batch.badLines.clear();
     batch.failure = std::current_exception();
@@ -36,9 +36,9 @@ unsigned encodingThreads() {
   return std::clamp(std::thread::hardware_concurrency(), 1u, kMostThreads);
 }
 
-EncoderPool::EncoderPool(const RecordRules& rules, const GaijiMapping& mapping, unsigned threads) {
+EncoderPool::EncoderPool(const RecordRules& rules, const GaijiMapping& mapping, const PlanTables& tables, unsigned threads) {
   for (unsigned i = 0; i < std::max(threads, 1u); ++i)
-    encoders_.push_back(std::make_unique<RecordEncoder>(rules, mapping));
+    encoders_.push_back(std::make_unique<RecordEncoder>(rules, mapping, tables));
   try {
     for (unsigned i = 0; i < threads; ++i)
       threads_.emplace_back([this, encoder = encoders_[i].get()] { work(*encoder); });

@@ -1,5 +1,5 @@
 // The quor command: data files to host record files and back, through the ConvertQuor library.
-//   quor encode   a data file, one record a line, to a record file
+//   quor encode   a CSV file, one host record a CSV record, to a record file
 //   quor decode   a record file back to CSV
 //   quor dump     records field by field, to look inside a record file
 //   quor layout   the resolved layout of a layout file or copybook
@@ -25,6 +25,7 @@
 namespace {
 
 using namespace quor::cli;
+using quor::CsvOptions;
 
 constexpr const char* kEncodeExamples = R"(
 Examples:
@@ -115,12 +116,14 @@ struct EncodeArguments {
   bool isUnsigned = false;
   bool strict = false;  // the default's name, accepted
   std::uint64_t maxErrors = 0;
+  bool plain = false;
+  std::string delimiter = ",";
   EncodeOptions options;
 };
 
 void addEncode(CLI::App& app, EncodeArguments& a) {
   CLI::App* encode =
-      app.add_subcommand("encode", "Convert a data file, one record a line, to a host record file");
+      app.add_subcommand("encode", "Convert a CSV file, one CSV record a host record, to a host record file");
   encode->footer(kEncodeExamples);
   addLayoutOptions(*encode, a.layout, true);
   encode
@@ -148,6 +151,12 @@ void addEncode(CLI::App& app, EncodeArguments& a) {
   encode->add_flag("-q,--quiet", a.options.quiet, "No summary and no progress line");
   encode->add_option("--threads", a.options.threads, "Encoding threads (default: one a processor, at most 4)")
       ->check(CLI::Range(1u, 64u));
+  encode->add_flag(
+      "--plain", a.plain, "Read plain lines cut at every delimiter: no quoted fields (the component's own rule)");
+  encode->add_option("--delimiter", a.delimiter, "Field delimiter: one character, \\t for a tab (default ,)");
+  encode->add_flag("--header", a.options.header,
+                   "Each input's first record names its columns: values are taken by name, in any order");
+  encode->add_flag("--skip-blank-lines", a.options.skipBlankLines, "Skip empty lines instead of refusing them");
   encode->add_option("files", a.options.inputs,
                      "Input files, read in order (default or '-': standard input)");
 }
@@ -159,6 +168,13 @@ int runEncodeArguments(CLI::App& encode, EncodeArguments& a) {
   if (o.outputPath == "-") o.outputPath.clear();
   o.encoding = encodingNamed(a.encoding);
   o.convertSign = !a.isUnsigned;
+  if (a.plain) {
+    if (encode.count("--delimiter") > 0 && a.delimiter != ",")
+      throw UsageError("--plain cuts at every \",\": it takes no other --delimiter");
+    o.csv.reset();
+  } else {
+    o.csv = CsvOptions{delimiterNamed(a.delimiter), o.encoding == InputEncoding::cp932};
+  }
   if (encode.count("--gaiji") > 0) o.gaijiPath = a.gaiji;
   if (encode.count("--max-errors") > 0) o.maxErrors = a.maxErrors;
   return runEncode(o);

@@ -1,16 +1,21 @@
 #pragma once
-// Builds the records of a batch: each line decoded from its encoding, cut into values at every ",",
-// built by the library's record builder, and checked for values written other than they read.
+// Builds the records of a batch: each record cut into its values (RFC 4180 CSV, or at every "," for
+// plain lines), put in the layout's column order, and written the fast way by the record plan when
+// every value is one it writes as it reads; otherwise decoded from its encoding and built by the
+// library's record builder, which says which values it writes other than they read.
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "batch.hpp"
+#include "quor/csv.hpp"
 #include "quor/error.hpp"
 #include "quor/gaiji_mapping.hpp"
 #include "quor/layout.hpp"
 #include "quor/record.hpp"
+#include "quor/record_plan.hpp"
 
 namespace quor::cli {
 
@@ -21,33 +26,42 @@ struct RecordRules {
   bool convertSign = true;
   InputEncoding encoding = InputEncoding::utf8;
   bool lenient = false;  // a value written other than it reads is written so, instead of a bad record
+  std::optional<CsvOptions> csv;  // none: plain lines, cut at every ","
 };
 
 // One encoder is used by one thread; encoders on different threads share nothing but the read-only
-// layout and gaiji reading.
+// layout, plan tables and gaiji reading.
 class RecordEncoder {
  public:
-  RecordEncoder(const RecordRules& rules, const GaijiMapping& mapping);
+  RecordEncoder(const RecordRules& rules, const GaijiMapping& mapping, const PlanTables& tables);
 
-  // Fills the batch's records, bad lines and change counts from its lines. An unforeseen failure is
+  // Fills the batch's records, bad lines and change counts from its records. An unforeseen failure is
   // kept in the batch (failure, failedLine) and ends it there.
   void encode(Batch& batch) noexcept;
 
  private:
-  // Builds the record of line `index` into the batch. False when the record is bad; problem_ then says
-  // why.
-  bool encodeLine(std::string_view line, std::size_t index, Batch& batch);
+  // Builds record `index` into the batch. False when the record is bad; problem_ then says why.
+  bool encodeRecord(std::string_view record, std::size_t index, Batch& batch);
+  // The builder's way: the whole record decoded, then built value by value.
+  bool buildRecord(std::string_view record, std::size_t index, Batch& batch);
+  // Cuts `record` (bytes, or its decoded text) into values; false, with problem_ set, for malformed CSV.
+  bool cut(std::string_view record);
   // Why field `field` of a record that failed with `error` cannot be written.
   [[nodiscard]] std::string failure(const Error& error) const;
 
   const RecordRules rules_;
   RecordBuilder builder_;
+  const EncodePlan plan_;
   const std::vector<std::size_t> columns_;  // the layout's fields that take a value
-  std::u16string text_;                     // the decoded line, storage reused
-  std::vector<std::u16string_view> items_;  // its values, views into text_
-  std::vector<ValueChange> changes_;        // one a field
-  ByteString record_;                       // storage reused
-  std::string problem_;                     // why the last bad record is bad
+  std::optional<CsvSplitter> splitter_;
+  std::vector<std::string_view> cutValues_;  // the values as cut, bytes
+  std::vector<std::string_view> values_;     // in the layout's order
+  std::u16string text_;                      // decoded values, storage reused
+  std::vector<std::u16string_view> items_;   // the values decoded, in the layout's order
+  std::vector<std::size_t> itemEnds_;
+  std::vector<ValueChange> changes_;         // one a column
+  ByteString record_;                        // storage reused
+  std::string problem_;                      // why the last bad record is bad
 };
 
 }  // namespace quor::cli

@@ -119,10 +119,10 @@ class CsvSplitter {
   //   split("a,\"Tokyo, Japan\",,\"say \"\"hi\"\"\"")  // a | Tokyo, Japan | (empty) | say "hi"
   //   split("ab\"c,d")                                 // ab"c | d
   //
-  // Throws quor::Error 5 for a malformed record, with a message naming the field (from 1) and the
-  // byte offset in the record: text between a closing quote and the delimiter ("field 1, byte 4: text
-  // after the closing quote" for "ab"c), or a quoted field that never closes ("field 2, byte 2: the
-  // quoted field is not closed" for a,"b, the offset of its opening quote). Throws 7 when memory runs
+  // Throws quor::Error 5 for a malformed record, with a message naming the field and the byte of the
+  // record, both counted from 1: text between a closing quote and the delimiter ("field 1, byte 5:
+  // text after the closing quote" for "ab"c), or a quoted field that never closes ("field 2, byte 3:
+  // the quoted field is not closed" for a,"b, the byte of its opening quote). Throws 7 when memory runs
   // out.
   [[nodiscard]] std::span<const CsvField> split(std::string_view record);
 

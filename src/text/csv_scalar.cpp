@@ -24,7 +24,7 @@ bool isTrail(char c) noexcept {
 
 Error malformed(std::size_t field, std::size_t offset, const char* problem) {
   return Error(errors::kInvalidCall,
-               "field " + std::to_string(field) + ", byte " + std::to_string(offset) + ": " + problem);
+               "field " + std::to_string(field) + ", byte " + std::to_string(offset + 1) + ": " + problem);
 }
 
 CsvRecordEnd cutScalar(std::string_view bytes, bool endOfInput, const CsvOptions& options,

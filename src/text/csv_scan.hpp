@@ -55,7 +55,8 @@ void splitSse2(std::string_view record, const CsvOptions& options, std::vector<C
                std::string& storage);
 #endif
 
-// The error of a malformed record: "field 2, byte 7: " and the problem.
+// The error of a malformed record: "field 2, byte 7: " and the problem, the byte at `offset` counted
+// from 1 as a user counts it.
 Error malformed(std::size_t field, std::size_t offset, const char* problem);
 inline constexpr char kTextAfterQuote[] = "text after the closing quote";
 inline constexpr char kNotClosed[] = "the quoted field is not closed";

@@ -8,7 +8,9 @@
 #include <map>
 #include <vector>
 
+#include "quor/layout.hpp"
 #include "quor/quor.hpp"
+#include "quor/record.hpp"
 #include "run_quor.hpp"
 #include "quor/text.hpp"
 #include "text_convert.hpp"
@@ -130,6 +132,64 @@ TEST(Encode, ExitCodes) {
   ::unsetenv("QUOR_GAIJI");
   EXPECT_EQ(named.exitCode, 2);
   EXPECT_NE(named.err.find("words.txt (QUOR_GAIJI) has no mapping line"), std::string::npos) << named.err;
+}
+
+// The bytes RecordBuilder gives for records of kLayout, each a list of its values.
+std::string builtRecords(const std::vector<std::vector<std::u16string>>& records) {
+  RecordBuilder builder(parseLayoutFile(kLayout, "l.layout"), true, GaijiMapping());
+  ByteString out;
+  for (const auto& values : records) {
+    const std::vector<std::u16string_view> views(values.begin(), values.end());
+    builder.append(views, out);
+  }
+  return {reinterpret_cast<const char*>(out.data()), out.size()};
+}
+
+TEST(Encode, CsvRecordsAsSpreadsheetsWriteThem) {
+  struct Case {
+    std::string options;
+    std::string input;
+    std::vector<std::vector<std::u16string>> records;  // what it writes, when it succeeds
+    std::string message;                               // else part of standard error (exit 1 or 2)
+  };
+  const std::vector<std::u16string> yamada = {u"A1", u"山田", u"12", u"-2500"};
+  const Case cases[] = {
+      {"", "\"A1\",\"山田\",\"12\",\"-2500\"\r\n", {yamada}, ""},
+      {"", "\"A,1\",\"山田\",12,-2500\n\"A\"\"1\",山田,12,-2500", {{u"A,1", u"山田", u"12", u"-2500"},
+                                                              {u"A\"1", u"山田", u"12", u"-2500"}}, ""},
+      {"--plain", "\"A1\",山田,12,-2500\n", {{u"\"A1\"", u"山田", u"12", u"-2500"}}, ""},
+      {"--plain", "\"A,1\",山田,12,-2500\n", {}, "<stdin>:1: 5 items, the layout has 4 fields"},
+      {"--delimiter ';'", "A,1;山田;12;-2500\n", {{u"A,1", u"山田", u"12", u"-2500"}}, ""},
+      {"--delimiter '\\t'", "A1\t山田\t12\t-2500\n", {yamada}, ""},
+      // 0x7C, '|', is the second byte of ポ (0x83 0x7C) in code page 932.
+      {"--encoding cp932 --delimiter '|'", "A1|\x83\x7C|12|-2500\r\n", {{u"A1", u"ポ", u"12", u"-2500"}}, ""},
+      {"--header", "amount,code,qty,name\r\n-2500,A1,12,山田\r\n", {yamada}, ""},
+      {"--skip-blank-lines", "\nA1,山田,12,-2500\n\r\n\n", {yamada}, ""},
+      // A record's line is its first line; a quoted line break counts.
+      {"", "A1,山田,12,-2500\n\"B\n2\",鈴木,3,xx\nC3,鈴木,3,yy\n", {},
+       "<stdin>:2: field 4 (amount): \"xx\": not a number"},
+      {"--skip-bad", "A1,山田,12,-2500\n\"B\n2\",鈴木,3,xx\nC3,鈴木,3,yy\n", {},
+       "<stdin>:4: field 4 (amount): \"yy\""},
+      {"", "A1,\"山\"田,12,-2500\n", {}, "<stdin>:1: not a CSV record"},
+      {"", "A1,\"山田,12,-2500\n", {}, "<stdin>:1: not a CSV record"},
+      {"--header", "code,name,qty\nA1,山田,12\n", {}, "the header has no column for the field 'amount'"},
+      {"--header", "code,name,qty,price\n", {}, "the header's column 'price' is no field of the layout"},
+      {"--header", "code,name,qty,qty\n", {}, "the header names the column 'qty' twice"},
+      {"--delimiter '\"'", "", {}, "--delimiter \""},
+      {"--plain --delimiter ';'", "", {}, "--plain"},
+  };
+  const ScratchFolder folder;
+  folder.write("l.layout", kLayout);
+  for (const Case& c : cases) {
+    const RunResult run = runQuor("encode -q --layout l.layout " + c.options, folder.path(), c.input);
+    if (c.message.empty()) {
+      EXPECT_EQ(run.exitCode, 0) << c.options << "\n" << run.err;
+      EXPECT_EQ(run.out, builtRecords(c.records)) << c.options << "\n" << c.input;
+    } else {
+      EXPECT_NE(run.exitCode, 0) << c.options << "\n" << c.input;
+      EXPECT_NE(run.err.find(c.message), std::string::npos) << c.options << "\n" << run.err;
+    }
+  }
 }
 
 TEST(Encode, ABadLineWritesNothingAndKeepsTheOlderFile) {

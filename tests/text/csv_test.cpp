@@ -70,11 +70,11 @@ TEST(Csv, ReadsTrickyRecordsAsSpreadsheetsWriteThem) {
       {{'|'}, "\x83|\"x\ny\"\n", {"[\x83][\"x\ny\"] LF +1"}},
       {comma,
        "\"ab\"c,d\na,\"b\" ,c",
-       {"5 field 1, byte 4: text after the closing quote LF",
-        "5 field 2, byte 5: text after the closing quote EOF"}},
+       {"5 field 1, byte 5: text after the closing quote LF",
+        "5 field 2, byte 6: text after the closing quote EOF"}},
       {comma,
        "x\na,\"b\nc,\"\"",
-       {"[x] LF", "5 field 2, byte 2: the quoted field is not closed EOF unclosed +1"}},
+       {"[x] LF", "5 field 2, byte 3: the quoted field is not closed EOF unclosed +1"}},
       {comma, "", {}},
   };
   for (const auto& c : cases) {

@@ -1,4 +1,4 @@
-#include "line_reader.hpp"
+#include "record_reader.hpp"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -15,12 +15,12 @@ namespace {
 // The lines of `content` as the reader gives them with a buffer of `block` bytes; "!" for a line
 // longer than `longest`.
 std::vector<std::string> readAll(const std::string& content, std::size_t block,
-                                 std::size_t longest = LineReader::kLongestLine) {
+                                 std::size_t longest = RecordReader::kLongestLine) {
   std::FILE* file = std::tmpfile();
   std::fwrite(content.data(), 1, content.size(), file);
   std::fflush(file);
   std::rewind(file);
-  LineReader reader(::fileno(file), "test", block, longest);
+  RecordReader reader(::fileno(file), "test", block, longest);
   std::vector<std::string> lines;
   std::string_view line;
   while (reader.next(line)) {
@@ -32,7 +32,7 @@ std::vector<std::string> readAll(const std::string& content, std::size_t block,
   return lines;
 }
 
-TEST(LineReader, SplitsAtLineEndsWhateverTheBlockSize) {
+TEST(RecordReader, SplitsAtLineEndsWhateverTheBlockSize) {
   struct Case {
     std::string content;
     std::vector<std::string> lines;
@@ -49,12 +49,12 @@ TEST(LineReader, SplitsAtLineEndsWhateverTheBlockSize) {
       {"long line of forty characters or so....\nx\n", {"long line of forty characters or so....", "x"}},
   };
   for (const std::size_t block :
-       {std::size_t{1}, std::size_t{3}, std::size_t{7}, LineReader::kDefaultBlock}) {
+       {std::size_t{1}, std::size_t{3}, std::size_t{7}, RecordReader::kDefaultBlock}) {
     for (const Case& c : cases) EXPECT_EQ(readAll(c.content, block), c.lines) << "block " << block;
   }
 }
 
-TEST(LineReader, SkipsLinesLongerThanTheLongestKeptWhateverTheBlockSize) {
+TEST(RecordReader, SkipsLinesLongerThanTheLongestKeptWhateverTheBlockSize) {
   // The longest line kept is 4 bytes, its line end not counted.
   const std::string content = "abcd\nabcde\nabcd\r\nabcde\r\nabcdefghijklmnopq\r\n\nok\nabcd\rabcde";
   const std::vector<std::string> lines = {"abcd", "!", "abcd", "!", "!", "", "ok", "!"};
@@ -62,23 +62,23 @@ TEST(LineReader, SkipsLinesLongerThanTheLongestKeptWhateverTheBlockSize) {
     EXPECT_EQ(readAll(content, block, 4), lines) << "block " << block;
 }
 
-TEST(LineReader, ReadFailureIsAnIoError) {
+TEST(RecordReader, ReadFailureIsAnIoError) {
   int fds[2];
   ASSERT_EQ(::pipe(fds), 0);
   ::close(fds[1]);
-  LineReader reader(fds[1], "closed", 16);  // the write end, closed: read fails with EBADF
+  RecordReader reader(fds[1], "closed", 16);  // the write end, closed: read fails with EBADF
   std::string_view line;
   EXPECT_THROW(reader.next(line), IoError);
   ::close(fds[0]);
 }
 
-TEST(LineReader, KnowsWhenALineIsAtHandWithoutWaiting) {
+TEST(RecordReader, KnowsWhenALineIsAtHandWithoutWaiting) {
   int ends[2];
   ASSERT_EQ(::pipe(ends), 0);
   const auto put = [&](const std::string& text) {
     ASSERT_EQ(::write(ends[1], text.data(), text.size()), static_cast<ssize_t>(text.size()));
   };
-  LineReader reader(ends[0], "pipe", 64);
+  RecordReader reader(ends[0], "pipe", 64);
   std::string_view line;
   EXPECT_FALSE(reader.lineAtHand());  // nothing written yet: a read would wait
   put("one\ntw");

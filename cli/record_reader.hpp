@@ -1,0 +1,81 @@
+#pragma once
+// Records of one input file, read in big blocks with read(2) and handed out as views into the block
+// buffer: no copy per record. Plain records are lines: a record ends at LF, and a CR just before the
+// LF is dropped with it. CSV records (RFC 4180) end at LF or CR LF outside a quoted field, so one may
+// span lines. A last record without a line end is still a record. A record longer than the block grows
+// the buffer to hold it, up to the longest record kept; a longer one is skipped to the end of its line
+// and given as too long, so the buffer never grows beyond the block or the longest record and its line
+// end, whatever the input.
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "quor/csv.hpp"
+
+namespace quor::cli {
+
+class RecordReader {
+ public:
+  static constexpr std::size_t kDefaultBlock = std::size_t{1} << 20;
+  // The longest record kept, without its line end; and what a longer one is called in messages.
+  static constexpr std::size_t kLongestLine = std::size_t{64} << 20;
+  static constexpr const char* kTooLong = "line longer than 64 MiB";
+
+  // Reads lines from `fd`, which the caller keeps open, or CSV records with `csv`; `name` is used in
+  // error messages.
+  RecordReader(int fd, std::string name, std::size_t blockSize = kDefaultBlock, std::size_t longestLine = kLongestLine,
+               std::optional<CsvOptions> csv = std::nullopt);
+
+  // The next record, valid until the next call; false at the end of the input. A record longer than
+  // the longest kept is given empty, with tooLong() true. Throws IoError when a read fails.
+  bool next(std::string_view& record);
+  // True when the record last given was longer than the longest kept.
+  [[nodiscard]] bool tooLong() const noexcept { return tooLong_; }
+
+  // True when next() can answer without waiting for whoever writes the input: a whole record is in the
+  // buffer, or a read would not block (a regular file never does). A caller handing records on to
+  // others asks this before it would wait on a pipe or a terminal.
+  bool lineAtHand();
+
+  // The number of the line the record last returned starts on, counted from 1.
+  [[nodiscard]] std::uint64_t lineNumber() const noexcept { return lineNumber_; }
+  // Bytes read from the file so far.
+  [[nodiscard]] std::uint64_t bytesRead() const noexcept { return bytesRead_; }
+
+ private:
+  // Where the record at begin_ ends in the buffer, if it does: its length and its line end's length.
+  struct Found {
+    std::size_t length;
+    std::size_t lineEnd;
+    std::size_t lineEndsInside;
+  };
+  std::optional<Found> find();
+  // Moves the unread rest to the front, grows the buffer when the rest fills it, and reads once more.
+  // False at the end of the input.
+  bool refill();
+  // Gives the record of `length` bytes at `begin`, or marks it too long.
+  void give(std::size_t begin, std::size_t length, std::size_t lineEndsInside, std::string_view& record);
+  // Drops what is held of the record at hand and reads on past the end of its line.
+  void skipRestOfLine();
+
+  int fd_;
+  std::string name_;
+  std::size_t longest_;
+  std::optional<CsvRecordCutter> cutter_;  // CSV records; lines without it
+  std::vector<char> buffer_;
+  std::size_t begin_ = 0;    // first unread byte
+  std::size_t end_ = 0;      // one past the last byte read
+  std::size_t scanned_ = 0;  // lines: bytes from begin_ already known to hold no LF
+  std::optional<Found> found_;  // the end of the record at begin_, once found
+  bool eof_ = false;
+  bool tooLong_ = false;
+  std::uint64_t lineNumber_ = 0;
+  std::uint64_t nextLine_ = 1;  // the line the next record starts on
+  std::uint64_t bytesRead_ = 0;
+};
+
+}  // namespace quor::cli
