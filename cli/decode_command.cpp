@@ -15,6 +15,7 @@
 #include "progress.hpp"
 #include "quor/csv_writer.hpp"
 #include "quor/record.hpp"
+#include "quor/record_plan.hpp"
 #include "quor/text.hpp"
 #include "record_faults.hpp"
 #include "text_convert.hpp"
@@ -34,10 +35,7 @@ std::string counted(std::uint64_t count, const std::string& noun) {
 class DecodeRun {
  public:
   explicit DecodeRun(const DecodeOptions& options)
-      : options_(options),
-        decoder_(options.layout, options.convertSign, loadGaijiMapping(options.gaijiPath), options.keepPadding),
-        csv_{options.delimiter, options.cp932, options.crlf.value_or(options.cp932)},
-        progress_(!options.quiet && ::isatty(STDERR_FILENO) != 0) {}
+      : DecodeRun(options, loadGaijiMapping(options.gaijiPath)) {}
 
   int run(OutputTarget target) {
     if (options_.layout.recordLength == 0) throw UsageError("the layout has no bytes");
@@ -73,6 +71,19 @@ class DecodeRun {
 
  private:
   enum class Outcome { complete, bad, interrupted };
+
+  DecodeRun(const DecodeOptions& options, const GaijiMapping& gaiji)
+      : options_(options),
+        decoder_(options.layout, options.convertSign, gaiji, options.keepPadding),
+        csv_{options.delimiter, options.cp932, options.crlf.value_or(options.cp932)},
+        progress_(!options.quiet && ::isatty(STDERR_FILENO) != 0) {
+    // The plan reads values without their padding; kept padding is the decoder's alone.
+    if (!options.keepPadding) {
+      plan_.emplace(options.layout, options.convertSign, PlanTables(gaiji),
+                    options.cp932 ? OutputText::cp932 : OutputText::utf8, csv_.delimiter, csv_.crlf);
+      planLine_.resize(plan_->maxLineBytes());
+    }
+  }
 
   void writeHeader(OutputSink& sink) {
     const Layout& layout = options_.layout;
@@ -129,6 +140,14 @@ class DecodeRun {
   // Decodes one record and writes its line; false when a bad record ends the run.
   bool decodeRecord(const std::string& display, std::uint64_t record, std::span<const std::uint8_t> bytes,
                     OutputSink& sink) {
+    if (plan_) {
+      const std::size_t length = plan_->decode(bytes, planLine_.data());
+      if (length != 0) {
+        sink.write(reinterpret_cast<const std::uint8_t*>(planLine_.data()), length);
+        ++records_;
+        return true;
+      }
+    }
     decoder_.decode(bytes, values_, faults_, options_.lenient);
     const std::uint64_t start = record * options_.layout.recordLength;
     if (!faults_.empty()) {
@@ -179,6 +198,8 @@ class DecodeRun {
   const DecodeOptions& options_;
   const RecordDecoder decoder_;
   const CsvWriteOptions csv_;
+  std::optional<DecodePlan> plan_;  // the common record's way
+  std::vector<char> planLine_;
   Progress progress_;
   std::vector<std::u16string> values_;
   std::vector<FieldFault> faults_;

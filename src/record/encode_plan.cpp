@@ -51,86 +51,88 @@ namespace {
 
 using Steps = EncodePlan::Steps;
 
-// The next character of a value: its UTF-16 unit, or false where the plan leaves the value to the
-// builder (bytes that are no valid text, a character beyond the Basic Multilingual Plane, a code page
-// 932 byte without a character).
-struct Reader {
-  const unsigned char* p;
-  const unsigned char* end;
-  InputText input;
-
-  [[nodiscard]] bool done() const noexcept { return p == end; }
-
-  bool next(char16_t& unit) noexcept {
-    const unsigned b0 = *p;
-    if (b0 < 0x80) {
-      unit = static_cast<char16_t>(b0);
+// The next character of a value, whose first byte *p is not ASCII: its UTF-16 unit, or false where
+// the plan leaves the value to the builder (bytes that are no valid text, a character beyond the Basic
+// Multilingual Plane, a code page 932 byte without a character).
+template <InputText kInput>
+[[gnu::always_inline]] inline bool nextWide(const unsigned char*& p, const unsigned char* end, unsigned& unit) noexcept {
+  const unsigned b0 = *p;
+  if constexpr (kInput == InputText::cp932) {
+    char16_t c = text::cp932::decodeSingle(static_cast<std::uint8_t>(b0));
+    if (c != 0xFFFF) {
       ++p;
-      return true;
+    } else {  // a lead byte
+      if (end - p < 2) return false;
+      c = text::cp932::decodeDouble(static_cast<std::uint8_t>(b0), p[1]);
+      p += 2;
     }
-    if (input == InputText::cp932) {
-      if (text::cp932::isLeadByte(static_cast<std::uint8_t>(b0))) {
-        if (end - p < 2) return false;
-        unit = text::cp932::decodeDouble(static_cast<std::uint8_t>(b0), p[1]);
-        p += 2;
-      } else {
-        unit = text::cp932::decodeSingle(static_cast<std::uint8_t>(b0));
-        ++p;
-      }
-      return unit != 0xFFFF;
-    }
+    unit = c;
+    return c != 0xFFFF;
+  } else {
     if (b0 >= 0xE0 && b0 < 0xF0) {
       if (end - p < 3 || (p[1] & 0xC0u) != 0x80 || (p[2] & 0xC0u) != 0x80) return false;
-      const unsigned cp = ((b0 & 0x0Fu) << 12) | ((p[1] & 0x3Fu) << 6) | (p[2] & 0x3Fu);
-      if (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
-      unit = static_cast<char16_t>(cp);
+      unit = ((b0 & 0x0Fu) << 12) | ((p[1] & 0x3Fu) << 6) | (p[2] & 0x3Fu);
       p += 3;
-      return true;
+      return unit >= 0x800 && (unit < 0xD800 || unit > 0xDFFF);
     }
     if (b0 >= 0xC2 && b0 < 0xE0) {
       if (end - p < 2 || (p[1] & 0xC0u) != 0x80) return false;
-      unit = static_cast<char16_t>(((b0 & 0x1Fu) << 6) | (p[1] & 0x3Fu));
+      unit = ((b0 & 0x1Fu) << 6) | (p[1] & 0x3Fu);
       p += 2;
       return true;
     }
     return false;
   }
-};
+}
 
-bool writeText(const Steps& plan, const Step& step, std::string_view value, std::uint8_t* out) noexcept {
+// The loops below keep what they read from the plan in locals: a store through `out` may alias
+// anything, and would otherwise make the compiler load it again for every byte.
+template <InputText kInput>
+bool writeText(const std::uint16_t* forms, std::uint8_t blank, const Step& step,
+               std::string_view value, std::uint8_t* out) noexcept {
   if (value.empty() && step.component) return false;  // written as 0x00 bytes: a change
-  Reader reader{reinterpret_cast<const unsigned char*>(value.data()),
-                reinterpret_cast<const unsigned char*>(value.data()) + value.size(), plan.input};
-  std::uint32_t count = 0;
-  char16_t unit = 0;
-  while (!reader.done()) {
-    if (count == step.length || !reader.next(unit)) return false;
-    const PlanTables::Data::TextForm entry = plan.forms->text[unit];
-    if (!entry.ok) return false;
-    out[count++] = entry.byte;
+  const auto* p = reinterpret_cast<const unsigned char*>(value.data());
+  const unsigned char* const end = p + value.size();
+  std::uint8_t* const stop = out + step.length;
+  for (; p != end; ++out) {
+    if (out == stop) return false;
+    unsigned unit = *p;
+    if (unit < 0x80) {
+      ++p;
+    } else if (!nextWide<kInput>(p, end, unit)) {
+      return false;
+    }
+    const std::uint16_t form = forms[unit];
+    if (form > 0xFF) return false;
+    *out = static_cast<std::uint8_t>(form);
   }
-  std::memset(out + count, plan.forms->blank, step.length - count);
+  std::memset(out, blank, static_cast<std::size_t>(stop - out));
   return true;
 }
 
-bool writeNational(const Steps& plan, const Step& step, std::string_view value, std::uint8_t* out) noexcept {
+template <InputText kInput>
+bool writeNational(const std::uint16_t* forms, std::uint16_t pad, const Step& step,
+                   std::string_view value, std::uint8_t* out) noexcept {
   if (value.empty() && step.component) return false;
-  Reader reader{reinterpret_cast<const unsigned char*>(value.data()),
-                reinterpret_cast<const unsigned char*>(value.data()) + value.size(), plan.input};
-  std::uint32_t count = 0;
-  char16_t unit = 0;
-  while (!reader.done()) {
-    if (count == step.length || !reader.next(unit)) return false;
-    const PlanTables::Data::JefForm entry = plan.forms->jef[unit];
-    if (!entry.ok) return false;
-    out[2 * count] = entry.first;
-    out[2 * count + 1] = entry.second;
-    ++count;
+  const auto* p = reinterpret_cast<const unsigned char*>(value.data());
+  const unsigned char* const end = p + value.size();
+  std::uint8_t* const stop = out + 2 * std::size_t{step.length};
+  for (; p != end; out += 2) {
+    if (out == stop) return false;
+    unsigned unit = *p;
+    if (unit < 0x80) {
+      ++p;
+    } else if (!nextWide<kInput>(p, end, unit)) {
+      return false;
+    }
+    const std::uint16_t form = forms[unit];
+    if (form == PlanTables::Data::kLeftToBuilder) return false;
+    out[0] = static_cast<std::uint8_t>(form >> 8);
+    out[1] = static_cast<std::uint8_t>(form);
   }
-  const PlanTables::Data::JefForm pad = plan.forms->pad;
-  for (; count < step.length; ++count) {
-    out[2 * count] = pad.first;
-    out[2 * count + 1] = pad.second;
+  for (; out != stop; out += 2) {
+    out[0] = static_cast<std::uint8_t>(pad >> 8);
+    out[1] = static_cast<std::uint8_t>(pad);
   }
   return true;
 }
@@ -195,14 +197,19 @@ void writeZonedDigits(const char* digits, std::size_t count, bool negative, std:
 // `count` digits right-aligned in `bytes` bytes of nibbles, then the sign nibble `sign` (or none).
 void writePackedDigits(const char* digits, std::size_t count, int sign, std::uint32_t bytes,
                        std::uint8_t* out) noexcept {
-  std::memset(out, 0, bytes);
-  std::size_t nibble = 2 * static_cast<std::size_t>(bytes);
-  const auto put = [&](unsigned value) {
-    --nibble;
-    out[nibble / 2] = static_cast<std::uint8_t>(out[nibble / 2] | (nibble % 2 == 1 ? value : value << 4));
+  const auto digitAt = [&](std::size_t& left) -> unsigned {
+    return left == 0 ? 0u : static_cast<unsigned>(digits[--left] - '0');
   };
-  if (sign >= 0) put(static_cast<unsigned>(sign));
-  for (std::size_t i = count; i-- > 0;) put(static_cast<unsigned>(digits[i] - '0'));
+  std::size_t left = count;
+  std::uint32_t at = bytes;
+  if (sign >= 0) {
+    const unsigned low = static_cast<unsigned>(sign);
+    out[--at] = static_cast<std::uint8_t>(digitAt(left) << 4 | low);
+  }
+  while (at > 0) {
+    const unsigned low = digitAt(left);
+    out[--at] = static_cast<std::uint8_t>(digitAt(left) << 4 | low);
+  }
 }
 
 bool writeNumber(const Steps& plan, const Step& step, std::string_view value, std::uint8_t* out) noexcept {
@@ -332,14 +339,20 @@ EncodePlan& EncodePlan::operator=(EncodePlan&&) noexcept = default;
 bool EncodePlan::encode(std::span<const std::string_view> values, std::uint8_t* record) const noexcept {
   const Steps& plan = *steps_;
   if (values.size() != plan.columns) return false;
+  const bool utf8 = plan.input == InputText::utf8;
+  const PlanTables::Data& forms = *plan.forms;
   for (const Step& step : plan.steps) {
     std::uint8_t* const out = record + step.offset;
     switch (step.kernel) {
       case Kernel::text:
-        if (!writeText(plan, step, values[step.column], out)) return false;
+        if (!(utf8 ? writeText<InputText::utf8>(forms.text.data(), forms.blank, step, values[step.column], out)
+                   : writeText<InputText::cp932>(forms.text.data(), forms.blank, step, values[step.column], out)))
+          return false;
         break;
       case Kernel::national:
-        if (!writeNational(plan, step, values[step.column], out)) return false;
+        if (!(utf8 ? writeNational<InputText::utf8>(forms.jef.data(), forms.pad, step, values[step.column], out)
+                   : writeNational<InputText::cp932>(forms.jef.data(), forms.pad, step, values[step.column], out)))
+          return false;
         break;
       case Kernel::constant:
         std::memcpy(out, plan.constants.data() + step.column, step.bytes);

@@ -28,7 +28,7 @@ void fillWritten(PlanTables::Data& data) {
     text::PaddedText formatted = record::formatField(one, 1, setCharacter, true, storage, &change);
     bytes.clear();
     if (!formatted.empty()) character::appendEbcdicKana(formatted, 1, bytes);
-    data.text[u] = {bytes.empty() ? std::uint8_t{0} : bytes[0], change.kind == Change::none && !bytes.empty()};
+    data.text[u] = change.kind == Change::none && !bytes.empty() ? bytes[0] : PlanTables::Data::kLeftToBuilder;
 
     // A half-width katakana may join the sound mark after it, so values holding one are the builder's;
     // so is a user-defined character without a mapping file, which the builder finds no code for.
@@ -40,12 +40,13 @@ void fillWritten(PlanTables::Data& data) {
     character::appendJef(formatted, 1, gaiji, bytes, &stray);
     const bool ok = change.kind == Change::none && !stray.found && !joins && !(userDefined && !gaiji.opened()) &&
                     formatted.text.size() == 1;
-    data.jef[u] = {bytes[0], bytes[1], ok};
+    const auto pair = static_cast<std::uint16_t>(bytes[0] << 8 | bytes[1]);
+    data.jef[u] = ok && pair != PlanTables::Data::kLeftToBuilder ? pair : PlanTables::Data::kLeftToBuilder;
   }
-  data.blank = data.text[u' '].byte;
+  data.blank = static_cast<std::uint8_t>(data.text[u' ']);
   bytes.clear();
   character::appendJef(text::PaddedText({}, 1, u'\u3000'), 1, gaiji, bytes);
-  data.pad = {bytes[0], bytes[1], true};
+  data.pad = static_cast<std::uint16_t>(bytes[0] << 8 | bytes[1]);
 }
 
 void fillRead(PlanTables::Data& data) {

@@ -13,21 +13,14 @@ namespace quor {
 struct PlanTables::Data {
   GaijiMapping gaiji;  // the mapping the tables were asked with
 
-  // A UTF-16 unit in a text field (its EBCDIC byte) and in a national field (its JEF pair); `ok` when
-  // the record builder writes it as it stands, one character after the other, with no change.
-  struct TextForm {
-    std::uint8_t byte;
-    bool ok;
-  };
-  struct JefForm {
-    std::uint8_t first;
-    std::uint8_t second;
-    bool ok;
-  };
-  std::vector<TextForm> text;  // 65536 units
-  std::vector<JefForm> jef;    // 65536 units
-  std::uint8_t blank = 0x40;   // a blank in a text field
-  JefForm pad{};               // an ideographic space in a national field
+  // A UTF-16 unit in a text field (its EBCDIC byte) and in a national field (its JEF pair, the first
+  // byte high), where the record builder writes it as it stands, one character after the other, with
+  // no change; otherwise kLeftToBuilder. Two bytes an entry keep the tables in the faster caches.
+  static constexpr std::uint16_t kLeftToBuilder = 0x0100;  // no EBCDIC byte; a JEF pair never written
+  std::vector<std::uint16_t> text;  // 65536 units
+  std::vector<std::uint16_t> jef;   // 65536 units
+  std::uint8_t blank = 0x40;        // a blank in a text field
+  std::uint16_t pad = 0;            // an ideographic space in a national field
 
   // What a byte of a text field and a pair of a national field read back as; 0xFFFF when it is invalid
   // data (a padding byte or pair reads as its character here: the plans drop trailing padding first).
