@@ -140,6 +140,18 @@ class EncodeRun {
   // Writes the good records of an encoded batch and reports its bad lines, line by line, unless a bad
   // record or a termination signal ends the run.
   Outcome writeBatch(const Batch& batch, const std::string& display, OutputSink& sink) {
+    if (!batch.failure && batch.badLines.empty() && batch.changed.empty() && !batch.records.empty()) {
+      // Every record good: written in one piece, the signal check where the loop below would make it.
+      const std::uint64_t before = records_ + badRecords_;
+      sink.write(batch.records.data(), batch.records.size());
+      if (recordLength_ == 0) recordLength_ = batch.recordEnds.front();
+      records_ += batch.recordEnds.size();
+      const std::uint64_t done = records_ + badRecords_;
+      progress_.update(done, batch.bytesRead);
+      if ((before & ~kSignalCheckMask) != (done & ~kSignalCheckMask) && guard_->pending()) return Outcome::interrupted;
+      for (std::size_t kind = 0; kind < kChangeKinds; ++kind) changes_[kind] += batch.changes[kind];
+      return Outcome::complete;
+    }
     const std::size_t lines = batch.failure ? batch.failedLine : batch.lineCount();
     std::size_t bad = 0;
     std::size_t record = 0;
