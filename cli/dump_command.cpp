@@ -28,6 +28,18 @@ std::uint64_t recordNumber(std::string_view text, const std::string& range) {
   return value;
 }
 
+// The overlays of a layout (the items of a REDEFINES) as the columns of a layout of their own, in
+// their places, so a decoder reads them too.
+Layout overlaysAsColumns(const Layout& layout) {
+  Layout overlays{{}, layout.recordLength};
+  for (const LayoutField& field : layout.fields) {
+    if (field.role != FieldRole::overlay) continue;
+    overlays.fields.push_back(field);
+    overlays.fields.back().role = FieldRole::column;
+  }
+  return overlays;
+}
+
 bool isText(const LayoutField& field) {
   return field.kind == FieldKind::text || field.kind == FieldKind::national ||
          (field.kind == FieldKind::component && (field.format == setCharacter || field.format == setNCharacter));
@@ -48,14 +60,19 @@ std::size_t readFully(const InputFile& input, std::span<std::uint8_t> bytes) {
 
 class Dumper {
  public:
-  explicit Dumper(const DumpOptions& options)
+  explicit Dumper(const DumpOptions& options) : Dumper(options, loadGaijiMapping(options.gaijiPath)) {}
+
+ private:
+  Dumper(const DumpOptions& options, const GaijiMapping& gaiji)
       : options_(options),
-        decoder_(options.layout, options.convertSign, loadGaijiMapping(options.gaijiPath)),
+        decoder_(options.layout, options.convertSign, gaiji),
+        overlayDecoder_(overlaysAsColumns(options.layout), options.convertSign, gaiji),
         columns_(options.layout.columns()) {
     nameWidth_ = std::max(nameWidth_, std::string("field ").size() + std::to_string(options.layout.fields.size()).size());
     for (const LayoutField& field : options.layout.fields) nameWidth_ = std::max(nameWidth_, field.name.size());
   }
 
+ public:
   int run() {
     std::vector<std::string> inputs = options_.inputs;
     if (inputs.empty()) inputs.emplace_back("-");
@@ -83,33 +100,40 @@ class Dumper {
     return status;
   }
 
- private:
   // Prints one record; false when it holds invalid data.
   bool show(const std::string& display, std::uint64_t number, std::span<const std::uint8_t> record) {
     decoder_.decode(record, values_, faults_, true);
+    overlayDecoder_.decode(record, overlayValues_, overlayFaults_, true);
     const std::size_t length = record.size();
     std::printf("%s: record %llu (byte offset %llu, %zu bytes)\n", display.c_str(),
                 static_cast<unsigned long long>(number), static_cast<unsigned long long>((number - 1) * length),
                 length);
     const Layout& layout = options_.layout;
     std::size_t column = 0;
+    std::size_t overlay = 0;
     for (const LayoutField& field : layout.fields) {
       const bool isColumn = field.role == FieldRole::column;
       const std::string name =
           !field.name.empty() ? field.name : isColumn ? "field " + std::to_string(column + 1) : std::string();
       std::string value;
       std::string mark;
+      const auto shown = [&](const std::u16string& text) {
+        return isText(field) ? "\"" + toUtf8(text) + "\"" : toUtf8(text);
+      };
       if (isColumn) {
-        const std::u16string& text = values_[column];
-        value = isText(field) ? "\"" + toUtf8(text) + "\"" : toUtf8(text);
+        value = shown(values_[column]);
         for (const FieldFault& fault : faults_)
           if (fault.column == column)
             mark = "  <- invalid: " + std::string(fault.reason) + " (record byte " + std::to_string(fault.offset) + ")";
         ++column;
+      } else if (field.role == FieldRole::overlay) {
+        // Bytes a REDEFINES reads another way: invalid there is no fault of the record.
+        value = shown(overlayValues_[overlay]) + "  (redefines)";
+        for (const FieldFault& fault : overlayFaults_)
+          if (fault.column == overlay) value = std::string("(redefines; not valid here: ") + fault.reason + ")";
+        ++overlay;
       } else {
-        value = field.role == FieldRole::overlay ? "(redefines earlier bytes)"
-                : field.kind == FieldKind::filler ? "(filler)"
-                                                  : "(constant)";
+        value = field.kind == FieldKind::filler ? "(filler)" : "(constant)";
       }
       printField(field, name, record.subspan(field.offset, std::min(field.size, length - field.offset)), value + mark);
     }
@@ -134,10 +158,13 @@ class Dumper {
 
   const DumpOptions& options_;
   const RecordDecoder decoder_;
+  const RecordDecoder overlayDecoder_;  // the overlays, read as columns
   const std::vector<std::size_t> columns_;
   std::size_t nameWidth_ = 4;
   std::vector<std::u16string> values_;
   std::vector<FieldFault> faults_;
+  std::vector<std::u16string> overlayValues_;
+  std::vector<FieldFault> overlayFaults_;
 };
 
 }  // namespace

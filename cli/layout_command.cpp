@@ -107,29 +107,39 @@ void printRow(const char* format, Values... values) {
   std::puts(text.c_str());
 }
 
+// "zoned (overlay)", "filler x40", "text (constant)".
+std::string kindColumn(const LayoutField& f) {
+  std::string kind = kindName(f);
+  if (f.role == FieldRole::overlay) kind += " (overlay)";
+  if (f.kind == FieldKind::filler) {
+    char fill[8];
+    std::snprintf(fill, sizeof fill, " x%02X", static_cast<unsigned>(f.fill));
+    kind += fill;
+  } else if (f.role == FieldRole::constant) {
+    kind += " (constant)";
+  }
+  return kind;
+}
+
 void printTable(const Layout& layout) {
   std::size_t nameWidth = 4;
-  for (const LayoutField& f : layout.fields) nameWidth = std::max(nameWidth, f.name.size());
-  printRow("%6s  %-*s  %6s  %5s  %-14s  %6s  %5s  %s", "column", static_cast<int>(nameWidth), "name", "offset",
-           "bytes", "kind", "digits", "scale", "sign");
+  std::size_t kindWidth = 14;
+  for (const LayoutField& f : layout.fields) {
+    nameWidth = std::max(nameWidth, f.name.size());
+    kindWidth = std::max(kindWidth, kindColumn(f).size());
+  }
+  printRow("%6s  %-*s  %6s  %5s  %-*s  %6s  %5s  %s", "column", static_cast<int>(nameWidth), "name", "offset",
+           "bytes", static_cast<int>(kindWidth), "kind", "digits", "scale", "sign");
   std::size_t column = 0;
   for (const LayoutField& f : layout.fields) {
     std::string number = "";
     if (f.role == FieldRole::column) number = std::to_string(++column);
-    std::string kind = kindName(f);
-    if (f.role == FieldRole::overlay) kind += " (overlay)";
-    if (f.kind == FieldKind::filler) {
-      char fill[8];
-      std::snprintf(fill, sizeof fill, " x%02X", static_cast<unsigned>(f.fill));
-      kind += fill;
-    } else if (f.role == FieldRole::constant) {
-      kind += " (constant)";
-    }
+    const std::string kind = kindColumn(f);
     const bool numeric = isNumber(f);
     const std::string digits = numeric ? std::to_string(f.length) : "";
     const std::string scale = numeric ? std::to_string(f.scale) : "";
-    printRow("%6s  %-*s  %6zu  %5zu  %-14s  %6s  %5s  %s", number.c_str(), static_cast<int>(nameWidth), f.name.c_str(),
-             f.offset, f.size, kind.c_str(), digits.c_str(), scale.c_str(),
+    printRow("%6s  %-*s  %6zu  %5zu  %-*s  %6s  %5s  %s", number.c_str(), static_cast<int>(nameWidth), f.name.c_str(),
+             f.offset, f.size, static_cast<int>(kindWidth), kind.c_str(), digits.c_str(), scale.c_str(),
              numeric ? (f.isSigned ? "signed" : "unsigned") : "");
   }
   std::printf("record length %zu\n", layout.recordLength);

@@ -67,6 +67,20 @@ TEST(Dump, ShowsEveryFieldAndMarksInvalidData) {
   EXPECT_NE(run.out.find("1A3  <- invalid: digit nibble above 9 (record byte 1)"), std::string::npos) << run.out;
   EXPECT_NE(run.out.find("field 1  F1 FA F3"), std::string::npos) << run.out;
   EXPECT_NE(run.out.find("\"A\""), std::string::npos) << run.out;
+
+  // The items of a REDEFINES are read too, from the bytes they share.
+  const std::string copybook = "--copybook '" + examplesDir() + "/order.cpy'";
+  ASSERT_EQ(runQuor("encode -q " + copybook + " --encoding cp932 --header -o o.dat '" + examplesDir() +
+                        "/orders-excel.csv'",
+                    folder.path())
+                .exitCode,
+            0);
+  const RunResult dump = runQuor("dump " + copybook + " --records 3 o.dat", folder.path());
+  EXPECT_EQ(dump.exitCode, 0) << dump.err;
+  for (const char* line : {"8  ORDER-DATE     F2 F0 F2 F6 F1 F2 F0 F3", "20261203",
+                           "8  ORDER-YEAR     F2 F0 F2 F6", "2026  (redefines)", "110  TOTAL-AMOUNT   00 00 05 25 00 2C",
+                           "5250.02", "120  FILLER         40 40 40 40"})
+    EXPECT_NE(dump.out.find(line), std::string::npos) << line << "\n" << dump.out;
 }
 
 }  // namespace

@@ -31,13 +31,26 @@ std::string examplePaths() {
 }
 
 TEST(Encode, ExamplesGiveTheCommittedBytes) {
-  const ScratchFolder folder;
-  const RunResult run = runQuor(
-      "encode " + examplePaths() + " -o orders.dat '" + examplesDir() + "/orders.csv'", folder.path());
-  ASSERT_EQ(run.exitCode, 0) << run.err;
-  EXPECT_EQ(hexLines(readFile(folder.path() / "orders.dat"), 69),
-            readFile(examplesDir() + "/orders.expected.hex"));
-  EXPECT_NE(run.err.find("quor: 20 records, 1380 bytes, record length 69"), std::string::npos) << run.err;
+  const std::string dir = "'" + examplesDir() + "/";
+  const struct {
+    std::string arguments;
+    std::string expected;  // the committed hexadecimal
+    std::size_t recordLength;
+    std::string summary;
+  } cases[] = {
+      {examplePaths() + " " + dir + "orders.csv'", "orders.expected.hex", 69, "20 records, 1380 bytes"},
+      // A spreadsheet's export (code page 932, CRLF, a header, quoted values) with a COBOL copybook.
+      {"--copybook " + dir + "order.cpy' --encoding cp932 --header " + dir + "orders-excel.csv'",
+       "orders-excel.expected.hex", 124, "4 records, 496 bytes"},
+  };
+  for (const auto& c : cases) {
+    const ScratchFolder folder;
+    const RunResult run = runQuor("encode -o out.dat " + c.arguments, folder.path());
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(hexLines(readFile(folder.path() / "out.dat"), c.recordLength),
+              readFile(examplesDir() + "/" + c.expected));
+    EXPECT_NE(run.err.find("quor: " + c.summary), std::string::npos) << run.err;
+  }
 }
 
 TEST(Encode, Cp932AndUtf8InputsGiveTheSameBytes) {
