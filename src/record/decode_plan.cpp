@@ -28,19 +28,15 @@ struct Step {
   numeric::PackedSign packedSign;
 };
 
-// The text of one byte (EBCDIC) or byte pair (JEF), up to three bytes of output, or none (`length` 0)
-// when it is invalid data or needs quoting.
-struct Piece {
-  std::uint8_t bytes[3];
-  std::uint8_t length;
-};
+using Piece = PlanTables::Data::Piece;
 
 }  // namespace
 
 struct DecodePlan::Steps {
   std::vector<Step> steps;
   std::vector<Piece> ebcdic;  // 256 bytes
-  std::vector<Piece> jef;     // 65536 pairs, first byte high
+  const Piece* jef = nullptr;  // 65536 pairs, first byte high: the tables'
+  PlanTables tables;           // kept for jef
   char delimiter = ',';
   bool crlf = false;
   std::size_t maxLine = 0;
@@ -49,30 +45,6 @@ struct DecodePlan::Steps {
 namespace {
 
 using Steps = DecodePlan::Steps;
-
-// The output form of a character read back (0xFFFF: invalid data), or no piece: what the CSV writer
-// would quote is the writer's.
-Piece pieceOf(char16_t c, OutputText output, char delimiter) {
-  Piece piece{};
-  if (c == 0xFFFF || c == static_cast<unsigned char>(delimiter) || c == u'"' || c == u'\r' || c == u'\n')
-    return piece;
-  if (output == OutputText::cp932) {
-    if (text::cp932::lacksExactForm(c)) return piece;
-    const std::uint16_t code = text::cp932::encode(c);
-    if (code > 0xFF) piece.bytes[piece.length++] = static_cast<std::uint8_t>(code >> 8);
-    piece.bytes[piece.length++] = static_cast<std::uint8_t>(code & 0xFF);
-  } else if (c < 0x80) {
-    piece.bytes[piece.length++] = static_cast<std::uint8_t>(c);
-  } else if (c < 0x800) {
-    piece.bytes[piece.length++] = static_cast<std::uint8_t>(0xC0 | (c >> 6));
-    piece.bytes[piece.length++] = static_cast<std::uint8_t>(0x80 | (c & 0x3F));
-  } else if (c < 0xD800 || c > 0xDFFF) {
-    piece.bytes[piece.length++] = static_cast<std::uint8_t>(0xE0 | (c >> 12));
-    piece.bytes[piece.length++] = static_cast<std::uint8_t>(0x80 | ((c >> 6) & 0x3F));
-    piece.bytes[piece.length++] = static_cast<std::uint8_t>(0x80 | (c & 0x3F));
-  }
-  return piece;
-}
 
 // Writes the digits of a number field's text: "-" for a negative value that is not zero, the digits
 // without leading zeros, the decimal point before the last `scale`. False when it has more digits
@@ -192,15 +164,15 @@ bool readNational(const Steps& plan, const std::uint8_t* bytes, std::uint32_t si
 DecodePlan::DecodePlan(const Layout& layout, bool convertSign, const PlanTables& tables, OutputText text,
                        char delimiter, bool crlf) {
   steps_ = base::guarded([&] {
-    auto plan = std::make_unique<Steps>();
+    auto plan = std::make_unique<Steps>(Steps{{}, {}, nullptr, tables});
     plan->delimiter = delimiter;
     plan->crlf = crlf;
     // Each byte and pair as the decoders read it, and as the output writes it.
     const PlanTables::Data& forms = tables.data();
     plan->ebcdic.resize(256);
-    for (unsigned byte = 0; byte < 256; ++byte) plan->ebcdic[byte] = pieceOf(forms.ebcdicRead[byte], text, delimiter);
-    plan->jef.resize(0x10000);
-    for (unsigned pair = 0; pair < 0x10000; ++pair) plan->jef[pair] = pieceOf(forms.jefRead[pair], text, delimiter);
+    for (unsigned byte = 0; byte < 256; ++byte)
+      plan->ebcdic[byte] = PlanTables::Data::pieceOf(forms.ebcdicRead[byte], text, delimiter);
+    plan->jef = (text == OutputText::utf8 ? forms.jefUtf8 : forms.jefCp932).data();
     std::size_t line = 8;  // the line end, and room for a piece written whole
     for (const LayoutField& field : layout.fields) {
       if (field.role != FieldRole::column) continue;

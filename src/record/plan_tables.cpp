@@ -8,6 +8,7 @@
 #include "character/ebcdic_kana.hpp"
 #include "character/jef.hpp"
 #include "record/field_formatter.hpp"
+#include "text/cp932.hpp"
 
 namespace quor {
 
@@ -63,9 +64,40 @@ void fillRead(PlanTables::Data& data) {
     read.clear();
     if (!character::readJef(two, data.gaiji, true, false, read) && read.size() == 1) data.jefRead[pair] = read[0];
   }
+  data.jefUtf8.resize(kUnits);
+  data.jefCp932.resize(kUnits);
+  for (std::size_t pair = 0; pair < kUnits; ++pair) {
+    const char16_t c = data.jefRead[pair];
+    if (c == 0xFFFF || c < 0x80) continue;  // no piece: invalid, or maybe a plan's delimiter
+    data.jefUtf8[pair] = PlanTables::Data::pieceOf(c, OutputText::utf8, ',');
+    data.jefCp932[pair] = PlanTables::Data::pieceOf(c, OutputText::cp932, ',');
+  }
 }
 
 }  // namespace
+
+PlanTables::Data::Piece PlanTables::Data::pieceOf(char16_t c, OutputText output, char delimiter) noexcept {
+  Piece piece{};
+  if (c == 0xFFFF || c == static_cast<unsigned char>(delimiter) || c == u'"' || c == u'\r' || c == u'\n')
+    return piece;
+  if (output == OutputText::cp932) {
+    if (text::cp932::lacksExactForm(c)) return piece;
+    const std::uint16_t code = text::cp932::encode(c);
+    if (code > 0xFF) piece.bytes[piece.length++] = static_cast<std::uint8_t>(code >> 8);
+    piece.bytes[piece.length++] = static_cast<std::uint8_t>(code & 0xFF);
+  } else if (c < 0x80) {
+    piece.bytes[piece.length++] = static_cast<std::uint8_t>(c);
+  } else if (c < 0x800) {
+    piece.bytes[piece.length++] = static_cast<std::uint8_t>(0xC0 | (c >> 6));
+    piece.bytes[piece.length++] = static_cast<std::uint8_t>(0x80 | (c & 0x3F));
+  } else if (c < 0xD800 || c > 0xDFFF) {
+    piece.bytes[piece.length++] = static_cast<std::uint8_t>(0xE0 | (c >> 12));
+    piece.bytes[piece.length++] = static_cast<std::uint8_t>(0x80 | ((c >> 6) & 0x3F));
+    piece.bytes[piece.length++] = static_cast<std::uint8_t>(0x80 | (c & 0x3F));
+  }
+  return piece;
+}
+
 
 PlanTables::PlanTables(const GaijiMapping& gaiji) {
   data_ = base::guarded([&] {

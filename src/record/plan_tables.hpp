@@ -26,6 +26,19 @@ struct PlanTables::Data {
   // data (a padding byte or pair reads as its character here: the plans drop trailing padding first).
   std::vector<char16_t> ebcdicRead;  // 256 bytes
   std::vector<char16_t> jefRead;     // 65536 pairs, the first byte high
+
+  // The output bytes of a character read back, up to three, or none (`length` 0) where the decode plan
+  // leaves the value to the decoder and the CSV writer: invalid data, or what the writer would quote.
+  struct Piece {
+    std::uint8_t bytes[3];
+    std::uint8_t length;
+  };
+  // `c` (0xFFFF: invalid data) as `output` writes it; no piece for the delimiter, a quote, CR and LF.
+  static Piece pieceOf(char16_t c, OutputText output, char delimiter) noexcept;
+  // Each JEF pair's piece in UTF-8 and in code page 932, made once for every plan: pairs that read as
+  // ASCII characters, which could be a plan's delimiter, have none.
+  std::vector<Piece> jefUtf8;   // 65536 pairs
+  std::vector<Piece> jefCp932;  // 65536 pairs
 };
 
 }  // namespace quor
