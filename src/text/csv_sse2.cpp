@@ -199,12 +199,39 @@ CsvRecordEnd cutSse2(std::string_view bytes, bool endOfInput, const CsvOptions& 
   return {state == ScanState::quoted ? CsvCut::unclosedQuote : CsvCut::record, n, 0, lines};
 }
 
+namespace {
+
+// The common record, without a quote, where every delimiter ends a field: its fields from the
+// delimiters' bits, a block at a time. False, leaving `fields` to be cleared, at the first quote.
+bool splitUnquoted(std::string_view record, char delimiter, std::vector<CsvField>& fields) {
+  const char* const b = record.data();
+  const std::size_t n = record.size();
+  std::size_t start = 0;
+  for (std::size_t base = 0; base < n; base += kBlock) {
+    const Block block = blockAt(b, base, n);
+    if (block.bitsOf('"') != 0) return false;
+    for (std::uint32_t bits = block.bitsOf(delimiter); bits != 0; bits &= bits - 1) {
+      const std::size_t at = base + static_cast<std::size_t>(std::countr_zero(bits));
+      fields.push_back({record.substr(start, at - start), false});
+      start = at + 1;
+    }
+  }
+  fields.push_back({record.substr(start), false});
+  return true;
+}
+
+}  // namespace
+
 void splitSse2(std::string_view record, const CsvOptions& options, std::vector<CsvField>& fields,
                std::string& storage) {
   fields.clear();
   const char* const b = record.data();
   const std::size_t n = record.size();
   const bool checkSecondByte = delimiterCanBeSecondByte(options);
+  if (!checkSecondByte) {
+    if (splitUnquoted(record, options.delimiter, fields)) return;
+    fields.clear();
+  }
   Structure structure(record, options.delimiter);
   std::size_t used = 0;  // storage bytes holding this record's unescaped fields
   for (std::size_t start = 0;;) {
