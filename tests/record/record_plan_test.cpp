@@ -1,0 +1,98 @@
+// Record plans beside the builder and the decoder: a record the plan takes has the builder's bytes and
+// the line the decoder and CSV writer give; every record the plan declines is one they would change,
+// refuse or quote. (fuzz/plan_fuzz.cpp holds the same properties on random layouts and values.)
+
+#include <vector>
+
+#include "quor/csv_writer.hpp"
+#include "quor/record.hpp"
+#include "quor/record_plan.hpp"
+#include "support/test_support.hpp"
+
+namespace quor::test {
+namespace {
+
+struct PlanCase {
+  const char* layout;                 // a layout file's lines
+  std::vector<std::string> values;    // UTF-8, one a column
+  bool planned;                       // the plan writes it
+};
+
+TEST(RecordPlan, WritesWhatTheBuilderWritesOrLeavesItToIt) {
+  const PlanCase cases[] = {
+      // The benchmark record: every field the plan's, so the speed measured is the plan's.
+      {"c 8 1\nk 20 1\nn 10 2\nq 7 0\na 11 3\nd 8 0", {"A0000000", "ﾀｸｴｽﾀ ﾊｱｾ", "央加央", "2376650", "-64330410746", "20240101"}, true},
+      {"c 8 1", {"ABC"}, true},
+      {"c 8 1", {""}, false},            // written as 0x00 bytes: a change
+      {"c 3 1", {"ABCD"}, false},        // cut
+      {"c 3 1", {"漢"}, false},          // a double-byte character in a text field
+      {"n 3 2", {"ｶﾞ"}, false},          // a sound mark that joins the kana before it
+      {"n 3 2", {"亜a"}, true},          // half-width written in full width, as the builder does
+      {"q 5 0", {"-12"}, true},
+      {"q 3 0", {"1234"}, false},        // cut
+      {"q 5 0", {"1.5"}, false},         // no fraction in a component number
+      {"q 5 0", {" 12"}, false},         // the builder's number rules, not the plan's
+      {"a 5 3", {"-0"}, true},
+      {"p packed 7 scale=2 signed", {"-12.5"}, true},
+      {"p packed 7 scale=2 signed", {"12.505"}, false},  // more places than the scale
+      {"p packed 7 scale=2", {"-1"}, false},             // negative in an unsigned field
+      {"b binary 4 signed", {"-9999"}, true},
+      {"t text 4\nf filler 2 x00\nz zoned 3", {"", "7"}, true},  // an empty typed text is blanks
+      {"c 4 1", {"\xED\xA0\x80"}, false},  // a surrogate in UTF-8: not valid text
+  };
+  const PlanTables tables{GaijiMapping()};
+  for (const PlanCase& c : cases) {
+    const Layout layout = parseLayoutFile(c.layout, "t.layout");
+    const EncodePlan plan(layout, true, tables, InputText::utf8);
+    const std::vector<std::string_view> values(c.values.begin(), c.values.end());
+    std::vector<std::uint8_t> record(layout.recordLength);
+    const bool planned = plan.encode(values, record.data());
+    EXPECT_EQ(planned, c.planned) << c.layout << " | " << c.values.front();
+    if (!planned) continue;
+    std::vector<std::u16string> texts;
+    for (const std::string& value : c.values) texts.push_back(u16(value));
+    const std::vector<std::u16string_view> views(texts.begin(), texts.end());
+    std::vector<ValueChange> changes(views.size());
+    ByteString built;
+    RecordBuilder(layout, true, GaijiMapping()).append(views, built, changes);
+    EXPECT_EQ(hex(ByteString(record.data(), record.size())), hex(built)) << c.layout;
+    for (const ValueChange& change : changes) EXPECT_EQ(change.kind, Change::none) << c.layout;
+
+    // Read back: the decode plan's line is the decoder's values through the CSV writer.
+    const DecodePlan decode(layout, true, tables, OutputText::utf8, ',', false);
+    std::vector<char> line(decode.maxLineBytes());
+    const std::size_t length = decode.decode(record, line.data());
+    std::vector<std::u16string> read;
+    std::vector<FieldFault> faults;
+    RecordDecoder(layout, true, GaijiMapping()).decode(record, read, faults, false);
+    std::string written;
+    appendCsvRecord(read, CsvWriteOptions{}, written);
+    ASSERT_NE(length, 0u) << c.layout;
+    EXPECT_EQ(std::string(line.data(), length), written) << c.layout;
+  }
+}
+
+TEST(RecordPlan, LeavesInvalidDataAndQuotedValuesToTheDecoder) {
+  const struct {
+    const char* layout;
+    std::vector<std::uint8_t> record;
+    char delimiter;
+  } cases[] = {
+      {"q 3 0", {0xF1, 0xFA, 0xF3}, ','},             // a digit nibble above 9
+      {"t text 2", {0xC1, 0x6B}, ','},                // "A," holds the delimiter
+      {"t text 2", {0xC1, 0x5E}, ';'},                // "A;" with ';'
+      {"t text 2", {0x7F, 0x40}, ','},                // a quote
+      {"n national 1", {0x00, 0xFE}, ','},            // no JEF code
+      {"p packed 3 signed", {0x12, 0x3A}, ','},       // no sign nibble
+  };
+  const PlanTables tables{GaijiMapping()};
+  for (const auto& c : cases) {
+    const Layout layout = parseLayoutFile(c.layout, "t.layout");
+    const DecodePlan plan(layout, true, tables, OutputText::utf8, c.delimiter, false);
+    std::vector<char> line(plan.maxLineBytes());
+    EXPECT_EQ(plan.decode(c.record, line.data()), 0u) << c.layout;
+  }
+}
+
+}  // namespace
+}  // namespace quor::test
