@@ -30,8 +30,9 @@ struct Batch {
   std::size_t input = 0;                // the input's index (BatchReader::display)
   std::vector<std::uint64_t> lines;     // the line each record starts on in its input, from 1
   std::uint64_t bytesRead = 0;          // of all inputs, when the batch was cut: for the progress line
-  std::string text;                     // the records back to back, without line ends (nor byte-order mark)
-  std::vector<std::size_t> ends;        // where each record ends in text
+  std::string text;                     // the records, maybe with line ends between them
+  std::vector<std::size_t> starts;      // where each record starts in text (after a byte-order mark)
+  std::vector<std::size_t> ends;        // where each record ends in text (before its line end)
   bool lineTooLong = false;             // the batch's one record is longer than the longest kept: no text
   // The input's columns in the layout's order (with a header line): entry k is the value of layout
   // column k. None: the values stand in the layout's order.
@@ -51,6 +52,7 @@ struct Batch {
 
   void clearLines() {
     text.clear();
+    starts.clear();
     ends.clear();
     lines.clear();
     lineTooLong = false;

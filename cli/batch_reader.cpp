@@ -96,6 +96,7 @@ void BatchReader::fill(Batch& batch) {
   batch.order = order_;
   const auto fillWithLongLine = [&](std::uint64_t lineNumber) {
     batch.lines.push_back(lineNumber);
+    batch.starts.push_back(0);
     batch.ends.push_back(0);
     batch.lineTooLong = true;
     batch.bytesRead = bytesRead_ + reader_->bytesRead();
@@ -106,7 +107,29 @@ void BatchReader::fill(Batch& batch) {
     return;
   }
   std::string_view record;
+  const auto add = [&](std::size_t start, std::size_t end, std::uint64_t line) {
+    const bool first = firstRecord_;
+    firstRecord_ = false;
+    if (first && rules_.encoding == InputEncoding::utf8 &&
+        std::string_view(batch.text).substr(start, end - start).substr(0, kUtf8ByteOrderMark.size()) ==
+            kUtf8ByteOrderMark)
+      start += kUtf8ByteOrderMark.size();
+    if (start == end && rules_.skipBlankLines) return;
+    batch.lines.push_back(line);
+    batch.starts.push_back(start);
+    batch.ends.push_back(end);
+  };
   while (batch.lineCount() < batchLines_ && batch.text.size() < batchBytes_) {
+    // The records whole in the reader's buffer, copied in one piece with their line ends.
+    if (reader_->take(batchLines_ - batch.lineCount(), batchBytes_ - batch.text.size(), cuts_) > 0) {
+      const std::size_t from = cuts_.front().begin;
+      const std::size_t base = batch.text.size();
+      batch.text.append(reader_->at(from), cuts_.back().begin + cuts_.back().length - from);
+      for (const RecordReader::Cut& cut : cuts_)
+        add(base + cut.begin - from, base + cut.begin - from + cut.length, cut.line);
+      batch.bytesRead = bytesRead_ + reader_->bytesRead();
+      continue;
+    }
     if (batch.lineCount() > 0 && !reader_->lineAtHand()) return;
     if (!reader_->next(record)) {
       bytesRead_ += reader_->bytesRead();
@@ -114,22 +137,17 @@ void BatchReader::fill(Batch& batch) {
       file_.reset();
       return;
     }
-    const bool first = firstRecord_;
-    firstRecord_ = false;
     if (reader_->tooLong()) {
+      firstRecord_ = false;
       if (batch.lineCount() == 0)
         fillWithLongLine(reader_->lineNumber());
       else
         longLine_ = reader_->lineNumber();
       return;
     }
-    if (first && rules_.encoding == InputEncoding::utf8 &&
-        record.substr(0, kUtf8ByteOrderMark.size()) == kUtf8ByteOrderMark)
-      record.remove_prefix(kUtf8ByteOrderMark.size());
-    if (record.empty() && rules_.skipBlankLines) continue;
-    batch.lines.push_back(reader_->lineNumber());
+    const std::size_t start = batch.text.size();
     batch.text.append(record);
-    batch.ends.push_back(batch.text.size());
+    add(start, batch.text.size(), reader_->lineNumber());
     batch.bytesRead = bytesRead_ + reader_->bytesRead();
   }
 }

@@ -66,6 +66,7 @@ class BatchReader {
   std::vector<std::string> displays_;     // the names of the inputs opened, for messages
   std::uint64_t bytesRead_ = 0;           // of the inputs read to their end
   std::uint64_t longLine_ = 0;            // a record too long met while a batch was filled: the next one's
+  std::vector<RecordReader::Cut> cuts_;   // records taken from the reader's buffer at once
 };
 
 }  // namespace quor::cli

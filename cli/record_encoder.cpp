@@ -39,10 +39,8 @@ void RecordEncoder::encode(Batch& batch) noexcept {
   batch.changes = {};
   batch.changed.clear();
   batch.failure = nullptr;
-  std::size_t begin = 0;
   for (std::size_t i = 0; i < batch.lineCount(); ++i) {
-    const std::string_view record(batch.text.data() + begin, batch.ends[i] - begin);
-    begin = batch.ends[i];
+    const std::string_view record(batch.text.data() + batch.starts[i], batch.ends[i] - batch.starts[i]);
     try {
       if (!encodeRecord(record, i, batch)) batch.badLines.push_back({i, std::move(problem_)});
     } catch (...) {

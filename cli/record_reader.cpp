@@ -67,6 +67,24 @@ bool RecordReader::next(std::string_view& record) {
   }
 }
 
+std::size_t RecordReader::take(std::size_t most, std::size_t bytes, std::vector<Cut>& cuts) {
+  cuts.clear();
+  tooLong_ = false;
+  std::size_t taken = 0;
+  while (cuts.size() < most && taken < bytes) {
+    const std::optional<Found> found = find();
+    if (!found || found->length > longest_) break;
+    cuts.push_back({begin_, found->length, nextLine_});
+    lineNumber_ = nextLine_;
+    nextLine_ += 1 + found->lineEndsInside;
+    begin_ += found->length + found->lineEnd;
+    taken += found->length + found->lineEnd;
+    scanned_ = 0;
+    found_.reset();
+  }
+  return cuts.size();
+}
+
 void RecordReader::give(std::size_t begin, std::size_t length, std::size_t lineEndsInside, std::string_view& record) {
   lineNumber_ = nextLine_;
   nextLine_ += 1 + lineEndsInside;

@@ -36,6 +36,19 @@ class RecordReader {
   // True when the record last given was longer than the longest kept.
   [[nodiscard]] bool tooLong() const noexcept { return tooLong_; }
 
+  // Where a record stands in the buffer (at()), and the line it starts on.
+  struct Cut {
+    std::size_t begin;
+    std::size_t length;
+    std::uint64_t line;
+  };
+  // Takes the records wholly in the buffer from the next one on, as next() would one at a time, at
+  // most `most` of them and no more than about `bytes` bytes, into `cuts`, without reading: a batch
+  // copies them in one piece. None when the next record is not whole in the buffer or too long; next()
+  // then reads on. The places stay valid until the next call of next() or take().
+  std::size_t take(std::size_t most, std::size_t bytes, std::vector<Cut>& cuts);
+  [[nodiscard]] const char* at(std::size_t offset) const noexcept { return buffer_.data() + offset; }
+
   // True when next() can answer without waiting for whoever writes the input: a whole record is in the
   // buffer, or a read would not block (a regular file never does). A caller handing records on to
   // others asks this before it would wait on a pipe or a terminal.
