@@ -81,7 +81,6 @@ class DecodeRun {
     if (!options.keepPadding) {
       plan_.emplace(options.layout, options.convertSign, PlanTables(gaiji),
                     options.cp932 ? OutputText::cp932 : OutputText::utf8, csv_.delimiter, csv_.crlf);
-      planLine_.resize(plan_->maxLineBytes());
     }
   }
 
@@ -141,9 +140,10 @@ class DecodeRun {
   bool decodeRecord(const std::string& display, std::uint64_t record, std::span<const std::uint8_t> bytes,
                     OutputSink& sink) {
     if (plan_) {
-      const std::size_t length = plan_->decode(bytes, planLine_.data());
+      // Straight into the output's buffer.
+      const std::size_t length = plan_->decode(bytes, reinterpret_cast<char*>(sink.room(plan_->maxLineBytes())));
       if (length != 0) {
-        sink.write(reinterpret_cast<const std::uint8_t*>(planLine_.data()), length);
+        sink.wrote(length);
         ++records_;
         return true;
       }
@@ -199,7 +199,6 @@ class DecodeRun {
   const RecordDecoder decoder_;
   const CsvWriteOptions csv_;
   std::optional<DecodePlan> plan_;  // the common record's way
-  std::vector<char> planLine_;
   Progress progress_;
   std::vector<std::u16string> values_;
   std::vector<FieldFault> faults_;

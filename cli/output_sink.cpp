@@ -145,6 +145,12 @@ void OutputSink::flushAndWrite(const std::uint8_t* data, std::size_t size) {
   used_ = size;
 }
 
+void OutputSink::makeRoom(std::size_t size) {
+  writeAll(buffer_.data(), used_);
+  used_ = 0;
+  if (buffer_.size() < size) buffer_.resize(size);
+}
+
 void OutputSink::commit() {
   if (done_) return;
   writeAll(buffer_.data(), used_);

@@ -48,6 +48,14 @@ class OutputSink {
     }
   }
 
+  // Room for `size` bytes after what is buffered, for a writer that makes its bytes in place; wrote()
+  // then keeps the first of them. Throws IoError when writing out the buffer fails.
+  std::uint8_t* room(std::size_t size) {
+    if (buffer_.size() - used_ < size) makeRoom(size);
+    return buffer_.data() + used_;
+  }
+  void wrote(std::size_t size) noexcept { used_ += size; }
+
   // Writes what is buffered and, for a file to replace, syncs it and renames it into place. Throws
   // IoError.
   void commit();
@@ -64,6 +72,7 @@ class OutputSink {
 
  private:
   void flushAndWrite(const std::uint8_t* data, std::size_t size);
+  void makeRoom(std::size_t size);
   void writeAll(const std::uint8_t* data, std::size_t size);
   // Drops the output (see abandon()); true when standard output was cut back.
   bool drop() noexcept;
