@@ -6,12 +6,35 @@
 #include <cstdint>
 #include <exception>
 #include <memory>
+#include <new>
+#include <utility>
 #include <string>
 #include <vector>
 
 #include "change_messages.hpp"
 
 namespace quor::cli {
+
+// An allocator whose resize() leaves new bytes as they are, for a buffer whose bytes are written in
+// place right after (a record the plan fills): no zeroing first.
+template <class T>
+struct UninitializedAllocator : std::allocator<T> {
+  template <class U>
+  struct rebind {
+    using other = UninitializedAllocator<U>;
+  };
+  UninitializedAllocator() = default;
+  template <class U>
+  explicit UninitializedAllocator(const UninitializedAllocator<U>&) noexcept {}
+  template <class U>
+  void construct(U* p) noexcept {
+    ::new (static_cast<void*>(p)) U;
+  }
+  template <class U, class... Args>
+  void construct(U* p, Args&&... args) {
+    std::construct_at(p, std::forward<Args>(args)...);
+  }
+};
 
 struct Batch {
   struct BadLine {
@@ -39,7 +62,7 @@ struct Batch {
   std::shared_ptr<const std::vector<std::size_t>> order;
 
   // Set by the encoder.
-  std::vector<std::uint8_t> records;    // the good records back to back
+  std::vector<std::uint8_t, UninitializedAllocator<std::uint8_t>> records;  // the good records back to back
   std::vector<std::size_t> recordEnds;  // where each one ends
   std::vector<BadLine> badLines;        // in line order
   ChangeCounts changes{};               // values of the good records written differently

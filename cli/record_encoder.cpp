@@ -75,15 +75,13 @@ bool RecordEncoder::cut(std::string_view record) {
 bool RecordEncoder::encodeRecord(std::string_view record, std::size_t index, Batch& batch) {
   // The fast way: values cut from the bytes, written by the plan where it can.
   if (!record.empty() && cut(record) && cutValues_.size() == columns_.size()) {
-    values_.clear();
     if (batch.order) {
+      values_.clear();
       for (const std::size_t j : *batch.order) values_.push_back(cutValues_[j]);
-    } else {
-      values_.assign(cutValues_.begin(), cutValues_.end());
     }
     const std::size_t start = batch.records.size();
     batch.records.resize(start + rules_.layout.recordLength);
-    if (plan_.encode(values_, batch.records.data() + start)) {
+    if (plan_.encode(batch.order ? values_ : cutValues_, batch.records.data() + start)) {
       batch.recordEnds.push_back(batch.records.size());
       return true;
     }
