@@ -105,17 +105,19 @@ class Input {
   std::uint8_t flags_ = 0;
 };
 
-// The text cut at U+0000 into exactly `count` parts; the last part keeps any further U+0000.
-inline std::vector<std::u16string> parts(const std::u16string& text, std::size_t count) {
-  std::vector<std::u16string> out;
+// The text (a UTF-16 string, or bytes in a view) cut at its zero units into exactly `count` parts (at
+// least one); the last part keeps any further zero.
+template <class Text>
+std::vector<Text> parts(const Text& text, std::size_t count) {
+  std::vector<Text> out;
   std::size_t start = 0;
   while (out.size() + 1 < count) {
-    const std::size_t nul = text.find(u'\0', start);
-    if (nul == std::u16string::npos) break;
+    const std::size_t nul = text.find(typename Text::value_type{0}, start);
+    if (nul == Text::npos) break;
     out.push_back(text.substr(start, nul - start));
     start = nul + 1;
   }
-  out.push_back(start <= text.size() ? text.substr(start) : std::u16string());
+  out.push_back(start <= text.size() ? text.substr(start) : Text());
   while (out.size() < count) out.emplace_back();
   return out;
 }

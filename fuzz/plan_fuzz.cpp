@@ -49,17 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::size_t columns = layout.columns().size();
 
   // The values: raw bytes cut at 0x00.
-  const std::string_view valueBytes = in.bytes(80);
-  std::vector<std::string_view> values;
-  std::size_t start = 0;
-  while (values.size() + 1 < columns) {
-    const std::size_t nul = valueBytes.find('\0', start);
-    if (nul == std::string_view::npos) break;
-    values.push_back(valueBytes.substr(start, nul - start));
-    start = nul + 1;
-  }
-  values.push_back(start <= valueBytes.size() ? valueBytes.substr(start) : std::string_view());
-  while (values.size() < columns) values.emplace_back();
+  std::vector<std::string_view> values = quor::fuzz::parts(in.bytes(80), columns);
   if (columns == 0) values.clear();
 
   // The tables depend on the mapping only: asked once, as a run does.

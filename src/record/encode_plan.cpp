@@ -85,39 +85,22 @@ template <InputText kInput>
   }
 }
 
-// The loops below keep what they read from the plan in locals: a store through `out` may alias
-// anything, and would otherwise make the compiler load it again for every byte.
-template <InputText kInput>
-bool writeText(const std::uint16_t* forms, std::uint8_t blank, const Step& step,
-               std::string_view value, std::uint8_t* out) noexcept {
+// A text (kWidth 1: EBCDIC bytes) or national (kWidth 2: JEF pairs) value, each character through
+// its table, then the padding `pad` (a blank, an ideographic space). The loop keeps what it reads from
+// the plan in locals: a store through `out` may alias anything, and would otherwise make the compiler
+// load it again for every byte.
+template <InputText kInput, std::size_t kWidth>
+bool writeCharacters(const std::uint16_t* forms, std::uint16_t pad, const Step& step, std::string_view value,
+                     std::uint8_t* out) noexcept {
   if (value.empty() && step.component) return false;  // written as 0x00 bytes: a change
   const auto* p = reinterpret_cast<const unsigned char*>(value.data());
   const unsigned char* const end = p + value.size();
-  std::uint8_t* const stop = out + step.length;
-  for (; p != end; ++out) {
-    if (out == stop) return false;
-    unsigned unit = *p;
-    if (unit < 0x80) {
-      ++p;
-    } else if (!nextWide<kInput>(p, end, unit)) {
-      return false;
-    }
-    const std::uint16_t form = forms[unit];
-    if (form > 0xFF) return false;
-    *out = static_cast<std::uint8_t>(form);
-  }
-  std::memset(out, blank, static_cast<std::size_t>(stop - out));
-  return true;
-}
-
-template <InputText kInput>
-bool writeNational(const std::uint16_t* forms, std::uint16_t pad, const Step& step,
-                   std::string_view value, std::uint8_t* out) noexcept {
-  if (value.empty() && step.component) return false;
-  const auto* p = reinterpret_cast<const unsigned char*>(value.data());
-  const unsigned char* const end = p + value.size();
-  std::uint8_t* const stop = out + 2 * std::size_t{step.length};
-  for (; p != end; out += 2) {
+  std::uint8_t* const stop = out + kWidth * std::size_t{step.length};
+  const auto put = [](std::uint8_t* at, std::uint16_t form) {
+    if constexpr (kWidth == 2) *at++ = static_cast<std::uint8_t>(form >> 8);
+    *at = static_cast<std::uint8_t>(form);
+  };
+  for (; p != end; out += kWidth) {
     if (out == stop) return false;
     unsigned unit = *p;
     if (unit < 0x80) {
@@ -127,12 +110,12 @@ bool writeNational(const std::uint16_t* forms, std::uint16_t pad, const Step& st
     }
     const std::uint16_t form = forms[unit];
     if (form == PlanTables::Data::kLeftToBuilder) return false;
-    out[0] = static_cast<std::uint8_t>(form >> 8);
-    out[1] = static_cast<std::uint8_t>(form);
+    put(out, form);
   }
-  for (; out != stop; out += 2) {
-    out[0] = static_cast<std::uint8_t>(pad >> 8);
-    out[1] = static_cast<std::uint8_t>(pad);
+  if constexpr (kWidth == 1) {
+    std::memset(out, pad, static_cast<std::size_t>(stop - out));
+  } else {
+    for (; out != stop; out += kWidth) put(out, pad);
   }
   return true;
 }
@@ -345,13 +328,15 @@ bool EncodePlan::encode(std::span<const std::string_view> values, std::uint8_t* 
     std::uint8_t* const out = record + step.offset;
     switch (step.kernel) {
       case Kernel::text:
-        if (!(utf8 ? writeText<InputText::utf8>(forms.text.data(), forms.blank, step, values[step.column], out)
-                   : writeText<InputText::cp932>(forms.text.data(), forms.blank, step, values[step.column], out)))
+        if (!(utf8 ? writeCharacters<InputText::utf8, 1>(forms.text.data(), forms.blank, step, values[step.column], out)
+                   : writeCharacters<InputText::cp932, 1>(forms.text.data(), forms.blank, step, values[step.column],
+                                                          out)))
           return false;
         break;
       case Kernel::national:
-        if (!(utf8 ? writeNational<InputText::utf8>(forms.jef.data(), forms.pad, step, values[step.column], out)
-                   : writeNational<InputText::cp932>(forms.jef.data(), forms.pad, step, values[step.column], out)))
+        if (!(utf8 ? writeCharacters<InputText::utf8, 2>(forms.jef.data(), forms.pad, step, values[step.column], out)
+                   : writeCharacters<InputText::cp932, 2>(forms.jef.data(), forms.pad, step, values[step.column],
+                                                          out)))
           return false;
         break;
       case Kernel::constant:
