@@ -7,12 +7,11 @@
 namespace quor::cli {
 
 namespace {
-constexpr std::size_t kShownCharacters = 40;
 }  // namespace
 
-std::string shownValue(std::u16string_view value) {
-  const bool shortened = value.size() > kShownCharacters;
-  if (shortened) value = value.substr(0, kShownCharacters - 1);
+std::string shownValue(std::u16string_view value, std::size_t most) {
+  const bool shortened = value.size() > most;
+  if (shortened) value = value.substr(0, most - 1);
   std::string out = "\"";
   std::u16string plain;
   const auto flush = [&] {

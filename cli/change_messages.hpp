@@ -13,8 +13,8 @@
 namespace quor::cli {
 
 // The value as a message shows it: in double quotes, a quote, backslash or control character escaped
-// (\", \\, \t, \n, \r, \xNN), and shortened to its first 40 characters and "…" when longer.
-std::string shownValue(std::u16string_view value);
+// (\", \\, \t, \n, \r, \xNN), and shortened to its first `most` characters and "…" when longer.
+std::string shownValue(std::u16string_view value, std::size_t most = 40);
 
 // "field 3 (amount): "12.50": `words`": a field of `layout` (index from 0), its value and what is wrong.
 std::string fieldProblem(const Layout& layout, std::size_t field, std::u16string_view value, const std::string& words);

@@ -7,6 +7,7 @@
 #include <charconv>
 #include <cstdio>
 
+#include "change_messages.hpp"
 #include "gaiji_file.hpp"
 #include "input_file.hpp"
 #include "io_error.hpp"
@@ -118,7 +119,7 @@ class Dumper {
       std::string value;
       std::string mark;
       const auto shown = [&](const std::u16string& text) {
-        return isText(field) ? "\"" + toUtf8(text) + "\"" : toUtf8(text);
+        return isText(field) ? shownValue(text, text.size()) : toUtf8(text);
       };
       if (isColumn) {
         value = shown(values_[column]);
