@@ -74,6 +74,18 @@ void formatNumber(std::u16string_view value, std::size_t width, std::size_t capa
   out.append(value.substr(value.size() - kept));
 }
 
+// The zoned encoder takes the exact text of the formatted number, whose exponent may give it more
+// digits than the text has: "5E5" fits 5 characters, but its 500000 keeps only 00000. Digits other
+// than leading zeros beyond the width are lost as well.
+void noteExponentDigitsLost(std::u16string_view formatted, std::size_t width, ValueChange* change) {
+  if (formatted.find_first_of(u"EeDd") == std::u16string_view::npos) return;
+  const std::u16string exact = number::exactNumberText(formatted);
+  std::u16string_view digits = exact;
+  if (!digits.empty() && digits.front() == u'-') digits.remove_prefix(1);
+  if (digits.size() > width && digits.substr(0, digits.size() - width).find_first_not_of(u'0') != std::u16string_view::npos)
+    note(change, Change::longerThanField);
+}
+
 // Single-byte text: one double-byte character anywhere rejects the whole value; otherwise its first
 // `width` characters, then blanks.
 text::PaddedText formatCharacter(std::u16string_view value, std::size_t width, ValueChange* change) {
@@ -142,6 +154,8 @@ text::PaddedText formatField(std::u16string_view value, std::int32_t length, std
       // A number wider than any encoder reads gets no fill: its encoder fails on the width itself.
       formatNumber(value, width, format == setPackNumeric ? numeric::packedDigits(length, sign) : width,
                    width <= base::kMaxNumberTextWidth, sign, storage, change);
+      if (format == setNumeric && change != nullptr && change->kind == Change::none)
+        noteExponentDigitsLost(storage, width, change);
       return {storage};
     case setCharacter:
       return formatCharacter(value, width, change);

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "base/api_guard.hpp"
+#include "number/number_reading.hpp"
 #include "quor/record.hpp"
 #include "quor/text.hpp"
 #include "record/record_assembly.hpp"
@@ -59,6 +60,11 @@ std::size_t digitCount(std::u16string_view value) {
   return digits;
 }
 
+// "1 digit", "6 digits".
+std::string digits(std::size_t count) {
+  return std::to_string(count) + (count == 1 ? " digit" : " digits");
+}
+
 }  // namespace
 
 std::string describeChange(const ValueChange& change, std::u16string_view value, const LayoutField& field) {
@@ -78,11 +84,16 @@ std::string describeChange(const ValueChange& change, std::u16string_view value,
         if (!isNumeric(field))
           return std::to_string(value.size()) + " characters, the field holds " + holds + ": the rest is cut";
         if (field.kind == FieldKind::component && field.format == setPackNumeric && field.length % 2 == 0)
-          return std::to_string(digitCount(value)) + " digits, the field holds " + std::to_string(field.length - 1) +
+          return digits(digitCount(value)) + ", the field holds " + std::to_string(field.length - 1) +
                  " (packed decimal of the even length " + holds +
                  " holds one digit less): the leading digits are cut";
-        return std::to_string(digitCount(value)) + " digits, the field holds " + holds +
-               ": the leading digits are cut";
+        if (value.find_first_of(u"EeDd") != std::u16string_view::npos) {
+          // Cut as a text before its exponent is applied, or after, with more digits than it shows.
+          const std::u16string exact = number::exactNumberText(value);
+          return "the exponent form of " + toUtf8(exact) + " (" + digits(digitCount(exact)) + "), in a field of " +
+                 digits(static_cast<std::size_t>(field.length)) + ": digits are cut";
+        }
+        return digits(digitCount(value)) + ", the field holds " + holds + ": the leading digits are cut";
       case Change::noCodePage932Form:
         return "character " + named(change.character) + " has no code page 932 form: written as " +
                quoted(change.writtenAs);

@@ -28,6 +28,8 @@ TEST(ValueCheck, FindsTheValuesTheComponentWouldChange) {
       {u"  ", 5, setPackNumeric, Change::notANumber},
       {u"&H1F", 2, setNumeric, Change::none},  // "31"
       {u"&H1F", 1, setNumeric, Change::longerThanField},
+      {u"5E4", 5, setNumeric, Change::none},             // 50000
+      {u"5E5", 5, setNumeric, Change::longerThanField},  // 500000: the text fits, its value does not
       // Single-byte text.
       {u"ABC", 5, setCharacter, Change::none},
       {u"ｱｲｳ", 3, setCharacter, Change::none},
