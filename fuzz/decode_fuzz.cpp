@@ -33,7 +33,15 @@ std::u16string canonical(const quor::LayoutField& field, std::u16string_view val
     return out;
   }
   if (component) {
-    out = quor::number::exactNumberText(value);
+    // The record rules read a sign behind the number ("12-") as one in front; exactNumberText reads
+    // the leading number only.
+    std::u16string signFirst(value);
+    while (!signFirst.empty() && signFirst.back() == u' ') signFirst.pop_back();
+    if (!signFirst.empty() && (signFirst.back() == u'-' || signFirst.back() == u'+')) {
+      signFirst.insert(signFirst.begin(), signFirst.back());
+      signFirst.pop_back();
+    }
+    out = quor::number::exactNumberText(signFirst);
     return out == u"-0" ? u"0" : out;
   }
   const auto number = quor::number::readScaledDecimal(value, field.scale);
