@@ -93,6 +93,15 @@ OutputSink::OutputSink(OutputTarget target) : target_(std::move(target)), buffer
       truncateTo_ = cutBackPoint(fd_);
       break;
   }
+  // What commit() syncs, the writer starts writing back early.
+  struct stat info {};
+  const bool synced = ownsFd_ && ::fstat(fd_, &info) == 0 && (S_ISREG(info.st_mode) || S_ISBLK(info.st_mode));
+  try {
+    writer_ = std::make_unique<BackgroundWriter>(fd_, target_.name(), synced, kBufferSize);
+  } catch (...) {
+    drop();
+    throw;
+  }
 }
 
 OutputSink OutputSink::toFile(const std::string& path) {
@@ -112,8 +121,9 @@ OutputSink::OutputSink(OutputSink&& other) noexcept
       truncateTo_(other.truncateTo_),
       buffer_(std::move(other.buffer_)),
       used_(other.used_),
-      written_(other.written_),
-      done_(other.done_) {
+      handed_(other.handed_),
+      done_(other.done_),
+      writer_(std::move(other.writer_)) {
   other.fd_ = -1;
   other.ownsFd_ = false;
   other.done_ = true;
@@ -123,22 +133,18 @@ OutputSink::~OutputSink() {
   abandon();
 }
 
-void OutputSink::writeAll(const std::uint8_t* data, std::size_t size) {
-  while (size > 0) {
-    const ssize_t put = ::write(fd_, data, size);
-    if (put < 0 && errno == EINTR) continue;
-    if (put < 0) throw ioErrorFromErrno("cannot write " + target_.name(), errno);
-    data += put;
-    size -= static_cast<std::size_t>(put);
-    written_ += static_cast<std::uint64_t>(put);
-  }
+void OutputSink::handOver() {
+  if (used_ == 0) return;
+  writer_->write(buffer_, used_);
+  handed_ += used_;
+  used_ = 0;
 }
 
 void OutputSink::flushAndWrite(const std::uint8_t* data, std::size_t size) {
-  writeAll(buffer_.data(), used_);
-  used_ = 0;
+  handOver();
   if (size >= buffer_.size()) {
-    writeAll(data, size);
+    writer_->writeNow(data, size);
+    handed_ += size;
     return;
   }
   std::copy(data, data + size, buffer_.data());
@@ -146,15 +152,14 @@ void OutputSink::flushAndWrite(const std::uint8_t* data, std::size_t size) {
 }
 
 void OutputSink::makeRoom(std::size_t size) {
-  writeAll(buffer_.data(), used_);
-  used_ = 0;
+  handOver();
   if (buffer_.size() < size) buffer_.resize(size);
 }
 
 void OutputSink::commit() {
   if (done_) return;
-  writeAll(buffer_.data(), used_);
-  used_ = 0;
+  handOver();
+  writer_->drain();
   if (ownsFd_) {
     const std::string failure = "cannot write " + target_.name();
     // A character device, FIFO or socket has nothing to sync; a block device and a file do.
@@ -174,6 +179,7 @@ bool OutputSink::drop() noexcept {
   if (done_) return false;
   done_ = true;
   used_ = 0;
+  if (writer_) writer_->settle();
   if (ownsFd_) {
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
@@ -191,14 +197,15 @@ void OutputSink::abandon() noexcept {
 
 std::string OutputSink::abandonAndDescribe(std::size_t recordLength) {
   const bool cutBack = drop();
+  const std::uint64_t written = writer_ ? writer_->written() : 0;
   if (target_.kind() == OutputTarget::Kind::replacedFile) return target_.name() + " was not written";
   if (cutBack) return target_.name() + " was cut back to its size at the start of the run";
-  if (written_ == 0) return "nothing was written to " + target_.name();
+  if (written == 0) return "nothing was written to " + target_.name();
   if (recordLength == 0)
-    return target_.name() + " holds a partial result: its first " + std::to_string(written_) + " bytes, whole lines";
-  const std::uint64_t records = written_ / recordLength;
+    return target_.name() + " holds a partial result: its first " + std::to_string(written) + " bytes, whole lines";
+  const std::uint64_t records = written / recordLength;
   return target_.name() + " holds a partial result: its first " + std::to_string(records) +
-         (records == 1 ? " record (" : " records (") + std::to_string(written_) + " bytes)";
+         (records == 1 ? " record (" : " records (") + std::to_string(written) + " bytes)";
 }
 
 }  // namespace quor::cli

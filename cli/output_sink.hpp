@@ -14,9 +14,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "background_writer.hpp"
 #include "output_target.hpp"
 
 namespace quor::cli {
@@ -66,14 +68,15 @@ class OutputSink {
   // bytes it holds. Only whole records are ever handed on, so the count is exact.
   [[nodiscard]] std::string abandonAndDescribe(std::size_t recordLength);
 
-  [[nodiscard]] std::uint64_t bytesWritten() const noexcept { return written_ + used_; }
+  [[nodiscard]] std::uint64_t bytesWritten() const noexcept { return handed_ + used_; }
   // The temporary file's name; empty for an output written in place.
   [[nodiscard]] const std::string& temporaryPath() const noexcept { return tempPath_; }
 
  private:
   void flushAndWrite(const std::uint8_t* data, std::size_t size);
   void makeRoom(std::size_t size);
-  void writeAll(const std::uint8_t* data, std::size_t size);
+  // Hands the buffered bytes to the writer, which writes them while the buffer fills again.
+  void handOver();
   // Drops the output (see abandon()); true when standard output was cut back.
   bool drop() noexcept;
 
@@ -84,8 +87,9 @@ class OutputSink {
   off_t truncateTo_ = -1;  // standard output that is a regular file: its size at the start
   std::vector<std::uint8_t> buffer_;
   std::size_t used_ = 0;
-  std::uint64_t written_ = 0;
+  std::uint64_t handed_ = 0;  // bytes given to the writer
   bool done_ = false;
+  std::unique_ptr<BackgroundWriter> writer_;
 };
 
 }  // namespace quor::cli
