@@ -3,18 +3,21 @@
 # quor encode (on every processor, and with one encoding thread), quor decode of its output,
 # iconv -f UTF-8 -t CP932 over the same file (one pass of a code page conversion), and a Python
 # standard-library converter (bench/python_converter.py, a baseline). For each: wall and CPU seconds,
-# records a second, peak RSS, and the ratios to iconv and to Python.
+# records a second, peak RSS, and the ratios to iconv and to Python; each the median of RUNS runs
+# (by wall time), Python's of one.
 #
 # Usage: bench/compare.sh [N ...]            (default: 1000000 5000000)
 #        bench/compare.sh --profile          (instructions a record by function, callgrind, 20000 records)
 # Environment: QUOR (default build/release/cli/quor), BENCH_DIR (default ${TMPDIR:-/tmp}/quor-bench),
-#              PYTHON_RECORDS (the largest N Python is run on, default 1000000: it is slow).
+#              PYTHON_RECORDS (the largest N Python is run on, default 1000000: it is slow),
+#              RUNS (default 5).
 set -eu
 
 here=$(dirname "$0")
 QUOR=${QUOR:-build/release/cli/quor}
 BENCH_DIR=${BENCH_DIR:-${TMPDIR:-/tmp}/quor-bench}
 PYTHON_RECORDS=${PYTHON_RECORDS:-1000000}
+RUNS=${RUNS:-5}
 LAYOUT="--lengths 8,20,10,7,11,8 --formats 1,1,2,0,3,0"
 
 [ -x "$QUOR" ] || { echo "no quor binary at $QUOR (build it, or set QUOR)" >&2; exit 1; }
@@ -47,26 +50,35 @@ if [ "${1:-}" = "--profile" ]; then
   exit 0
 fi
 
-# Runs a command under GNU time; prints "wall cpu rss_kb".
-measure() {
+# Runs a command under GNU time after removing its output OUT, so each run writes a new file rather
+# than also pay for freeing the last run's; prints "wall cpu rss_kb". Usage: measure_once OUT command...
+measure_once() {
+  rm -f "$1"
+  shift
   /usr/bin/time -f "%e %U %S %M" "$@" 2>&1 >/dev/null | tail -n 1 | awk '{ printf "%s %.2f %s\n", $1, $2 + $3, $4 }'
+}
+
+# The run of median wall time of RUNS runs. Usage: measure OUT command...
+measure() {
+  for _ in $(seq "$RUNS"); do measure_once "$@"; done | sort -n | sed -n "$(((RUNS + 1) / 2))p"
 }
 
 echo "$(nproc) processors, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //')"
 echo "input: the benchmark layout (8,20,10,7,11,8 / 1,1,2,0,3,0), UTF-8, generated in $BENCH_DIR"
+echo "each figure the median of $RUNS runs by wall time (Python: one run); each run writes a new file in $BENCH_DIR"
 for n in ${*:-1000000 5000000}; do
   input=$(data_for "$n")
   echo
   echo "$n records, $(wc -c <"$input") bytes of UTF-8"
   printf "%-34s %8s %8s %12s %9s %9s %9s\n" "command" "wall s" "CPU s" "records/s" "peak RSS" "vs iconv" "vs Python"
-  iconv=$(measure sh -c "iconv -f UTF-8 -t CP932 '$input' > '$BENCH_DIR/out.cp932'")
+  iconv=$(measure "$BENCH_DIR/out.cp932" sh -c "iconv -f UTF-8 -t CP932 '$input' > '$BENCH_DIR/out.cp932'")
   python=""
   if [ "$n" -le "$PYTHON_RECORDS" ]; then
-    python=$(measure python3 "$here/python_converter.py" "$input" "$BENCH_DIR/out.py.dat")
+    python=$(measure_once "$BENCH_DIR/out.py.dat" python3 "$here/python_converter.py" "$input" "$BENCH_DIR/out.py.dat")
   fi
-  encode=$(measure "$QUOR" encode -q $LAYOUT -o "$BENCH_DIR/out.dat" "$input")
-  encode1=$(measure "$QUOR" encode -q --threads 1 $LAYOUT -o "$BENCH_DIR/out1.dat" "$input")
-  decode=$(measure "$QUOR" decode -q $LAYOUT -o "$BENCH_DIR/back.csv" "$BENCH_DIR/out.dat")
+  encode=$(measure "$BENCH_DIR/out.dat" "$QUOR" encode -q $LAYOUT -o "$BENCH_DIR/out.dat" "$input")
+  encode1=$(measure "$BENCH_DIR/out1.dat" "$QUOR" encode -q --threads 1 $LAYOUT -o "$BENCH_DIR/out1.dat" "$input")
+  decode=$(measure "$BENCH_DIR/back.csv" "$QUOR" decode -q $LAYOUT -o "$BENCH_DIR/back.csv" "$BENCH_DIR/out.dat")
   cmp -s "$BENCH_DIR/out.dat" "$BENCH_DIR/out1.dat" || echo "(the one-thread output differs!)"
   [ -z "$python" ] || cmp -s "$BENCH_DIR/out.dat" "$BENCH_DIR/out.py.dat" || echo "(the Python output differs!)"
   cmp -s "$input" "$BENCH_DIR/back.csv" || echo "(decode does not give the input back!)"

@@ -112,11 +112,7 @@ bool writeCharacters(const std::uint16_t* forms, std::uint16_t pad, const Step& 
     if (form == PlanTables::Data::kLeftToBuilder) return false;
     put(out, form);
   }
-  if constexpr (kWidth == 1) {
-    std::memset(out, pad, static_cast<std::size_t>(stop - out));
-  } else {
-    for (; out != stop; out += kWidth) put(out, pad);
-  }
+  for (; out != stop; out += kWidth) put(out, pad);
   return true;
 }
 
@@ -195,9 +191,68 @@ void writePackedDigits(const char* digits, std::size_t count, int sign, std::uin
   }
 }
 
+// Copies `count` ASCII digits to `out` as zoned bytes (zone F), eight at a time; false at a byte that is
+// no digit. `nonZero` gathers the digits' bits.
+bool copyZonedDigits(const char* digits, std::size_t count, std::uint8_t* out, unsigned& nonZero) noexcept {
+  constexpr std::uint64_t kHigh = 0xF0F0F0F0F0F0F0F0;
+  constexpr std::uint64_t kAsciiZeros = 0x3030303030303030;
+  std::size_t i = 0;
+  std::uint64_t bits = 0;
+  for (; i + 8 <= count; i += 8) {
+    std::uint64_t eight;
+    std::memcpy(&eight, digits + i, 8);
+    // Each byte 0x30..0x39: its high nibble 3, and still 3 once 6 is added to its low nibble.
+    if ((eight & kHigh) != kAsciiZeros || ((eight + 0x0606060606060606) & kHigh) != kAsciiZeros) return false;
+    bits |= eight & ~kHigh;
+    eight |= kHigh;
+    std::memcpy(out + i, &eight, 8);
+  }
+  for (; i < count; ++i) {
+    const unsigned digit = static_cast<unsigned char>(digits[i]) - unsigned{'0'};
+    if (digit > 9) return false;
+    bits |= digit;
+    out[i] = static_cast<std::uint8_t>(0xF0 | digit);
+  }
+  nonZero = bits != 0 ? 1u : 0u;
+  return true;
+}
+
+// A component number as most are written: an optional "-" and digits that fit the field, in one pass.
+// Others (blanks, a "+", a sign behind, separators, an exponent) are the builder's.
+bool writeComponentNumber(const Steps& plan, const Step& step, std::string_view value, std::uint8_t* out) noexcept {
+  const char* digits = value.data();
+  std::size_t count = value.size();
+  const bool negative = count > 0 && digits[0] == '-';
+  if (negative) {
+    if (!plan.convertSign) return false;
+    ++digits;
+    --count;
+  }
+  // The builder keeps leading zeros within the width; more characters than that are a cut to look at.
+  if (count == 0 || count > step.length) return false;
+  if (step.kernel == Kernel::componentZoned) {
+    const std::size_t pad = step.bytes - count;
+    for (std::size_t i = 0; i < pad; ++i) out[i] = 0xF0;
+    unsigned nonZero = 0;
+    if (!copyZonedDigits(digits, count, out + pad, nonZero)) return false;
+    // The zoned encoder is given the value's exact text, which is "0" for a negative zero.
+    if (negative && nonZero != 0) out[step.bytes - 1] = static_cast<std::uint8_t>(0xD0 | (out[step.bytes - 1] & 0x0F));
+    return true;
+  }
+  std::size_t first = 0;
+  while (first < count && digits[first] == '0') ++first;
+  for (std::size_t i = first; i < count; ++i)
+    if (static_cast<unsigned char>(digits[i]) - unsigned{'0'} > 9) return false;
+  if (count - first > step.capacity) return false;
+  // The packed encoder is given the formatted text, whose "-" makes even a zero negative.
+  writePackedDigits(digits + first, count - first, plan.convertSign ? (negative ? 0xD : 0xC) : -1, step.bytes, out);
+  return true;
+}
+
 bool writeNumber(const Steps& plan, const Step& step, std::string_view value, std::uint8_t* out) noexcept {
   PlainNumber number;
   const bool component = step.kernel == Kernel::componentZoned || step.kernel == Kernel::componentPacked;
+  if (component) return writeComponentNumber(plan, step, value, out);
   if (!readPlainNumber(value, !component, plan.decimal, number)) return false;
   if (number.integer.size() > step.capacity) return false;
   // Typed numbers hold at most 31 digits, scaled; component numbers are their digits as written.
