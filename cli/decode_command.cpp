@@ -79,7 +79,7 @@ class DecodeRun {
         progress_(!options.quiet && ::isatty(STDERR_FILENO) != 0) {
     // The plan reads values without their padding; kept padding is the decoder's alone.
     if (!options.keepPadding) {
-      plan_.emplace(options.layout, options.convertSign, PlanTables(gaiji),
+      plan_.emplace(options.layout, options.convertSign, PlanTables(gaiji, PlanUse::decode),
                     options.cp932 ? OutputText::cp932 : OutputText::utf8, csv_.delimiter, csv_.crlf);
     }
   }

@@ -51,7 +51,7 @@ class EncodeRun {
         layout_(options.layout),
         progress_(!options.quiet && ::isatty(STDERR_FILENO) != 0),
         mapping_(loadGaijiMapping(options.gaijiPath)),
-        tables_(mapping_),
+        tables_(mapping_, PlanUse::encode),
         rules_{options.layout, options.convertSign, options.encoding, options.lenient, options.csv} {}
 
   int run(OutputTarget target) {

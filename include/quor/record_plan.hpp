@@ -6,7 +6,7 @@
 // RecordBuilder or reads it with RecordDecoder, which give the bytes, the changes and the messages.
 // So a plan never decides anything the builder and decoder would decide otherwise.
 //
-//   const quor::PlanTables tables(mapping);  // once for a run: a few milliseconds
+//   const quor::PlanTables tables(mapping, quor::PlanUse::encode);  // once for a run: a few milliseconds
 //   const quor::EncodePlan plan(layout, true, tables, quor::InputText::utf8);
 //   std::vector<std::uint8_t> record(layout.recordLength);
 //   if (!plan.encode(fields, record.data())) { /* RecordBuilder, as for any record */ }
@@ -26,12 +26,16 @@ namespace quor {
 // The bytes values are given in: UTF-8, or code page 932 (Shift-JIS as Windows writes it).
 enum class InputText : std::uint8_t { utf8, cp932 };
 
+// The plans a set of tables serves: a run that only encodes or only decodes makes half of them.
+enum class PlanUse : std::uint8_t { encode, decode, both };
+
 // What the encoders and decoders make of every character: each UTF-16 unit in a text and a national
-// field, each EBCDIC byte and each JEF pair read back, asked once for a gaiji mapping. Copies share
-// the tables; one set serves every plan and thread of a run. Throws quor::Error 7 when memory runs out.
+// field (for encode plans), each EBCDIC byte and each JEF pair read back (for decode plans), asked
+// once for a gaiji mapping. Copies share the tables; one set serves every plan and thread of a run.
+// Throws quor::Error 7 when memory runs out.
 class PlanTables {
  public:
-  explicit PlanTables(const GaijiMapping& gaiji);
+  explicit PlanTables(const GaijiMapping& gaiji, PlanUse use = PlanUse::both);
 
   struct Data;
   [[nodiscard]] const Data& data() const noexcept { return *data_; }
@@ -43,7 +47,8 @@ class PlanTables {
 class EncodePlan {
  public:
   // A plan for records of `layout`, component numbers with a sign when `convertSign` is set, the
-  // characters' forms from `tables`, values in `text`. Throws quor::Error 7 when memory runs out.
+  // characters' forms from `tables`, values in `text`. Throws quor::Error 5 for tables made for decode
+  // plans only, 7 when memory runs out.
   EncodePlan(const Layout& layout, bool convertSign, const PlanTables& tables, InputText text);
   ~EncodePlan();
   EncodePlan(EncodePlan&&) noexcept;
@@ -69,8 +74,8 @@ enum class OutputText : std::uint8_t { utf8, cp932 };
 class DecodePlan {
  public:
   // A plan to read records of `layout` back (as RecordDecoder reads them, padding dropped) into CSV
-  // lines with `delimiter`, in `text`, ending in CRLF when `crlf`. Throws quor::Error 7 when memory runs
-  // out.
+  // lines with `delimiter`, in `text`, ending in CRLF when `crlf`. Throws quor::Error 5 for tables made
+  // for encode plans only, 7 when memory runs out.
   DecodePlan(const Layout& layout, bool convertSign, const PlanTables& tables, OutputText text, char delimiter,
              bool crlf);
   ~DecodePlan();

@@ -8,6 +8,7 @@
 
 #include "base/api_guard.hpp"
 #include "numeric/packed.hpp"
+#include "quor/error.hpp"
 #include "quor/record_plan.hpp"
 #include "record/plan_tables.hpp"
 #include "text/cp932.hpp"
@@ -163,6 +164,7 @@ bool readNational(const Steps& plan, const std::uint8_t* bytes, std::uint32_t si
 
 DecodePlan::DecodePlan(const Layout& layout, bool convertSign, const PlanTables& tables, OutputText text,
                        char delimiter, bool crlf) {
+  if (tables.data().jefRead.empty()) throw Error(errors::kInvalidCall, "the plan tables were made for encode plans only");
   steps_ = base::guarded([&] {
     auto plan = std::make_unique<Steps>(Steps{{}, {}, nullptr, tables});
     plan->delimiter = delimiter;

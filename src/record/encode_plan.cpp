@@ -12,6 +12,7 @@
 #include "numeric/binary.hpp"
 #include "numeric/packed.hpp"
 #include "quor/record.hpp"
+#include "quor/error.hpp"
 #include "quor/record_plan.hpp"
 #include "record/plan_tables.hpp"
 #include "text/cp932.hpp"
@@ -299,6 +300,7 @@ bool writeNumber(const Steps& plan, const Step& step, std::string_view value, st
 }  // namespace
 
 EncodePlan::EncodePlan(const Layout& layout, bool convertSign, const PlanTables& tables, InputText text) {
+  if (tables.data().text.empty()) throw Error(errors::kInvalidCall, "the plan tables were made for decode plans only");
   steps_ = base::guarded([&] {
     auto plan = std::make_unique<Steps>(Steps{{}, {}, tables});
     plan->forms = &plan->tables.data();

@@ -99,12 +99,12 @@ PlanTables::Data::Piece PlanTables::Data::pieceOf(char16_t c, OutputText output,
 }
 
 
-PlanTables::PlanTables(const GaijiMapping& gaiji) {
+PlanTables::PlanTables(const GaijiMapping& gaiji, PlanUse use) {
   data_ = base::guarded([&] {
     auto data = std::make_shared<Data>();
     data->gaiji = gaiji;
-    fillWritten(*data);
-    fillRead(*data);
+    if (use != PlanUse::decode) fillWritten(*data);
+    if (use != PlanUse::encode) fillRead(*data);
     return std::shared_ptr<const Data>(std::move(data));
   });
 }

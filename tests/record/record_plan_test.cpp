@@ -94,5 +94,12 @@ TEST(RecordPlan, LeavesInvalidDataAndQuotedValuesToTheDecoder) {
   }
 }
 
+TEST(RecordPlan, TablesMadeForOneWayServeOnlyIt) {
+  const Layout layout = parseLayoutFile("t text 2", "t.layout");
+  EXPECT_EQ(errorOf([&] { EncodePlan(layout, true, PlanTables(GaijiMapping(), PlanUse::decode), InputText::utf8); }), 5);
+  EXPECT_EQ(errorOf([&] { DecodePlan(layout, true, PlanTables(GaijiMapping(), PlanUse::encode), OutputText::utf8, ',', false); }), 5);
+  EXPECT_EQ(errorOf([&] { EncodePlan(layout, true, PlanTables(GaijiMapping(), PlanUse::encode), InputText::utf8); }), 0);
+}
+
 }  // namespace
 }  // namespace quor::test
