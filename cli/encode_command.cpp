@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <exception>
+#include <optional>
 #include <string_view>
 
 #include "batch_reader.hpp"
@@ -51,7 +52,6 @@ class EncodeRun {
         layout_(options.layout),
         progress_(!options.quiet && ::isatty(STDERR_FILENO) != 0),
         mapping_(loadGaijiMapping(options.gaijiPath)),
-        tables_(mapping_, PlanUse::encode),
         rules_{options.layout, options.convertSign, options.encoding, options.lenient, options.csv} {}
 
   int run(OutputTarget target) {
@@ -70,9 +70,11 @@ class EncodeRun {
                        batchLines(layout_), kBatchBytes);
     const unsigned threads = options_.threads != 0 ? options_.threads : encodingThreads();
     std::vector<Batch> batches(threads * kBatchesPerThread);
+    // The plan tables and the threads come with the first batch: a run without records makes neither.
     // Started after the guard, the threads hold the signals back as well; the pool ends before the
     // batches, the sink and the guard go.
-    EncoderPool pool(rules_, mapping_, tables_, threads);
+    std::optional<PlanTables> tables;
+    std::optional<EncoderPool> pool;
 
     // The reader keeps every batch busy; the records are written batch by batch in input order, so the
     // output, the messages and where a run stops are those of reading one line after the other. A
@@ -98,14 +100,18 @@ class EncodeRun {
           reading = false;
         }
         if (batch.lineCount() > 0) {
-          pool.submit(batch);
+          if (!pool) {
+            tables.emplace(mapping_, PlanUse::encode);
+            pool.emplace(rules_, mapping_, *tables, threads);
+          }
+          pool->submit(batch);
           ++inFlight;
         }
         if (filled || !reading) continue;
       }
       if (inFlight == 0) break;
       Batch& batch = batches[oldest];
-      pool.wait(batch);
+      pool->wait(batch);
       oldest = (oldest + 1) % batches.size();
       --inFlight;
       const Outcome outcome = writeBatch(batch, reader.display(batch.input), sink);
@@ -242,7 +248,6 @@ class EncodeRun {
   const Layout& layout_;
   Progress progress_;
   const GaijiMapping mapping_;               // shared by the encoders, which only read it
-  const PlanTables tables_;                  // the same
   const RecordRules rules_;
   const InterruptionGuard* guard_ = nullptr;  // the run's, set by run()
   ChangeCounts changes_{};
