@@ -55,11 +55,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   quor::fuzz::Input in(data, size);
   in.flags();
   const bool sign = in.sign();
-  quor::Layout layout;
-  for (std::uint8_t spec = in.byte(); spec != 0xFF && layout.fields.size() < 8; spec = in.byte())
-    layout.fields.push_back(quor::fuzz::layoutFieldOf(spec));
+  const quor::Layout layout = quor::fuzz::layoutOf(in);
   if (layout.fields.empty()) return 0;
-  quor::finishLayout(layout);
   const std::vector<std::size_t> columns = layout.columns();
   const std::string_view valueBytes = in.bytes(64);
   const std::string_view recordBytes = in.rest();

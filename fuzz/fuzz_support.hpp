@@ -145,13 +145,13 @@ inline std::int32_t foldLength(std::int32_t length, std::int64_t bytesPerUnit) {
 
 // A small layout field from one byte: a component format (low nibble 0-3) or a typed kind, its size or
 // digits, scale and sign from the other bits.
-inline quor::LayoutField layoutFieldOf(std::uint8_t spec) {
-  const std::int32_t size = 1 + (spec >> 4) % 6;
+inline quor::LayoutField layoutFieldOf(std::uint8_t code) {
+  const std::int32_t size = 1 + (code >> 4) % 6;
   quor::LayoutField field;
   field.name = "f";
-  switch (spec & 0x0Fu) {
+  switch (code & 0x0Fu) {
     case 0: case 1: case 2: case 3:
-      field.format = static_cast<quor::CFormatDirection>(spec & 3u);
+      field.format = static_cast<quor::CFormatDirection>(code & 3u);
       field.length = size;
       break;
     case 4: field.kind = quor::FieldKind::text; field.length = size; break;
@@ -163,11 +163,21 @@ inline quor::LayoutField layoutFieldOf(std::uint8_t spec) {
   }
   if (field.kind == quor::FieldKind::zoned || field.kind == quor::FieldKind::packed ||
       field.kind == quor::FieldKind::binary) {
-    field.length = 1 + (spec >> 4) % 12;
-    field.scale = (spec >> 6) % 3 > field.length ? 0 : (spec >> 6) % 3;
-    field.isSigned = (spec & 1u) != 0;
+    field.length = 1 + (code >> 4) % 12;
+    field.scale = (code >> 6) % 3 > field.length ? 0 : (code >> 6) % 3;
+    field.isSigned = (code & 1u) != 0;
   }
   return field;
+}
+
+// A layout of one to eight fields, one byte each (layoutFieldOf) up to a 0xFF byte, finished as a
+// layout file's would be; empty when the first byte is 0xFF or the input has ended.
+inline quor::Layout layoutOf(Input& in) {
+  quor::Layout layout;
+  for (std::uint8_t code = in.byte(); code != 0xFF && layout.fields.size() < 8; code = in.byte())
+    layout.fields.push_back(layoutFieldOf(code));
+  if (!layout.fields.empty()) quor::finishLayout(layout);
+  return layout;
 }
 
 inline bool isDigit(char16_t c) {

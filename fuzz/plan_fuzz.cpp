@@ -41,11 +41,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::uint8_t flags = in.flags();
   const bool cp932 = (flags & 1u) != 0;
   const bool sign = in.sign();
-  quor::Layout layout;
-  for (std::uint8_t spec = in.byte(); spec != 0xFF && layout.fields.size() < 8; spec = in.byte())
-    layout.fields.push_back(quor::fuzz::layoutFieldOf(spec));
+  const quor::Layout layout = quor::fuzz::layoutOf(in);
   if (layout.fields.empty()) return 0;
-  quor::finishLayout(layout);
   const std::size_t columns = layout.columns().size();
 
   // The values: raw bytes cut at 0x00.
