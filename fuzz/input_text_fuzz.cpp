@@ -21,30 +21,17 @@ quor::TextDecodeResult decodeLine(std::string_view bytes, Encoding encoding, std
   return encoding == Encoding::utf8 ? quor::decodeUtf8(bytes, out.data()) : quor::decodeCp932(bytes, out.data());
 }
 
+// The decoded text in UTF-8 by the library's own encoder, a separate path from the decoder; a decoded
+// line never holds a lone surrogate, which would have no UTF-8 form.
 std::string utf8Of(std::u16string_view text) {
-  std::string out;
   for (std::size_t i = 0; i < text.size(); ++i) {
-    std::uint32_t c = text[i];
+    const char16_t c = text[i];
     if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF)
-      c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00u);
-    QUOR_FUZZ_CHECK(c < 0xD800 || c > 0xDFFF);  // a decoded line holds no lone surrogate
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (c >> 18));
-      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
+      ++i;
+    else
+      QUOR_FUZZ_CHECK(c < 0xD800 || c > 0xDFFF);
   }
-  return out;
+  return quor::toUtf8(text);
 }
 
 }  // namespace
