@@ -3,32 +3,11 @@
 #include <algorithm>
 #include <system_error>
 
-#include "record_reader.hpp"
-
 namespace quor::cli {
 
 namespace {
 
 constexpr unsigned kMostThreads = 4;
-
-// A line the reader found too long comes alone in its batch, without its text, and is bad as it stands.
-void encodeBatch(RecordEncoder& encoder, Batch& batch) noexcept {
-  if (!batch.lineTooLong) {
-    encoder.encode(batch);
-    return;
-  }
-  batch.records.clear();
-  batch.recordEnds.clear();
-  batch.changes = {};
-  batch.failure = nullptr;
-  try {
-    batch.badLines.assign(1, Batch::BadLine{0, RecordReader::kTooLong});
-  } catch (...) {
-    batch.badLines.clear();
-    batch.failure = std::current_exception();
-    batch.failedLine = 0;
-  }
-}
 
 }  // namespace
 
@@ -69,7 +48,7 @@ void EncoderPool::submit(Batch& batch) {
 
 void EncoderPool::wait(Batch& batch) {
   if (threads_.empty()) {
-    encodeBatch(*encoders_.front(), batch);
+    encoders_.front()->encode(batch);
     return;
   }
   std::unique_lock lock(mutex_);
@@ -84,7 +63,7 @@ void EncoderPool::work(RecordEncoder& encoder) {
     Batch* batch = queue_.front();
     queue_.pop_front();
     lock.unlock();
-    encodeBatch(encoder, *batch);
+    encoder.encode(*batch);
     lock.lock();
     batch->encoded = true;
     batchDone_.notify_all();

@@ -4,6 +4,7 @@
 
 #include "quor/quor.hpp"
 #include "quor/text.hpp"
+#include "record_reader.hpp"
 
 namespace quor::cli {
 
@@ -39,6 +40,16 @@ void RecordEncoder::encode(Batch& batch) noexcept {
   batch.changes = {};
   batch.changed.clear();
   batch.failure = nullptr;
+  if (batch.lineTooLong) {
+    // The reader sends such a line alone, without its text: it is bad as it stands.
+    try {
+      batch.badLines.push_back({0, RecordReader::kTooLong});
+    } catch (...) {
+      batch.failure = std::current_exception();
+      batch.failedLine = 0;
+    }
+    return;
+  }
   for (std::size_t i = 0; i < batch.lineCount(); ++i) {
     const std::string_view record(batch.text.data() + batch.starts[i], batch.ends[i] - batch.starts[i]);
     try {

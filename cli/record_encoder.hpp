@@ -35,8 +35,9 @@ class RecordEncoder {
  public:
   RecordEncoder(const RecordRules& rules, const GaijiMapping& mapping, const PlanTables& tables);
 
-  // Fills the batch's records, bad lines and change counts from its records. An unforeseen failure is
-  // kept in the batch (failure, failedLine) and ends it there.
+  // Fills the batch's records, bad lines and change counts from its records (a line the reader found
+  // too long is a bad line as it stands). An unforeseen failure is kept in the batch (failure,
+  // failedLine) and ends it there.
   void encode(Batch& batch) noexcept;
 
  private:

@@ -122,12 +122,22 @@ TEST(OutputKinds, EachIsWrittenWhereItIsOrRefused) {
 TEST(OutputKinds, ALineLongerThan64MiBIsABadRecordAndTheLinesAfterItAreRead) {
   const ScratchFolder folder;
   // Through a pipe, so no such file is written: 64 MiB and one byte, then CR LF.
-  const std::string input =
-      "{ echo A1,1; head -c 67108865 /dev/zero | tr '\\0' x; printf '\\r\\n'; echo B2,22; }";
+  const std::string tooLong = "head -c 67108865 /dev/zero | tr '\\0' x; printf '\\r\\n'; ";
+  const std::string input = "{ echo A1,1; " + tooLong + "echo B2,22; }";
   EXPECT_EQ(shell(folder.path(), input + " | '" QUOR_BINARY "' " + kArguments + "--skip-bad > out 2> err"),
             1);
   EXPECT_EQ(readFile(folder.path() / "out"), kRecords);
   EXPECT_EQ(readFile(folder.path() / "err"), "<stdin>:2: line longer than 64 MiB (line skipped)\n");
+
+  // One thread has three batches: the second long line comes in the batch that held the changed
+  // value, and none of that batch's changes may be listed again.
+  EXPECT_EQ(shell(folder.path(), "{ echo A123,1; " + tooLong + "echo B2,22; " + tooLong + "} | '" QUOR_BINARY
+                                     "' encode --lengths 2,3 --formats 1,0 --lenient --skip-bad --threads 1 > out 2> err"),
+            1);
+  EXPECT_EQ(readFile(folder.path() / "out"), kRecords);
+  const std::string err = readFile(folder.path() / "err");
+  EXPECT_NE(err.find("<stdin>:1: field 1: \"A123\""), std::string::npos) << err;
+  EXPECT_EQ(err.find("<stdin>:4: field 1"), std::string::npos) << err;
 }
 
 TEST(OutputKinds, RunningOutOfMemoryHasItsOwnExitStatus) {
