@@ -78,8 +78,13 @@ bool writeDigits(const char* digits, std::size_t count, bool negative, const Ste
   return true;
 }
 
+// The widest number fields the plan reads: more than any typed kind has; a component field wider
+// still is left to RecordDecoder.
+constexpr std::uint32_t kMostNumberBytes = 40;
+
 bool readZoned(const std::uint8_t* bytes, const Step& step, char*& out) noexcept {
-  char digits[40];
+  char digits[kMostNumberBytes];
+  if (step.bytes > kMostNumberBytes) return false;
   bool negative = false;
   for (std::uint32_t i = 0; i < step.bytes; ++i) {
     const unsigned zone = bytes[i] >> 4;
@@ -99,7 +104,8 @@ bool readZoned(const std::uint8_t* bytes, const Step& step, char*& out) noexcept
 }
 
 bool readPacked(const std::uint8_t* bytes, const Step& step, char*& out) noexcept {
-  char digits[80];
+  char digits[2 * kMostNumberBytes];
+  if (step.bytes > kMostNumberBytes) return false;
   std::size_t count = 0;
   bool negative = false;
   const std::size_t nibbles = 2 * static_cast<std::size_t>(step.bytes);
@@ -195,7 +201,7 @@ DecodePlan::DecodePlan(const Layout& layout, bool convertSign, const PlanTables&
           break;
         case FieldKind::zoned:
           step.kernel = Kernel::zoned;
-          line += field.size + 3;
+          line += field.size + 4;  // a digit a byte, a sign, "0." when every digit is a place, the delimiter
           break;
         case FieldKind::packed:
           step.kernel = Kernel::packed;
@@ -205,7 +211,7 @@ DecodePlan::DecodePlan(const Layout& layout, bool convertSign, const PlanTables&
           if (component)
             step.capacity = static_cast<std::uint32_t>(
                 std::min<std::size_t>(step.capacity, numeric::packedDigits(field.length, convertSign)));
-          line += 2 * field.size + 3;
+          line += 2 * field.size + 4;
           break;
         case FieldKind::binary:
           step.kernel = Kernel::binary;

@@ -45,6 +45,9 @@ TEST(RecordPlan, WritesWhatTheBuilderWritesOrLeavesItToIt) {
       {"b binary 4 signed", {"-9999"}, true},
       {"t text 4\nf filler 2 x00\nz zoned 3", {"", "7"}, true},  // an empty typed text is blanks
       {"c 4 1", {"\xED\xA0\x80"}, false},  // a surrogate in UTF-8: not valid text
+      // Each value as long as its line may get: a sign, "0." and every digit a place.
+      {"f0 zoned 2 scale=2 signed\nf1 zoned 2 scale=2 signed\nf2 zoned 2 scale=2 signed\nf3 zoned 2 scale=2 signed\nf4 zoned 2 scale=2 signed\nf5 zoned 2 scale=2 signed\nf6 zoned 2 scale=2 signed\nf7 zoned 2 scale=2 signed\nf8 zoned 2 scale=2 signed\nf9 zoned 2 scale=2 signed\nf10 zoned 2 scale=2 signed\nf11 zoned 2 scale=2 signed",
+       std::vector<std::string>(12, "-0.12"), true},
   };
   const PlanTables& tables = tablesBothWays();
   for (const PlanCase& c : cases) {
@@ -74,6 +77,7 @@ TEST(RecordPlan, WritesWhatTheBuilderWritesOrLeavesItToIt) {
     std::string written;
     appendCsvRecord(read, CsvWriteOptions{}, written);
     ASSERT_NE(length, 0u) << c.layout;
+    EXPECT_LE(length, decode.maxLineBytes()) << c.layout;
     EXPECT_EQ(std::string(line.data(), length), written) << c.layout;
   }
 }
@@ -90,6 +94,8 @@ TEST(RecordPlan, LeavesInvalidDataAndQuotedValuesToTheDecoder) {
       {"t text 2", {0x7F, 0x40}, ','},                // a quote
       {"n national 1", {0x00, 0xFE}, ','},            // no JEF code
       {"p packed 3 signed", {0x12, 0x3A}, ','},       // no sign nibble
+      {"q 60 0", std::vector<std::uint8_t>(60, 0xF1), ','},   // more digits than a typed number has
+      {"q 60 3", [] { std::vector<std::uint8_t> r(60, 0x11); r.back() = 0x1C; return r; }(), ','},
   };
   const PlanTables& tables = tablesBothWays();
   for (const auto& c : cases) {
