@@ -3,7 +3,6 @@
 // plan is not sure to write exactly as the record builder would is left to the builder: the plan only
 // ever takes a shortcut to the same bytes.
 
-#include <array>
 #include <cstring>
 #include <vector>
 
@@ -117,15 +116,15 @@ bool writeCharacters(const std::uint16_t* forms, std::uint16_t pad, const Step& 
   return true;
 }
 
-// A plain number: an optional "-", digits, and for typed fields an optional decimal separator and
-// more digits. Its digits without leading zeros (view into the value) and fraction digits.
+// A plain number: an optional "-", digits, an optional decimal separator and more digits. Its digits
+// without leading zeros (view into the value) and fraction digits.
 struct PlainNumber {
   bool negative = false;
   std::string_view integer;   // without leading zeros
   std::string_view fraction;  // the digits after the separator
 };
 
-bool readPlainNumber(std::string_view value, bool fraction, char16_t decimal, PlainNumber& number) noexcept {
+bool readPlainNumber(std::string_view value, char16_t decimal, PlainNumber& number) noexcept {
   std::size_t i = 0;
   if (!value.empty() && value[0] == '-') {
     number.negative = true;
@@ -134,7 +133,7 @@ bool readPlainNumber(std::string_view value, bool fraction, char16_t decimal, Pl
   const std::size_t start = i;
   while (i < value.size() && value[i] >= '0' && value[i] <= '9') ++i;
   std::size_t integerEnd = i;
-  if (fraction && i < value.size() && static_cast<unsigned char>(value[i]) == decimal) {
+  if (i < value.size() && static_cast<unsigned char>(value[i]) == decimal) {
     const std::size_t point = i++;
     const std::size_t fractionStart = i;
     while (i < value.size() && value[i] >= '0' && value[i] <= '9') ++i;
@@ -250,36 +249,18 @@ bool writeComponentNumber(const Steps& plan, const Step& step, std::string_view 
   return true;
 }
 
-bool writeNumber(const Steps& plan, const Step& step, std::string_view value, std::uint8_t* out) noexcept {
+// A typed number (zoned, packed, binary): a plain number scaled to the field's places.
+bool writeTypedNumber(const Steps& plan, const Step& step, std::string_view value, std::uint8_t* out) noexcept {
   PlainNumber number;
-  const bool component = step.kernel == Kernel::componentZoned || step.kernel == Kernel::componentPacked;
-  if (component) return writeComponentNumber(plan, step, value, out);
-  if (!readPlainNumber(value, !component, plan.decimal, number)) return false;
-  if (number.integer.size() > step.capacity) return false;
-  // Typed numbers hold at most 31 digits, scaled; component numbers are their digits as written.
-  char scaled[2 * kMaxDecimalDigits + 2];
-  const char* digits = number.integer.data();
-  std::size_t count = number.integer.size();
-  if (component) {
-    // The builder keeps leading zeros within the width; more digits than that are a cut to look at.
-    if (value.size() - (number.negative ? 1 : 0) > step.length) return false;
-    if (number.negative && !plan.convertSign) return false;
-  } else {
-    if (!scaledDigits(number, step.scale, scaled, count)) return false;
-    if (number.negative && !step.isSigned) return false;
-    digits = scaled;
-  }
+  if (!readPlainNumber(value, plan.decimal, number)) return false;
+  // Typed numbers hold at most 31 digits, scaled.
+  char digits[2 * kMaxDecimalDigits + 2];
+  std::size_t count = 0;
+  if (!scaledDigits(number, step.scale, digits, count)) return false;
+  if (number.negative && !step.isSigned) return false;
   if (count > step.capacity) return false;
   const bool zero = count == 0;
   switch (step.kernel) {
-    case Kernel::componentZoned:
-      // The zoned encoder is given the value's exact text, which is "0" for a negative zero.
-      writeZonedDigits(digits, count, number.negative && !zero, step.bytes, out);
-      return true;
-    case Kernel::componentPacked:
-      // The packed encoder is given the formatted text, whose "-" makes even a zero negative.
-      writePackedDigits(digits, count, plan.convertSign ? (number.negative ? 0xD : 0xC) : -1, step.bytes, out);
-      return true;
     case Kernel::zoned:
       writeZonedDigits(digits, count, number.negative && !zero, step.bytes, out);
       return true;
@@ -399,8 +380,12 @@ bool EncodePlan::encode(std::span<const std::string_view> values, std::uint8_t* 
       case Kernel::constant:
         std::memcpy(out, plan.constants.data() + step.column, step.bytes);
         break;
+      case Kernel::componentZoned:
+      case Kernel::componentPacked:
+        if (!writeComponentNumber(plan, step, values[step.column], out)) return false;
+        break;
       default:
-        if (!writeNumber(plan, step, values[step.column], out)) return false;
+        if (!writeTypedNumber(plan, step, values[step.column], out)) return false;
         break;
     }
   }
