@@ -106,4 +106,14 @@ void appendRecord(std::size_t count, FieldAt&& fieldAt, bool sign, GaijiSupply& 
 void appendTypedField(const LayoutField& field, std::u16string_view value, GaijiSupply& gaiji, FieldStorage& storage,
                       ByteString& out, ValueChange* change);
 
+// Appends one field of any layout: a component field by its format code (numbers with a sign when
+// `sign` is set), a typed field by its kind. `change` as above.
+inline void appendLayoutField(const LayoutField& field, std::u16string_view value, bool sign, GaijiSupply& gaiji,
+                              FieldStorage& storage, ByteString& out, ValueChange* change) {
+  if (field.kind == FieldKind::component)
+    appendField({value, field.length, field.format}, sign, gaiji, storage, out, change);
+  else
+    appendTypedField(field, value, gaiji, storage, out, change);
+}
+
 }  // namespace quor::record

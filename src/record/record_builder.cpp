@@ -29,10 +29,7 @@ void RecordBuilder::append(std::span<const std::u16string_view> values, ByteStri
       const std::u16string_view value = takesValue ? values[column] : std::u16string_view();
       ValueChange* const change = takesValue && !changes.empty() ? &changes[column] : nullptr;
       if (takesValue) ++column;
-      if (field.kind == FieldKind::component)
-        record::appendField({value, field.length, field.format}, convertSign_, gaiji, storage, bytes, change);
-      else
-        record::appendTypedField(field, value, gaiji, storage, bytes, change);
+      record::appendLayoutField(field, value, convertSign_, gaiji, storage, bytes, change);
     };
     // A failing field is named by its column: the one just taken.
     record::appendFields(fields.size(), appendOne, [&](std::size_t) { return column; }, out);

@@ -1,4 +1,5 @@
 #include "quor/record.hpp"
+#include "quor/layout.hpp"
 
 #include <gtest/gtest.h>
 
@@ -53,6 +54,31 @@ TEST(ValueCheck, FindsTheValuesTheComponentWouldChange) {
     const LayoutField field = componentField("f", c.length, c.format);
     EXPECT_EQ(valueChange(c.value, field).kind, c.change)
         << "value of " << c.value.size() << " units, length " << c.length << ", format " << c.format;
+  }
+}
+
+TEST(ValueCheck, TypedFieldsByTheirKindAsTheBuilderWritesThem) {
+  const struct {
+    const char* layout;
+    std::u16string value;
+    Change change;
+  } cases[] = {
+      {"z zoned 5 scale=2", u"123.45", Change::none},
+      {"z zoned 5 scale=2", u"abc", Change::notANumber},
+      {"z zoned 5 scale=2", u"1234", Change::longerThanField},
+      {"z zoned 5 scale=2", u"1.255", Change::moreDecimalsThanScale},
+      {"p packed 5", u"-1", Change::negativeInUnsignedField},
+      {"t text 2", u"ABC", Change::longerThanField},
+      {"t text 2", u"", Change::none},  // blanks, as a typed text is meant to be
+  };
+  for (const auto& c : cases) {
+    const Layout layout = parseLayoutFile(c.layout, "t.layout");
+    EXPECT_EQ(valueChange(c.value, layout.fields[0]).kind, c.change) << c.layout;
+    std::u16string_view value = c.value;
+    ValueChange built;
+    ByteString record;
+    RecordBuilder(layout, true, GaijiMapping()).append({&value, 1}, record, {&built, 1});
+    EXPECT_EQ(built.kind, c.change) << c.layout;
   }
 }
 
