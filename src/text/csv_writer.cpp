@@ -3,14 +3,25 @@
 #include "base/api_guard.hpp"
 #include "base/utf.hpp"
 #include "quor/text.hpp"
+#include "text/cp932.hpp"
 
 namespace quor {
 
 namespace {
 
-bool needsQuotes(std::u16string_view field, char16_t delimiter) {
-  for (const char16_t c : field)
+// The ASCII character a unit is written as, which decides quoting: code page 932 writes some
+// characters as an ASCII look-alike (U+00A6 as "|"), and such a "|" delimits like any other.
+char16_t writtenUnit(char16_t c, bool codePage932) noexcept {
+  if (!codePage932 || c < 0x80) return c;
+  const std::uint16_t code = text::cp932::encode(c);
+  return code < 0x80 ? static_cast<char16_t>(code) : c;
+}
+
+bool needsQuotes(std::u16string_view field, char16_t delimiter, bool codePage932) {
+  for (const char16_t unit : field) {
+    const char16_t c = writtenUnit(unit, codePage932);
     if (c == delimiter || c == u'"' || c == u'\r' || c == u'\n') return true;
+  }
   return false;
 }
 
@@ -30,16 +41,18 @@ std::size_t appendCsvRecord(std::span<const std::u16string> fields, const CsvWri
     for (std::size_t i = 0; i < fields.size(); ++i) {
       if (i > 0) out += options.delimiter;
       const std::u16string_view field = fields[i];
-      if (!needsQuotes(field, delimiter)) {
+      if (!needsQuotes(field, delimiter, options.codePage932)) {
         append(field);
         continue;
       }
+      // Quoted, each character written as a quote doubled.
       out += '"';
       std::size_t start = 0;
-      for (std::size_t quote = field.find(u'"'); quote != std::u16string_view::npos; quote = field.find(u'"', start)) {
-        append(field.substr(start, quote + 1 - start));
+      for (std::size_t i = 0; i < field.size(); ++i) {
+        if (writtenUnit(field[i], options.codePage932) != u'"') continue;
+        append(field.substr(start, i + 1 - start));
         out += '"';
-        start = quote + 1;
+        start = i + 1;
       }
       append(field.substr(start));
       out += '"';

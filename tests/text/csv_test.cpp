@@ -1,4 +1,5 @@
 #include "quor/csv.hpp"
+#include "quor/csv_writer.hpp"
 
 #include <gtest/gtest.h>
 
@@ -105,6 +106,27 @@ struct Split {
 
 // Random inputs of the bytes that matter, with runs of text across the 16-byte blocks: the SSE2
 // scanner cuts and splits them as the scalar one does, also when given a record a few bytes at a time.
+TEST(Csv, WrittenRecordsReadBackIntoTheirFields) {
+  const struct {
+    std::vector<std::u16string> fields;
+    char delimiter;
+    bool codePage932;
+    const char* read;
+  } cases[] = {
+      {{u"x,y", u"q\"r", u""}, ',', false, "[\"x,y\"][\"q\"r\"][] LF"},
+      {{u"a\r\nb"}, ';', false, "[\"a\r\nb\"] LF +1"},
+      {{u"\u30DD|", u"1"}, '|', true, "[\"\x83\x7C|\"][1] CRLF"},  // a second byte 0x7C needs no quotes
+      {{u"a\u00A6b", u"c"}, '|', true, "[\"a|b\"][c] CRLF"},          // written as "|", so quoted
+  };
+  for (const auto& c : cases) {
+    std::string written;
+    appendCsvRecord(c.fields, {c.delimiter, c.codePage932, c.codePage932}, written);
+    const std::vector<std::string> read = readAll(written, {c.delimiter, c.codePage932}, written.size());
+    ASSERT_EQ(read.size(), 1u) << written;
+    EXPECT_EQ(read[0], c.read) << written;
+  }
+}
+
 TEST(Csv, Sse2ScannerAgreesWithScalarScanner) {
   using namespace text::csv;
   const std::string alphabet = "aaaaaaaa,,\"\"\"\r\n|\t@\\ \x81\x83\xE0\xB1";
