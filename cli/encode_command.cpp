@@ -153,7 +153,7 @@ class EncodeRun {
       if (recordLength_ == 0) recordLength_ = batch.recordEnds.front();
       records_ += batch.recordEnds.size();
       const std::uint64_t done = records_ + badRecords_;
-      progress_.update(done, batch.bytesRead);
+      progress_.advance(before, done, batch.bytesRead);
       if ((before & ~kSignalCheckMask) != (done & ~kSignalCheckMask) && guard_->pending()) return Outcome::interrupted;
       for (std::size_t kind = 0; kind < kChangeKinds; ++kind) changes_[kind] += batch.changes[kind];
       return Outcome::complete;

@@ -18,8 +18,11 @@ class Progress {
   // The inputs' total size, when known.
   void expectBytes(std::optional<std::uint64_t> total) noexcept { total_ = total; }
   // Cheap enough for every record: looks at the clock only every few thousand calls.
-  void update(std::uint64_t records, std::uint64_t bytesRead) {
-    if (enabled_ && (records & 0xFFFu) == 0) show(records, bytesRead);
+  void update(std::uint64_t records, std::uint64_t bytesRead) { advance(records - 1, records, bytesRead); }
+  // The count moved from `before` to `records` at once: looks at the clock when it passed a multiple
+  // of 4096.
+  void advance(std::uint64_t before, std::uint64_t records, std::uint64_t bytesRead) {
+    if (enabled_ && (before >> 12) != (records >> 12)) show(records, bytesRead);
   }
   // Wipes the line, if one was shown.
   void clear();
