@@ -10,8 +10,6 @@ namespace quor::cli {
 
 namespace {
 
-constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
-
 std::string_view trimmed(std::string_view name) {
   while (!name.empty() && (name.front() == ' ' || name.front() == '\t')) name.remove_prefix(1);
   while (!name.empty() && (name.back() == ' ' || name.back() == '\t')) name.remove_suffix(1);
@@ -31,8 +29,8 @@ bool BatchReader::done() {
   ++next_;
   displays_.push_back(file_->display());
   reader_ = std::make_unique<RecordReader>(file_->fd(), file_->display(), RecordReader::kDefaultBlock,
-                                           RecordReader::kLongestLine, rules_.csv);
-  firstRecord_ = true;
+                                           RecordReader::kLongestLine, rules_.csv,
+                                           rules_.encoding == InputEncoding::utf8);
   order_.reset();
   if (rules_.header) readHeader();
   return false;
@@ -41,11 +39,8 @@ bool BatchReader::done() {
 void BatchReader::readHeader() {
   std::string_view record;
   if (!reader_->next(record)) return;  // an empty input: no header, no records
-  firstRecord_ = false;
   const std::string where = file_->display() + ":" + std::to_string(reader_->lineNumber()) + ": ";
   if (reader_->tooLong()) throw UsageError(where + "the header line is longer than 64 MiB");
-  if (rules_.encoding == InputEncoding::utf8 && record.substr(0, kUtf8ByteOrderMark.size()) == kUtf8ByteOrderMark)
-    record.remove_prefix(kUtf8ByteOrderMark.size());
   // The names as UTF-8.
   std::vector<std::string> names;
   const auto addName = [&](std::string_view bytes) {
@@ -108,12 +103,6 @@ void BatchReader::fill(Batch& batch) {
   }
   std::string_view record;
   const auto add = [&](std::size_t start, std::size_t end, std::uint64_t line) {
-    const bool first = firstRecord_;
-    firstRecord_ = false;
-    if (first && rules_.encoding == InputEncoding::utf8 &&
-        std::string_view(batch.text).substr(start, end - start).substr(0, kUtf8ByteOrderMark.size()) ==
-            kUtf8ByteOrderMark)
-      start += kUtf8ByteOrderMark.size();
     if (start == end && rules_.skipBlankLines) return;
     batch.lines.push_back(line);
     batch.starts.push_back(start);
@@ -138,7 +127,6 @@ void BatchReader::fill(Batch& batch) {
       return;
     }
     if (reader_->tooLong()) {
-      firstRecord_ = false;
       if (batch.lineCount() == 0)
         fillWithLongLine(reader_->lineNumber());
       else

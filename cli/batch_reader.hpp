@@ -61,7 +61,6 @@ class BatchReader {
   std::size_t next_ = 0;  // the next input to open
   std::unique_ptr<InputFile> file_;
   std::unique_ptr<RecordReader> reader_;  // of file_; none between inputs
-  bool firstRecord_ = false;              // the next record is the input's first
   std::shared_ptr<const std::vector<std::size_t>> order_;  // of the open input
   std::vector<std::string> displays_;     // the names of the inputs opened, for messages
   std::uint64_t bytesRead_ = 0;           // of the inputs read to their end

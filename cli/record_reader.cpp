@@ -6,20 +6,33 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <string_view>
 
 #include "io_error.hpp"
 
 namespace quor::cli {
 
 RecordReader::RecordReader(int fd, std::string name, std::size_t blockSize, std::size_t longestLine,
-                           std::optional<CsvOptions> csv)
-    : fd_(fd), name_(std::move(name)), longest_(longestLine), buffer_(blockSize == 0 ? 1 : blockSize) {
+                           std::optional<CsvOptions> csv, bool dropByteOrderMark)
+    : fd_(fd),
+      name_(std::move(name)),
+      longest_(longestLine),
+      buffer_(blockSize == 0 ? 1 : blockSize),
+      byteOrderMark_(dropByteOrderMark) {
   if (csv) cutter_.emplace(*csv);
 }
 
 std::optional<RecordReader::Found> RecordReader::find() {
   if (found_) return found_;
   const char* base = buffer_.data();
+  if (byteOrderMark_) {
+    // Dropped before the first record is cut, so a quote right after it opens a quoted field.
+    constexpr std::string_view kMark = "\xEF\xBB\xBF";
+    const std::string_view start(base + begin_, std::min(end_ - begin_, kMark.size()));
+    if (start.size() < kMark.size() && !eof_ && kMark.starts_with(start)) return std::nullopt;
+    if (start == kMark) begin_ += kMark.size();
+    byteOrderMark_ = false;
+  }
   if (cutter_) {
     const CsvRecordEnd end = cutter_->next(std::string_view(base + begin_, end_ - begin_), eof_);
     if (end.cut == CsvCut::record || end.cut == CsvCut::unclosedQuote) {

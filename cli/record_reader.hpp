@@ -26,9 +26,10 @@ class RecordReader {
   static constexpr const char* kTooLong = "line longer than 64 MiB";
 
   // Reads lines from `fd`, which the caller keeps open, or CSV records with `csv`; `name` is used in
-  // error messages.
+  // error messages. With `dropByteOrderMark`, a UTF-8 byte order mark the input starts with is no part
+  // of its first record.
   RecordReader(int fd, std::string name, std::size_t blockSize = kDefaultBlock, std::size_t longestLine = kLongestLine,
-               std::optional<CsvOptions> csv = std::nullopt);
+               std::optional<CsvOptions> csv = std::nullopt, bool dropByteOrderMark = false);
 
   // The next record, valid until the next call; false at the end of the input. A record longer than
   // the longest kept is given empty, with tooLong() true. Throws IoError when a read fails.
@@ -84,6 +85,7 @@ class RecordReader {
   std::size_t end_ = 0;      // one past the last byte read
   std::size_t scanned_ = 0;  // lines: bytes from begin_ already known to hold no LF
   std::optional<Found> found_;  // the end of the record at begin_, once found
+  bool byteOrderMark_;          // a byte order mark may still start the input
   bool eof_ = false;
   bool tooLong_ = false;
   std::uint64_t lineNumber_ = 0;

@@ -82,6 +82,15 @@ TEST(Encode, ByteOrderMarkCrlfAndSeveralFilesReadAsOneInput) {
   EXPECT_EQ(plain.out.size(), 2 * kRecordLength);
   EXPECT_EQ(parts.out, plain.out);
   EXPECT_EQ(lists.out, plain.out);
+
+  // A quote right after the mark opens a quoted field, line breaks and all.
+  const std::string quoted = "\"A\n1\",山田,12,-2500\n";
+  folder.write("c.csv", "\xEF\xBB\xBF" + quoted);
+  const RunResult marked = runQuor("encode -q --lenient --layout l.layout c.csv", folder.path());
+  const RunResult unmarked = runQuor("encode -q --lenient --layout l.layout", folder.path(), quoted);
+  ASSERT_EQ(unmarked.exitCode, 0) << unmarked.err;
+  EXPECT_EQ(marked.exitCode, 0) << marked.err;
+  EXPECT_EQ(marked.out, unmarked.out);
 }
 
 TEST(Encode, ExitCodes) {
