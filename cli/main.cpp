@@ -8,6 +8,7 @@
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
+#include <iterator>
 #include <new>
 
 #include "decode_command.hpp"
@@ -30,12 +31,17 @@ using quor::CsvOptions;
 constexpr const char* kEncodeExamples = R"(
 Examples:
   quor encode --layout examples/orders.layout --gaiji examples/site-gaiji.txt -o orders.dat examples/orders.csv
+  quor encode --copybook examples/order.cpy --encoding cp932 --header -o orders.dat examples/orders-excel.csv
   quor encode --lengths 8,20,10,7,11,8 --formats 1,1,2,0,3,0 --encoding cp932 \
               --gaiji site-gaiji.txt < in.csv > out.dat
 
-Each input line is one record: its values cut at every "," (no quoting, no trimming), one per field
-of the layout. The layout file has one field a line, "name length format", the format 0..3 or
-setNumeric, setCharacter, setNCharacter, setPackNumeric; "#" starts a comment.
+Each CSV record is one record, its values one per column of the layout: quoted values may hold the
+delimiter, quotes (doubled) and line breaks; --header matches columns by name; --plain reads each
+line as the component's lists do, its values cut at every "," (no quoting, no trimming). The layout
+file has one field a line, "name length format" (the format 0..3 or setNumeric, setCharacter,
+setNCharacter, setPackNumeric) or "name kind size" with the kinds text, national, zoned, packed,
+binary and filler (numbers take "scale=N" and "signed"); "#" starts a comment. docs/layouts.md has the
+whole form; --copybook reads a COBOL copybook instead.
 
 A value that would be written other than it reads (cut, zeroed, blanked, written as another
 character) makes its record bad, with a message naming the line, the field, the value and what is
@@ -206,7 +212,7 @@ int runMain(int argc, char** argv) {
   fieldCommand->footer(kFieldExamples);
   fieldCommand->add_option("kind", field.kind, "Encoder: zoned, packed, ebcdic, jef or zoned-list")
       ->required()
-      ->check(CLI::IsMember({"zoned", "packed", "ebcdic", "jef", "zoned-list"}));
+      ->check(CLI::IsMember(std::vector<std::string>(std::begin(kFieldKinds), std::end(kFieldKinds))));
   fieldCommand->add_option("value", field.value, "The value (for zoned-list: comma-separated numbers)")
       ->required();
   fieldCommand
