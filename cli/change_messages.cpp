@@ -6,9 +6,6 @@
 
 namespace quor::cli {
 
-namespace {
-}  // namespace
-
 std::string shownValue(std::u16string_view value, std::size_t most) {
   const bool shortened = value.size() > most;
   if (shortened) value = value.substr(0, most - 1);

@@ -67,8 +67,7 @@ class Dumper {
   Dumper(const DumpOptions& options, const GaijiMapping& gaiji)
       : options_(options),
         decoder_(options.layout, options.convertSign, gaiji),
-        overlayDecoder_(overlaysAsColumns(options.layout), options.convertSign, gaiji),
-        columns_(options.layout.columns()) {
+        overlayDecoder_(overlaysAsColumns(options.layout), options.convertSign, gaiji) {
     nameWidth_ = std::max(nameWidth_, std::string("field ").size() + std::to_string(options.layout.fields.size()).size());
     for (const LayoutField& field : options.layout.fields) nameWidth_ = std::max(nameWidth_, field.name.size());
   }
@@ -160,7 +159,6 @@ class Dumper {
   const DumpOptions& options_;
   const RecordDecoder decoder_;
   const RecordDecoder overlayDecoder_;  // the overlays, read as columns
-  const std::vector<std::size_t> columns_;
   std::size_t nameWidth_ = 4;
   std::vector<std::u16string> values_;
   std::vector<FieldFault> faults_;

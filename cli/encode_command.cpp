@@ -16,8 +16,6 @@
 #include "output_sink.hpp"
 #include "output_target.hpp"
 #include "progress.hpp"
-#include "quor/quor.hpp"
-#include "text_convert.hpp"
 
 namespace quor::cli {
 
@@ -154,8 +152,8 @@ class EncodeRun {
       records_ += batch.recordEnds.size();
       const std::uint64_t done = records_ + badRecords_;
       progress_.advance(before, done, batch.bytesRead);
+      // No value of the batch was changed: its change counts are all zero.
       if ((before & ~kSignalCheckMask) != (done & ~kSignalCheckMask) && guard_->pending()) return Outcome::interrupted;
-      for (std::size_t kind = 0; kind < kChangeKinds; ++kind) changes_[kind] += batch.changes[kind];
       return Outcome::complete;
     }
     const std::size_t lines = batch.failure ? batch.failedLine : batch.lineCount();

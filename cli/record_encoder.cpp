@@ -124,9 +124,8 @@ bool RecordEncoder::buildRecord(std::string_view record, std::size_t index, Batc
     return false;
   }
   if (!cut(record)) return false;
-  const std::size_t expected = batch.order ? batch.order->size() : columns_.size();
-  if (cutValues_.size() != expected) {
-    problem_ = counted(cutValues_.size(), "item") + ", the layout has " + counted(expected, "field");
+  if (cutValues_.size() != columns_.size()) {
+    problem_ = counted(cutValues_.size(), "item") + ", the layout has " + counted(columns_.size(), "field");
     return false;
   }
   // Each value decoded on its own (the record is valid text, so each value is).

@@ -55,16 +55,6 @@ Block blockAt(const char* bytes, std::size_t at, std::size_t size) noexcept {
   return {_mm_load_si128(reinterpret_cast<const __m128i*>(tail)), 0, (std::uint32_t{1} << count) - 1};
 }
 
-// The offset of the first byte at or after `from` equal to one of `targets`, or `size`.
-template <class... Targets>
-std::size_t findFirst(const char* bytes, std::size_t from, std::size_t size, Targets... targets) noexcept {
-  for (std::size_t at = from; at < size; at += kBlock) {
-    const std::uint32_t bits = blockAt(bytes, at, size).bitsOf(targets...);
-    if (bits != 0) return at + static_cast<std::size_t>(std::countr_zero(bits));
-  }
-  return size;
-}
-
 // A record's quotes and delimiters, found a block at a time from its start: one load gives both, so
 // short fields, quoted or not, cost no load of their own.
 class Structure {
