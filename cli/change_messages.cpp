@@ -6,6 +6,10 @@
 
 namespace quor::cli {
 
+std::string counted(std::uint64_t count, const std::string& noun) {
+  return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
+}
+
 std::string shownValue(std::u16string_view value, std::size_t most) {
   const bool shortened = value.size() > most;
   if (shortened) value = value.substr(0, most - 1);

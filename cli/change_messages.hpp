@@ -1,6 +1,6 @@
 #pragma once
-// How the tool shows a value in its messages, and the words for the values a run writes other than they
-// read.
+// How the tool shows a value and a count in its messages, and the words for the values a run writes
+// other than they read.
 
 #include <array>
 #include <cstdint>
@@ -11,6 +11,9 @@
 #include "quor/record.hpp"
 
 namespace quor::cli {
+
+// "1 record", "2 records".
+std::string counted(std::uint64_t count, const std::string& noun);
 
 // The value as a message shows it: in double quotes, a quote, backslash or control character escaped
 // (\", \\, \t, \n, \r, \xNN), and shortened to its first `most` characters and "…" when longer.

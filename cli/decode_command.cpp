@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "change_messages.hpp"
 #include "gaiji_file.hpp"
 #include "input_file.hpp"
 #include "interruption.hpp"
@@ -27,10 +28,6 @@ namespace {
 // Records are read this many bytes at a time, at least one record.
 constexpr std::size_t kReadBytes = std::size_t{1} << 20;
 constexpr std::size_t kListed = 20;
-
-std::string counted(std::uint64_t count, const std::string& noun) {
-  return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
-}
 
 class DecodeRun {
  public:

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "batch_reader.hpp"
+#include "change_messages.hpp"
 #include "encoder_pool.hpp"
 #include "gaiji_file.hpp"
 #include "interruption.hpp"
@@ -32,11 +33,6 @@ constexpr std::size_t kBatchBytes = std::size_t{1} << 20;
 // Batches in flight per encoding thread: enough that no thread waits for the reader or the writer,
 // few enough that memory stays small.
 constexpr std::size_t kBatchesPerThread = 3;
-
-// "1 record", "2 records".
-std::string counted(std::uint64_t count, const std::string& noun) {
-  return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
-}
 
 // The lines a batch may hold: kBatchLines, fewer when the records are long.
 std::size_t batchLines(const Layout& layout) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "change_messages.hpp"
 #include "quor/quor.hpp"
 #include "quor/text.hpp"
 #include "record_reader.hpp"
@@ -9,11 +10,6 @@
 namespace quor::cli {
 
 namespace {
-
-// "1 item", "2 items".
-std::string counted(std::size_t count, const std::string& noun) {
-  return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
-}
 
 bool isUserDefined(char16_t c) {
   return c >= 0xE000 && c <= 0xF8FF;
