@@ -10,6 +10,20 @@ std::string counted(std::uint64_t count, const std::string& noun) {
   return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
 }
 
+bool reportBadRecord(const std::string& message, const char* skipped, bool skipBad,
+                     std::optional<std::uint64_t> maxErrors, std::uint64_t& bad) {
+  ++bad;
+  const bool tooMany = maxErrors && bad > *maxErrors;
+  if (skipBad && !tooMany) {
+    std::fprintf(stderr, "%s %s\n", message.c_str(), skipped);
+    return true;
+  }
+  std::fprintf(stderr, "%s\n", message.c_str());
+  if (tooMany)
+    std::fprintf(stderr, "quor: the bad records exceed --max-errors %llu\n", static_cast<unsigned long long>(*maxErrors));
+  return false;
+}
+
 std::string shownValue(std::u16string_view value, std::size_t most) {
   const bool shortened = value.size() > most;
   if (shortened) value = value.substr(0, most - 1);

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -14,6 +15,12 @@ namespace quor::cli {
 
 // "1 record", "2 records".
 std::string counted(std::uint64_t count, const std::string& noun);
+
+// Counts a bad record in `bad` and prints `message` on standard error, with `skipped` ("(line
+// skipped)") when the run goes on. False when it ends the run: without --skip-bad (`skipBad`), or
+// once the bad records exceed `maxErrors`.
+bool reportBadRecord(const std::string& message, const char* skipped, bool skipBad,
+                     std::optional<std::uint64_t> maxErrors, std::uint64_t& bad);
 
 // The value as a message shows it: in double quotes, a quote, backslash or control character escaped
 // (\", \\, \t, \n, \r, \xNN), and shortened to its first `most` characters and "…" when longer.

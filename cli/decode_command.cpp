@@ -163,18 +163,8 @@ class DecodeRun {
   }
 
   bool noteBad(const std::string& message) {
-    ++bad_;
     progress_.clear();
-    const bool tooMany = options_.maxErrors && bad_ > *options_.maxErrors;
-    if (!options_.skipBad || tooMany) {
-      std::fprintf(stderr, "%s\n", message.c_str());
-      if (tooMany)
-        std::fprintf(stderr, "quor: the bad records exceed --max-errors %llu\n",
-                     static_cast<unsigned long long>(*options_.maxErrors));
-      return false;
-    }
-    std::fprintf(stderr, "%s (record skipped)\n", message.c_str());
-    return true;
+    return reportBadRecord(message, "(record skipped)", options_.skipBad, options_.maxErrors, bad_);
   }
 
   void report(const OutputSink& sink) const {

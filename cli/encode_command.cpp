@@ -183,17 +183,9 @@ class EncodeRun {
 
   // Reports the bad record at `where`; false when it ends the run.
   bool noteBadRecord(const std::string& where, const std::string& problem) {
-    ++badRecords_;
     progress_.clear();
-    const bool tooMany = options_.maxErrors && badRecords_ > *options_.maxErrors;
-    if (!options_.skipBad || tooMany) {
-      std::fprintf(stderr, "%s: %s\n", where.c_str(), problem.c_str());
-      if (tooMany)
-        std::fprintf(stderr, "quor: the bad records exceed --max-errors %llu\n",
-                     static_cast<unsigned long long>(*options_.maxErrors));
+    if (!reportBadRecord(where + ": " + problem, "(line skipped)", options_.skipBad, options_.maxErrors, badRecords_))
       return false;
-    }
-    std::fprintf(stderr, "%s: %s (line skipped)\n", where.c_str(), problem.c_str());
     if (skipped_.size() < kListedSkips) skipped_.push_back(where);
     return true;
   }
