@@ -4,25 +4,11 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 
 #include "io_error.hpp"
+#include "whole_file.hpp"
 
 namespace quor::cli {
-
-namespace {
-
-std::string readAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw ioErrorFromErrno("cannot read the gaiji mapping file " + path, errno);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  if (in.bad()) throw IoError("cannot read the gaiji mapping file " + path);
-  return bytes.str();
-}
-
-}  // namespace
 
 GaijiMapping loadGaijiMapping(const std::optional<std::string>& path) {
   std::string file;
@@ -40,7 +26,7 @@ GaijiMapping loadGaijiMapping(const std::optional<std::string>& path) {
   if (::stat(file.c_str(), &info) != 0) throw ioErrorFromErrno("cannot read " + what, errno);
   if (S_ISDIR(info.st_mode)) throw IoError("cannot read " + what + ": it is a folder");
   if (!S_ISREG(info.st_mode)) throw UsageError(what + " is not a regular file");
-  const std::string bytes = readAll(file);
+  const std::string bytes = readWholeFile(file, "the gaiji mapping file");
   if (bytes.empty()) throw UsageError(what + " is empty");
   if (bytes.find('\0') != std::string::npos) throw UsageError(what + " holds NUL bytes: it is not a text file");
   GaijiMapping mapping = GaijiMapping::fromText(bytes);

@@ -3,7 +3,7 @@
 #include <CLI/CLI.hpp>
 
 #include "io_error.hpp"
-#include "layout_file.hpp"
+#include "whole_file.hpp"
 #include "quor/error.hpp"
 
 namespace quor::cli {
@@ -26,9 +26,9 @@ void addLayoutOptions(CLI::App& command, LayoutSource& source, bool lists) {
 Layout loadLayout(const LayoutSource& source) {
   try {
     if (!source.layoutFile.empty())
-      return parseLayoutFile(readLayoutFile(source.layoutFile), source.layoutFile);
+      return parseLayoutFile(readWholeFile(source.layoutFile, "the layout file"), source.layoutFile);
     if (!source.copybookFile.empty())
-      return parseCopybook(readLayoutFile(source.copybookFile, "the copybook"), source.copybookFile);
+      return parseCopybook(readWholeFile(source.copybookFile, "the copybook"), source.copybookFile);
     if (!source.lengths.empty() || !source.formats.empty()) return layoutFromLists(source.lengths, source.formats);
   } catch (const Error& e) {
     // A malformed layout is a usage mistake; its message says where and what.

@@ -1,4 +1,4 @@
-#include "layout_file.hpp"
+#include "whole_file.hpp"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -19,7 +19,7 @@ struct OpenFile {
 
 }  // namespace
 
-std::string readLayoutFile(const std::string& path, const std::string& what) {
+std::string readWholeFile(const std::string& path, const std::string& what) {
   const std::string failure = "cannot read " + what + " " + path;
   const OpenFile file{::open(path.c_str(), O_RDONLY | O_CLOEXEC)};
   if (file.fd < 0) throw ioErrorFromErrno(failure, errno);
