@@ -27,6 +27,7 @@ namespace {
 
 using namespace quor::cli;
 using quor::CsvOptions;
+using quor::InputText;
 
 constexpr const char* kEncodeExamples = R"(
 Examples:
@@ -105,12 +106,12 @@ char delimiterNamed(const std::string& text) {
 }
 
 // The input encoding a name stands for, in any letter case.
-InputEncoding encodingNamed(const std::string& name) {
+InputText encodingNamed(const std::string& name) {
   std::string lower;
   for (const char c : name) lower += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-  if (lower == "utf-8" || lower == "utf8") return InputEncoding::utf8;
+  if (lower == "utf-8" || lower == "utf8") return InputText::utf8;
   for (const char* alias : {"cp932", "ms932", "windows-31j", "shift_jis", "shift-jis", "sjis"})
-    if (lower == alias) return InputEncoding::cp932;
+    if (lower == alias) return InputText::cp932;
   throw UsageError("--encoding " + name +
                    ": not an encoding the tool reads (utf-8, utf8, cp932, ms932, windows-31j, shift_jis, sjis)");
 }
@@ -179,7 +180,7 @@ int runEncodeArguments(CLI::App& encode, EncodeArguments& a) {
       throw UsageError("--plain cuts at every \",\": it takes no other --delimiter");
     o.csv.reset();
   } else {
-    o.csv = CsvOptions{delimiterNamed(a.delimiter), o.encoding == InputEncoding::cp932};
+    o.csv = CsvOptions{delimiterNamed(a.delimiter), o.encoding == InputText::cp932};
   }
   if (encode.count("--gaiji") > 0) o.gaijiPath = a.gaiji;
   if (encode.count("--max-errors") > 0) o.maxErrors = a.maxErrors;
@@ -297,7 +298,7 @@ int runMain(int argc, char** argv) {
     if (decodeCommand->parsed()) {
       decode.layout = loadLayout(decodeLayout);
       decode.layoutPath = !decodeLayout.layoutFile.empty() ? decodeLayout.layoutFile : decodeLayout.copybookFile;
-      decode.cp932 = encodingNamed(decodeEncoding) == InputEncoding::cp932;
+      decode.cp932 = encodingNamed(decodeEncoding) == InputText::cp932;
       decode.delimiter = delimiterNamed(decodeDelimiter);
       if (!lineEnd.empty()) decode.crlf = lineEnd == "crlf";
       decode.convertSign = !decodeUnsigned;

@@ -19,12 +19,10 @@
 
 namespace quor::cli {
 
-enum class InputEncoding { utf8, cp932 };
-
 struct RecordRules {
   const Layout& layout;
   bool convertSign = true;
-  InputEncoding encoding = InputEncoding::utf8;
+  InputText encoding = InputText::utf8;
   bool lenient = false;  // a value written other than it reads is written so, instead of a bad record
   std::optional<CsvOptions> csv;  // none: plain lines, cut at every ","
 };
