@@ -64,10 +64,10 @@ class EncodeRun {
                        batchLines(layout_), kBatchBytes);
     const unsigned threads = options_.threads != 0 ? options_.threads : encodingThreads();
     std::vector<Batch> batches(threads * kBatchesPerThread);
-    // The plan tables and the threads come with the first batch: a run without records makes neither.
-    // Started after the guard, the threads hold the signals back as well; the pool ends before the
-    // batches, the sink and the guard go.
-    std::optional<PlanTables> tables;
+    // The plan and the threads come with the first batch: a run without records makes neither. One
+    // plan serves every thread. Started after the guard, the threads hold the signals back as well;
+    // the pool ends before the plan, the batches, the sink and the guard go.
+    std::optional<EncodePlan> plan;
     std::optional<EncoderPool> pool;
 
     // The reader keeps every batch busy; the records are written batch by batch in input order, so the
@@ -95,8 +95,8 @@ class EncodeRun {
         }
         if (batch.lineCount() > 0) {
           if (!pool) {
-            tables.emplace(mapping_, PlanUse::encode);
-            pool.emplace(rules_, mapping_, *tables, threads);
+            plan.emplace(rules_.layout, rules_.convertSign, PlanTables(mapping_, PlanUse::encode), rules_.encoding);
+            pool.emplace(rules_, mapping_, *plan, threads);
           }
           pool->submit(batch);
           ++inFlight;

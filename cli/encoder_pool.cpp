@@ -15,9 +15,9 @@ unsigned encodingThreads() {
   return std::clamp(std::thread::hardware_concurrency(), 1u, kMostThreads);
 }
 
-EncoderPool::EncoderPool(const RecordRules& rules, const GaijiMapping& mapping, const PlanTables& tables, unsigned threads) {
+EncoderPool::EncoderPool(const RecordRules& rules, const GaijiMapping& mapping, const EncodePlan& plan, unsigned threads) {
   for (unsigned i = 0; i < std::max(threads, 1u); ++i)
-    encoders_.push_back(std::make_unique<RecordEncoder>(rules, mapping, tables));
+    encoders_.push_back(std::make_unique<RecordEncoder>(rules, mapping, plan));
   try {
     for (unsigned i = 0; i < threads; ++i)
       threads_.emplace_back([this, encoder = encoders_[i].get()] { work(*encoder); });

@@ -16,7 +16,7 @@ namespace quor::cli {
 
 class EncoderPool {
  public:
-  EncoderPool(const RecordRules& rules, const GaijiMapping& mapping, const PlanTables& tables, unsigned threads);
+  EncoderPool(const RecordRules& rules, const GaijiMapping& mapping, const EncodePlan& plan, unsigned threads);
   EncoderPool(const EncoderPool&) = delete;
   EncoderPool& operator=(const EncoderPool&) = delete;
   // Drops the batches not begun, lets the threads finish the ones they hold, and ends them.

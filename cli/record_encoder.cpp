@@ -17,10 +17,10 @@ bool isUserDefined(char16_t c) {
 
 }  // namespace
 
-RecordEncoder::RecordEncoder(const RecordRules& rules, const GaijiMapping& mapping, const PlanTables& tables)
+RecordEncoder::RecordEncoder(const RecordRules& rules, const GaijiMapping& mapping, const EncodePlan& plan)
     : rules_(rules),
       builder_(rules.layout, rules.convertSign, mapping),
-      plan_(rules.layout, rules.convertSign, tables, rules.encoding),
+      plan_(plan),
       columns_(rules.layout.columns()),
       changes_(columns_.size()) {
   if (rules.csv) splitter_.emplace(*rules.csv);

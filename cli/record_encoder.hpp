@@ -28,10 +28,11 @@ struct RecordRules {
 };
 
 // One encoder is used by one thread; encoders on different threads share nothing but the read-only
-// layout, plan tables and gaiji reading.
+// layout, plan and gaiji reading.
 class RecordEncoder {
  public:
-  RecordEncoder(const RecordRules& rules, const GaijiMapping& mapping, const PlanTables& tables);
+  // `plan` is the rules' plan, shared by every encoder and kept by the caller.
+  RecordEncoder(const RecordRules& rules, const GaijiMapping& mapping, const EncodePlan& plan);
 
   // Fills the batch's records, bad lines and change counts from its records (a line the reader found
   // too long is a bad line as it stands). An unforeseen failure is kept in the batch (failure,
@@ -50,7 +51,7 @@ class RecordEncoder {
 
   const RecordRules rules_;
   RecordBuilder builder_;
-  const EncodePlan plan_;
+  const EncodePlan& plan_;
   const std::vector<std::size_t> columns_;  // the layout's fields that take a value
   std::optional<CsvSplitter> splitter_;
   std::vector<std::string_view> cutValues_;  // the values as cut, bytes
