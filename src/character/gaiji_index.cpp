@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstddef>
+#include <memory>
 
 #include "base/ascii.hpp"
 #include "text/cp932.hpp"
@@ -104,22 +105,16 @@ class Builder {
     }
   }
 
-  // The entries by JEF code; of entries with the same code the one of the earliest line stays.
-  std::vector<GaijiMapping::Index::Entry> byJef() const {
-    std::vector<GaijiMapping::Index::Entry> out = entries_;  // in file order
-    const auto code = [](const auto& e) { return (e.first << 8) | e.second; };
-    std::stable_sort(out.begin(), out.end(), [&](const auto& a, const auto& b) { return code(a) < code(b); });
-    out.erase(std::unique(out.begin(), out.end(), [&](const auto& a, const auto& b) { return code(a) == code(b); }),
-              out.end());
-    return out;
-  }
-
-  std::vector<GaijiMapping::Index::Entry> finish() {
+  // The entries by key, and the keys in line order when that differs.
+  void finish(GaijiMapping::Index& index) {
     // Mapping files usually list their keys in order; sort only when they are not.
     const auto byKey = [](const auto& a, const auto& b) { return a.key < b.key; };
-    if (!std::is_sorted(entries_.begin(), entries_.end(), byKey))
+    if (!std::is_sorted(entries_.begin(), entries_.end(), byKey)) {
+      index.lineOrder.reserve(entries_.size());
+      for (const auto& entry : entries_) index.lineOrder.push_back(entry.key);
       std::sort(entries_.begin(), entries_.end(), byKey);
-    return std::move(entries_);
+    }
+    index.entries = std::move(entries_);
   }
 
  private:
@@ -191,9 +186,27 @@ GaijiMapping::Index GaijiMapping::Index::build(std::string_view cp932Bytes) {
   builder.add(cp932Bytes);
   Index index;
   index.opened = true;
-  index.byJef = builder.byJef();
-  index.entries = builder.finish();
+  builder.finish(index);
   return index;
+}
+
+GaijiMapping GaijiMapping::Index::withJefOrder(const GaijiMapping& mapping) {
+  const Index& from = mapping.index();
+  if (from.hasJefOrder || from.entries.empty()) return mapping;
+  auto index = std::make_shared<Index>(from);
+  // In line order, then by code: the sort keeps line order among entries with one code.
+  std::vector<Entry>& byJef = index->byJef;
+  if (from.lineOrder.empty()) {
+    byJef = from.entries;
+  } else {
+    for (const std::uint16_t key : from.lineOrder) byJef.push_back(*from.find(key));
+  }
+  const auto code = [](const Entry& e) { return (e.first << 8) | e.second; };
+  std::stable_sort(byJef.begin(), byJef.end(), [&](const Entry& a, const Entry& b) { return code(a) < code(b); });
+  byJef.erase(std::unique(byJef.begin(), byJef.end(), [&](const Entry& a, const Entry& b) { return code(a) == code(b); }),
+              byJef.end());
+  index->hasJefOrder = true;
+  return GaijiMapping(std::move(index));
 }
 
 const GaijiMapping::Index::Entry* GaijiMapping::Index::find(std::uint16_t key) const noexcept {

@@ -21,8 +21,13 @@ struct GaijiMapping::Index {
 
   bool opened = false;
   std::vector<Entry> entries;  // ascending keys, each key once; keys not listed are not found
-  // The same entries by JEF code, ascending; where lines give two keys one JEF code, the earlier line's.
+  // The keys in the order of their lines, kept only when that is not ascending: of two lines that give
+  // one JEF code, the earlier one's key is the code's character.
+  std::vector<std::uint16_t> lineOrder;
+  // The same entries by JEF code, ascending, where two lines give one code the earlier line's; made
+  // only for a reading that decodes (withJefOrder), as encoding never looks a code up.
   std::vector<Entry> byJef;
+  bool hasJefOrder = false;
 
   // The index of a file's content, code page 932 bytes. Lines end at CR, CRLF or LF; positions count
   // characters as Windows reads the bytes (a lead byte and a trail byte are one character). A key's
@@ -31,10 +36,12 @@ struct GaijiMapping::Index {
   // hexadecimal halves. A key standing at position 5 or less has no JEF code before it and is not
   // found, whatever later lines say.
   static Index build(std::string_view cp932Bytes);
+  // `mapping`, its entries also by JEF code: `mapping` itself when they are made or it has none.
+  static GaijiMapping withJefOrder(const GaijiMapping& mapping);
 
   // The entry of `key`, or null when the character is not found.
   [[nodiscard]] const Entry* find(std::uint16_t key) const noexcept;
-  // The entry whose JEF code is `first` `second`, or null: the mapping read backwards.
+  // The entry whose JEF code is `first` `second`, or null: the mapping read backwards (hasJefOrder).
   [[nodiscard]] const Entry* findJef(std::uint8_t first, std::uint8_t second) const noexcept;
 };
 

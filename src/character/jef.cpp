@@ -125,7 +125,9 @@ std::optional<base::DecodeFault> readJef(std::span<const std::uint8_t> bytes, co
     while (end >= 2 && ((bytes[end - 2] == 0xA1 && bytes[end - 1] == 0xA1) || (bytes[end - 2] == 0 && bytes[end - 1] == 0)))
       end -= 2;
   }
-  const GaijiMapping::Index& index = mapping.index();
+  // Decoders keep a reading with its JEF order; a caller without one gets it made for this call.
+  const GaijiMapping ordered = GaijiMapping::Index::withJefOrder(mapping);
+  const GaijiMapping::Index& index = ordered.index();
   std::optional<base::DecodeFault> fault;
   for (std::size_t i = 0; i + 1 < end; i += 2) {
     const std::uint8_t first = bytes[i];

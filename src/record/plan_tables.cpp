@@ -6,6 +6,7 @@
 
 #include "base/api_guard.hpp"
 #include "character/ebcdic_kana.hpp"
+#include "character/gaiji_index.hpp"
 #include "character/jef.hpp"
 #include "record/field_formatter.hpp"
 #include "text/cp932.hpp"
@@ -102,7 +103,7 @@ PlanTables::Data::Piece PlanTables::Data::pieceOf(char16_t c, OutputText output,
 PlanTables::PlanTables(const GaijiMapping& gaiji, PlanUse use) {
   data_ = base::guarded([&] {
     auto data = std::make_shared<Data>();
-    data->gaiji = gaiji;
+    data->gaiji = use == PlanUse::encode ? gaiji : GaijiMapping::Index::withJefOrder(gaiji);
     if (use != PlanUse::decode) fillWritten(*data);
     if (use != PlanUse::encode) fillRead(*data);
     return std::shared_ptr<const Data>(std::move(data));

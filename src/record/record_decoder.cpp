@@ -6,6 +6,7 @@
 
 #include "base/api_guard.hpp"
 #include "character/ebcdic_kana.hpp"
+#include "character/gaiji_index.hpp"
 #include "character/jef.hpp"
 #include "number/scaled_decimal.hpp"
 #include "numeric/binary.hpp"
@@ -46,8 +47,11 @@ FieldKind kindOf(const LayoutField& field) {
 }  // namespace
 
 RecordDecoder::RecordDecoder(Layout layout, bool convertSign, GaijiMapping gaiji, bool keepPadding)
-    : layout_(std::move(layout)), convertSign_(convertSign), gaiji_(std::move(gaiji)), keepPadding_(keepPadding) {
-  base::guarded([&] { columns_ = layout_.columns(); });
+    : layout_(std::move(layout)), convertSign_(convertSign), keepPadding_(keepPadding) {
+  base::guarded([&] {
+    columns_ = layout_.columns();
+    gaiji_ = GaijiMapping::Index::withJefOrder(gaiji);  // read backwards, once
+  });
 }
 
 void RecordDecoder::decode(std::span<const std::uint8_t> record, std::vector<std::u16string>& values,

@@ -165,5 +165,20 @@ TEST(JefDecode, PaddingGaijiAndInvalidBytes) {
   }
 }
 
+TEST(JefDecode, OfTwoLinesGivingOneCodeTheEarlierLinesCharacterReadsBack) {
+  const struct {
+    const char* file;
+    const char16_t* text;
+  } cases[] = {
+      {"8EA1 7F21\r\n8EA1 7F22\r\n", u"\uE000"},
+      {"8EA1 7F22\r\n8EA1 7F21\r\n", u"\uE001"},  // keys out of order
+  };
+  for (const auto& c : cases) {
+    std::optional<base::DecodeFault> fault;
+    EXPECT_EQ(decodeJef(test::bytes("8E A1"), GaijiMapping::fromText(c.file), false, fault), c.text) << c.file;
+    EXPECT_FALSE(fault.has_value()) << c.file;
+  }
+}
+
 }  // namespace
 }  // namespace quor::character
