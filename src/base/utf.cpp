@@ -3,8 +3,8 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
-#include <new>
 
+#include "base/api_guard.hpp"
 #include "quor/error.hpp"
 
 namespace quor {
@@ -98,13 +98,11 @@ TextDecodeResult decodeUtf8(std::string_view bytes, char16_t* out) noexcept {
 }
 
 std::string toUtf8(std::u16string_view text) {
-  try {
+  return base::guarded([&] {
     std::string out;
     base::appendUtf8(text, out);
     return out;
-  } catch (const std::bad_alloc&) {
-    throw Error(errors::kOutOfMemory);
-  }
+  });
 }
 
 namespace base {

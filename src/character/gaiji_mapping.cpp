@@ -1,7 +1,5 @@
 #include "quor/gaiji_mapping.hpp"
 
-#include <new>
-#include <stdexcept>
 
 #include "base/api_guard.hpp"
 #include "character/gaiji_index.hpp"
@@ -20,7 +18,7 @@ constinit const GaijiMapping::Index kNoFile{};
 GaijiMapping::GaijiMapping() noexcept : index_(std::shared_ptr<const Index>(), &kNoFile) {}
 
 GaijiMapping GaijiMapping::read(std::u16string_view path) {
-  try {
+  return base::guarded([&] {
     std::optional<platform::FileBytes> file = platform::readFile(path);
     if (!file) return GaijiMapping();
     std::string& bytes = file->bytes;
@@ -31,11 +29,7 @@ GaijiMapping GaijiMapping::read(std::u16string_view path) {
       bytes.resize(lastEnd == std::string::npos ? 0 : lastEnd + 1);
     }
     return GaijiMapping(std::make_shared<const Index>(Index::build(bytes)));
-  } catch (const std::bad_alloc&) {
-    throw Error(errors::kOutOfMemory);
-  } catch (const std::length_error&) {
-    throw Error(errors::kOutOfMemory);
-  }
+  });
 }
 
 GaijiMapping GaijiMapping::fromText(std::string_view cp932Bytes) {

@@ -2,8 +2,8 @@
 
 #include <cstddef>
 
-#include <new>
 
+#include "base/api_guard.hpp"
 #include "quor/error.hpp"
 #include "quor/text.hpp"
 
@@ -32,7 +32,10 @@ char16_t decodeDouble(std::uint8_t lead, std::uint8_t trail) noexcept {
 }
 
 char16_t writtenAs(char16_t unit) noexcept {
-  const std::uint16_t code = encode(unit);
+  return characterOf(encode(unit));
+}
+
+char16_t characterOf(std::uint16_t code) noexcept {
   return code <= 0xFF ? decodeSingle(static_cast<std::uint8_t>(code))
                       : decodeDouble(static_cast<std::uint8_t>(code >> 8), static_cast<std::uint8_t>(code & 0xFF));
 }
@@ -72,19 +75,17 @@ std::u16string decodeText(std::string_view bytes) {
 namespace quor {
 
 std::size_t appendCp932(std::u16string_view text, std::string& out) {
-  try {
+  return base::guarded([&] {
     std::size_t changed = 0;
     out.reserve(out.size() + text.size());
     for (const char16_t c : text) {
       const std::uint16_t code = text::cp932::encode(c);
       if (code > 0xFF) out += static_cast<char>(code >> 8);
       out += static_cast<char>(code & 0xFF);
-      if (text::cp932::lacksExactForm(c)) ++changed;
+      if (c >= 0x80 && text::cp932::characterOf(code) != c) ++changed;  // written as another character
     }
     return changed;
-  } catch (const std::bad_alloc&) {
-    throw Error(errors::kOutOfMemory);
-  }
+  });
 }
 
 TextDecodeResult decodeCp932(std::string_view bytes, char16_t* out) noexcept {

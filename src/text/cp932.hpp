@@ -40,6 +40,9 @@ inline constexpr char16_t kUndefinedChar = 0x30FB;
 // its own, otherwise the look-alike its best fit gives ("e" for U+00E9, U+FFE0 for U+00A2) or "?" for
 // a unit without any form (U+301C, a surrogate).
 char16_t writtenAs(char16_t unit) noexcept;
+// The character code page 932 reads from `code` (one byte, or a lead byte and its trail byte as one
+// number): writtenAs(unit) is characterOf(encode(unit)).
+char16_t characterOf(std::uint16_t code) noexcept;
 
 // True when code page 932 writes `unit` as another character.
 inline bool lacksExactForm(char16_t unit) noexcept {
