@@ -10,6 +10,7 @@
 #include "numeric/packed.hpp"
 #include "quor/error.hpp"
 #include "quor/record_plan.hpp"
+#include "record/field_kind.hpp"
 #include "record/plan_tables.hpp"
 #include "text/cp932.hpp"
 
@@ -185,16 +186,10 @@ DecodePlan::DecodePlan(const Layout& layout, bool convertSign, const PlanTables&
     for (const LayoutField& field : layout.fields) {
       if (field.role != FieldRole::column) continue;
       const bool component = field.kind == FieldKind::component;
-      FieldKind kind = field.kind;
-      if (component)
-        kind = field.format == setNumeric       ? FieldKind::zoned
-               : field.format == setPackNumeric ? FieldKind::packed
-               : field.format == setNCharacter  ? FieldKind::national
-                                                : FieldKind::text;
       Step step{Kernel::text, static_cast<std::uint32_t>(field.offset), static_cast<std::uint32_t>(field.size),
-                static_cast<std::uint32_t>(field.length), component ? 0 : field.scale,
+                static_cast<std::uint32_t>(record::digitCapacity(field, convertSign)), component ? 0 : field.scale,
                 component ? convertSign : field.isSigned, numeric::PackedSign::none};
-      switch (kind) {
+      switch (record::writtenKind(field)) {
         case FieldKind::national:
           step.kernel = Kernel::national;
           line += 3 * field.size / 2 + 1;
@@ -205,12 +200,7 @@ DecodePlan::DecodePlan(const Layout& layout, bool convertSign, const PlanTables&
           break;
         case FieldKind::packed:
           step.kernel = Kernel::packed;
-          step.packedSign = component ? (convertSign ? numeric::PackedSign::signedCD : numeric::PackedSign::none)
-                            : field.isSigned ? numeric::PackedSign::signedCD
-                                             : numeric::PackedSign::unsignedF;
-          if (component)
-            step.capacity = static_cast<std::uint32_t>(
-                std::min<std::size_t>(step.capacity, numeric::packedDigits(field.length, convertSign)));
+          step.packedSign = record::packedSignOf(field, convertSign);
           line += 2 * field.size + 4;
           break;
         case FieldKind::binary:

@@ -13,6 +13,7 @@
 #include "quor/record.hpp"
 #include "quor/error.hpp"
 #include "quor/record_plan.hpp"
+#include "record/field_kind.hpp"
 #include "record/plan_tables.hpp"
 #include "text/cp932.hpp"
 
@@ -309,8 +310,7 @@ EncodePlan::EncodePlan(const Layout& layout, bool convertSign, const PlanTables&
               break;
             default:
               step.kernel = Kernel::componentPacked;
-              step.capacity = static_cast<std::uint32_t>(
-                  std::min<std::size_t>(step.length, numeric::packedDigits(field.length, convertSign)));
+              step.capacity = static_cast<std::uint32_t>(record::digitCapacity(field, convertSign));
               break;
           }
           break;

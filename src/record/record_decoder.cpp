@@ -13,6 +13,7 @@
 #include "numeric/packed.hpp"
 #include "numeric/zoned.hpp"
 #include "quor/record.hpp"
+#include "record/field_kind.hpp"
 
 namespace quor {
 
@@ -26,21 +27,6 @@ void appendRawDigits(Bytes bytes, FieldKind kind, std::u16string& out) {
   for (std::size_t i = 0; i < bytes.size(); ++i) {
     if (kind != FieldKind::zoned) out += kHex[bytes[i] >> 4];
     out += kHex[bytes[i] & 0x0Fu];
-  }
-}
-
-// The kind of field a component format code writes.
-FieldKind kindOf(const LayoutField& field) {
-  if (field.kind != FieldKind::component) return field.kind;
-  switch (field.format) {
-    case setNumeric:
-      return FieldKind::zoned;
-    case setPackNumeric:
-      return FieldKind::packed;
-    case setNCharacter:
-      return FieldKind::national;
-    default:
-      return FieldKind::text;
   }
 }
 
@@ -66,7 +52,7 @@ void RecordDecoder::decode(std::span<const std::uint8_t> record, std::vector<std
       const Bytes bytes = record.subspan(field.offset, field.size);
       std::u16string& text = values[column];
       text.clear();
-      const FieldKind kind = kindOf(field);
+      const FieldKind kind = record::writtenKind(field);
       const bool component = field.kind == FieldKind::component;
       std::optional<base::DecodeFault> fault;
       if (kind == FieldKind::text) {
@@ -79,21 +65,14 @@ void RecordDecoder::decode(std::span<const std::uint8_t> record, std::vector<std
         if (kind == FieldKind::zoned) {
           fault = numeric::readZonedDigits(bytes, component ? convertSign_ : field.isSigned, digits, negative);
         } else if (kind == FieldKind::packed) {
-          const numeric::PackedSign sign = component ? (convertSign_ ? numeric::PackedSign::signedCD
-                                                                     : numeric::PackedSign::none)
-                                                     : (field.isSigned ? numeric::PackedSign::signedCD
-                                                                       : numeric::PackedSign::unsignedF);
-          fault = numeric::readPackedDigits(bytes, sign, digits, negative);
+          fault = numeric::readPackedDigits(bytes, record::packedSignOf(field, convertSign_), digits, negative);
         } else {
           fault = numeric::readBinaryDigits(bytes, field.isSigned, static_cast<std::size_t>(field.length), digits,
                                             negative);
         }
         // A digit where the encoder writes only a leading zero (the pad nibble of a packed field) holds
         // a value no encoder writes.
-        const std::size_t capacity =
-            component && kind == FieldKind::packed
-                ? std::min<std::size_t>(static_cast<std::size_t>(field.length), numeric::packedDigits(field.length, convertSign_))
-                : static_cast<std::size_t>(field.length);
+        const std::size_t capacity = record::digitCapacity(field, convertSign_);
         if (!fault && digits.size() > capacity && digits.find_first_not_of('0') < digits.size() - capacity)
           fault = base::DecodeFault{0, 1, "digit beyond the field's digits"};
         if (!fault)

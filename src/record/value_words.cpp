@@ -6,6 +6,7 @@
 #include "number/number_reading.hpp"
 #include "quor/record.hpp"
 #include "quor/text.hpp"
+#include "record/field_kind.hpp"
 #include "record/record_assembly.hpp"
 
 namespace quor {
@@ -48,9 +49,7 @@ std::string hexByte(std::uint8_t byte) {
 }
 
 bool isNumeric(const LayoutField& field) {
-  return field.kind == FieldKind::component ? field.format == setNumeric || field.format == setPackNumeric
-                                            : field.kind == FieldKind::zoned || field.kind == FieldKind::packed ||
-                                                  field.kind == FieldKind::binary;
+  return record::isNumberKind(record::writtenKind(field));
 }
 
 // The digits of a number text: ASCII digits, nothing else.
