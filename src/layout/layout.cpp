@@ -4,6 +4,7 @@
 
 #include "base/api_guard.hpp"
 #include "base/limits.hpp"
+#include "layout/field_fit.hpp"
 #include "numeric/binary.hpp"
 #include "numeric/packed.hpp"
 #include "quor/error.hpp"
@@ -12,6 +13,22 @@
 namespace quor {
 
 static_assert(kMaxLayoutFieldLength == base::kInt16Max);
+
+namespace layout {
+
+// A numeric field longer than its encoder can ever fill could never be encoded, so a layout refuses it
+// rather than every record.
+std::string fitProblem(const LayoutField& field) {
+  if (field.kind != FieldKind::component) return {};
+  const bool zoned = field.format == setNumeric;
+  if (!zoned && field.format != setPackNumeric) return {};
+  const std::int32_t most = zoned ? base::kMaxZonedWidth : base::kMaxPackedNibbles;
+  if (field.length <= most) return {};
+  return "length " + std::to_string(field.length) + " is too long for a " + (zoned ? "zoned" : "packed") +
+         " field (at most " + std::to_string(most) + ")";
+}
+
+}  // namespace layout
 
 namespace {
 
@@ -34,7 +51,7 @@ std::string problemOf(const LayoutField& field) {
     case FieldKind::filler:
       if (!between(field.length, 1, kMaxLayoutFieldLength))
         return "length " + std::to_string(field.length) + " is not from 1 to " + std::to_string(kMaxLayoutFieldLength);
-      return {};
+      return layout::fitProblem(field);
     case FieldKind::zoned:
     case FieldKind::packed:
     case FieldKind::binary: {

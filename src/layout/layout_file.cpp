@@ -6,6 +6,7 @@
 #include "base/ascii.hpp"
 #include "base/comma_list.hpp"
 #include "base/limits.hpp"
+#include "layout/field_fit.hpp"
 #include "quor/error.hpp"
 #include "quor/layout.hpp"
 
@@ -29,17 +30,6 @@ bool parseLength(std::string_view text, std::int32_t& length) {
 std::string lengthProblem(std::string_view text) {
   return "length '" + std::string(text) + "' is not a whole number from 1 to " +
          std::to_string(kMaxLayoutFieldLength);
-}
-
-// A numeric field longer than its encoder can ever fill (zoned digits, packed nibbles) could never be
-// encoded, so the layout refuses it rather than every record.
-std::string fitProblem(const LayoutField& field) {
-  const bool zoned = field.format == setNumeric;
-  if (!zoned && field.format != setPackNumeric) return {};
-  const std::int32_t most = zoned ? base::kMaxZonedWidth : base::kMaxPackedNibbles;
-  if (field.length <= most) return {};
-  return "length " + std::to_string(field.length) + " is too long for a " + (zoned ? "zoned" : "packed") +
-         " field (at most " + std::to_string(most) + ")";
 }
 
 std::string formatProblem(std::string_view text) {
@@ -169,7 +159,7 @@ Layout parseLines(std::string_view text, const std::string& fileName) {
       field.name = std::string(words[0]);
       if (!parseLength(words[1], field.length)) refuse(where + lengthProblem(words[1]));
       if (!parseFormat(words[2], field.format)) refuse(where + formatProblem(words[2]));
-      if (const std::string problem = fitProblem(field); !problem.empty()) refuse(where + problem);
+      if (const std::string problem = layout::fitProblem(field); !problem.empty()) refuse(where + problem);
     }
     field.origin = origin;
     if (!names.insert(field.name).second)
@@ -195,7 +185,7 @@ Layout fromLists(std::string_view lengths, std::string_view formats) {
       refuse("--lengths item " + std::to_string(i + 1) + ": " + lengthProblem(lengthItems[i]));
     if (!parseFormat(formatItems[i], field.format))
       refuse("--formats item " + std::to_string(i + 1) + ": " + formatProblem(formatItems[i]));
-    if (const std::string problem = fitProblem(field); !problem.empty())
+    if (const std::string problem = layout::fitProblem(field); !problem.empty())
       refuse("--lengths item " + std::to_string(i + 1) + ": " + problem);
     layout.fields.push_back(std::move(field));
   }

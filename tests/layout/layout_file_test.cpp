@@ -59,6 +59,14 @@ TEST(LayoutFile, MistakesNameTheLine) {
       EXPECT_EQ(std::string(e.what()), c.message);
     }
   }
+  // A layout made in code is held to the same fit.
+  Layout made{{componentField("a", 32767, setPackNumeric)}};
+  try {
+    finishLayout(made);
+    ADD_FAILURE() << "accepted a packed field of 32767 digits";
+  } catch (const Error& e) {
+    EXPECT_EQ(std::string(e.what()), "field 1 (a): length 32767 is too long for a packed field (at most 32766)");
+  }
 }
 
 TEST(LayoutLists, JoinsCheckedItems) {
