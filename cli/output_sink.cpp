@@ -93,11 +93,12 @@ OutputSink::OutputSink(OutputTarget target) : target_(std::move(target)), buffer
       truncateTo_ = cutBackPoint(fd_);
       break;
   }
-  // What commit() syncs, the writer starts writing back early.
+  // A character device, FIFO or socket has nothing to sync; a block device and a file do. What commit()
+  // syncs, the writer starts writing back early.
   struct stat info {};
-  const bool synced = ownsFd_ && ::fstat(fd_, &info) == 0 && (S_ISREG(info.st_mode) || S_ISBLK(info.st_mode));
+  synced_ = ownsFd_ && ::fstat(fd_, &info) == 0 && (S_ISREG(info.st_mode) || S_ISBLK(info.st_mode));
   try {
-    writer_ = std::make_unique<BackgroundWriter>(fd_, target_.name(), synced, kBufferSize);
+    writer_ = std::make_unique<BackgroundWriter>(fd_, target_.name(), synced_, kBufferSize);
   } catch (...) {
     drop();
     throw;
@@ -162,10 +163,7 @@ void OutputSink::commit() {
   writer_->drain();
   if (ownsFd_) {
     const std::string failure = "cannot write " + target_.name();
-    // A character device, FIFO or socket has nothing to sync; a block device and a file do.
-    struct stat info {};
-    const bool syncs = ::fstat(fd_, &info) == 0 && (S_ISREG(info.st_mode) || S_ISBLK(info.st_mode));
-    if (syncs && ::fsync(fd_) != 0) throw ioErrorFromErrno(failure, errno);
+    if (synced_ && ::fsync(fd_) != 0) throw ioErrorFromErrno(failure, errno);
     const int closed = ::close(fd_);
     fd_ = -1;
     if (closed != 0) throw ioErrorFromErrno(failure, errno);

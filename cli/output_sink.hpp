@@ -83,6 +83,7 @@ class OutputSink {
   OutputTarget target_;
   int fd_ = -1;
   bool ownsFd_ = false;    // a temporary file or an output opened in place, not standard output
+  bool synced_ = false;    // owned and a file or block device: synced at commit, written back early
   std::string tempPath_;   // the file being written; empty for an output written in place
   off_t truncateTo_ = -1;  // standard output that is a regular file: its size at the start
   std::vector<std::uint8_t> buffer_;
