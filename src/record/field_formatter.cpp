@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/limits.hpp"
+#include "base/utf.hpp"
 #include "number/number_reading.hpp"
 #include "numeric/packed.hpp"
 #include "quor/format.hpp"
@@ -29,7 +30,7 @@ void note(ValueChange* change, Change kind, char32_t character = 0) {
 // The character at `i`: a surrogate pair makes one.
 char32_t characterAt(std::u16string_view value, std::size_t i) {
   const char32_t c = value[i];
-  if (c >= 0xD800 && c <= 0xDBFF && i + 1 < value.size() && value[i + 1] >= 0xDC00 && value[i + 1] <= 0xDFFF)
+  if (base::isHighSurrogate(c) && i + 1 < value.size() && base::isLowSurrogate(value[i + 1]))
     return 0x10000 + ((c - 0xD800) << 10) + (value[i + 1] - 0xDC00u);
   return c;
 }

@@ -5,6 +5,7 @@
 #include "record/plan_tables.hpp"
 
 #include "base/api_guard.hpp"
+#include "base/utf.hpp"
 #include "character/ebcdic_kana.hpp"
 #include "character/gaiji_index.hpp"
 #include "character/jef.hpp"
@@ -35,7 +36,7 @@ void fillWritten(PlanTables::Data& data) {
     // A half-width katakana may join the sound mark after it, so values holding one are the builder's;
     // so is a user-defined character without a mapping file, which the builder finds no code for.
     const bool joins = unit >= 0xFF61 && unit <= 0xFF9F;
-    const bool userDefined = unit >= 0xE000 && unit <= 0xF8FF;
+    const bool userDefined = base::isUserDefined(unit);
     formatted = record::formatField(one, 1, setNCharacter, true, storage, &change);
     bytes.clear();
     character::JefStray stray;

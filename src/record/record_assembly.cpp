@@ -1,5 +1,6 @@
 #include "record/record_assembly.hpp"
 
+#include "base/utf.hpp"
 #include "character/ebcdic_kana.hpp"
 #include "character/jef.hpp"
 #include "number/number_reading.hpp"
@@ -10,20 +11,12 @@
 
 namespace quor::record {
 
-namespace {
-
-constexpr bool isUserDefined(char16_t c) noexcept {
-  return c >= 0xE000 && c <= 0xF8FF;
-}
-
-}  // namespace
-
 void appendJefField(const text::PaddedText& formatted, std::int32_t length, const GaijiMapping& mapping,
                     ByteString& out, ValueChange* change) {
   character::JefStray stray;
   character::appendJef(formatted, length, mapping, out, change != nullptr ? &stray : nullptr);
   if (!stray.found || (change->kind != Change::none && change->kind != Change::longerThanField)) return;
-  const Change kind = isUserDefined(stray.character) && !mapping.opened() ? Change::noGaijiMapping : Change::notAJefCode;
+  const Change kind = base::isUserDefined(stray.character) && !mapping.opened() ? Change::noGaijiMapping : Change::notAJefCode;
   *change = {kind, stray.character, 0, {stray.first, stray.second}};
 }
 

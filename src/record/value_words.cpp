@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "base/api_guard.hpp"
+#include "base/utf.hpp"
 #include "number/number_reading.hpp"
 #include "quor/record.hpp"
 #include "quor/text.hpp"
@@ -16,7 +17,7 @@ namespace {
 // A character as UTF-8, or nothing.
 std::string printed(char32_t c) {
   // Control characters, surrogates and user-defined characters print as nothing anyone could read.
-  if (c < 0x20 || c == 0x7F || (c >= 0xD800 && c <= 0xDFFF) || (c >= 0xE000 && c <= 0xF8FF) || c > 0x10FFFF)
+  if (c < 0x20 || c == 0x7F || base::isHighSurrogate(c) || base::isLowSurrogate(c) || base::isUserDefined(c) || c > 0x10FFFF)
     return {};
   std::u16string units;
   if (c >= 0x10000) {
