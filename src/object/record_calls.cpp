@@ -36,7 +36,7 @@ std::optional<ByteString> buildRecord(std::u16string_view values, std::u16string
   std::u16string exact;
   record::FieldStorage storage{formatted, exact};
   ByteString record;
-  record::appendRecord(count, fieldAt, sign, gaiji, storage, record, nullptr);
+  record::appendRecord(count, fieldAt, sign, gaiji, storage, record);
   return record;
 }
 

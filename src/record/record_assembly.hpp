@@ -88,15 +88,11 @@ void appendFields(std::size_t count, AppendOne&& appendOne, NumberOf&& numberOf,
 
 // Appends a record of `count` component fields; `fieldAt(i)` gives field i as a FieldInput when its
 // turn comes, so an error in reading a later field's length never hides an earlier field's error.
-// `changes`, when not null, receives one entry a field.
 template <class FieldAt>
 void appendRecord(std::size_t count, FieldAt&& fieldAt, bool sign, GaijiSupply& gaiji, FieldStorage& storage,
-                  ByteString& out, ValueChange* changes) {
+                  ByteString& out) {
   appendFields(
-      count,
-      [&](std::size_t i, ByteString& bytes) {
-        appendField(fieldAt(i), sign, gaiji, storage, bytes, changes != nullptr ? changes + i : nullptr);
-      },
+      count, [&](std::size_t i, ByteString& bytes) { appendField(fieldAt(i), sign, gaiji, storage, bytes, nullptr); },
       [](std::size_t i) { return i + 1; }, out);
 }
 
