@@ -27,7 +27,7 @@ quor::Layout benchLayout() {
 void Encode(benchmark::State& state) {
   const quor::PlanTables tables{quor::GaijiMapping()};
   const quor::Layout layout = benchLayout();
-  const quor::EncodePlan plan(layout, true, tables, quor::InputText::utf8);
+  const quor::EncodePlan plan(layout, true, tables, quor::TextEncoding::utf8);
   std::vector<std::uint8_t> record(layout.recordLength);
   for (auto _ : state) {
     if (!plan.encode(kValues, record.data())) state.SkipWithError("not the plan's record");
@@ -41,7 +41,7 @@ BENCHMARK(Encode);
 void SplitAndEncode(benchmark::State& state) {
   const quor::PlanTables tables{quor::GaijiMapping()};
   const quor::Layout layout = benchLayout();
-  const quor::EncodePlan plan(layout, true, tables, quor::InputText::utf8);
+  const quor::EncodePlan plan(layout, true, tables, quor::TextEncoding::utf8);
   quor::CsvSplitter splitter;
   std::vector<std::string_view> values;
   std::vector<std::uint8_t> record(layout.recordLength);
@@ -79,8 +79,8 @@ BENCHMARK(Builder);
 void Decode(benchmark::State& state) {
   const quor::PlanTables tables{quor::GaijiMapping()};
   const quor::Layout layout = benchLayout();
-  const quor::EncodePlan encode(layout, true, tables, quor::InputText::utf8);
-  const quor::DecodePlan plan(layout, true, tables, quor::OutputText::utf8, ',', false);
+  const quor::EncodePlan encode(layout, true, tables, quor::TextEncoding::utf8);
+  const quor::DecodePlan plan(layout, true, tables, quor::CsvWriteOptions{});
   std::vector<std::uint8_t> record(layout.recordLength);
   if (!encode.encode(kValues, record.data())) state.SkipWithError("not the plan's record");
   std::vector<char> line(plan.maxLineBytes());

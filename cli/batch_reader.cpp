@@ -30,7 +30,7 @@ bool BatchReader::done() {
   displays_.push_back(file_->display());
   reader_ = std::make_unique<RecordReader>(file_->fd(), file_->display(), RecordReader::kDefaultBlock,
                                            RecordReader::kLongestLine, rules_.csv,
-                                           rules_.encoding == InputText::utf8);
+                                           rules_.encoding == TextEncoding::utf8);
   order_.reset();
   if (rules_.header) readHeader();
   return false;
@@ -44,7 +44,7 @@ void BatchReader::readHeader() {
   // The names as UTF-8.
   std::vector<std::string> names;
   const auto addName = [&](std::string_view bytes) {
-    if (rules_.encoding == InputText::utf8) {
+    if (rules_.encoding == TextEncoding::utf8) {
       names.emplace_back(bytes);
       return;
     }

@@ -19,7 +19,7 @@ namespace quor::cli {
 
 // How the inputs' records are read.
 struct ReadRules {
-  InputText encoding = InputText::utf8;
+  TextEncoding encoding = TextEncoding::utf8;
   std::optional<CsvOptions> csv;  // none: plain lines, cut at every "," by the encoder
   bool header = false;            // each input's first record names its columns
   bool skipBlankLines = false;    // an empty line is no record (otherwise a bad one)

@@ -72,12 +72,12 @@ class DecodeRun {
   DecodeRun(const DecodeOptions& options, const GaijiMapping& gaiji)
       : options_(options),
         decoder_(options.layout, options.convertSign, gaiji, options.keepPadding),
-        csv_{options.delimiter, options.cp932, options.crlf.value_or(options.cp932)},
+        csv_{options.delimiter, options.cp932 ? TextEncoding::cp932 : TextEncoding::utf8,
+             options.crlf.value_or(options.cp932)},
         progress_(!options.quiet && ::isatty(STDERR_FILENO) != 0) {
     // The plan reads values without their padding; kept padding is the decoder's alone.
     if (!options.keepPadding) {
-      plan_.emplace(options.layout, options.convertSign, PlanTables(gaiji, PlanUse::decode),
-                    options.cp932 ? OutputText::cp932 : OutputText::utf8, csv_.delimiter, csv_.crlf);
+      plan_.emplace(options.layout, options.convertSign, PlanTables(gaiji, PlanUse::decode), csv_);
     }
   }
 

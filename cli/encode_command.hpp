@@ -17,7 +17,7 @@ struct EncodeOptions {
   Layout layout;
   bool convertSign = true;
   std::optional<std::string> gaijiPath;  // without it, the component's default mapping file
-  InputText encoding = InputText::utf8;
+  TextEncoding encoding = TextEncoding::utf8;
   std::optional<CsvOptions> csv = CsvOptions{};  // none: plain lines, cut at every "," (--plain)
   bool header = false;                           // each input's first record names its columns
   bool skipBlankLines = false;

@@ -27,7 +27,7 @@ namespace {
 
 using namespace quor::cli;
 using quor::CsvOptions;
-using quor::InputText;
+using quor::TextEncoding;
 
 constexpr const char* kEncodeExamples = R"(
 Examples:
@@ -106,12 +106,12 @@ char delimiterNamed(const std::string& text) {
 }
 
 // The input encoding a name stands for, in any letter case.
-InputText encodingNamed(const std::string& name) {
+TextEncoding encodingNamed(const std::string& name) {
   std::string lower;
   for (const char c : name) lower += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-  if (lower == "utf-8" || lower == "utf8") return InputText::utf8;
+  if (lower == "utf-8" || lower == "utf8") return TextEncoding::utf8;
   for (const char* alias : {"cp932", "ms932", "windows-31j", "shift_jis", "shift-jis", "sjis"})
-    if (lower == alias) return InputText::cp932;
+    if (lower == alias) return TextEncoding::cp932;
   throw UsageError("--encoding " + name +
                    ": not an encoding the tool reads (utf-8, utf8, cp932, ms932, windows-31j, shift_jis, sjis)");
 }
@@ -180,7 +180,7 @@ int runEncodeArguments(CLI::App& encode, EncodeArguments& a) {
       throw UsageError("--plain cuts at every \",\": it takes no other --delimiter");
     o.csv.reset();
   } else {
-    o.csv = CsvOptions{delimiterNamed(a.delimiter), o.encoding == InputText::cp932};
+    o.csv = CsvOptions{delimiterNamed(a.delimiter), o.encoding};
   }
   if (encode.count("--gaiji") > 0) o.gaijiPath = a.gaiji;
   if (encode.count("--max-errors") > 0) o.maxErrors = a.maxErrors;
@@ -298,7 +298,7 @@ int runMain(int argc, char** argv) {
     if (decodeCommand->parsed()) {
       decode.layout = loadLayout(decodeLayout);
       decode.layoutPath = !decodeLayout.layoutFile.empty() ? decodeLayout.layoutFile : decodeLayout.copybookFile;
-      decode.cp932 = encodingNamed(decodeEncoding) == InputText::cp932;
+      decode.cp932 = encodingNamed(decodeEncoding) == TextEncoding::cp932;
       decode.delimiter = delimiterNamed(decodeDelimiter);
       if (!lineEnd.empty()) decode.crlf = lineEnd == "crlf";
       decode.convertSign = !decodeUnsigned;

@@ -99,7 +99,7 @@ bool RecordEncoder::encodeRecord(std::string_view record, std::size_t index, Bat
 bool RecordEncoder::buildRecord(std::string_view record, std::size_t index, Batch& batch) {
   // Neither encoding gives more UTF-16 units than it has bytes.
   if (text_.size() < record.size()) text_.resize(record.size());
-  const bool utf8 = rules_.encoding == InputText::utf8;
+  const bool utf8 = rules_.encoding == TextEncoding::utf8;
   const TextDecodeResult decoded = utf8 ? decodeUtf8(record, text_.data()) : decodeCp932(record, text_.data());
   if (!decoded.ok) {
     problem_ = "byte " + std::to_string(decoded.errorOffset + 1) + ": not valid " + (utf8 ? "UTF-8" : "code page 932") +

@@ -22,7 +22,7 @@ namespace quor::cli {
 struct RecordRules {
   const Layout& layout;
   bool convertSign = true;
-  InputText encoding = InputText::utf8;
+  TextEncoding encoding = TextEncoding::utf8;
   bool lenient = false;  // a value written other than it reads is written so, instead of a bad record
   std::optional<CsvOptions> csv;  // none: plain lines, cut at every ","
 };

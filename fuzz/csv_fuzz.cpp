@@ -59,7 +59,7 @@ void checkRoundTrip(std::span<const CsvField> fields, const CsvOptions& options)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return 0;
-  const CsvOptions options{kDelimiters[data[0] & 7u], (data[0] & 8u) != 0};
+  const CsvOptions options{kDelimiters[data[0] & 7u], (data[0] & 8u) != 0 ? quor::TextEncoding::cp932 : quor::TextEncoding::utf8};
   const std::string_view input(reinterpret_cast<const char*>(data) + 1, size - 1);
   const std::size_t block =
       (data[0] >> 4) == 15 ? input.size() + 1 : 1 + 3 * static_cast<std::size_t>(data[0] >> 4);

@@ -52,7 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // The tables depend on the mapping only: asked once, as a run does.
   const quor::GaijiMapping mapping;
   static const quor::PlanTables tables(mapping);
-  const quor::EncodePlan encodePlan(layout, sign, tables, cp932 ? quor::InputText::cp932 : quor::InputText::utf8);
+  const quor::EncodePlan encodePlan(layout, sign, tables, cp932 ? quor::TextEncoding::cp932 : quor::TextEncoding::utf8);
   std::vector<std::uint8_t> planned(layout.recordLength);
   const bool fast = encodePlan.encode(values, planned.data());
   std::vector<std::u16string> texts;
@@ -81,8 +81,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view recordBytes = in.rest();
   if (recordBytes.size() < layout.recordLength) return 0;
   const bool cp932Out = (flags & 4u) != 0;
-  const quor::DecodePlan decodePlan(layout, sign, tables, cp932Out ? quor::OutputText::cp932 : quor::OutputText::utf8,
-                                    ',', cp932Out);
+  const quor::CsvWriteOptions csv{',', cp932Out ? quor::TextEncoding::cp932 : quor::TextEncoding::utf8, cp932Out};
+  const quor::DecodePlan decodePlan(layout, sign, tables, csv);
   std::vector<char> line(decodePlan.maxLineBytes());
   const std::span<const std::uint8_t> record(reinterpret_cast<const std::uint8_t*>(recordBytes.data()),
                                              layout.recordLength);
@@ -95,7 +95,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   decoder.decode(record, decoded, faults);
   QUOR_FUZZ_CHECK(faults.empty());
   std::string written;
-  quor::appendCsvRecord(decoded, {',', cp932Out, cp932Out}, written);
+  quor::appendCsvRecord(decoded, csv, written);
   QUOR_FUZZ_CHECK(written == std::string_view(line.data(), length));
   return 0;
 }

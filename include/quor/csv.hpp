@@ -26,15 +26,17 @@
 #include <string_view>
 #include <vector>
 
+#include "quor/text.hpp"
+
 namespace quor {
 
 struct CsvOptions {
   // One ASCII character other than the quote, CR and LF: ',' or '\t', ';', '|', ...
   char delimiter = ',';
-  // The bytes are code page 932: a byte that follows a lead byte (0x81-0x9F, 0xE0-0xFC) is the second
-  // byte of a two-byte character and never a delimiter. It matters only for a delimiter that can be
-  // a second byte (0x40 and above, e.g. '|' 0x7C); quotes and line ends never can.
-  bool codePage932 = false;
+  // The bytes' encoding. In code page 932 a byte that follows a lead byte (0x81-0x9F, 0xE0-0xFC) is the
+  // second byte of a two-byte character and never a delimiter. It matters only for a delimiter that can
+  // be a second byte (0x40 and above, e.g. '|' 0x7C); quotes and line ends never can.
+  TextEncoding encoding = TextEncoding::utf8;
 };
 
 // Throws quor::Error 5 with a message unless the delimiter is an ASCII character other than '"', CR

@@ -6,11 +6,13 @@
 #include <string>
 #include <string_view>
 
+#include "quor/text.hpp"
+
 namespace quor {
 
 struct CsvWriteOptions {
   char delimiter = ',';
-  bool codePage932 = false;  // write code page 932 bytes instead of UTF-8
+  TextEncoding encoding = TextEncoding::utf8;  // the bytes written
   bool crlf = false;         // end records with CR LF instead of LF
 };
 

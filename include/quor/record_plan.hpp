@@ -7,7 +7,7 @@
 // So a plan never decides anything the builder and decoder would decide otherwise.
 //
 //   const quor::PlanTables tables(mapping, quor::PlanUse::encode);  // once for a run: a few milliseconds
-//   const quor::EncodePlan plan(layout, true, tables, quor::InputText::utf8);
+//   const quor::EncodePlan plan(layout, true, tables, quor::TextEncoding::utf8);
 //   std::vector<std::uint8_t> record(layout.recordLength);
 //   if (!plan.encode(fields, record.data())) { /* RecordBuilder, as for any record */ }
 
@@ -18,13 +18,12 @@
 #include <string>
 #include <string_view>
 
+#include "quor/csv_writer.hpp"
 #include "quor/gaiji_mapping.hpp"
 #include "quor/layout.hpp"
+#include "quor/text.hpp"
 
 namespace quor {
-
-// The bytes values are given in: UTF-8, or code page 932 (Shift-JIS as Windows writes it).
-enum class InputText : std::uint8_t { utf8, cp932 };
 
 // The plans a set of tables serves: a run that only encodes or only decodes makes half of them.
 enum class PlanUse : std::uint8_t { encode, decode, both };
@@ -47,9 +46,9 @@ class PlanTables {
 class EncodePlan {
  public:
   // A plan for records of `layout`, component numbers with a sign when `convertSign` is set, the
-  // characters' forms from `tables`, values in `text`. Throws quor::Error 5 for tables made for decode
-  // plans only, 7 when memory runs out.
-  EncodePlan(const Layout& layout, bool convertSign, const PlanTables& tables, InputText text);
+  // characters' forms from `tables`, values given in `encoding`. Throws quor::Error 5 for tables made
+  // for decode plans only, 7 when memory runs out.
+  EncodePlan(const Layout& layout, bool convertSign, const PlanTables& tables, TextEncoding encoding);
   ~EncodePlan();
   EncodePlan(EncodePlan&&) noexcept;
   EncodePlan& operator=(EncodePlan&&) noexcept;
@@ -68,16 +67,12 @@ class EncodePlan {
   std::unique_ptr<const Steps> steps_;
 };
 
-// The text records are read back into: UTF-8, or code page 932.
-enum class OutputText : std::uint8_t { utf8, cp932 };
-
 class DecodePlan {
  public:
   // A plan to read records of `layout` back (as RecordDecoder reads them, padding dropped) into CSV
-  // lines with `delimiter`, in `text`, ending in CRLF when `crlf`. Throws quor::Error 5 for tables made
-  // for encode plans only, 7 when memory runs out.
-  DecodePlan(const Layout& layout, bool convertSign, const PlanTables& tables, OutputText text, char delimiter,
-             bool crlf);
+  // lines as appendCsvRecord writes them with `csv`. Throws quor::Error 5 for tables made for encode
+  // plans only, 7 when memory runs out.
+  DecodePlan(const Layout& layout, bool convertSign, const PlanTables& tables, const CsvWriteOptions& csv);
   ~DecodePlan();
   DecodePlan(DecodePlan&&) noexcept;
   DecodePlan& operator=(DecodePlan&&) noexcept;

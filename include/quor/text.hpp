@@ -4,10 +4,15 @@
 // guessed at, so a line that is not valid text is not taken as data.
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace quor {
+
+// The bytes texts are held in outside the library, read from and written to: UTF-8, or code page 932
+// (Shift-JIS as Windows writes it). Every reader and writer of the library takes this one choice.
+enum class TextEncoding : std::uint8_t { utf8, cp932 };
 
 // What a reader made of its bytes.
 struct TextDecodeResult {

@@ -169,19 +169,18 @@ bool readNational(const Steps& plan, const std::uint8_t* bytes, std::uint32_t si
 
 }  // namespace
 
-DecodePlan::DecodePlan(const Layout& layout, bool convertSign, const PlanTables& tables, OutputText text,
-                       char delimiter, bool crlf) {
+DecodePlan::DecodePlan(const Layout& layout, bool convertSign, const PlanTables& tables, const CsvWriteOptions& csv) {
   if (tables.data().jefRead.empty()) throw Error(errors::kInvalidCall, "the plan tables were made for encode plans only");
   steps_ = base::guarded([&] {
     auto plan = std::make_unique<Steps>(Steps{{}, {}, nullptr, tables});
-    plan->delimiter = delimiter;
-    plan->crlf = crlf;
+    plan->delimiter = csv.delimiter;
+    plan->crlf = csv.crlf;
     // Each byte and pair as the decoders read it, and as the output writes it.
     const PlanTables::Data& forms = tables.data();
     plan->ebcdic.resize(256);
     for (unsigned byte = 0; byte < 256; ++byte)
-      plan->ebcdic[byte] = PlanTables::Data::pieceOf(forms.ebcdicRead[byte], text, delimiter);
-    plan->jef = (text == OutputText::utf8 ? forms.jefUtf8 : forms.jefCp932).data();
+      plan->ebcdic[byte] = PlanTables::Data::pieceOf(forms.ebcdicRead[byte], csv.encoding, csv.delimiter);
+    plan->jef = (csv.encoding == TextEncoding::utf8 ? forms.jefUtf8 : forms.jefCp932).data();
     std::size_t line = 8;  // the line end, and room for a piece written whole
     for (const LayoutField& field : layout.fields) {
       if (field.role != FieldRole::column) continue;

@@ -43,7 +43,7 @@ struct EncodePlan::Steps {
   PlanTables tables;
   const PlanTables::Data* forms = nullptr;  // the tables' data
   bool convertSign = true;
-  InputText input = InputText::utf8;
+  TextEncoding input = TextEncoding::utf8;
   char16_t decimal = u'.';
   std::size_t columns = 0;
 };
@@ -55,10 +55,10 @@ using Steps = EncodePlan::Steps;
 // The next character of a value, whose first byte *p is not ASCII: its UTF-16 unit, or false where
 // the plan leaves the value to the builder (bytes that are no valid text, a character beyond the Basic
 // Multilingual Plane, a code page 932 byte without a character).
-template <InputText kInput>
+template <TextEncoding kEncoding>
 [[gnu::always_inline]] inline bool nextWide(const unsigned char*& p, const unsigned char* end, unsigned& unit) noexcept {
   const unsigned b0 = *p;
-  if constexpr (kInput == InputText::cp932) {
+  if constexpr (kEncoding == TextEncoding::cp932) {
     char16_t c = text::cp932::decodeSingle(static_cast<std::uint8_t>(b0));
     if (c != 0xFFFF) {
       ++p;
@@ -90,7 +90,7 @@ template <InputText kInput>
 // its table, then the padding `pad` (a blank, an ideographic space). The loop keeps what it reads from
 // the plan in locals: a store through `out` may alias anything, and would otherwise make the compiler
 // load it again for every byte.
-template <InputText kInput, std::size_t kWidth>
+template <TextEncoding kEncoding, std::size_t kWidth>
 bool writeCharacters(const std::uint16_t* forms, std::uint16_t pad, const Step& step, std::string_view value,
                      std::uint8_t* out) noexcept {
   if (value.empty() && step.component) return false;  // written as 0x00 bytes: a change
@@ -106,7 +106,7 @@ bool writeCharacters(const std::uint16_t* forms, std::uint16_t pad, const Step& 
     unsigned unit = *p;
     if (unit < 0x80) {
       ++p;
-    } else if (!nextWide<kInput>(p, end, unit)) {
+    } else if (!nextWide<kEncoding>(p, end, unit)) {
       return false;
     }
     const std::uint16_t form = forms[unit];
@@ -281,13 +281,13 @@ bool writeTypedNumber(const Steps& plan, const Step& step, std::string_view valu
 
 }  // namespace
 
-EncodePlan::EncodePlan(const Layout& layout, bool convertSign, const PlanTables& tables, InputText text) {
+EncodePlan::EncodePlan(const Layout& layout, bool convertSign, const PlanTables& tables, TextEncoding encoding) {
   if (tables.data().text.empty()) throw Error(errors::kInvalidCall, "the plan tables were made for decode plans only");
   steps_ = base::guarded([&] {
     auto plan = std::make_unique<Steps>(Steps{{}, {}, tables});
     plan->forms = &plan->tables.data();
     plan->convertSign = convertSign;
-    plan->input = text;
+    plan->input = encoding;
     plan->decimal = number::localeSeparators().decimal;
     std::uint32_t column = 0;
     for (const LayoutField& field : layout.fields) {
@@ -360,20 +360,20 @@ EncodePlan& EncodePlan::operator=(EncodePlan&&) noexcept = default;
 bool EncodePlan::encode(std::span<const std::string_view> values, std::uint8_t* record) const noexcept {
   const Steps& plan = *steps_;
   if (values.size() != plan.columns) return false;
-  const bool utf8 = plan.input == InputText::utf8;
+  const bool utf8 = plan.input == TextEncoding::utf8;
   const PlanTables::Data& forms = *plan.forms;
   for (const Step& step : plan.steps) {
     std::uint8_t* const out = record + step.offset;
     switch (step.kernel) {
       case Kernel::text:
-        if (!(utf8 ? writeCharacters<InputText::utf8, 1>(forms.text.data(), forms.blank, step, values[step.column], out)
-                   : writeCharacters<InputText::cp932, 1>(forms.text.data(), forms.blank, step, values[step.column],
+        if (!(utf8 ? writeCharacters<TextEncoding::utf8, 1>(forms.text.data(), forms.blank, step, values[step.column], out)
+                   : writeCharacters<TextEncoding::cp932, 1>(forms.text.data(), forms.blank, step, values[step.column],
                                                           out)))
           return false;
         break;
       case Kernel::national:
-        if (!(utf8 ? writeCharacters<InputText::utf8, 2>(forms.jef.data(), forms.pad, step, values[step.column], out)
-                   : writeCharacters<InputText::cp932, 2>(forms.jef.data(), forms.pad, step, values[step.column],
+        if (!(utf8 ? writeCharacters<TextEncoding::utf8, 2>(forms.jef.data(), forms.pad, step, values[step.column], out)
+                   : writeCharacters<TextEncoding::cp932, 2>(forms.jef.data(), forms.pad, step, values[step.column],
                                                           out)))
           return false;
         break;

@@ -71,18 +71,18 @@ void fillRead(PlanTables::Data& data) {
   for (std::size_t pair = 0; pair < kUnits; ++pair) {
     const char16_t c = data.jefRead[pair];
     if (c == 0xFFFF || c < 0x80) continue;  // no piece: invalid, or maybe a plan's delimiter
-    data.jefUtf8[pair] = PlanTables::Data::pieceOf(c, OutputText::utf8, ',');
-    data.jefCp932[pair] = PlanTables::Data::pieceOf(c, OutputText::cp932, ',');
+    data.jefUtf8[pair] = PlanTables::Data::pieceOf(c, TextEncoding::utf8, ',');
+    data.jefCp932[pair] = PlanTables::Data::pieceOf(c, TextEncoding::cp932, ',');
   }
 }
 
 }  // namespace
 
-PlanTables::Data::Piece PlanTables::Data::pieceOf(char16_t c, OutputText output, char delimiter) noexcept {
+PlanTables::Data::Piece PlanTables::Data::pieceOf(char16_t c, TextEncoding encoding, char delimiter) noexcept {
   Piece piece{};
   if (c == 0xFFFF || c == static_cast<unsigned char>(delimiter) || c == u'"' || c == u'\r' || c == u'\n')
     return piece;
-  if (output == OutputText::cp932) {
+  if (encoding == TextEncoding::cp932) {
     if (text::cp932::lacksExactForm(c)) return piece;
     const std::uint16_t code = text::cp932::encode(c);
     if (code > 0xFF) piece.bytes[piece.length++] = static_cast<std::uint8_t>(code >> 8);

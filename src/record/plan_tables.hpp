@@ -33,8 +33,8 @@ struct PlanTables::Data {
     std::uint8_t bytes[3];
     std::uint8_t length;
   };
-  // `c` (0xFFFF: invalid data) as `output` writes it; no piece for the delimiter, a quote, CR and LF.
-  static Piece pieceOf(char16_t c, OutputText output, char delimiter) noexcept;
+  // `c` (0xFFFF: invalid data) as `encoding` writes it; no piece for the delimiter, a quote, CR and LF.
+  static Piece pieceOf(char16_t c, TextEncoding encoding, char delimiter) noexcept;
   // Each JEF pair's piece in UTF-8 and in code page 932, made once for every plan: pairs that read as
   // ASCII characters, which could be a plan's delimiter, have none.
   std::vector<Piece> jefUtf8;   // 65536 pairs

@@ -69,7 +69,7 @@ CsvRecordEnd cutScalar(std::string_view bytes, bool endOfInput, const CsvOptions
     if (c == options.delimiter) {
       state = ScanState::fieldStart;
     } else {
-      state = options.codePage932 && isLead(c) ? ScanState::afterLeadByte : ScanState::unquoted;
+      state = options.encoding == TextEncoding::cp932 && isLead(c) ? ScanState::afterLeadByte : ScanState::unquoted;
     }
   }
   if (!endOfInput) {
@@ -109,7 +109,7 @@ void splitScalar(std::string_view record, const CsvOptions& options, std::vector
     } else {
       const std::size_t start = i;
       while (i < n && record[i] != options.delimiter) {
-        const bool pair = options.codePage932 && isLead(record[i]) && i + 1 < n && isTrail(record[i + 1]);
+        const bool pair = options.encoding == TextEncoding::cp932 && isLead(record[i]) && i + 1 < n && isTrail(record[i + 1]);
         i += pair ? 2 : 1;
       }
       fields.push_back({record.substr(start, i - start), false});

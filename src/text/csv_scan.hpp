@@ -71,7 +71,7 @@ inline CsvRecordEnd recordEndingAt(std::string_view bytes, std::size_t lf,
 // True when the delimiter can be the second byte of a code page 932 character, so that each one
 // found must be checked.
 inline bool delimiterCanBeSecondByte(const CsvOptions& options) noexcept {
-  return options.codePage932 && cp932::isTrailByte(static_cast<std::uint8_t>(options.delimiter));
+  return options.encoding == TextEncoding::cp932 && cp932::isTrailByte(static_cast<std::uint8_t>(options.delimiter));
 }
 
 // True when bytes[at], a byte that can be a second byte, is one: an odd run of lead bytes stands

@@ -11,15 +11,15 @@ namespace {
 
 // The ASCII character a unit is written as, which decides quoting: code page 932 writes some
 // characters as an ASCII look-alike (U+00A6 as "|"), and such a "|" delimits like any other.
-char16_t writtenUnit(char16_t c, bool codePage932) noexcept {
-  if (!codePage932 || c < 0x80) return c;
+char16_t writtenUnit(char16_t c, TextEncoding encoding) noexcept {
+  if (encoding != TextEncoding::cp932 || c < 0x80) return c;
   const std::uint16_t code = text::cp932::encode(c);
   return code < 0x80 ? static_cast<char16_t>(code) : c;
 }
 
-bool needsQuotes(std::u16string_view field, char16_t delimiter, bool codePage932) {
+bool needsQuotes(std::u16string_view field, char16_t delimiter, TextEncoding encoding) {
   for (const char16_t unit : field) {
-    const char16_t c = writtenUnit(unit, codePage932);
+    const char16_t c = writtenUnit(unit, encoding);
     if (c == delimiter || c == u'"' || c == u'\r' || c == u'\n') return true;
   }
   return false;
@@ -32,7 +32,7 @@ std::size_t appendCsvRecord(std::span<const std::u16string> fields, const CsvWri
   return base::guarded([&] {
     std::size_t changed = 0;
     const auto append = [&](std::u16string_view text) {
-      if (options.codePage932)
+      if (options.encoding == TextEncoding::cp932)
         changed += appendCp932(text, out);
       else
         base::appendUtf8(text, out);
@@ -41,7 +41,7 @@ std::size_t appendCsvRecord(std::span<const std::u16string> fields, const CsvWri
     for (std::size_t i = 0; i < fields.size(); ++i) {
       if (i > 0) out += options.delimiter;
       const std::u16string_view field = fields[i];
-      if (!needsQuotes(field, delimiter, options.codePage932)) {
+      if (!needsQuotes(field, delimiter, options.encoding)) {
         append(field);
         continue;
       }
@@ -49,7 +49,7 @@ std::size_t appendCsvRecord(std::span<const std::u16string> fields, const CsvWri
       out += '"';
       std::size_t start = 0;
       for (std::size_t i = 0; i < field.size(); ++i) {
-        if (writtenUnit(field[i], options.codePage932) != u'"') continue;
+        if (writtenUnit(field[i], options.encoding) != u'"') continue;
         append(field.substr(start, i + 1 - start));
         out += '"';
         start = i + 1;

@@ -52,7 +52,7 @@ TEST(RecordPlan, WritesWhatTheBuilderWritesOrLeavesItToIt) {
   const PlanTables& tables = tablesBothWays();
   for (const PlanCase& c : cases) {
     const Layout layout = parseLayoutFile(c.layout, "t.layout");
-    const EncodePlan plan(layout, true, tables, InputText::utf8);
+    const EncodePlan plan(layout, true, tables, TextEncoding::utf8);
     const std::vector<std::string_view> values(c.values.begin(), c.values.end());
     std::vector<std::uint8_t> record(layout.recordLength);
     const bool planned = plan.encode(values, record.data());
@@ -68,7 +68,7 @@ TEST(RecordPlan, WritesWhatTheBuilderWritesOrLeavesItToIt) {
     for (const ValueChange& change : changes) EXPECT_EQ(change.kind, Change::none) << c.layout;
 
     // Read back: the decode plan's line is the decoder's values through the CSV writer.
-    const DecodePlan decode(layout, true, tables, OutputText::utf8, ',', false);
+    const DecodePlan decode(layout, true, tables, CsvWriteOptions{});
     std::vector<char> line(decode.maxLineBytes());
     const std::size_t length = decode.decode(record, line.data());
     std::vector<std::u16string> read;
@@ -100,7 +100,7 @@ TEST(RecordPlan, LeavesInvalidDataAndQuotedValuesToTheDecoder) {
   const PlanTables& tables = tablesBothWays();
   for (const auto& c : cases) {
     const Layout layout = parseLayoutFile(c.layout, "t.layout");
-    const DecodePlan plan(layout, true, tables, OutputText::utf8, c.delimiter, false);
+    const DecodePlan plan(layout, true, tables, CsvWriteOptions{c.delimiter});
     std::vector<char> line(plan.maxLineBytes());
     EXPECT_EQ(plan.decode(c.record, line.data()), 0u) << c.layout;
   }
@@ -110,9 +110,9 @@ TEST(RecordPlan, TablesMadeForOneWayServeOnlyIt) {
   const Layout layout = parseLayoutFile("t text 2", "t.layout");
   const PlanTables decodeOnly(GaijiMapping(), PlanUse::decode);
   const PlanTables encodeOnly(GaijiMapping(), PlanUse::encode);
-  EXPECT_EQ(errorOf([&] { EncodePlan(layout, true, decodeOnly, InputText::utf8); }), 5);
-  EXPECT_EQ(errorOf([&] { DecodePlan(layout, true, encodeOnly, OutputText::utf8, ',', false); }), 5);
-  EXPECT_EQ(errorOf([&] { EncodePlan(layout, true, encodeOnly, InputText::utf8); }), 0);
+  EXPECT_EQ(errorOf([&] { EncodePlan(layout, true, decodeOnly, TextEncoding::utf8); }), 5);
+  EXPECT_EQ(errorOf([&] { DecodePlan(layout, true, encodeOnly, CsvWriteOptions{}); }), 5);
+  EXPECT_EQ(errorOf([&] { EncodePlan(layout, true, encodeOnly, TextEncoding::utf8); }), 0);
 }
 
 }  // namespace

@@ -64,10 +64,10 @@ TEST(Csv, ReadsTrickyRecordsAsSpreadsheetsWriteThem) {
       {comma, "ab\"c,d\"\"e,\"f\"\n", {"[ab\"c][d\"\"e][\"f\"] LF"}},  // quotes inside unquoted fields
       {{'\t'}, "a,b\t\"c\td\"\t\n", {"[a,b][\"c\td\"][] LF"}},
       // With code page 932 a '|' after a lead byte is its second byte, also before a quote.
-      {{'|', true},
+      {{'|', TextEncoding::cp932},
        "\x83\x7C|\x95\x5C|\"\x83|\"|a\x81\x81|b\n",
        {"[\x83|][\x95\\][\"\x83|\"][a\x81\x81][b] LF"}},
-      {{'|', true}, "\x83|\"x\ny\"\n", {"[\x83|\"x] LF", "[y\"] LF"}},
+      {{'|', TextEncoding::cp932}, "\x83|\"x\ny\"\n", {"[\x83|\"x] LF", "[y\"] LF"}},
       {{'|'}, "\x83|\"x\ny\"\n", {"[\x83][\"x\ny\"] LF +1"}},
       {comma,
        "\"ab\"c,d\na,\"b\" ,c",
@@ -110,18 +110,19 @@ TEST(Csv, WrittenRecordsReadBackIntoTheirFields) {
   const struct {
     std::vector<std::u16string> fields;
     char delimiter;
-    bool codePage932;
+    TextEncoding encoding;
     const char* read;
   } cases[] = {
-      {{u"x,y", u"q\"r", u""}, ',', false, "[\"x,y\"][\"q\"r\"][] LF"},
-      {{u"a\r\nb"}, ';', false, "[\"a\r\nb\"] LF +1"},
-      {{u"\u30DD|", u"1"}, '|', true, "[\"\x83\x7C|\"][1] CRLF"},  // a second byte 0x7C needs no quotes
-      {{u"a\u00A6b", u"c"}, '|', true, "[\"a|b\"][c] CRLF"},          // written as "|", so quoted
+      {{u"x,y", u"q\"r", u""}, ',', TextEncoding::utf8, "[\"x,y\"][\"q\"r\"][] LF"},
+      {{u"a\r\nb"}, ';', TextEncoding::utf8, "[\"a\r\nb\"] LF +1"},
+      {{u"\u30DD|", u"1"}, '|', TextEncoding::cp932, "[\"\x83\x7C|\"][1] CRLF"},  // a second byte 0x7C needs no quotes
+      {{u"a\u00A6b", u"c"}, '|', TextEncoding::cp932, "[\"a|b\"][c] CRLF"},          // written as "|", so quoted
   };
   for (const auto& c : cases) {
     std::string written;
-    appendCsvRecord(c.fields, {c.delimiter, c.codePage932, c.codePage932}, written);
-    const std::vector<std::string> read = readAll(written, {c.delimiter, c.codePage932}, written.size());
+    const bool cp932 = c.encoding == TextEncoding::cp932;
+    appendCsvRecord(c.fields, {c.delimiter, c.encoding, cp932}, written);
+    const std::vector<std::string> read = readAll(written, {c.delimiter, c.encoding}, written.size());
     ASSERT_EQ(read.size(), 1u) << written;
     EXPECT_EQ(read[0], c.read) << written;
   }
@@ -130,7 +131,7 @@ TEST(Csv, WrittenRecordsReadBackIntoTheirFields) {
 TEST(Csv, Sse2ScannerAgreesWithScalarScanner) {
   using namespace text::csv;
   const std::string alphabet = "aaaaaaaa,,\"\"\"\r\n|\t@\\ \x81\x83\xE0\xB1";
-  const CsvOptions options[] = {{','}, {'|', true}, {'|'}, {'\t', true}, {'@', true}, {'\\', true}};
+  const CsvOptions options[] = {{','}, {'|', TextEncoding::cp932}, {'|'}, {'\t', TextEncoding::cp932}, {'@', TextEncoding::cp932}, {'\\', TextEncoding::cp932}};
   std::mt19937 random(20240115);
   for (int round = 0; round < 20000; ++round) {
     const CsvOptions& o = options[random() % std::size(options)];
