@@ -27,7 +27,7 @@ quor::Layout benchLayout() {
 void Encode(benchmark::State& state) {
   const quor::PlanTables tables{quor::GaijiMapping()};
   const quor::Layout layout = benchLayout();
-  const quor::EncodePlan plan(layout, true, tables, quor::TextEncoding::utf8);
+  const quor::EncodePlan plan(layout, {}, tables, quor::TextEncoding::utf8);
   std::vector<std::uint8_t> record(layout.recordLength);
   for (auto _ : state) {
     if (!plan.encode(kValues, record.data())) state.SkipWithError("not the plan's record");
@@ -41,7 +41,7 @@ BENCHMARK(Encode);
 void SplitAndEncode(benchmark::State& state) {
   const quor::PlanTables tables{quor::GaijiMapping()};
   const quor::Layout layout = benchLayout();
-  const quor::EncodePlan plan(layout, true, tables, quor::TextEncoding::utf8);
+  const quor::EncodePlan plan(layout, {}, tables, quor::TextEncoding::utf8);
   quor::CsvSplitter splitter;
   std::vector<std::string_view> values;
   std::vector<std::uint8_t> record(layout.recordLength);
@@ -58,7 +58,7 @@ BENCHMARK(SplitAndEncode);
 // The same record through the record builder, from UTF-16 values.
 void Builder(benchmark::State& state) {
   const quor::Layout layout = benchLayout();
-  quor::RecordBuilder builder(layout, true, quor::GaijiMapping());
+  quor::RecordBuilder builder(layout);
   std::vector<std::u16string> texts;
   for (const std::string_view value : kValues) {
     std::u16string text(value.size(), u'\0');
@@ -79,8 +79,8 @@ BENCHMARK(Builder);
 void Decode(benchmark::State& state) {
   const quor::PlanTables tables{quor::GaijiMapping()};
   const quor::Layout layout = benchLayout();
-  const quor::EncodePlan encode(layout, true, tables, quor::TextEncoding::utf8);
-  const quor::DecodePlan plan(layout, true, tables, quor::CsvWriteOptions{});
+  const quor::EncodePlan encode(layout, {}, tables, quor::TextEncoding::utf8);
+  const quor::DecodePlan plan(layout, {}, tables, quor::CsvWriteOptions{});
   std::vector<std::uint8_t> record(layout.recordLength);
   if (!encode.encode(kValues, record.data())) state.SkipWithError("not the plan's record");
   std::vector<char> line(plan.maxLineBytes());

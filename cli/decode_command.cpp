@@ -71,14 +71,12 @@ class DecodeRun {
 
   DecodeRun(const DecodeOptions& options, const GaijiMapping& gaiji)
       : options_(options),
-        decoder_(options.layout, options.convertSign, gaiji, options.keepPadding),
+        decoder_(options.layout, RecordOptions{options.convertSign, options.keepPadding}, gaiji),
         csv_{options.delimiter, options.cp932 ? TextEncoding::cp932 : TextEncoding::utf8,
              options.crlf.value_or(options.cp932)},
         progress_(!options.quiet && ::isatty(STDERR_FILENO) != 0) {
-    // The plan reads values without their padding; kept padding is the decoder's alone.
-    if (!options.keepPadding) {
-      plan_.emplace(options.layout, options.convertSign, PlanTables(gaiji, PlanUse::decode), csv_);
-    }
+    plan_.emplace(options.layout, RecordOptions{options.convertSign, options.keepPadding},
+                  PlanTables(gaiji, PlanUse::decode), csv_);
   }
 
   void writeHeader(OutputSink& sink) {

@@ -95,7 +95,7 @@ class EncodeRun {
         }
         if (batch.lineCount() > 0) {
           if (!pool) {
-            plan.emplace(rules_.layout, rules_.convertSign, PlanTables(mapping_, PlanUse::encode), rules_.encoding);
+            plan.emplace(rules_.layout, RecordOptions{rules_.convertSign}, PlanTables(mapping_, PlanUse::encode), rules_.encoding);
             pool.emplace(rules_, mapping_, *plan, threads);
           }
           pool->submit(batch);

@@ -109,7 +109,7 @@ int runField(const FieldOptions& options) {
   } catch (const Error& error) {
     throw UsageError(error.what());
   }
-  RecordBuilder builder(layout, options.convertSign, mapping);
+  RecordBuilder builder(layout, RecordOptions{options.convertSign}, mapping);
   const std::u16string_view values[] = {value};
   std::vector<ValueChange> changes(1);
   ByteString bytes;

@@ -19,7 +19,7 @@ bool isUserDefined(char16_t c) {
 
 RecordEncoder::RecordEncoder(const RecordRules& rules, const GaijiMapping& mapping, const EncodePlan& plan)
     : rules_(rules),
-      builder_(rules.layout, rules.convertSign, mapping),
+      builder_(rules.layout, RecordOptions{rules.convertSign}, mapping),
       plan_(plan),
       columns_(rules.layout.columns()),
       changes_(columns_.size()) {

@@ -62,8 +62,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view recordBytes = in.rest();
   const auto values = quor::fuzz::parts(in.text(valueBytes), columns.size());
 
-  quor::RecordBuilder builder(layout, sign, quor::GaijiMapping());
-  const quor::RecordDecoder decoder(layout, sign, quor::GaijiMapping());
+  const quor::RecordOptions options{sign};
+  quor::RecordBuilder builder(layout, options);
+  const quor::RecordDecoder decoder(layout, options);
   std::vector<std::u16string> decoded;
   std::vector<quor::FieldFault> faults;
 

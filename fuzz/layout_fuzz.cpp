@@ -68,7 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // A record of zeros (or empty values) has the layout's length, built either way where both can.
   const std::vector<std::size_t> columns = layout.columns();
   const std::vector<std::u16string_view> zeros(columns.size(), u"0");
-  quor::RecordBuilder builder(layout, true, quor::GaijiMapping());
+  quor::RecordBuilder builder(layout);
   quor::ByteString built;
   builder.append(zeros, built);
   QUOR_FUZZ_CHECK(built.size() == layout.recordLength);

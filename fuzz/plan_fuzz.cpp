@@ -6,7 +6,7 @@
 //   writes the same line.
 //
 // Input: the flags byte (bit 0: values in code page 932 instead of UTF-8; bit 1: --unsigned; bit 2:
-// CSV out in code page 932), a byte a field up to the first 0xFF, then the values' bytes cut at 0x00,
+// CSV out in code page 932; bit 3: values read back keep their padding), a byte a field up to the first 0xFF, then the values' bytes cut at 0x00,
 // then the rest as record bytes.
 
 #include <vector>
@@ -52,14 +52,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // The tables depend on the mapping only: asked once, as a run does.
   const quor::GaijiMapping mapping;
   static const quor::PlanTables tables(mapping);
-  const quor::EncodePlan encodePlan(layout, sign, tables, cp932 ? quor::TextEncoding::cp932 : quor::TextEncoding::utf8);
+  const quor::RecordOptions options{sign, (flags & 8u) != 0};
+  const quor::EncodePlan encodePlan(layout, options, tables, cp932 ? quor::TextEncoding::cp932 : quor::TextEncoding::utf8);
   std::vector<std::uint8_t> planned(layout.recordLength);
   const bool fast = encodePlan.encode(values, planned.data());
   std::vector<std::u16string> texts;
   const bool valid = decodeValues(values, cp932, texts);
   if (fast) {
     QUOR_FUZZ_CHECK(valid);
-    quor::RecordBuilder builder(layout, sign, mapping);
+    quor::RecordBuilder builder(layout, options, mapping);
     const std::vector<std::u16string_view> views(texts.begin(), texts.end());
     std::vector<quor::ValueChange> changes(columns);
     quor::ByteString built;
@@ -82,14 +83,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (recordBytes.size() < layout.recordLength) return 0;
   const bool cp932Out = (flags & 4u) != 0;
   const quor::CsvWriteOptions csv{',', cp932Out ? quor::TextEncoding::cp932 : quor::TextEncoding::utf8, cp932Out};
-  const quor::DecodePlan decodePlan(layout, sign, tables, csv);
+  const quor::DecodePlan decodePlan(layout, options, tables, csv);
   std::vector<char> line(decodePlan.maxLineBytes());
   const std::span<const std::uint8_t> record(reinterpret_cast<const std::uint8_t*>(recordBytes.data()),
                                              layout.recordLength);
   const std::size_t length = decodePlan.decode(record, line.data());
   if (length == 0) return 0;
   QUOR_FUZZ_CHECK(length <= line.size());
-  const quor::RecordDecoder decoder(layout, sign, mapping);
+  const quor::RecordDecoder decoder(layout, options, mapping);
   std::vector<std::u16string> decoded;
   std::vector<quor::FieldFault> faults;
   decoder.decode(record, decoded, faults);

@@ -4,7 +4,7 @@
 // commas. The builder also says, field by field, which values it writes other than they read (cut,
 // zeroed, blanked), and a failing record names its field (quor::Error::field()).
 //
-//   quor::RecordBuilder builder(quor::parseLayoutFile(text, "orders.layout"), true, quor::GaijiMapping());
+//   quor::RecordBuilder builder(quor::parseLayoutFile(text, "orders.layout"), quor::RecordOptions{});
 //   quor::ByteString out;
 //   std::vector<quor::ValueChange> changes(2);
 //   const std::u16string_view values[] = {u"ABC", u"123456"};
@@ -22,6 +22,19 @@
 #include "quor/layout.hpp"
 
 namespace quor {
+
+// How the values of a record are converted, the same for every record of a layout: the one set of
+// options the builder, the decoder, the plans and valueChange take.
+struct RecordOptions {
+  // Component numbers carry a sign, as the component's ConvertSign: a zoned field's last zone D for a
+  // negative value, a packed field's sign nibble C or D. Without it they are written without sign (a
+  // negative value is a change) and a component packed field has no sign nibble. Typed numbers have
+  // their own sign (LayoutField::isSigned).
+  bool convertSign = true;
+  // Reading back: text and national values keep their trailing padding (blanks, ideographic spaces,
+  // 0x00) instead of dropping it.
+  bool keepPadding = false;
+};
 
 // How the record builder writes a value other than it reads.
 enum class Change : std::uint8_t {
@@ -57,19 +70,18 @@ std::string describeChange(const ValueChange& change, std::u16string_view value,
 // numbers", or the error's standard text.
 std::string describeFailure(int number, std::u16string_view value, const LayoutField& field);
 
-// How the record builder writes `value` in `field` (numbers with a sign when `convertSign` is set,
-// user-defined characters from `gaiji`), found by the same code that writes it; also for a value whose
-// field fails.
-ValueChange valueChange(std::u16string_view value, const LayoutField& field, bool convertSign = true,
+// How the record builder writes `value` in `field` (with `options`, user-defined characters from
+// `gaiji`), found by the same code that writes it; also for a value whose field fails.
+ValueChange valueChange(std::u16string_view value, const LayoutField& field, const RecordOptions& options = {},
                         const GaijiMapping& gaiji = GaijiMapping());
 
 // Builds records of one layout. One builder is used by one thread at a time (it keeps working storage
 // from record to record); separate builders share nothing but the gaiji reading, which is read-only.
 class RecordBuilder {
  public:
-  // A builder for records of `layout`; component numbers are written with a sign when `convertSign` is
-  // set, JEF fields look user-defined characters up in `gaiji`.
-  RecordBuilder(Layout layout, bool convertSign, GaijiMapping gaiji);
+  // A builder for records of `layout` with `options`; JEF fields look user-defined characters up in
+  // `gaiji`.
+  explicit RecordBuilder(Layout layout, const RecordOptions& options = {}, GaijiMapping gaiji = GaijiMapping());
 
   // Appends the record of `values`, one a column of the layout (Layout::columns()), to `out`. When
   // `changes` is not empty it has one entry a column and receives each value's change. Throws
@@ -83,7 +95,7 @@ class RecordBuilder {
  private:
   Layout layout_;
   std::size_t columns_ = 0;
-  bool convertSign_;
+  RecordOptions options_;
   GaijiMapping gaiji_;
   std::u16string formatted_;  // working storage of the field formatter, kept from record to record
   std::u16string exact_;
@@ -103,9 +115,9 @@ struct FieldFault {
 // Fillers, constants and overlays give no text. One decoder is used by one thread at a time.
 class RecordDecoder {
  public:
-  // `convertSign`: component packed fields carry a sign nibble (as written with a sign). `keepPadding`:
-  // text and national values keep their trailing padding.
-  RecordDecoder(Layout layout, bool convertSign, GaijiMapping gaiji, bool keepPadding = false);
+  // A decoder for records of `layout` written with `options` (component packed fields carry a sign
+  // nibble when written with a sign), keeping text and national values' padding where they say so.
+  explicit RecordDecoder(Layout layout, const RecordOptions& options = {}, GaijiMapping gaiji = GaijiMapping());
 
   // Reads `record` (Layout::recordLength bytes) into `values`, one text a column. Invalid data is
   // reported in `faults` (emptied first; at most one a column, in column order). A column with a fault
@@ -120,9 +132,8 @@ class RecordDecoder {
  private:
   Layout layout_;
   std::vector<std::size_t> columns_;
-  bool convertSign_;
+  RecordOptions options_;
   GaijiMapping gaiji_;
-  bool keepPadding_;
 };
 
 }  // namespace quor

@@ -7,7 +7,7 @@
 // So a plan never decides anything the builder and decoder would decide otherwise.
 //
 //   const quor::PlanTables tables(mapping, quor::PlanUse::encode);  // once for a run: a few milliseconds
-//   const quor::EncodePlan plan(layout, true, tables, quor::TextEncoding::utf8);
+//   const quor::EncodePlan plan(layout, quor::RecordOptions{}, tables, quor::TextEncoding::utf8);
 //   std::vector<std::uint8_t> record(layout.recordLength);
 //   if (!plan.encode(fields, record.data())) { /* RecordBuilder, as for any record */ }
 
@@ -21,6 +21,7 @@
 #include "quor/csv_writer.hpp"
 #include "quor/gaiji_mapping.hpp"
 #include "quor/layout.hpp"
+#include "quor/record.hpp"
 #include "quor/text.hpp"
 
 namespace quor {
@@ -45,10 +46,10 @@ class PlanTables {
 
 class EncodePlan {
  public:
-  // A plan for records of `layout`, component numbers with a sign when `convertSign` is set, the
-  // characters' forms from `tables`, values given in `encoding`. Throws quor::Error 5 for tables made
-  // for decode plans only, 7 when memory runs out.
-  EncodePlan(const Layout& layout, bool convertSign, const PlanTables& tables, TextEncoding encoding);
+  // A plan for records of `layout` written with `options`, the characters' forms from `tables`, values
+  // given in `encoding`. Throws quor::Error 5 for tables made for decode plans only, 7 when memory runs
+  // out.
+  EncodePlan(const Layout& layout, const RecordOptions& options, const PlanTables& tables, TextEncoding encoding);
   ~EncodePlan();
   EncodePlan(EncodePlan&&) noexcept;
   EncodePlan& operator=(EncodePlan&&) noexcept;
@@ -69,10 +70,11 @@ class EncodePlan {
 
 class DecodePlan {
  public:
-  // A plan to read records of `layout` back (as RecordDecoder reads them, padding dropped) into CSV
-  // lines as appendCsvRecord writes them with `csv`. Throws quor::Error 5 for tables made for encode
-  // plans only, 7 when memory runs out.
-  DecodePlan(const Layout& layout, bool convertSign, const PlanTables& tables, const CsvWriteOptions& csv);
+  // A plan to read records of `layout` written with `options` back, as RecordDecoder reads them, into
+  // CSV lines as appendCsvRecord writes them with `csv`. Throws quor::Error 5 for tables made for
+  // encode plans only, 7 when memory runs out.
+  DecodePlan(const Layout& layout, const RecordOptions& options, const PlanTables& tables,
+             const CsvWriteOptions& csv);
   ~DecodePlan();
   DecodePlan(DecodePlan&&) noexcept;
   DecodePlan& operator=(DecodePlan&&) noexcept;

@@ -41,6 +41,7 @@ struct DecodePlan::Steps {
   PlanTables tables;           // kept for jef
   char delimiter = ',';
   bool crlf = false;
+  bool keepPadding = false;
   std::size_t maxLine = 0;
 };
 
@@ -144,7 +145,8 @@ bool readBinary(const std::uint8_t* bytes, const Step& step, char*& out) noexcep
 
 bool readText(const Steps& plan, const std::uint8_t* bytes, std::uint32_t size, char*& out) noexcept {
   std::uint32_t end = size;
-  while (end > 0 && (bytes[end - 1] == 0x40 || bytes[end - 1] == 0x00)) --end;
+  if (!plan.keepPadding)
+    while (end > 0 && (bytes[end - 1] == 0x40 || bytes[end - 1] == 0x00)) --end;
   for (std::uint32_t i = 0; i < end; ++i) {
     const Piece& piece = plan.ebcdic[bytes[i]];
     if (piece.length == 0) return false;
@@ -156,7 +158,8 @@ bool readText(const Steps& plan, const std::uint8_t* bytes, std::uint32_t size, 
 
 bool readNational(const Steps& plan, const std::uint8_t* bytes, std::uint32_t size, char*& out) noexcept {
   std::uint32_t end = size;
-  while (end >= 2 && ((bytes[end - 2] == 0xA1 && bytes[end - 1] == 0xA1) || (bytes[end - 2] == 0 && bytes[end - 1] == 0)))
+  if (!plan.keepPadding)
+    while (end >= 2 && ((bytes[end - 2] == 0xA1 && bytes[end - 1] == 0xA1) || (bytes[end - 2] == 0 && bytes[end - 1] == 0)))
     end -= 2;
   for (std::uint32_t i = 0; i < end; i += 2) {
     const Piece& piece = plan.jef[(static_cast<unsigned>(bytes[i]) << 8) | bytes[i + 1]];
@@ -169,12 +172,15 @@ bool readNational(const Steps& plan, const std::uint8_t* bytes, std::uint32_t si
 
 }  // namespace
 
-DecodePlan::DecodePlan(const Layout& layout, bool convertSign, const PlanTables& tables, const CsvWriteOptions& csv) {
+DecodePlan::DecodePlan(const Layout& layout, const RecordOptions& options, const PlanTables& tables,
+                       const CsvWriteOptions& csv) {
+  const bool convertSign = options.convertSign;
   if (tables.data().jefRead.empty()) throw Error(errors::kInvalidCall, "the plan tables were made for encode plans only");
   steps_ = base::guarded([&] {
     auto plan = std::make_unique<Steps>(Steps{{}, {}, nullptr, tables});
     plan->delimiter = csv.delimiter;
     plan->crlf = csv.crlf;
+    plan->keepPadding = options.keepPadding;
     // Each byte and pair as the decoders read it, and as the output writes it.
     const PlanTables::Data& forms = tables.data();
     plan->ebcdic.resize(256);

@@ -281,7 +281,9 @@ bool writeTypedNumber(const Steps& plan, const Step& step, std::string_view valu
 
 }  // namespace
 
-EncodePlan::EncodePlan(const Layout& layout, bool convertSign, const PlanTables& tables, TextEncoding encoding) {
+EncodePlan::EncodePlan(const Layout& layout, const RecordOptions& options, const PlanTables& tables,
+                       TextEncoding encoding) {
+  const bool convertSign = options.convertSign;
   if (tables.data().text.empty()) throw Error(errors::kInvalidCall, "the plan tables were made for decode plans only");
   steps_ = base::guarded([&] {
     auto plan = std::make_unique<Steps>(Steps{{}, {}, tables});
@@ -337,7 +339,7 @@ EncodePlan::EncodePlan(const Layout& layout, bool convertSign, const PlanTables&
       }
       if (field.role == FieldRole::constant) {
         // Its bytes never change: the builder writes them once here.
-        RecordBuilder builder(Layout{{field}, field.size}, convertSign, plan->forms->gaiji);
+        RecordBuilder builder(Layout{{field}, field.size}, options, plan->forms->gaiji);
         ByteString bytes;
         builder.append({}, bytes);
         step.kernel = Kernel::constant;

@@ -32,8 +32,8 @@ void appendRawDigits(Bytes bytes, FieldKind kind, std::u16string& out) {
 
 }  // namespace
 
-RecordDecoder::RecordDecoder(Layout layout, bool convertSign, GaijiMapping gaiji, bool keepPadding)
-    : layout_(std::move(layout)), convertSign_(convertSign), keepPadding_(keepPadding) {
+RecordDecoder::RecordDecoder(Layout layout, const RecordOptions& options, GaijiMapping gaiji)
+    : layout_(std::move(layout)), options_(options) {
   base::guarded([&] {
     columns_ = layout_.columns();
     gaiji_ = GaijiMapping::Index::withJefOrder(gaiji);  // read backwards, once
@@ -56,23 +56,23 @@ void RecordDecoder::decode(std::span<const std::uint8_t> record, std::vector<std
       const bool component = field.kind == FieldKind::component;
       std::optional<base::DecodeFault> fault;
       if (kind == FieldKind::text) {
-        fault = character::readEbcdicKana(bytes, keepPadding_, lenient, text);
+        fault = character::readEbcdicKana(bytes, options_.keepPadding, lenient, text);
       } else if (kind == FieldKind::national) {
-        fault = character::readJef(bytes, gaiji_, keepPadding_, lenient, text);
+        fault = character::readJef(bytes, gaiji_, options_.keepPadding, lenient, text);
       } else {
         digits.clear();
         bool negative = false;
         if (kind == FieldKind::zoned) {
-          fault = numeric::readZonedDigits(bytes, component ? convertSign_ : field.isSigned, digits, negative);
+          fault = numeric::readZonedDigits(bytes, component ? options_.convertSign : field.isSigned, digits, negative);
         } else if (kind == FieldKind::packed) {
-          fault = numeric::readPackedDigits(bytes, record::packedSignOf(field, convertSign_), digits, negative);
+          fault = numeric::readPackedDigits(bytes, record::packedSignOf(field, options_.convertSign), digits, negative);
         } else {
           fault = numeric::readBinaryDigits(bytes, field.isSigned, static_cast<std::size_t>(field.length), digits,
                                             negative);
         }
         // A digit where the encoder writes only a leading zero (the pad nibble of a packed field) holds
         // a value no encoder writes.
-        const std::size_t capacity = record::digitCapacity(field, convertSign_);
+        const std::size_t capacity = record::digitCapacity(field, options_.convertSign);
         if (!fault && digits.size() > capacity && digits.find_first_not_of('0') < digits.size() - capacity)
           fault = base::DecodeFault{0, 1, "digit beyond the field's digits"};
         if (!fault)

@@ -123,7 +123,7 @@ std::string describeFailure(int number, std::u16string_view value, const LayoutF
   });
 }
 
-ValueChange valueChange(std::u16string_view value, const LayoutField& field, bool convertSign,
+ValueChange valueChange(std::u16string_view value, const LayoutField& field, const RecordOptions& options,
                         const GaijiMapping& gaiji) {
   return base::guarded([&] {
     ValueChange change;
@@ -133,7 +133,7 @@ ValueChange valueChange(std::u16string_view value, const LayoutField& field, boo
     record::GaijiSupply supply(gaiji);
     ByteString scratch;
     try {
-      record::appendLayoutField(field, value, convertSign, supply, storage, scratch, &change);
+      record::appendLayoutField(field, value, options.convertSign, supply, storage, scratch, &change);
     } catch (const Error& error) {
       // A field that fails still has the change the formatter found before its encoder failed.
       if (error.number() == errors::kOutOfMemory) throw;

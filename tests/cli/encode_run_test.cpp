@@ -158,7 +158,7 @@ TEST(Encode, ExitCodes) {
 
 // The bytes RecordBuilder gives for records of kLayout, each a list of its values.
 std::string builtRecords(const std::vector<std::vector<std::u16string>>& records) {
-  RecordBuilder builder(parseLayoutFile(kLayout, "l.layout"), true, GaijiMapping());
+  RecordBuilder builder(parseLayoutFile(kLayout, "l.layout"));
   ByteString out;
   for (const auto& values : records) {
     const std::vector<std::u16string_view> views(values.begin(), values.end());

@@ -86,7 +86,7 @@ TEST(OutOfMemory, EveryOperationFailsWithErrorSeven) {
   Quor q;
   q.JEFGaijiFilePath(u"");
   const Layout layout = parseLayoutFile("a 5 1\nb 5 3\n", "t.layout");
-  RecordBuilder builder(layout, true, GaijiMapping());
+  RecordBuilder builder(layout);
   const std::u16string_view values[] = {u"ABC", u"123"};
 
   const struct {

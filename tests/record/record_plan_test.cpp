@@ -52,7 +52,7 @@ TEST(RecordPlan, WritesWhatTheBuilderWritesOrLeavesItToIt) {
   const PlanTables& tables = tablesBothWays();
   for (const PlanCase& c : cases) {
     const Layout layout = parseLayoutFile(c.layout, "t.layout");
-    const EncodePlan plan(layout, true, tables, TextEncoding::utf8);
+    const EncodePlan plan(layout, {}, tables, TextEncoding::utf8);
     const std::vector<std::string_view> values(c.values.begin(), c.values.end());
     std::vector<std::uint8_t> record(layout.recordLength);
     const bool planned = plan.encode(values, record.data());
@@ -63,22 +63,26 @@ TEST(RecordPlan, WritesWhatTheBuilderWritesOrLeavesItToIt) {
     const std::vector<std::u16string_view> views(texts.begin(), texts.end());
     std::vector<ValueChange> changes(views.size());
     ByteString built;
-    RecordBuilder(layout, true, GaijiMapping()).append(views, built, changes);
+    RecordBuilder(layout).append(views, built, changes);
     EXPECT_EQ(hex(ByteString(record.data(), record.size())), hex(built)) << c.layout;
     for (const ValueChange& change : changes) EXPECT_EQ(change.kind, Change::none) << c.layout;
 
-    // Read back: the decode plan's line is the decoder's values through the CSV writer.
-    const DecodePlan decode(layout, true, tables, CsvWriteOptions{});
-    std::vector<char> line(decode.maxLineBytes());
-    const std::size_t length = decode.decode(record, line.data());
-    std::vector<std::u16string> read;
-    std::vector<FieldFault> faults;
-    RecordDecoder(layout, true, GaijiMapping()).decode(record, read, faults, false);
-    std::string written;
-    appendCsvRecord(read, CsvWriteOptions{}, written);
-    ASSERT_NE(length, 0u) << c.layout;
-    EXPECT_LE(length, decode.maxLineBytes()) << c.layout;
-    EXPECT_EQ(std::string(line.data(), length), written) << c.layout;
+    // Read back, padding dropped and kept: the decode plan's line is the decoder's values through the
+    // CSV writer.
+    for (const bool keepPadding : {false, true}) {
+      const RecordOptions options{true, keepPadding};
+      const DecodePlan decode(layout, options, tables, CsvWriteOptions{});
+      std::vector<char> line(decode.maxLineBytes());
+      const std::size_t length = decode.decode(record, line.data());
+      std::vector<std::u16string> read;
+      std::vector<FieldFault> faults;
+      RecordDecoder(layout, options).decode(record, read, faults, false);
+      std::string written;
+      appendCsvRecord(read, CsvWriteOptions{}, written);
+      ASSERT_NE(length, 0u) << c.layout;
+      EXPECT_LE(length, decode.maxLineBytes()) << c.layout;
+      EXPECT_EQ(std::string(line.data(), length), written) << c.layout << (keepPadding ? " (padding kept)" : "");
+    }
   }
 }
 
@@ -100,7 +104,7 @@ TEST(RecordPlan, LeavesInvalidDataAndQuotedValuesToTheDecoder) {
   const PlanTables& tables = tablesBothWays();
   for (const auto& c : cases) {
     const Layout layout = parseLayoutFile(c.layout, "t.layout");
-    const DecodePlan plan(layout, true, tables, CsvWriteOptions{c.delimiter});
+    const DecodePlan plan(layout, {}, tables, CsvWriteOptions{c.delimiter});
     std::vector<char> line(plan.maxLineBytes());
     EXPECT_EQ(plan.decode(c.record, line.data()), 0u) << c.layout;
   }
@@ -110,9 +114,9 @@ TEST(RecordPlan, TablesMadeForOneWayServeOnlyIt) {
   const Layout layout = parseLayoutFile("t text 2", "t.layout");
   const PlanTables decodeOnly(GaijiMapping(), PlanUse::decode);
   const PlanTables encodeOnly(GaijiMapping(), PlanUse::encode);
-  EXPECT_EQ(errorOf([&] { EncodePlan(layout, true, decodeOnly, TextEncoding::utf8); }), 5);
-  EXPECT_EQ(errorOf([&] { DecodePlan(layout, true, encodeOnly, CsvWriteOptions{}); }), 5);
-  EXPECT_EQ(errorOf([&] { EncodePlan(layout, true, encodeOnly, TextEncoding::utf8); }), 0);
+  EXPECT_EQ(errorOf([&] { EncodePlan(layout, {}, decodeOnly, TextEncoding::utf8); }), 5);
+  EXPECT_EQ(errorOf([&] { DecodePlan(layout, {}, encodeOnly, CsvWriteOptions{}); }), 5);
+  EXPECT_EQ(errorOf([&] { EncodePlan(layout, {}, encodeOnly, TextEncoding::utf8); }), 0);
 }
 
 }  // namespace

@@ -54,7 +54,7 @@ TEST(TypedFields, WriteTheirValues) {
       {"f national 1", "髙", "00 FE", Change::notAJefCode},
   };
   for (const Case& c : cases) {
-    RecordBuilder builder(parseLayoutFile(c.line, "t.layout"), true, GaijiMapping());
+    RecordBuilder builder(parseLayoutFile(c.line, "t.layout"));
     const std::u16string value = u16(c.value);
     const std::u16string_view values[] = {value};
     std::vector<ValueChange> changes(1);
@@ -71,7 +71,7 @@ TEST(TypedFields, FillersTakeNoValue) {
   EXPECT_EQ(layout.recordLength, 8u);
   EXPECT_EQ(layout.columns(), (std::vector<std::size_t>{0, 2}));
   EXPECT_EQ(layout.describe(2), "field 2 (b)");
-  RecordBuilder builder(layout, true, GaijiMapping());
+  RecordBuilder builder(layout);
   const std::u16string_view values[] = {u"A", u"-7"};
   ByteString out;
   builder.append(values, out);

@@ -77,7 +77,7 @@ TEST(ValueCheck, TypedFieldsByTheirKindAsTheBuilderWritesThem) {
     std::u16string_view value = c.value;
     ValueChange built;
     ByteString record;
-    RecordBuilder(layout, true, GaijiMapping()).append({&value, 1}, record, {&built, 1});
+    RecordBuilder(layout).append({&value, 1}, record, {&built, 1});
     EXPECT_EQ(built.kind, c.change) << c.layout;
   }
 }
