@@ -37,10 +37,11 @@ class PlanTables {
  public:
   explicit PlanTables(const GaijiMapping& gaiji, PlanUse use = PlanUse::both);
 
+ private:
+  friend class EncodePlan;
+  friend class DecodePlan;
   struct Data;
   [[nodiscard]] const Data& data() const noexcept { return *data_; }
-
- private:
   std::shared_ptr<const Data> data_;
 };
 
@@ -62,9 +63,8 @@ class EncodePlan {
   // are not valid text), leaving `record` undefined. Reentrant: one plan serves every thread.
   [[nodiscard]] bool encode(std::span<const std::string_view> values, std::uint8_t* record) const noexcept;
 
-  struct Steps;
-
  private:
+  struct Steps;
   std::unique_ptr<const Steps> steps_;
 };
 
@@ -90,9 +90,8 @@ class DecodePlan {
   // RecordDecoder. Reentrant.
   [[nodiscard]] std::size_t decode(std::span<const std::uint8_t> record, char* out) const noexcept;
 
-  struct Steps;
-
  private:
+  struct Steps;
   std::unique_ptr<const Steps> steps_;
 };
 

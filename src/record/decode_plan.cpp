@@ -30,11 +30,10 @@ struct Step {
   numeric::PackedSign packedSign;
 };
 
-using Piece = PlanTables::Data::Piece;
+using Piece = record::PlanTableData::Piece;
 
-}  // namespace
-
-struct DecodePlan::Steps {
+// The compiled plan.
+struct Plan {
   std::vector<Step> steps;
   std::vector<Piece> ebcdic;  // 256 bytes
   const Piece* jef = nullptr;  // 65536 pairs, first byte high: the tables'
@@ -45,9 +44,7 @@ struct DecodePlan::Steps {
   std::size_t maxLine = 0;
 };
 
-namespace {
-
-using Steps = DecodePlan::Steps;
+using Steps = Plan;
 
 // Writes the digits of a number field's text: "-" for a negative value that is not zero, the digits
 // without leading zeros, the decimal point before the last `scale`. False when it has more digits
@@ -172,20 +169,22 @@ bool readNational(const Steps& plan, const std::uint8_t* bytes, std::uint32_t si
 
 }  // namespace
 
+struct DecodePlan::Steps : Plan {};
+
 DecodePlan::DecodePlan(const Layout& layout, const RecordOptions& options, const PlanTables& tables,
                        const CsvWriteOptions& csv) {
   const bool convertSign = options.convertSign;
   if (tables.data().jefRead.empty()) throw Error(errors::kInvalidCall, "the plan tables were made for encode plans only");
   steps_ = base::guarded([&] {
-    auto plan = std::make_unique<Steps>(Steps{{}, {}, nullptr, tables});
+    auto plan = std::make_unique<Steps>(Steps{Plan{{}, {}, nullptr, tables}});
     plan->delimiter = csv.delimiter;
     plan->crlf = csv.crlf;
     plan->keepPadding = options.keepPadding;
     // Each byte and pair as the decoders read it, and as the output writes it.
-    const PlanTables::Data& forms = tables.data();
+    const record::PlanTableData& forms = tables.data();
     plan->ebcdic.resize(256);
     for (unsigned byte = 0; byte < 256; ++byte)
-      plan->ebcdic[byte] = PlanTables::Data::pieceOf(forms.ebcdicRead[byte], csv.encoding, csv.delimiter);
+      plan->ebcdic[byte] = record::pieceOf(forms.ebcdicRead[byte], csv.encoding, csv.delimiter);
     plan->jef = (csv.encoding == TextEncoding::utf8 ? forms.jefUtf8 : forms.jefCp932).data();
     std::size_t line = 8;  // the line end, and room for a piece written whole
     for (const LayoutField& field : layout.fields) {

@@ -35,22 +35,19 @@ struct Step {
   bool isSigned;
 };
 
-}  // namespace
-
-struct EncodePlan::Steps {
+// The compiled plan.
+struct Plan {
   std::vector<Step> steps;
   std::vector<std::uint8_t> constants;
   PlanTables tables;
-  const PlanTables::Data* forms = nullptr;  // the tables' data
+  const record::PlanTableData* forms = nullptr;  // the tables' data
   bool convertSign = true;
   TextEncoding input = TextEncoding::utf8;
   char16_t decimal = u'.';
   std::size_t columns = 0;
 };
 
-namespace {
-
-using Steps = EncodePlan::Steps;
+using Steps = Plan;
 
 // The next character of a value, whose first byte *p is not ASCII: its UTF-16 unit, or false where
 // the plan leaves the value to the builder (bytes that are no valid text, a character beyond the Basic
@@ -110,7 +107,7 @@ bool writeCharacters(const std::uint16_t* forms, std::uint16_t pad, const Step& 
       return false;
     }
     const std::uint16_t form = forms[unit];
-    if (form == PlanTables::Data::kLeftToBuilder) return false;
+    if (form == record::PlanTableData::kLeftToBuilder) return false;
     put(out, form);
   }
   for (; out != stop; out += kWidth) put(out, pad);
@@ -281,12 +278,14 @@ bool writeTypedNumber(const Steps& plan, const Step& step, std::string_view valu
 
 }  // namespace
 
+struct EncodePlan::Steps : Plan {};
+
 EncodePlan::EncodePlan(const Layout& layout, const RecordOptions& options, const PlanTables& tables,
                        TextEncoding encoding) {
   const bool convertSign = options.convertSign;
   if (tables.data().text.empty()) throw Error(errors::kInvalidCall, "the plan tables were made for decode plans only");
   steps_ = base::guarded([&] {
-    auto plan = std::make_unique<Steps>(Steps{{}, {}, tables});
+    auto plan = std::make_unique<Steps>(Steps{Plan{{}, {}, tables}});
     plan->forms = &plan->tables.data();
     plan->convertSign = convertSign;
     plan->input = encoding;
@@ -363,7 +362,7 @@ bool EncodePlan::encode(std::span<const std::string_view> values, std::uint8_t* 
   const Steps& plan = *steps_;
   if (values.size() != plan.columns) return false;
   const bool utf8 = plan.input == TextEncoding::utf8;
-  const PlanTables::Data& forms = *plan.forms;
+  const record::PlanTableData& forms = *plan.forms;
   for (const Step& step : plan.steps) {
     std::uint8_t* const out = record + step.offset;
     switch (step.kernel) {

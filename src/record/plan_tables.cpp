@@ -13,12 +13,13 @@
 #include "text/cp932.hpp"
 
 namespace quor {
+namespace record {
 
 namespace {
 
 constexpr std::size_t kUnits = 0x10000;
 
-void fillWritten(PlanTables::Data& data) {
+void fillWritten(PlanTableData& data) {
   const GaijiMapping& gaiji = data.gaiji;
   data.text.resize(kUnits);
   data.jef.resize(kUnits);
@@ -31,7 +32,7 @@ void fillWritten(PlanTables::Data& data) {
     text::PaddedText formatted = record::formatField(one, 1, setCharacter, true, storage, &change);
     bytes.clear();
     if (!formatted.empty()) character::appendEbcdicKana(formatted, 1, bytes);
-    data.text[u] = change.kind == Change::none && !bytes.empty() ? bytes[0] : PlanTables::Data::kLeftToBuilder;
+    data.text[u] = change.kind == Change::none && !bytes.empty() ? bytes[0] : PlanTableData::kLeftToBuilder;
 
     // A half-width katakana may join the sound mark after it, so values holding one are the builder's;
     // so is a user-defined character without a mapping file, which the builder finds no code for.
@@ -44,7 +45,7 @@ void fillWritten(PlanTables::Data& data) {
     const bool ok = change.kind == Change::none && !stray.found && !joins && !(userDefined && !gaiji.opened()) &&
                     formatted.text.size() == 1;
     const auto pair = static_cast<std::uint16_t>(bytes[0] << 8 | bytes[1]);
-    data.jef[u] = ok && pair != PlanTables::Data::kLeftToBuilder ? pair : PlanTables::Data::kLeftToBuilder;
+    data.jef[u] = ok && pair != PlanTableData::kLeftToBuilder ? pair : PlanTableData::kLeftToBuilder;
   }
   data.blank = static_cast<std::uint8_t>(data.text[u' ']);
   bytes.clear();
@@ -52,7 +53,7 @@ void fillWritten(PlanTables::Data& data) {
   data.pad = static_cast<std::uint16_t>(bytes[0] << 8 | bytes[1]);
 }
 
-void fillRead(PlanTables::Data& data) {
+void fillRead(PlanTableData& data) {
   data.ebcdicRead.assign(256, 0xFFFF);
   std::u16string read;
   for (unsigned byte = 0; byte < 256; ++byte) {
@@ -71,15 +72,15 @@ void fillRead(PlanTables::Data& data) {
   for (std::size_t pair = 0; pair < kUnits; ++pair) {
     const char16_t c = data.jefRead[pair];
     if (c == 0xFFFF || c < 0x80) continue;  // no piece: invalid, or maybe a plan's delimiter
-    data.jefUtf8[pair] = PlanTables::Data::pieceOf(c, TextEncoding::utf8, ',');
-    data.jefCp932[pair] = PlanTables::Data::pieceOf(c, TextEncoding::cp932, ',');
+    data.jefUtf8[pair] = pieceOf(c, TextEncoding::utf8, ',');
+    data.jefCp932[pair] = pieceOf(c, TextEncoding::cp932, ',');
   }
 }
 
 }  // namespace
 
-PlanTables::Data::Piece PlanTables::Data::pieceOf(char16_t c, TextEncoding encoding, char delimiter) noexcept {
-  Piece piece{};
+PlanTableData::Piece pieceOf(char16_t c, TextEncoding encoding, char delimiter) noexcept {
+  PlanTableData::Piece piece{};
   if (c == 0xFFFF || c == static_cast<unsigned char>(delimiter) || c == u'"' || c == u'\r' || c == u'\n')
     return piece;
   if (encoding == TextEncoding::cp932) {
@@ -100,13 +101,14 @@ PlanTables::Data::Piece PlanTables::Data::pieceOf(char16_t c, TextEncoding encod
   return piece;
 }
 
+}  // namespace record
 
 PlanTables::PlanTables(const GaijiMapping& gaiji, PlanUse use) {
   data_ = base::guarded([&] {
     auto data = std::make_shared<Data>();
     data->gaiji = use == PlanUse::encode ? gaiji : GaijiMapping::Index::withJefOrder(gaiji);
-    if (use != PlanUse::decode) fillWritten(*data);
-    if (use != PlanUse::encode) fillRead(*data);
+    if (use != PlanUse::decode) record::fillWritten(*data);
+    if (use != PlanUse::encode) record::fillRead(*data);
     return std::shared_ptr<const Data>(std::move(data));
   });
 }

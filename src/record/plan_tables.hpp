@@ -1,16 +1,17 @@
 #pragma once
 // The tables record plans work from: each character as the library's encoders write it and each byte
-// and pair as its decoders read it, asked once.
+// and pair as its decoders read it, asked once. Only the plans see them (PlanTables::Data is private).
 
 #include <cstdint>
 #include <vector>
 
 #include "quor/gaiji_mapping.hpp"
 #include "quor/record_plan.hpp"
+#include "quor/text.hpp"
 
-namespace quor {
+namespace quor::record {
 
-struct PlanTables::Data {
+struct PlanTableData {
   GaijiMapping gaiji;  // the mapping the tables were asked with
 
   // A UTF-16 unit in a text field (its EBCDIC byte) and in a national field (its JEF pair, the first
@@ -33,12 +34,19 @@ struct PlanTables::Data {
     std::uint8_t bytes[3];
     std::uint8_t length;
   };
-  // `c` (0xFFFF: invalid data) as `encoding` writes it; no piece for the delimiter, a quote, CR and LF.
-  static Piece pieceOf(char16_t c, TextEncoding encoding, char delimiter) noexcept;
   // Each JEF pair's piece in UTF-8 and in code page 932, made once for every plan: pairs that read as
   // ASCII characters, which could be a plan's delimiter, have none.
   std::vector<Piece> jefUtf8;   // 65536 pairs
   std::vector<Piece> jefCp932;  // 65536 pairs
 };
+
+// `c` (0xFFFF: invalid data) as `encoding` writes it; no piece for the delimiter, a quote, CR and LF.
+PlanTableData::Piece pieceOf(char16_t c, TextEncoding encoding, char delimiter) noexcept;
+
+}  // namespace quor::record
+
+namespace quor {
+
+struct PlanTables::Data : record::PlanTableData {};
 
 }  // namespace quor
