@@ -7,11 +7,11 @@
 #include <iterator>
 #include <string>
 
-#include "number/number_reading.hpp"
+#include "number_text/number_reading.hpp"
 
 namespace {
 
-using namespace quor::number;
+using namespace quor::number_text;
 
 constexpr NumberSeparators kEnglish{u'.', u','};
 const std::u16string_view kFieldTexts[] = {u"123",  u"  -1,234.50 ", u"2147483646.5",

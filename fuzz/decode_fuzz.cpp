@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "fuzz_support.hpp"
-#include "number/number_reading.hpp"
-#include "number/scaled_decimal.hpp"
+#include "number_text/number_reading.hpp"
+#include "number_text/scaled_decimal.hpp"
 #include "quor/record.hpp"
 #include "text/fullwidth.hpp"
 
@@ -41,11 +41,11 @@ std::u16string canonical(const quor::LayoutField& field, std::u16string_view val
       signFirst.insert(signFirst.begin(), signFirst.back());
       signFirst.pop_back();
     }
-    out = quor::number::exactNumberText(signFirst);
+    out = quor::number_text::exactNumberText(signFirst);
     return out == u"-0" ? u"0" : out;
   }
-  const auto number = quor::number::readScaledDecimal(value, field.scale);
-  quor::number::appendScaledText(number->digits, number->negative, field.scale, out);
+  const auto number = quor::number_text::readScaledDecimal(value, field.scale);
+  quor::number_text::appendScaledText(number->digits, number->negative, field.scale, out);
   return out;
 }
 

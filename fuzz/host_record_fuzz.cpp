@@ -11,7 +11,7 @@
 #include <optional>
 
 #include "fuzz_support.hpp"
-#include "number/number_reading.hpp"
+#include "number_text/number_reading.hpp"
 #include "quor/quor.hpp"
 
 namespace {
@@ -101,9 +101,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::size_t at = 0;
   const quor::ByteString& record = *first.record;
   for (std::size_t i = 0; i < values.size(); ++i) {
-    std::int32_t length = quor::number::integerValue(lengths[i]);
+    std::int32_t length = quor::number_text::integerValue(lengths[i]);
     if (length == 0) length = 1;
-    const std::int32_t format = quor::number::integerValue(formats[i]);
+    const std::int32_t format = quor::number_text::integerValue(formats[i]);
     QUOR_FUZZ_CHECK(format >= 0 && format <= 3);
     std::size_t n = 0;
     switch (format) {

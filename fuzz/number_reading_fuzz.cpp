@@ -9,10 +9,10 @@
 #include <optional>
 
 #include "fuzz_support.hpp"
-#include "number/number_reading.hpp"
+#include "number_text/number_reading.hpp"
 #include "support/number_value.hpp"
 
-namespace qp = quor::number;
+namespace qp = quor::number_text;
 
 namespace {
 

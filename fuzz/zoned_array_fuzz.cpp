@@ -8,7 +8,7 @@
 #include <optional>
 
 #include "fuzz_support.hpp"
-#include "number/number_reading.hpp"
+#include "number_text/number_reading.hpp"
 #include "quor/quor.hpp"
 
 namespace {
@@ -59,7 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     int itemError = 0;
     bool zeroWidth = false;
     try {
-      std::int32_t w = quor::number::integerValue(width);
+      std::int32_t w = quor::number_text::integerValue(width);
       zeroWidth = w == 0;
       if (zeroWidth) w = 1;  // unless the width merely rounds to zero; see below
       expected.append(q.FujitsuZoneFD(value, w, sign));

@@ -6,7 +6,7 @@
 
 #include "base/api_guard.hpp"
 #include "base/comma_list.hpp"
-#include "number/number_reading.hpp"
+#include "number_text/number_reading.hpp"
 #include "numeric/zoned.hpp"
 #include "object/fields.hpp"
 #include "record/record_assembly.hpp"
@@ -28,9 +28,9 @@ std::optional<ByteString> buildRecord(std::u16string_view values, std::u16string
 
   // A length of zero means one; a negative length is passed on, and its encoder decides.
   const auto fieldAt = [&](std::size_t i) {
-    std::int32_t length = number::integerValue(lengthItems[i]);
+    std::int32_t length = number_text::integerValue(lengthItems[i]);
     if (length == 0) length = 1;
-    return record::FieldInput{valueItems[i], length, number::integerValue(formatItems[i])};
+    return record::FieldInput{valueItems[i], length, number_text::integerValue(formatItems[i])};
   };
   std::u16string formatted;
   std::u16string exact;
@@ -91,9 +91,9 @@ ByteString Quor::FujitsuZoneFDArray(std::u16string_view ConvertStringArray, std:
 
     ByteString result;
     for (std::size_t i = 0; i < values.size(); ++i) {
-      if (!number::isNumeric(widths[i])) throw Error(errors::kTypeMismatch);
+      if (!number_text::isNumeric(widths[i])) throw Error(errors::kTypeMismatch);
       // A width of zero means one digit.
-      const std::int32_t width = number::isZeroNumber(widths[i]) ? 1 : number::integerValue(widths[i]);
+      const std::int32_t width = number_text::isZeroNumber(widths[i]) ? 1 : number_text::integerValue(widths[i]);
       numeric::appendZoned(values[i], width, ConvertSign, result);
       if (result.size() > base::kMaxResultBytes) throw Error(errors::kOutOfMemory);
     }

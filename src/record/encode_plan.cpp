@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "base/api_guard.hpp"
-#include "number/number_reading.hpp"
+#include "number_text/number_reading.hpp"
 #include "numeric/binary.hpp"
 #include "numeric/packed.hpp"
 #include "quor/record.hpp"
@@ -289,7 +289,7 @@ EncodePlan::EncodePlan(const Layout& layout, const RecordOptions& options, const
     plan->forms = &plan->tables.data();
     plan->convertSign = convertSign;
     plan->input = encoding;
-    plan->decimal = number::localeSeparators().decimal;
+    plan->decimal = number_text::localeSeparators().decimal;
     std::uint32_t column = 0;
     for (const LayoutField& field : layout.fields) {
       if (field.role == FieldRole::overlay) continue;

@@ -4,7 +4,7 @@
 
 #include "base/limits.hpp"
 #include "base/utf.hpp"
-#include "number/number_reading.hpp"
+#include "number_text/number_reading.hpp"
 #include "numeric/packed.hpp"
 #include "quor/format.hpp"
 #include "text/cp932.hpp"
@@ -50,7 +50,7 @@ void formatNumber(std::u16string_view value, std::size_t width, std::size_t capa
   std::u16string literal;
   value = trimBlanks(value);
   if (!value.empty() && value.front() == u'&') {
-    if (auto digits = number::radixLiteralDigits(value)) {
+    if (auto digits = number_text::radixLiteralDigits(value)) {
       literal = std::move(*digits);
       value = literal;
     }
@@ -80,7 +80,7 @@ void formatNumber(std::u16string_view value, std::size_t width, std::size_t capa
 // than leading zeros beyond the width are lost as well.
 void noteExponentDigitsLost(std::u16string_view formatted, std::size_t width, ValueChange* change) {
   if (formatted.find_first_of(u"EeDd") == std::u16string_view::npos) return;
-  const std::u16string exact = number::exactNumberText(formatted);
+  const std::u16string exact = number_text::exactNumberText(formatted);
   std::u16string_view digits = exact;
   if (!digits.empty() && digits.front() == u'-') digits.remove_prefix(1);
   if (digits.size() > width && digits.substr(0, digits.size() - width).find_first_not_of(u'0') != std::u16string_view::npos)
@@ -148,7 +148,7 @@ text::PaddedText formatField(std::u16string_view value, std::int32_t length, std
   switch (format) {
     case setNumeric:
     case setPackNumeric:
-      if (!number::isNumeric(value)) {
+      if (!number_text::isNumeric(value)) {
         note(change, Change::notANumber);
         return {};
       }

@@ -3,7 +3,7 @@
 #include "base/utf.hpp"
 #include "character/ebcdic_kana.hpp"
 #include "character/jef.hpp"
-#include "number/number_reading.hpp"
+#include "number_text/number_reading.hpp"
 #include "numeric/packed.hpp"
 #include "numeric/zoned.hpp"
 #include "quor/format.hpp"
@@ -30,7 +30,7 @@ void appendField(const FieldInput& field, bool sign, GaijiSupply& gaiji, FieldSt
     case setNumeric:
       // The zoned encoder takes the value's exact decimal text ("00123" gives "123"), never a rounded
       // 15-digit form that would lose digits.
-      numeric::appendZoned(number::exactNumberText(formatted.text, storage.exact), field.length, sign, out);
+      numeric::appendZoned(number_text::exactNumberText(formatted.text, storage.exact), field.length, sign, out);
       break;
     case setCharacter:
       character::appendEbcdicKana(formatted, field.length, out);

@@ -8,7 +8,7 @@
 #include "character/ebcdic_kana.hpp"
 #include "character/gaiji_index.hpp"
 #include "character/jef.hpp"
-#include "number/scaled_decimal.hpp"
+#include "number_text/scaled_decimal.hpp"
 #include "numeric/binary.hpp"
 #include "numeric/packed.hpp"
 #include "numeric/zoned.hpp"
@@ -76,7 +76,7 @@ void RecordDecoder::decode(std::span<const std::uint8_t> record, std::vector<std
         if (!fault && digits.size() > capacity && digits.find_first_not_of('0') < digits.size() - capacity)
           fault = base::DecodeFault{0, 1, "digit beyond the field's digits"};
         if (!fault)
-          number::appendScaledText(digits, negative, component ? 0 : field.scale, text);
+          number_text::appendScaledText(digits, negative, component ? 0 : field.scale, text);
         else if (lenient)
           appendRawDigits(bytes, kind, text);
       }

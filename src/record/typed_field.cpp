@@ -4,7 +4,7 @@
 
 #include "character/ebcdic_kana.hpp"
 #include "character/jef.hpp"
-#include "number/scaled_decimal.hpp"
+#include "number_text/scaled_decimal.hpp"
 #include "numeric/binary.hpp"
 #include "numeric/packed.hpp"
 #include "numeric/zoned.hpp"
@@ -25,9 +25,9 @@ void note(ValueChange* change, Change kind) {
 // A number: its digits scaled to the field, the sign kept only where the field has one.
 void appendNumber(const LayoutField& field, std::u16string_view value, bool constant, ByteString& out,
                   ValueChange* change) {
-  number::ScaledDecimal number;
+  number_text::ScaledDecimal number;
   if (!constant) {
-    if (auto read = number::readScaledDecimal(value, field.scale)) {
+    if (auto read = number_text::readScaledDecimal(value, field.scale)) {
       number = std::move(*read);
     } else {
       note(change, Change::notANumber);  // written as zero

@@ -4,7 +4,7 @@
 
 #include "base/api_guard.hpp"
 #include "base/utf.hpp"
-#include "number/number_reading.hpp"
+#include "number_text/number_reading.hpp"
 #include "quor/record.hpp"
 #include "quor/text.hpp"
 #include "record/field_kind.hpp"
@@ -89,7 +89,7 @@ std::string describeChange(const ValueChange& change, std::u16string_view value,
                  " holds one digit less): the leading digits are cut";
         if (value.find_first_of(u"EeDd") != std::u16string_view::npos) {
           // Cut as a text before its exponent is applied, or after, with more digits than it shows.
-          const std::u16string exact = number::exactNumberText(value);
+          const std::u16string exact = number_text::exactNumberText(value);
           return "the exponent form of " + toUtf8(exact) + " (" + digits(digitCount(exact)) + "), in a field of " +
                  digits(static_cast<std::size_t>(field.length)) + ": digits are cut";
         }

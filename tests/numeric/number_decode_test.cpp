@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "number/scaled_decimal.hpp"
+#include "number_text/scaled_decimal.hpp"
 #include "numeric/binary.hpp"
 #include "numeric/packed.hpp"
 #include "numeric/zoned.hpp"
@@ -47,7 +47,7 @@ std::optional<base::DecodeFault> readNumber(const Case& c, std::u16string& text)
       fault = readBinaryDigits(span, c.kind == Kind::binarySigned, c.digits, digits, negative);
       break;
   }
-  if (!fault) number::appendScaledText(digits, negative, c.scale, text);
+  if (!fault) number_text::appendScaledText(digits, negative, c.scale, text);
   return fault;
 }
 

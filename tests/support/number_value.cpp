@@ -10,9 +10,9 @@
 #include <string>
 #include <system_error>
 
-#include "number/number_scan.hpp"
+#include "number_text/number_scan.hpp"
 
-namespace quor::number {
+namespace quor::number_text {
 
 namespace {
 
@@ -150,4 +150,4 @@ double numericValue(std::u16string_view text) {
   return decimalValue(std::get<DecimalNumber>(scanned));
 }
 
-}  // namespace quor::number
+}  // namespace quor::number_text

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-namespace quor::number {
+namespace quor::number_text {
 
 // The value of the leading part of the text that forms a number, never failing: blanks, tabs and line
 // feeds removed first, then an optional sign, digits with at most one ".", an optional exponent ("E"
@@ -21,4 +21,4 @@ double numericValue(std::u16string_view text);
 // ("1E+15", "1.5E-05", "1.23456789012346E+19").
 std::u16string numberText(double value);
 
-}  // namespace quor::number
+}  // namespace quor::number_text

@@ -1,4 +1,4 @@
-#include "number/number_reading.hpp"
+#include "number_text/number_reading.hpp"
 #include "support/number_value.hpp"
 
 #include <gtest/gtest.h>
@@ -12,7 +12,7 @@
 
 #include "support/test_support.hpp"
 
-namespace quor::number {
+namespace quor::number_text {
 namespace {
 
 using quor::test::errorOf;
@@ -329,4 +329,4 @@ TEST(NumberReading, RadixLiteralDigits) {
 }
 
 }  // namespace
-}  // namespace quor::number
+}  // namespace quor::number_text

@@ -6,9 +6,9 @@
 #include <string>
 #include <string_view>
 
-#include "number/number_reading.hpp"
+#include "number_text/number_reading.hpp"
 
-namespace quor::number {
+namespace quor::number_text {
 
 // A number as a field of `scale` decimal places holds it: the value times 10^scale.
 struct ScaledDecimal {
@@ -30,4 +30,4 @@ std::optional<ScaledDecimal> readScaledDecimal(std::u16string_view text, int sca
 // with scale 2 gives "12.50", "5" with scale 2 "0.05", "000" with scale 0 "0".
 void appendScaledText(std::string_view digits, bool negative, int scale, std::u16string& out);
 
-}  // namespace quor::number
+}  // namespace quor::number_text

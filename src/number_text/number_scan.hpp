@@ -11,9 +11,9 @@
 #include <string_view>
 #include <variant>
 
-#include "number/number_reading.hpp"
+#include "number_text/number_reading.hpp"
 
-namespace quor::number::detail {
+namespace quor::number_text::detail {
 
 // A decimal number: `digits` times ten to the power `exponent`, negated when `negative`. The digits
 // are ASCII "0".."9" without leading or trailing zeros, so the last digit is never "0"; zero has no
@@ -63,4 +63,4 @@ ScannedNumber scanLeadingNumber(std::u16string_view text);
 // digit and nothing else.
 std::optional<RadixLiteral> scanRadixLiteral(std::u16string_view text);
 
-}  // namespace quor::number::detail
+}  // namespace quor::number_text::detail

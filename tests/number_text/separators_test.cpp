@@ -1,4 +1,4 @@
-#include "number/separators.hpp"
+#include "number_text/separators.hpp"
 #include "platform/locale.hpp"
 
 #include <gtest/gtest.h>
@@ -9,7 +9,7 @@
 #include <locale.h>
 #endif
 
-namespace quor::number {
+namespace quor::number_text {
 namespace {
 
 void expectSeparators(const NumberSeparators& actual, char16_t decimal, char16_t thousands,
@@ -88,4 +88,4 @@ TEST(NumberSeparators, GermanLocale) {
 #endif
 
 }  // namespace
-}  // namespace quor::number
+}  // namespace quor::number_text

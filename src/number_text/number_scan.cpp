@@ -1,8 +1,8 @@
-#include "number/number_scan.hpp"
+#include "number_text/number_scan.hpp"
 
 #include "base/ascii.hpp"
 
-namespace quor::number::detail {
+namespace quor::number_text::detail {
 
 namespace {
 
@@ -237,4 +237,4 @@ ScannedNumber scanLeadingNumber(std::u16string_view text) {
   return std::move(builder).finish(negative);
 }
 
-}  // namespace quor::number::detail
+}  // namespace quor::number_text::detail

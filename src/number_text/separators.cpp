@@ -1,9 +1,9 @@
-#include "number/separators.hpp"
+#include "number_text/separators.hpp"
 
 #include "platform/locale.hpp"
 #include "quor/text.hpp"
 
-namespace quor::number {
+namespace quor::number_text {
 
 namespace {
 
@@ -61,4 +61,4 @@ const NumberSeparators& localeSeparators() {
   return separators;
 }
 
-}  // namespace quor::number
+}  // namespace quor::number_text

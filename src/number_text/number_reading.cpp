@@ -2,15 +2,15 @@
 // number's exact decimal text. All of them start from the digits the scanner collects, so nothing is
 // rounded before the one rounding each result needs.
 
-#include "number/number_reading.hpp"
+#include "number_text/number_reading.hpp"
 
 #include <charconv>
 #include <new>
 
-#include "number/number_scan.hpp"
+#include "number_text/number_scan.hpp"
 #include "quor/error.hpp"
 
-namespace quor::number {
+namespace quor::number_text {
 
 namespace {
 
@@ -197,4 +197,4 @@ std::optional<std::u16string> radixLiteralDigits(std::u16string_view text) {
   return literalDigits(*literal);
 }
 
-}  // namespace quor::number
+}  // namespace quor::number_text

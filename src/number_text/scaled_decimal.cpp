@@ -1,10 +1,10 @@
-#include "number/scaled_decimal.hpp"
+#include "number_text/scaled_decimal.hpp"
 
 #include <algorithm>
 
-#include "number/number_scan.hpp"
+#include "number_text/number_scan.hpp"
 
-namespace quor::number {
+namespace quor::number_text {
 
 std::optional<ScaledDecimal> readScaledDecimal(std::u16string_view text, int scale,
                                                const NumberSeparators& separators) {
@@ -56,4 +56,4 @@ void appendScaledText(std::string_view digits, bool negative, int scale, std::u1
   }
 }
 
-}  // namespace quor::number
+}  // namespace quor::number_text

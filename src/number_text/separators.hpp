@@ -5,9 +5,9 @@
 
 #include <string_view>
 
-#include "number/number_reading.hpp"
+#include "number_text/number_reading.hpp"
 
-namespace quor::number {
+namespace quor::number_text {
 
 // The separators with the defaults filled in: "." when there is no decimal separator (0); when there
 // is no thousands separator, or it is the decimal separator, "," — or "." if the decimal separator
@@ -26,4 +26,4 @@ NumberSeparators separatorsFromLocaleData(std::string_view radix, std::string_vi
 NumberSeparators separatorsOfLocale(const char* name);
 #endif
 
-}  // namespace quor::number
+}  // namespace quor::number_text

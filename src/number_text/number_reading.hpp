@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-namespace quor::number {
+namespace quor::number_text {
 
 // The decimal and thousands separators of the user's locale.
 struct NumberSeparators {
@@ -56,4 +56,4 @@ std::optional<std::u16string> radixLiteralDigits(std::u16string_view text);
 // significand (the part before an exponent), or a radix literal of zeros.
 bool isZeroNumber(std::u16string_view text) noexcept;
 
-}  // namespace quor::number
+}  // namespace quor::number_text

@@ -7,7 +7,7 @@
 
 #include "support/number_value.hpp"
 
-namespace quor::number {
+namespace quor::number_text {
 namespace {
 
 struct Case {
@@ -56,4 +56,4 @@ TEST(NumberText, ValuesThatAreNotNumbers) {
 }
 
 }  // namespace
-}  // namespace quor::number
+}  // namespace quor::number_text
