@@ -61,12 +61,9 @@ void BatchReader::readHeader() {
       throw UsageError(where + "the header is no CSV record: " + e.what());
     }
   } else {
-    std::size_t start = 0;
-    for (std::size_t comma = record.find(','); ; comma = record.find(',', start)) {
-      addName(record.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start));
-      if (comma == std::string_view::npos) break;
-      start = comma + 1;
-    }
+    std::vector<std::string_view> items;
+    listItems(record, items);
+    for (const std::string_view item : items) addName(item);
   }
   // Every column of the layout by its name, in any order; every name a column of the layout.
   const std::vector<std::size_t> columns = layout_.columns();

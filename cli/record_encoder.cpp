@@ -9,14 +9,6 @@
 
 namespace quor::cli {
 
-namespace {
-
-bool isUserDefined(char16_t c) {
-  return c >= 0xE000 && c <= 0xF8FF;
-}
-
-}  // namespace
-
 RecordEncoder::RecordEncoder(const RecordRules& rules, const GaijiMapping& mapping, const EncodePlan& plan)
     : rules_(rules),
       builder_(rules.layout, RecordOptions{rules.convertSign}, mapping),
@@ -69,12 +61,7 @@ bool RecordEncoder::cut(std::string_view record) {
     }
     return true;
   }
-  std::size_t start = 0;
-  for (std::size_t comma = record.find(','); comma != std::string_view::npos; comma = record.find(',', start)) {
-    cutValues_.push_back(record.substr(start, comma - start));
-    start = comma + 1;
-  }
-  cutValues_.push_back(record.substr(start));
+  listItems(record, cutValues_);
   return true;
 }
 

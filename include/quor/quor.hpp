@@ -20,14 +20,9 @@
 #include "quor/error.hpp"
 #include "quor/format.hpp"
 #include "quor/gaiji_mapping.hpp"
+#include "quor/text.hpp"  // listItems, the list operations' rule
 
 namespace quor {
-
-// The items of a comma-separated list as the list operations cut it: at every ",", items taken as they
-// stand (no trimming, no quoting), the empty text a list of no items. Views into `list`; the second
-// form puts them into `items`, reusing its storage.
-std::vector<std::u16string_view> listItems(std::u16string_view list);
-void listItems(std::u16string_view list, std::vector<std::u16string_view>& items);
 
 class Quor {
  public:

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quor {
 
@@ -34,6 +35,20 @@ TextDecodeResult decodeCp932(std::string_view bytes, char16_t* out) noexcept;
 
 // UTF-16 to UTF-8; an unpaired surrogate becomes U+FFFD. Throws quor::Error 7 when memory runs out.
 std::string toUtf8(std::u16string_view text);
+
+// A character of the private use area (U+E000..U+F8FF), where sites put their user-defined characters
+// (gaiji).
+constexpr bool isUserDefined(char32_t c) noexcept {
+  return c >= 0xE000 && c <= 0xF8FF;
+}
+
+// The items of a comma-separated list as the component's list operations cut it: at every ",", items
+// taken as they stand (no trimming, no quoting), the empty text a list of no items, "A,,B" three
+// items. Views into `list`; the forms with `items` put them there (emptied first, its storage reused).
+// Throws quor::Error 7 when memory runs out.
+std::vector<std::u16string_view> listItems(std::u16string_view list);
+void listItems(std::u16string_view list, std::vector<std::u16string_view>& items);
+void listItems(std::string_view list, std::vector<std::string_view>& items);
 
 // Appends `text` as code page 932 bytes, as Windows writes it (best fit included); a character without
 // any form becomes "?". Returns the number of characters written as another character. Throws

@@ -1,6 +1,7 @@
 #pragma once
 // The component's list rule: a list text is cut at every ","; items are taken as they stand (no
-// trimming, no quoting); the empty text is a list of no items, and "A,,B" has three items.
+// trimming, no quoting); the empty text is a list of no items, and "A,,B" has three items. Public
+// code reaches it through quor::listItems (quor/text.hpp).
 
 #include <bit>
 #include <cstdint>
@@ -17,7 +18,15 @@ void commaListItems(std::basic_string_view<Char> list, std::vector<std::basic_st
   if (list.empty()) return;
   std::size_t start = 0;
   std::size_t i = 0;
-  if constexpr (sizeof(Char) == 2 && std::endian::native == std::endian::little) {
+  if constexpr (sizeof(Char) == 1) {
+    // Bytes: the library's memchr finds each comma.
+    for (i = list.find(Char(',')); i != list.npos; i = list.find(Char(','), start)) {
+      items.push_back(list.substr(start, i - start));
+      start = i + 1;
+    }
+    items.push_back(list.substr(start));
+    return;
+  } else if constexpr (sizeof(Char) == 2 && std::endian::native == std::endian::little) {
     // Four UTF-16 units at a time: a unit that is a comma becomes 0 by the XOR, and the lowest lane
     // the test flags is the first zero one.
     constexpr std::uint64_t kLow = 0x0001000100010001ull;

@@ -18,10 +18,9 @@ constexpr bool isHighSurrogate(char32_t c) noexcept {
 constexpr bool isLowSurrogate(char32_t c) noexcept {
   return c >= 0xDC00 && c <= 0xDFFF;
 }
-// A character of the private use area, where sites put their user-defined characters (gaiji).
-constexpr bool isUserDefined(char32_t c) noexcept {
-  return c >= 0xE000 && c <= 0xF8FF;
-}
+// A character of the private use area, where sites put their user-defined characters (gaiji): the
+// public rule of quor/text.hpp.
+using quor::isUserDefined;
 
 // Appends the UTF-8 form of `text` to `out`; an unpaired surrogate becomes U+FFFD.
 void appendUtf8(std::u16string_view text, std::string& out);

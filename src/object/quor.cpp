@@ -6,7 +6,6 @@
 #include <cstdint>
 
 #include "base/api_guard.hpp"
-#include "base/comma_list.hpp"
 #include "character/ebcdic_kana.hpp"
 #include "character/jef.hpp"
 #include "numeric/packed.hpp"
@@ -17,14 +16,6 @@
 namespace quor {
 
 using base::guarded;
-
-std::vector<std::u16string_view> listItems(std::u16string_view list) {
-  return guarded([&] { return base::commaListItems(list); });
-}
-
-void listItems(std::u16string_view list, std::vector<std::u16string_view>& items) {
-  guarded([&] { base::commaListItems(list, items); });
-}
 
 Quor::Quor() : fields_(guarded([] { return std::make_unique<Fields>(); })) {}
 Quor::~Quor() = default;
