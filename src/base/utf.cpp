@@ -13,27 +13,9 @@ namespace {
 
 constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
 
-bool isContinuation(unsigned char b) noexcept {
-  return (b & 0xC0u) == 0x80u;
-}
-
 void appendScalar(std::string& out, char32_t cp) {
-  auto byte = [&out](char32_t v) { out += static_cast<char>(static_cast<unsigned char>(v)); };
-  if (cp < 0x80) {
-    byte(cp);
-  } else if (cp < 0x800) {
-    byte(0xC0 | (cp >> 6));
-    byte(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    byte(0xE0 | (cp >> 12));
-    byte(0x80 | ((cp >> 6) & 0x3F));
-    byte(0x80 | (cp & 0x3F));
-  } else {
-    byte(0xF0 | (cp >> 18));
-    byte(0x80 | ((cp >> 12) & 0x3F));
-    byte(0x80 | ((cp >> 6) & 0x3F));
-    byte(0x80 | (cp & 0x3F));
-  }
+  unsigned char bytes[4];
+  out.append(reinterpret_cast<const char*>(bytes), base::putUtf8(cp, bytes));
 }
 
 }  // namespace
@@ -63,36 +45,16 @@ TextDecodeResult decodeUtf8(std::string_view bytes, char16_t* out) noexcept {
       ++i;
       continue;
     }
-    const TextDecodeResult bad{o, i, false};
-    if (b0 >= 0xE0 && b0 < 0xF0) {
-      // Three bytes: kana and kanji, the bulk of Japanese text. Only E0 can be overlong and only ED can
-      // reach the surrogates.
-      if (i + 2 >= n || !isContinuation(p[i + 1]) || !isContinuation(p[i + 2])) return bad;
-      const unsigned cp = ((b0 & 0x0Fu) << 12) | ((p[i + 1] & 0x3Fu) << 6) | (p[i + 2] & 0x3Fu);
-      if (b0 == 0xE0 ? cp < 0x800 : b0 == 0xED && cp >= 0xD800) return bad;
+    const unsigned char* q = p + i;
+    char32_t cp = 0;
+    if (!base::takeUtf8(q, p + n, cp)) return {o, i, false};
+    i = static_cast<std::size_t>(q - p);
+    if (cp < 0x10000) {
       out[o++] = static_cast<char16_t>(cp);
-      i += 3;
-      continue;
-    }
-    if (b0 < 0xC2) return bad;  // a stray continuation byte, or an overlong two-byte form
-    if (b0 < 0xE0) {
-      if (i + 1 >= n || !isContinuation(p[i + 1])) return bad;
-      out[o++] = static_cast<char16_t>(((b0 & 0x1Fu) << 6) | (p[i + 1] & 0x3Fu));
-      i += 2;
-      continue;
-    }
-    if (b0 < 0xF5) {
-      if (i + 3 >= n || !isContinuation(p[i + 1]) || !isContinuation(p[i + 2]) || !isContinuation(p[i + 3]))
-        return bad;
-      const unsigned cp =
-          ((b0 & 0x07u) << 18) | ((p[i + 1] & 0x3Fu) << 12) | ((p[i + 2] & 0x3Fu) << 6) | (p[i + 3] & 0x3Fu);
-      if (cp < 0x10000 || cp > 0x10FFFF) return bad;
+    } else {
       out[o++] = static_cast<char16_t>(0xD800u + ((cp - 0x10000u) >> 10));
       out[o++] = static_cast<char16_t>(0xDC00u + ((cp - 0x10000u) & 0x3FFu));
-      i += 4;
-      continue;
     }
-    return bad;
   }
   return {o, 0, true};
 }

@@ -88,15 +88,8 @@ PlanTableData::Piece pieceOf(char16_t c, TextEncoding encoding, char delimiter) 
     const std::uint16_t code = text::cp932::encode(c);
     if (code > 0xFF) piece.bytes[piece.length++] = static_cast<std::uint8_t>(code >> 8);
     piece.bytes[piece.length++] = static_cast<std::uint8_t>(code & 0xFF);
-  } else if (c < 0x80) {
-    piece.bytes[piece.length++] = static_cast<std::uint8_t>(c);
-  } else if (c < 0x800) {
-    piece.bytes[piece.length++] = static_cast<std::uint8_t>(0xC0 | (c >> 6));
-    piece.bytes[piece.length++] = static_cast<std::uint8_t>(0x80 | (c & 0x3F));
-  } else if (c < 0xD800 || c > 0xDFFF) {
-    piece.bytes[piece.length++] = static_cast<std::uint8_t>(0xE0 | (c >> 12));
-    piece.bytes[piece.length++] = static_cast<std::uint8_t>(0x80 | ((c >> 6) & 0x3F));
-    piece.bytes[piece.length++] = static_cast<std::uint8_t>(0x80 | (c & 0x3F));
+  } else if (!base::isHighSurrogate(c) && !base::isLowSurrogate(c)) {
+    piece.length = static_cast<std::uint8_t>(base::putUtf8(c, piece.bytes));  // at most three bytes
   }
   return piece;
 }
