@@ -33,9 +33,7 @@ void appendEbcdicKana(const text::PaddedText& text, std::int32_t length, ByteStr
 
 std::optional<base::DecodeFault> readEbcdicKana(std::span<const std::uint8_t> bytes, bool keepPadding, bool lenient,
                                                 std::u16string& out) {
-  std::size_t end = bytes.size();
-  if (!keepPadding)
-    while (end > 0 && (bytes[end - 1] == 0x40 || bytes[end - 1] == 0x00)) --end;
+  const std::size_t end = keepPadding ? bytes.size() : ebcdicTextEnd(bytes);
   std::optional<base::DecodeFault> fault;
   for (std::size_t i = 0; i < end; ++i) {
     const char16_t c = text::cp932::decodeSingle(kEbcdicKanaInverse[bytes[i]]);

@@ -1,6 +1,7 @@
 #pragma once
 // Single-byte text to host EBCDIC with katakana.
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -18,6 +19,13 @@ namespace quor::character {
 // leaving `out` as it was: 7 for a length beyond the memory one call may take, 9 for a length below 1
 // or a text with more characters than `length`.
 void appendEbcdicKana(const text::PaddedText& text, std::int32_t length, ByteString& out);
+
+// The bytes of an EBCDIC kana field before its trailing padding: blanks (0x40) and 0x00 bytes.
+inline std::size_t ebcdicTextEnd(std::span<const std::uint8_t> bytes) noexcept {
+  std::size_t end = bytes.size();
+  while (end > 0 && (bytes[end - 1] == 0x40 || bytes[end - 1] == 0x00)) --end;
+  return end;
+}
 
 // Reads an EBCDIC kana field into `out`: each byte as the character code page 932 reads the single-byte
 // code the table gives it. Trailing blanks (0x40) and 0x00 bytes are padding and dropped unless

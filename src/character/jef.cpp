@@ -120,11 +120,7 @@ void appendJef(const text::PaddedText& text, std::int32_t length, const GaijiMap
 
 std::optional<base::DecodeFault> readJef(std::span<const std::uint8_t> bytes, const GaijiMapping& mapping,
                                          bool keepPadding, bool lenient, std::u16string& out) {
-  std::size_t end = bytes.size() - bytes.size() % 2;
-  if (!keepPadding) {
-    while (end >= 2 && ((bytes[end - 2] == 0xA1 && bytes[end - 1] == 0xA1) || (bytes[end - 2] == 0 && bytes[end - 1] == 0)))
-      end -= 2;
-  }
+  const std::size_t end = keepPadding ? bytes.size() - bytes.size() % 2 : jefTextEnd(bytes);
   // Decoders keep a reading with its JEF order; a caller without one gets it made for this call.
   const GaijiMapping ordered = GaijiMapping::Index::withJefOrder(mapping);
   const GaijiMapping::Index& index = ordered.index();

@@ -36,6 +36,15 @@ struct JefStray {
 void appendJef(const text::PaddedText& text, std::int32_t length, const GaijiMapping& mapping, ByteString& out,
                JefStray* stray = nullptr);
 
+// The bytes of a JEF field before its trailing padding pairs, ideographic spaces (A1 A1) and 00 00:
+// an even count (an odd last byte is no pair and is left out).
+inline std::size_t jefTextEnd(std::span<const std::uint8_t> bytes) noexcept {
+  std::size_t end = bytes.size() - bytes.size() % 2;
+  while (end >= 2 && ((bytes[end - 2] == 0xA1 && bytes[end - 1] == 0xA1) || (bytes[end - 2] == 0 && bytes[end - 1] == 0)))
+    end -= 2;
+  return end;
+}
+
 // Reads a JEF field into `out`, two bytes a character: a code the mapping gives a character (read
 // backwards: its key is the JIS code of a code page 932 character) as that character, any other code
 // as the JIS code 0x80 below it. Trailing ideographic spaces (A1 A1) and 00 00 pairs are padding and
