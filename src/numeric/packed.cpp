@@ -9,11 +9,6 @@
 
 namespace quor::numeric {
 
-namespace {
-constexpr std::uint8_t kSignPositive = 0x0C;
-constexpr std::uint8_t kSignNegative = 0x0D;
-}  // namespace
-
 void appendPacked(std::u16string_view text, std::int32_t nibbles, bool sign, ByteString& out) {
   const bool negative = sign && text.find(u'-') != std::u16string_view::npos;
 
@@ -33,26 +28,26 @@ void appendPacked(std::u16string_view text, std::int32_t nibbles, bool sign, Byt
   const auto n = static_cast<std::size_t>(byteCount);
   const std::size_t start = prepared > 2 * n ? prepared - 2 * n : 0;
 
-  const auto digitAt = [&](std::size_t j) -> std::uint8_t {
-    if (j >= prepared) throw Error(errors::kTypeMismatch);  // the text is too short for the field
-    if (j < lead) return 0;
-    const std::size_t t = j - lead;
-    if (t >= text.size()) return 0;  // the sign placeholder
-    const unsigned digit = static_cast<unsigned>(text[t]) - u'0';
-    if (digit <= 9) return static_cast<std::uint8_t>(digit);
-    if (text[t] == u'-' && negative) return 0;
-    throw Error(errors::kTypeMismatch);
-  };
+  // The bytes are packed in order, so the first that fails decides: a character that is neither a
+  // digit nor a "-" of a negative value, or, for a text too short for the field, the first place past
+  // its end (13); but byte 16384 overflows (6) before any later byte is looked at.
+  const std::size_t shownFrom = start > lead ? start - lead : 0;  // the first character packed
+  std::size_t failing = 2 * n;                                    // the first failing place, from `start`
+  for (std::size_t t = shownFrom; t < text.size(); ++t) {
+    const char16_t c = text[t];
+    if ((c < u'0' || c > u'9') && !(c == u'-' && negative)) {
+      failing = lead + t - start;
+      break;
+    }
+  }
+  if (prepared - start < 2 * n) failing = std::min(failing, prepared - start);
+  const std::size_t packable = std::min(n, static_cast<std::size_t>(base::kMaxPackedBytes));
+  if (failing < 2 * n && failing / 2 < packable) throw Error(errors::kTypeMismatch);
+  if (n > packable) throw Error(errors::kOverflow);
 
   base::Appended field(out, n);
-  std::uint8_t* const bytes = field.data();
-  for (std::size_t k = 0; k < n; ++k) {
-    if (k == static_cast<std::size_t>(base::kMaxPackedBytes)) throw Error(errors::kOverflow);
-    const std::size_t j = start + 2 * k;
-    const std::uint8_t high = digitAt(j);
-    bytes[k] = static_cast<std::uint8_t>(high * 16 + digitAt(j + 1));
-  }
-  if (sign) bytes[n - 1] = static_cast<std::uint8_t>(bytes[n - 1] + (negative ? kSignNegative : kSignPositive));
+  writePacked(text.data() + shownFrom, text.size() - shownFrom, negative, sign ? PackedSign::signedCD : PackedSign::none,
+              {field.data(), n});
   field.done();
 }
 
@@ -65,40 +60,9 @@ void appendPackedDigits(std::string_view digits, bool negative, std::size_t digi
   const std::size_t n = packedBytes(digitCount, sign);
   if (n == 0) return;
   base::Appended field(out, n);
-  std::uint8_t* const bytes = field.data();
-  // Nibbles from the right: the sign nibble (if any), then the digits, the lowest first.
-  std::size_t nibble = 2 * n;
-  const auto put = [&](unsigned value) {
-    --nibble;
-    std::uint8_t& byte = bytes[nibble / 2];
-    byte = static_cast<std::uint8_t>(nibble % 2 == 1 ? (byte & 0xF0u) | value : (byte & 0x0Fu) | (value << 4));
-  };
-  if (sign == PackedSign::signedCD) put(negative ? kSignNegative : kSignPositive);
-  if (sign == PackedSign::unsignedF) put(0xF);
   const std::size_t shown = std::min(digitCount, digits.size());
-  for (std::size_t i = 0; i < shown; ++i) put(static_cast<unsigned>(digits[digits.size() - 1 - i] - '0'));
+  writePacked(digits.data() + digits.size() - shown, shown, negative, sign, {field.data(), n});
   field.done();
-}
-
-std::optional<base::DecodeFault> readPackedDigits(std::span<const std::uint8_t> bytes, PackedSign sign,
-                                                  std::string& digits, bool& negative) {
-  negative = false;
-  const std::size_t nibbles = 2 * bytes.size();
-  for (std::size_t k = 0; k < nibbles; ++k) {
-    const unsigned nibble = k % 2 == 0 ? bytes[k / 2] >> 4 : bytes[k / 2] & 0x0Fu;
-    if (k + 1 == nibbles && sign != PackedSign::none) {
-      if (nibble == kSignNegative && sign == PackedSign::signedCD)
-        negative = true;
-      else if (nibble != 0xC && nibble != 0xF)
-        return base::DecodeFault{k / 2, 1,
-                                 sign == PackedSign::signedCD ? "sign nibble other than C, D or F"
-                                                              : "sign nibble other than F or C in an unsigned field"};
-      break;
-    }
-    if (nibble > 9) return base::DecodeFault{k / 2, 1, "digit nibble above 9"};
-    digits += static_cast<char>('0' + nibble);
-  }
-  return std::nullopt;
 }
 
 std::size_t packedDigits(std::int32_t nibbles, bool sign) noexcept {

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <string_view>
 
 #include "numeric/packed.hpp"
 #include "quor/layout.hpp"
@@ -44,6 +45,17 @@ inline std::size_t digitCapacity(const LayoutField& field, bool convertSign) noe
   if (field.kind == FieldKind::component && field.format == setPackNumeric)
     return std::min(length, numeric::packedDigits(field.length, convertSign));
   return length;
+}
+
+// True when number digits read from a field (ASCII, leading zeros allowed) hold more significant digits
+// than the field's `capacity`: a digit where the encoder writes only a leading zero, such as the pad
+// nibble of a packed field, is a value no encoder writes.
+inline bool exceedsDigitCapacity(std::string_view digits, std::size_t capacity) noexcept {
+  if (digits.size() <= capacity) return false;
+  const std::size_t lead = digits.size() - capacity;
+  for (std::size_t i = 0; i < lead; ++i)
+    if (digits[i] != '0') return true;
+  return false;
 }
 
 }  // namespace quor::record

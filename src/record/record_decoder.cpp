@@ -46,7 +46,7 @@ void RecordDecoder::decode(std::span<const std::uint8_t> record, std::vector<std
     if (record.size() != layout_.recordLength) throw Error(errors::kInvalidCall);
     values.resize(columns_.size());
     faults.clear();
-    std::string digits;
+    std::string digits;  // a number field's digits, ASCII
     for (std::size_t column = 0; column < columns_.size(); ++column) {
       const LayoutField& field = layout_.fields[columns_[column]];
       const Bytes bytes = record.subspan(field.offset, field.size);
@@ -60,23 +60,23 @@ void RecordDecoder::decode(std::span<const std::uint8_t> record, std::vector<std
       } else if (kind == FieldKind::national) {
         fault = character::readJef(bytes, gaiji_, options_.keepPadding, lenient, text);
       } else {
-        digits.clear();
+        digits.resize(std::max(2 * bytes.size(), numeric::kBinaryDigitsRoom));
+        std::size_t count = bytes.size();
         bool negative = false;
         if (kind == FieldKind::zoned) {
-          fault = numeric::readZonedDigits(bytes, component ? options_.convertSign : field.isSigned, digits, negative);
+          fault = numeric::readZoned(bytes, component ? options_.convertSign : field.isSigned, digits.data(), negative);
         } else if (kind == FieldKind::packed) {
-          fault = numeric::readPackedDigits(bytes, record::packedSignOf(field, options_.convertSign), digits, negative);
+          fault = numeric::readPacked(bytes, record::packedSignOf(field, options_.convertSign), digits.data(), count,
+                                      negative);
         } else {
-          fault = numeric::readBinaryDigits(bytes, field.isSigned, static_cast<std::size_t>(field.length), digits,
-                                            negative);
+          fault = numeric::readBinary(bytes, field.isSigned, static_cast<std::size_t>(field.length), digits.data(),
+                                      count, negative);
         }
-        // A digit where the encoder writes only a leading zero (the pad nibble of a packed field) holds
-        // a value no encoder writes.
-        const std::size_t capacity = record::digitCapacity(field, options_.convertSign);
-        if (!fault && digits.size() > capacity && digits.find_first_not_of('0') < digits.size() - capacity)
+        const std::string_view read(digits.data(), count);
+        if (!fault && record::exceedsDigitCapacity(read, record::digitCapacity(field, options_.convertSign)))
           fault = base::DecodeFault{0, 1, "digit beyond the field's digits"};
         if (!fault)
-          number_text::appendScaledText(digits, negative, component ? 0 : field.scale, text);
+          number_text::appendScaledText(read, negative, component ? 0 : field.scale, text);
         else if (lenient)
           appendRawDigits(bytes, kind, text);
       }

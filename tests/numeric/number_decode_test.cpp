@@ -26,28 +26,29 @@ struct Case {
 std::optional<base::DecodeFault> readNumber(const Case& c, std::u16string& text) {
   const ByteString bytes = test::bytes(c.bytes);
   const std::span<const std::uint8_t> span(bytes.data(), bytes.size());
-  std::string digits;
+  char digits[2 * 8 + kBinaryDigitsRoom];
+  std::size_t count = bytes.size();
   bool negative = false;
   std::optional<base::DecodeFault> fault;
   switch (c.kind) {
     case Kind::zoned:
-      fault = readZonedDigits(span, true, digits, negative);
+      fault = readZoned(span, true, digits, negative);
       break;
     case Kind::packedSigned:
-      fault = readPackedDigits(span, PackedSign::signedCD, digits, negative);
+      fault = readPacked(span, PackedSign::signedCD, digits, count, negative);
       break;
     case Kind::packedUnsignedF:
-      fault = readPackedDigits(span, PackedSign::unsignedF, digits, negative);
+      fault = readPacked(span, PackedSign::unsignedF, digits, count, negative);
       break;
     case Kind::packedNone:
-      fault = readPackedDigits(span, PackedSign::none, digits, negative);
+      fault = readPacked(span, PackedSign::none, digits, count, negative);
       break;
     case Kind::binarySigned:
     case Kind::binaryUnsigned:
-      fault = readBinaryDigits(span, c.kind == Kind::binarySigned, c.digits, digits, negative);
+      fault = readBinary(span, c.kind == Kind::binarySigned, c.digits, digits, count, negative);
       break;
   }
-  if (!fault) number_text::appendScaledText(digits, negative, c.scale, text);
+  if (!fault) number_text::appendScaledText({digits, count}, negative, c.scale, text);
   return fault;
 }
 

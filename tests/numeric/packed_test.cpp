@@ -67,8 +67,14 @@ TEST(Packed, LargestField) {
   ASSERT_EQ(got.size(), 16383u);
   EXPECT_EQ(got[0], 0x11);
   EXPECT_EQ(got[16382], 0x1C);
-  // 16384 bytes fail once the first 16383 are done.
-  EXPECT_EQ(errorOf([&] { (void)q.FujitsuPack(std::u16string(32767, u'1'), 32767); }), 6);
+  // 16384 bytes fail once the first 16383 are done: a bad character among those is 13, a later one 6.
+  std::u16string text(32767, u'1');
+  EXPECT_EQ(errorOf([&] { (void)q.FujitsuPack(text, 32767); }), 6);
+  text[20000] = u'x';
+  EXPECT_EQ(errorOf([&] { (void)q.FujitsuPack(text, 32767); }), 13);
+  text[20000] = u'1';
+  text[32766] = u'x';  // byte 16384
+  EXPECT_EQ(errorOf([&] { (void)q.FujitsuPack(text, 32767); }), 6);
 }
 
 TEST(Packed, SignOmittedMeansTrue) {
