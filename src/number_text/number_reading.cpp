@@ -117,7 +117,15 @@ bool isNumeric(std::u16string_view text, const NumberSeparators& seps) {
   if (!text.empty() && (text.front() == u'-' || text.front() == u'+') && allDigits(text.substr(1)))
     return true;
   if (allDigits(text)) return true;
-  return detail::scanWholeNumber(text, seps).has_value();
+  NumberParts<char16_t> parts;
+  switch (scanNumberParts(text, seps, parts)) {
+    case NumberForm::decimal:
+      return true;
+    case NumberForm::literal:
+      return detail::scanRadixLiteral(parts.literal).has_value();
+    default:
+      return false;
+  }
 }
 
 std::int32_t integerValue(std::u16string_view text, const NumberSeparators& seps) {

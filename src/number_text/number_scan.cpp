@@ -71,42 +71,6 @@ class DecimalBuilder {
   bool exponentNegative_ = false;
 };
 
-// The body of a number in the locale's notation (no blanks, no sign).
-std::optional<DecimalNumber> scanLocaleDecimal(std::u16string_view body, bool negative,
-                                               const NumberSeparators& separators) {
-  DecimalBuilder builder;
-  const std::size_t size = body.size();
-  std::size_t i = 0;
-  bool anyDigit = false;
-  // A separator may follow only a digit (the loop below stops at any other character, so only the
-  // first position needs checking) and must be followed by one.
-  const auto thousandsAt = [&](std::size_t k) {
-    return body[k] == separators.thousands && separators.thousands != separators.decimal && k > 0 &&
-           k + 1 < size && isDigit(body[k + 1]);
-  };
-  for (; i < size && (isDigit(body[i]) || thousandsAt(i)); ++i) {
-    if (isDigit(body[i])) {
-      builder.integerDigit(body[i]);
-      anyDigit = true;
-    }
-  }
-  if (i < size && body[i] == separators.decimal) {
-    for (++i; i < size && isDigit(body[i]); ++i) {
-      builder.fractionDigit(body[i]);
-      anyDigit = true;
-    }
-  }
-  if (!anyDigit) return std::nullopt;
-  if (i < size && isExponentLetter(body[i])) {
-    ++i;
-    if (i < size && isSign(body[i])) builder.exponentSign(body[i++]);
-    if (i == size || !isDigit(body[i])) return std::nullopt;
-    for (; i < size && isDigit(body[i]); ++i) builder.exponentDigit(body[i]);
-  }
-  if (i != size) return std::nullopt;
-  return std::move(builder).finish(negative);
-}
-
 // Walks a text while skipping the characters the forgiving reading removes first.
 class SkippingCursor {
  public:
@@ -161,29 +125,22 @@ std::optional<RadixLiteral> scanRadixLiteral(std::u16string_view text) {
 }
 
 std::optional<ScannedNumber> scanWholeNumber(std::u16string_view text, const NumberSeparators& separators) {
-  const auto first = text.find_first_not_of(u' ');
-  if (first == std::u16string_view::npos) return std::nullopt;
-  text = text.substr(first, text.find_last_not_of(u' ') - first + 1);
-
-  bool negative = false;
-  bool signed_ = false;
-  if (isSign(text.front())) {
-    negative = text.front() == u'-';
-    signed_ = true;
-    text.remove_prefix(1);
+  NumberParts<char16_t> parts;
+  switch (scanNumberParts(text, separators, parts)) {
+    case NumberForm::none:
+      return std::nullopt;
+    case NumberForm::literal:
+      return scanRadixLiteral(parts.literal);
+    case NumberForm::decimal:
+      break;
   }
-  if (!text.empty() && isSign(text.back())) {
-    if (signed_) return std::nullopt;
-    negative = text.back() == u'-';
-    signed_ = true;
-    text.remove_suffix(1);
-  }
-  if (text.empty()) return std::nullopt;
-  if (text.front() == u'&') {
-    if (signed_) return std::nullopt;
-    return scanRadixLiteral(text);
-  }
-  return scanLocaleDecimal(text, negative, separators);
+  DecimalBuilder builder;
+  for (const char16_t c : parts.integer)
+    if (isDigit(c)) builder.integerDigit(c);
+  for (const char16_t c : parts.fraction) builder.fractionDigit(c);
+  if (parts.exponentNegative) builder.exponentSign(u'-');
+  for (const char16_t c : parts.exponent) builder.exponentDigit(c);
+  return std::move(builder).finish(parts.negative);
 }
 
 ScannedNumber scanLeadingNumber(std::u16string_view text) {

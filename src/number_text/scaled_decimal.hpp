@@ -1,14 +1,81 @@
 #pragma once
 // Decimal texts for typed number fields: "12.5" in a field of two decimal places holds 1250. The value
-// is read exactly, as digits; no floating point anywhere.
+// is read exactly, as digits; no floating point anywhere. The kernels here are the one home of a scaled
+// number's digits and of its text: the record builder and the encode plan scale with scaledDigits,
+// the decoder and the decode plan write with writeScaledText.
 
+#include <cstddef>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
 
 #include "number_text/number_reading.hpp"
+#include "number_text/number_scan.hpp"
 
 namespace quor::number_text {
+
+// The digits of the decimal number `parts` (read without an exponent) as a field of `places` decimal
+// places holds it, its value times 10^places: ASCII at `out`, which has room for
+// parts.integer.size() + places, without leading zeros (none for zero); returns their count.
+// `fractionCut` tells whether digits other than 0 beyond the places were dropped.
+template <class Char>
+std::size_t scaledDigits(const NumberParts<Char>& parts, std::size_t places, char* out, bool& fractionCut) noexcept {
+  std::size_t count = 0;
+  const auto put = [&](char c) {
+    if (count > 0 || c != '0') out[count++] = c;
+  };
+  for (const Char c : parts.integer)
+    if (detail::isDigitUnit(c)) put(static_cast<char>(c));
+  const std::size_t kept = places < parts.fraction.size() ? places : parts.fraction.size();
+  for (std::size_t i = 0; i < kept; ++i) put(static_cast<char>(parts.fraction[i]));
+  for (std::size_t i = kept; i < places; ++i) put('0');
+  fractionCut = false;
+  for (std::size_t i = kept; i < parts.fraction.size() && !fractionCut; ++i) fractionCut = parts.fraction[i] != Char('0');
+  return count;
+}
+
+// The most characters writeScaledText writes for `count` digits and `places` decimal places: a sign,
+// "0." and the digits with the zeros after the point.
+constexpr std::size_t scaledTextRoom(std::size_t count, std::size_t places) noexcept {
+  return count + places + 3;
+}
+
+// Writes the text of a number held as `digits` (ASCII, leading zeros allowed) with `places` decimal
+// places at `out` (room for scaledTextRoom), as bytes or UTF-16 units, and returns its end: leading
+// zeros dropped, the point inserted, "-" for a negative value that is not zero. "01250" with 2 places
+// gives "12.50", "5" with 2 places "0.05", "000" with none "0".
+template <class Char>
+Char* writeScaledText(std::string_view digits, bool negative, std::size_t places, Char* out) noexcept {
+  std::size_t first = 0;
+  while (first < digits.size() && digits[first] == '0') ++first;
+  const std::string_view significant = digits.substr(first);
+  if (negative && !significant.empty()) *out++ = Char('-');
+  const auto copy = [&](std::string_view part) {
+    if constexpr (sizeof(Char) == 1) {
+      std::memcpy(out, part.data(), part.size());
+      out += part.size();
+    } else {
+      for (const char c : part) *out++ = static_cast<Char>(c);
+    }
+  };
+  if (significant.size() <= places) {
+    *out++ = Char('0');
+    if (places > 0) {
+      *out++ = Char('.');
+      for (std::size_t i = significant.size(); i < places; ++i) *out++ = Char('0');
+      copy(significant);
+    }
+    return out;
+  }
+  const std::size_t integer = significant.size() - places;
+  copy(significant.substr(0, integer));
+  if (places > 0) {
+    *out++ = Char('.');
+    copy(significant.substr(integer));
+  }
+  return out;
+}
 
 // A number as a field of `scale` decimal places holds it: the value times 10^scale.
 struct ScaledDecimal {
@@ -21,13 +88,11 @@ struct ScaledDecimal {
 // the locale's thousands separators between digits of the integer part, at most one decimal separator.
 // No exponent, no "&H" literal. Nothing when the text is no such number (the empty text included).
 // "12.5" with scale 2 gives 1250; "-0.50" gives 50, negative; "1,234" gives 1234; "0.125" with scale 2
-// gives 12 with fractionCut.
+// gives 12 with fractionCut. A scale below 0 counts as 0.
 std::optional<ScaledDecimal> readScaledDecimal(std::u16string_view text, int scale,
                                                const NumberSeparators& separators = localeSeparators());
 
-// Appends the text of a number held as `digits` (ASCII, leading zeros allowed) with `scale` decimal
-// places: leading zeros dropped, the point inserted, "-" for a negative value that is not zero. "01250"
-// with scale 2 gives "12.50", "5" with scale 2 "0.05", "000" with scale 0 "0".
+// Appends the text writeScaledText writes (a scale below 0 counts as 0).
 void appendScaledText(std::string_view digits, bool negative, int scale, std::u16string& out);
 
 }  // namespace quor::number_text
