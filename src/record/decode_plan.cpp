@@ -1,18 +1,22 @@
 // DecodePlan: the common record read straight into its CSV line. The character tables are filled by
-// asking the library's own decoders about every byte and byte pair when the plan is made; a record
-// with invalid data, or a value the CSV writer would have to quote, is left to RecordDecoder and the
-// writer.
+// asking the library's own decoders about every byte and byte pair when the plan is made, numbers are
+// read by the host encodings' kernels and written by the scaled decimal text's, and a record with
+// invalid data, or a value the CSV writer would have to quote, is left to RecordDecoder and the writer.
 
 #include <cstring>
 #include <vector>
 
 #include "base/api_guard.hpp"
+#include "character/ebcdic_kana.hpp"
+#include "character/jef.hpp"
+#include "number_text/scaled_decimal.hpp"
+#include "numeric/binary.hpp"
 #include "numeric/packed.hpp"
+#include "numeric/zoned.hpp"
 #include "quor/error.hpp"
 #include "quor/record_plan.hpp"
 #include "record/field_kind.hpp"
 #include "record/plan_tables.hpp"
-#include "text/cp932.hpp"
 
 namespace quor {
 
@@ -22,12 +26,13 @@ enum class Kernel : std::uint8_t { text, national, zoned, packed, binary };
 
 struct Step {
   Kernel kernel;
-  std::uint32_t offset;
-  std::uint32_t bytes;
-  std::uint32_t capacity;  // digits a number may have
-  std::int32_t scale;
-  bool isSigned;           // zoned: a D zone is a sign; binary: two's complement
+  bool isSigned;  // zoned: a D zone is a sign; binary: two's complement
   numeric::PackedSign packedSign;
+  std::size_t offset;
+  std::size_t bytes;
+  std::size_t capacity;  // digits a number may have
+  std::size_t digits;    // a binary field's digits
+  std::size_t scale;
 };
 
 using Piece = record::PlanTableData::Piece;
@@ -44,107 +49,47 @@ struct Plan {
   std::size_t maxLine = 0;
 };
 
-using Steps = Plan;
+// The widest number fields the plan reads: more than any typed kind has; a component field wider
+// still is left to RecordDecoder.
+constexpr std::size_t kMostNumberBytes = 40;
 
-// Writes the digits of a number field's text: "-" for a negative value that is not zero, the digits
-// without leading zeros, the decimal point before the last `scale`. False when it has more digits
-// than `capacity` (a pad nibble holding one).
-bool writeDigits(const char* digits, std::size_t count, bool negative, const Step& step, char*& out) noexcept {
-  std::size_t first = 0;
-  while (first < count && digits[first] == '0') ++first;
-  const std::size_t significant = count - first;
-  if (significant > step.capacity) return false;
-  if (negative && significant > 0) *out++ = '-';
-  const auto places = static_cast<std::size_t>(step.scale);
-  if (significant <= places) {
-    *out++ = '0';
-    if (places > 0) {
-      *out++ = '.';
-      for (std::size_t i = significant; i < places; ++i) *out++ = '0';
-      std::memcpy(out, digits + first, significant);
-      out += significant;
-    }
-    return true;
-  }
-  const std::size_t integer = significant - places;
-  std::memcpy(out, digits + first, integer);
-  out += integer;
-  if (places > 0) {
-    *out++ = '.';
-    std::memcpy(out, digits + first + integer, places);
-    out += places;
-  }
+// A number field's digits as its text, when they fit its digits: "-" for a negative value that is not
+// zero, the digits without leading zeros, the decimal point before the last `scale`.
+bool writeNumber(std::string_view digits, bool negative, const Step& step, char*& out) noexcept {
+  if (record::exceedsDigitCapacity(digits, step.capacity)) return false;
+  out = number_text::writeScaledText(digits, negative, step.scale, out);
   return true;
 }
 
-// The widest number fields the plan reads: more than any typed kind has; a component field wider
-// still is left to RecordDecoder.
-constexpr std::uint32_t kMostNumberBytes = 40;
-
-bool readZoned(const std::uint8_t* bytes, const Step& step, char*& out) noexcept {
+bool readZoned(const Step& step, const std::uint8_t* bytes, char*& out) noexcept {
   char digits[kMostNumberBytes];
-  if (step.bytes > kMostNumberBytes) return false;
   bool negative = false;
-  for (std::uint32_t i = 0; i < step.bytes; ++i) {
-    const unsigned zone = bytes[i] >> 4;
-    const unsigned digit = bytes[i] & 0x0Fu;
-    if (digit > 9) return false;
-    if (i + 1 < step.bytes) {
-      if (zone != 0xF) return false;
-    } else if (zone == 0xD) {
-      if (!step.isSigned) return false;
-      negative = true;
-    } else if (zone != 0xF && zone != 0xC) {
-      return false;
-    }
-    digits[i] = static_cast<char>('0' + digit);
-  }
-  return writeDigits(digits, step.bytes, negative, step, out);
+  if (step.bytes > kMostNumberBytes || numeric::readZoned({bytes, step.bytes}, step.isSigned, digits, negative))
+    return false;
+  return writeNumber({digits, step.bytes}, negative, step, out);
 }
 
-bool readPacked(const std::uint8_t* bytes, const Step& step, char*& out) noexcept {
+bool readPacked(const Step& step, const std::uint8_t* bytes, char*& out) noexcept {
   char digits[2 * kMostNumberBytes];
-  if (step.bytes > kMostNumberBytes) return false;
   std::size_t count = 0;
   bool negative = false;
-  const std::size_t nibbles = 2 * static_cast<std::size_t>(step.bytes);
-  for (std::size_t k = 0; k < nibbles; ++k) {
-    const unsigned nibble = k % 2 == 0 ? bytes[k / 2] >> 4 : bytes[k / 2] & 0x0Fu;
-    if (k + 1 == nibbles && step.packedSign != numeric::PackedSign::none) {
-      if (nibble == 0xD && step.packedSign == numeric::PackedSign::signedCD)
-        negative = true;
-      else if (nibble != 0xC && nibble != 0xF)
-        return false;
-      break;
-    }
-    if (nibble > 9) return false;
-    digits[count++] = static_cast<char>('0' + nibble);
-  }
-  return writeDigits(digits, count, negative, step, out);
+  if (step.bytes > kMostNumberBytes ||
+      numeric::readPacked({bytes, step.bytes}, step.packedSign, digits, count, negative))
+    return false;
+  return writeNumber({digits, count}, negative, step, out);
 }
 
-bool readBinary(const std::uint8_t* bytes, const Step& step, char*& out) noexcept {
-  std::uint64_t value = 0;
-  for (std::uint32_t i = 0; i < step.bytes; ++i) value = (value << 8) | bytes[i];
-  const std::uint32_t bits = 8 * step.bytes;
-  const bool negative = step.isSigned && (value >> (bits - 1)) != 0;
-  std::uint64_t magnitude = value;
-  if (negative) magnitude = bits == 64 ? ~value + 1 : (std::uint64_t{1} << bits) - value;
-  char digits[24];
+bool readBinary(const Step& step, const std::uint8_t* bytes, char*& out) noexcept {
+  char digits[numeric::kBinaryDigitsRoom];
   std::size_t count = 0;
-  do {
-    digits[count++] = static_cast<char>('0' + magnitude % 10);
-    magnitude /= 10;
-  } while (magnitude != 0);
-  for (std::size_t i = 0; i < count / 2; ++i) std::swap(digits[i], digits[count - 1 - i]);
-  return writeDigits(digits, count, negative, step, out);
+  bool negative = false;
+  if (numeric::readBinary({bytes, step.bytes}, step.isSigned, step.digits, digits, count, negative)) return false;
+  return writeNumber({digits, count}, negative, step, out);
 }
 
-bool readText(const Steps& plan, const std::uint8_t* bytes, std::uint32_t size, char*& out) noexcept {
-  std::uint32_t end = size;
-  if (!plan.keepPadding)
-    while (end > 0 && (bytes[end - 1] == 0x40 || bytes[end - 1] == 0x00)) --end;
-  for (std::uint32_t i = 0; i < end; ++i) {
+bool readText(const Plan& plan, const std::uint8_t* bytes, std::size_t size, char*& out) noexcept {
+  const std::size_t end = plan.keepPadding ? size : character::ebcdicTextEnd({bytes, size});
+  for (std::size_t i = 0; i < end; ++i) {
     const Piece& piece = plan.ebcdic[bytes[i]];
     if (piece.length == 0) return false;
     std::memcpy(out, piece.bytes, 3);
@@ -153,12 +98,9 @@ bool readText(const Steps& plan, const std::uint8_t* bytes, std::uint32_t size, 
   return true;
 }
 
-bool readNational(const Steps& plan, const std::uint8_t* bytes, std::uint32_t size, char*& out) noexcept {
-  std::uint32_t end = size;
-  if (!plan.keepPadding)
-    while (end >= 2 && ((bytes[end - 2] == 0xA1 && bytes[end - 1] == 0xA1) || (bytes[end - 2] == 0 && bytes[end - 1] == 0)))
-    end -= 2;
-  for (std::uint32_t i = 0; i < end; i += 2) {
+bool readNational(const Plan& plan, const std::uint8_t* bytes, std::size_t size, char*& out) noexcept {
+  const std::size_t end = plan.keepPadding ? size - size % 2 : character::jefTextEnd({bytes, size});
+  for (std::size_t i = 0; i < end; i += 2) {
     const Piece& piece = plan.jef[(static_cast<unsigned>(bytes[i]) << 8) | bytes[i + 1]];
     if (piece.length == 0) return false;
     std::memcpy(out, piece.bytes, 3);
@@ -173,7 +115,6 @@ struct DecodePlan::Steps : Plan {};
 
 DecodePlan::DecodePlan(const Layout& layout, const RecordOptions& options, const PlanTables& tables,
                        const CsvWriteOptions& csv) {
-  const bool convertSign = options.convertSign;
   if (tables.data().jefRead.empty()) throw Error(errors::kInvalidCall, "the plan tables were made for encode plans only");
   steps_ = base::guarded([&] {
     auto plan = std::make_unique<Steps>(Steps{Plan{{}, {}, nullptr, tables}});
@@ -190,9 +131,14 @@ DecodePlan::DecodePlan(const Layout& layout, const RecordOptions& options, const
     for (const LayoutField& field : layout.fields) {
       if (field.role != FieldRole::column) continue;
       const bool component = field.kind == FieldKind::component;
-      Step step{Kernel::text, static_cast<std::uint32_t>(field.offset), static_cast<std::uint32_t>(field.size),
-                static_cast<std::uint32_t>(record::digitCapacity(field, convertSign)), component ? 0 : field.scale,
-                component ? convertSign : field.isSigned, numeric::PackedSign::none};
+      Step step{Kernel::text,
+                component ? options.convertSign : field.isSigned,
+                numeric::PackedSign::none,
+                field.offset,
+                field.size,
+                record::digitCapacity(field, options.convertSign),
+                static_cast<std::size_t>(field.length),
+                component || field.scale < 0 ? 0 : static_cast<std::size_t>(field.scale)};
       switch (record::writtenKind(field)) {
         case FieldKind::national:
           step.kernel = Kernel::national;
@@ -204,7 +150,7 @@ DecodePlan::DecodePlan(const Layout& layout, const RecordOptions& options, const
           break;
         case FieldKind::packed:
           step.kernel = Kernel::packed;
-          step.packedSign = record::packedSignOf(field, convertSign);
+          step.packedSign = record::packedSignOf(field, options.convertSign);
           line += 2 * field.size + 4;
           break;
         case FieldKind::binary:
@@ -232,7 +178,7 @@ std::size_t DecodePlan::maxLineBytes() const noexcept {
 }
 
 std::size_t DecodePlan::decode(std::span<const std::uint8_t> record, char* out) const noexcept {
-  const Steps& plan = *steps_;
+  const Plan& plan = *steps_;
   char* const start = out;
   bool first = true;
   for (const Step& step : plan.steps) {
@@ -248,13 +194,13 @@ std::size_t DecodePlan::decode(std::span<const std::uint8_t> record, char* out) 
         ok = readNational(plan, bytes, step.bytes, out);
         break;
       case Kernel::zoned:
-        ok = readZoned(bytes, step, out);
+        ok = readZoned(step, bytes, out);
         break;
       case Kernel::packed:
-        ok = readPacked(bytes, step, out);
+        ok = readPacked(step, bytes, out);
         break;
       case Kernel::binary:
-        ok = readBinary(bytes, step, out);
+        ok = readBinary(step, bytes, out);
         break;
     }
     if (!ok) return 0;

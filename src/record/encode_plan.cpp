@@ -1,5 +1,6 @@
 // EncodePlan: the common record written straight from input bytes. Every table here is filled by
-// asking the library's own encoders about each character when the plan is made, and every value the
+// asking the library's own encoders about each character when the plan is made, every number is read
+// by the number texts' one grammar and written by the host encodings' kernels, and every value the
 // plan is not sure to write exactly as the record builder would is left to the builder: the plan only
 // ever takes a shortcut to the same bytes.
 
@@ -7,11 +8,15 @@
 #include <vector>
 
 #include "base/api_guard.hpp"
+#include "base/utf.hpp"
 #include "number_text/number_reading.hpp"
+#include "number_text/number_scan.hpp"
+#include "number_text/scaled_decimal.hpp"
 #include "numeric/binary.hpp"
 #include "numeric/packed.hpp"
-#include "quor/record.hpp"
+#include "numeric/zoned.hpp"
 #include "quor/error.hpp"
+#include "quor/record.hpp"
 #include "quor/record_plan.hpp"
 #include "record/field_kind.hpp"
 #include "record/plan_tables.hpp"
@@ -21,18 +26,21 @@ namespace quor {
 
 namespace {
 
+using number_text::NumberForm;
+using number_text::NumberParts;
+
 enum class Kernel : std::uint8_t { text, national, componentZoned, componentPacked, zoned, packed, binary, constant };
 
 struct Step {
   Kernel kernel;
-  bool component;        // the record builder's rules for an empty value: a change, so the builder's
-  std::uint32_t offset;  // in the record
-  std::uint32_t bytes;   // of the field
-  std::uint32_t length;  // characters or digits
-  std::uint32_t column;  // the value's column (constant: the offset of its bytes in `constants`)
-  std::uint32_t capacity;  // digits a number field keeps
-  std::int32_t scale;
+  bool component;         // the record builder's rules for an empty value: a change, so the builder's
   bool isSigned;
+  std::size_t offset;     // in the record
+  std::size_t bytes;      // of the field
+  std::size_t length;     // characters or digits
+  std::size_t column;     // the value's column (constant: the offset of its bytes in `constants`)
+  std::size_t capacity;   // digits a number field keeps
+  std::size_t scale;
 };
 
 // The compiled plan.
@@ -43,43 +51,32 @@ struct Plan {
   const record::PlanTableData* forms = nullptr;  // the tables' data
   bool convertSign = true;
   TextEncoding input = TextEncoding::utf8;
-  char16_t decimal = u'.';
+  number_text::NumberSeparators separators{};
   std::size_t columns = 0;
 };
-
-using Steps = Plan;
 
 // The next character of a value, whose first byte *p is not ASCII: its UTF-16 unit, or false where
 // the plan leaves the value to the builder (bytes that are no valid text, a character beyond the Basic
 // Multilingual Plane, a code page 932 byte without a character).
 template <TextEncoding kEncoding>
 [[gnu::always_inline]] inline bool nextWide(const unsigned char*& p, const unsigned char* end, unsigned& unit) noexcept {
-  const unsigned b0 = *p;
   if constexpr (kEncoding == TextEncoding::cp932) {
-    char16_t c = text::cp932::decodeSingle(static_cast<std::uint8_t>(b0));
+    const auto b0 = static_cast<std::uint8_t>(*p);
+    char16_t c = text::cp932::decodeSingle(b0);
     if (c != 0xFFFF) {
       ++p;
     } else {  // a lead byte
       if (end - p < 2) return false;
-      c = text::cp932::decodeDouble(static_cast<std::uint8_t>(b0), p[1]);
+      c = text::cp932::decodeDouble(b0, p[1]);
       p += 2;
     }
     unit = c;
     return c != 0xFFFF;
   } else {
-    if (b0 >= 0xE0 && b0 < 0xF0) {
-      if (end - p < 3 || (p[1] & 0xC0u) != 0x80 || (p[2] & 0xC0u) != 0x80) return false;
-      unit = ((b0 & 0x0Fu) << 12) | ((p[1] & 0x3Fu) << 6) | (p[2] & 0x3Fu);
-      p += 3;
-      return unit >= 0x800 && (unit < 0xD800 || unit > 0xDFFF);
-    }
-    if (b0 >= 0xC2 && b0 < 0xE0) {
-      if (end - p < 2 || (p[1] & 0xC0u) != 0x80) return false;
-      unit = ((b0 & 0x1Fu) << 6) | (p[1] & 0x3Fu);
-      p += 2;
-      return true;
-    }
-    return false;
+    char32_t c = 0;
+    if (!base::takeUtf8(p, end, c) || c > 0xFFFF) return false;
+    unit = static_cast<unsigned>(c);
+    return true;
   }
 }
 
@@ -93,7 +90,7 @@ bool writeCharacters(const std::uint16_t* forms, std::uint16_t pad, const Step& 
   if (value.empty() && step.component) return false;  // written as 0x00 bytes: a change
   const auto* p = reinterpret_cast<const unsigned char*>(value.data());
   const unsigned char* const end = p + value.size();
-  std::uint8_t* const stop = out + kWidth * std::size_t{step.length};
+  std::uint8_t* const stop = out + kWidth * step.length;
   const auto put = [](std::uint8_t* at, std::uint16_t form) {
     if constexpr (kWidth == 2) *at++ = static_cast<std::uint8_t>(form >> 8);
     *at = static_cast<std::uint8_t>(form);
@@ -114,165 +111,59 @@ bool writeCharacters(const std::uint16_t* forms, std::uint16_t pad, const Step& 
   return true;
 }
 
-// A plain number: an optional "-", digits, an optional decimal separator and more digits. Its digits
-// without leading zeros (view into the value) and fraction digits.
-struct PlainNumber {
-  bool negative = false;
-  std::string_view integer;   // without leading zeros
-  std::string_view fraction;  // the digits after the separator
-};
-
-bool readPlainNumber(std::string_view value, char16_t decimal, PlainNumber& number) noexcept {
-  std::size_t i = 0;
-  if (!value.empty() && value[0] == '-') {
-    number.negative = true;
-    i = 1;
-  }
-  const std::size_t start = i;
-  while (i < value.size() && value[i] >= '0' && value[i] <= '9') ++i;
-  std::size_t integerEnd = i;
-  if (i < value.size() && static_cast<unsigned char>(value[i]) == decimal) {
-    const std::size_t point = i++;
-    const std::size_t fractionStart = i;
-    while (i < value.size() && value[i] >= '0' && value[i] <= '9') ++i;
-    number.fraction = value.substr(fractionStart, i - fractionStart);
-    if (point == start && number.fraction.empty()) return false;
-  } else if (integerEnd == start) {
+// A component number as most are written: a whole number, with or without a sign, whose digits fit
+// the field. Others (a fraction, an exponent, a literal, thousands separators, a sign where numbers
+// have none) are the builder's.
+bool writeComponentNumber(const Plan& plan, const Step& step, std::string_view value, std::uint8_t* out) noexcept {
+  NumberParts<char> number;
+  if (number_text::scanNumberParts(value, plan.separators, number) != NumberForm::decimal || number.point ||
+      number.grouped || !number.exponent.empty())
     return false;
-  }
-  if (i != value.size()) return false;
-  std::size_t first = start;
-  while (first < integerEnd && value[first] == '0') ++first;
-  number.integer = value.substr(first, integerEnd - first);
-  return true;
-}
-
-// The digits of a plain number scaled to `scale` places into `digits` (room for an integer part of at
-// most 31 digits and 31 places; no leading zeros); false when it has more places than the scale.
-bool scaledDigits(const PlainNumber& number, std::int32_t scale, char* digits, std::size_t& count) noexcept {
-  const auto places = static_cast<std::size_t>(scale);
-  if (number.fraction.size() > places || number.integer.size() > static_cast<std::size_t>(kMaxDecimalDigits))
-    return false;
-  count = 0;
-  for (const char c : number.integer) digits[count++] = c;
-  for (const char c : number.fraction) digits[count++] = c;
-  for (std::size_t i = number.fraction.size(); i < places; ++i) digits[count++] = '0';
-  std::size_t first = 0;
-  while (first < count && digits[first] == '0') ++first;
-  std::memmove(digits, digits + first, count - first);
-  count -= first;
-  return true;
-}
-
-void writeZonedDigits(const char* digits, std::size_t count, bool negative, std::uint32_t width,
-                      std::uint8_t* out) noexcept {
-  std::memset(out, 0xF0, width - count);
-  for (std::size_t i = 0; i < count; ++i) out[width - count + i] = static_cast<std::uint8_t>(0xF0 | (digits[i] - '0'));
-  if (negative) out[width - 1] = static_cast<std::uint8_t>(0xD0 | (out[width - 1] & 0x0F));
-}
-
-// `count` digits right-aligned in `bytes` bytes of nibbles, then the sign nibble `sign` (or none).
-void writePackedDigits(const char* digits, std::size_t count, int sign, std::uint32_t bytes,
-                       std::uint8_t* out) noexcept {
-  const auto digitAt = [&](std::size_t& left) -> unsigned {
-    return left == 0 ? 0u : static_cast<unsigned>(digits[--left] - '0');
-  };
-  std::size_t left = count;
-  std::uint32_t at = bytes;
-  if (sign >= 0) {
-    const unsigned low = static_cast<unsigned>(sign);
-    out[--at] = static_cast<std::uint8_t>(digitAt(left) << 4 | low);
-  }
-  while (at > 0) {
-    const unsigned low = digitAt(left);
-    out[--at] = static_cast<std::uint8_t>(digitAt(left) << 4 | low);
-  }
-}
-
-// Copies `count` ASCII digits to `out` as zoned bytes (zone F), eight at a time; false at a byte that is
-// no digit. `nonZero` gathers the digits' bits.
-bool copyZonedDigits(const char* digits, std::size_t count, std::uint8_t* out, unsigned& nonZero) noexcept {
-  constexpr std::uint64_t kHigh = 0xF0F0F0F0F0F0F0F0;
-  constexpr std::uint64_t kAsciiZeros = 0x3030303030303030;
-  std::size_t i = 0;
-  std::uint64_t bits = 0;
-  for (; i + 8 <= count; i += 8) {
-    std::uint64_t eight;
-    std::memcpy(&eight, digits + i, 8);
-    // Each byte 0x30..0x39: its high nibble 3, and still 3 once 6 is added to its low nibble.
-    if ((eight & kHigh) != kAsciiZeros || ((eight + 0x0606060606060606) & kHigh) != kAsciiZeros) return false;
-    bits |= eight & ~kHigh;
-    eight |= kHigh;
-    std::memcpy(out + i, &eight, 8);
-  }
-  for (; i < count; ++i) {
-    const unsigned digit = static_cast<unsigned char>(digits[i]) - unsigned{'0'};
-    if (digit > 9) return false;
-    bits |= digit;
-    out[i] = static_cast<std::uint8_t>(0xF0 | digit);
-  }
-  nonZero = bits != 0 ? 1u : 0u;
-  return true;
-}
-
-// A component number as most are written: an optional "-" and digits that fit the field, in one pass.
-// Others (blanks, a "+", a sign behind, separators, an exponent) are the builder's.
-bool writeComponentNumber(const Steps& plan, const Step& step, std::string_view value, std::uint8_t* out) noexcept {
-  const char* digits = value.data();
-  std::size_t count = value.size();
-  const bool negative = count > 0 && digits[0] == '-';
-  if (negative) {
-    if (!plan.convertSign) return false;
-    ++digits;
-    --count;
-  }
-  // The builder keeps leading zeros within the width; more characters than that are a cut to look at.
-  if (count == 0 || count > step.length) return false;
+  if (number.negative && !plan.convertSign) return false;
+  const std::string_view digits = number.integer;
+  // The builder keeps leading zeros within the width; more digits than that are a cut to look at.
+  if (digits.size() > step.length) return false;
+  const std::span<std::uint8_t> field(out, step.bytes);
   if (step.kernel == Kernel::componentZoned) {
-    const std::size_t pad = step.bytes - count;
-    for (std::size_t i = 0; i < pad; ++i) out[i] = 0xF0;
-    unsigned nonZero = 0;
-    if (!copyZonedDigits(digits, count, out + pad, nonZero)) return false;
     // The zoned encoder is given the value's exact text, which is "0" for a negative zero.
-    if (negative && nonZero != 0) out[step.bytes - 1] = static_cast<std::uint8_t>(0xD0 | (out[step.bytes - 1] & 0x0F));
+    const bool negative = number.negative && digits.find_first_not_of('0') != std::string_view::npos;
+    numeric::writeZoned(digits, negative, field);
     return true;
   }
   std::size_t first = 0;
-  while (first < count && digits[first] == '0') ++first;
-  for (std::size_t i = first; i < count; ++i)
-    if (static_cast<unsigned char>(digits[i]) - unsigned{'0'} > 9) return false;
-  if (count - first > step.capacity) return false;
+  while (first < digits.size() && digits[first] == '0') ++first;
+  if (digits.size() - first > step.capacity) return false;
   // The packed encoder is given the formatted text, whose "-" makes even a zero negative.
-  writePackedDigits(digits + first, count - first, plan.convertSign ? (negative ? 0xD : 0xC) : -1, step.bytes, out);
+  numeric::writePacked(digits.data() + first, digits.size() - first, number.negative,
+                       plan.convertSign ? numeric::PackedSign::signedCD : numeric::PackedSign::none, field);
   return true;
 }
 
-// A typed number (zoned, packed, binary): a plain number scaled to the field's places.
-bool writeTypedNumber(const Steps& plan, const Step& step, std::string_view value, std::uint8_t* out) noexcept {
-  PlainNumber number;
-  if (!readPlainNumber(value, plan.decimal, number)) return false;
-  // Typed numbers hold at most 31 digits, scaled.
-  char digits[2 * kMaxDecimalDigits + 2];
-  std::size_t count = 0;
-  if (!scaledDigits(number, step.scale, digits, count)) return false;
-  if (number.negative && !step.isSigned) return false;
-  if (count > step.capacity) return false;
-  const bool zero = count == 0;
+// A typed number (zoned, packed, binary): a decimal number scaled to the field's places.
+bool writeTypedNumber(const Plan& plan, const Step& step, std::string_view value, std::uint8_t* out) noexcept {
+  NumberParts<char> number;
+  if (number_text::scanNumberParts(value, plan.separators, number) != NumberForm::decimal || !number.exponent.empty())
+    return false;
+  // Typed numbers hold at most 31 digits, scaled; a longer integer part is the builder's to refuse.
+  if (number.integer.size() > static_cast<std::size_t>(kMaxDecimalDigits)) return false;
+  char digits[2 * kMaxDecimalDigits];
+  bool fractionCut = false;
+  const std::size_t count = number_text::scaledDigits(number, step.scale, digits, fractionCut);
+  if (fractionCut || count > step.capacity) return false;
+  const bool negative = number.negative && count > 0;
+  if (negative && !step.isSigned) return false;
+  const std::span<std::uint8_t> field(out, step.bytes);
   switch (step.kernel) {
     case Kernel::zoned:
-      writeZonedDigits(digits, count, number.negative && !zero, step.bytes, out);
+      numeric::writeZoned({digits, count}, negative, field);
       return true;
     case Kernel::packed:
-      writePackedDigits(digits, count, step.isSigned ? (number.negative && !zero ? 0xD : 0xC) : 0xF, step.bytes, out);
+      numeric::writePacked(digits, count, negative,
+                           step.isSigned ? numeric::PackedSign::signedCD : numeric::PackedSign::unsignedF, field);
       return true;
-    default: {
-      std::uint64_t magnitude = 0;
-      for (std::size_t i = 0; i < count; ++i) magnitude = magnitude * 10 + static_cast<unsigned>(digits[i] - '0');
-      const std::uint64_t bits = number.negative ? ~magnitude + 1 : magnitude;
-      for (std::uint32_t i = 0; i < step.bytes; ++i)
-        out[i] = static_cast<std::uint8_t>(bits >> (8 * (step.bytes - 1 - i)));
+    default:
+      numeric::writeBinary({digits, count}, negative, field);
       return true;
-    }
   }
 }
 
@@ -282,20 +173,25 @@ struct EncodePlan::Steps : Plan {};
 
 EncodePlan::EncodePlan(const Layout& layout, const RecordOptions& options, const PlanTables& tables,
                        TextEncoding encoding) {
-  const bool convertSign = options.convertSign;
   if (tables.data().text.empty()) throw Error(errors::kInvalidCall, "the plan tables were made for decode plans only");
   steps_ = base::guarded([&] {
     auto plan = std::make_unique<Steps>(Steps{Plan{{}, {}, tables}});
     plan->forms = &plan->tables.data();
-    plan->convertSign = convertSign;
+    plan->convertSign = options.convertSign;
     plan->input = encoding;
-    plan->decimal = number_text::localeSeparators().decimal;
-    std::uint32_t column = 0;
+    plan->separators = number_text::localeSeparators();
+    std::size_t column = 0;
     for (const LayoutField& field : layout.fields) {
       if (field.role == FieldRole::overlay) continue;
-      Step step{Kernel::text, field.kind == FieldKind::component, static_cast<std::uint32_t>(field.offset),
-                static_cast<std::uint32_t>(field.size), static_cast<std::uint32_t>(field.length), column, 0,
-                field.scale, field.isSigned};
+      Step step{Kernel::text,
+                field.kind == FieldKind::component,
+                field.isSigned,
+                field.offset,
+                field.size,
+                static_cast<std::size_t>(field.length),
+                column,
+                0,
+                static_cast<std::size_t>(field.scale > 0 ? field.scale : 0)};
       switch (field.kind) {
         case FieldKind::component:
           switch (field.format) {
@@ -311,7 +207,7 @@ EncodePlan::EncodePlan(const Layout& layout, const RecordOptions& options, const
               break;
             default:
               step.kernel = Kernel::componentPacked;
-              step.capacity = static_cast<std::uint32_t>(record::digitCapacity(field, convertSign));
+              step.capacity = record::digitCapacity(field, options.convertSign);
               break;
           }
           break;
@@ -342,7 +238,7 @@ EncodePlan::EncodePlan(const Layout& layout, const RecordOptions& options, const
         ByteString bytes;
         builder.append({}, bytes);
         step.kernel = Kernel::constant;
-        step.column = static_cast<std::uint32_t>(plan->constants.size());
+        step.column = plan->constants.size();
         plan->constants.insert(plan->constants.end(), bytes.begin(), bytes.end());
       } else {
         ++column;
@@ -359,7 +255,7 @@ EncodePlan::EncodePlan(EncodePlan&&) noexcept = default;
 EncodePlan& EncodePlan::operator=(EncodePlan&&) noexcept = default;
 
 bool EncodePlan::encode(std::span<const std::string_view> values, std::uint8_t* record) const noexcept {
-  const Steps& plan = *steps_;
+  const Plan& plan = *steps_;
   if (values.size() != plan.columns) return false;
   const bool utf8 = plan.input == TextEncoding::utf8;
   const record::PlanTableData& forms = *plan.forms;
@@ -369,13 +265,13 @@ bool EncodePlan::encode(std::span<const std::string_view> values, std::uint8_t* 
       case Kernel::text:
         if (!(utf8 ? writeCharacters<TextEncoding::utf8, 1>(forms.text.data(), forms.blank, step, values[step.column], out)
                    : writeCharacters<TextEncoding::cp932, 1>(forms.text.data(), forms.blank, step, values[step.column],
-                                                          out)))
+                                                             out)))
           return false;
         break;
       case Kernel::national:
         if (!(utf8 ? writeCharacters<TextEncoding::utf8, 2>(forms.jef.data(), forms.pad, step, values[step.column], out)
                    : writeCharacters<TextEncoding::cp932, 2>(forms.jef.data(), forms.pad, step, values[step.column],
-                                                          out)))
+                                                             out)))
           return false;
         break;
       case Kernel::constant:

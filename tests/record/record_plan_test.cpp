@@ -37,7 +37,16 @@ TEST(RecordPlan, WritesWhatTheBuilderWritesOrLeavesItToIt) {
       {"q 5 0", {"-12"}, true},
       {"q 3 0", {"1234"}, false},        // cut
       {"q 5 0", {"1.5"}, false},         // no fraction in a component number
-      {"q 5 0", {" 12"}, false},         // the builder's number rules, not the plan's
+      // Numbers are read by the one grammar of number texts, the builder's: blanks around, a sign in
+      // front or behind, thousands separators in a typed number, places the scale holds.
+      {"q 5 0", {" 12"}, true},
+      {"q 5 0", {"12-"}, true},
+      {"a 5 3", {"+007"}, true},
+      {"q 5 0", {"1,234"}, false},       // the component reads a grouped number otherwise
+      {"q 5 0", {"1E2"}, false},         // an exponent
+      {"p packed 9 scale=2 signed", {" 1,234.500 "}, true},
+      {"p packed 7 scale=2", {"-0.00"}, true},           // a negative zero is zero, no sign to lose
+      {"z zoned 5 scale=1 signed", {"- 1"}, false},      // no number
       {"a 5 3", {"-0"}, true},
       {"p packed 7 scale=2 signed", {"-12.5"}, true},
       {"p packed 7 scale=2 signed", {"12.505"}, false},  // more places than the scale
