@@ -52,8 +52,8 @@ TextDecodeResult decodeUtf8(std::string_view bytes, char16_t* out) noexcept {
     if (cp < 0x10000) {
       out[o++] = static_cast<char16_t>(cp);
     } else {
-      out[o++] = static_cast<char16_t>(0xD800u + ((cp - 0x10000u) >> 10));
-      out[o++] = static_cast<char16_t>(0xDC00u + ((cp - 0x10000u) & 0x3FFu));
+      out[o++] = base::highSurrogateOf(cp);
+      out[o++] = base::lowSurrogateOf(cp);
     }
   }
   return {o, 0, true};
@@ -74,7 +74,7 @@ void appendUtf8(std::u16string_view text, std::string& out) {
   for (std::size_t i = 0; i < text.size(); ++i) {
     const char16_t c = text[i];
     if (isHighSurrogate(c) && i + 1 < text.size() && isLowSurrogate(text[i + 1])) {
-      appendScalar(out, 0x10000 + ((static_cast<char32_t>(c) - 0xD800) << 10) + (text[i + 1] - 0xDC00u));
+      appendScalar(out, scalarOfPair(c, text[i + 1]));
       ++i;
     } else if (isHighSurrogate(c) || isLowSurrogate(c)) {
       appendScalar(out, kReplacementCharacter);

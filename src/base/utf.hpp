@@ -19,6 +19,17 @@ constexpr bool isHighSurrogate(char32_t c) noexcept {
 constexpr bool isLowSurrogate(char32_t c) noexcept {
   return c >= 0xDC00 && c <= 0xDFFF;
 }
+// The scalar value of a surrogate pair, and the two units of a scalar value above U+FFFF.
+constexpr char32_t scalarOfPair(char32_t high, char32_t low) noexcept {
+  return 0x10000 + ((high - 0xD800) << 10) + (low - 0xDC00);
+}
+constexpr char16_t highSurrogateOf(char32_t c) noexcept {
+  return static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
+}
+constexpr char16_t lowSurrogateOf(char32_t c) noexcept {
+  return static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+}
+
 // A character of the private use area, where sites put their user-defined characters (gaiji): the
 // public rule of quor/text.hpp.
 using quor::isUserDefined;

@@ -31,7 +31,7 @@ void note(ValueChange* change, Change kind, char32_t character = 0) {
 char32_t characterAt(std::u16string_view value, std::size_t i) {
   const char32_t c = value[i];
   if (base::isHighSurrogate(c) && i + 1 < value.size() && base::isLowSurrogate(value[i + 1]))
-    return 0x10000 + ((c - 0xD800) << 10) + (value[i + 1] - 0xDC00u);
+    return base::scalarOfPair(c, value[i + 1]);
   return c;
 }
 

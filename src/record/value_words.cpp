@@ -19,14 +19,8 @@ std::string printed(char32_t c) {
   // Control characters, surrogates and user-defined characters print as nothing anyone could read.
   if (c < 0x20 || c == 0x7F || base::isHighSurrogate(c) || base::isLowSurrogate(c) || base::isUserDefined(c) || c > 0x10FFFF)
     return {};
-  std::u16string units;
-  if (c >= 0x10000) {
-    units += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
-    units += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
-  } else {
-    units += static_cast<char16_t>(c);
-  }
-  return toUtf8(units);
+  unsigned char bytes[4];
+  return std::string(reinterpret_cast<const char*>(bytes), base::putUtf8(c, bytes));
 }
 
 // "U+5C71 山": a character by its code and, where it prints, itself.
