@@ -111,12 +111,9 @@ bool allDigits(std::u16string_view text) noexcept {
   return !text.empty();
 }
 
-}  // namespace
-
-bool isNumeric(std::u16string_view text, const NumberSeparators& seps) {
-  if (!text.empty() && (text.front() == u'-' || text.front() == u'+') && allDigits(text.substr(1)))
-    return true;
-  if (allDigits(text)) return true;
+// The numeric test beyond plain digits: the whole grammar, kept out of isNumeric so that its common
+// case stays a short call.
+[[gnu::noinline]] bool isNumberText(std::u16string_view text, const NumberSeparators& seps) {
   NumberParts<char16_t> parts;
   switch (scanNumberParts(text, seps, parts)) {
     case NumberForm::decimal:
@@ -126,6 +123,15 @@ bool isNumeric(std::u16string_view text, const NumberSeparators& seps) {
     default:
       return false;
   }
+}
+
+}  // namespace
+
+bool isNumeric(std::u16string_view text, const NumberSeparators& seps) {
+  if (!text.empty() && (text.front() == u'-' || text.front() == u'+') && allDigits(text.substr(1)))
+    return true;
+  if (allDigits(text)) return true;
+  return isNumberText(text, seps);
 }
 
 std::int32_t integerValue(std::u16string_view text, const NumberSeparators& seps) {

@@ -10,8 +10,6 @@
 namespace quor::numeric {
 
 void appendPacked(std::u16string_view text, std::int32_t nibbles, bool sign, ByteString& out) {
-  const bool negative = sign && text.find(u'-') != std::u16string_view::npos;
-
   if (nibbles > 0 && nibbles % 2 != 0) {
     if (nibbles == std::numeric_limits<std::int32_t>::max()) throw Error(errors::kOverflow);
     ++nibbles;
@@ -28,14 +26,20 @@ void appendPacked(std::u16string_view text, std::int32_t nibbles, bool sign, Byt
   const auto n = static_cast<std::size_t>(byteCount);
   const std::size_t start = prepared > 2 * n ? prepared - 2 * n : 0;
 
+  // With a sign, a "-" anywhere makes the value negative, also one in the part cut off, and reads as 0.
   // The bytes are packed in order, so the first that fails decides: a character that is neither a
-  // digit nor a "-" of a negative value, or, for a text too short for the field, the first place past
-  // its end (13); but byte 16384 overflows (6) before any later byte is looked at.
+  // digit nor such a "-", or, for a text too short for the field, the first place past its end (13);
+  // but byte 16384 overflows (6) before any later byte is looked at. One pass finds the sign and the
+  // first failing place.
   const std::size_t shownFrom = start > lead ? start - lead : 0;  // the first character packed
   std::size_t failing = 2 * n;                                    // the first failing place, from `start`
-  for (std::size_t t = shownFrom; t < text.size(); ++t) {
+  bool negative = false;
+  for (std::size_t t = 0; t < text.size(); ++t) {
     const char16_t c = text[t];
-    if ((c < u'0' || c > u'9') && !(c == u'-' && negative)) {
+    if (static_cast<unsigned>(c) - unsigned{u'0'} <= 9) continue;
+    if (c == u'-' && sign) {
+      negative = true;
+    } else if (t >= shownFrom) {
       failing = lead + t - start;
       break;
     }

@@ -72,12 +72,14 @@ inline void writePacked(const Char* digits, std::size_t count, bool negative, Pa
   const std::size_t pairs = std::min(at, left / 2);
   if constexpr (sizeof(Char) == 1) {
     packDigitPairs(digits + left - 2 * pairs, pairs, out + at - pairs);
+    at -= pairs;
+    left -= 2 * pairs;
   } else {
-    for (std::size_t k = 0; k < pairs; ++k)
-      out[at - pairs + k] = static_cast<std::uint8_t>(digitAt(left - 2 * pairs + 2 * k) << 4 | digitAt(left - 2 * pairs + 2 * k + 1));
+    for (const std::size_t stop = at - pairs; at > stop; left -= 2) {
+      const unsigned low = digitAt(left - 1);
+      out[--at] = static_cast<std::uint8_t>(digitAt(left - 2) << 4 | low);
+    }
   }
-  at -= pairs;
-  left -= 2 * pairs;
   if (at > 0 && left == 1) out[--at] = static_cast<std::uint8_t>(digitAt(0));
   if (at > 0) std::memset(out, 0, at);
 }

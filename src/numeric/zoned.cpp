@@ -25,12 +25,11 @@ void appendZoned(std::u16string_view text, std::int32_t width, bool sign, ByteSt
   std::uint8_t* const bytes = field.data() + pad;
   // The digits through the zoned kernel; a "-" (with a sign) stands for a 0 and the digits go on.
   bool minusShown = false;
-  for (std::size_t i = 0; i < shown.size(); ++i) {
-    i += putZonedDigits(shown.data() + i, shown.size() - i, bytes + i);
-    if (i == shown.size()) break;
+  for (std::size_t i = putZonedDigits(shown.data(), shown.size(), bytes); i < shown.size();
+       i += putZonedDigits(shown.data() + i, shown.size() - i, bytes + i)) {
     if (shown[i] != u'-' || !sign) throw Error(errors::kTypeMismatch);
     minusShown = true;
-    bytes[i] = kZonePlain;
+    bytes[i++] = kZonePlain;
   }
   // A "-" anywhere in the text makes the value negative, also one in the part cut off.
   const std::u16string_view cut = text.substr(0, text.size() - shown.size());
