@@ -170,13 +170,90 @@ inline quor::LayoutField layoutFieldOf(std::uint8_t code) {
   return field;
 }
 
-// A layout of one to eight fields, one byte each (layoutFieldOf) up to a 0xFF byte, finished as a
-// layout file's would be; empty when the first byte is 0xFF or the input has ended.
+// The byte that starts a field given in full (layoutOf); 0xFF ends the fields.
+inline constexpr std::uint8_t kFullField = 0xFE;
+
+// A field given in full, after kFullField, any of whose parts may be out of range:
+//   byte 0: bits 0-2 the kind (0 component, 1 text, 2 national, 3 zoned, 4 packed, 5 binary, 6 filler,
+//           7 a value beyond the kinds), bits 3-4 the role (0 column, 1 constant, 2 overlay, 3 a value
+//           beyond the roles), bits 5-7 the format code of a component field (4-7 none);
+//   bytes 1-2: the length plus one, little-endian (-1 to 65534);
+//   byte 3: the scale, signed; byte 4: the fill byte, its bit 0 also the sign of a number;
+//   bytes 5-6: the times the field repeats, less one (12 bits);
+//   an overlay's offset: byte 7 with bit 7 set, then 8 bytes little-endian taken as they are; clear,
+//   then 2 bytes little-endian taken modulo one more than the bytes of the fields before it.
+inline quor::LayoutField fullLayoutField(Input& in, std::size_t laid, std::size_t& times) {
+  const std::uint8_t code = in.byte();
+  quor::LayoutField field;
+  field.name = "g";
+  field.kind = static_cast<quor::FieldKind>(code & 7u);
+  field.role = static_cast<quor::FieldRole>((code >> 3) & 3u);
+  field.format = static_cast<quor::CFormatDirection>(code >> 5);
+  const unsigned low = in.byte();
+  field.length = static_cast<std::int32_t>(low | (unsigned{in.byte()} << 8)) - 1;
+  field.scale = static_cast<std::int8_t>(in.byte());
+  field.fill = in.byte();
+  field.isSigned = (field.fill & 1u) != 0;
+  const unsigned repeat = in.byte();
+  times = 1 + ((repeat | (unsigned{in.byte()} << 8)) & 0x0FFFu);
+  if (field.role == quor::FieldRole::overlay) {
+    if ((in.byte() & 0x80u) != 0) {
+      for (unsigned shift = 0; shift < 64; shift += 8) field.offset |= static_cast<std::size_t>(in.byte()) << shift;
+    } else {
+      const unsigned first = in.byte();
+      field.offset = (first | (unsigned{in.byte()} << 8)) % (laid + 1);
+    }
+  }
+  return field;
+}
+
+// What finishLayout promises of a layout it accepts: sizes as fieldSize() gives them, the fields that
+// are no overlays laid one after the other from byte 0 to the record's length of at most 64 MiB, each
+// overlay within the bytes of the fields before it, fillers constant and component fields never.
+inline void checkFinished(const quor::Layout& layout) {
+  std::size_t laid = 0;
+  for (const quor::LayoutField& field : layout.fields) {
+    QUOR_FUZZ_CHECK(field.size == quor::fieldSize(field) && field.size >= 1);
+    QUOR_FUZZ_CHECK(field.kind != quor::FieldKind::filler || field.role == quor::FieldRole::constant);
+    QUOR_FUZZ_CHECK(field.kind != quor::FieldKind::component || field.role != quor::FieldRole::constant);
+    if (field.role == quor::FieldRole::overlay) {
+      QUOR_FUZZ_CHECK(field.offset < laid && field.size <= laid - field.offset);
+    } else {
+      QUOR_FUZZ_CHECK(field.offset == laid);
+      laid += field.size;
+    }
+  }
+  QUOR_FUZZ_CHECK(laid == layout.recordLength && laid <= quor::base::kMaxResultBytes);
+}
+
+// A layout of up to eight entries up to a 0xFF byte, finished by finishLayout: an entry is one byte
+// (layoutFieldOf), or kFullField and a field given in full, repeated. A layout finishLayout refuses
+// must be refused with error 5 naming a field; it gives the empty layout, as does an input without
+// fields. So does an accepted layout whose record lies between a megabyte and the last megabyte below
+// the cap: such records behave as smaller ones do, at a cost of seconds a run under the fuzzer.
 inline quor::Layout layoutOf(Input& in) {
   quor::Layout layout;
-  for (std::uint8_t code = in.byte(); code != 0xFF && layout.fields.size() < 8; code = in.byte())
-    layout.fields.push_back(layoutFieldOf(code));
-  if (!layout.fields.empty()) quor::finishLayout(layout);
+  std::size_t laid = 0;  // the bytes of the fields so far, as far as their sizes go
+  for (int entries = 0; entries < 8; ++entries) {
+    const std::uint8_t code = in.byte();
+    if (code == 0xFF) break;
+    std::size_t times = 1;
+    const quor::LayoutField field = code == kFullField ? fullLayoutField(in, laid, times) : layoutFieldOf(code);
+    for (std::size_t i = 0; i < times; ++i) layout.fields.push_back(field);
+    if (field.role != quor::FieldRole::overlay) laid += times * quor::fieldSize(field);
+  }
+  if (layout.fields.empty()) return layout;
+  try {
+    quor::finishLayout(layout);
+  } catch (const quor::Error& e) {
+    QUOR_FUZZ_CHECK(e.number() == quor::errors::kInvalidCall && std::string_view(e.what()).substr(0, 6) == "field ");
+    return {};
+  }
+  checkFinished(layout);
+  const auto ceiling = quor::base::kMaxResultBytes;
+  if (layout.recordLength > static_cast<std::size_t>(kAlwaysAllocatable) &&
+      layout.recordLength < ceiling - static_cast<std::size_t>(kAlwaysAllocatable))
+    return {};
   return layout;
 }
 
