@@ -9,6 +9,11 @@
 
 namespace quor {
 
+namespace character {
+struct GaijiIndex;        // the indexed content: the library's own, opaque here
+struct GaijiIndexAccess;  // how the library's encoders and decoders reach it
+}  // namespace character
+
 class GaijiMapping {
  public:
   // A reading of no file: every character is looked up as not found.
@@ -31,13 +36,10 @@ class GaijiMapping {
   // The number of characters the file maps (the keys of its mapping lines).
   [[nodiscard]] std::size_t size() const noexcept;
 
-  // The indexed content; defined by the character encoders, opaque here.
-  struct Index;
-  [[nodiscard]] const Index& index() const noexcept { return *index_; }
-
  private:
-  explicit GaijiMapping(std::shared_ptr<const Index> index) noexcept : index_(std::move(index)) {}
-  std::shared_ptr<const Index> index_;  // immutable once read; copies share it
+  friend struct character::GaijiIndexAccess;
+  explicit GaijiMapping(std::shared_ptr<const character::GaijiIndex> index) noexcept : index_(std::move(index)) {}
+  std::shared_ptr<const character::GaijiIndex> index_;  // immutable once read; copies share it
 };
 
 }  // namespace quor

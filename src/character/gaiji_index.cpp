@@ -8,7 +8,7 @@
 #include "base/ascii.hpp"
 #include "text/cp932.hpp"
 
-namespace quor {
+namespace quor::character {
 namespace {
 
 constexpr std::size_t kKeyLength = 4;
@@ -106,7 +106,7 @@ class Builder {
   }
 
   // The entries by key, and the keys in line order when that differs.
-  void finish(GaijiMapping::Index& index) {
+  void finish(GaijiIndex& index) {
     // Mapping files usually list their keys in order; sort only when they are not.
     const auto byKey = [](const auto& a, const auto& b) { return a.key < b.key; };
     if (!std::is_sorted(entries_.begin(), entries_.end(), byKey)) {
@@ -176,24 +176,25 @@ class Builder {
 
   const std::array<std::uint8_t, 256>& kinds_;
   std::vector<std::uint64_t> seen_;
-  std::vector<GaijiMapping::Index::Entry> entries_;
+  std::vector<GaijiIndex::Entry> entries_;
 };
 
 }  // namespace
 
-GaijiMapping::Index GaijiMapping::Index::build(std::string_view cp932Bytes) {
+GaijiIndex GaijiIndex::build(std::string_view cp932Bytes) {
   Builder builder;
   builder.add(cp932Bytes);
-  Index index;
+  GaijiIndex index;
   index.opened = true;
   builder.finish(index);
   return index;
 }
 
-GaijiMapping GaijiMapping::Index::withJefOrder(const GaijiMapping& mapping) {
-  const Index& from = mapping.index();
+GaijiMapping withJefOrder(const GaijiMapping& mapping) {
+  using Entry = GaijiIndex::Entry;
+  const GaijiIndex& from = indexOf(mapping);
   if (from.hasJefOrder || from.entries.empty()) return mapping;
-  auto index = std::make_shared<Index>(from);
+  auto index = std::make_shared<GaijiIndex>(from);
   // In line order, then by code: the sort keeps line order among entries with one code.
   std::vector<Entry>& byJef = index->byJef;
   if (from.lineOrder.empty()) {
@@ -206,16 +207,16 @@ GaijiMapping GaijiMapping::Index::withJefOrder(const GaijiMapping& mapping) {
   byJef.erase(std::unique(byJef.begin(), byJef.end(), [&](const Entry& a, const Entry& b) { return code(a) == code(b); }),
               byJef.end());
   index->hasJefOrder = true;
-  return GaijiMapping(std::move(index));
+  return GaijiIndexAccess::make(std::move(index));
 }
 
-const GaijiMapping::Index::Entry* GaijiMapping::Index::find(std::uint16_t key) const noexcept {
+const GaijiIndex::Entry* GaijiIndex::find(std::uint16_t key) const noexcept {
   const auto it = std::lower_bound(entries.begin(), entries.end(), key,
                                    [](const Entry& entry, std::uint16_t k) { return entry.key < k; });
   return it != entries.end() && it->key == key ? &*it : nullptr;
 }
 
-const GaijiMapping::Index::Entry* GaijiMapping::Index::findJef(std::uint8_t first, std::uint8_t second) const noexcept {
+const GaijiIndex::Entry* GaijiIndex::findJef(std::uint8_t first, std::uint8_t second) const noexcept {
   const unsigned code = (unsigned{first} << 8) | second;
   const auto it = std::lower_bound(byJef.begin(), byJef.end(), code, [](const Entry& entry, unsigned c) {
     return ((unsigned{entry.first} << 8) | entry.second) < c;
@@ -223,4 +224,4 @@ const GaijiMapping::Index::Entry* GaijiMapping::Index::findJef(std::uint8_t firs
   return it != byJef.end() && ((unsigned{it->first} << 8) | it->second) == code ? &*it : nullptr;
 }
 
-}  // namespace quor
+}  // namespace quor::character

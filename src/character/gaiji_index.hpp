@@ -1,16 +1,19 @@
 #pragma once
 // The indexed reading of a gaiji mapping file: for every key a character can look up, the JEF bytes
-// the file gives it, so that a lookup costs a binary search instead of a scan of the file.
+// the file gives it, so that a lookup costs a binary search instead of a scan of the file. The
+// library's own: GaijiMapping holds it, opaque to its callers.
 
 #include <cstdint>
+#include <memory>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "quor/gaiji_mapping.hpp"
 
-namespace quor {
+namespace quor::character {
 
-struct GaijiMapping::Index {
+struct GaijiIndex {
   // A key (the four upper-case hexadecimal digits of a character's JIS-derived code, as a number:
   // "7F21" is 0x7F21) and the JEF bytes its mapping line gives.
   struct Entry {
@@ -35,9 +38,7 @@ struct GaijiMapping::Index {
   // key's first occurrence in that line, characters q-5..q-2 are the JEF code, read as two
   // hexadecimal halves. A key standing at position 5 or less has no JEF code before it and is not
   // found, whatever later lines say.
-  static Index build(std::string_view cp932Bytes);
-  // `mapping`, its entries also by JEF code: `mapping` itself when they are made or it has none.
-  static GaijiMapping withJefOrder(const GaijiMapping& mapping);
+  static GaijiIndex build(std::string_view cp932Bytes);
 
   // The entry of `key`, or null when the character is not found.
   [[nodiscard]] const Entry* find(std::uint16_t key) const noexcept;
@@ -45,4 +46,17 @@ struct GaijiMapping::Index {
   [[nodiscard]] const Entry* findJef(std::uint8_t first, std::uint8_t second) const noexcept;
 };
 
-}  // namespace quor
+struct GaijiIndexAccess {
+  static const GaijiIndex& of(const GaijiMapping& mapping) noexcept { return *mapping.index_; }
+  static GaijiMapping make(std::shared_ptr<const GaijiIndex> index) noexcept { return GaijiMapping(std::move(index)); }
+};
+
+// The index a mapping holds.
+inline const GaijiIndex& indexOf(const GaijiMapping& mapping) noexcept {
+  return GaijiIndexAccess::of(mapping);
+}
+
+// `mapping`, its entries also by JEF code: `mapping` itself when they are made or it has none.
+GaijiMapping withJefOrder(const GaijiMapping& mapping);
+
+}  // namespace quor::character

@@ -53,7 +53,7 @@ constexpr bool isJefByte(std::uint8_t byte) noexcept {
 
 // Writes the two bytes of one character and, when they are no JEF code the mapping gave, notes it as the
 // first stray character unless one came before.
-void putCharacter(char16_t c, const GaijiMapping::Index& index, std::uint8_t* pair, JefStray* stray) noexcept {
+void putCharacter(char16_t c, const GaijiIndex& index, std::uint8_t* pair, JefStray* stray) noexcept {
   const JisCode jis = jisCode(text::cp932::encode(c));
   if (const auto* entry = index.find(keyOf(jis))) {
     pair[0] = entry->first;
@@ -89,7 +89,7 @@ void appendJef(const text::PaddedText& text, std::int32_t length, const GaijiMap
   if (bytes == 0) return;
   base::Appended field(out, bytes);
   std::uint8_t* const pairs = field.data();
-  const GaijiMapping::Index& index = mapping.index();
+  const GaijiIndex& index = indexOf(mapping);
 
   // Characters beyond the field are cut silently; nothing passes from one character to the next, so
   // they have no effect on the result.
@@ -126,8 +126,8 @@ std::optional<base::DecodeFault> readJef(std::span<const std::uint8_t> bytes, co
       end -= 2;
   }
   // Decoders keep a reading with its JEF order; a caller without one gets it made for this call.
-  const GaijiMapping ordered = GaijiMapping::Index::withJefOrder(mapping);
-  const GaijiMapping::Index& index = ordered.index();
+  const GaijiMapping ordered = withJefOrder(mapping);
+  const GaijiIndex& index = indexOf(ordered);
   std::optional<base::DecodeFault> fault;
   for (std::size_t i = 0; i + 1 < end; i += 2) {
     const std::uint8_t first = bytes[i];

@@ -104,7 +104,7 @@ PlanTables::Data::Piece PlanTables::Data::pieceOf(char16_t c, OutputText output,
 PlanTables::PlanTables(const GaijiMapping& gaiji, PlanUse use) {
   data_ = base::guarded([&] {
     auto data = std::make_shared<Data>();
-    data->gaiji = use == PlanUse::encode ? gaiji : GaijiMapping::Index::withJefOrder(gaiji);
+    data->gaiji = use == PlanUse::encode ? gaiji : character::withJefOrder(gaiji);
     if (use != PlanUse::decode) fillWritten(*data);
     if (use != PlanUse::encode) fillRead(*data);
     return std::shared_ptr<const Data>(std::move(data));

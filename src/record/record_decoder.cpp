@@ -36,7 +36,7 @@ RecordDecoder::RecordDecoder(Layout layout, bool convertSign, GaijiMapping gaiji
     : layout_(std::move(layout)), convertSign_(convertSign), keepPadding_(keepPadding) {
   base::guarded([&] {
     columns_ = layout_.columns();
-    gaiji_ = GaijiMapping::Index::withJefOrder(gaiji);  // read backwards, once
+    gaiji_ = character::withJefOrder(gaiji);  // read backwards, once
   });
 }
 
