@@ -25,10 +25,9 @@
 
 namespace quor::fuzz {
 
-// The JIS-derived pair of a character, worked out from its code page 932 code the way the JEF
-// encoder's arithmetic does, as the reference both JEF targets check against.
-inline std::pair<int, int> jisPairOf(char16_t c) {
-  const std::uint16_t code = quor::text::cp932::encode(c);
+// The JIS-derived pair of a code page 932 code, worked out the way the JEF encoder's arithmetic does,
+// as the reference both JEF targets check against.
+inline std::pair<int, int> jisPairOfCode(std::uint16_t code) {
   int j1 = code > 0xFF ? code >> 8 : code;
   int j2 = code > 0xFF ? code & 0xFF : 0;
   j1 = j1 <= 0x9F ? j1 - 0x71 : j1 - 0xB1;
@@ -41,6 +40,11 @@ inline std::pair<int, int> jisPairOf(char16_t c) {
     j2 -= 0x1F;
   }
   return {j1, j2};
+}
+
+// The pair of a character, from the code page 932 code it is written as.
+inline std::pair<int, int> jisPairOf(char16_t c) {
+  return jisPairOfCode(quor::text::cp932::encode(c));
 }
 
 [[noreturn]] inline void broken(const char* condition, const char* file, int line) {

@@ -33,7 +33,8 @@ class GaijiMapping {
 
   // True when the file was opened (even if it held no lines).
   [[nodiscard]] bool opened() const noexcept;
-  // The number of characters the file maps (the keys of its mapping lines).
+  // The number of keys the reading maps: those of the file's mapping lines, and for an IBM extension
+  // character listed by its NEC-selected code the key of the code it is written as (docs/gaiji.md).
   [[nodiscard]] std::size_t size() const noexcept;
 
  private:

@@ -107,6 +107,7 @@ class Builder {
 
   // The entries by key, and the keys in line order when that differs.
   void finish(GaijiIndex& index) {
+    addWrittenCodesOfNecSelected();
     // Mapping files usually list their keys in order; sort only when they are not.
     const auto byKey = [](const auto& a, const auto& b) { return a.key < b.key; };
     if (!std::is_sorted(entries_.begin(), entries_.end(), byKey)) {
@@ -118,6 +119,25 @@ class Builder {
   }
 
  private:
+  // For each line keyed by a NEC-selected code (ED40-EEFC) whose character is written with an IBM
+  // extension code (FA40-FC4B), an entry of the written code's key with the line's JEF code, unless
+  // the file holds that key anywhere (then its own first line decides, as for every key).
+  void addWrittenCodesOfNecSelected() {
+    const std::size_t lines = entries_.size();
+    for (std::size_t i = 0; i < lines; ++i) {
+      const GaijiIndex::Entry entry = entries_[i];
+      const JisCode jis{entry.key >> 8, entry.key & 0xFF};
+      // The NEC-selected rows: lead bytes ED and EE.
+      if (jis.first < jisCode(0xED40).first || jis.first > jisCode(0xEEFC).first) continue;
+      const char16_t c = characterOfKey(entry.key);
+      if (c == 0xFFFF) continue;
+      const std::uint16_t written = text::cp932::encode(c);
+      if (written < 0xFA40 || written > 0xFC4B) continue;
+      const std::uint16_t key = keyOf(jisCode(written));
+      if (!markSeen(key)) entries_.push_back({key, entry.first, entry.second});
+    }
+  }
+
   // Follows a line from its first character above ASCII, at byte `from`, to its end; returns the index
   // of the line end (not consumed) or the size. The characters before `from` are ASCII, one byte each.
   std::size_t addRestOfLine(std::string_view bytes, std::size_t lineStart, std::size_t from) {
@@ -180,6 +200,35 @@ class Builder {
 };
 
 }  // namespace
+
+JisCode jisCode(std::uint16_t cp932Code) noexcept {
+  std::int32_t j1 = cp932Code > 0xFF ? cp932Code >> 8 : cp932Code;
+  std::int32_t j2 = cp932Code > 0xFF ? cp932Code & 0xFF : 0;
+  j1 = j1 <= 0x9F ? j1 - 0x71 : j1 - 0xB1;
+  j1 = j1 * 2 + 1;
+  if (j2 > 0x7F) j2 -= 1;
+  if (j2 >= 0x9E) {
+    j2 -= 0x7D;
+    j1 += 1;
+  } else {
+    j2 -= 0x1F;
+  }
+  return {j1, j2};
+}
+
+std::uint16_t keyOf(JisCode jis) noexcept {
+  return static_cast<std::uint16_t>(((static_cast<std::uint32_t>(jis.first) & 0xFFu) << 8) |
+                                    (static_cast<std::uint32_t>(jis.second) & 0xFFu));
+}
+
+char16_t characterOfKey(std::uint16_t key) noexcept {
+  const unsigned j1 = key >> 8;
+  const unsigned j2 = key & 0xFFu;
+  if (j1 < 0x21 || j1 > 0x98 || j2 < 0x21 || j2 > 0x7E) return 0xFFFF;
+  const unsigned lead = (j1 + 1) / 2 + (j1 <= 0x5E ? 0x70 : 0xB0);
+  const unsigned trail = j1 % 2 == 1 ? j2 + 0x1F + (j2 >= 0x60 ? 1 : 0) : j2 + 0x7E;
+  return text::cp932::decodeDouble(static_cast<std::uint8_t>(lead), static_cast<std::uint8_t>(trail));
+}
 
 GaijiIndex GaijiIndex::build(std::string_view cp932Bytes) {
   Builder builder;
