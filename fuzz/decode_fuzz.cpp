@@ -105,7 +105,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   if (!overlays.fields.empty()) {
     std::vector<std::u16string> redefined;
-    quor::RecordDecoder(overlays, sign, quor::GaijiMapping()).decode({record, layout.recordLength}, redefined, faults, true);
+    quor::RecordDecoder(overlays, sign, quor::GaijiMapping())
+        .decode({record, layout.recordLength}, redefined, faults, true);
     QUOR_FUZZ_CHECK(redefined.size() == overlays.fields.size());
   }
   decoder.decode({record, layout.recordLength}, decoded, faults);

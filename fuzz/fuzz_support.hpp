@@ -202,7 +202,8 @@ inline quor::LayoutField fullLayoutField(Input& in, std::size_t laid, std::size_
   times = 1 + ((repeat | (unsigned{in.byte()} << 8)) & 0x0FFFu);
   if (field.role == quor::FieldRole::overlay) {
     if ((in.byte() & 0x80u) != 0) {
-      for (unsigned shift = 0; shift < 64; shift += 8) field.offset |= static_cast<std::size_t>(in.byte()) << shift;
+      for (unsigned shift = 0; shift < 64; shift += 8)
+        field.offset |= static_cast<std::size_t>(in.byte()) << shift;
     } else {
       const unsigned first = in.byte();
       field.offset = (first | (unsigned{in.byte()} << 8)) % (laid + 1);
@@ -242,7 +243,8 @@ inline quor::Layout layoutOf(Input& in) {
     const std::uint8_t code = in.byte();
     if (code == 0xFF) break;
     std::size_t times = 1;
-    const quor::LayoutField field = code == kFullField ? fullLayoutField(in, laid, times) : layoutFieldOf(code);
+    const quor::LayoutField field =
+        code == kFullField ? fullLayoutField(in, laid, times) : layoutFieldOf(code);
     for (std::size_t i = 0; i < times; ++i) layout.fields.push_back(field);
     if (field.role != quor::FieldRole::overlay) laid += times * quor::fieldSize(field);
   }
@@ -250,7 +252,8 @@ inline quor::Layout layoutOf(Input& in) {
   try {
     quor::finishLayout(layout);
   } catch (const quor::Error& e) {
-    QUOR_FUZZ_CHECK(e.number() == quor::errors::kInvalidCall && std::string_view(e.what()).substr(0, 6) == "field ");
+    QUOR_FUZZ_CHECK(e.number() == quor::errors::kInvalidCall &&
+                    std::string_view(e.what()).substr(0, 6) == "field ");
     return {};
   }
   checkFinished(layout);

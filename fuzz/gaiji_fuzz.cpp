@@ -48,7 +48,8 @@ std::vector<std::string> keysOf(char16_t c) {
     std::vector<std::uint16_t> codes(0x10000, 0);
     for (unsigned lead = 0xED; lead <= 0xEE; ++lead)
       for (unsigned trail = 0x40; trail <= 0xFC; ++trail) {
-        const char16_t read = quor::text::cp932::decodeDouble(static_cast<std::uint8_t>(lead), static_cast<std::uint8_t>(trail));
+        const char16_t read = quor::text::cp932::decodeDouble(static_cast<std::uint8_t>(lead),
+                                                              static_cast<std::uint8_t>(trail));
         if (read != 0xFFFF) codes[read] = static_cast<std::uint16_t>(lead << 8 | trail);
       }
     return codes;
@@ -90,7 +91,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   // What the decoder reads from the bytes without a fault, the encoder writes back as they are.
   std::u16string read;
-  if (!quor::character::readJef(a, mapping, true, false, read)) QUOR_FUZZ_CHECK(pinned.FujitsuJEF(read, length) == a);
+  if (!quor::character::readJef(a, mapping, true, false, read))
+    QUOR_FUZZ_CHECK(pinned.FujitsuJEF(read, length) == a);
 
   // A character whose key the file does not hold is encoded as without a file.
   quor::Quor noFile;
@@ -98,7 +100,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view fileText = content;
   for (std::size_t p = 0; length > 0 && p < std::min(text.size(), static_cast<std::size_t>(length)); ++p) {
     const std::vector<std::string> keys = keysOf(text[p]);
-    if (std::any_of(keys.begin(), keys.end(), [&](const std::string& key) { return fileText.find(key) != std::string_view::npos; }))
+    if (std::any_of(keys.begin(), keys.end(),
+                    [&](const std::string& key) { return fileText.find(key) != std::string_view::npos; }))
       continue;
     const quor::ByteString alone = noFile.FujitsuJEF(std::u16string_view(&text[p], 1), 1);
     QUOR_FUZZ_CHECK(a[2 * p] == alone[0] && a[2 * p + 1] == alone[1]);

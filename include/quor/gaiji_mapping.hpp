@@ -39,7 +39,8 @@ class GaijiMapping {
 
  private:
   friend struct character::GaijiIndexAccess;
-  explicit GaijiMapping(std::shared_ptr<const character::GaijiIndex> index) noexcept : index_(std::move(index)) {}
+  explicit GaijiMapping(std::shared_ptr<const character::GaijiIndex> index) noexcept
+      : index_(std::move(index)) {}
   std::shared_ptr<const character::GaijiIndex> index_;  // immutable once read; copies share it
 };
 

@@ -73,7 +73,9 @@ char16_t characterOfKey(std::uint16_t key) noexcept;
 
 struct GaijiIndexAccess {
   static const GaijiIndex& of(const GaijiMapping& mapping) noexcept { return *mapping.index_; }
-  static GaijiMapping make(std::shared_ptr<const GaijiIndex> index) noexcept { return GaijiMapping(std::move(index)); }
+  static GaijiMapping make(std::shared_ptr<const GaijiIndex> index) noexcept {
+    return GaijiMapping(std::move(index));
+  }
 };
 
 // The index a mapping holds.

@@ -32,7 +32,10 @@ GaijiMapping GaijiMapping::read(std::u16string_view path) {
 }
 
 GaijiMapping GaijiMapping::fromText(std::string_view cp932Bytes) {
-  return base::guarded([&] { return GaijiMapping(std::make_shared<const character::GaijiIndex>(character::GaijiIndex::build(cp932Bytes))); });
+  return base::guarded([&] {
+    return GaijiMapping(
+        std::make_shared<const character::GaijiIndex>(character::GaijiIndex::build(cp932Bytes)));
+  });
 }
 
 bool GaijiMapping::opened() const noexcept {

@@ -94,9 +94,9 @@ std::string roleProblem(const LayoutField& field) {
 std::string overlayProblem(const LayoutField& field, std::size_t laid) {
   if (laid == 0) return "an overlay before any field: there are no bytes to redefine";
   if (field.offset <= laid && field.size <= laid - field.offset) return {};
-  return "an overlay of " + std::to_string(field.size) + (field.size == 1 ? " byte" : " bytes") + " at offset " +
-         std::to_string(field.offset) +
-         " lies beyond the " + std::to_string(laid) + " bytes of the fields before it";
+  return "an overlay of " + std::to_string(field.size) + (field.size == 1 ? " byte" : " bytes") +
+         " at offset " + std::to_string(field.offset) + " lies beyond the " + std::to_string(laid) +
+         " bytes of the fields before it";
 }
 
 std::string recordCapProblem() {

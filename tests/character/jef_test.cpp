@@ -188,7 +188,8 @@ TEST(JefDecode, EveryCharacterRoundTripsThroughItsMappingLine) {
   std::size_t characters = 0, secondCodes = 0, necSelected = 0;
   for (unsigned lead = 0x81; lead <= 0xFC; ++lead) {
     for (unsigned trail = 0x40; trail <= 0xFC; ++trail) {
-      const char16_t c = text::cp932::decodeDouble(static_cast<std::uint8_t>(lead), static_cast<std::uint8_t>(trail));
+      const char16_t c =
+          text::cp932::decodeDouble(static_cast<std::uint8_t>(lead), static_cast<std::uint8_t>(trail));
       if (c == 0xFFFF || trail == 0x7F) continue;
       ++characters;
       const unsigned code = lead << 8 | trail;

@@ -35,7 +35,9 @@ std::string refusal(Layout layout) {
 }
 
 TEST(LayoutGate, RefusesFieldsThatNoPathWritesAlike) {
-  const auto text = [](std::string name, std::int32_t length) { return typed(name, FieldKind::text, length); };
+  const auto text = [](std::string name, std::int32_t length) {
+    return typed(name, FieldKind::text, length);
+  };
   const auto overlay = [](std::int32_t length, std::size_t offset) {
     return typed("o", FieldKind::text, length, FieldRole::overlay, offset);
   };
@@ -48,13 +50,16 @@ TEST(LayoutGate, RefusesFieldsThatNoPathWritesAlike) {
       {{text("a", 2), typed("pad", FieldKind::filler, 4)},
        "field 2 (pad): a filler takes no value and redefines nothing: its role must be constant, not column"},
       {{text("a", 4), typed("pad", FieldKind::filler, 4, FieldRole::overlay)},
-       "field 2 (pad): a filler takes no value and redefines nothing: its role must be constant, not overlay"},
+       "field 2 (pad): a filler takes no value and redefines nothing: its role must be constant, not "
+       "overlay"},
       {{constantPacked},
-       "field 1 (p): a component field is written from a value: its role must be column or overlay, not constant"},
+       "field 1 (p): a component field is written from a value: its role must be column or overlay, not "
+       "constant"},
       {{componentField("f", 3, static_cast<CFormatDirection>(4))}, "field 1 (f): format code 4 is not 0..3"},
       {{typed("k", static_cast<FieldKind>(7), 1)}, "field 1 (k): kind 7 is no field kind"},
       {{typed("r", FieldKind::text, 1, static_cast<FieldRole>(3))}, "field 1 (r): role 3 is no field role"},
-      {{overlay(1, 0), text("a", 4)}, "field 1 (o): an overlay before any field: there are no bytes to redefine"},
+      {{overlay(1, 0), text("a", 4)},
+       "field 1 (o): an overlay before any field: there are no bytes to redefine"},
       {{text("a", 4), overlay(3, 2), text("b", 8)},
        "field 2 (o): an overlay of 3 bytes at offset 2 lies beyond the 4 bytes of the fields before it"},
       {{text("a", 4), overlay(1, 4)},
