@@ -48,7 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::uint8_t flags = in.flags();
   const bool fromLists = (flags & 2u) != 0;
   if ((flags & 4u) != 0) {
-    const quor::Layout made = quor::fuzz::layoutOf(in);
+    const quor::Layout made = quor::fuzz::layoutOf(in, 2048);
     if (!made.fields.empty()) checkZeroRecord(made);
     return 0;
   }
