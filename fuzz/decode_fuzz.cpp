@@ -5,10 +5,11 @@
 // - bytes to values to bytes: arbitrary record bytes that decode without invalid data encode to bytes
 //   that decode to the same values, and those bytes encode to themselves: what the encoder writes, the
 //   decoder gives back exactly.
-// Lenient decoding never fails and gives a text for every column.
+// Lenient decoding never fails and gives a text for every column, and for every overlay read as one.
 //
-// Input: the flags byte (bit 1: --unsigned component numbers), a byte a field (kind and size) up to the
-// first 0xFF, then the values (code page 932 text cut at U+0000), then the rest as record bytes.
+// Input: the flags byte (bit 1: --unsigned component numbers), the fields (fuzz_support.hpp layoutOf)
+// up to the first 0xFF, then the values (code page 932 text cut at U+0000), then the rest as record
+// bytes.
 
 #include <vector>
 
@@ -96,6 +97,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const auto* record = reinterpret_cast<const std::uint8_t*>(recordBytes.data());
   decoder.decode({record, layout.recordLength}, decoded, faults, true);
   QUOR_FUZZ_CHECK(decoded.size() == columns.size());
+  // The overlays read as columns of their own, as quor dump shows them: each lies within the record.
+  quor::Layout overlays{{}, layout.recordLength};
+  for (const quor::LayoutField& field : layout.fields) {
+    if (field.role != quor::FieldRole::overlay) continue;
+    overlays.fields.push_back(field);
+    overlays.fields.back().role = quor::FieldRole::column;
+  }
+  if (!overlays.fields.empty()) {
+    std::vector<std::u16string> redefined;
+    quor::RecordDecoder(overlays, options)
+        .decode({record, layout.recordLength}, redefined, faults, true);
+    QUOR_FUZZ_CHECK(redefined.size() == overlays.fields.size());
+  }
   decoder.decode({record, layout.recordLength}, decoded, faults);
   if (!faults.empty()) return 0;
   const auto encode = [&](const std::vector<std::u16string>& texts) {

@@ -9,6 +9,7 @@
 //   flags bits 2-3: the length is a little-endian signed integer of 1, 2 or (3) 4 bytes.
 // Targets that take several texts cut the decoded text at U+0000 into up to three parts.
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -25,10 +26,9 @@
 
 namespace quor::fuzz {
 
-// The JIS-derived pair of a character, worked out from its code page 932 code the way the JEF
-// encoder's arithmetic does, as the reference both JEF targets check against.
-inline std::pair<int, int> jisPairOf(char16_t c) {
-  const std::uint16_t code = quor::text::cp932::encode(c);
+// The JIS-derived pair of a code page 932 code, worked out the way the JEF encoder's arithmetic does,
+// as the reference both JEF targets check against.
+inline std::pair<int, int> jisPairOfCode(std::uint16_t code) {
   int j1 = code > 0xFF ? code >> 8 : code;
   int j2 = code > 0xFF ? code & 0xFF : 0;
   j1 = j1 <= 0x9F ? j1 - 0x71 : j1 - 0xB1;
@@ -41,6 +41,11 @@ inline std::pair<int, int> jisPairOf(char16_t c) {
     j2 -= 0x1F;
   }
   return {j1, j2};
+}
+
+// The pair of a character, from the code page 932 code it is written as.
+inline std::pair<int, int> jisPairOf(char16_t c) {
+  return jisPairOfCode(quor::text::cp932::encode(c));
 }
 
 [[noreturn]] inline void broken(const char* condition, const char* file, int line) {
@@ -170,13 +175,106 @@ inline quor::LayoutField layoutFieldOf(std::uint8_t code) {
   return field;
 }
 
-// A layout of one to eight fields, one byte each (layoutFieldOf) up to a 0xFF byte, finished as a
-// layout file's would be; empty when the first byte is 0xFF or the input has ended.
-inline quor::Layout layoutOf(Input& in) {
+// The byte that starts a field given in full (layoutOf); 0xFF ends the fields.
+inline constexpr std::uint8_t kFullField = 0xFE;
+
+// Bytes of a field given in full that take the next two bytes for a large value: a length byte from
+// kWideLength on, the repeat byte kManyTimes. Most fields stay small and few, so most runs are fast; a
+// record at the cap takes 1,025 fields.
+inline constexpr std::uint8_t kWideLength = 0xFC;
+inline constexpr std::uint8_t kManyTimes = 0xFF;
+
+// A field given in full, after kFullField, any of whose parts may be out of range:
+//   byte 0: bits 0-2 the kind (0 component, 1 text, 2 national, 3 zoned, 4 packed, 5 binary, 6 filler,
+//           7 a value beyond the kinds), bits 3-4 the role (0 column, 1 constant, 2 overlay, 3 a value
+//           beyond the roles), bits 5-7 the format code of a component field (4-7 none);
+//   the length plus one: a byte below kWideLength, or such a byte and 2 bytes little-endian (-1 to
+//   65534);
+//   the scale, a signed byte; the fill byte, its bit 0 also the sign of a number;
+//   the times the field repeats: a byte other than kManyTimes gives 1 to 8, kManyTimes and 2 bytes
+//   little-endian 1 to 4096;
+//   an overlay's offset: a byte with bit 7 set, then 8 bytes little-endian taken as they are; clear,
+//   then 2 bytes little-endian taken modulo one more than the bytes of the fields before it.
+inline quor::LayoutField fullLayoutField(Input& in, std::size_t laid, std::size_t& times) {
+  const auto twoBytes = [&] {
+    const unsigned low = in.byte();
+    return low | (unsigned{in.byte()} << 8);
+  };
+  const std::uint8_t code = in.byte();
+  quor::LayoutField field;
+  field.name = "g";
+  field.kind = static_cast<quor::FieldKind>(code & 7u);
+  field.role = static_cast<quor::FieldRole>((code >> 3) & 3u);
+  field.format = static_cast<quor::CFormatDirection>(code >> 5);
+  const std::uint8_t length = in.byte();
+  field.length = static_cast<std::int32_t>(length < kWideLength ? length : twoBytes()) - 1;
+  field.scale = static_cast<std::int8_t>(in.byte());
+  field.fill = in.byte();
+  field.isSigned = (field.fill & 1u) != 0;
+  const std::uint8_t repeat = in.byte();
+  times = 1 + (repeat != kManyTimes ? repeat % 8u : twoBytes() & 0x0FFFu);
+  if (field.role == quor::FieldRole::overlay) {
+    if ((in.byte() & 0x80u) != 0) {
+      for (unsigned shift = 0; shift < 64; shift += 8)
+        field.offset |= static_cast<std::size_t>(in.byte()) << shift;
+    } else {
+      field.offset = twoBytes() % (laid + 1);
+    }
+  }
+  return field;
+}
+
+// What finishLayout promises of a layout it accepts: sizes as fieldSize() gives them, the fields that
+// are no overlays laid one after the other from byte 0 to the record's length of at most 64 MiB, each
+// overlay within the bytes of the fields before it, fillers constant and component fields never.
+inline void checkFinished(const quor::Layout& layout) {
+  std::size_t laid = 0;
+  for (const quor::LayoutField& field : layout.fields) {
+    QUOR_FUZZ_CHECK(field.size == quor::fieldSize(field) && field.size >= 1);
+    QUOR_FUZZ_CHECK(field.kind != quor::FieldKind::filler || field.role == quor::FieldRole::constant);
+    QUOR_FUZZ_CHECK(field.kind != quor::FieldKind::component || field.role != quor::FieldRole::constant);
+    if (field.role == quor::FieldRole::overlay) {
+      QUOR_FUZZ_CHECK(field.offset < laid && field.size <= laid - field.offset);
+    } else {
+      QUOR_FUZZ_CHECK(field.offset == laid);
+      laid += field.size;
+    }
+  }
+  QUOR_FUZZ_CHECK(laid == layout.recordLength && laid <= quor::base::kMaxResultBytes);
+}
+
+// A layout of up to eight entries up to a 0xFF byte, finished by finishLayout: an entry is one byte
+// (layoutFieldOf), or kFullField and a field given in full, repeated, up to `mostFields` fields in all
+// (a record at the cap takes 1,025; the default keeps the layouts of the record targets quick to
+// make, their records being skipped beyond 64 KiB anyway). A layout finishLayout refuses
+// must be refused with error 5 naming a field; it gives the empty layout, as does an input without
+// fields. So does an accepted layout whose record lies between 64 KiB and the last 64 KiB below the
+// cap: such records behave as smaller ones do, at a cost of milliseconds to seconds a run under the
+// fuzzer.
+inline quor::Layout layoutOf(Input& in, std::size_t mostFields = 64) {
   quor::Layout layout;
-  for (std::uint8_t code = in.byte(); code != 0xFF && layout.fields.size() < 8; code = in.byte())
-    layout.fields.push_back(layoutFieldOf(code));
-  if (!layout.fields.empty()) quor::finishLayout(layout);
+  std::size_t laid = 0;  // the bytes of the fields so far, as far as their sizes go
+  for (int entries = 0; entries < 8 && layout.fields.size() < mostFields; ++entries) {
+    const std::uint8_t code = in.byte();
+    if (code == 0xFF) break;
+    std::size_t times = 1;
+    const quor::LayoutField field =
+        code == kFullField ? fullLayoutField(in, laid, times) : layoutFieldOf(code);
+    times = std::min(times, mostFields - layout.fields.size());
+    layout.fields.insert(layout.fields.end(), times, field);
+    if (field.role != quor::FieldRole::overlay) laid += times * quor::fieldSize(field);
+  }
+  if (layout.fields.empty()) return layout;
+  try {
+    quor::finishLayout(layout);
+  } catch (const quor::Error& e) {
+    QUOR_FUZZ_CHECK(e.number() == quor::errors::kInvalidCall &&
+                    std::string_view(e.what()).substr(0, 6) == "field ");
+    return {};
+  }
+  checkFinished(layout);
+  constexpr std::size_t kLarge = std::size_t{1} << 16;
+  if (layout.recordLength > kLarge && layout.recordLength < quor::base::kMaxResultBytes - kLarge) return {};
   return layout;
 }
 

@@ -1,12 +1,15 @@
 // The layout reader with an arbitrary layout file (old-style and typed lines) and arbitrary
-// --lengths/--formats lists. A layout it accepts has fields of length 1 to its maximum, unique non-empty
+// --lengths/--formats lists, and finishLayout with a layout made in code of any kinds, roles, overlays
+// and sizes. A layout file or lists it accepts have fields of length 1 to its maximum, unique non-empty
 // names (from a file), fields placed one after the other with the sizes their kinds give, and for
-// component layouts lists that spell exactly those fields; a record built from a zero in every column
-// has the record length, the same bytes as FujitsuHostQuor where it can build it. Anything else is
-// error 5 with a message.
+// component layouts lists that spell exactly those fields; any accepted layout keeps finishLayout's
+// promises (fuzz_support.hpp checkFinished), and a record built from a zero in every column has the
+// record length, the same bytes as FujitsuHostQuor where it can build it. Anything else is error 5 with
+// a message.
 //
-// Input: the flags byte (bit 1 set: the bytes are the two lists cut at the first 0x00; clear: the
-// bytes are a layout file).
+// Input: the flags byte (bit 2 set: the bytes are a layout made in code, fuzz_support.hpp layoutOf;
+// else bit 1 set: the bytes are the two lists cut at the first 0x00; clear: the bytes are a layout
+// file).
 
 #include <set>
 #include <string>
@@ -28,11 +31,27 @@ std::u16string joined(const quor::Layout& layout, bool lengths) {
   return out;
 }
 
+// The record of a zero in every column: the builder writes it whole, the record's length.
+quor::ByteString checkZeroRecord(const quor::Layout& layout) {
+  const std::vector<std::u16string_view> zeros(layout.columns().size(), u"0");
+  quor::RecordBuilder builder(layout);
+  quor::ByteString built;
+  builder.append(zeros, built);
+  QUOR_FUZZ_CHECK(built.size() == layout.recordLength);
+  return built;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   quor::fuzz::Input in(data, size);
-  const bool fromLists = (in.flags() & 2u) != 0;
+  const std::uint8_t flags = in.flags();
+  const bool fromLists = (flags & 2u) != 0;
+  if ((flags & 4u) != 0) {
+    const quor::Layout made = quor::fuzz::layoutOf(in, 2048);
+    if (!made.fields.empty()) checkZeroRecord(made);
+    return 0;
+  }
   const std::string_view bytes = in.rest();
 
   quor::Layout layout;
@@ -64,14 +83,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     offset += field.size;
   }
   QUOR_FUZZ_CHECK(offset == layout.recordLength);
+  quor::fuzz::checkFinished(layout);
 
   // A record of zeros (or empty values) has the layout's length, built either way where both can.
   const std::vector<std::size_t> columns = layout.columns();
-  const std::vector<std::u16string_view> zeros(columns.size(), u"0");
-  quor::RecordBuilder builder(layout);
-  quor::ByteString built;
-  builder.append(zeros, built);
-  QUOR_FUZZ_CHECK(built.size() == layout.recordLength);
+  const quor::ByteString built = checkZeroRecord(layout);
   if (!layout.componentOnly()) return 0;
   QUOR_FUZZ_CHECK(layout.lengthList() == joined(layout, true));
   QUOR_FUZZ_CHECK(layout.formatList() == joined(layout, false));

@@ -6,8 +6,8 @@
 //   writes the same line.
 //
 // Input: the flags byte (bit 0: values in code page 932 instead of UTF-8; bit 1: --unsigned; bit 2:
-// CSV out in code page 932; bit 3: values read back keep their padding), a byte a field up to the first 0xFF, then the values' bytes cut at 0x00,
-// then the rest as record bytes.
+// CSV out in code page 932; bit 3: values read back keep their padding), the fields (fuzz_support.hpp
+// layoutOf) up to the first 0xFF, then the values' bytes cut at 0x00, then the rest as record bytes.
 
 #include <vector>
 

@@ -9,6 +9,11 @@
 
 namespace quor {
 
+namespace character {
+struct GaijiIndex;        // the indexed content: the library's own, opaque here
+struct GaijiIndexAccess;  // how the library's encoders and decoders reach it
+}  // namespace character
+
 class GaijiMapping {
  public:
   // A reading of no file: every character is looked up as not found.
@@ -28,16 +33,15 @@ class GaijiMapping {
 
   // True when the file was opened (even if it held no lines).
   [[nodiscard]] bool opened() const noexcept;
-  // The number of characters the file maps (the keys of its mapping lines).
+  // The number of keys the reading maps: those of the file's mapping lines, and for an IBM extension
+  // character listed by its NEC-selected code the key of the code it is written as (docs/gaiji.md).
   [[nodiscard]] std::size_t size() const noexcept;
 
-  // The indexed content; defined by the character encoders, opaque here.
-  struct Index;
-  [[nodiscard]] const Index& index() const noexcept { return *index_; }
-
  private:
-  explicit GaijiMapping(std::shared_ptr<const Index> index) noexcept : index_(std::move(index)) {}
-  std::shared_ptr<const Index> index_;  // immutable once read; copies share it
+  friend struct character::GaijiIndexAccess;
+  explicit GaijiMapping(std::shared_ptr<const character::GaijiIndex> index) noexcept
+      : index_(std::move(index)) {}
+  std::shared_ptr<const character::GaijiIndex> index_;  // immutable once read; copies share it
 };
 
 }  // namespace quor

@@ -42,7 +42,8 @@ enum class FieldKind : std::uint8_t {
   filler,     // `length` bytes of `fill`
 };
 
-// What a field takes from a record's values.
+// What a field takes from a record's values. A filler is always a constant; a component field is a
+// column or an overlay (finishLayout refuses the others).
 enum class FieldRole : std::uint8_t {
   column,    // one value of the record (one input column)
   constant,  // no value; written as blanks (text, national), zeros (numbers) or its fill bytes (filler)
@@ -96,9 +97,19 @@ struct Layout {
 // (overlays included: the bytes they redefine).
 std::size_t fieldSize(const LayoutField& field);
 
-// Sets each field's size and offset (an overlay's offset must be set by its maker and is kept) and the
-// record length. Throws quor::Error 5 for a field no encoder can write (a length out of range, too
-// many digits for its kind, a scale above the digits).
+// The one gate of every layout (layout files, the lists, copybooks and layouts made in code): sets each
+// field's size and offset (an overlay's offset must be set by its maker and is kept) and the record
+// length. What it accepts, the record builder, the decoder and both plans handle alike. Throws
+// quor::Error 5 naming the field when
+// - no encoder can write the field: a length out of range, too many digits for its kind, a scale above
+//   the digits, a format code other than 0..3, a kind or role outside the enumerations;
+// - the field cannot take its role: a filler whose role is not constant, a component field whose role
+//   is constant. Both are refused rather than given another role, since either role changes which
+//   input column every later value comes from: the maker meant something the layout does not say, and
+//   only the maker can tell what (a filler meant as a text column, or a constant meant as a filler);
+// - an overlay does not lie within the bytes of the fields listed before it (an overlay before any
+//   field has nothing to redefine);
+// - the record would be longer than 64 MiB (67,108,864 bytes), the most one call builds.
 void finishLayout(Layout& layout);
 
 // Parses a layout file's text (UTF-8); `fileName` goes into the messages.

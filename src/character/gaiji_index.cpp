@@ -8,7 +8,7 @@
 #include "base/ascii.hpp"
 #include "text/cp932.hpp"
 
-namespace quor {
+namespace quor::character {
 namespace {
 
 constexpr std::size_t kKeyLength = 4;
@@ -106,7 +106,8 @@ class Builder {
   }
 
   // The entries by key, and the keys in line order when that differs.
-  void finish(GaijiMapping::Index& index) {
+  void finish(GaijiIndex& index) {
+    addWrittenCodesOfNecSelected();
     // Mapping files usually list their keys in order; sort only when they are not.
     const auto byKey = [](const auto& a, const auto& b) { return a.key < b.key; };
     if (!std::is_sorted(entries_.begin(), entries_.end(), byKey)) {
@@ -118,6 +119,25 @@ class Builder {
   }
 
  private:
+  // For each line keyed by a NEC-selected code (ED40-EEFC) whose character is written with an IBM
+  // extension code (FA40-FC4B), an entry of the written code's key with the line's JEF code, unless
+  // the file holds that key anywhere (then its own first line decides, as for every key).
+  void addWrittenCodesOfNecSelected() {
+    const std::size_t lines = entries_.size();
+    for (std::size_t i = 0; i < lines; ++i) {
+      const GaijiIndex::Entry entry = entries_[i];
+      const JisCode jis{entry.key >> 8, entry.key & 0xFF};
+      // The NEC-selected rows: lead bytes ED and EE.
+      if (jis.first < jisCode(0xED40).first || jis.first > jisCode(0xEEFC).first) continue;
+      const char16_t c = characterOfKey(entry.key);
+      if (c == 0xFFFF) continue;
+      const std::uint16_t written = text::cp932::encode(c);
+      if (written < 0xFA40 || written > 0xFC4B) continue;
+      const std::uint16_t key = keyOf(jisCode(written));
+      if (!markSeen(key)) entries_.push_back({key, entry.first, entry.second});
+    }
+  }
+
   // Follows a line from its first character above ASCII, at byte `from`, to its end; returns the index
   // of the line end (not consumed) or the size. The characters before `from` are ASCII, one byte each.
   std::size_t addRestOfLine(std::string_view bytes, std::size_t lineStart, std::size_t from) {
@@ -176,24 +196,54 @@ class Builder {
 
   const std::array<std::uint8_t, 256>& kinds_;
   std::vector<std::uint64_t> seen_;
-  std::vector<GaijiMapping::Index::Entry> entries_;
+  std::vector<GaijiIndex::Entry> entries_;
 };
 
 }  // namespace
 
-GaijiMapping::Index GaijiMapping::Index::build(std::string_view cp932Bytes) {
+JisCode jisCode(std::uint16_t cp932Code) noexcept {
+  std::int32_t j1 = cp932Code > 0xFF ? cp932Code >> 8 : cp932Code;
+  std::int32_t j2 = cp932Code > 0xFF ? cp932Code & 0xFF : 0;
+  j1 = j1 <= 0x9F ? j1 - 0x71 : j1 - 0xB1;
+  j1 = j1 * 2 + 1;
+  if (j2 > 0x7F) j2 -= 1;
+  if (j2 >= 0x9E) {
+    j2 -= 0x7D;
+    j1 += 1;
+  } else {
+    j2 -= 0x1F;
+  }
+  return {j1, j2};
+}
+
+std::uint16_t keyOf(JisCode jis) noexcept {
+  return static_cast<std::uint16_t>(((static_cast<std::uint32_t>(jis.first) & 0xFFu) << 8) |
+                                    (static_cast<std::uint32_t>(jis.second) & 0xFFu));
+}
+
+char16_t characterOfKey(std::uint16_t key) noexcept {
+  const unsigned j1 = key >> 8;
+  const unsigned j2 = key & 0xFFu;
+  if (j1 < 0x21 || j1 > 0x98 || j2 < 0x21 || j2 > 0x7E) return 0xFFFF;
+  const unsigned lead = (j1 + 1) / 2 + (j1 <= 0x5E ? 0x70 : 0xB0);
+  const unsigned trail = j1 % 2 == 1 ? j2 + 0x1F + (j2 >= 0x60 ? 1 : 0) : j2 + 0x7E;
+  return text::cp932::decodeDouble(static_cast<std::uint8_t>(lead), static_cast<std::uint8_t>(trail));
+}
+
+GaijiIndex GaijiIndex::build(std::string_view cp932Bytes) {
   Builder builder;
   builder.add(cp932Bytes);
-  Index index;
+  GaijiIndex index;
   index.opened = true;
   builder.finish(index);
   return index;
 }
 
-GaijiMapping GaijiMapping::Index::withJefOrder(const GaijiMapping& mapping) {
-  const Index& from = mapping.index();
+GaijiMapping withJefOrder(const GaijiMapping& mapping) {
+  using Entry = GaijiIndex::Entry;
+  const GaijiIndex& from = indexOf(mapping);
   if (from.hasJefOrder || from.entries.empty()) return mapping;
-  auto index = std::make_shared<Index>(from);
+  auto index = std::make_shared<GaijiIndex>(from);
   // In line order, then by code: the sort keeps line order among entries with one code.
   std::vector<Entry>& byJef = index->byJef;
   if (from.lineOrder.empty()) {
@@ -206,16 +256,16 @@ GaijiMapping GaijiMapping::Index::withJefOrder(const GaijiMapping& mapping) {
   byJef.erase(std::unique(byJef.begin(), byJef.end(), [&](const Entry& a, const Entry& b) { return code(a) == code(b); }),
               byJef.end());
   index->hasJefOrder = true;
-  return GaijiMapping(std::move(index));
+  return GaijiIndexAccess::make(std::move(index));
 }
 
-const GaijiMapping::Index::Entry* GaijiMapping::Index::find(std::uint16_t key) const noexcept {
+const GaijiIndex::Entry* GaijiIndex::find(std::uint16_t key) const noexcept {
   const auto it = std::lower_bound(entries.begin(), entries.end(), key,
                                    [](const Entry& entry, std::uint16_t k) { return entry.key < k; });
   return it != entries.end() && it->key == key ? &*it : nullptr;
 }
 
-const GaijiMapping::Index::Entry* GaijiMapping::Index::findJef(std::uint8_t first, std::uint8_t second) const noexcept {
+const GaijiIndex::Entry* GaijiIndex::findJef(std::uint8_t first, std::uint8_t second) const noexcept {
   const unsigned code = (unsigned{first} << 8) | second;
   const auto it = std::lower_bound(byJef.begin(), byJef.end(), code, [](const Entry& entry, unsigned c) {
     return ((unsigned{entry.first} << 8) | entry.second) < c;
@@ -223,4 +273,4 @@ const GaijiMapping::Index::Entry* GaijiMapping::Index::findJef(std::uint8_t firs
   return it != byJef.end() && ((unsigned{it->first} << 8) | it->second) == code ? &*it : nullptr;
 }
 
-}  // namespace quor
+}  // namespace quor::character

@@ -1,6 +1,5 @@
 #include "quor/gaiji_mapping.hpp"
 
-
 #include "base/api_guard.hpp"
 #include "character/gaiji_index.hpp"
 #include "platform/file_read.hpp"
@@ -10,12 +9,12 @@ namespace quor {
 namespace {
 
 // The reading of no file, shared by every mapping that has none; never changed, never freed.
-constinit const GaijiMapping::Index kNoFile{};
+constinit const character::GaijiIndex kNoFile{};
 
 }  // namespace
 
 // Points at kNoFile without owning it, so a mapping without a file costs no allocation.
-GaijiMapping::GaijiMapping() noexcept : index_(std::shared_ptr<const Index>(), &kNoFile) {}
+GaijiMapping::GaijiMapping() noexcept : index_(std::shared_ptr<const character::GaijiIndex>(), &kNoFile) {}
 
 GaijiMapping GaijiMapping::read(std::u16string_view path) {
   return base::guarded([&] {
@@ -28,12 +27,15 @@ GaijiMapping GaijiMapping::read(std::u16string_view path) {
       const std::size_t lastEnd = bytes.find_last_of("\r\n");
       bytes.resize(lastEnd == std::string::npos ? 0 : lastEnd + 1);
     }
-    return GaijiMapping(std::make_shared<const Index>(Index::build(bytes)));
+    return GaijiMapping(std::make_shared<const character::GaijiIndex>(character::GaijiIndex::build(bytes)));
   });
 }
 
 GaijiMapping GaijiMapping::fromText(std::string_view cp932Bytes) {
-  return base::guarded([&] { return GaijiMapping(std::make_shared<const Index>(Index::build(cp932Bytes))); });
+  return base::guarded([&] {
+    return GaijiMapping(
+        std::make_shared<const character::GaijiIndex>(character::GaijiIndex::build(cp932Bytes)));
+  });
 }
 
 bool GaijiMapping::opened() const noexcept {

@@ -12,35 +12,6 @@
 namespace quor::character {
 namespace {
 
-// The JIS-derived code of a character, one value per byte. A double-byte code page 932 code splits
-// into lead and trail byte; a single-byte code c runs through the same arithmetic as lead byte c with
-// trail byte 0, which leaves values outside a byte (the second one is always -31).
-struct JisCode {
-  std::int32_t first;
-  std::int32_t second;
-};
-
-JisCode jisCode(std::uint16_t cp932Code) noexcept {
-  std::int32_t j1 = cp932Code > 0xFF ? cp932Code >> 8 : cp932Code;
-  std::int32_t j2 = cp932Code > 0xFF ? cp932Code & 0xFF : 0;
-  j1 = j1 <= 0x9F ? j1 - 0x71 : j1 - 0xB1;
-  j1 = j1 * 2 + 1;
-  if (j2 > 0x7F) j2 -= 1;
-  if (j2 >= 0x9E) {
-    j2 -= 0x7D;
-    j1 += 1;
-  } else {
-    j2 -= 0x1F;
-  }
-  return {j1, j2};
-}
-
-// The mapping file's key: the low byte of each value, so -31 reads as 0xE1.
-std::uint16_t keyOf(JisCode jis) noexcept {
-  return static_cast<std::uint16_t>(((static_cast<std::uint32_t>(jis.first) & 0xFFu) << 8) |
-                                    (static_cast<std::uint32_t>(jis.second) & 0xFFu));
-}
-
 // A not-found byte is the JIS value + 0x80; a value that does not fit a byte leaves the byte 0x00.
 void putNotFound(std::uint8_t& byte, std::int32_t jisValue) noexcept {
   const std::int32_t value = jisValue + 0x80;
@@ -53,7 +24,7 @@ constexpr bool isJefByte(std::uint8_t byte) noexcept {
 
 // Writes the two bytes of one character and, when they are no JEF code the mapping gave, notes it as the
 // first stray character unless one came before.
-void putCharacter(char16_t c, const GaijiMapping::Index& index, std::uint8_t* pair, JefStray* stray) noexcept {
+void putCharacter(char16_t c, const GaijiIndex& index, std::uint8_t* pair, JefStray* stray) noexcept {
   const JisCode jis = jisCode(text::cp932::encode(c));
   if (const auto* entry = index.find(keyOf(jis))) {
     pair[0] = entry->first;
@@ -64,15 +35,6 @@ void putCharacter(char16_t c, const GaijiMapping::Index& index, std::uint8_t* pa
   putNotFound(pair[1], jis.second);
   if (stray != nullptr && !stray->found && !(isJefByte(pair[0]) && isJefByte(pair[1])))
     *stray = {true, c, pair[0], pair[1]};
-}
-
-// The code page 932 character of a JIS code (the arithmetic of jisCode backwards), or 0xFFFF when the
-// code has none.
-char16_t characterOfJis(unsigned j1, unsigned j2) noexcept {
-  if (j1 < 0x21 || j1 > 0x92 || j2 < 0x21 || j2 > 0x7E) return 0xFFFF;
-  const unsigned lead = (j1 + 1) / 2 + (j1 <= 0x5E ? 0x70 : 0xB0);
-  const unsigned trail = j1 % 2 == 1 ? j2 + 0x1F + (j2 >= 0x60 ? 1 : 0) : j2 + 0x7E;
-  return text::cp932::decodeDouble(static_cast<std::uint8_t>(lead), static_cast<std::uint8_t>(trail));
 }
 
 }  // namespace
@@ -89,7 +51,7 @@ void appendJef(const text::PaddedText& text, std::int32_t length, const GaijiMap
   if (bytes == 0) return;
   base::Appended field(out, bytes);
   std::uint8_t* const pairs = field.data();
-  const GaijiMapping::Index& index = mapping.index();
+  const GaijiIndex& index = indexOf(mapping);
 
   // Characters beyond the field are cut silently; nothing passes from one character to the next, so
   // they have no effect on the result.
@@ -122,8 +84,8 @@ std::optional<base::DecodeFault> readJef(std::span<const std::uint8_t> bytes, co
                                          bool keepPadding, bool lenient, std::u16string& out) {
   const std::size_t end = keepPadding ? bytes.size() - bytes.size() % 2 : jefTextEnd(bytes);
   // Decoders keep a reading with its JEF order; a caller without one gets it made for this call.
-  const GaijiMapping ordered = GaijiMapping::Index::withJefOrder(mapping);
-  const GaijiMapping::Index& index = ordered.index();
+  const GaijiMapping ordered = withJefOrder(mapping);
+  const GaijiIndex& index = indexOf(ordered);
   std::optional<base::DecodeFault> fault;
   for (std::size_t i = 0; i + 1 < end; i += 2) {
     const std::uint8_t first = bytes[i];
@@ -131,12 +93,12 @@ std::optional<base::DecodeFault> readJef(std::span<const std::uint8_t> bytes, co
     char16_t c = 0xFFFF;
     const char* reason = nullptr;
     if (const auto* entry = index.findJef(first, second)) {
-      c = characterOfJis(entry->key >> 8, entry->key & 0xFFu);
+      c = characterOfKey(entry->key);
       if (c == 0xFFFF) reason = "gaiji mapping line whose key is no character";
     } else if (!isJefByte(first) || !isJefByte(second)) {
       reason = "bytes that are no JEF code";
     } else {
-      c = characterOfJis(first - 0x80u, second - 0x80u);
+      c = characterOfKey(static_cast<std::uint16_t>(((first - 0x80u) << 8) | (second - 0x80u)));
       if (c == 0xFFFF) reason = "JEF code of no character";
     }
     if (reason == nullptr) {

@@ -19,7 +19,6 @@
 #include <optional>
 
 #include "base/api_guard.hpp"
-#include "base/limits.hpp"
 #include "layout/copybook_source.hpp"
 #include "quor/error.hpp"
 #include "quor/layout.hpp"
@@ -32,10 +31,11 @@ namespace {
 using layout::CopybookText;
 using layout::CopybookToken;
 
-// The most fields a copybook may make once its tables are flattened, and the longest record (what one
-// call may build at most).
+// The most fields a copybook may make once its tables are flattened. It also bounds every size the
+// reader works out (a field is at most 65534 bytes, so an element of n fields at most n x 65534), so no
+// product or sum of sizes can wrap; the record's length is held to its cap by finishLayout, as every
+// layout's is.
 constexpr std::uint64_t kMaxFields = 100000;
-constexpr std::uint64_t kMaxRecordBytes = base::kMaxResultBytes;
 // The largest repetition or OCCURS count read; a larger one is beyond those limits anyway.
 constexpr std::uint64_t kMaxCount = 99999999;
 
@@ -542,8 +542,6 @@ class CopybookReader {
       }
       item.offset = size;
       size += bytes;
-      if (size > kMaxRecordBytes)
-        refuse(item.line, "the record would be longer than " + std::to_string(kMaxRecordBytes) + " bytes");
     }
     items_[index].size = size;
     items_[index].fields = fields;

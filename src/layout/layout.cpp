@@ -51,6 +51,8 @@ std::string problemOf(const LayoutField& field) {
     case FieldKind::filler:
       if (!between(field.length, 1, kMaxLayoutFieldLength))
         return "length " + std::to_string(field.length) + " is not from 1 to " + std::to_string(kMaxLayoutFieldLength);
+      if (field.kind == FieldKind::component && !between(field.format, setNumeric, setPackNumeric))
+        return "format code " + std::to_string(field.format) + " is not 0..3";
       return layout::fitProblem(field);
     case FieldKind::zoned:
     case FieldKind::packed:
@@ -66,7 +68,39 @@ std::string problemOf(const LayoutField& field) {
       return {};
     }
   }
-  return {};
+  return "kind " + std::to_string(static_cast<int>(field.kind)) + " is no field kind";
+}
+
+// Why the field cannot take its role, or nothing. A filler is bytes of its own, so it takes no value
+// and redefines nothing; a component field is written from a value by the component's rules, which
+// have no value for a constant (a packed field of no value fails).
+std::string roleProblem(const LayoutField& field) {
+  switch (field.role) {
+    case FieldRole::column:
+    case FieldRole::overlay:
+      if (field.kind == FieldKind::filler)
+        return std::string("a filler takes no value and redefines nothing: its role must be constant, not ") +
+               (field.role == FieldRole::column ? "column" : "overlay");
+      return {};
+    case FieldRole::constant:
+      if (field.kind == FieldKind::component)
+        return "a component field is written from a value: its role must be column or overlay, not constant";
+      return {};
+  }
+  return "role " + std::to_string(static_cast<int>(field.role)) + " is no field role";
+}
+
+// Why an overlay does not lie within the `laid` bytes of the fields before it, or nothing.
+std::string overlayProblem(const LayoutField& field, std::size_t laid) {
+  if (laid == 0) return "an overlay before any field: there are no bytes to redefine";
+  if (field.offset <= laid && field.size <= laid - field.offset) return {};
+  return "an overlay of " + std::to_string(field.size) + (field.size == 1 ? " byte" : " bytes") +
+         " at offset " + std::to_string(field.offset) + " lies beyond the " + std::to_string(laid) +
+         " bytes of the fields before it";
+}
+
+std::string recordCapProblem() {
+  return "the record would be longer than " + std::to_string(base::kMaxResultBytes) + " bytes (64 MiB)";
 }
 
 }  // namespace
@@ -99,13 +133,21 @@ std::size_t fieldSize(const LayoutField& field) {
 
 void finishLayout(Layout& layout) {
   base::guarded([&] {
+    const auto refuse = [&](std::size_t i, const std::string& problem) {
+      throw Error(errors::kInvalidCall, nameOf(layout.fields[i], i) + ": " + problem);
+    };
+    // Every size is at most 2 x kMaxLayoutFieldLength and `offset` stays within the cap, so no sum wraps.
     std::size_t offset = 0;
     for (std::size_t i = 0; i < layout.fields.size(); ++i) {
       LayoutField& field = layout.fields[i];
-      if (const std::string problem = problemOf(field); !problem.empty())
-        throw Error(errors::kInvalidCall, nameOf(field, i) + ": " + problem);
+      if (std::string problem = problemOf(field); !problem.empty()) refuse(i, problem);
+      if (std::string problem = roleProblem(field); !problem.empty()) refuse(i, problem);
       field.size = fieldSize(field);
-      if (field.role == FieldRole::overlay) continue;
+      if (field.role == FieldRole::overlay) {
+        if (std::string problem = overlayProblem(field, offset); !problem.empty()) refuse(i, problem);
+        continue;
+      }
+      if (field.size > base::kMaxResultBytes - offset) refuse(i, recordCapProblem());
       field.offset = offset;
       offset += field.size;
     }

@@ -189,7 +189,13 @@ Layout fromLists(std::string_view lengths, std::string_view formats) {
       refuse("--lengths item " + std::to_string(i + 1) + ": " + problem);
     layout.fields.push_back(std::move(field));
   }
-  finishLayout(layout);
+  try {
+    finishLayout(layout);
+  } catch (const Error& e) {
+    // The lists' fields have no origin of their own: say which list the field came from.
+    if (e.number() != errors::kInvalidCall) throw;
+    refuse("--lengths: " + std::string(e.what()));
+  }
   return layout;
 }
 

@@ -44,15 +44,20 @@ void noteLacking(ValueChange* change, std::u16string_view value, std::size_t i) 
 // `width` characters or cut to their rightmost `width`; a "-" goes back in front. So "-12" in 5 is
 // "-00012" and "12-" the same, where zeros put in front of the sign would lose the value. An "&H" or
 // "&O" literal is replaced by its decimal digits first. Losing anything but leading zeros is a change:
-// digits beyond the width or beyond `capacity`, the digits the encoder keeps, are lost.
+// digits beyond the width or beyond `capacity`, the digits the encoder keeps, are lost. A literal
+// beyond 64 bits has no digits: it stays as written, which the zoned encoder reads as zero (and the
+// packed one refuses), so it is no number.
 void formatNumber(std::u16string_view value, std::size_t width, std::size_t capacity, bool fill, bool sign,
                   std::u16string& out, ValueChange* change) {
   std::u16string literal;
   value = trimBlanks(value);
+  bool valueless = false;
   if (!value.empty() && value.front() == u'&') {
     if (auto digits = number_text::radixLiteralDigits(value)) {
       literal = std::move(*digits);
       value = literal;
+    } else {
+      valueless = true;
     }
   }
   bool negative = false;
@@ -70,6 +75,7 @@ void formatNumber(std::u16string_view value, std::size_t width, std::size_t capa
     note(change, Change::negativeInUnsignedField);
   else if (lost.find_first_not_of(u'0') != std::u16string_view::npos)
     note(change, Change::longerThanField);
+  if (valueless) note(change, Change::notANumber);
   if (negative) out += u'-';
   if (fill && value.size() < width) out.append(width - value.size(), u'0');
   out.append(value.substr(value.size() - kept));

@@ -99,7 +99,7 @@ PlanTableData::Piece pieceOf(char16_t c, TextEncoding encoding, char delimiter) 
 PlanTables::PlanTables(const GaijiMapping& gaiji, PlanUse use) {
   data_ = base::guarded([&] {
     auto data = std::make_shared<Data>();
-    data->gaiji = use == PlanUse::encode ? gaiji : GaijiMapping::Index::withJefOrder(gaiji);
+    data->gaiji = use == PlanUse::encode ? gaiji : character::withJefOrder(gaiji);
     if (use != PlanUse::decode) record::fillWritten(*data);
     if (use != PlanUse::encode) record::fillRead(*data);
     return std::shared_ptr<const Data>(std::move(data));

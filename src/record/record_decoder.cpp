@@ -36,7 +36,7 @@ RecordDecoder::RecordDecoder(Layout layout, const RecordOptions& options, GaijiM
     : layout_(std::move(layout)), options_(options) {
   base::guarded([&] {
     columns_ = layout_.columns();
-    gaiji_ = GaijiMapping::Index::withJefOrder(gaiji);  // read backwards, once
+    gaiji_ = character::withJefOrder(gaiji);  // read backwards, once
   });
 }
 

@@ -165,6 +165,59 @@ TEST(JefDecode, PaddingGaijiAndInvalidBytes) {
   }
 }
 
+// Every character of a double-byte code page 932 code, the IBM extension rows (FA40-FC4B) and the
+// NEC-selected rows (ED40-EEFC) included, goes through a mapping line both ways: the line whose key is
+// that of the code the character is written as (FBFC for U+9AD9), alone or beside a line of a second
+// code of the character, before or after it. A character written in the IBM extension rows is also
+// mapped by the line of its NEC-selected code alone (EEE0 for U+9AD9); the line of any other second
+// code alone maps nothing, as the encoder never writes that code.
+TEST(JefDecode, EveryCharacterRoundTripsThroughItsMappingLine) {
+  const auto keyOf = [](unsigned code) {
+    const auto [row, cell] = jisOf(code);
+    char key[8];
+    std::snprintf(key, sizeof key, "%02X%02X", row, cell);
+    return std::string(key);
+  };
+  const ByteString mapped = test::bytes("8E A1");
+  const auto roundTrips = [&](char16_t c, const std::string& file) {
+    const GaijiMapping mapping = GaijiMapping::fromText(file);
+    std::optional<base::DecodeFault> fault;
+    return encodeJef(std::u16string(1, c), 1, mapping) == mapped &&
+           decodeJef(mapped, mapping, false, fault) == std::u16string(1, c) && !fault;
+  };
+  std::size_t characters = 0, secondCodes = 0, necSelected = 0;
+  for (unsigned lead = 0x81; lead <= 0xFC; ++lead) {
+    for (unsigned trail = 0x40; trail <= 0xFC; ++trail) {
+      const char16_t c =
+          text::cp932::decodeDouble(static_cast<std::uint8_t>(lead), static_cast<std::uint8_t>(trail));
+      if (c == 0xFFFF || trail == 0x7F) continue;
+      ++characters;
+      const unsigned code = lead << 8 | trail;
+      const unsigned written = text::cp932::encode(c);
+      ASSERT_GT(written, 0xFFu) << std::hex << code;
+      const std::string line = "8EA1 " + keyOf(written) + "\r\n";
+      ASSERT_TRUE(roundTrips(c, line)) << std::hex << code;
+      if (written == code) continue;
+      ++secondCodes;
+      const std::string second = "8EA1 " + keyOf(code) + "\r\n";
+      ASSERT_TRUE(roundTrips(c, second + line)) << std::hex << code;
+      ASSERT_TRUE(roundTrips(c, line + second)) << std::hex << code;
+      const bool nec = written >= 0xFA40 && written <= 0xFC4B;
+      necSelected += nec ? 1 : 0;
+      ASSERT_EQ(roundTrips(c, second), nec) << std::hex << code;
+      // The written code's own line decides where the file has one, wherever it stands.
+      const GaijiMapping both = GaijiMapping::fromText(second + "8EA2 " + keyOf(written) + "\r\n");
+      ASSERT_EQ(hex(encodeJef(std::u16string(1, c), 1, both)), "8E A2") << std::hex << code;
+    }
+  }
+  // The double-byte lines of data/cp932/cp932-decode.txt; of them, second codes: the 374 NEC-selected
+  // codes (ED, EE), 15 of the IBM rows (FA) and 9 of NEC row 13 (87) whose characters JIS codes write.
+  // Of the NEC-selected codes, one (EEF9, U+FFE2) is of a character a JIS code writes (81CA).
+  EXPECT_EQ(characters, 9604u);
+  EXPECT_EQ(secondCodes, 374u + 15u + 9u);
+  EXPECT_EQ(necSelected, 373u);
+}
+
 TEST(JefDecode, OfTwoLinesGivingOneCodeTheEarlierLinesCharacterReadsBack) {
   const struct {
     const char* file;

@@ -29,6 +29,10 @@ TEST(ValueCheck, FindsTheValuesTheComponentWouldChange) {
       {u"  ", 5, setPackNumeric, Change::notANumber},
       {u"&H1F", 2, setNumeric, Change::none},  // "31"
       {u"&H1F", 1, setNumeric, Change::longerThanField},
+      // A literal beyond 64 bits has no value: zeros, however wide the field.
+      {u"&h8E30808FF655352FF348", 30, setNumeric, Change::notANumber},
+      {u"&HFFFFFFFFFFFFFFFFF", 20, setNumeric, Change::notANumber},
+      {u"&HFFFFFFFFFFFFFFFF", 20, setNumeric, Change::none},  // 18446744073709551615
       {u"5E4", 5, setNumeric, Change::none},             // 50000
       {u"5E5", 5, setNumeric, Change::longerThanField},  // 500000: the text fits, its value does not
       // Single-byte text.
