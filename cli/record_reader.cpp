@@ -70,8 +70,9 @@ bool RecordReader::next(std::string_view& record) {
     if (eof_ && begin_ == end_) return false;
     if (end_ - begin_ > longest_ + 1) {
       // Longer than the longest record even should a CR LF come next.
-      skipRestOfLine();
-      lineNumber_ = nextLine_++;
+      lineNumber_ = nextLine_;
+      skipRestOfRecord();
+      ++nextLine_;
       tooLong_ = true;
       record = {};
       return true;
@@ -105,18 +106,32 @@ void RecordReader::give(std::size_t begin, std::size_t length, std::size_t lineE
   record = tooLong_ ? std::string_view() : std::string_view(buffer_.data() + begin, length);
 }
 
-void RecordReader::skipRestOfLine() {
+void RecordReader::skipRestOfRecord() {
   scanned_ = 0;
   found_.reset();
-  if (cutter_) cutter_->restart();
+  if (!cutter_) {
+    for (;;) {
+      const void* lf = std::memchr(buffer_.data() + begin_, '\n', end_ - begin_);
+      if (lf != nullptr) {
+        begin_ = static_cast<std::size_t>(static_cast<const char*>(lf) - buffer_.data()) + 1;
+        return;
+      }
+      begin_ = end_;
+      if (!refill()) return;
+    }
+  }
+  // The record is read on through its quoted fields, whose line breaks do not end it, holding only
+  // the cutter's state: what is held of it is given first, then each block read.
+  cutter_->restart();
   for (;;) {
-    begin_ = end_;
-    if (!refill()) return;
-    const void* lf = std::memchr(buffer_.data() + begin_, '\n', end_ - begin_);
-    if (lf != nullptr) {
-      begin_ = static_cast<std::size_t>(static_cast<const char*>(lf) - buffer_.data()) + 1;
+    const CsvRecordEnd end = cutter_->skip(std::string_view(buffer_.data() + begin_, end_ - begin_), eof_);
+    if (end.cut != CsvCut::needMore) {
+      begin_ += end.length + end.lineEndLength;
+      nextLine_ += end.lineEndsInside;
       return;
     }
+    begin_ = end_;
+    refill();
   }
 }
 

@@ -3,9 +3,10 @@
 // buffer: no copy per record. Plain records are lines: a record ends at LF, and a CR just before the
 // LF is dropped with it. CSV records (RFC 4180) end at LF or CR LF outside a quoted field, so one may
 // span lines. A last record without a line end is still a record. A record longer than the block grows
-// the buffer to hold it, up to the longest record kept; a longer one is skipped to the end of its line
-// and given as too long, so the buffer never grows beyond the block or the longest record and its line
-// end, whatever the input.
+// the buffer to hold it, up to the longest record kept; a longer one is skipped to its end and given as
+// too long, so the buffer never grows beyond the block or the longest record and its line end, whatever
+// the input. A CSV record is skipped to its real end, holding only the cutter's state: a line break in
+// a quoted field does not end it, so no part of it is read as records.
 
 #include <cstddef>
 #include <cstdint>
@@ -73,8 +74,9 @@ class RecordReader {
   bool refill();
   // Gives the record of `length` bytes at `begin`, or marks it too long.
   void give(std::size_t begin, std::size_t length, std::size_t lineEndsInside, std::string_view& record);
-  // Drops what is held of the record at hand and reads on past the end of its line.
-  void skipRestOfLine();
+  // Drops what is held of the record at hand and reads on past its end: the end of its line, or for
+  // CSV the line end after its last quoted field.
+  void skipRestOfRecord();
 
   int fd_;
   std::string name_;
