@@ -80,6 +80,13 @@ struct Batch {
     lines.clear();
     lineTooLong = false;
   }
+
+  // Once written: room grown for a long line is given back, so a batch waiting for its next turn
+  // holds no more than `keep` bytes of lines or records.
+  void release(std::size_t keep) {
+    if (text.capacity() > keep) std::string().swap(text);
+    if (records.capacity() > keep) decltype(records)().swap(records);
+  }
 };
 
 }  // namespace quor::cli

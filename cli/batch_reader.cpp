@@ -53,16 +53,19 @@ void BatchReader::readHeader() {
     if (!read.ok) throw UsageError(where + "the header is not valid code page 932 text");
     names.push_back(toUtf8(std::u16string_view(text.data(), read.length)));
   };
+  // One name more than the layout's columns is enough to find the name too many: memory stays small
+  // however many names the line holds.
+  const std::size_t most = layout_.columns().size() + 1;
   if (rules_.csv) {
     CsvSplitter splitter(*rules_.csv);
     try {
-      for (const CsvField& field : splitter.split(record)) addName(field.text);
+      for (const CsvField& field : splitter.split(record, most)) addName(field.text);
     } catch (const Error& e) {
       throw UsageError(where + "the header is no CSV record: " + e.what());
     }
   } else {
     std::size_t start = 0;
-    for (std::size_t comma = record.find(','); ; comma = record.find(',', start)) {
+    for (std::size_t comma = record.find(','); names.size() < most; comma = record.find(',', start)) {
       addName(record.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start));
       if (comma == std::string_view::npos) break;
       start = comma + 1;

@@ -33,6 +33,9 @@ constexpr std::size_t kBatchBytes = std::size_t{1} << 20;
 // Batches in flight per encoding thread: enough that no thread waits for the reader or the writer,
 // few enough that memory stays small.
 constexpr std::size_t kBatchesPerThread = 3;
+// No further batch is read while the batches in flight hold this many bytes of lines: batches of
+// ordinary lines never do, and a long line (up to 64 MiB) is not joined by others as long.
+constexpr std::size_t kInFlightBytes = 16 * kBatchBytes;
 
 // The lines a batch may hold: kBatchLines, fewer when the records are long.
 std::size_t batchLines(const Layout& layout) {
@@ -75,10 +78,11 @@ class EncodeRun {
     // failure to read waits its turn behind the lines read before it.
     std::size_t oldest = 0;
     std::size_t inFlight = 0;
+    std::size_t inFlightBytes = 0;
     bool reading = true;
     std::exception_ptr readFailure;
     for (;;) {
-      if (reading && inFlight < batches.size()) {
+      if (reading && inFlight < batches.size() && (inFlight == 0 || inFlightBytes < kInFlightBytes)) {
         Batch& batch = batches[(oldest + inFlight) % batches.size()];
         batch.clearLines();
         bool filled = false;
@@ -100,6 +104,7 @@ class EncodeRun {
           }
           pool->submit(batch);
           ++inFlight;
+          inFlightBytes += batch.text.size();
         }
         if (filled || !reading) continue;
       }
@@ -108,7 +113,9 @@ class EncodeRun {
       pool->wait(batch);
       oldest = (oldest + 1) % batches.size();
       --inFlight;
+      inFlightBytes -= batch.text.size();
       const Outcome outcome = writeBatch(batch, reader.display(batch.input), sink);
+      batch.release(2 * kBatchBytes);
       if (outcome == Outcome::complete) continue;
       progress_.clear();
       if (outcome == Outcome::interrupted) return interrupted(sink);

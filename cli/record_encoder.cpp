@@ -11,6 +11,9 @@ namespace quor::cli {
 
 namespace {
 
+// The bytes of records an encoder keeps its storage for from batch to batch.
+constexpr std::size_t kKeptStorage = std::size_t{1} << 20;
+
 bool isUserDefined(char16_t c) {
   return c >= 0xE000 && c <= 0xF8FF;
 }
@@ -45,42 +48,57 @@ void RecordEncoder::encode(Batch& batch) noexcept {
     }
     return;
   }
+  std::size_t longest = 0;
   for (std::size_t i = 0; i < batch.lineCount(); ++i) {
     const std::string_view record(batch.text.data() + batch.starts[i], batch.ends[i] - batch.starts[i]);
+    longest = std::max(longest, record.size());
     try {
       if (!encodeRecord(record, i, batch)) batch.badLines.push_back({i, std::move(problem_)});
     } catch (...) {
       batch.failure = std::current_exception();
       batch.failedLine = i;
-      return;
+      break;
     }
+  }
+  // Storage grown for a long record is given back, so a few long lines leave no encoder holding
+  // their size for the rest of the run.
+  if (longest > kKeptStorage) {
+    std::u16string().swap(text_);
+    if (rules_.csv) splitter_.emplace(*rules_.csv);
   }
 }
 
 bool RecordEncoder::cut(std::string_view record) {
+  // At most the layout's count of values is kept, the others only counted, so a line of millions of
+  // delimiters takes no memory for them.
+  const std::size_t most = columns_.size();
   cutValues_.clear();
   if (splitter_) {
     try {
-      for (const CsvField& field : splitter_->split(record)) cutValues_.push_back(field.text);
+      for (const CsvField& field : splitter_->split(record, most)) cutValues_.push_back(field.text);
     } catch (const Error& error) {
       if (error.number() != errors::kInvalidCall) throw;
       problem_ = std::string("not a CSV record: ") + error.what();
       return false;
     }
+    valueCount_ = splitter_->fieldCount();
     return true;
   }
+  valueCount_ = 1;
   std::size_t start = 0;
   for (std::size_t comma = record.find(','); comma != std::string_view::npos; comma = record.find(',', start)) {
-    cutValues_.push_back(record.substr(start, comma - start));
+    if (cutValues_.size() < most) cutValues_.push_back(record.substr(start, comma - start));
+    ++valueCount_;
     start = comma + 1;
   }
-  cutValues_.push_back(record.substr(start));
+  if (cutValues_.size() < most) cutValues_.push_back(record.substr(start));
   return true;
 }
 
 bool RecordEncoder::encodeRecord(std::string_view record, std::size_t index, Batch& batch) {
   // The fast way: values cut from the bytes, written by the plan where it can.
-  if (!record.empty() && cut(record) && cutValues_.size() == columns_.size()) {
+  const bool cutWhole = !record.empty() && cut(record);
+  if (cutWhole && valueCount_ == columns_.size()) {
     if (batch.order) {
       values_.clear();
       for (const std::size_t j : *batch.order) values_.push_back(cutValues_[j]);
@@ -93,10 +111,20 @@ bool RecordEncoder::encodeRecord(std::string_view record, std::size_t index, Bat
     }
     batch.records.resize(start);
   }
-  return buildRecord(record, index, batch);
+  return buildRecord(record, cutWhole, index, batch);
 }
 
-bool RecordEncoder::buildRecord(std::string_view record, std::size_t index, Batch& batch) {
+bool RecordEncoder::buildRecord(std::string_view record, bool cutWhole, std::size_t index, Batch& batch) {
+  if (record.empty()) {
+    problem_ = "empty line, the layout has " + counted(columns_.size(), "field");
+    return false;
+  }
+  // A count of values other than the layout's is said before any value is decoded: so a line of
+  // millions of values is refused without converting them.
+  if (cutWhole && valueCount_ != columns_.size()) {
+    problem_ = counted(valueCount_, "item") + ", the layout has " + counted(columns_.size(), "field");
+    return false;
+  }
   // Neither encoding gives more UTF-16 units than it has bytes.
   if (text_.size() < record.size()) text_.resize(record.size());
   const bool utf8 = rules_.encoding == InputText::utf8;
@@ -114,15 +142,7 @@ bool RecordEncoder::buildRecord(std::string_view record, std::size_t index, Batc
     }
     return false;
   }
-  if (record.empty()) {
-    problem_ = "empty line, the layout has " + counted(columns_.size(), "field");
-    return false;
-  }
-  if (!cut(record)) return false;
-  if (cutValues_.size() != columns_.size()) {
-    problem_ = counted(cutValues_.size(), "item") + ", the layout has " + counted(columns_.size(), "field");
-    return false;
-  }
+  if (!cutWhole) return false;  // problem_ says how the CSV is malformed
   // Each value decoded on its own (the record is valid text, so each value is).
   itemEnds_.clear();
   std::size_t used = 0;

@@ -17,7 +17,8 @@ RecordReader::RecordReader(int fd, std::string name, std::size_t blockSize, std:
     : fd_(fd),
       name_(std::move(name)),
       longest_(longestLine),
-      buffer_(blockSize == 0 ? 1 : blockSize),
+      block_(blockSize == 0 ? 1 : blockSize),
+      buffer_(block_),
       byteOrderMark_(dropByteOrderMark) {
   if (csv) cutter_.emplace(*csv);
 }
@@ -151,6 +152,12 @@ bool RecordReader::refill() {
   }
   // next() skips a record before it outgrows longest_ + 2 bytes (the record, a CR and its LF).
   if (end_ == buffer_.size()) buffer_.resize(std::min(buffer_.size() * 2, longest_ + 2));
+  // Grown for a long record, the buffer goes back to a block once what it holds fits in half of one.
+  if (buffer_.size() > block_ && end_ <= block_ / 2) {
+    std::vector<char> smaller(block_);
+    std::copy_n(buffer_.data(), end_, smaller.data());
+    buffer_.swap(smaller);
+  }
   for (;;) {
     const ssize_t got = ::read(fd_, buffer_.data() + end_, buffer_.size() - end_);
     if (got < 0 && errno == EINTR) continue;

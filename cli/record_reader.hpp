@@ -81,6 +81,7 @@ class RecordReader {
   int fd_;
   std::string name_;
   std::size_t longest_;
+  std::size_t block_;
   std::optional<CsvRecordCutter> cutter_;  // CSV records; lines without it
   std::vector<char> buffer_;
   std::size_t begin_ = 0;    // first unread byte

@@ -1,6 +1,7 @@
 // quor encode, run as a user runs it.
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -336,6 +337,38 @@ TEST(Encode, LenientListsTheFirstChangedValues) {
   EXPECT_EQ(run.err.find("<stdin>:21:"), std::string::npos) << run.err;
   EXPECT_NE(run.err.find("  and 5 more"), std::string::npos) << run.err;
   EXPECT_NE(run.err.find("quor: in all: 25 cut to the field"), std::string::npos) << run.err;
+}
+
+// A line of millions of values is refused without holding them: under a 1 GB address space limit (a
+// bound on memory, no timing), a 40 MB line of commas is one bad line, or a header naming no column.
+TEST(Encode, ALineOfMillionsOfValuesTakesNoMemoryForThem) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+  GTEST_SKIP() << "the sanitizers reserve more address space than the limit";
+#endif
+  const std::string commas(40'000'000, ',');
+  const struct {
+    std::string options;
+    std::string input;
+    int exitCode;
+    std::string err;
+  } cases[] = {
+      {"--skip-bad", commas + "\nA,B\n", 1, "in.csv:1: 40000001 items, the layout has 2 fields (line skipped)\n"},
+      {"--skip-bad --plain", commas + "\nA,B\n", 1,
+       "in.csv:1: 40000001 items, the layout has 2 fields (line skipped)\n"},
+      {"--header", commas + "\nA,B\n", 2, "quor: in.csv:1: the header names the column '' twice\n"},
+  };
+  const ScratchFolder folder;
+  for (const auto& c : cases) {
+    folder.write("in.csv", c.input);
+    const std::string command = "cd '" + folder.path().string() + "' && ulimit -v 1000000 && '" QUOR_BINARY
+                                "' encode -q --lengths 2,2 --formats 1,1 " + c.options + " in.csv > out.dat 2> err";
+    const int status = std::system(command.c_str());
+    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, c.exitCode) << c.options;
+    EXPECT_EQ(readFile(folder.path() / "err"), c.err) << c.options;
+    if (c.exitCode == 1) {
+      EXPECT_EQ(hexLines(readFile(folder.path() / "out.dat"), 4), "C1 40 C2 40\n");
+    }
+  }
 }
 
 TEST(Encode, UnsignedDropsTheSign) {
