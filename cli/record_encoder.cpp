@@ -116,7 +116,8 @@ bool RecordEncoder::encodeRecord(std::string_view record, std::size_t index, Bat
 
 bool RecordEncoder::buildRecord(std::string_view record, bool cutWhole, std::size_t index, Batch& batch) {
   if (record.empty()) {
-    problem_ = "empty line, the layout has " + counted(columns_.size(), "field");
+    problem_ = "empty line, the layout has " + counted(columns_.size(), "field") +
+               "; --skip-blank-lines skips empty lines";
     return false;
   }
   // A count of values other than the layout's is said before any value is decoded: so a line of

@@ -105,7 +105,8 @@ TEST(Encode, ExitCodes) {
       {"encode --layout l.layout", kGood, 0, "2 records"},
       {"encode --layout l.layout", "A1,山田,12,xx\n", 1, "<stdin>:1: field 4 (amount): \"xx\": not a number"},
       {"encode --layout l.layout", "A1,山田,12\n", 1, "<stdin>:1: 3 items, the layout has 4 fields"},
-      {"encode --layout l.layout", kGood + "\n", 1, "<stdin>:3: empty line, the layout has 4 fields"},
+      {"encode --layout l.layout", kGood + "\n", 1,
+       "<stdin>:3: empty line, the layout has 4 fields; --skip-blank-lines skips empty lines"},
       {"encode --layout l.layout", "", 0, "quor: 0 records, 0 bytes, 0.0"},
       {"encode --layout l.layout", "A1,\xFF,1,2\n", 1, "<stdin>:1: byte 4: not valid UTF-8 text"},
       {"encode --layout l.layout --encoding cp932", "A1,\x88,1,2\n", 1,
@@ -484,7 +485,7 @@ const std::string kBadMessages[] = {
     "big.csv:3: 1 item, the layout has 4 fields",
     "big.csv:4096: field 4 (amount): \"xx\": not a number",
     "big.csv:4097: byte 4: not valid UTF-8 text",
-    "big.csv:8192: empty line, the layout has 4 fields",
+    "big.csv:8192: empty line, the layout has 4 fields; --skip-blank-lines skips empty lines",
     "big.csv:12289: 3 items, the layout has 4 fields",
     "big.csv:20000: 5 items, the layout has 4 fields",
 };
