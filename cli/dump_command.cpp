@@ -10,6 +10,7 @@
 #include "change_messages.hpp"
 #include "gaiji_file.hpp"
 #include "input_file.hpp"
+#include "interruption.hpp"
 #include "io_error.hpp"
 #include "quor/record.hpp"
 #include "quor/text.hpp"
@@ -50,8 +51,7 @@ bool isText(const LayoutField& field) {
 std::size_t readFully(const InputFile& input, std::span<std::uint8_t> bytes) {
   std::size_t held = 0;
   while (held < bytes.size()) {
-    const ssize_t got = ::read(input.fd(), bytes.data() + held, bytes.size() - held);
-    if (got < 0 && errno == EINTR) continue;
+    const ssize_t got = readInterruptibly(input.fd(), bytes.data() + held, bytes.size() - held);
     if (got < 0) throw ioErrorFromErrno("cannot read " + input.display(), errno);
     if (got == 0) break;
     held += static_cast<std::size_t>(got);

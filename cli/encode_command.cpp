@@ -52,24 +52,31 @@ class EncodeRun {
         rules_{options.layout, options.convertSign, options.encoding, options.lenient, options.csv} {}
 
   int run(OutputTarget target) {
-    std::vector<std::string> inputs = options_.inputs;
-    if (inputs.empty()) inputs.emplace_back("-");
-    progress_.expectBytes(inputsSize(inputs));
-    // A termination signal takes effect once the temporary file is removed, or once the run has said
-    // what it left on standard output or a device. Not while someone types the input: a held-back
-    // Ctrl-C would wait for the next line.
-    const bool typedInput =
-        ::isatty(STDIN_FILENO) != 0 && std::find(inputs.begin(), inputs.end(), "-") != inputs.end();
-    const InterruptionGuard guard(!typedInput);
+    progress_.expectBytes(inputsSize(options_.inputs.empty() ? std::vector<std::string>{"-"} : options_.inputs));
+    // A termination signal ends any wait of the run; it takes effect once the temporary file is
+    // removed, or once the run has said what it left on standard output or a device.
+    const InterruptionGuard guard;
     guard_ = &guard;
     OutputSink sink(std::move(target));
+    try {
+      return encode(sink);
+    } catch (const Interrupted&) {
+      return interrupted(sink);
+    }
+  }
+
+ private:
+  enum class Outcome { complete, badRecord, interrupted };
+
+  int encode(OutputSink& sink) {
+    std::vector<std::string> inputs = options_.inputs;
+    if (inputs.empty()) inputs.emplace_back("-");
     BatchReader reader(inputs, {options_.encoding, options_.csv, options_.header, options_.skipBlankLines}, layout_,
                        batchLines(layout_), kBatchBytes);
     const unsigned threads = options_.threads != 0 ? options_.threads : encodingThreads();
     std::vector<Batch> batches(threads * kBatchesPerThread);
     // The plan and the threads come with the first batch: a run without records makes neither. One
-    // plan serves every thread. Started after the guard, the threads hold the signals back as well;
-    // the pool ends before the plan, the batches, the sink and the guard go.
+    // plan serves every thread. The pool ends before the plan, the batches, the sink and the guard go.
     std::optional<EncodePlan> plan;
     std::optional<EncoderPool> pool;
 
@@ -93,6 +100,8 @@ class EncodeRun {
             reader.fill(batch);
             filled = true;
           }
+        } catch (const Interrupted&) {
+          throw;
         } catch (...) {
           readFailure = std::current_exception();
           reading = false;
@@ -124,7 +133,7 @@ class EncodeRun {
     }
     if (readFailure) std::rethrow_exception(readFailure);
     // An interrupted producer may have ended the input early: such an input is not committed.
-    if (guard.pending()) return interrupted(sink);
+    if (guard_->pending()) return interrupted(sink);
     sink.commit();
     progress_.clear();
     if (!options_.quiet) {
@@ -134,14 +143,11 @@ class EncodeRun {
     return badRecords_ == 0 ? kExitSuccess : kExitBadData;
   }
 
- private:
-  enum class Outcome { complete, badRecord, interrupted };
-
   // Drops the output after a termination signal and says what became of it.
   int interrupted(OutputSink& sink) {
     progress_.clear();
     std::fprintf(stderr, "quor: interrupted; %s\n", sink.abandonAndDescribe(recordLength_).c_str());
-    return kExitIo;  // the signal, released with the guard, normally ends the process first
+    return kExitIo;  // the signal, raised again when the guard goes, normally ends the process first
   }
 
   // Writes the good records of an encoded batch and reports its bad lines, line by line, unless a bad

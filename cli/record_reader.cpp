@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "interruption.hpp"
 #include "io_error.hpp"
 
 namespace quor::cli {
@@ -159,8 +160,7 @@ bool RecordReader::refill() {
     buffer_.swap(smaller);
   }
   for (;;) {
-    const ssize_t got = ::read(fd_, buffer_.data() + end_, buffer_.size() - end_);
-    if (got < 0 && errno == EINTR) continue;
+    const ssize_t got = readInterruptibly(fd_, buffer_.data() + end_, buffer_.size() - end_);
     if (got < 0) throw ioErrorFromErrno("cannot read " + name_, errno);
     if (got == 0) {
       eof_ = true;

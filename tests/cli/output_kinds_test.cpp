@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdlib>
 
 #include "quor/quor.hpp"
@@ -151,6 +152,58 @@ TEST(OutputKinds, RunningOutOfMemoryHasItsOwnExitStatus) {
                   input + " | (ulimit -v 100000; exec '" QUOR_BINARY "' " + kArguments + ") > out 2> err"),
             4);
   EXPECT_EQ(readFile(folder.path() / "err"), "quor: out of memory\n");
+}
+
+// A run waiting on a pipe, FIFO or terminal that never gets data, or writing to a reader that never
+// reads, ends on SIGTERM, SIGINT or SIGHUP: it dies of the signal, having said what the output holds, and
+// leaves no temporary file. The signal is sent once quor handles it (SigCgt in /proc); a watchdog
+// kills a run still there after 60 s, which then fails the test by its status, not by a time.
+TEST(OutputKinds, ASignalEndsARunBlockedOnAStalledPipe) {
+  const struct {
+    std::string prepare;   // shell lines before quor starts
+    std::string command;   // quor's arguments and redirections
+    const char* signal;
+    std::string message;   // standard error starts with it
+  } cases[] = {
+      {"mkfifo in.fifo", "encode --lengths 2 --formats 1 -o out.dat in.fifo", "TERM",
+       "quor: interrupted; out.dat was not written\n"},  // no writer ever opens the FIFO
+      {"mkfifo in.fifo; exec 3<> in.fifo", "encode --lengths 2 --formats 1 -o out.dat in.fifo", "TERM",
+       "quor: interrupted; out.dat was not written\n"},  // a writer that never writes
+      {"mkfifo in.fifo; exec 3<> in.fifo", "encode --lengths 2 --formats 1 -o out.dat < in.fifo", "INT",
+       "quor: interrupted; out.dat was not written\n"},
+      {"mkfifo in.fifo; exec 3<> in.fifo", "decode --lengths 2 --formats 1 -o out.csv in.fifo", "TERM",
+       "quor: interrupted; out.csv was not written\n"},
+      {"mkfifo out.fifo; exec 4<> out.fifo; yes AB | head -n 1000000 > in.csv",
+       "encode --lengths 2 --formats 1 -o out.fifo in.csv", "TERM", "quor: interrupted; out.fifo holds"},
+      {"mkfifo out.fifo; exec 4<> out.fifo; head -c 4000000 /dev/zero | tr '\\0' A > in.dat",
+       "decode --lengths 2 --formats 1 in.dat > out.fifo", "HUP", "quor: interrupted; standard output holds"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.command);
+    const ScratchFolder folder;
+    const int signal = std::string(c.signal) == "TERM" ? SIGTERM : std::string(c.signal) == "INT" ? SIGINT : SIGHUP;
+    // A background job of a shell without job control ignores SIGINT: env gives it back, as a
+    // terminal's Ctrl-C finds it.
+    folder.write("run.sh", c.prepare + "\nenv --default-signal=INT '" QUOR_BINARY "' " + c.command + " 2> err &\n" +
+                               "pid=$!\n"
+                               "(sleep 60; kill -KILL $pid) 2> /dev/null & watchdog=$!\n"
+                               "until ! kill -0 $pid 2> /dev/null || [ $(( 0x$(awk '/^SigCgt/ { print $2 }' "
+                               "/proc/$pid/status) & " + std::to_string(1u << (signal - 1)) +
+                               " )) -ne 0 ]; do sleep 0.02; done\n"
+                               "sleep 0.2\n"
+                               "kill -" + c.signal + " $pid\n"
+                               "wait $pid; echo $? > status\n"
+                               "kill $watchdog\n"
+                               "rm -f run.sh in.fifo out.fifo in.csv in.dat\n");
+    ASSERT_EQ(shell(folder.path(), "sh run.sh"), 0);
+    EXPECT_EQ(readFile(folder.path() / "status"), std::to_string(128 + signal) + "\n");
+    const std::string err = readFile(folder.path() / "err");
+    EXPECT_EQ(err.substr(0, c.message.size()), c.message) << err;
+    std::vector<std::string> left;
+    for (const auto& entry : fs::directory_iterator(folder.path())) left.push_back(entry.path().filename().string());
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"err", "status"}));
+  }
 }
 
 TEST(OutputKinds, AnInterruptedRunSaysWhatStandardOutputHolds) {
