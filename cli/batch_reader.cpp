@@ -29,8 +29,7 @@ bool BatchReader::done() {
   ++next_;
   displays_.push_back(file_->display());
   reader_ = std::make_unique<RecordReader>(file_->fd(), file_->display(), RecordReader::kDefaultBlock,
-                                           RecordReader::kLongestLine, rules_.csv,
-                                           rules_.encoding == InputText::utf8);
+                                           RecordReader::kLongestLine, rules_.csv, rules_.form);
   order_.reset();
   if (rules_.header) readHeader();
   return false;
@@ -97,6 +96,7 @@ void BatchReader::fill(Batch& batch) {
     batch.starts.push_back(0);
     batch.ends.push_back(0);
     batch.lineTooLong = true;
+    batch.utf16 = reader_->utf16();
     batch.bytesRead = bytesRead_ + reader_->bytesRead();
   };
   if (longLine_ != 0) {
@@ -107,6 +107,7 @@ void BatchReader::fill(Batch& batch) {
   std::string_view record;
   const auto add = [&](std::size_t start, std::size_t end, std::uint64_t line) {
     if (start == end && rules_.skipBlankLines) return;
+    batch.utf16 = reader_->utf16();
     batch.lines.push_back(line);
     batch.starts.push_back(start);
     batch.ends.push_back(end);

@@ -19,7 +19,8 @@ namespace quor::cli {
 
 // How the inputs' records are read.
 struct ReadRules {
-  InputText encoding = InputText::utf8;
+  InputText encoding = InputText::utf8;  // of the text the reader gives: UTF-16 is given as UTF-8
+  InputForm form = InputForm::utf8OrUtf16;
   std::optional<CsvOptions> csv;  // none: plain lines, cut at every "," by the encoder
   bool header = false;            // each input's first record names its columns
   bool skipBlankLines = false;    // an empty line is no record (otherwise a bad one)

@@ -71,8 +71,9 @@ class EncodeRun {
   int encode(OutputSink& sink) {
     std::vector<std::string> inputs = options_.inputs;
     if (inputs.empty()) inputs.emplace_back("-");
-    BatchReader reader(inputs, {options_.encoding, options_.csv, options_.header, options_.skipBlankLines}, layout_,
-                       batchLines(layout_), kBatchBytes);
+    BatchReader reader(
+        inputs, {options_.encoding, options_.form, options_.csv, options_.header, options_.skipBlankLines},
+        layout_, batchLines(layout_), kBatchBytes);
     const unsigned threads = options_.threads != 0 ? options_.threads : encodingThreads();
     std::vector<Batch> batches(threads * kBatchesPerThread);
     // The plan and the threads come with the first batch: a run without records makes neither. One

@@ -124,12 +124,28 @@ bool RecordEncoder::buildRecord(std::string_view record, bool cutWhole, std::siz
   // millions of values is refused without converting them.
   if (cutWhole && valueCount_ != columns_.size()) {
     problem_ = counted(valueCount_, "item") + ", the layout has " + counted(columns_.size(), "field");
+    // What a spreadsheet saves as "Unicode text" is cut at tabs.
+    if (valueCount_ == 1 && rules_.csv && rules_.csv->delimiter != '\t' &&
+        record.find('\t') != std::string_view::npos)
+      problem_ += " (the line holds tabs: --delimiter '\\t' cuts at them)";
     return false;
   }
   // Neither encoding gives more UTF-16 units than it has bytes.
   if (text_.size() < record.size()) text_.resize(record.size());
   const bool utf8 = rules_.encoding == InputText::utf8;
   const TextDecodeResult decoded = utf8 ? decodeUtf8(record, text_.data()) : decodeCp932(record, text_.data());
+  if (!decoded.ok && batch.utf16) {
+    // The byte of the UTF-16 line: two a unit before it, a character beyond U+FFFF (four bytes of
+    // UTF-8, a lead byte from 0xF0) two units.
+    std::size_t units = 0;
+    for (const char c : record.substr(0, decoded.errorOffset)) {
+      const auto b = static_cast<unsigned char>(c);
+      units += (b & 0xC0) == 0x80 ? 0 : b >= 0xF0 ? 2 : 1;
+    }
+    problem_ = "byte " + std::to_string(2 * units + 1) +
+               ": not valid UTF-16 text (a surrogate without its pair, or an odd last byte)";
+    return false;
+  }
   if (!decoded.ok) {
     problem_ = "byte " + std::to_string(decoded.errorOffset + 1) + ": not valid " + (utf8 ? "UTF-8" : "code page 932") +
                " text";

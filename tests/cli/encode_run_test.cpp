@@ -158,6 +158,66 @@ TEST(Encode, ExitCodes) {
   EXPECT_NE(named.err.find("words.txt (QUOR_GAIJI) has no mapping line"), std::string::npos) << named.err;
 }
 
+// UTF-16 of UTF-8 `text`, little-endian unless `big`.
+std::string utf16Of(const std::string& text, bool big = false) {
+  std::string bytes;
+  for (const char16_t unit : toUtf16(text, "text")) {
+    const char high = static_cast<char>(unit >> 8), low = static_cast<char>(unit & 0xFF);
+    bytes += big ? std::string{high, low} : std::string{low, high};
+  }
+  return bytes;
+}
+
+// What a spreadsheet saves as "Unicode text" (UTF-16 with a byte order mark, tab-separated) gives the
+// records of its text; the byte order mark is read without --encoding and checked against it.
+TEST(Encode, Utf16InputGivesTheRecordsOfItsText) {
+  const std::string text = "A1\t山田\t12\t-2500\r\nB2\t鈴木\t3\t150000\r\n";
+  const std::string le = "\xFF\xFE" + utf16Of(text), be = "\xFE\xFF" + utf16Of(text, true);
+  const struct {
+    std::string options;
+    std::string input;
+    int exitCode;
+    std::string message;  // part of standard error; none: the records of kGood
+  } cases[] = {
+      {"--delimiter '\\t'", le, 0, ""},
+      {"--delimiter '\\t'", be, 0, ""},
+      {"--encoding utf-16 --delimiter '\\t'", le, 0, ""},
+      {"--encoding UTF-16BE --delimiter '\\t'", be, 0, ""},
+      {"--encoding utf-16le --delimiter '\\t'", utf16Of(text), 0, ""},
+      {"--encoding utf16be --delimiter '\\t'", utf16Of(text, true), 0, ""},
+      {"--encoding utf-16 --delimiter '\\t'", utf16Of(text), 2,
+       "<stdin> has no UTF-16 byte order mark: give its byte order, --encoding utf-16le or utf-16be"},
+      {"--encoding utf-8 --delimiter '\\t'", le, 2,
+       "<stdin> starts with a UTF-16 byte order mark: it is UTF-16 text, which --encoding utf-16 reads"},
+      {"--encoding cp932 --delimiter '\\t'", be, 2, "which --encoding utf-16 reads"},
+      {"--encoding utf-16be --delimiter '\\t'", le, 2,
+       "<stdin> starts with a little-endian byte order mark, and --encoding utf-16be reads"},
+      {"--header --delimiter '\\t'",
+       "\xFF\xFE" + utf16Of("amount\tcode\tqty\tname\r\n-2500\tA1\t12\t山田\r\n3,x\t鈴木\t3\t150000\r\n"), 1,
+       "<stdin>:3: field 4 (amount): \"3,x\": not a number"},
+      {"", "\xFF\xFE" + utf16Of("A1\t山田\r\n"), 1,
+       "<stdin>:1: 1 item, the layout has 4 fields (the line holds tabs: --delimiter '\\t' cuts at them)"},
+      {"--delimiter '\\t'",
+       std::string("\xFF\xFEZ\0\t\0\0\xD8\t\0"
+                   "1\0\t\0"
+                   "2\0",
+                   16),
+       1, "<stdin>:1: byte 5: not valid UTF-16 text"},
+  };
+  const ScratchFolder folder;
+  folder.write("l.layout", kLayout);
+  const std::string good = runQuor("encode -q --layout l.layout", folder.path(), kGood).out;
+  for (const auto& c : cases) {
+    const RunResult run = runQuor("encode -q --layout l.layout " + c.options, folder.path(), c.input);
+    EXPECT_EQ(run.exitCode, c.exitCode) << c.options << "\n" << run.err;
+    if (c.message.empty()) {
+      EXPECT_TRUE(run.out == good) << c.options;
+    } else {
+      EXPECT_NE(run.err.find(c.message), std::string::npos) << c.options << "\n" << run.err;
+    }
+  }
+}
+
 // The bytes RecordBuilder gives for records of kLayout, each a list of its values.
 std::string builtRecords(const std::vector<std::vector<std::u16string>>& records) {
   RecordBuilder builder(parseLayoutFile(kLayout, "l.layout"), true, GaijiMapping());
