@@ -1,5 +1,6 @@
 #include "batch_reader.hpp"
 
+#include <algorithm>
 #include <string_view>
 
 #include "io_error.hpp"
@@ -14,6 +15,12 @@ std::string_view trimmed(std::string_view name) {
   while (!name.empty() && (name.front() == ' ' || name.front() == '\t')) name.remove_prefix(1);
   while (!name.empty() && (name.back() == ' ' || name.back() == '\t')) name.remove_suffix(1);
   return name;
+}
+
+bool sameLettersInAnyCase(std::string_view a, std::string_view b) {
+  const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return lower(x) == lower(y); });
 }
 
 }  // namespace
@@ -33,6 +40,24 @@ bool BatchReader::done() {
   order_.reset();
   if (rules_.header) readHeader();
   return false;
+}
+
+std::size_t BatchReader::columnNamed(const std::vector<std::size_t>& columns, std::string_view name,
+                                     const std::string& where) const {
+  const auto fieldName = [&](std::size_t k) -> const std::string& { return layout_.fields[columns[k]].name; };
+  for (std::size_t k = 0; k < columns.size(); ++k)
+    if (fieldName(k) == name) return k;
+  // Else the one field whose name differs only in the case of its letters A to Z.
+  std::vector<std::size_t> alike;
+  for (std::size_t k = 0; k < columns.size(); ++k)
+    if (sameLettersInAnyCase(fieldName(k), name)) alike.push_back(k);
+  if (alike.size() == 1) return alike.front();
+  if (alike.empty())
+    throw UsageError(where + "the header's column '" + std::string(name) + "' is no field of the layout");
+  throw UsageError(where + "the header's column '" + std::string(name) +
+                   "' is no field of the layout, and the fields '" + fieldName(alike[0]) + "' and '" +
+                   fieldName(alike[1]) +
+                   "' differ from it only in letter case: it must name one of them exactly");
 }
 
 void BatchReader::readHeader() {
@@ -75,10 +100,14 @@ void BatchReader::readHeader() {
   auto order = std::make_shared<std::vector<std::size_t>>(columns.size(), names.size());
   for (std::size_t j = 0; j < names.size(); ++j) {
     const std::string_view name = trimmed(names[j]);
-    std::size_t k = 0;
-    while (k < columns.size() && layout_.fields[columns[k]].name != name) ++k;
-    if (k == columns.size()) throw UsageError(where + "the header's column '" + std::string(name) + "' is no field of the layout");
-    if ((*order)[k] != names.size()) throw UsageError(where + "the header names the column '" + std::string(name) + "' twice");
+    const std::size_t k = columnNamed(columns, name, where);
+    if ((*order)[k] != names.size()) {
+      const std::string_view first = trimmed(names[(*order)[k]]);
+      if (first == name)
+        throw UsageError(where + "the header names the column '" + std::string(name) + "' twice");
+      throw UsageError(where + "the header's columns '" + std::string(first) + "' and '" + std::string(name) +
+                       "' both name the field '" + layout_.fields[columns[k]].name + "'");
+    }
     (*order)[k] = j;
   }
   for (std::size_t k = 0; k < columns.size(); ++k)

@@ -37,9 +37,9 @@ Examples:
               --gaiji site-gaiji.txt < in.csv > out.dat
 
 Each CSV record is one record, its values one per column of the layout: quoted values may hold the
-delimiter, quotes (doubled) and line breaks; --header matches columns by name; --plain reads each
-line as the component's lists do, its values cut at every "," (no quoting, no trimming). The layout
-file has one field a line, "name length format" (the format 0..3 or setNumeric, setCharacter,
+delimiter, quotes (doubled) and line breaks; --header matches columns by name (in any letter case
+where that leaves one field); --plain reads each line as the component's lists do, its values cut at
+every "," (no quoting, no trimming). The layout file has one field a line, "name length format" (the format 0..3 or setNumeric, setCharacter,
 setNCharacter, setPackNumeric) or "name kind size" with the kinds text, national, zoned, packed,
 binary and filler (numbers take "scale=N" and "signed"); "#" starts a comment. docs/layouts.md has the
 whole form; --copybook reads a COBOL copybook instead.
@@ -180,7 +180,8 @@ void addEncode(CLI::App& app, EncodeArguments& a) {
       "--plain", a.plain, "Read plain lines cut at every delimiter: no quoted fields (the component's own rule)");
   encode->add_option("--delimiter", a.delimiter, "Field delimiter: one character, \\t for a tab (default ,)");
   encode->add_flag("--header", a.options.header,
-                   "Each input's first record names its columns: values are taken by name, in any order");
+                   "Each input's first record names its columns: values are taken by name, in any order "
+                   "(a name that is no field's matches the field that differs only in letter case)");
   encode->add_flag("--skip-blank-lines", a.options.skipBlankLines, "Skip empty lines instead of refusing them");
   encode->add_option("files", a.options.inputs,
                      "Input files, read in order (default or '-': standard input)");

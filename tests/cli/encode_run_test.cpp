@@ -276,6 +276,38 @@ TEST(Encode, CsvRecordsAsSpreadsheetsWriteThem) {
   }
 }
 
+TEST(Encode, HeaderNamesMatchExactlyElseInAnyLetterCase) {
+  const struct {
+    std::string layout;
+    std::string input;
+    std::string out;      // the records' bytes, in hexadecimal, when the run succeeds
+    std::string message;  // else part of standard error
+  } cases[] = {
+      {"l.layout", "AMOUNT,Code,QTY,name\n-2500,A1,12,山田\n",
+       hexLines(builtRecords({{u"A1", u"山田", u"12", u"-2500"}}), 41), ""},
+      {"l.layout", "code,CODE,qty,name\n", "",
+       "the header's columns 'code' and 'CODE' both name the field 'code'"},
+      {"two.layout", "Code,code\nA,B\n", "C2 C1\n", ""},  // exact names first
+      {"two.layout", "CODE,code\n", "",
+       "the header's column 'CODE' is no field of the layout, and the fields 'code' and 'Code' differ from "
+       "it "
+       "only in letter case: it must name one of them exactly"},
+  };
+  const ScratchFolder folder;
+  folder.write("l.layout", kLayout);
+  folder.write("two.layout", "code 1 1\nCode 1 1\n");
+  for (const auto& c : cases) {
+    const RunResult run = runQuor("encode -q --header --layout " + c.layout, folder.path(), c.input);
+    if (c.message.empty()) {
+      EXPECT_EQ(run.exitCode, 0) << c.input << run.err;
+      EXPECT_EQ(hexLines(run.out, run.out.size()), c.out) << c.input;
+    } else {
+      EXPECT_EQ(run.exitCode, 2) << c.input;
+      EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+    }
+  }
+}
+
 TEST(Encode, ABadLineWritesNothingAndKeepsTheOlderFile) {
   const ScratchFolder folder;
   folder.write("l.layout", kLayout);
