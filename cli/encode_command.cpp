@@ -187,7 +187,7 @@ class EncodeRun {
       if ((done & kSignalCheckMask) == 0 && guard_->pending()) return Outcome::interrupted;
     }
     if (batch.failure) std::rethrow_exception(batch.failure);
-    for (std::size_t kind = 0; kind < kChangeKinds; ++kind) changes_[kind] += batch.changes[kind];
+    for (std::size_t kind = 0; kind < kTallyKinds; ++kind) changes_[kind] += batch.changes[kind];
     for (const Batch::ChangedValue& value : batch.changed) {
       if (changed_.size() == Batch::kListedChanges) break;
       changed_.push_back(display + ":" + std::to_string(batch.lines[value.line]) + ": " + value.problem);
@@ -218,10 +218,10 @@ class EncodeRun {
     std::fprintf(stderr, "quor: %s written other than they read (--lenient):\n", counted(changed, "value").c_str());
     for (const std::string& value : changed_) std::fprintf(stderr, "  %s\n", value.c_str());
     std::string kinds;
-    for (std::size_t kind = 1; kind < kChangeKinds; ++kind) {
+    for (std::size_t kind = 1; kind < kTallyKinds; ++kind) {
       if (changes_[kind] == 0) continue;
       if (!kinds.empty()) kinds += ", ";
-      kinds += std::to_string(changes_[kind]) + " " + std::string(summaryPhrase(static_cast<Change>(kind)));
+      kinds += std::to_string(changes_[kind]) + " " + std::string(summaryPhrase(kind));
     }
     if (changed > changed_.size())
       std::fprintf(stderr, "  and %llu more\n", static_cast<unsigned long long>(changed - changed_.size()));

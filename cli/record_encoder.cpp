@@ -191,7 +191,7 @@ bool RecordEncoder::buildRecord(std::string_view record, bool cutWhole, std::siz
       problem_ = std::move(problem);
       return false;
     }
-    ++batch.changes[static_cast<std::size_t>(change.kind)];
+    ++batch.changes[tallyKind(change, layout.fields[field])];
     if (batch.changed.size() < Batch::kListedChanges) batch.changed.push_back({index, std::move(problem)});
   }
   batch.records.insert(batch.records.end(), record_.begin(), record_.end());

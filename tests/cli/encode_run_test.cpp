@@ -464,6 +464,34 @@ TEST(Encode, ALineOfMillionsOfValuesTakesNoMemoryForThem) {
   }
 }
 
+// The closing tally says what was written, as the value's own line and the bytes do.
+TEST(Encode, TheLenientTallySaysWhatIsWritten) {
+  const struct {
+    std::string layout;
+    std::string input;
+    std::string hex;
+    std::string tally;
+  } cases[] = {
+      {"a 2 1\n", "山\n", "00 00\n",
+       "quor: in all: 1 double-byte text in a single-byte field (written as 0x00 bytes)\n"},
+      {"a text 2\n", "山\n", "40 40\n",
+       "quor: in all: 1 double-byte text in a single-byte field (written as blanks)\n"},
+      {"a 2 1\nb text 2\n", "山,山\n", "00 00 40 40\n",
+       "quor: in all: 1 double-byte text in a single-byte field (written as 0x00 bytes), "
+       "1 double-byte text in a single-byte field (written as blanks)\n"},
+      {"a 2 1\nb 1 1\n", ",A\n", "00 00 C1\n",
+       "quor: in all: 1 empty in a character field (written as 0x00 bytes)\n"},
+  };
+  const ScratchFolder folder;
+  for (const auto& c : cases) {
+    folder.write("t.layout", c.layout);
+    const RunResult run = runQuor("encode --lenient --layout t.layout", folder.path(), c.input);
+    EXPECT_EQ(run.exitCode, 0) << c.layout << run.err;
+    EXPECT_EQ(hexLines(run.out, 16), c.hex) << c.layout;
+    EXPECT_NE(run.err.find(c.tally), std::string::npos) << c.layout << run.err;
+  }
+}
+
 TEST(Encode, UnsignedDropsTheSign) {
   const ScratchFolder folder;
   const RunResult run =
