@@ -38,6 +38,7 @@ class DecodeRun {
     if (options_.layout.recordLength == 0) throw UsageError("the layout has no bytes");
     std::vector<std::string> inputs = options_.inputs;
     if (inputs.empty()) inputs.emplace_back("-");
+    progress_.expectBytes(inputsSize(inputs));
     // A termination signal ends any wait of the run, which then undoes or says what it wrote before
     // the signal takes effect.
     const InterruptionGuard guard;

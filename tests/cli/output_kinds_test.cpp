@@ -154,6 +154,38 @@ TEST(OutputKinds, RunningOutOfMemoryHasItsOwnExitStatus) {
   EXPECT_EQ(readFile(folder.path() / "err"), "quor: out of memory\n");
 }
 
+// The progress line of encode and of decode, on a terminal, when the output's reader waits 2 s before
+// it reads: the run is held past the second after which the line shows, and the inputs' size is known.
+TEST(OutputKinds, TheProgressLineSaysTheShareDoneAndTheTimeLeft) {
+  const std::string commands[] = {
+      "yes A | head -n 4000000 > in; exec '" QUOR_BINARY "' encode --lengths 1 --formats 1 in",
+      "head -c 8000000 /dev/zero | tr '\\0' '\\301' > in; exec '" QUOR_BINARY
+      "' decode --lengths 1 --formats 1 in",
+  };
+  for (const std::string& command : commands) {
+    const ScratchFolder folder;
+    int terminal = -1;
+    const pid_t child = ::forkpty(&terminal, nullptr, nullptr, nullptr);
+    if (child == 0) {
+      const std::string line =
+          "cd '" + folder.path().string() + "' && (" + command + ") | (sleep 2; cat > /dev/null)";
+      ::execl("/bin/sh", "sh", "-c", line.c_str(), static_cast<char*>(nullptr));
+      ::_exit(127);
+    }
+    ASSERT_GT(child, 0);
+    std::string shown;
+    char block[4096];
+    for (ssize_t got; (got = ::read(terminal, block, sizeof block)) > 0;)
+      shown.append(block, static_cast<std::size_t>(got));
+    ::close(terminal);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 0) << shown;
+    EXPECT_NE(shown.find(" % of 8.0 MB, "), std::string::npos) << command << "\n" << shown;
+    EXPECT_NE(shown.find(" left"), std::string::npos) << command << "\n" << shown;
+  }
+}
+
 // A run waiting on a pipe, FIFO or terminal that never gets data, or writing to a reader that never
 // reads, ends on SIGTERM, SIGINT or SIGHUP: it dies of the signal, having said what the output holds, and
 // leaves no temporary file. The signal is sent once quor handles it (SigCgt in /proc); a watchdog
