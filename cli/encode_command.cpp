@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <exception>
+#include <memory>
 #include <optional>
 #include <string_view>
 
@@ -110,7 +111,10 @@ class EncodeRun {
         if (batch.lineCount() > 0) {
           if (!pool) {
             plan.emplace(rules_.layout, rules_.convertSign, PlanTables(mapping_, PlanUse::encode), rules_.encoding);
-            pool.emplace(rules_, mapping_, *plan, threads);
+            pool.emplace(threads, [this, &plan] {
+              auto encoder = std::make_shared<RecordEncoder>(rules_, mapping_, *plan);
+              return [encoder](Batch& batch) { encoder->encode(batch); };
+            });
           }
           pool->submit(batch);
           ++inFlight;

@@ -142,7 +142,7 @@ TEST(OutputKinds, ALineLongerThan64MiBIsABadRecordAndTheLinesAfterItAreRead) {
 }
 
 TEST(OutputKinds, RunningOutOfMemoryHasItsOwnExitStatus) {
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
   GTEST_SKIP() << "the sanitizers reserve more address space than the limit allows";
 #endif
   const ScratchFolder folder;
@@ -188,8 +188,9 @@ TEST(OutputKinds, TheProgressLineSaysTheShareDoneAndTheTimeLeft) {
 
 // A run waiting on a pipe, FIFO or terminal that never gets data, or writing to a reader that never
 // reads, ends on SIGTERM, SIGINT or SIGHUP: it dies of the signal, having said what the output holds, and
-// leaves no temporary file. The signal is sent once quor handles it (SigCgt in /proc); a watchdog
-// kills a run still there after 60 s, which then fails the test by its status, not by a time.
+// leaves no temporary file. The signal is sent once quor handles it (SigCgt in /proc) and, for a
+// stalled reader, once a write waits on it (wchan in /proc); a watchdog kills a run still there after
+// 60 s, which then fails the test by its status, not by a time.
 TEST(OutputKinds, ASignalEndsARunBlockedOnAStalledPipe) {
   const struct {
     std::string prepare;   // shell lines before quor starts
@@ -206,9 +207,11 @@ TEST(OutputKinds, ASignalEndsARunBlockedOnAStalledPipe) {
       {"mkfifo in.fifo; exec 3<> in.fifo", "decode --lengths 2 --formats 1 -o out.csv in.fifo", "TERM",
        "quor: interrupted; out.csv was not written\n"},
       {"mkfifo out.fifo; exec 4<> out.fifo; yes AB | head -n 1000000 > in.csv",
-       "encode --lengths 2 --formats 1 -o out.fifo in.csv", "TERM", "quor: interrupted; out.fifo holds"},
+       "encode --lengths 2 --formats 1 -o out.fifo in.csv", "TERM",
+       "quor: interrupted; out.fifo holds a partial"},
       {"mkfifo out.fifo; exec 4<> out.fifo; head -c 4000000 /dev/zero | tr '\\0' A > in.dat",
-       "decode --lengths 2 --formats 1 in.dat > out.fifo", "HUP", "quor: interrupted; standard output holds"},
+       "decode --lengths 2 --formats 1 in.dat > out.fifo", "HUP",
+       "quor: interrupted; standard output holds a"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.command);
@@ -216,17 +219,26 @@ TEST(OutputKinds, ASignalEndsARunBlockedOnAStalledPipe) {
     const int signal = std::string(c.signal) == "TERM" ? SIGTERM : std::string(c.signal) == "INT" ? SIGINT : SIGHUP;
     // A background job of a shell without job control ignores SIGINT: env gives it back, as a
     // terminal's Ctrl-C finds it.
-    folder.write("run.sh", c.prepare + "\nenv --default-signal=INT '" QUOR_BINARY "' " + c.command + " 2> err &\n" +
-                               "pid=$!\n"
-                               "(sleep 60; kill -KILL $pid) 2> /dev/null & watchdog=$!\n"
-                               "until ! kill -0 $pid 2> /dev/null || [ $(( 0x$(awk '/^SigCgt/ { print $2 }' "
-                               "/proc/$pid/status) & " + std::to_string(1u << (signal - 1)) +
-                               " )) -ne 0 ]; do sleep 0.02; done\n"
-                               "sleep 0.2\n"
-                               "kill -" + c.signal + " $pid\n"
-                               "wait $pid; echo $? > status\n"
-                               "kill $watchdog\n"
-                               "rm -f run.sh in.fifo out.fifo in.csv in.dat\n");
+    folder.write("run.sh",
+                 c.prepare + "\nenv --default-signal=INT '" QUOR_BINARY "' " + c.command + " 2> err &\n" +
+                     "pid=$!\n"
+                     // The watchdog holds no output open, and ends with the run.
+                     "(n=0; while [ ! -e .done ] && [ $n -lt 600 ]; do sleep 0.1; n=$((n+1)); done; "
+                     "[ -e .done ] || kill -KILL $pid) > /dev/null 2>&1 & watchdog=$!\n"
+                     "until ! kill -0 $pid 2> /dev/null || [ $(( 0x$(awk '/^SigCgt/ { print $2 }' "
+                     "/proc/$pid/status) & " +
+                     std::to_string(1u << (signal - 1)) +
+                     " )) -ne 0 ]; do sleep 0.02; done\n"
+                     // A write waiting on the reader of out.fifo shows in its thread's wchan.
+                     "n=0; while [ -p out.fifo ] && [ $n -lt 500 ] && ! cat /proc/$pid/task/*/wchan "
+                     "2> /dev/null | grep -q pipe_write; do sleep 0.02; n=$((n+1)); done\n"
+                     "sleep 0.2\n"
+                     "kill -" +
+                     c.signal +
+                     " $pid\n"
+                     "wait $pid; echo $? > status\n"
+                     "touch .done; wait $watchdog\n"
+                     "rm -f run.sh in.fifo out.fifo in.csv in.dat .done\n");
     ASSERT_EQ(shell(folder.path(), "sh run.sh"), 0);
     EXPECT_EQ(readFile(folder.path() / "status"), std::to_string(128 + signal) + "\n");
     const std::string err = readFile(folder.path() / "err");
