@@ -53,7 +53,8 @@ class EncodeRun {
         rules_{options.layout, options.convertSign, options.encoding, options.lenient, options.csv} {}
 
   int run(OutputTarget target) {
-    progress_.expectBytes(inputsSize(options_.inputs.empty() ? std::vector<std::string>{"-"} : options_.inputs));
+    progress_.expectBytes(
+        inputsSize(options_.inputs.empty() ? std::vector<std::string>{"-"} : options_.inputs));
     // A termination signal ends any wait of the run; it takes effect once the temporary file is
     // removed, or once the run has said what it left on standard output or a device.
     const InterruptionGuard guard;

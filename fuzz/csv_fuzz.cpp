@@ -106,7 +106,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string error = failure([&] { fields = splitter.split(record); });
     std::vector<CsvField> reference;
     std::string storage;
-    QUOR_FUZZ_CHECK(error == failure([&] { text::csv::splitScalar(record, options, reference, storage, static_cast<std::size_t>(-1)); }));
+    QUOR_FUZZ_CHECK(error == failure([&] {
+                      text::csv::splitScalar(record, options, reference, storage,
+                                             static_cast<std::size_t>(-1));
+                    }));
     CsvSplitter capped(options);
     const std::size_t most = reference.size() / 2;
     std::span<const CsvField> kept;

@@ -89,10 +89,11 @@ class CsvRecordCutter {
   // Reads through a record too long to keep, holding only the cutter's state, so that a line break
   // inside its quoted fields does not end it. Give the record's bytes in pieces from its start, each
   // piece the bytes right after the last, restart() called before the first piece and skip() again
-  // after a needMore answer (an empty last piece says the record ends with the input). Answers as next() would for the record given whole, except that `length` counts from the start of
-  // the last piece and, when a CR ends the piece before and an LF starts this one, the line end is the
-  // LF alone: the next record starts length + lineEndLength bytes into the piece. lineEndsInside
-  // counts the whole record's.
+  // after a needMore answer (an empty last piece says the record ends with the input). Answers as
+  // next() would for the record given whole, except that `length` counts from the start of the last
+  // piece and, when a CR ends the piece before and an LF starts this one, the line end is the LF
+  // alone: the next record starts length + lineEndLength bytes into the piece. lineEndsInside counts
+  // the whole record's.
   //
   //   restart(); skip("a,\"x\n", false);  // needMore
   //   skip("y\",b\nc", false);              // record, length 4, lineEndLength 1, lineEndsInside 1

@@ -121,7 +121,8 @@ std::size_t splitScalar(std::string_view record, const CsvOptions& options, std:
   }
 }
 
-std::size_t countFields(std::string_view record, std::size_t from, const CsvOptions& options, std::size_t before) {
+std::size_t countFields(std::string_view record, std::size_t from, const CsvOptions& options,
+                        std::size_t before) {
   const std::size_t n = record.size();
   std::size_t count = before;
   for (std::size_t i = from;;) {

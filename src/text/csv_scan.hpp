@@ -52,7 +52,8 @@ std::size_t splitScalar(std::string_view record, const CsvOptions& options, std:
 // The fields of `record` from the field that starts at record[from] to the end, counted and checked as
 // the splitters read them but not kept; `before` fields come before it. Throws malformed() with the
 // field numbers and offsets a splitter gives.
-std::size_t countFields(std::string_view record, std::size_t from, const CsvOptions& options, std::size_t before);
+std::size_t countFields(std::string_view record, std::size_t from, const CsvOptions& options,
+                        std::size_t before);
 
 #if QUOR_CSV_SSE2
 CsvRecordEnd cutSse2(std::string_view bytes, bool endOfInput, const CsvOptions& options,

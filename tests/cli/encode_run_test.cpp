@@ -12,8 +12,8 @@
 #include "quor/layout.hpp"
 #include "quor/quor.hpp"
 #include "quor/record.hpp"
-#include "run_quor.hpp"
 #include "quor/text.hpp"
+#include "run_quor.hpp"
 #include "text_convert.hpp"
 
 namespace quor::cli::testing {
@@ -136,7 +136,8 @@ TEST(Encode, ExitCodes) {
       {"encode --layout l.layout --encoding Shift_JIS", kGood, 0, "2 records"},
       {"encode --layout l.layout --encoding windows-31j", kGood, 0, "2 records"},
       {"encode --layout l.layout --encoding MS932", kGood, 0, "2 records"},
-      {"encode --layout l.layout", "A1,\x8E\x52\x93\x63,12,1\n", 1, "(it reads as code page 932: try --encoding cp932)"},
+      {"encode --layout l.layout", "A1,\x8E\x52\x93\x63,12,1\n", 1,
+       "(it reads as code page 932: try --encoding cp932)"},
   };
   const ScratchFolder folder;
   folder.write("l.layout", kLayout);
@@ -445,7 +446,8 @@ TEST(Encode, ALineOfMillionsOfValuesTakesNoMemoryForThem) {
     int exitCode;
     std::string err;
   } cases[] = {
-      {"--skip-bad", commas + "\nA,B\n", 1, "in.csv:1: 40000001 items, the layout has 2 fields (line skipped)\n"},
+      {"--skip-bad", commas + "\nA,B\n", 1,
+       "in.csv:1: 40000001 items, the layout has 2 fields (line skipped)\n"},
       {"--skip-bad --plain", commas + "\nA,B\n", 1,
        "in.csv:1: 40000001 items, the layout has 2 fields (line skipped)\n"},
       {"--header", commas + "\nA,B\n", 2, "quor: in.csv:1: the header names the column '' twice\n"},
@@ -453,8 +455,10 @@ TEST(Encode, ALineOfMillionsOfValuesTakesNoMemoryForThem) {
   const ScratchFolder folder;
   for (const auto& c : cases) {
     folder.write("in.csv", c.input);
-    const std::string command = "cd '" + folder.path().string() + "' && ulimit -v 1000000 && '" QUOR_BINARY
-                                "' encode -q --lengths 2,2 --formats 1,1 " + c.options + " in.csv > out.dat 2> err";
+    const std::string command = "cd '" + folder.path().string() +
+                                "' && ulimit -v 1000000 && '" QUOR_BINARY
+                                "' encode -q --lengths 2,2 --formats 1,1 " +
+                                c.options + " in.csv > out.dat 2> err";
     const int status = std::system(command.c_str());
     EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, c.exitCode) << c.options;
     EXPECT_EQ(readFile(folder.path() / "err"), c.err) << c.options;

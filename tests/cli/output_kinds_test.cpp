@@ -193,10 +193,10 @@ TEST(OutputKinds, TheProgressLineSaysTheShareDoneAndTheTimeLeft) {
 // 60 s, which then fails the test by its status, not by a time.
 TEST(OutputKinds, ASignalEndsARunBlockedOnAStalledPipe) {
   const struct {
-    std::string prepare;   // shell lines before quor starts
-    std::string command;   // quor's arguments and redirections
+    std::string prepare;  // shell lines before quor starts
+    std::string command;  // quor's arguments and redirections
     const char* signal;
-    std::string message;   // standard error starts with it
+    std::string message;  // standard error starts with it
   } cases[] = {
       {"mkfifo in.fifo", "encode --lengths 2 --formats 1 -o out.dat in.fifo", "TERM",
        "quor: interrupted; out.dat was not written\n"},  // no writer ever opens the FIFO
@@ -216,7 +216,9 @@ TEST(OutputKinds, ASignalEndsARunBlockedOnAStalledPipe) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.command);
     const ScratchFolder folder;
-    const int signal = std::string(c.signal) == "TERM" ? SIGTERM : std::string(c.signal) == "INT" ? SIGINT : SIGHUP;
+    const int signal = std::string(c.signal) == "TERM"  ? SIGTERM
+                       : std::string(c.signal) == "INT" ? SIGINT
+                                                        : SIGHUP;
     // A background job of a shell without job control ignores SIGINT: env gives it back, as a
     // terminal's Ctrl-C finds it.
     folder.write("run.sh",
@@ -244,7 +246,8 @@ TEST(OutputKinds, ASignalEndsARunBlockedOnAStalledPipe) {
     const std::string err = readFile(folder.path() / "err");
     EXPECT_EQ(err.substr(0, c.message.size()), c.message) << err;
     std::vector<std::string> left;
-    for (const auto& entry : fs::directory_iterator(folder.path())) left.push_back(entry.path().filename().string());
+    for (const auto& entry : fs::directory_iterator(folder.path()))
+      left.push_back(entry.path().filename().string());
     std::sort(left.begin(), left.end());
     EXPECT_EQ(left, (std::vector<std::string>{"err", "status"}));
   }

@@ -83,7 +83,8 @@ TEST(OutputSink, AMovedSinkKeepsEveryMemberAndSyncsTheFileAndItsFolder) {
   syncedFiles.clear();
   moved.commit();
   EXPECT_EQ(readFile(target), "\x01\x02\x03");
-  struct stat file {}, dir {};
+  struct stat file {
+  }, dir{};
   ASSERT_EQ(::stat(target.c_str(), &file), 0);
   ASSERT_EQ(::stat(folder.path().c_str(), &dir), 0);
   // The file first, then, once it has its name, the folder.

@@ -89,7 +89,8 @@ TEST(RecordReader, SkipsACsvRecordLongerThanTheLongestKeptToItsRealEnd) {
       std::vector<std::string> records;
       std::string_view record;
       while (reader.next(record))
-        records.push_back(std::to_string(reader.lineNumber()) + ":" + (reader.tooLong() ? "!" : std::string(record)));
+        records.push_back(std::to_string(reader.lineNumber()) + ":" +
+                          (reader.tooLong() ? "!" : std::string(record)));
       EXPECT_EQ(records, c.records) << c.content << " block " << block;
       EXPECT_EQ(reader.bytesRead(), c.content.size());
       std::fclose(file);
