@@ -122,8 +122,10 @@ class RecordDecoder {
   // Reads `record` (Layout::recordLength bytes) into `values`, one text a column. Invalid data is
   // reported in `faults` (emptied first; at most one a column, in column order). A column with a fault
   // has no text unless `lenient`: then an undecodable character reads as U+FFFD and a bad number as its
-  // raw digit nibbles, in hexadecimal. Throws quor::Error 5 for a record of the wrong length, 7 when
-  // memory runs out.
+  // raw digit nibbles, in hexadecimal. A shorter record, as a variable-length file holds, has the
+  // columns past its end absent, with no text (columnsWithin counts the others), and a column its end
+  // cuts is invalid data. Throws quor::Error 5 for a record longer than the layout, 7 when memory runs
+  // out.
   void decode(std::span<const std::uint8_t> record, std::vector<std::u16string>& values,
               std::vector<FieldFault>& faults, bool lenient = false) const;
 

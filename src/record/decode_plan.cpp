@@ -47,6 +47,7 @@ struct Plan {
   bool crlf = false;
   bool keepPadding = false;
   std::size_t maxLine = 0;
+  std::size_t recordLength = 0;  // a record of another length is left to RecordDecoder
 };
 
 // The widest number fields the plan reads: more than any typed kind has; a component field wider
@@ -121,6 +122,7 @@ DecodePlan::DecodePlan(const Layout& layout, const RecordOptions& options, const
     plan->delimiter = csv.delimiter;
     plan->crlf = csv.crlf;
     plan->keepPadding = options.keepPadding;
+    plan->recordLength = layout.recordLength;
     // Each byte and pair as the decoders read it, and as the output writes it.
     const record::PlanTableData& forms = tables.data();
     plan->ebcdic.resize(256);
@@ -179,6 +181,7 @@ std::size_t DecodePlan::maxLineBytes() const noexcept {
 
 std::size_t DecodePlan::decode(std::span<const std::uint8_t> record, char* out) const noexcept {
   const Plan& plan = *steps_;
+  if (record.size() != plan.recordLength) return 0;
   char* const start = out;
   bool first = true;
   for (const Step& step : plan.steps) {
