@@ -15,6 +15,7 @@
 #include "dump_command.hpp"
 #include "encode_command.hpp"
 #include "field_command.hpp"
+#include "file_shape.hpp"
 #include "io_error.hpp"
 #include "layout_command.hpp"
 #include "layout_source.hpp"
@@ -133,6 +134,7 @@ InputEncoding encodingNamed(const std::string& name, bool utf16) {
 
 struct EncodeArguments {
   LayoutSource layout;
+  FileShapeArguments shape;
   std::string encoding = "utf-8";
   std::string gaiji;
   bool isUnsigned = false;
@@ -183,13 +185,14 @@ void addEncode(CLI::App& app, EncodeArguments& a) {
                    "Each input's first record names its columns: values are taken by name, in any order "
                    "(a name that is no field's matches the field that differs only in letter case)");
   encode->add_flag("--skip-blank-lines", a.options.skipBlankLines, "Skip empty lines instead of refusing them");
+  addFileShapeOptions(*encode, a.shape, true, true);
   encode->add_option("files", a.options.inputs,
                      "Input files, read in order (default or '-': standard input)");
 }
 
 int runEncodeArguments(CLI::App& encode, EncodeArguments& a) {
   EncodeOptions& o = a.options;
-  o.layout = loadLayout(a.layout);
+  o.shape = loadFileShape(a.layout, a.shape);
   o.layoutPath = !a.layout.layoutFile.empty() ? a.layout.layoutFile : a.layout.copybookFile;
   if (o.outputPath == "-") o.outputPath.clear();
   if (encode.count("--encoding") > 0) {
@@ -252,14 +255,18 @@ int runMain(int argc, char** argv) {
 
   LayoutSource layoutArgs;
   bool layoutJson = false;
+  std::string layoutRecord;
   CLI::App* layoutCommand =
       app.add_subcommand("layout", "Print the resolved layout: columns, names, offsets, sizes, kinds, digits");
   addLayoutOptions(*layoutCommand, layoutArgs, true);
   layoutCommand->add_flag("--json", layoutJson, "Print the layout as JSON");
+  layoutCommand->add_option("--record", layoutRecord,
+                            "One record of several: an 01 record, or an item of a REDEFINES in place of the others");
   layoutCommand->footer(kLayoutHelp);
 
   DecodeOptions decode;
   LayoutSource decodeLayout;
+  FileShapeArguments decodeShape;
   std::string decodeEncoding = "utf-8";
   std::string decodeDelimiter = ",";
   std::string lineEnd;
@@ -286,10 +293,14 @@ int runMain(int argc, char** argv) {
   decodeCommand->add_option("--max-errors", decodeMaxErrors, "With --skip-bad: stop after more than N bad records")
       ->needs(decodeSkip);
   decodeCommand->add_flag("-q,--quiet", decode.quiet, "No summary and no progress line");
+  addFileShapeOptions(*decodeCommand, decodeShape, false, true);
+  decodeCommand->add_flag("--split-by-type", decode.splitByType,
+                          "A file a record layout, NAME.csv (or NAME.jsonl), in the folder -o names");
   decodeCommand->add_option("files", decode.inputs, "Record files, read in order (default or '-': standard input)");
 
   DumpOptions dump;
   LayoutSource dumpLayout;
+  FileShapeArguments dumpShape;
   std::string records;
   std::string dumpGaiji;
   bool dumpUnsigned = false;
@@ -300,6 +311,9 @@ int runMain(int argc, char** argv) {
   dumpCommand->add_option("--records", records, "The records to show: N, N-M or N- (default: all)");
   dumpCommand->add_option("--gaiji", dumpGaiji, "Gaiji mapping file, read backwards for JEF fields");
   dumpCommand->add_flag("--unsigned", dumpUnsigned, "Packed fields of --lengths/--formats have no sign nibble");
+  addFileShapeOptions(*dumpCommand, dumpShape, false, false);
+  dumpCommand->add_option("--lrecl", dump.recordLength, "Without a layout: the length of fixed records")
+      ->check(CLI::Range(std::size_t{1}, std::size_t{64} << 20));
   dumpCommand->add_option("files", dump.inputs, "Record files (default or '-': standard input)");
 
   CLI::App* version = app.add_subcommand("version", "Print the component's version (e.g. 1.0.0)");
@@ -317,9 +331,13 @@ int runMain(int argc, char** argv) {
       std::printf("%s\n", quor::toUtf8(quor::Quor().Version()).c_str());
       return kExitSuccess;
     }
-    if (layoutCommand->parsed()) return runLayout(loadLayout(layoutArgs), layoutJson);
+    if (layoutCommand->parsed()) {
+      FileShapeArguments shape;
+      if (!layoutRecord.empty()) shape.types.push_back("*=" + layoutRecord);
+      return runLayout(loadFileShape(layoutArgs, shape).records.layouts, layoutJson);
+    }
     if (decodeCommand->parsed()) {
-      decode.layout = loadLayout(decodeLayout);
+      decode.shape = loadFileShape(decodeLayout, decodeShape);
       decode.layoutPath = !decodeLayout.layoutFile.empty() ? decodeLayout.layoutFile : decodeLayout.copybookFile;
       decode.cp932 = encodingNamed(decodeEncoding, false).text == TextEncoding::cp932;
       decode.delimiter = delimiterNamed(decodeDelimiter);
@@ -330,7 +348,7 @@ int runMain(int argc, char** argv) {
       return runDecode(decode);
     }
     if (dumpCommand->parsed()) {
-      dump.layout = loadLayout(dumpLayout);
+      dump.shape = loadFileShape(dumpLayout, dumpShape, true);
       dump.convertSign = !dumpUnsigned;
       if (!records.empty()) parseRecordRange(records, dump);
       if (dumpCommand->count("--gaiji") > 0) dump.gaijiPath = dumpGaiji;

@@ -169,9 +169,9 @@ std::vector<std::string> copybookRecordNames(std::string_view text, const std::s
 // qualified within it alone), or an item of a REDEFINES (the item redefined, or one that redefines
 // it), which then stands in place of the item it redefines, its record otherwise as written: the other
 // items of that REDEFINES are left out, and bytes the chosen item does not reach are a filler of
-// blanks. Throws quor::Error 5 when no 01 record and no item of a REDEFINES has the name, and as
-// parseCopybook does.
-Layout parseCopybookRecord(std::string_view text, const std::string& fileName, std::string_view name);
+// blanks. The layout comes with the name as the copybook writes it. Throws quor::Error 5 when no 01
+// record and no item of a REDEFINES has the name, and as parseCopybook does.
+NamedLayout parseCopybookRecord(std::string_view text, const std::string& fileName, std::string_view name);
 
 // A layout from the --lengths and --formats lists ("8,20,10" and "1,1,2"); messages name the list and
 // its item ("--lengths item 2: ...").

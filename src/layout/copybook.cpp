@@ -167,11 +167,11 @@ class CopybookReader {
   }
 
   // The 01 record of that name, or the record with the item of a REDEFINES of that name in place.
-  Layout read(std::string_view name) {
+  NamedLayout read(std::string_view name) {
     parse();
     const std::string key = upper(name);
     for (const std::size_t record : records_)
-      if (upper(items_[record].name) == key) return layoutOf(record);
+      if (upper(items_[record].name) == key) return {items_[record].name, layoutOf(record)};
     for (std::size_t i = 1; i < items_.size(); ++i) {
       const Item& item = items_[i];
       if (item.name.empty() || upper(item.name) != key || !inRedefines(i)) continue;
@@ -182,7 +182,7 @@ class CopybookReader {
       }
       // An item of a REDEFINES of 01 records is a record of its own; one inside a record is put in
       // that record.
-      return layoutOf(items_[top].level == 1 ? top : 0);
+      return {item.name, layoutOf(items_[top].level == 1 ? top : 0)};
     }
     throw Error(errors::kInvalidCall, fileName_ + ": no 01 record and no item of a REDEFINES is named '" +
                                           std::string(name) + "' (records: " + recordList() + ")");
@@ -792,7 +792,7 @@ std::vector<std::string> copybookRecordNames(std::string_view text, const std::s
   return base::guarded([&] { return CopybookReader(text, fileName).recordNames(); });
 }
 
-Layout parseCopybookRecord(std::string_view text, const std::string& fileName, std::string_view name) {
+NamedLayout parseCopybookRecord(std::string_view text, const std::string& fileName, std::string_view name) {
   return base::guarded([&] { return CopybookReader(text, fileName).read(name); });
 }
 

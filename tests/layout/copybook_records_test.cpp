@@ -94,11 +94,13 @@ TEST(CopybookRecords, EachRecordAndEachRedefinesItemIsALayout) {
       {kTransfer, "DETAIL-RAW", "DETAIL-RAW text 0+5\nFILLER filler 5+4 constant\nlength 9", "DETAIL-RAW -"},
   };
   for (const auto& c : cases) {
-    const Layout layout = c.name == nullptr ? parseCopybook(c.copybook, "t.cpy") : parseCopybookRecord(c.copybook, "t.cpy", c.name);
+    const Layout layout =
+        c.name == nullptr ? parseCopybook(c.copybook, "t.cpy") : parseCopybookRecord(c.copybook, "t.cpy", c.name).layout;
     EXPECT_EQ(fieldsOf(layout), c.fields) << (c.name ? c.name : "(one record)");
     EXPECT_EQ(treeOf(layout.tree), c.tree) << (c.name ? c.name : "(one record)");
   }
   EXPECT_EQ(copybookRecordNames(kTransfer, "t.cpy"), (std::vector<std::string>{"HEADER", "DETAIL"}));
+  EXPECT_EQ(parseCopybookRecord(kExport, "t.cpy", "account-data").name, "ACCOUNT-DATA");
   EXPECT_EQ(copybookRecordNames(kExport, "t.cpy"), std::vector<std::string>{"EXPORT-REC"});
   EXPECT_EQ(copybookRecordNames("05 A PIC X.\n05 B PIC X.\n", "t.cpy"), std::vector<std::string>{""});
 }

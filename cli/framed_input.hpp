@@ -1,0 +1,66 @@
+#pragma once
+// The records of one host record file as its framing gives them, each with the layout its type field
+// selects, read in blocks of the file: memory holds a block and the longest record, whatever the
+// file's size. decode and dump read their inputs through it.
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "input_file.hpp"
+#include "quor/framing.hpp"
+#include "quor/layout.hpp"
+#include "quor/record_types.hpp"
+
+namespace quor::cli {
+
+class FramedInput {
+ public:
+  // Reads `input` framed as `framing`. Fixed records are as long as their layout (of `layouts`, the one
+  // `selector` selects where there are several) or, without layouts, `fixedLength`.
+  FramedInput(const InputFile& input, const Framing& framing, const std::vector<NamedLayout>& layouts,
+              const RecordSelector* selector, std::size_t fixedLength = 0);
+
+  struct Item {
+    enum class Kind : std::uint8_t { record, bad, end };
+    Kind kind = Kind::end;
+    std::uint64_t number = 0;               // record, and a bad frame where a record would be: from 1
+    std::uint64_t offset = 0;               // record: of its data in the file; bad: of what is wrong
+    std::span<const std::uint8_t> bytes;    // record: its data, valid until the next call
+    std::size_t layout = kNoLayout;         // record: its layout; kNoLayout when none can be told
+    std::string problem;                    // record without a layout, bad: what is wrong, in words
+    std::string passedOver;                 // bad: what reading passes over ("the rest of the input")
+    bool resumes = false;                   // bad: reading goes on after it
+  };
+
+  // The next record or bad frame, or the end. Throws IoError when the input cannot be read.
+  Item next();
+
+  [[nodiscard]] std::uint64_t bytesRead() const noexcept { return bytesRead_; }
+
+ private:
+  // Keeps the unread bytes, makes room for `wanted` of them and reads; false at the end of the input.
+  bool fill(std::size_t wanted);
+  // The layout of the record at `bytes`, or kNoLayout with `problem` saying why.
+  std::size_t layoutOf(std::span<const std::uint8_t> bytes, std::string& problem) const;
+
+  const InputFile& input_;
+  FrameReader reader_;
+  const std::vector<NamedLayout>& layouts_;
+  const RecordSelector* selector_;
+  std::size_t fixedLength_;
+  std::optional<std::size_t> commonLength_;  // the length every layout's record has, if one
+  std::vector<std::uint8_t> buffer_;
+  std::size_t begin_ = 0;      // the first unread byte
+  std::size_t end_ = 0;        // one past the last byte read
+  std::uint64_t base_ = 0;     // the file offset of buffer_[0]
+  bool ended_ = false;
+  bool stopped_ = false;       // a bad frame without a next record: nothing more is read
+  std::uint64_t records_ = 0;
+  std::uint64_t bytesRead_ = 0;
+};
+
+}  // namespace quor::cli
