@@ -143,8 +143,7 @@ class DecodeRun {
         }
       }
     }
-    if (options.shape.records.typeField)
-      selector_.emplace(*options.shape.records.typeField, options.shape.records.choices, recordOptions, gaiji);
+    selector_ = options.shape.records.selector(recordOptions, gaiji);
   }
 
   void openSinks() {

@@ -96,7 +96,7 @@ class Dumper {
       nameWidth_ = std::max(nameWidth_, std::string("field ").size() + std::to_string(layout.layout.fields.size()).size());
       for (const LayoutField& field : layout.layout.fields) nameWidth_ = std::max(nameWidth_, field.name.size());
     }
-    if (records.typeField) selector_.emplace(*records.typeField, records.choices, recordOptions, gaiji);
+    selector_ = records.selector(recordOptions, gaiji);
   }
 
  public:

@@ -85,10 +85,8 @@ class EncodeRun {
       rules_.json = &*json_;
     }
     rules_.shortRecords = options.shape.framing.format != RecordFormat::fixed;
-    if (records.typeField) {
-      selector_.emplace(*records.typeField, records.choices, RecordOptions{options.convertSign}, mapping_);
-      rules_.selector = &*selector_;
-    }
+    selector_ = records.selector(RecordOptions{options.convertSign}, mapping_);
+    if (selector_) rules_.selector = &*selector_;
   }
 
   int run(OutputTarget target) {

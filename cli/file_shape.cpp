@@ -31,9 +31,9 @@ void addFileShapeOptions(CLI::App& command, FileShapeArguments& arguments, bool 
   command.add_option("--recfm", arguments.recfm,
                      "Record format: F or FB (fixed, the default), V (each record behind an RDW) or VB (blocks "
                      "behind a BDW, each holding RDW records)");
-  if (writing)
-    command.add_option("--block-size", arguments.blockSize,
-                       "VB: the most bytes of a block, its BDW included (default 32760)");
+  command.add_option("--block-size", arguments.blockSize,
+                     writing ? "VB: the most bytes of a block, its BDW included (default 32760)"
+                             : "VB: the blocks' size when written (taken, and not needed to read them)");
   command.add_flag("--rdw-little-endian", arguments.rdwLittleEndian,
                    "V and VB: the RDW's length is little-endian, as some transfer programs write it");
   command.add_flag("--rdw-data-length", arguments.rdwCountsData,
@@ -53,6 +53,16 @@ void addFileShapeOptions(CLI::App& command, FileShapeArguments& arguments, bool 
 
 std::string RecordLayouts::names() const {
   return listed(layouts);
+}
+
+std::optional<RecordSelector> RecordLayouts::selector(const RecordOptions& options, const GaijiMapping& gaiji) const {
+  if (!typeField) return std::nullopt;
+  try {
+    return RecordSelector(*typeField, choices, options, gaiji);
+  } catch (const Error& e) {
+    if (e.number() != errors::kInvalidCall) throw;
+    throw UsageError(std::string("--type: ") + e.what());
+  }
 }
 
 std::string recordLengths(const std::vector<NamedLayout>& layouts) {

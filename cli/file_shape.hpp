@@ -50,6 +50,9 @@ struct RecordLayouts {
   [[nodiscard]] bool several() const noexcept { return layouts.size() > 1; }
   // The names of the layouts, "HEADER, DETAIL".
   [[nodiscard]] std::string names() const;
+  // The selector of each record's layout by its type field, read with `options` and `gaiji`; none
+  // without a type field. Throws UsageError for a --type value the field cannot hold.
+  [[nodiscard]] std::optional<RecordSelector> selector(const RecordOptions& options, const GaijiMapping& gaiji) const;
 };
 
 struct FileShape {
