@@ -255,18 +255,11 @@ bool RecordEncoder::buildJsonRecord(std::string_view record, std::size_t index, 
 bool RecordEncoder::buildItems(std::size_t way, std::size_t given, std::size_t index, Batch& batch) {
   const Way& w = ways_[way];
   const Layout& layout = w.layout->layout;
-  // The fields past a short record's end are built with a value they take as it reads, and cut off.
-  for (std::size_t k = given; k < w.columns.size(); ++k) {
-    const FieldKind kind = layout.fields[w.columns[k]].kind;
-    const bool number = kind == FieldKind::zoned || kind == FieldKind::packed || kind == FieldKind::binary ||
-                        (kind == FieldKind::component && (layout.fields[w.columns[k]].format == setNumeric ||
-                                                          layout.fields[w.columns[k]].format == setPackNumeric));
-    items_.emplace_back(number ? u"0" : u"");
-  }
-  const std::span<ValueChange> changes(changes_.data(), w.columns.size());
+  const std::span<ValueChange> changes(changes_.data(), given);
   record_.clear();
   try {
-    ways_[way].builder.append(items_, record_, changes);
+    // A short record ends where its first absent field starts.
+    ways_[way].builder.appendFirstColumns(items_, record_, changes);
   } catch (const Error& error) {
     problem_ = failure(way, error);
     return false;
@@ -283,10 +276,8 @@ bool RecordEncoder::buildItems(std::size_t way, std::size_t given, std::size_t i
     ++batch.changes[tallyKind(change, layout.fields[field])];
     if (batch.changed.size() < Batch::kListedChanges) batch.changed.push_back({index, std::move(problem)});
   }
-  // A short record ends where its first absent field starts.
-  const std::size_t length = given < w.columns.size() ? layout.fields[w.columns[given]].offset : record_.size();
-  if (!typeMatches(way, {record_.data(), length})) return false;
-  batch.records.insert(batch.records.end(), record_.begin(), record_.begin() + static_cast<std::ptrdiff_t>(length));
+  if (!typeMatches(way, {record_.data(), record_.size()})) return false;
+  batch.records.insert(batch.records.end(), record_.begin(), record_.end());
   batch.recordEnds.push_back(batch.records.size());
   return true;
 }

@@ -90,11 +90,20 @@ class RecordBuilder {
   // or the record would pass 64 MiB.
   void append(std::span<const std::u16string_view> values, ByteString& out, std::span<ValueChange> changes = {});
 
+  // Appends the record of the first columns only, as a variable-length file holds a record whose last
+  // fields are absent: `values` gives the first of the layout's columns (at least one), and the record
+  // ends where the field of the first column not given starts, its fields before that as append()
+  // writes them. `changes`, when not empty, has one entry a value given. With every column given it is
+  // append(). Throws as append() does, and quor::Error 5 for no value or more values than columns.
+  void appendFirstColumns(std::span<const std::u16string_view> values, ByteString& out,
+                          std::span<ValueChange> changes = {});
+
   [[nodiscard]] const Layout& layout() const noexcept { return layout_; }
 
  private:
   Layout layout_;
   std::size_t columns_ = 0;
+  std::vector<std::size_t> columnFields_;  // the field of each column
   RecordOptions options_;
   GaijiMapping gaiji_;
   std::u16string formatted_;  // working storage of the field formatter, kept from record to record

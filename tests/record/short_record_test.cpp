@@ -42,5 +42,32 @@ TEST(ShortRecord, FieldsPastTheEndAreAbsent) {
   EXPECT_EQ(errorOf([&] { decoder.decode({longer.data(), longer.size()}, values, faults); }), 5);
 }
 
+// A record of its first columns only is the whole record's bytes up to the first column not given, and
+// decodes to those columns, the others absent.
+TEST(ShortRecord, FirstColumnsAreTheWholeRecordCutBeforeTheRest) {
+  const Layout layout =
+      parseLayoutFile("t text 1\npad filler 2\nn packed 5 scale=2 signed\nk national 2\nz 4 0\nc 3 1\n", "s.layout");
+  RecordBuilder builder(layout);
+  const RecordDecoder decoder(layout);
+  const std::u16string_view all[] = {u"A", u"-12.5", u"山", u"77", u"xy"};
+  ByteString whole;
+  builder.append(all, whole);
+  std::vector<std::u16string> values;
+  std::vector<FieldFault> faults;
+  for (std::size_t given = 1; given <= std::size(all); ++given) {
+    ByteString part;
+    std::vector<ValueChange> changes(given);
+    builder.appendFirstColumns(std::span(all, given), part, changes);
+    const std::size_t end = given < std::size(all) ? layout.fields[layout.columns()[given]].offset : whole.size();
+    EXPECT_EQ(hex(part), hex(ByteString(whole.data(), end))) << given;
+    EXPECT_EQ(columnsWithin(layout, part.size()), given);
+    decoder.decode({part.data(), part.size()}, values, faults);
+    EXPECT_TRUE(faults.empty());
+    for (std::size_t i = 0; i < given; ++i) EXPECT_EQ(values[i], i == 1 ? u"-12.50" : i == 2 ? u"山" : std::u16string(all[i]));
+  }
+  ByteString none;
+  EXPECT_EQ(errorOf([&] { builder.appendFirstColumns({}, none); }), 5);
+}
+
 }  // namespace
 }  // namespace quor::test
