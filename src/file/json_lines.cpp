@@ -255,8 +255,8 @@ struct Json {
   Type type = Type::null;
   std::size_t offset = 0;  // of its first byte in the line
   std::string text;        // number: as written; string: unescaped, UTF-8
-  std::vector<Json> items;
-  std::vector<std::pair<std::string, Json>> members;
+  std::vector<Json> items;        // array: its elements; object: its members' values
+  std::vector<std::string> names;  // object: its members' names, UTF-8
 };
 
 const char* typeName(Json::Type type) {
@@ -328,11 +328,12 @@ class JsonParser {
         skipBlanks();
         if (at_ == text_.size() || text_[at_] != '"') fail("expected a name in quotes");
         std::string name = parseString();
-        for (const auto& member : value.members)
-          if (member.first == name) fail("the name \"" + name + "\" is given twice");
+        for (const std::string& earlier : value.names)
+          if (earlier == name) fail("the name \"" + name + "\" is given twice");
         if (!take(':')) fail("expected ':' after a name");
         Json item = parseValue(depth + 1);
-        value.members.emplace_back(std::move(name), std::move(item));
+        value.names.push_back(std::move(name));
+        value.items.push_back(std::move(item));
       } while (take(','));
       if (!take('}')) fail("expected ',' or '}'");
       return value;
@@ -484,19 +485,19 @@ class Matcher {
   Matcher(std::vector<std::u16string>& values, std::vector<bool>& absent) : values_(values), absent_(absent) {}
 
   void object(const std::vector<Shape>& members, const Json& json, const std::string& where, bool top) {
-    std::vector<bool> used(json.members.size(), false);
+    std::vector<bool> used(json.names.size(), false);
     for (const Shape& member : members) {
-      std::size_t found = json.members.size();
-      for (std::size_t i = 0; i < json.members.size(); ++i)
-        if (json.members[i].first == member.key) found = i;
+      std::size_t found = json.names.size();
+      for (std::size_t i = 0; i < json.names.size(); ++i)
+        if (json.names[i] == member.key) found = i;
       const std::string place = quotedName(member.key) + where;
-      if (found == json.members.size()) refuse(place + " is missing");
+      if (found == json.names.size()) refuse(place + " is missing");
       used[found] = true;
-      value(member, json.members[found].second, place);
+      value(member, json.items[found], place);
     }
-    for (std::size_t i = 0; i < json.members.size(); ++i)
-      if (!used[i] && !(top && json.members[i].first == "record"))
-        refuse(quotedName(json.members[i].first) + where + " is no field of the record");
+    for (std::size_t i = 0; i < json.names.size(); ++i)
+      if (!used[i] && !(top && json.names[i] == "record"))
+        refuse(quotedName(json.names[i]) + where + " is no field of the record");
   }
 
  private:
@@ -591,19 +592,19 @@ JsonLinesReader::Read JsonLinesReader::read(std::string_view line, std::vector<s
   return base::guarded([&] {
     const Json json = JsonParser(line).parseLine();
     Read read;
-    const auto named = std::find_if(json.members.begin(), json.members.end(),
-                                    [](const auto& member) { return member.first == "record"; });
-    if (named == json.members.end()) {
+    const auto named = std::find(json.names.begin(), json.names.end(), "record");
+    if (named == json.names.end()) {
       if (layouts_.size() > 1) refuse("\"record\" is missing: it names the record's layout");
     } else {
-      if (named->second.type != Json::Type::string)
-        refuse(std::string("\"record\" is ") + typeName(named->second.type) + ", where the name of a layout is expected");
+      const Json& name = json.items[static_cast<std::size_t>(named - json.names.begin())];
+      if (name.type != Json::Type::string)
+        refuse(std::string("\"record\" is ") + typeName(name.type) + ", where the name of a layout is expected");
       const auto it = std::find_if(layouts_.begin(), layouts_.end(),
-                                   [&](const NamedLayout& layout) { return layout.name == named->second.text; });
+                                   [&](const NamedLayout& layout) { return layout.name == name.text; });
       if (it == layouts_.end()) {
         std::string names;
         for (const NamedLayout& layout : layouts_) names += (names.empty() ? "" : ", ") + layout.name;
-        refuse("\"record\" is \"" + named->second.text + "\", which is no layout of the file (" + names + ")");
+        refuse("\"record\" is \"" + name.text + "\", which is no layout of the file (" + names + ")");
       }
       read.layout = static_cast<std::size_t>(it - layouts_.begin());
     }
