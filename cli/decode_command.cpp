@@ -199,17 +199,15 @@ class DecodeRun {
       const FramedInput::Item item = records.next();
       bytesRead_ = readBefore_ + records.bytesRead();
       if (item.kind == FramedInput::Item::Kind::end) break;
-      const std::string where = item.number != 0 ? display + ": record " + std::to_string(item.number) : display;
       if (item.kind == FramedInput::Item::Kind::bad) {
-        if (!noteBad(where + " (byte offset " + std::to_string(item.offset) + "): " + item.problem,
-                     "(" + item.passedOver + ")"))
+        if (!noteBad(placeOf(display, item) + std::string(item.problem), "(" + std::string(item.passedOver) + ")"))
           return Outcome::bad;
         if (!item.resumes) break;
         continue;
       }
       if (item.layout == kNoLayout) {
-        if (!noteBad(where + " (byte offset " + std::to_string(item.offset) + "): " + item.problem)) return Outcome::bad;
-      } else if (!decodeRecord(ways_[item.layout], where, item)) {
+        if (!noteBad(placeOf(display, item) + std::string(item.problem))) return Outcome::bad;
+      } else if (!decodeRecord(ways_[item.layout], display, item)) {
         return Outcome::bad;
       }
       progress_.update(records_ + bad_, bytesRead_);
@@ -219,20 +217,35 @@ class DecodeRun {
     return guard.pending() ? Outcome::interrupted : Outcome::complete;
   }
 
+  // "orders.dat: record 7 (byte offset 1234): ", where a message names a record or a bad frame.
+  static std::string placeOf(const std::string& display, const FramedInput::Item& item) {
+    return (item.number != 0 ? display + ": record " + std::to_string(item.number) : display) + " (byte offset " +
+           std::to_string(item.offset) + "): ";
+  }
+
+  // Why a record is no record of its layout, by its length; empty when it is one.
+  static std::string lengthProblem(const NamedLayout& named, std::size_t size) {
+    const Layout& layout = named.layout;
+    const std::string layoutName = named.name.empty() ? "the layout" : "its layout " + named.name;
+    if (size > layout.recordLength)
+      return "a record of " + counted(size, "byte") + ", and " + layoutName + " has " +
+             std::to_string(layout.recordLength) + ": " + counted(size - layout.recordLength, "leftover byte");
+    if (size == 0) return "an empty record: " + layoutName + " has " + counted(layout.recordLength, "byte");
+    const std::optional<std::size_t> cut = fieldCutBy(layout, size);
+    if (!cut || layout.fields[*cut].role == FieldRole::column) return {};  // a column cut is invalid data
+    const LayoutField& field = layout.fields[*cut];
+    return "a record of " + counted(size, "byte") + ", which ends inside " + layout.describe(*cut) + " (bytes " +
+           std::to_string(field.offset + 1) + " to " + std::to_string(field.offset + field.size) + " of " + layoutName + ")";
+  }
+
   // Decodes one record and writes its line; false when a bad record ends the run.
-  bool decodeRecord(Way& way, const std::string& where, const FramedInput::Item& item) {
+  bool decodeRecord(Way& way, const std::string& display, const FramedInput::Item& item) {
     const std::span<const std::uint8_t> bytes = item.bytes;
     const Layout& layout = way.layout->layout;
-    const std::string located = where + " (byte offset " + std::to_string(item.offset) + "): ";
-    const std::string layoutName = way.layout->name.empty() ? "the layout" : "its layout " + way.layout->name;
-    if (bytes.size() > layout.recordLength)
-      return noteBad(located + "a record of " + counted(bytes.size(), "byte") + ", and " + layoutName + " has " +
-                     std::to_string(layout.recordLength) + ": " + counted(bytes.size() - layout.recordLength, "leftover byte"));
-    if (bytes.empty()) return noteBad(located + "an empty record: " + layoutName + " has " + counted(layout.recordLength, "byte"));
-    if (const std::optional<std::size_t> cut = fieldCutBy(layout, bytes.size()); cut && layout.fields[*cut].role != FieldRole::column)
-      return noteBad(located + "a record of " + counted(bytes.size(), "byte") + ", which ends inside " +
-                     layout.describe(*cut) + " (bytes " + std::to_string(layout.fields[*cut].offset + 1) + " to " +
-                     std::to_string(layout.fields[*cut].offset + layout.fields[*cut].size) + " of " + layoutName + ")");
+    if (bytes.size() != layout.recordLength) {
+      const std::string problem = lengthProblem(*way.layout, bytes.size());
+      if (!problem.empty()) return noteBad(placeOf(display, item) + problem);
+    }
     OutputSink& sink = *way.sink;
     if (way.plan) {
       // Straight into the output's buffer, after the layout's name where lines name it.
@@ -248,6 +261,7 @@ class DecodeRun {
     }
     way.decoder.decode(bytes, values_, faults_, options_.lenient);
     if (!faults_.empty()) {
+      const std::string where = display + ": record " + std::to_string(item.number);
       if (!options_.lenient) return noteBad(faultMessage(where, item.offset, layout, bytes, faults_.front()));
       for (const FieldFault& fault : faults_) {
         ++changed_;

@@ -125,7 +125,8 @@ class Dumper {
         if (item.kind == FramedInput::Item::Kind::bad) {
           const std::string where = item.number != 0 ? ": record " + std::to_string(item.number) : "";
           std::printf("%s%s (byte offset %llu): %s (%s)\n", input.display().c_str(), where.c_str(),
-                      static_cast<unsigned long long>(item.offset), item.problem.c_str(), item.passedOver.c_str());
+                      static_cast<unsigned long long>(item.offset), std::string(item.problem).c_str(),
+                      std::string(item.passedOver).c_str());
           status = kExitBadData;
           if (!item.resumes) break;
           continue;
@@ -169,7 +170,7 @@ class Dumper {
       return true;
     }
     if (item.layout == kNoLayout) {
-      std::printf("  %s\n", item.problem.c_str());
+      std::printf("  %s\n", std::string(item.problem).c_str());
       showBytes(record, 0);
       std::printf("\n");
       return false;

@@ -80,7 +80,6 @@ FramedInput::Item FramedInput::next() {
     const RecordFormat format = reader_.framing().format;
     std::size_t fixed = fixedLength_;
     std::size_t chosen = layouts_.empty() ? kNoLayout : 0;
-    std::string problem;
     if (format == RecordFormat::fixed && !layouts_.empty()) {
       fixed = layouts_.front().layout.recordLength;
       if (selector_ != nullptr) {
@@ -91,7 +90,7 @@ FramedInput::Item FramedInput::next() {
           continue;
         }
         if (held.size() >= needed) {
-          chosen = layoutOf(held, problem);
+          chosen = layoutOf(held, problem_);
           if (chosen != kNoLayout) {
             fixed = layouts_[chosen].layout.recordLength;
           } else if (commonLength_) {
@@ -102,8 +101,10 @@ FramedInput::Item FramedInput::next() {
             item.kind = Item::Kind::bad;
             item.offset = base_ + begin_;
             item.number = records_ + 1;
-            item.problem = problem + ", and the records of the layouts differ in length";
-            item.passedOver = "the rest of the input";
+            problem_ += ", and the records of the layouts differ in length";
+            passedOver_ = "the rest of the input passed over";
+            item.problem = problem_;
+            item.passedOver = passedOver_;
             return item;
           }
         } else {
@@ -123,23 +124,26 @@ FramedInput::Item FramedInput::next() {
       case FrameStatus::bad:
         item.kind = Item::Kind::bad;
         item.offset = base_ + at + frame.at;
-        item.problem = describeFrame(frame);
+        problem_ = describeFrame(frame);
         if (format == RecordFormat::fixed && layouts_.size() == 1)
-          item.problem += " (records are " + counted(fixed, "byte") + ")";
+          problem_ += " (records are " + counted(fixed, "byte") + ")";
         item.resumes = frame.resumes;
-        item.passedOver = frame.resumes ? "the rest of its block, " + counted(frame.skipped, "byte") + ", passed over"
-                                        : "the rest of the input passed over";
+        passedOver_ = frame.resumes ? "the rest of its block, " + counted(frame.skipped, "byte") + ", passed over"
+                                    : "the rest of the input passed over";
         if (!frame.resumes) stopped_ = true;
         // Leftover bytes at the end are where a record would be.
         if (frame.problem == FrameProblem::leftover) item.number = records_ + 1;
+        item.problem = problem_;
+        item.passedOver = passedOver_;
         return item;
       case FrameStatus::record:
         item.kind = Item::Kind::record;
         item.number = ++records_;
         item.offset = base_ + at + frame.begin;
         item.bytes = std::span<const std::uint8_t>(buffer_.data() + at + frame.begin, frame.length);
-        item.layout = format == RecordFormat::fixed ? chosen : layoutOf(item.bytes, item.problem);
-        if (format == RecordFormat::fixed) item.problem = problem;
+        if (format != RecordFormat::fixed) chosen = layoutOf(item.bytes, problem_);
+        item.layout = chosen;
+        if (chosen == kNoLayout && !layouts_.empty()) item.problem = problem_;
         return item;
     }
   }

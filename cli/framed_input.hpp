@@ -8,6 +8,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "input_file.hpp"
@@ -31,8 +32,10 @@ class FramedInput {
     std::uint64_t offset = 0;               // record: of its data in the file; bad: of what is wrong
     std::span<const std::uint8_t> bytes;    // record: its data, valid until the next call
     std::size_t layout = kNoLayout;         // record: its layout; kNoLayout when none can be told
-    std::string problem;                    // record without a layout, bad: what is wrong, in words
-    std::string passedOver;                 // bad: what reading passes over ("the rest of the input")
+    // Record without a layout, bad: what is wrong, in words; bad: what reading passes over ("the rest
+    // of the input"). Valid until the next call.
+    std::string_view problem;
+    std::string_view passedOver;
     bool resumes = false;                   // bad: reading goes on after it
   };
 
@@ -61,6 +64,8 @@ class FramedInput {
   bool stopped_ = false;       // a bad frame without a next record: nothing more is read
   std::uint64_t records_ = 0;
   std::uint64_t bytesRead_ = 0;
+  std::string problem_;     // the words of the item last given
+  std::string passedOver_;
 };
 
 }  // namespace quor::cli

@@ -109,12 +109,26 @@ class FrameReader {
   // The next record at the start of `bytes`, the unread input held from where the last call stopped;
   // `atEnd` when no byte follows them. Fixed records are `fixedLength` bytes (at least 1), the length
   // of the layout of the record at hand; V and VB records are as long as their RDW says.
-  [[nodiscard]] Frame next(std::span<const std::uint8_t> bytes, bool atEnd, std::size_t fixedLength = 0) noexcept;
+  [[nodiscard]] Frame next(std::span<const std::uint8_t> bytes, bool atEnd, std::size_t fixedLength = 0) noexcept {
+    // The common fixed record, inline: its whole bytes at hand.
+    if (framing_.format == RecordFormat::fixed && fixedLength != 0 && bytes.size() >= fixedLength && skipping_ == 0 &&
+        !stopped_)
+      return fixedRecord(fixedLength);
+    return nextFrame(bytes, atEnd, fixedLength);
+  }
 
   // The descriptors' forms, for a caller that shows them.
   [[nodiscard]] const Framing& framing() const noexcept { return framing_; }
 
  private:
+  static Frame fixedRecord(std::size_t length) noexcept {
+    Frame frame;
+    frame.status = FrameStatus::record;
+    frame.length = length;
+    frame.consumed = length;
+    return frame;
+  }
+  Frame nextFrame(std::span<const std::uint8_t> bytes, bool atEnd, std::size_t fixedLength) noexcept;
   Frame nextVariable(std::span<const std::uint8_t> bytes, bool atEnd) noexcept;
   Frame nextBlocked(std::span<const std::uint8_t> bytes, bool atEnd) noexcept;
   Frame nextInBlock(std::span<const std::uint8_t> bytes, bool atEnd) noexcept;

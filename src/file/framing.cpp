@@ -177,7 +177,7 @@ Frame FrameReader::skipBlock(FrameProblem problem, std::size_t at, Bytes bytes) 
   return frame;
 }
 
-Frame FrameReader::next(Bytes bytes, bool atEnd, std::size_t fixedLength) noexcept {
+Frame FrameReader::nextFrame(Bytes bytes, bool atEnd, std::size_t fixedLength) noexcept {
   if (stopped_) {
     Frame frame = waiting(atEnd);
     frame.consumed = bytes.size();
@@ -193,7 +193,7 @@ Frame FrameReader::next(Bytes bytes, bool atEnd, std::size_t fixedLength) noexce
       frame.consumed = n;
       return frame;
     }
-    return after(n, next(bytes.subspan(n), atEnd, fixedLength));
+    return after(n, nextFrame(bytes.subspan(n), atEnd, fixedLength));
   }
   switch (framing_.format) {
     case RecordFormat::fixed: {
@@ -205,11 +205,7 @@ Frame FrameReader::next(Bytes bytes, bool atEnd, std::size_t fixedLength) noexce
         frame.left = bytes.size();
         return frame;
       }
-      Frame frame;
-      frame.status = FrameStatus::record;
-      frame.length = length;
-      frame.consumed = length;
-      return frame;
+      return fixedRecord(length);
     }
     case RecordFormat::variable:
       return nextVariable(bytes, atEnd);
