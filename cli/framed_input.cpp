@@ -28,6 +28,9 @@ FramedInput::FramedInput(const InputFile& input, const Framing& framing, const s
     if (*commonLength_ != layout.layout.recordLength) commonLength_ = 0;
   }
   if (commonLength_ == std::size_t{0}) commonLength_.reset();
+  oneLayout_ = selector == nullptr && layouts.size() <= 1;
+  if (framing.format == RecordFormat::fixed)
+    fixedOnly_ = layouts.empty() ? fixedLength : layouts.front().layout.recordLength;
   // Room for a block and a record more than a block's worth (an RDW's longest is below a block).
   buffer_.resize(std::max(kReadBytes, longest + kReadBytes / 4));
 }
@@ -72,7 +75,7 @@ std::size_t FramedInput::layoutOf(std::span<const std::uint8_t> bytes, std::stri
   return kNoLayout;
 }
 
-FramedInput::Item FramedInput::next() {
+FramedInput::Item FramedInput::nextItem(const Frame* first) {
   Item item;
   for (;;) {
     if (stopped_) return item;
@@ -112,7 +115,8 @@ FramedInput::Item FramedInput::next() {
         }
       }
     }
-    const Frame frame = reader_.next(held, ended_, fixed);
+    const Frame frame = first != nullptr ? *first : reader_.next(held, ended_, fixed);
+    first = nullptr;
     const std::size_t at = begin_;
     begin_ += frame.consumed;
     switch (frame.status) {
@@ -141,7 +145,7 @@ FramedInput::Item FramedInput::next() {
         item.number = ++records_;
         item.offset = base_ + at + frame.begin;
         item.bytes = std::span<const std::uint8_t>(buffer_.data() + at + frame.begin, frame.length);
-        if (format != RecordFormat::fixed) chosen = layoutOf(item.bytes, problem_);
+        if (format != RecordFormat::fixed && selector_ != nullptr) chosen = layoutOf(item.bytes, problem_);
         item.layout = chosen;
         if (chosen == kNoLayout && !layouts_.empty()) item.problem = problem_;
         return item;

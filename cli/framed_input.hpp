@@ -40,11 +40,30 @@ class FramedInput {
   };
 
   // The next record or bad frame, or the end. Throws IoError when the input cannot be read.
-  Item next();
+  Item next() {
+    if (oneLayout_) {
+      // A record of the one layout (or none) whose bytes are at hand: the common record, inline.
+      const Frame frame = reader_.next({buffer_.data() + begin_, end_ - begin_}, ended_, fixedOnly_);
+      if (frame.status == FrameStatus::record) {
+        Item item;
+        item.kind = Item::Kind::record;
+        item.number = ++records_;
+        item.offset = base_ + begin_ + frame.begin;
+        item.bytes = std::span<const std::uint8_t>(buffer_.data() + begin_ + frame.begin, frame.length);
+        item.layout = layouts_.empty() ? kNoLayout : 0;
+        begin_ += frame.consumed;
+        return item;
+      }
+      return nextItem(&frame);
+    }
+    return nextItem(nullptr);
+  }
 
   [[nodiscard]] std::uint64_t bytesRead() const noexcept { return bytesRead_; }
 
  private:
+  // The next item, from `first` when the reader already gave that frame for the bytes held.
+  Item nextItem(const Frame* first);
   // Keeps the unread bytes, makes room for `wanted` of them and reads; false at the end of the input.
   bool fill(std::size_t wanted);
   // The layout of the record at `bytes`, or kNoLayout with `problem` saying why.
@@ -56,6 +75,8 @@ class FramedInput {
   const RecordSelector* selector_;
   std::size_t fixedLength_;
   std::optional<std::size_t> commonLength_;  // the length every layout's record has, if one
+  bool oneLayout_ = false;      // no type to tell: every record is of the one layout, or of none
+  std::size_t fixedOnly_ = 0;  // fixed records of one layout: their length
   std::vector<std::uint8_t> buffer_;
   std::size_t begin_ = 0;      // the first unread byte
   std::size_t end_ = 0;        // one past the last byte read

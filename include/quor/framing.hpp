@@ -110,10 +110,15 @@ class FrameReader {
   // `atEnd` when no byte follows them. Fixed records are `fixedLength` bytes (at least 1), the length
   // of the layout of the record at hand; V and VB records are as long as their RDW says.
   [[nodiscard]] Frame next(std::span<const std::uint8_t> bytes, bool atEnd, std::size_t fixedLength = 0) noexcept {
-    // The common fixed record, inline: its whole bytes at hand.
-    if (framing_.format == RecordFormat::fixed && fixedLength != 0 && bytes.size() >= fixedLength && skipping_ == 0 &&
-        !stopped_)
-      return fixedRecord(fixedLength);
+    // The common fixed or V record, inline: its whole bytes at hand.
+    if (!stopped_ && skipping_ == 0) {
+      if (framing_.format == RecordFormat::fixed && fixedLength != 0 && bytes.size() >= fixedLength)
+        return fixedRecord(fixedLength);
+      std::uint64_t data = 0;
+      if (framing_.format == RecordFormat::variable && bytes.size() >= kDescriptorBytes &&
+          rdwData(bytes.data(), data) && bytes.size() - kDescriptorBytes >= data)
+        return variableRecord(data);
+    }
     return nextFrame(bytes, atEnd, fixedLength);
   }
 
@@ -127,6 +132,28 @@ class FrameReader {
     frame.length = length;
     frame.consumed = length;
     return frame;
+  }
+  static Frame variableRecord(std::uint64_t data) noexcept {
+    Frame frame;
+    frame.status = FrameStatus::record;
+    frame.begin = kDescriptorBytes;
+    frame.length = static_cast<std::size_t>(data);
+    frame.consumed = static_cast<std::size_t>(kDescriptorBytes + data);
+    return frame;
+  }
+  // The length of an RDW at `bytes` and its bytes 3 and 4, as the framing's RDWs are written.
+  [[nodiscard]] std::uint64_t rdwLength(const std::uint8_t* bytes) const noexcept {
+    return framing_.littleEndianRdw ? std::uint64_t{bytes[1]} << 8 | bytes[0] : std::uint64_t{bytes[0]} << 8 | bytes[1];
+  }
+  static std::uint16_t rdwReserved(const std::uint8_t* bytes) noexcept {
+    return static_cast<std::uint16_t>(bytes[2] << 8 | bytes[3]);
+  }
+  // The data bytes of the record behind the RDW at `bytes`; false for an RDW no record has.
+  bool rdwData(const std::uint8_t* bytes, std::uint64_t& data) const noexcept {
+    const std::uint64_t length = rdwLength(bytes);
+    if (rdwReserved(bytes) != 0 || (!framing_.rdwCountsData && length < kDescriptorBytes)) return false;
+    data = framing_.rdwCountsData ? length : length - kDescriptorBytes;
+    return true;
   }
   Frame nextFrame(std::span<const std::uint8_t> bytes, bool atEnd, std::size_t fixedLength) noexcept;
   Frame nextVariable(std::span<const std::uint8_t> bytes, bool atEnd) noexcept;

@@ -17,17 +17,11 @@ using Bytes = std::span<const std::uint8_t>;
 // The 2-byte form's largest block length: a BDW with the high bit set is of the extended form.
 constexpr std::uint64_t kLongestShortBlock = 0x7FFF;
 
-// The length an RDW gives and its bytes 3 and 4.
+// The length a descriptor word gives and its bytes 3 and 4.
 struct Descriptor {
   std::uint64_t length;
   std::uint16_t reserved;
 };
-
-Descriptor readRdw(const std::uint8_t* bytes, bool littleEndian) noexcept {
-  const unsigned high = littleEndian ? bytes[1] : bytes[0];
-  const unsigned low = littleEndian ? bytes[0] : bytes[1];
-  return {high << 8 | low, static_cast<std::uint16_t>(bytes[2] << 8 | bytes[3])};
-}
 
 void writeRdw(std::uint64_t length, bool littleEndian, std::uint8_t* out) noexcept {
   const auto high = static_cast<std::uint8_t>(length >> 8);
@@ -59,17 +53,6 @@ void writeBdw(std::uint64_t length, std::uint8_t* out) noexcept {
   out[1] = static_cast<std::uint8_t>(length >> 16);
   out[2] = static_cast<std::uint8_t>(length >> 8);
   out[3] = static_cast<std::uint8_t>(length);
-}
-
-// The data bytes of a record whose RDW gives `length`, or none when no record is that long.
-bool dataOf(std::uint64_t length, const Framing& framing, std::uint64_t& data) noexcept {
-  if (framing.rdwCountsData) {
-    data = length;
-    return true;
-  }
-  if (length < kDescriptorBytes) return false;
-  data = length - kDescriptorBytes;
-  return true;
 }
 
 // A frame found after `n` bytes: its offsets and consumed bytes counted from before them.
@@ -223,27 +206,21 @@ Frame FrameReader::nextVariable(Bytes bytes, bool atEnd) noexcept {
     frame.left = bytes.size();
     return frame;
   }
-  const Descriptor rdw = readRdw(bytes.data(), framing_.littleEndianRdw);
   std::uint64_t data = 0;
-  if (rdw.reserved != 0 || !dataOf(rdw.length, framing_, data)) {
-    Frame frame = stop(rdw.reserved != 0 ? FrameProblem::rdwReserved : FrameProblem::rdwTooShort, 0, bytes);
-    frame.value = rdw.reserved != 0 ? rdw.reserved : rdw.length;
+  if (!rdwData(bytes.data(), data)) {
+    const std::uint16_t reserved = rdwReserved(bytes.data());
+    Frame frame = stop(reserved != 0 ? FrameProblem::rdwReserved : FrameProblem::rdwTooShort, 0, bytes);
+    frame.value = reserved != 0 ? reserved : rdwLength(bytes.data());
     return frame;
   }
-  const std::uint64_t total = kDescriptorBytes + data;
-  if (bytes.size() < total) {
+  if (bytes.size() - kDescriptorBytes < data) {
     if (!atEnd) return waiting(false);
     Frame frame = stop(FrameProblem::recordCut, 0, bytes);
     frame.value = data;
     frame.left = bytes.size() - kDescriptorBytes;
     return frame;
   }
-  Frame frame;
-  frame.status = FrameStatus::record;
-  frame.begin = kDescriptorBytes;
-  frame.length = static_cast<std::size_t>(data);
-  frame.consumed = static_cast<std::size_t>(total);
-  return frame;
+  return variableRecord(data);
 }
 
 Frame FrameReader::nextBlocked(Bytes bytes, bool atEnd) noexcept {
@@ -280,29 +257,24 @@ Frame FrameReader::nextInBlock(Bytes bytes, bool atEnd) noexcept {
     return frame;
   }
   if (bytes.size() < kDescriptorBytes) return atEnd ? cut() : waiting(false);
-  const Descriptor rdw = readRdw(bytes.data(), framing_.littleEndianRdw);
   std::uint64_t data = 0;
-  if (rdw.reserved != 0 || !dataOf(rdw.length, framing_, data)) {
-    Frame frame = skipBlock(rdw.reserved != 0 ? FrameProblem::rdwReserved : FrameProblem::rdwTooShort, 0, bytes);
-    frame.value = rdw.reserved != 0 ? rdw.reserved : rdw.length;
+  if (!rdwData(bytes.data(), data)) {
+    const std::uint16_t reserved = rdwReserved(bytes.data());
+    Frame frame = skipBlock(reserved != 0 ? FrameProblem::rdwReserved : FrameProblem::rdwTooShort, 0, bytes);
+    frame.value = reserved != 0 ? reserved : rdwLength(bytes.data());
     return frame;
   }
   const std::uint64_t total = kDescriptorBytes + data;
   if (total > blockLeft_) {
     const std::uint64_t left = blockLeft_;
     Frame frame = skipBlock(FrameProblem::rdwPastBlock, 0, bytes);
-    frame.value = rdw.length;
+    frame.value = rdwLength(bytes.data());
     frame.left = left;
     return frame;
   }
   if (bytes.size() < total) return atEnd ? cut() : waiting(false);
   blockLeft_ -= total;
-  Frame frame;
-  frame.status = FrameStatus::record;
-  frame.begin = kDescriptorBytes;
-  frame.length = static_cast<std::size_t>(data);
-  frame.consumed = static_cast<std::size_t>(total);
-  return frame;
+  return variableRecord(data);
 }
 
 FrameWriter::FrameWriter(const Framing& framing) : framing_(framing) {
