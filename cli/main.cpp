@@ -49,6 +49,10 @@ A value that would be written other than it reads (cut, zeroed, blanked, written
 character) makes its record bad, with a message naming the line, the field, the value and what is
 wrong; --lenient writes such values as the component writes them and lists them.
 
+--recfm V or VB writes each record behind an RDW (and blocks behind BDWs); with several record layouts
+(--type-field and --type, or a copybook of several 01 records) each line starts with its layout's name;
+--format jsonl reads JSON Lines, one object a record.
+
 Encodings: utf-8 (also utf8), cp932 (also ms932, windows-31j, shift_jis, sjis: Shift_JIS is read as
 code page 932, its Windows form), utf-16 (the byte order from the byte order mark; utf-16le, utf-16be
 without one). Without --encoding a file that starts with a UTF-16 byte order mark is read as UTF-16:
@@ -90,14 +94,24 @@ Invalid data (a zoned digit above 9, a JEF code of no character, ...) makes the 
 record, its byte offset, the field, the bytes and the reason; --lenient writes U+FFFD or the raw
 digits instead and lists them.
 
+--recfm V or VB reads records behind RDWs (and blocks behind BDWs); --type-field and --type tell each
+record's layout in a file of several record types, each line then starting with its layout's name
+(--split-by-type -o FOLDER writes a file a layout instead); --format jsonl writes JSON Lines.
+
 Examples:
   quor decode --layout examples/orders.layout --gaiji examples/site-gaiji.txt --header orders.dat
-  quor decode --copybook examples/order.cpy --encoding cp932 -o orders.csv orders.dat)";
+  quor decode --copybook examples/order.cpy --encoding cp932 -o orders.csv orders.dat
+  quor decode --copybook examples/orders-v.cpy --recfm V --type-field REC-TYPE --type H=ORDER-HEAD \
+              --type L=ORDER-LINE --format jsonl orders-v.dat)";
 
 constexpr const char* kDumpExamples = R"(
+Without a layout, each record's bytes are shown in hexadecimal beside the text they read as, 16 a line
+(--recfm V or VB, or --lrecl N for fixed records of N bytes).
+
 Examples:
   quor dump --layout examples/orders.layout --records 1-2 orders.dat
-  quor dump --copybook examples/order.cpy --records 100 orders.dat)";
+  quor dump --copybook examples/order.cpy --records 100 orders.dat
+  quor dump --recfm VB --records 1-5 unknown.dat)";
 
 // The delimiter a --delimiter value names: one ASCII character, or \t (or "tab") for a tab.
 char delimiterNamed(const std::string& text) {
