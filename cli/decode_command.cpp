@@ -36,13 +36,15 @@ void checkOptions(const DecodeOptions& options) {
   const RecordLayouts& records = options.shape.records;
   const bool json = options.shape.form == TextForm::jsonl;
   if (records.unchosen)
-    throw UsageError(options.layoutPath + " describes " + std::to_string(records.layouts.size()) + " records (" +
-                     records.names() +
-                     "): --type-field NAME and --type VALUE=RECORD say which record each is (--type '*=RECORD' "
-                     "reads every record as one of them)");
+    throw UsageError(
+        options.layoutPath + " describes " + std::to_string(records.layouts.size()) + " records (" +
+        records.names() +
+        "): --type-field NAME and --type VALUE=RECORD say which record each is (--type '*=RECORD' "
+        "reads every record as one of them)");
   for (const NamedLayout& layout : records.layouts)
     if (layout.layout.recordLength == 0) throw UsageError("the layout has no bytes");
-  if (json && options.cp932) throw UsageError("JSON Lines are UTF-8 text: --encoding cp932 does not go with --format jsonl");
+  if (json && options.cp932)
+    throw UsageError("JSON Lines are UTF-8 text: --encoding cp932 does not go with --format jsonl");
   if (json && options.header) throw UsageError("--header names CSV columns: JSON Lines name every value");
   if (options.header && records.several() && !options.splitByType)
     throw UsageError("--header names one layout's columns, and the records have " +
@@ -52,7 +54,8 @@ void checkOptions(const DecodeOptions& options) {
     if (options.outputPath.empty() || options.outputPath == "-")
       throw UsageError("--split-by-type writes a file a record layout: -o FOLDER names the folder");
     for (const NamedLayout& layout : records.layouts)
-      if (layout.name.empty() || layout.name.find('/') != std::string::npos || layout.name == "." || layout.name == "..")
+      if (layout.name.empty() || layout.name.find('/') != std::string::npos || layout.name == "." ||
+          layout.name == "..")
         throw UsageError("--split-by-type names each file after its record layout, and '" + layout.name +
                          "' cannot name a file: give the records' layouts by --type VALUE=RECORD");
   }
@@ -110,9 +113,9 @@ class DecodeRun {
   struct Way {
     const NamedLayout* layout;
     RecordDecoder decoder;
-    std::optional<DecodePlan> plan;        // CSV: the common record's way
-    std::optional<JsonLinesWriter> json;   // JSON Lines
-    std::string prefix;                    // CSV of several layouts: the layout's name and a delimiter
+    std::optional<DecodePlan> plan;       // CSV: the common record's way
+    std::optional<JsonLinesWriter> json;  // JSON Lines
+    std::string prefix;                   // CSV of several layouts: the layout's name and a delimiter
     OutputSink* sink = nullptr;
     std::uint64_t records = 0;
   };
@@ -130,7 +133,8 @@ class DecodeRun {
     if (!json) tables.emplace(gaiji, PlanUse::decode);
     ways_.reserve(layouts_.size());
     for (const NamedLayout& layout : layouts_) {
-      Way& way = ways_.emplace_back(Way{&layout, RecordDecoder(layout.layout, recordOptions, gaiji), {}, {}, {}});
+      Way& way =
+          ways_.emplace_back(Way{&layout, RecordDecoder(layout.layout, recordOptions, gaiji), {}, {}, {}});
       if (json) {
         way.json.emplace(layout.layout, layout.name, several && !options.splitByType);
       } else {
@@ -157,8 +161,8 @@ class DecodeRun {
     makeFolder(options_.outputPath);
     const char* extension = options_.shape.form == TextForm::jsonl ? ".jsonl" : ".csv";
     for (Way& way : ways_) {
-      sinks_.push_back(
-          std::make_unique<OutputSink>(openOutput(options_.outputPath + "/" + way.layout->name + extension, files, true)));
+      sinks_.push_back(std::make_unique<OutputSink>(
+          openOutput(options_.outputPath + "/" + way.layout->name + extension, files, true)));
       way.sink = sinks_.back().get();
     }
   }
@@ -184,7 +188,8 @@ class DecodeRun {
       std::vector<std::u16string> names;
       for (const std::size_t field : way.layout->layout.columns()) {
         const std::string& name = way.layout->layout.fields[field].name;
-        names.push_back(toUtf16(name.empty() ? "field " + std::to_string(names.size() + 1) : name, "a field name"));
+        names.push_back(
+            toUtf16(name.empty() ? "field " + std::to_string(names.size() + 1) : name, "a field name"));
       }
       std::string line;
       appendCsvRecord(names, csv_, line);
@@ -200,7 +205,8 @@ class DecodeRun {
       bytesRead_ = readBefore_ + records.bytesRead();
       if (item.kind == FramedInput::Item::Kind::end) break;
       if (item.kind == FramedInput::Item::Kind::bad) {
-        if (!noteBad(placeOf(display, item) + std::string(item.problem), "(" + std::string(item.passedOver) + ")"))
+        if (!noteBad(placeOf(display, item) + std::string(item.problem),
+                     "(" + std::string(item.passedOver) + ")"))
           return Outcome::bad;
         if (!item.resumes) break;
         continue;
@@ -219,8 +225,8 @@ class DecodeRun {
 
   // "orders.dat: record 7 (byte offset 1234): ", where a message names a record or a bad frame.
   static std::string placeOf(const std::string& display, const FramedInput::Item& item) {
-    return (item.number != 0 ? display + ": record " + std::to_string(item.number) : display) + " (byte offset " +
-           std::to_string(item.offset) + "): ";
+    return (item.number != 0 ? display + ": record " + std::to_string(item.number) : display) +
+           " (byte offset " + std::to_string(item.offset) + "): ";
   }
 
   // Why a record is no record of its layout, by its length; empty when it is one.
@@ -229,13 +235,15 @@ class DecodeRun {
     const std::string layoutName = named.name.empty() ? "the layout" : "its layout " + named.name;
     if (size > layout.recordLength)
       return "a record of " + counted(size, "byte") + ", and " + layoutName + " has " +
-             std::to_string(layout.recordLength) + ": " + counted(size - layout.recordLength, "leftover byte");
+             std::to_string(layout.recordLength) + ": " +
+             counted(size - layout.recordLength, "leftover byte");
     if (size == 0) return "an empty record: " + layoutName + " has " + counted(layout.recordLength, "byte");
     const std::optional<std::size_t> cut = fieldCutBy(layout, size);
     if (!cut || layout.fields[*cut].role == FieldRole::column) return {};  // a column cut is invalid data
     const LayoutField& field = layout.fields[*cut];
-    return "a record of " + counted(size, "byte") + ", which ends inside " + layout.describe(*cut) + " (bytes " +
-           std::to_string(field.offset + 1) + " to " + std::to_string(field.offset + field.size) + " of " + layoutName + ")";
+    return "a record of " + counted(size, "byte") + ", which ends inside " + layout.describe(*cut) +
+           " (bytes " + std::to_string(field.offset + 1) + " to " +
+           std::to_string(field.offset + field.size) + " of " + layoutName + ")";
   }
 
   // Decodes one record and writes its line; false when a bad record ends the run.
@@ -265,7 +273,8 @@ class DecodeRun {
       if (!options_.lenient) return noteBad(faultMessage(where, item.offset, layout, bytes, faults_.front()));
       for (const FieldFault& fault : faults_) {
         ++changed_;
-        if (listed_.size() < kListed) listed_.push_back(faultMessage(where, item.offset, layout, bytes, fault));
+        if (listed_.size() < kListed)
+          listed_.push_back(faultMessage(where, item.offset, layout, bytes, fault));
       }
     }
     const std::size_t present = columnsWithin(layout, bytes.size());
@@ -300,7 +309,8 @@ class DecodeRun {
     if (options_.splitByType) target += "/";
     std::string each;
     if (ways_.size() > 1) {
-      for (const Way& way : ways_) each += (each.empty() ? " (" : ", ") + std::to_string(way.records) + " " + way.layout->name;
+      for (const Way& way : ways_)
+        each += (each.empty() ? " (" : ", ") + std::to_string(way.records) + " " + way.layout->name;
       each += ")";
     }
     std::uint64_t written = 0;

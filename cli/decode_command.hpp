@@ -12,7 +12,7 @@
 namespace quor::cli {
 
 struct DecodeOptions {
-  FileShape shape;  // the records' framing and layouts, and CSV or JSON Lines out
+  FileShape shape;                       // the records' framing and layouts, and CSV or JSON Lines out
   bool convertSign = true;               // component packed fields carry a sign nibble
   std::optional<std::string> gaijiPath;  // without it, QUOR_GAIJI or none
   bool cp932 = false;                    // write code page 932 instead of UTF-8
@@ -24,7 +24,7 @@ struct DecodeOptions {
   bool skipBad = false;
   std::optional<std::uint64_t> maxErrors;
   bool quiet = false;
-  bool splitByType = false;  // a file a record layout, NAME.csv (or .jsonl) in the folder outputPath
+  bool splitByType = false;         // a file a record layout, NAME.csv (or .jsonl) in the folder outputPath
   std::string outputPath;           // empty or "-": standard output
   std::string layoutPath;           // the layout file or copybook, which the output must not be
   std::vector<std::string> inputs;  // empty or "-": standard input

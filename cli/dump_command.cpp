@@ -49,7 +49,6 @@ bool isText(const LayoutField& field) {
          (field.kind == FieldKind::component && (field.format == setCharacter || field.format == setNCharacter));
 }
 
-
 // A byte's text in the dump of a record without a layout: the single-byte character it is in EBCDIC
 // with katakana, or "." for a control character or a byte of none.
 std::vector<std::string> byteTexts(const RecordOptions& options) {
@@ -93,8 +92,10 @@ class Dumper {
     for (const NamedLayout& layout : records.layouts) {
       ways_.push_back(Way{&layout, RecordDecoder(layout.layout, recordOptions, gaiji),
                           RecordDecoder(overlaysAsColumns(layout.layout), recordOptions, gaiji)});
-      nameWidth_ = std::max(nameWidth_, std::string("field ").size() + std::to_string(layout.layout.fields.size()).size());
-      for (const LayoutField& field : layout.layout.fields) nameWidth_ = std::max(nameWidth_, field.name.size());
+      nameWidth_ = std::max(
+          nameWidth_, std::string("field ").size() + std::to_string(layout.layout.fields.size()).size());
+      for (const LayoutField& field : layout.layout.fields)
+        nameWidth_ = std::max(nameWidth_, field.name.size());
     }
     selector_ = records.selector(recordOptions, gaiji);
   }
@@ -104,11 +105,14 @@ class Dumper {
     const RecordLayouts& records = options_.shape.records;
     if (records.unchosen)
       throw UsageError("the layouts describe " + std::to_string(records.layouts.size()) + " records (" +
-                       records.names() + "): --type-field NAME and --type VALUE=RECORD say which record each is");
+                       records.names() +
+                       "): --type-field NAME and --type VALUE=RECORD say which record each is");
     for (const NamedLayout& layout : records.layouts)
       if (layout.layout.recordLength == 0) throw UsageError("the layout has no bytes");
-    if (records.layouts.empty() && options_.shape.framing.format == RecordFormat::fixed && options_.recordLength == 0)
-      throw UsageError("fixed records without a layout: --lrecl N gives their length (or --recfm V or VB, or a layout)");
+    if (records.layouts.empty() && options_.shape.framing.format == RecordFormat::fixed &&
+        options_.recordLength == 0)
+      throw UsageError(
+          "fixed records without a layout: --lrecl N gives their length (or --recfm V or VB, or a layout)");
     std::vector<std::string> inputs = options_.inputs;
     if (inputs.empty()) inputs.emplace_back("-");
     int status = kExitSuccess;
@@ -138,8 +142,8 @@ class Dumper {
       // The input ended before the last record asked for: say so rather than show less in silence.
       if (options_.last ? seen < *options_.last : options_.first > 1 && seen < options_.first) {
         std::fflush(stdout);
-        std::fprintf(stderr, "quor: %s holds %s: %s\n", input.display().c_str(), counted(seen, "record").c_str(),
-                     missingRecords(seen).c_str());
+        std::fprintf(stderr, "quor: %s holds %s: %s\n", input.display().c_str(),
+                     counted(seen, "record").c_str(), missingRecords(seen).c_str());
         missing = true;
       }
     }
@@ -179,8 +183,8 @@ class Dumper {
     const Layout& layout = way.layout->layout;
     const std::size_t length = std::min(record.size(), layout.recordLength);
     way.decoder.decode(record.first(length), values_, faults_, true);
-    way.overlayDecoder.decode(record.first(std::min(length, way.overlayDecoder.layout().recordLength)), overlayValues_,
-                              overlayFaults_, true);
+    way.overlayDecoder.decode(record.first(std::min(length, way.overlayDecoder.layout().recordLength)),
+                              overlayValues_, overlayFaults_, true);
     bool good = faults_.empty() && record.size() <= layout.recordLength;
     std::size_t column = 0;
     std::size_t overlay = 0;
@@ -199,12 +203,14 @@ class Dumper {
         value = shown(values_[column]);
         for (const FieldFault& fault : faults_)
           if (fault.column == column)
-            mark = "  <- invalid: " + std::string(fault.reason) + " (record byte " + std::to_string(fault.offset) + ")";
+            mark = "  <- invalid: " + std::string(fault.reason) + " (record byte " +
+                   std::to_string(fault.offset) + ")";
       } else if (field.role == FieldRole::overlay) {
         // Bytes a REDEFINES reads another way: invalid there is no fault of the record.
         value = shown(overlayValues_[overlay]) + "  (redefines)";
         for (const FieldFault& fault : overlayFaults_)
-          if (fault.column == overlay) value = std::string("(redefines; not valid here: ") + fault.reason + ")";
+          if (fault.column == overlay)
+            value = std::string("(redefines; not valid here: ") + fault.reason + ")";
       } else {
         value = field.kind == FieldKind::filler ? "(filler)" : "(constant)";
         if (field.offset + field.size > length) {

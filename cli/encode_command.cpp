@@ -50,20 +50,23 @@ void checkOptions(const EncodeOptions& options) {
   const FileShape& shape = options.shape;
   const bool json = shape.form == TextForm::jsonl;
   if (options.header && shape.records.several())
-    throw UsageError("--header names one layout's columns, and each line names its own of " + shape.records.names());
+    throw UsageError("--header names one layout's columns, and each line names its own of " +
+                     shape.records.names());
   if (json && options.header) throw UsageError("--header names CSV columns: JSON Lines name every value");
-  if (json && !options.csv) throw UsageError("--plain cuts lines at every \",\": it does not read JSON Lines");
+  if (json && !options.csv)
+    throw UsageError("--plain cuts lines at every \",\": it does not read JSON Lines");
   if (json && options.encoding == TextEncoding::cp932)
     throw UsageError("JSON Lines are UTF-8 text: --encoding cp932 does not go with --format jsonl");
   for (const NamedLayout& layout : shape.records.layouts) {
     if (layout.layout.recordLength == 0) throw UsageError("the layout has no bytes");
     try {
       if (!FrameWriter(shape.framing).fits(layout.layout.recordLength))
-        throw UsageError("records of " + (layout.name.empty() ? std::string("the layout") : layout.name) + " are " +
-                         std::to_string(layout.layout.recordLength) + " bytes, more than " +
-                         (shape.framing.format == RecordFormat::variableBlocked
-                              ? "a block of --block-size " + std::to_string(shape.framing.blockSize) + " holds"
-                              : "an RDW frames (" + std::to_string(longestFramedRecord(shape.framing)) + ")"));
+        throw UsageError(
+            "records of " + (layout.name.empty() ? std::string("the layout") : layout.name) + " are " +
+            std::to_string(layout.layout.recordLength) + " bytes, more than " +
+            (shape.framing.format == RecordFormat::variableBlocked
+                 ? "a block of --block-size " + std::to_string(shape.framing.blockSize) + " holds"
+                 : "an RDW frames (" + std::to_string(longestFramedRecord(shape.framing)) + ")"));
     } catch (const Error& e) {
       throw UsageError("--block-size: " + std::string(e.what()));
     }
@@ -111,8 +114,10 @@ class EncodeRun {
     std::vector<std::string> inputs = options_.inputs;
     if (inputs.empty()) inputs.emplace_back("-");
     // JSON Lines are lines: read as plain lines, each parsed whole.
-    const std::optional<CsvOptions> csv = options_.shape.form == TextForm::jsonl ? std::nullopt : options_.csv;
-    BatchReader reader(inputs, {options_.encoding, options_.form, csv, options_.header, options_.skipBlankLines},
+    const std::optional<CsvOptions> csv =
+        options_.shape.form == TextForm::jsonl ? std::nullopt : options_.csv;
+    BatchReader reader(inputs,
+                       {options_.encoding, options_.form, csv, options_.header, options_.skipBlankLines},
                        layouts_.front().layout, batchLines(layouts_), kBatchBytes);
     const unsigned threads = options_.threads != 0 ? options_.threads : encodingThreads();
     std::vector<Batch> batches(threads * kBatchesPerThread);
@@ -313,10 +318,10 @@ class EncodeRun {
   void reportSummary(const OutputSink& sink) const {
     const std::string target = options_.outputPath.empty() ? "standard output" : options_.outputPath;
     const double seconds = progress_.elapsedSeconds();
-    const std::string length = records_ == 0         ? std::string()
+    const std::string length = records_ == 0           ? std::string()
                                : shortest_ == longest_ ? ", record length " + std::to_string(longest_)
-                                                       : ", records of " + std::to_string(shortest_) + " to " +
-                                                             std::to_string(longest_) + " bytes";
+                                                       : ", records of " + std::to_string(shortest_) +
+                                                             " to " + std::to_string(longest_) + " bytes";
     std::fprintf(stderr, "quor: %s, %s%s, %.2f s -> %s\n", counted(records_, "record").c_str(),
                  counted(sink.bytesWritten(), "byte").c_str(), length.c_str(), seconds, target.c_str());
     if (badRecords_ > 0) {
@@ -336,7 +341,7 @@ class EncodeRun {
   std::optional<RecordSelector> selector_;   // the type field's check, shared by the encoders
   RecordRules rules_;
   FrameWriter framer_;
-  std::vector<std::uint8_t> framed_;         // framed records on their way to the sink
+  std::vector<std::uint8_t> framed_;          // framed records on their way to the sink
   const InterruptionGuard* guard_ = nullptr;  // the run's, set by run()
   ChangeCounts changes_{};
   std::vector<std::string> changed_;  // the first changed values, with their place

@@ -28,9 +28,10 @@ std::string listed(const std::vector<NamedLayout>& layouts) {
 }  // namespace
 
 void addFileShapeOptions(CLI::App& command, FileShapeArguments& arguments, bool writing, bool text) {
-  command.add_option("--recfm", arguments.recfm,
-                     "Record format: F or FB (fixed, the default), V (each record behind an RDW) or VB (blocks "
-                     "behind a BDW, each holding RDW records)");
+  command.add_option(
+      "--recfm", arguments.recfm,
+      "Record format: F or FB (fixed, the default), V (each record behind an RDW) or VB (blocks "
+      "behind a BDW, each holding RDW records)");
   command.add_option("--block-size", arguments.blockSize,
                      writing ? "VB: the most bytes of a block, its BDW included (default 32760)"
                              : "VB: the blocks' size when written (taken, and not needed to read them)");
@@ -38,16 +39,19 @@ void addFileShapeOptions(CLI::App& command, FileShapeArguments& arguments, bool 
                    "V and VB: the RDW's length is little-endian, as some transfer programs write it");
   command.add_flag("--rdw-data-length", arguments.rdwCountsData,
                    "V and VB: the RDW's length counts the record's data only, not the RDW's 4 bytes");
-  command.add_option("--type-field", arguments.typeField,
-                     "The field that tells each record's type (its offset, size and kind as in the first record "
-                     "that has it)");
+  command.add_option(
+      "--type-field", arguments.typeField,
+      "The field that tells each record's type (its offset, size and kind as in the first record "
+      "that has it)");
   command
       .add_option("--type", arguments.types,
-                     "VALUE=RECORD: records whose type field holds VALUE are of the layout RECORD (an 01 record "
-                     "or an item of a REDEFINES); '*=RECORD' for any other value. Repeat for each type")
+                  "VALUE=RECORD: records whose type field holds VALUE are of the layout RECORD (an 01 record "
+                  "or an item of a REDEFINES); '*=RECORD' for any other value. Repeat for each type")
       ->allow_extra_args(false);
   if (text)
-    command.add_option("--format", arguments.format, "csv (the default) or jsonl (JSON Lines, one object a record)")
+    command
+        .add_option("--format", arguments.format,
+                    "csv (the default) or jsonl (JSON Lines, one object a record)")
         ->check(CLI::IsMember({"csv", "jsonl"}));
 }
 
@@ -55,7 +59,8 @@ std::string RecordLayouts::names() const {
   return listed(layouts);
 }
 
-std::optional<RecordSelector> RecordLayouts::selector(const RecordOptions& options, const GaijiMapping& gaiji) const {
+std::optional<RecordSelector> RecordLayouts::selector(const RecordOptions& options,
+                                                      const GaijiMapping& gaiji) const {
   if (!typeField) return std::nullopt;
   try {
     return RecordSelector(*typeField, choices, options, gaiji);
@@ -76,15 +81,17 @@ std::string recordLengths(const std::vector<NamedLayout>& layouts) {
   return std::to_string(shortest) + " to " + std::to_string(longest) + " bytes";
 }
 
-FileShape loadFileShape(const LayoutSource& source, const FileShapeArguments& arguments, bool layoutOptional) {
+FileShape loadFileShape(const LayoutSource& source, const FileShapeArguments& arguments,
+                        bool layoutOptional) {
   FileShape shape;
   RecordFormat format = RecordFormat::fixed;
   if (!parseRecordFormat(arguments.recfm, format))
     throw UsageError("--recfm " + arguments.recfm + ": expected F, FB, V or VB");
   shape.framing = Framing{format, arguments.rdwLittleEndian, arguments.rdwCountsData, arguments.blockSize};
   if (format == RecordFormat::fixed && (arguments.rdwLittleEndian || arguments.rdwCountsData))
-    throw UsageError("--rdw-little-endian and --rdw-data-length describe the RDW of V and VB records; --recfm " +
-                     arguments.recfm + " has none");
+    throw UsageError(
+        "--rdw-little-endian and --rdw-data-length describe the RDW of V and VB records; --recfm " +
+        arguments.recfm + " has none");
   shape.form = arguments.format == "jsonl" ? TextForm::jsonl : TextForm::csv;
 
   const bool noLayout = source.layoutFile.empty() && source.copybookFile.empty() && source.lengths.empty() &&
@@ -100,14 +107,18 @@ FileShape loadFileShape(const LayoutSource& source, const FileShapeArguments& ar
   std::string text;
   try {
     if (!source.layoutFile.empty()) {
-      available = parseLayoutFileRecords(readWholeFile(source.layoutFile, "the layout file"), source.layoutFile);
+      available =
+          parseLayoutFileRecords(readWholeFile(source.layoutFile, "the layout file"), source.layoutFile);
       named = [&](const std::string& name) {
         for (const NamedLayout& record : available)
-          if (!record.name.empty() && (record.name == name || sameInAnyCase(record.name, name))) return record;
+          if (!record.name.empty() && (record.name == name || sameInAnyCase(record.name, name)))
+            return record;
         if (available.size() == 1)
-          throw UsageError(source.layoutFile + " describes one record, without a name: a layout file of several "
-                                               "records names each with a line 'record NAME'");
-        throw UsageError(source.layoutFile + " has no record " + name + " (its records: " + listed(available) + ")");
+          throw UsageError(source.layoutFile +
+                           " describes one record, without a name: a layout file of several "
+                           "records names each with a line 'record NAME'");
+        throw UsageError(source.layoutFile + " has no record " + name +
+                         " (its records: " + listed(available) + ")");
       };
     } else if (!source.copybookFile.empty()) {
       text = readWholeFile(source.copybookFile, "the copybook");
@@ -115,20 +126,23 @@ FileShape loadFileShape(const LayoutSource& source, const FileShapeArguments& ar
       if (names.size() == 1)
         available.push_back({names.front(), parseCopybook(text, source.copybookFile)});
       else
-        for (const std::string& name : names) available.push_back(parseCopybookRecord(text, source.copybookFile, name));
+        for (const std::string& name : names)
+          available.push_back(parseCopybookRecord(text, source.copybookFile, name));
       named = [&](const std::string& name) { return parseCopybookRecord(text, source.copybookFile, name); };
     } else {
       available.push_back({"", layoutFromLists(source.lengths, source.formats)});
       named = [&](const std::string&) -> NamedLayout {
-        throw UsageError("--lengths and --formats describe one record, without a name: --type needs a layout "
-                         "file of several records or a copybook");
+        throw UsageError(
+            "--lengths and --formats describe one record, without a name: --type needs a layout "
+            "file of several records or a copybook");
       };
     }
 
     RecordLayouts& records = shape.records;
     if (arguments.types.empty()) {
       if (!arguments.typeField.empty())
-        throw UsageError("--type-field " + arguments.typeField + " needs --type VALUE=RECORD for each record layout");
+        throw UsageError("--type-field " + arguments.typeField +
+                         " needs --type VALUE=RECORD for each record layout");
       records.layouts = std::move(available);
       records.unchosen = records.several();
       return shape;

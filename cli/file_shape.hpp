@@ -52,7 +52,8 @@ struct RecordLayouts {
   [[nodiscard]] std::string names() const;
   // The selector of each record's layout by its type field, read with `options` and `gaiji`; none
   // without a type field. Throws UsageError for a --type value the field cannot hold.
-  [[nodiscard]] std::optional<RecordSelector> selector(const RecordOptions& options, const GaijiMapping& gaiji) const;
+  [[nodiscard]] std::optional<RecordSelector> selector(const RecordOptions& options,
+                                                       const GaijiMapping& gaiji) const;
 };
 
 struct FileShape {
@@ -64,7 +65,8 @@ struct FileShape {
 // The file shape the options give, the layouts read from `source` (none when it names no layout and
 // `layoutOptional`). Throws UsageError for options that do not fit together or a layout source that
 // names no such record; IoError when a file cannot be read.
-FileShape loadFileShape(const LayoutSource& source, const FileShapeArguments& arguments, bool layoutOptional = false);
+FileShape loadFileShape(const LayoutSource& source, const FileShapeArguments& arguments,
+                        bool layoutOptional = false);
 
 // The record lengths of `layouts` as words: "120 bytes", "80 to 120 bytes".
 std::string recordLengths(const std::vector<NamedLayout>& layouts);

@@ -18,8 +18,9 @@ constexpr std::size_t kReadBytes = std::size_t{1} << 20;
 
 }  // namespace
 
-FramedInput::FramedInput(const InputFile& input, const Framing& framing, const std::vector<NamedLayout>& layouts,
-                         const RecordSelector* selector, std::size_t fixedLength)
+FramedInput::FramedInput(const InputFile& input, const Framing& framing,
+                         const std::vector<NamedLayout>& layouts, const RecordSelector* selector,
+                         std::size_t fixedLength)
     : input_(input), reader_(framing), layouts_(layouts), selector_(selector), fixedLength_(fixedLength) {
   std::size_t longest = fixedLength;
   for (const NamedLayout& layout : layouts) {
@@ -61,8 +62,9 @@ std::size_t FramedInput::layoutOf(std::span<const std::uint8_t> bytes, std::stri
   if (selector_ == nullptr) return layouts_.empty() ? kNoLayout : 0;
   const LayoutField& field = selector_->field();
   if (bytes.size() < selector_->bytesNeeded()) {
-    problem = "a record of " + counted(bytes.size(), "byte") + ", too short for its type field " + field.name +
-              " (bytes " + std::to_string(field.offset + 1) + " to " + std::to_string(selector_->bytesNeeded()) + ")";
+    problem = "a record of " + counted(bytes.size(), "byte") + ", too short for its type field " +
+              field.name + " (bytes " + std::to_string(field.offset + 1) + " to " +
+              std::to_string(selector_->bytesNeeded()) + ")";
     return kNoLayout;
   }
   const std::size_t layout = selector_->select(bytes);
@@ -132,8 +134,9 @@ FramedInput::Item FramedInput::nextItem(const Frame* first) {
         if (format == RecordFormat::fixed && layouts_.size() == 1)
           problem_ += " (records are " + counted(fixed, "byte") + ")";
         item.resumes = frame.resumes;
-        passedOver_ = frame.resumes ? "the rest of its block, " + counted(frame.skipped, "byte") + ", passed over"
-                                    : "the rest of the input passed over";
+        passedOver_ = frame.resumes
+                          ? "the rest of its block, " + counted(frame.skipped, "byte") + ", passed over"
+                          : "the rest of the input passed over";
         if (!frame.resumes) stopped_ = true;
         // Leftover bytes at the end are where a record would be.
         if (frame.problem == FrameProblem::leftover) item.number = records_ + 1;

@@ -28,15 +28,15 @@ class FramedInput {
   struct Item {
     enum class Kind : std::uint8_t { record, bad, end };
     Kind kind = Kind::end;
-    std::uint64_t number = 0;               // record, and a bad frame where a record would be: from 1
-    std::uint64_t offset = 0;               // record: of its data in the file; bad: of what is wrong
-    std::span<const std::uint8_t> bytes;    // record: its data, valid until the next call
-    std::size_t layout = kNoLayout;         // record: its layout; kNoLayout when none can be told
+    std::uint64_t number = 0;             // record, and a bad frame where a record would be: from 1
+    std::uint64_t offset = 0;             // record: of its data in the file; bad: of what is wrong
+    std::span<const std::uint8_t> bytes;  // record: its data, valid until the next call
+    std::size_t layout = kNoLayout;       // record: its layout; kNoLayout when none can be told
     // Record without a layout, bad: what is wrong, in words; bad: what reading passes over ("the rest
     // of the input"). Valid until the next call.
     std::string_view problem;
     std::string_view passedOver;
-    bool resumes = false;                   // bad: reading goes on after it
+    bool resumes = false;  // bad: reading goes on after it
   };
 
   // The next record or bad frame, or the end. Throws IoError when the input cannot be read.
@@ -75,17 +75,17 @@ class FramedInput {
   const RecordSelector* selector_;
   std::size_t fixedLength_;
   std::optional<std::size_t> commonLength_;  // the length every layout's record has, if one
-  bool oneLayout_ = false;      // no type to tell: every record is of the one layout, or of none
-  std::size_t fixedOnly_ = 0;  // fixed records of one layout: their length
+  bool oneLayout_ = false;                   // no type to tell: every record is of the one layout, or of none
+  std::size_t fixedOnly_ = 0;                // fixed records of one layout: their length
   std::vector<std::uint8_t> buffer_;
-  std::size_t begin_ = 0;      // the first unread byte
-  std::size_t end_ = 0;        // one past the last byte read
-  std::uint64_t base_ = 0;     // the file offset of buffer_[0]
+  std::size_t begin_ = 0;   // the first unread byte
+  std::size_t end_ = 0;     // one past the last byte read
+  std::uint64_t base_ = 0;  // the file offset of buffer_[0]
   bool ended_ = false;
-  bool stopped_ = false;       // a bad frame without a next record: nothing more is read
+  bool stopped_ = false;  // a bad frame without a next record: nothing more is read
   std::uint64_t records_ = 0;
   std::uint64_t bytesRead_ = 0;
-  std::string problem_;     // the words of the item last given
+  std::string problem_;  // the words of the item last given
   std::string passedOver_;
 };
 

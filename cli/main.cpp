@@ -274,8 +274,9 @@ int runMain(int argc, char** argv) {
       app.add_subcommand("layout", "Print the resolved layout: columns, names, offsets, sizes, kinds, digits");
   addLayoutOptions(*layoutCommand, layoutArgs, true);
   layoutCommand->add_flag("--json", layoutJson, "Print the layout as JSON");
-  layoutCommand->add_option("--record", layoutRecord,
-                            "One record of several: an 01 record, or an item of a REDEFINES in place of the others");
+  layoutCommand->add_option(
+      "--record", layoutRecord,
+      "One record of several: an 01 record, or an item of a REDEFINES in place of the others");
   layoutCommand->footer(kLayoutHelp);
 
   DecodeOptions decode;

@@ -17,13 +17,17 @@ constexpr std::size_t kKeptStorage = std::size_t{1} << 20;
 
 }  // namespace
 
-RecordEncoder::RecordEncoder(const RecordRules& rules, const GaijiMapping& mapping, const std::vector<EncodePlan>& plans)
+RecordEncoder::RecordEncoder(const RecordRules& rules, const GaijiMapping& mapping,
+                             const std::vector<EncodePlan>& plans)
     : rules_(rules) {
   ways_.reserve(rules.layouts.size());
   for (std::size_t i = 0; i < rules.layouts.size(); ++i) {
     const NamedLayout& layout = rules.layouts[i];
-    Way way{&layout, RecordBuilder(layout.layout, RecordOptions{rules.convertSign}, mapping), &plans[i],
-            layout.layout.columns(), {}};
+    Way way{&layout,
+            RecordBuilder(layout.layout, RecordOptions{rules.convertSign}, mapping),
+            &plans[i],
+            layout.layout.columns(),
+            {}};
     // A line names its layout in the input's encoding.
     if (rules.encoding == TextEncoding::cp932)
       appendCp932(toUtf16(layout.name, "a record name"), way.name);
@@ -122,9 +126,11 @@ bool RecordEncoder::typeMatches(std::size_t way, std::span<const std::uint8_t> r
   const char* fault = nullptr;
   const std::u16string value = selector->valueOf(record, fault);
   const std::string& name = ways_[way].layout->name;
-  problem_ = "its type field " + field + (fault != nullptr ? " cannot be read (" + std::string(fault) + ")"
-                                                           : " holds " + shownValue(value));
-  problem_ += selected == kNoLayout ? ", which no --type names" : ", which selects " + ways_[selected].layout->name;
+  problem_ =
+      "its type field " + field +
+      (fault != nullptr ? " cannot be read (" + std::string(fault) + ")" : " holds " + shownValue(value));
+  problem_ +=
+      selected == kNoLayout ? ", which no --type names" : ", which selects " + ways_[selected].layout->name;
   if (!name.empty()) problem_ += ", not " + name;
   return false;
 }
@@ -175,10 +181,11 @@ bool RecordEncoder::buildRecord(std::string_view record, bool cutWhole, std::siz
   const std::size_t first = rules_.named() ? 1 : 0;
   const std::size_t given = cutWhole ? valueCount_ - first : 0;
   if (cutWhole && given != columns && !(given < columns && given > 0 && rules_.shortRecords)) {
-    problem_ = counted(given, "item") + ", the layout " + (w.layout->name.empty() ? "" : w.layout->name + " ") +
-               "has " + counted(columns, "field");
+    problem_ = counted(given, "item") + ", the layout " +
+               (w.layout->name.empty() ? "" : w.layout->name + " ") + "has " + counted(columns, "field");
     // What a spreadsheet saves as "Unicode text" is cut at tabs.
-    if (valueCount_ == 1 && rules_.csv && rules_.csv->delimiter != '\t' && record.find('\t') != std::string_view::npos)
+    if (valueCount_ == 1 && rules_.csv && rules_.csv->delimiter != '\t' &&
+        record.find('\t') != std::string_view::npos)
       problem_ += " (the line holds tabs: --delimiter '\\t' cuts at them)";
     return false;
   }

@@ -79,7 +79,7 @@ class RecordEncoder {
   [[nodiscard]] std::string failure(std::size_t way, const Error& error) const;
 
   const RecordRules rules_;
-  std::vector<Way> ways_;    // one a layout
+  std::vector<Way> ways_;  // one a layout
   std::size_t mostColumns_ = 0;
   std::optional<CsvSplitter> splitter_;
   std::vector<std::string_view> cutValues_;  // the values as cut, bytes: the first of them

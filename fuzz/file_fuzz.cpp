@@ -31,8 +31,8 @@ using Bytes = std::vector<std::uint8_t>;
 
 // The records and bad frames of `input` read `chunk` bytes more at a time: each record's bytes, and
 // for a bad frame its offset; every byte is consumed once.
-std::vector<Bytes> framesOf(const quor::Framing& framing, std::span<const std::uint8_t> input, std::size_t chunk,
-                            std::size_t fixed, std::vector<std::size_t>& bad) {
+std::vector<Bytes> framesOf(const quor::Framing& framing, std::span<const std::uint8_t> input,
+                            std::size_t chunk, std::size_t fixed, std::vector<std::size_t>& bad) {
   quor::FrameReader reader(framing);
   std::vector<Bytes> records;
   std::size_t done = 0;
@@ -100,7 +100,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::vector<std::u16string> values;
   std::vector<quor::FieldFault> faults;
   const auto build = [&](std::size_t kind, const std::vector<std::u16string>& texts, std::size_t present) {
-    const std::vector<std::u16string_view> views(texts.begin(), texts.begin() + static_cast<std::ptrdiff_t>(present));
+    const std::vector<std::u16string_view> views(texts.begin(),
+                                                 texts.begin() + static_cast<std::ptrdiff_t>(present));
     quor::ByteString out;
     builders[kind].appendFirstColumns(views, out);
     return Bytes(out.begin(), out.end());
@@ -179,7 +180,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::vector<std::u16string> fromJson;
     const quor::JsonLinesReader::Read read = jsonReader.read(object, fromJson);
     QUOR_FUZZ_CHECK(read.layout == kind && read.present == present);
-    QUOR_FUZZ_CHECK(std::equal(fromJson.begin(), fromJson.begin() + static_cast<std::ptrdiff_t>(present), values.begin()));
+    QUOR_FUZZ_CHECK(std::equal(fromJson.begin(), fromJson.begin() + static_cast<std::ptrdiff_t>(present),
+                               values.begin()));
     again.append(build(kind, fromJson, present), rewritten);
     ++index;
   }

@@ -43,8 +43,8 @@ bool parseRecordFormat(std::string_view text, RecordFormat& format);
 
 struct Framing {
   RecordFormat format = RecordFormat::fixed;
-  bool littleEndianRdw = false;  // the RDW's length is little-endian: length low, length high, 0, 0
-  bool rdwCountsData = false;    // the RDW's length counts the record's data only, not the RDW itself
+  bool littleEndianRdw = false;   // the RDW's length is little-endian: length low, length high, 0, 0
+  bool rdwCountsData = false;     // the RDW's length counts the record's data only, not the RDW itself
   std::size_t blockSize = 32760;  // VB, writing: the most bytes of a block, its BDW included
 };
 
@@ -67,24 +67,24 @@ enum class FrameStatus : std::uint8_t {
 // What is wrong where FrameReader::next gives FrameStatus::bad.
 enum class FrameProblem : std::uint8_t {
   none,
-  leftover,         // fixed: fewer bytes than a record at the end of the input
-  descriptorCut,    // an RDW or BDW cut short by the end of the input
-  recordCut,        // V: a record cut short by the end of the input
-  blockCut,         // VB: the input ends inside a block
-  rdwTooShort,      // an RDW's length less than its own 4 bytes (zero among them)
-  rdwReserved,      // an RDW whose bytes 3 and 4 are not zero (a segment of a spanned record is one)
-  rdwPastBlock,     // an RDW whose record runs past the end of its block
-  blockSlack,       // bytes left at the end of a block, too few for an RDW
-  bdwTooShort,      // a BDW's length less than a BDW and an RDW (8 bytes)
-  bdwReserved,      // a BDW of the 2-byte form whose bytes 3 and 4 are not zero
+  leftover,       // fixed: fewer bytes than a record at the end of the input
+  descriptorCut,  // an RDW or BDW cut short by the end of the input
+  recordCut,      // V: a record cut short by the end of the input
+  blockCut,       // VB: the input ends inside a block
+  rdwTooShort,    // an RDW's length less than its own 4 bytes (zero among them)
+  rdwReserved,    // an RDW whose bytes 3 and 4 are not zero (a segment of a spanned record is one)
+  rdwPastBlock,   // an RDW whose record runs past the end of its block
+  blockSlack,     // bytes left at the end of a block, too few for an RDW
+  bdwTooShort,    // a BDW's length less than a BDW and an RDW (8 bytes)
+  bdwReserved,    // a BDW of the 2-byte form whose bytes 3 and 4 are not zero
 };
 
 // What FrameReader::next found. `consumed` bytes of those given are done with, whatever the status:
 // the next call starts after them.
 struct Frame {
   FrameStatus status = FrameStatus::needMore;
-  std::size_t begin = 0;     // record: its data, from the start of the bytes given
-  std::size_t length = 0;    // record: its data's bytes
+  std::size_t begin = 0;   // record: its data, from the start of the bytes given
+  std::size_t length = 0;  // record: its data's bytes
   std::size_t consumed = 0;
   // bad: what is wrong, at which offset of the bytes given, and whether reading can go on. In a VB
   // block the reader passes over the rest of the block (`skipped` bytes from `at`, those beyond the
@@ -109,7 +109,8 @@ class FrameReader {
   // The next record at the start of `bytes`, the unread input held from where the last call stopped;
   // `atEnd` when no byte follows them. Fixed records are `fixedLength` bytes (at least 1), the length
   // of the layout of the record at hand; V and VB records are as long as their RDW says.
-  [[nodiscard]] Frame next(std::span<const std::uint8_t> bytes, bool atEnd, std::size_t fixedLength = 0) noexcept {
+  [[nodiscard]] Frame next(std::span<const std::uint8_t> bytes, bool atEnd,
+                           std::size_t fixedLength = 0) noexcept {
     // The common fixed or V record, inline: its whole bytes at hand.
     if (!stopped_ && skipping_ == 0) {
       if (framing_.format == RecordFormat::fixed && fixedLength != 0 && bytes.size() >= fixedLength)
@@ -143,7 +144,8 @@ class FrameReader {
   }
   // The length of an RDW at `bytes` and its bytes 3 and 4, as the framing's RDWs are written.
   [[nodiscard]] std::uint64_t rdwLength(const std::uint8_t* bytes) const noexcept {
-    return framing_.littleEndianRdw ? std::uint64_t{bytes[1]} << 8 | bytes[0] : std::uint64_t{bytes[0]} << 8 | bytes[1];
+    return framing_.littleEndianRdw ? std::uint64_t{bytes[1]} << 8 | bytes[0]
+                                    : std::uint64_t{bytes[0]} << 8 | bytes[1];
   }
   static std::uint16_t rdwReserved(const std::uint8_t* bytes) noexcept {
     return static_cast<std::uint16_t>(bytes[2] << 8 | bytes[3]);

@@ -7,7 +7,8 @@
 // items of a REDEFINES take no value and have no key. Where a file holds records of several layouts,
 // each object names its layout first, under "record".
 //
-//   {"record":"DETAIL","ACCOUNT":"0012345","NAME":"ﾔﾏﾀﾞ ﾀﾛｳ","AMOUNT":1234.50,"HISTORY":[{"DAY":1},{"DAY":2}]}
+//   {"record":"DETAIL","ACCOUNT":"0012345","NAME":"ﾔﾏﾀﾞ
+//   ﾀﾛｳ","AMOUNT":1234.50,"HISTORY":[{"DAY":1},{"DAY":2}]}
 //
 // A field past the end of a record shorter than its layout (a variable-length file's) is absent: null.
 

@@ -67,7 +67,7 @@ class RecordSelector {
   [[nodiscard]] std::size_t choose(std::u16string_view value) const noexcept;
 
   LayoutField field_;
-  RecordDecoder decoder_;  // the type field alone, at offset 0
+  RecordDecoder decoder_;                  // the type field alone, at offset 0
   std::vector<RecordTypeChoice> choices_;  // their values as compared
   std::size_t fallback_ = kNoLayout;
   std::vector<std::size_t> table_;  // fields of 1 or 2 bytes: the layout of every value of the bytes

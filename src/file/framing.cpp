@@ -110,14 +110,17 @@ std::string describeFrame(const Frame& frame) {
       case FrameProblem::none:
         return "no problem";
       case FrameProblem::leftover:
-        return left + (frame.left == 1 ? " leftover byte" : " leftover bytes") + " after the last whole record";
+        return left + (frame.left == 1 ? " leftover byte" : " leftover bytes") +
+               " after the last whole record";
       case FrameProblem::descriptorCut:
-        return std::string(frame.value == 0 ? "an RDW" : "a BDW") + " cut short by the end of the input (" + left +
-               " of its 4 bytes)";
+        return std::string(frame.value == 0 ? "an RDW" : "a BDW") + " cut short by the end of the input (" +
+               left + " of its 4 bytes)";
       case FrameProblem::recordCut:
-        return "a record of " + length + " bytes cut short by the end of the input (" + left + " of them there)";
+        return "a record of " + length + " bytes cut short by the end of the input (" + left +
+               " of them there)";
       case FrameProblem::blockCut:
-        return "the input ends inside a block, " + left + (frame.left == 1 ? " byte" : " bytes") + " before its end";
+        return "the input ends inside a block, " + left + (frame.left == 1 ? " byte" : " bytes") +
+               " before its end";
       case FrameProblem::rdwTooShort:
         return "an RDW of length " + length + ", less than its own 4 bytes";
       case FrameProblem::rdwReserved:
@@ -126,7 +129,8 @@ std::string describeFrame(const Frame& frame) {
       case FrameProblem::rdwPastBlock:
         return "an RDW of length " + length + ", past the end of its block (" + left + " bytes left in it)";
       case FrameProblem::blockSlack:
-        return left + (frame.left == 1 ? " byte" : " bytes") + " left at the end of a block, too few for an RDW";
+        return left + (frame.left == 1 ? " byte" : " bytes") +
+               " left at the end of a block, too few for an RDW";
       case FrameProblem::bdwTooShort:
         return "a BDW of length " + length + ", less than a BDW and an RDW (8 bytes)";
       case FrameProblem::bdwReserved:
@@ -300,8 +304,8 @@ bool FrameWriter::fits(std::size_t length) const noexcept {
 void FrameWriter::append(Bytes record, std::vector<std::uint8_t>& out) {
   base::guarded([&] {
     if (!fits(record.size()))
-      throw Error(errors::kInvalidCall, "a record of " + std::to_string(record.size()) +
-                                            " bytes is longer than its framing holds");
+      throw Error(errors::kInvalidCall,
+                  "a record of " + std::to_string(record.size()) + " bytes is longer than its framing holds");
     const std::uint64_t length = framing_.rdwCountsData ? record.size() : record.size() + kDescriptorBytes;
     std::uint8_t rdw[kDescriptorBytes];
     writeRdw(length, framing_.littleEndianRdw, rdw);
@@ -314,7 +318,8 @@ void FrameWriter::append(Bytes record, std::vector<std::uint8_t>& out) {
         out.insert(out.end(), record.begin(), record.end());
         return;
       case RecordFormat::variableBlocked:
-        if (kDescriptorBytes + block_.size() + kDescriptorBytes + record.size() > framing_.blockSize) finish(out);
+        if (kDescriptorBytes + block_.size() + kDescriptorBytes + record.size() > framing_.blockSize)
+          finish(out);
         block_.insert(block_.end(), rdw, rdw + kDescriptorBytes);
         block_.insert(block_.end(), record.begin(), record.end());
         return;

@@ -17,11 +17,11 @@ namespace quor {
 struct JsonLinesWriter::Shape {
   enum class Kind : std::uint8_t { value, object, array };
   Kind kind = Kind::value;
-  std::string key;            // the member's name, UTF-8; empty for an array's element
-  std::string quotedKey;      // "\"key\":", as written
-  std::size_t column = 0;     // value: the column
-  bool number = false;        // value: a number field
-  std::vector<Shape> items;   // object: its members; array: its elements
+  std::string key;           // the member's name, UTF-8; empty for an array's element
+  std::string quotedKey;     // "\"key\":", as written
+  std::size_t column = 0;    // value: the column
+  bool number = false;       // value: a number field
+  std::vector<Shape> items;  // object: its members; array: its elements
 };
 
 namespace {
@@ -201,8 +201,8 @@ std::vector<Shape> shapeOf(const Layout& layout, bool named) {
   return shape;
 }
 
-void appendValues(const std::vector<Shape>& members, std::span<const std::u16string> values, std::size_t present,
-                  bool first, std::string& out) {
+void appendValues(const std::vector<Shape>& members, std::span<const std::u16string> values,
+                  std::size_t present, bool first, std::string& out) {
   for (const Shape& member : members) {
     if (!first) out += ',';
     first = false;
@@ -253,9 +253,9 @@ void appendValues(const std::vector<Shape>& members, std::span<const std::u16str
 struct Json {
   enum class Type : std::uint8_t { null, boolean, number, string, array, object };
   Type type = Type::null;
-  std::size_t offset = 0;  // of its first byte in the line
-  std::string text;        // number: as written; string: unescaped, UTF-8
-  std::vector<Json> items;        // array: its elements; object: its members' values
+  std::size_t offset = 0;          // of its first byte in the line
+  std::string text;                // number: as written; string: unescaped, UTF-8
+  std::vector<Json> items;         // array: its elements; object: its members' values
   std::vector<std::string> names;  // object: its members' names, UTF-8
 };
 
@@ -300,7 +300,8 @@ class JsonParser {
   }
 
   void skipBlanks() {
-    while (at_ < text_.size() && (text_[at_] == ' ' || text_[at_] == '\t' || text_[at_] == '\n' || text_[at_] == '\r'))
+    while (at_ < text_.size() &&
+           (text_[at_] == ' ' || text_[at_] == '\t' || text_[at_] == '\n' || text_[at_] == '\r'))
       ++at_;
   }
 
@@ -399,7 +400,10 @@ class JsonParser {
     unsigned value = 0;
     for (int i = 0; i < 4; ++i) {
       const char c = text_[at_++];
-      const int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+      const int digit = c >= '0' && c <= '9'   ? c - '0'
+                        : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                        : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                               : -1;
       if (digit < 0) {
         --at_;
         fail("\\u needs four hexadecimal digits");
@@ -419,8 +423,10 @@ class JsonParser {
         ++at_;
         return out;
       }
-      if (byte < 0x20) fail("a control character in a string (write it as \\u00" + std::string(1, "0123456789abcdef"[byte >> 4]) +
-                            std::string(1, "0123456789abcdef"[byte & 0xF]) + ")");
+      if (byte < 0x20)
+        fail("a control character in a string (write it as \\u00" +
+             std::string(1, "0123456789abcdef"[byte >> 4]) + std::string(1, "0123456789abcdef"[byte & 0xF]) +
+             ")");
       if (byte >= 0x80) {
         const auto* p = reinterpret_cast<const unsigned char*>(text_.data() + at_);
         const auto* const begin = p;
@@ -440,20 +446,37 @@ class JsonParser {
       const char escape = text_[at_++];
       char32_t c = 0;
       switch (escape) {
-        case '"': c = '"'; break;
-        case '\\': c = '\\'; break;
-        case '/': c = '/'; break;
-        case 'b': c = '\b'; break;
-        case 'f': c = '\f'; break;
-        case 'n': c = '\n'; break;
-        case 'r': c = '\r'; break;
-        case 't': c = '\t'; break;
+        case '"':
+          c = '"';
+          break;
+        case '\\':
+          c = '\\';
+          break;
+        case '/':
+          c = '/';
+          break;
+        case 'b':
+          c = '\b';
+          break;
+        case 'f':
+          c = '\f';
+          break;
+        case 'n':
+          c = '\n';
+          break;
+        case 'r':
+          c = '\r';
+          break;
+        case 't':
+          c = '\t';
+          break;
         case 'u': {
           c = hex4();
           if (base::isHighSurrogate(c) && text_.substr(at_, 2) == "\\u") {
             at_ += 2;
             const char32_t low = hex4();
-            if (!base::isLowSurrogate(low)) fail("\\u" + std::string("escape of a high surrogate without its low one"));
+            if (!base::isLowSurrogate(low))
+              fail("\\u" + std::string("escape of a high surrogate without its low one"));
             c = base::scalarOfPair(c, low);
           } else if (base::isHighSurrogate(c) || base::isLowSurrogate(c)) {
             fail("a surrogate without its pair");
@@ -482,7 +505,8 @@ std::string quotedName(const std::string& name) {
 // Matches the members of a parsed object to a shape, filling each value's column.
 class Matcher {
  public:
-  Matcher(std::vector<std::u16string>& values, std::vector<bool>& absent) : values_(values), absent_(absent) {}
+  Matcher(std::vector<std::u16string>& values, std::vector<bool>& absent)
+      : values_(values), absent_(absent) {}
 
   void object(const std::vector<Shape>& members, const Json& json, const std::string& where, bool top) {
     std::vector<bool> used(json.names.size(), false);
@@ -504,11 +528,13 @@ class Matcher {
   void value(const Shape& shape, const Json& json, const std::string& place) {
     switch (shape.kind) {
       case Shape::Kind::object:
-        if (json.type != Json::Type::object) refuse(place + " is " + typeName(json.type) + ", where a group (an object) is expected");
+        if (json.type != Json::Type::object)
+          refuse(place + " is " + typeName(json.type) + ", where a group (an object) is expected");
         object(shape.items, json, " in " + place, false);
         return;
       case Shape::Kind::array:
-        if (json.type != Json::Type::array) refuse(place + " is " + typeName(json.type) + ", where a table (an array) is expected");
+        if (json.type != Json::Type::array)
+          refuse(place + " is " + typeName(json.type) + ", where a table (an array) is expected");
         if (json.items.size() != shape.items.size())
           refuse(place + " has " + std::to_string(json.items.size()) +
                  (json.items.size() == 1 ? " element" : " elements") + "; the table has " +
@@ -518,7 +544,8 @@ class Matcher {
           const Shape& item = shape.items[i];
           if (item.kind == Shape::Kind::object) {
             if (json.items[i].type != Json::Type::object)
-              refuse(element + " is " + typeName(json.items[i].type) + ", where a group (an object) is expected");
+              refuse(element + " is " + typeName(json.items[i].type) +
+                     ", where a group (an object) is expected");
             object(item.items, json.items[i], " in " + element, false);
           } else {
             value(item, json.items[i], element);
@@ -569,7 +596,8 @@ JsonLinesWriter::~JsonLinesWriter() = default;
 JsonLinesWriter::JsonLinesWriter(JsonLinesWriter&&) noexcept = default;
 JsonLinesWriter& JsonLinesWriter::operator=(JsonLinesWriter&&) noexcept = default;
 
-void JsonLinesWriter::append(std::span<const std::u16string> values, std::size_t present, std::string& out) const {
+void JsonLinesWriter::append(std::span<const std::u16string> values, std::size_t present,
+                             std::string& out) const {
   base::guarded([&] {
     out += head_;
     appendValues(shape_, values, present, head_.size() == 1, out);
@@ -588,7 +616,8 @@ JsonLinesReader::~JsonLinesReader() = default;
 JsonLinesReader::JsonLinesReader(JsonLinesReader&&) noexcept = default;
 JsonLinesReader& JsonLinesReader::operator=(JsonLinesReader&&) noexcept = default;
 
-JsonLinesReader::Read JsonLinesReader::read(std::string_view line, std::vector<std::u16string>& values) const {
+JsonLinesReader::Read JsonLinesReader::read(std::string_view line,
+                                            std::vector<std::u16string>& values) const {
   return base::guarded([&] {
     const Json json = JsonParser(line).parseLine();
     Read read;
@@ -598,7 +627,8 @@ JsonLinesReader::Read JsonLinesReader::read(std::string_view line, std::vector<s
     } else {
       const Json& name = json.items[static_cast<std::size_t>(named - json.names.begin())];
       if (name.type != Json::Type::string)
-        refuse(std::string("\"record\" is ") + typeName(name.type) + ", where the name of a layout is expected");
+        refuse(std::string("\"record\" is ") + typeName(name.type) +
+               ", where the name of a layout is expected");
       const auto it = std::find_if(layouts_.begin(), layouts_.end(),
                                    [&](const NamedLayout& layout) { return layout.name == name.text; });
       if (it == layouts_.end()) {

@@ -68,11 +68,13 @@ RecordSelector::RecordSelector(const LayoutField& typeField, std::span<const Rec
     RecordBuilder builder(decoder_.layout(), options, gaiji);
     std::vector<std::u16string> read;
     std::vector<FieldFault> faults;
-    const std::string fieldName = "the type field" + (field_.name.empty() ? std::string() : " " + field_.name);
+    const std::string fieldName =
+        "the type field" + (field_.name.empty() ? std::string() : " " + field_.name);
     for (const RecordTypeChoice& choice : choices) {
       const std::string value = "'" + toUtf8(choice.value) + "'";
       if (choice.value == u"*") {
-        if (fallback_ != kNoLayout) throw Error(errors::kInvalidCall, "the value '*' (any other) is given twice");
+        if (fallback_ != kNoLayout)
+          throw Error(errors::kInvalidCall, "the value '*' (any other) is given twice");
         fallback_ = choice.layout;
         continue;
       }
@@ -84,18 +86,20 @@ RecordSelector::RecordSelector(const LayoutField& typeField, std::span<const Rec
         builder.append(values, bytes, std::span<ValueChange>(&change, 1));
       } catch (const Error& e) {
         if (e.number() == errors::kOutOfMemory) throw;
-        throw Error(errors::kInvalidCall, "the value " + value + " cannot be written in " + fieldName + ": " +
-                                              describeFailure(e.number(), choice.value, decoder_.layout().fields[0]));
+        throw Error(errors::kInvalidCall,
+                    "the value " + value + " cannot be written in " + fieldName + ": " +
+                        describeFailure(e.number(), choice.value, decoder_.layout().fields[0]));
       }
       if (change.kind != Change::none)
-        throw Error(errors::kInvalidCall, "the value " + value + " cannot be written in " + fieldName +
-                                              " as it reads: " +
-                                              describeChange(change, choice.value, decoder_.layout().fields[0]));
+        throw Error(errors::kInvalidCall,
+                    "the value " + value + " cannot be written in " + fieldName +
+                        " as it reads: " + describeChange(change, choice.value, decoder_.layout().fields[0]));
       decoder_.decode({bytes.data(), bytes.size()}, read, faults);
       const std::u16string compared(trimmed(read.front()));
       for (const RecordTypeChoice& earlier : choices_)
         if (earlier.value == compared)
-          throw Error(errors::kInvalidCall, "the value " + value + " is given twice (as '" + toUtf8(compared) + "')");
+          throw Error(errors::kInvalidCall,
+                      "the value " + value + " is given twice (as '" + toUtf8(compared) + "')");
       choices_.push_back({compared, choice.layout});
     }
     if (field_.size <= kTabledBytes) {
@@ -119,7 +123,8 @@ std::size_t RecordSelector::choose(std::u16string_view value) const noexcept {
 }
 
 std::size_t RecordSelector::select(std::span<const std::uint8_t> record) const {
-  if (record.size() < bytesNeeded()) throw Error(errors::kInvalidCall, "a record too short for its type field");
+  if (record.size() < bytesNeeded())
+    throw Error(errors::kInvalidCall, "a record too short for its type field");
   const std::uint8_t* bytes = record.data() + field_.offset;
   if (!table_.empty()) {
     std::size_t value = 0;
@@ -133,7 +138,8 @@ std::size_t RecordSelector::select(std::span<const std::uint8_t> record) const {
 
 std::u16string RecordSelector::valueOf(std::span<const std::uint8_t> record, const char*& fault) const {
   return base::guarded([&] {
-    if (record.size() < bytesNeeded()) throw Error(errors::kInvalidCall, "a record too short for its type field");
+    if (record.size() < bytesNeeded())
+      throw Error(errors::kInvalidCall, "a record too short for its type field");
     std::vector<std::u16string> read;
     std::vector<FieldFault> faults;
     decoder_.decode(record.subspan(field_.offset, field_.size), read, faults);

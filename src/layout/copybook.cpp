@@ -152,9 +152,9 @@ class CopybookReader {
   Layout read() {
     parse();
     if (records_.size() > 1)
-      refuse(items_[records_[1]].line, quoted(items_[records_[1]]) + " starts a second record; the copybook describes " +
-                                           std::to_string(records_.size()) + " records (" + recordList() +
-                                           "), and one must be named");
+      refuse(items_[records_[1]].line,
+             quoted(items_[records_[1]]) + " starts a second record; the copybook describes " +
+                 std::to_string(records_.size()) + " records (" + recordList() + "), and one must be named");
     return layoutOf(0);
   }
 
@@ -288,7 +288,8 @@ class CopybookReader {
 
   // A filler of blanks for `bytes` bytes, as fields (where `fields` is given) and nodes, in pieces no
   // longer than a field may be.
-  static void appendSlack(std::uint64_t bytes, std::vector<LayoutField>& fields, std::vector<LayoutNode>& nodes) {
+  static void appendSlack(std::uint64_t bytes, std::vector<LayoutField>& fields,
+                          std::vector<LayoutNode>& nodes) {
     while (bytes > 0) {
       const auto piece = static_cast<std::int32_t>(std::min<std::uint64_t>(bytes, kMaxLayoutFieldLength));
       LayoutField filler;

@@ -168,7 +168,8 @@ std::size_t columnsWithin(const Layout& layout, std::size_t bytes) {
 std::optional<std::size_t> fieldCutBy(const Layout& layout, std::size_t bytes) {
   for (std::size_t i = 0; i < layout.fields.size(); ++i) {
     const LayoutField& field = layout.fields[i];
-    if (field.role != FieldRole::overlay && field.offset < bytes && bytes < field.offset + field.size) return i;
+    if (field.role != FieldRole::overlay && field.offset < bytes && bytes < field.offset + field.size)
+      return i;
   }
   return std::nullopt;
 }

@@ -175,8 +175,9 @@ std::vector<NamedLayout> parseRecords(std::string_view text, const std::string& 
     if (words.size() == 2 && words[0] == "record" && !kindNamed(words[1])) {
       // "record NAME": the fields after it are a record of their own.
       if (!records.back().layout.fields.empty() && recordWhere.empty())
-        refuse(where + "a 'record' line after fields that belong to no record: every field of a file of "
-                       "several records comes after the 'record' line of its record");
+        refuse(where +
+               "a 'record' line after fields that belong to no record: every field of a file of "
+               "several records comes after the 'record' line of its record");
       if (!recordWhere.empty()) {
         finish();
         records.emplace_back();

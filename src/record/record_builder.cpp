@@ -30,7 +30,8 @@ void RecordBuilder::appendFirstColumns(std::span<const std::u16string_view> valu
     // The fields past the end are written with a value each takes as it reads, and cut off.
     std::vector<std::u16string_view> all(values.begin(), values.end());
     for (std::size_t column = values.size(); column < columns_; ++column)
-      all.push_back(record::isNumberKind(record::writtenKind(layout_.fields[columnFields_[column]])) ? u"0" : u"");
+      all.push_back(record::isNumberKind(record::writtenKind(layout_.fields[columnFields_[column]])) ? u"0"
+                                                                                                     : u"");
     std::vector<ValueChange> allChanges(changes.empty() ? 0 : columns_);
     const std::size_t start = out.size();
     try {

@@ -54,7 +54,8 @@ void RecordDecoder::decode(std::span<const std::uint8_t> record, std::vector<std
       if (field.offset + field.size > record.size()) {
         // A short record: a field past its end is absent, one its end cuts is invalid.
         if (field.offset < record.size())
-          faults.push_back({column, field.offset, record.size() - field.offset, "field cut by the end of the record"});
+          faults.push_back(
+              {column, field.offset, record.size() - field.offset, "field cut by the end of the record"});
         continue;
       }
       const Bytes bytes = record.subspan(field.offset, field.size);

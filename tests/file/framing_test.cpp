@@ -1,10 +1,11 @@
 // Record framing: what the reader finds in F, V and VB bytes, however the bytes are handed to it, and
 // what the writer writes read back the same.
 
+#include "quor/framing.hpp"
+
 #include <algorithm>
 #include <random>
 
-#include "quor/framing.hpp"
 #include "support/test_support.hpp"
 
 namespace quor::test {
@@ -13,7 +14,8 @@ namespace {
 // The records and bad frames the reader finds in `input`, given `chunk` more bytes at a time, as a
 // caller reading a file block by block does: "C1C2" for a record, "bad@4: <words>" for a bad frame
 // (at its offset in the input), "end" at the end; "+" after a bad frame the reader goes on from.
-std::string framesOf(const Framing& framing, const ByteString& input, std::size_t chunk, std::size_t fixed = 0) {
+std::string framesOf(const Framing& framing, const ByteString& input, std::size_t chunk,
+                     std::size_t fixed = 0) {
   FrameReader reader(framing);
   std::string out;
   std::size_t done = 0;  // bytes consumed
@@ -29,7 +31,8 @@ std::string framesOf(const Framing& framing, const ByteString& input, std::size_
       }
       out += ' ';
     } else if (frame.status == FrameStatus::bad) {
-      out += "bad@" + std::to_string(done + frame.at) + ": " + describeFrame(frame) + (frame.resumes ? " + " : " ");
+      out += "bad@" + std::to_string(done + frame.at) + ": " + describeFrame(frame) +
+             (frame.resumes ? " + " : " ");
       if (frame.resumes) {
         EXPECT_GT(frame.skipped, 0u);
       }
@@ -60,17 +63,23 @@ TEST(Framing, ReaderFindsRecordsAndImpossibleDescriptors) {
     std::size_t fixed = 0;
   } cases[] = {
       {"fixed, back to back", {}, "C1 C2 C3 C4", "C1C2 C3C4 end", 2},
-      {"fixed, leftover bytes", {}, "C1 C2 C3", "C1C2 bad@2: 1 leftover byte after the last whole record end", 2},
+      {"fixed, leftover bytes",
+       {},
+       "C1 C2 C3",
+       "C1C2 bad@2: 1 leftover byte after the last whole record end",
+       2},
       {"V, two records and an empty one", v, "00 06 00 00 C1 C2 00 05 00 00 C3 00 04 00 00", "C1C2 C3  end"},
       {"V, zero RDW", v, "00 06 00 00 C1 C2 00 00 00 00 C3",
        "C1C2 bad@6: an RDW of length 0, less than its own 4 bytes end"},
       {"V, RDW of 3", v, "00 03 00 00", "bad@0: an RDW of length 3, less than its own 4 bytes end"},
       {"V, reserved bytes", v, "00 05 80 00 C1",
-       "bad@0: an RDW whose bytes 3 and 4 are 80 00, not 00 00 (a segment of a spanned record has them; spanned "
+       "bad@0: an RDW whose bytes 3 and 4 are 80 00, not 00 00 (a segment of a spanned record has them; "
+       "spanned "
        "records are not read) end"},
       {"V, record past the end", v, "00 06 00 00 C1 C2 00 08 00 00 C3",
        "C1C2 bad@6: a record of 4 bytes cut short by the end of the input (1 of them there) end"},
-      {"V, RDW cut", v, "00 05 00 00 C1 00 05", "C1 bad@5: an RDW cut short by the end of the input (2 of its 4 bytes) end"},
+      {"V, RDW cut", v, "00 05 00 00 C1 00 05",
+       "C1 bad@5: an RDW cut short by the end of the input (2 of its 4 bytes) end"},
       {"V, little-endian RDW", little, "06 00 00 00 C1 C2 05 00 00 00 C3", "C1C2 C3 end"},
       {"V, length counting the data only", data, "00 02 00 00 C1 C2 00 00 00 00", "C1C2  end"},
       {"VB, two blocks", vb, "00 0E 00 00 00 05 00 00 C1 00 05 00 00 C2 00 09 00 00 00 05 00 00 C3",
@@ -79,21 +88,27 @@ TEST(Framing, ReaderFindsRecordsAndImpossibleDescriptors) {
       {"VB, RDW past its block: the next block is read", vb,
        "00 0D 00 00 00 05 00 00 C1 00 09 00 00 00 09 00 00 00 05 00 00 C3",
        "C1 bad@9: an RDW of length 9, past the end of its block (4 bytes left in it) + C3 end"},
-      {"VB, zero RDW: the next block is read", vb, "00 0C 00 00 00 00 00 00 C1 C2 C3 C4 00 09 00 00 00 05 00 00 C5",
+      {"VB, zero RDW: the next block is read", vb,
+       "00 0C 00 00 00 00 00 00 C1 C2 C3 C4 00 09 00 00 00 05 00 00 C5",
        "bad@4: an RDW of length 0, less than its own 4 bytes + C5 end"},
       {"VB, slack at the end of a block", vb, "00 0B 00 00 00 05 00 00 C1 40 40 00 09 00 00 00 05 00 00 C3",
        "C1 bad@9: 2 bytes left at the end of a block, too few for an RDW + C3 end"},
-      {"VB, BDW too short", vb, "00 04 00 00 00 05 00 00 C1", "bad@0: a BDW of length 4, less than a BDW and an RDW (8 bytes) end"},
-      {"VB, BDW reserved bytes", vb, "00 09 00 01 00 05 00 00 C1", "bad@0: a BDW whose bytes 3 and 4 are 00 01, not 00 00 end"},
+      {"VB, BDW too short", vb, "00 04 00 00 00 05 00 00 C1",
+       "bad@0: a BDW of length 4, less than a BDW and an RDW (8 bytes) end"},
+      {"VB, BDW reserved bytes", vb, "00 09 00 01 00 05 00 00 C1",
+       "bad@0: a BDW whose bytes 3 and 4 are 00 01, not 00 00 end"},
       {"VB, block past the end of the input", vb, "00 10 00 00 00 05 00 00 C1 00 05 00 00",
        "C1 bad@9: the input ends inside a block, 3 bytes before its end end"},
-      {"VB, BDW cut", vb, "00 09 00 00 00 05 00 00 C1 00 09", "C1 bad@9: a BDW cut short by the end of the input (2 of its 4 bytes) end"},
-      {"VB, little-endian RDW counting the data", vbLittleData, "00 0D 00 00 01 00 00 00 C1 00 00 00 00", "C1  end"},
+      {"VB, BDW cut", vb, "00 09 00 00 00 05 00 00 C1 00 09",
+       "C1 bad@9: a BDW cut short by the end of the input (2 of its 4 bytes) end"},
+      {"VB, little-endian RDW counting the data", vbLittleData, "00 0D 00 00 01 00 00 00 C1 00 00 00 00",
+       "C1  end"},
   };
   for (const auto& c : cases) {
     const ByteString input = bytes(c.bytes);
     for (const std::size_t chunk : {std::size_t{1}, std::size_t{3}, std::size_t{1000}})
-      EXPECT_EQ(framesOf(c.framing, input, chunk, c.fixed), c.frames) << c.what << ", " << chunk << " bytes at a time";
+      EXPECT_EQ(framesOf(c.framing, input, chunk, c.fixed), c.frames)
+          << c.what << ", " << chunk << " bytes at a time";
   }
 }
 

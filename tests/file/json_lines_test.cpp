@@ -2,6 +2,7 @@
 // the objects the reader refuses.
 
 #include "quor/json_lines.hpp"
+
 #include "support/test_support.hpp"
 
 namespace quor::test {
@@ -47,11 +48,14 @@ std::vector<Written> writtenCases() {
       {"groups, nested tables, scale, escapes", tree, nullptr,
        u16s({"A\"B\\", "-1234.50", "1", "1", "2", "3", "31", "0", "0", "9", "tab\there\n\x01"}), 11,
        R"({"ID":"A\"B\\","AMT":-1234.50,"DAYS":[{"DAY":1,"HOURS":[1,2,3]},{"DAY":31,"HOURS":[0,0,9]}],"NOTE":"tab\there\n\u0001"})"},
-      {"named, with the end of the record absent", tree, "R", u16s({"ﾔﾏﾀﾞ", "0.05", "", "", "", "", "", "", "", "", ""}), 2,
+      {"named, with the end of the record absent", tree, "R",
+       u16s({"ﾔﾏﾀﾞ", "0.05", "", "", "", "", "", "", "", "", ""}), 2,
        R"({"record":"R","ID":"ﾔﾏﾀﾞ","AMT":0.05,"DAYS":[{"DAY":null,"HOURS":[null,null,null]},{"DAY":null,"HOURS":[null,null,null]}],"NOTE":null})"},
-      {"raw digits of invalid data as a string", &flat, nullptr, u16s({"x", "1A3"}), 2, R"({"code":"x","qty":"1A3"})"},
+      {"raw digits of invalid data as a string", &flat, nullptr, u16s({"x", "1A3"}), 2,
+       R"({"code":"x","qty":"1A3"})"},
       {"a flat layout", &flat, "F", u16s({"", "-0.5"}), 2, R"({"record":"F","code":"","qty":-0.5})"},
-      {"the lists' fields by number", &lists, nullptr, u16s({"AB", "12"}), 2, R"({"field 1":"AB","field 2":12})"},
+      {"the lists' fields by number", &lists, nullptr, u16s({"AB", "12"}), 2,
+       R"({"field 1":"AB","field 2":12})"},
   };
 }
 
@@ -73,7 +77,8 @@ TEST(JsonLines, ReadsBackWhatItWrites) {
     const JsonLinesReader::Read read = reader.read(c.line, values);
     EXPECT_EQ(read.layout, 0u);
     EXPECT_EQ(read.present, c.present) << c.what;
-    for (std::size_t i = 0; i < c.present; ++i) EXPECT_EQ(values[i], c.values[i]) << c.what << ", column " << i;
+    for (std::size_t i = 0; i < c.present; ++i)
+      EXPECT_EQ(values[i], c.values[i]) << c.what << ", column " << i;
   }
 }
 
@@ -90,13 +95,17 @@ TEST(JsonLines, RefusesObjectsThatAreNoRecordOfTheLayout) {
       {"{" + rest + R"(,"EXTRA":1})", "\"EXTRA\" is no field of the record"},
       {R"({"ID":"x","AMT":1,"DAYS":[{"DAY":1,"HOURS":[1,2,3]}],"NOTE":"n"})",
        "\"DAYS\" has 1 element; the table has 2"},
-      {R"({"ID":"x","AMT":1,)" + days + R"(,"NOTE":5})", "\"NOTE\" is a number, where a text field takes a string"},
-      {R"({"ID":"x","AMT":true,)" + days + R"(,"NOTE":"n"})", "\"AMT\" is a boolean, where a number is expected"},
+      {R"({"ID":"x","AMT":1,)" + days + R"(,"NOTE":5})",
+       "\"NOTE\" is a number, where a text field takes a string"},
+      {R"({"ID":"x","AMT":true,)" + days + R"(,"NOTE":"n"})",
+       "\"AMT\" is a boolean, where a number is expected"},
       {R"({"ID":"x","AMT":1,"DAYS":[{"DAY":1,"HOURS":[1,2,3]},{"DAY":[],"HOURS":[1,2,3]}],"NOTE":"n"})",
        "\"DAY\" in element 2 of \"DAYS\" is an array, where a number is expected"},
-      {R"({"ID":"x","AMT":1,"DAYS":{},"NOTE":"n"})", "\"DAYS\" is an object, where a table (an array) is expected"},
+      {R"({"ID":"x","AMT":1,"DAYS":{},"NOTE":"n"})",
+       "\"DAYS\" is an object, where a table (an array) is expected"},
       {R"({"ID":null,"AMT":1,)" + days + R"(,"NOTE":"n"})",
-       "\"ID\" is null, while a field after it is given: only the fields at the end of a record can be absent"},
+       "\"ID\" is null, while a field after it is given: only the fields at the end of a record can be "
+       "absent"},
       {R"({"ID":"x","ID":"y"})", "byte 15: the name \"ID\" is given twice"},
       {R"({"ID":"\x"})", "byte 9: \\x is no escape"},
       {R"({"ID":"\ud800"})", "byte 14: a surrogate without its pair"},
@@ -121,7 +130,8 @@ TEST(JsonLines, RefusesObjectsThatAreNoRecordOfTheLayout) {
 }
 
 TEST(JsonLines, SeveralLayoutsAreNamedUnderRecord) {
-  const std::vector<NamedLayout> layouts = parseLayoutFileRecords("record H\nh text 1\nrecord D\nd zoned 2\n", "t.layout");
+  const std::vector<NamedLayout> layouts =
+      parseLayoutFileRecords("record H\nh text 1\nrecord D\nd zoned 2\n", "t.layout");
   const JsonLinesReader reader(layouts);
   std::vector<std::u16string> values;
   EXPECT_EQ(reader.read(R"({"record":"D","d":"12"})", values).layout, 1u);

@@ -1,6 +1,7 @@
 // Record selection: the layout a record's type field selects, the value compared as the field decodes.
 
 #include "quor/record_types.hpp"
+
 #include "support/test_support.hpp"
 
 namespace quor::test {
@@ -51,10 +52,18 @@ TEST(RecordTypes, RefusesChoicesTheFieldCannotHold) {
     std::vector<RecordTypeChoice> choices;
     const char* message;
   } cases[] = {
-      {"t text 1", {{u"12", 0}}, "the value '12' cannot be written in the type field t as it reads: 2 characters, the field holds 1: the rest is cut"},
+      {"t text 1",
+       {{u"12", 0}},
+       "the value '12' cannot be written in the type field t as it reads: 2 characters, the field holds 1: "
+       "the rest is cut"},
       {"t zoned 2", {{u"1", 0}, {u"+01", 1}}, "the value '+01' is given twice (as '1')"},
-      {"t zoned 2 scale=1", {{u"1.25", 0}}, "the value '1.25' cannot be written in the type field t as it reads: more decimal places than the field's 1: the rest are cut"},
-      {"t zoned 2", {{u"A", 0}}, "the value 'A' cannot be written in the type field t as it reads: not a number: written as zeros"},
+      {"t zoned 2 scale=1",
+       {{u"1.25", 0}},
+       "the value '1.25' cannot be written in the type field t as it reads: more decimal places than the "
+       "field's 1: the rest are cut"},
+      {"t zoned 2",
+       {{u"A", 0}},
+       "the value 'A' cannot be written in the type field t as it reads: not a number: written as zeros"},
       {"t text 1", {{u"*", 0}, {u"*", 1}}, "the value '*' (any other) is given twice"},
   };
   for (const auto& c : cases) {

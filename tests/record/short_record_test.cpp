@@ -19,14 +19,16 @@ TEST(ShortRecord, FieldsPastTheEndAreAbsent) {
     int cut;                 // fieldCutBy, -1 for none
     const char* faultField;  // the column the decoder finds cut, or ""
   } cases[] = {
-      {0, 0, -1, ""}, {1, 0, 0, "a"}, {2, 1, -1, ""}, {3, 1, -1, ""}, {4, 1, 2, "b"}, {6, 2, -1, ""}, {7, 3, -1, ""},
+      {0, 0, -1, ""}, {1, 0, 0, "a"}, {2, 1, -1, ""}, {3, 1, -1, ""},
+      {4, 1, 2, "b"}, {6, 2, -1, ""}, {7, 3, -1, ""},
   };
   std::vector<std::u16string> values;
   std::vector<FieldFault> faults;
   std::string line(plan.maxLineBytes(), '\0');
   for (const auto& c : cases) {
     EXPECT_EQ(columnsWithin(layout, c.size), c.within) << c.size;
-    EXPECT_EQ(fieldCutBy(layout, c.size).value_or(99), c.cut < 0 ? 99u : static_cast<std::size_t>(c.cut)) << c.size;
+    EXPECT_EQ(fieldCutBy(layout, c.size).value_or(99), c.cut < 0 ? 99u : static_cast<std::size_t>(c.cut))
+        << c.size;
     decoder.decode({full.data(), c.size}, values, faults);
     ASSERT_EQ(values.size(), 3u);
     for (std::size_t column = c.within; column < 3; ++column) EXPECT_EQ(values[column], u"") << c.size;
@@ -45,8 +47,8 @@ TEST(ShortRecord, FieldsPastTheEndAreAbsent) {
 // A record of its first columns only is the whole record's bytes up to the first column not given, and
 // decodes to those columns, the others absent.
 TEST(ShortRecord, FirstColumnsAreTheWholeRecordCutBeforeTheRest) {
-  const Layout layout =
-      parseLayoutFile("t text 1\npad filler 2\nn packed 5 scale=2 signed\nk national 2\nz 4 0\nc 3 1\n", "s.layout");
+  const Layout layout = parseLayoutFile(
+      "t text 1\npad filler 2\nn packed 5 scale=2 signed\nk national 2\nz 4 0\nc 3 1\n", "s.layout");
   RecordBuilder builder(layout);
   const RecordDecoder decoder(layout);
   const std::u16string_view all[] = {u"A", u"-12.5", u"山", u"77", u"xy"};
@@ -58,12 +60,14 @@ TEST(ShortRecord, FirstColumnsAreTheWholeRecordCutBeforeTheRest) {
     ByteString part;
     std::vector<ValueChange> changes(given);
     builder.appendFirstColumns(std::span(all, given), part, changes);
-    const std::size_t end = given < std::size(all) ? layout.fields[layout.columns()[given]].offset : whole.size();
+    const std::size_t end =
+        given < std::size(all) ? layout.fields[layout.columns()[given]].offset : whole.size();
     EXPECT_EQ(hex(part), hex(ByteString(whole.data(), end))) << given;
     EXPECT_EQ(columnsWithin(layout, part.size()), given);
     decoder.decode({part.data(), part.size()}, values, faults);
     EXPECT_TRUE(faults.empty());
-    for (std::size_t i = 0; i < given; ++i) EXPECT_EQ(values[i], i == 1 ? u"-12.50" : i == 2 ? u"山" : std::u16string(all[i]));
+    for (std::size_t i = 0; i < given; ++i)
+      EXPECT_EQ(values[i], i == 1 ? u"-12.50" : i == 2 ? u"山" : std::u16string(all[i]));
   }
   ByteString none;
   EXPECT_EQ(errorOf([&] { builder.appendFirstColumns({}, none); }), 5);
