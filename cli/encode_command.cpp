@@ -46,7 +46,8 @@ class EncodeRun {
         layout_(options.layout),
         progress_(!options.quiet && ::isatty(STDERR_FILENO) != 0),
         mapping_(loadGaijiMapping(options.gaijiPath)),
-        rules_{options.layout, options.convertSign, options.encoding, options.lenient, options.csv} {}
+        rules_{options.layout, options.convertSign, options.encoding, options.lenient, options.csv, options.host,
+               options.shiftCodes} {}
 
   int run(OutputTarget target) {
     std::vector<std::string> inputs = options_.inputs;
@@ -95,7 +96,8 @@ class EncodeRun {
         }
         if (batch.lineCount() > 0) {
           if (!pool) {
-            plan.emplace(rules_.layout, RecordOptions{rules_.convertSign}, PlanTables(mapping_, PlanUse::encode), rules_.encoding);
+            plan.emplace(rules_.layout, rules_.recordOptions(), PlanTables(mapping_, PlanUse::encode, rules_.host),
+                         rules_.encoding);
             pool.emplace(rules_, mapping_, *plan, threads);
           }
           pool->submit(batch);

@@ -16,6 +16,8 @@ namespace quor::cli {
 struct EncodeOptions {
   Layout layout;
   bool convertSign = true;
+  HostCodePage host = HostCodePage::fujitsu;  // --host
+  bool shiftCodes = true;                     // off: --no-shift
   std::optional<std::string> gaijiPath;  // without it, the component's default mapping file
   TextEncoding encoding = TextEncoding::utf8;
   std::optional<CsvOptions> csv = CsvOptions{};  // none: plain lines, cut at every "," (--plain)
