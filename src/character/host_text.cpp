@@ -92,7 +92,14 @@ std::optional<HostForm> ibmPair(HostCodePage page, char16_t unit, const GaijiInd
 HostForm HostText::textForm(char16_t unit) const noexcept {
   if (page_ == HostCodePage::fujitsu) {
     const std::uint16_t code = text::cp932::encode(unit);
-    if (code > 0xFF) return jefForm(unit, *index_);
+    if (code > 0xFF) {
+      // A pair holding a shift code (a gaiji line may give any code) would be read as one.
+      HostForm form = jefForm(unit, *index_);
+      const auto isShift = [&](std::uint8_t byte) { return byte == 0x28 || byte == 0x29 || byte == 0x38; };
+      if (form.issue == FormIssue::none && (isShift(form.bytes[0]) || isShift(form.bytes[1])))
+        form.issue = FormIssue::notAHostCode;
+      return form;
+    }
     HostForm form = single(kEbcdicKana[code]);
     if (text::cp932::lacksExactForm(unit)) {
       form.issue = FormIssue::writtenAsAnother;
