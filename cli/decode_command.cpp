@@ -126,11 +126,11 @@ class DecodeRun {
         csv_{options.delimiter, options.cp932 ? TextEncoding::cp932 : TextEncoding::utf8,
              options.crlf.value_or(options.cp932)},
         progress_(!options.quiet && ::isatty(STDERR_FILENO) != 0) {
-    const RecordOptions recordOptions{options.convertSign, options.keepPadding};
+    const RecordOptions recordOptions{options.convertSign, options.keepPadding, options.host, options.shiftCodes};
     const bool json = options.shape.form == TextForm::jsonl;
     const bool several = layouts_.size() > 1;
     std::optional<PlanTables> tables;
-    if (!json) tables.emplace(gaiji, PlanUse::decode);
+    if (!json) tables.emplace(gaiji, PlanUse::decode, options.host);
     ways_.reserve(layouts_.size());
     for (const NamedLayout& layout : layouts_) {
       Way& way =

@@ -8,12 +8,15 @@
 #include <vector>
 
 #include "file_shape.hpp"
+#include "quor/host_code_page.hpp"
 
 namespace quor::cli {
 
 struct DecodeOptions {
   FileShape shape;                       // the records' framing and layouts, and CSV or JSON Lines out
   bool convertSign = true;               // component packed fields carry a sign nibble
+  HostCodePage host = HostCodePage::fujitsu;  // --host
+  bool shiftCodes = true;                     // off: --no-shift
   std::optional<std::string> gaijiPath;  // without it, QUOR_GAIJI or none
   bool cp932 = false;                    // write code page 932 instead of UTF-8
   std::optional<bool> crlf;              // line ends: CRLF for code page 932, LF for UTF-8, unless given

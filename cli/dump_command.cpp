@@ -49,16 +49,16 @@ bool isText(const LayoutField& field) {
          (field.kind == FieldKind::component && (field.format == setCharacter || field.format == setNCharacter));
 }
 
-// A byte's text in the dump of a record without a layout: the single-byte character it is in EBCDIC
-// with katakana, or "." for a control character or a byte of none.
-std::vector<std::string> byteTexts(const RecordOptions& options) {
+// A byte's text in the dump of a record's bytes: the single-byte character it is on the host code page
+// (EBCDIC with katakana on Fujitsu's), or "." for a control character or a byte of none.
+std::vector<std::string> byteTexts(HostCodePage host) {
   Layout one;
   LayoutField field;
   field.kind = FieldKind::text;
   field.length = 1;
   one.fields.push_back(field);
   finishLayout(one);
-  const RecordDecoder decoder(one, RecordOptions{options.convertSign, true});
+  const RecordDecoder decoder(one, RecordOptions{true, true, host, false});
   std::vector<std::string> texts(256, ".");
   std::vector<std::u16string> values;
   std::vector<FieldFault> faults;
@@ -85,8 +85,8 @@ class Dumper {
   };
 
   Dumper(const DumpOptions& options, const GaijiMapping& gaiji)
-      : options_(options), byteTexts_(byteTexts(RecordOptions{options.convertSign})) {
-    const RecordOptions recordOptions{options.convertSign};
+      : options_(options), byteTexts_(byteTexts(options.host)) {
+    const RecordOptions recordOptions{options.convertSign, false, options.host, options.shiftCodes};
     const RecordLayouts& records = options.shape.records;
     ways_.reserve(records.layouts.size());
     for (const NamedLayout& layout : records.layouts) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "file_shape.hpp"
+#include "quor/host_code_page.hpp"
 
 namespace quor::cli {
 
@@ -16,6 +17,8 @@ struct DumpOptions {
   FileShape shape;  // the records' framing and layouts; without layouts each record's bytes are shown
   std::size_t recordLength = 0;  // fixed records without a layout: their length (--lrecl)
   bool convertSign = true;
+  HostCodePage host = HostCodePage::fujitsu;  // --host
+  bool shiftCodes = true;                     // off: --no-shift
   std::optional<std::string> gaijiPath;
   std::uint64_t first = 1;                  // the first record shown, counted from 1
   std::optional<std::uint64_t> last;        // the last one; none: to the end

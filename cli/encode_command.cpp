@@ -80,7 +80,8 @@ class EncodeRun {
         layouts_(options.shape.records.layouts),
         progress_(!options.quiet && ::isatty(STDERR_FILENO) != 0),
         mapping_(loadGaijiMapping(options.gaijiPath)),
-        rules_{layouts_, options.convertSign, options.encoding, options.lenient, options.csv},
+        rules_{layouts_, options.convertSign, options.encoding, options.lenient, options.csv, options.host,
+               options.shiftCodes},
         framer_(options.shape.framing) {
     const RecordLayouts& records = options.shape.records;
     if (options.shape.form == TextForm::jsonl) {
@@ -88,7 +89,7 @@ class EncodeRun {
       rules_.json = &*json_;
     }
     rules_.shortRecords = options.shape.framing.format != RecordFormat::fixed;
-    selector_ = records.selector(RecordOptions{options.convertSign}, mapping_);
+    selector_ = records.selector(rules_.recordOptions(), mapping_);
     if (selector_) rules_.selector = &*selector_;
   }
 
@@ -155,9 +156,9 @@ class EncodeRun {
         }
         if (batch.lineCount() > 0) {
           if (!pool) {
-            const PlanTables tables(mapping_, PlanUse::encode);
+            const PlanTables tables(mapping_, PlanUse::encode, rules_.host);
             for (const NamedLayout& layout : layouts_)
-              plans.emplace_back(layout.layout, RecordOptions{rules_.convertSign}, tables, rules_.encoding);
+              plans.emplace_back(layout.layout, rules_.recordOptions(), tables, rules_.encoding);
             pool.emplace(threads, [this, &plans] {
               auto encoder = std::make_shared<RecordEncoder>(rules_, mapping_, plans);
               return [encoder](Batch& batch) { encoder->encode(batch); };

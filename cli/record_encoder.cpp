@@ -24,7 +24,7 @@ RecordEncoder::RecordEncoder(const RecordRules& rules, const GaijiMapping& mappi
   for (std::size_t i = 0; i < rules.layouts.size(); ++i) {
     const NamedLayout& layout = rules.layouts[i];
     Way way{&layout,
-            RecordBuilder(layout.layout, RecordOptions{rules.convertSign}, mapping),
+            RecordBuilder(layout.layout, rules.recordOptions(), mapping),
             &plans[i],
             layout.layout.columns(),
             {}};

@@ -29,6 +29,10 @@ struct RecordRules {
   TextEncoding encoding = TextEncoding::utf8;
   bool lenient = false;  // a value written other than it reads is written so, instead of a bad record
   std::optional<CsvOptions> csv;  // none: plain lines, cut at every ","
+  HostCodePage host = HostCodePage::fujitsu;  // typed text and national fields' code page
+  bool shiftCodes = true;                     // typed text fields hold double-byte runs
+
+  [[nodiscard]] RecordOptions recordOptions() const { return {convertSign, false, host, shiftCodes}; }
   const JsonLinesReader* json = nullptr;  // JSON Lines instead of CSV
   bool shortRecords = false;  // V and VB: a line may give a record's first values only, its end absent
   const RecordSelector* selector = nullptr;  // each record's type field must select its own layout
