@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <optional>
 #include <span>
 #include <string>
@@ -21,8 +22,15 @@ namespace quor::character {
 void appendEbcdicKana(const text::PaddedText& text, std::int32_t length, ByteString& out);
 
 // The bytes of an EBCDIC kana field before its trailing padding: blanks (0x40) and 0x00 bytes.
+// Eight bytes at a time first: a byte is padding exactly when no bit but 0x40 is set.
 inline std::size_t ebcdicTextEnd(std::span<const std::uint8_t> bytes) noexcept {
   std::size_t end = bytes.size();
+  while (end >= 8) {
+    std::uint64_t word = 0;
+    std::memcpy(&word, bytes.data() + end - 8, 8);
+    if ((word & ~std::uint64_t{0x4040404040404040}) != 0) break;
+    end -= 8;
+  }
   while (end > 0 && (bytes[end - 1] == 0x40 || bytes[end - 1] == 0x00)) --end;
   return end;
 }

@@ -42,6 +42,9 @@ using Piece = record::PlanTableData::Piece;
 struct Plan {
   std::vector<Step> steps;
   std::vector<Piece> ebcdic;  // 256 bytes
+  // The output byte of each byte whose piece is one byte (not 0x00), else 0: most text runs whole
+  // through this.
+  std::vector<char> single;  // 256 bytes
   const Piece* jef = nullptr;  // 65536 pairs, first byte high: the tables'
   PlanTables tables;           // kept for jef
   char delimiter = ',';
@@ -49,6 +52,7 @@ struct Plan {
   bool keepPadding = false;
   std::size_t maxLine = 0;
   std::vector<Piece> hostSingle{};      // 256 bytes of a typed text field on the host page
+  std::vector<char> hostSingleByte{};   // as `single`, 0 for the shift codes too where runs are read
   const Piece* hostPairs = nullptr;     // 65536 pairs of the host page: the tables'
   bool shifts = false;                  // typed text fields hold double-byte runs
   ShiftCodes shiftCodes{};
@@ -94,9 +98,32 @@ bool readBinary(const Step& step, const std::uint8_t* bytes, char*& out) noexcep
   return writeNumber({digits, count}, negative, step, out);
 }
 
+// True when one of the eight bytes of `word` is 0x00.
+inline bool hasZeroByte(std::uint64_t word) noexcept {
+  constexpr std::uint64_t kOnes = 0x0101010101010101;
+  return ((word - kOnes) & ~word & (kOnes << 7)) != 0;
+}
+
+// Copies the bytes from `i` on, eight at a time, while each of the eight is one output byte by `single`
+// (0: another piece, or none), and returns where it stopped: the rest are read piece by piece.
+inline std::size_t copySingles(const char* single, const std::uint8_t* bytes, std::size_t i, std::size_t end,
+                               char*& out) noexcept {
+  for (; i + 8 <= end; i += 8) {
+    char chunk[8];
+    for (std::size_t k = 0; k < 8; ++k) chunk[k] = single[bytes[i + k]];
+    std::uint64_t word = 0;
+    std::memcpy(&word, chunk, 8);
+    if (hasZeroByte(word)) break;
+    std::memcpy(out, chunk, 8);
+    out += 8;
+  }
+  return i;
+}
+
 bool readText(const Plan& plan, const std::uint8_t* bytes, std::size_t size, char*& out) noexcept {
   const std::size_t end = plan.keepPadding ? size : character::ebcdicTextEnd({bytes, size});
-  for (std::size_t i = 0; i < end; ++i) {
+  std::size_t i = copySingles(plan.single.data(), bytes, 0, end, out);
+  for (; i < end; ++i) {
     const Piece& piece = plan.ebcdic[bytes[i]];
     if (piece.length == 0) return false;
     std::memcpy(out, piece.bytes, 3);
@@ -112,7 +139,8 @@ bool readHostText(const Plan& plan, const std::uint8_t* bytes, std::size_t size,
   const ShiftCodes codes = plan.shiftCodes;
   const auto opens = [&](std::uint8_t byte) { return byte == codes.shiftOut || (plan.fujitsu && byte == 0x38); };
   bool inRun = false;
-  std::size_t i = 0;
+  // A value's first single-byte codes eight at a time, as readText's; the rest one by one.
+  std::size_t i = copySingles(plan.hostSingleByte.data(), bytes, 0, end, out);
   while (i < end) {
     const std::uint8_t byte = bytes[i];
     const Piece* piece = nullptr;
@@ -177,7 +205,7 @@ DecodePlan::DecodePlan(const Layout& layout, const RecordOptions& options, const
     throw Error(errors::kInvalidCall, "the plan tables were made for another host code page");
   base::guarded([&] { checkLayoutForHost(layout, options.host); });
   steps_ = base::guarded([&] {
-    auto plan = std::make_unique<Steps>(Steps{Plan{{}, {}, nullptr, tables}});
+    auto plan = std::make_unique<Steps>(Steps{Plan{{}, {}, {}, nullptr, tables}});
     plan->delimiter = csv.delimiter;
     plan->crlf = csv.crlf;
     plan->keepPadding = options.keepPadding;
@@ -187,6 +215,9 @@ DecodePlan::DecodePlan(const Layout& layout, const RecordOptions& options, const
     plan->ebcdic.resize(256);
     for (unsigned byte = 0; byte < 256; ++byte)
       plan->ebcdic[byte] = record::pieceOf(forms.ebcdicRead[byte], csv.encoding, csv.delimiter);
+    plan->single.resize(256);
+    for (unsigned byte = 0; byte < 256; ++byte)
+      if (plan->ebcdic[byte].length == 1) plan->single[byte] = static_cast<char>(plan->ebcdic[byte].bytes[0]);
     plan->jef = (csv.encoding == TextEncoding::utf8 ? forms.jefUtf8 : forms.jefCp932).data();
     plan->hostSingle.resize(256);
     for (unsigned byte = 0; byte < 256; ++byte)
@@ -195,6 +226,13 @@ DecodePlan::DecodePlan(const Layout& layout, const RecordOptions& options, const
     plan->shifts = options.shiftCodes && hasDoubleByte(options.host);
     plan->shiftCodes = shiftCodesOf(options.host);
     plan->fujitsu = options.host == HostCodePage::fujitsu;
+    plan->hostSingleByte.resize(256);
+    for (unsigned byte = 0; byte < 256; ++byte) {
+      const bool opensOrCloses = byte == plan->shiftCodes.shiftOut || byte == plan->shiftCodes.shiftIn ||
+                                 (plan->fujitsu && byte == 0x38);
+      if (plan->hostSingle[byte].length == 1 && !(plan->shifts && opensOrCloses))
+        plan->hostSingleByte[byte] = static_cast<char>(plan->hostSingle[byte].bytes[0]);
+    }
     const bool onHost = options.host != HostCodePage::fujitsu || options.shiftCodes;
     std::size_t line = 8;  // the line end, and room for a piece written whole
     for (const LayoutField& field : layout.fields) {

@@ -93,6 +93,31 @@ template <TextEncoding kEncoding>
   }
 }
 
+// Writes the characters from `p` eight at a time while they are ASCII and each has a single-byte form
+// in `forms`, and as long as there is room before `stop`; returns where the output stopped, `p` moved
+// as far. The rest is written character by character.
+[[gnu::always_inline]] inline std::uint8_t* putAsciiRun(const std::uint16_t* forms, const unsigned char*& p,
+                                                       const unsigned char* end, std::uint8_t* out,
+                                                       const std::uint8_t* stop) noexcept {
+  while (end - p >= 8 && stop - out >= 8) {
+    std::uint64_t word = 0;
+    std::memcpy(&word, p, 8);
+    if ((word & 0x8080808080808080) != 0) break;
+    std::uint8_t chunk[8];
+    unsigned all = 0;
+    for (std::size_t k = 0; k < 8; ++k) {
+      const std::uint16_t form = forms[p[k]];
+      chunk[k] = static_cast<std::uint8_t>(form);
+      all |= form;
+    }
+    if ((all & 0xFF00) != 0) break;  // a form left to the builder, or a pair
+    std::memcpy(out, chunk, 8);
+    p += 8;
+    out += 8;
+  }
+  return out;
+}
+
 // A text (kWidth 1: EBCDIC bytes) or national (kWidth 2: JEF pairs) value, each character through
 // its table, then the padding `pad` (a blank, an ideographic space). The loop keeps what it reads from
 // the plan in locals: a store through `out` may alias anything, and would otherwise make the compiler
@@ -108,6 +133,7 @@ bool writeCharacters(const std::uint16_t* forms, std::uint16_t pad, const Step& 
     if constexpr (kWidth == 2) *at++ = static_cast<std::uint8_t>(form >> 8);
     *at = static_cast<std::uint8_t>(form);
   };
+  if constexpr (kWidth == 1) out = putAsciiRun(forms, p, end, out, stop);
   for (; p != end; out += kWidth) {
     if (out == stop) return false;
     unsigned unit = *p;
@@ -120,7 +146,11 @@ bool writeCharacters(const std::uint16_t* forms, std::uint16_t pad, const Step& 
     if (form == record::PlanTableData::kLeftToBuilder) return false;
     put(out, form);
   }
-  for (; out != stop; out += kWidth) put(out, pad);
+  if constexpr (kWidth == 1) {
+    std::memset(out, pad, static_cast<std::size_t>(stop - out));
+  } else {
+    for (; out != stop; out += kWidth) put(out, pad);
+  }
   return true;
 }
 
@@ -133,8 +163,9 @@ bool writeHostText(const Plan& plan, const Step& step, std::string_view value, s
   const auto* p = reinterpret_cast<const unsigned char*>(value.data());
   const unsigned char* const end = p + value.size();
   const std::size_t length = step.length;
-  std::size_t used = 0;
   bool inRun = false;
+  // A value's first ASCII characters eight at a time; the rest one by one.
+  std::size_t used = static_cast<std::size_t>(putAsciiRun(forms, p, end, out, out + length) - out);
   while (p != end) {
     unsigned unit = *p;
     if (unit < 0x80) {
