@@ -1,0 +1,85 @@
+#!/usr/bin/env python3
+"""Writes N records of one of the bench's copybook layouts as UTF-8 CSV, the same records for the same N.
+
+  order        examples/order.cpy (124 bytes: REDEFINES, OCCURS, COMP, COMP-3, national, kana)
+  card         bench/card-transaction.cpy (350 bytes, mostly text: names, addresses, an amount)
+  transfer     examples/transfer.cpy (120-byte records of four types: a header, transfers, a trailer
+               and an end record; each line names its record's layout first)
+
+Usage: bench/generate_layout_records.py KIND N OUT.csv
+"""
+import random
+import sys
+
+kind, n, path = sys.argv[1], int(sys.argv[2]), sys.argv[3]
+rng = random.Random(20261208)
+kana = "ｱｲｳｴｵｶｷｸｹｺｻｼｽｾｿﾀﾁﾂﾃﾄﾅﾆﾇﾈﾉﾊﾋﾌﾍﾎﾏﾐﾑﾒﾓﾔﾕﾖﾗﾘﾙﾚﾛﾜｦﾝ"
+kanji = "山田太郎鈴木花子佐藤一高橋美穂渡辺健伊恵中村翔小林結加武吉彩本次松奈央井上拓也"
+words = ("NORTH SOUTH EAST WEST MARKET CAFE GROCERY BOOKS RAIL FUEL PHARMACY HOTEL GARDEN "
+         "STATION PARK HILL RIVER CENTRAL HARBOR UNION").split()
+streets = "MAIN OAK MAPLE CEDAR ELM PINE LAKE SECOND THIRD FIFTH".split()
+cities = ("SPRINGFIELD RIVERTON FAIRVIEW MADISON GEORGETOWN ARLINGTON SALEM FRANKLIN CLINTON "
+          "GREENVILLE").split()
+first = "JAMES MARY ROBERT PATRICIA JOHN JENNIFER MICHAEL LINDA DAVID ELIZABETH".split()
+last = "SMITH JOHNSON WILLIAMS BROWN JONES GARCIA MILLER DAVIS RODRIGUEZ MARTINEZ".split()
+
+
+def kana_name(low=3, high=7):
+    return ''.join(rng.choice(kana) for _ in range(rng.randint(low, high)))
+
+
+def order(i):
+    count = 1 + i % 2
+    items = []
+    total = 0
+    for item in range(2):
+        if item < count:
+            quantity, price = rng.randint(1, 99), rng.randint(100, 9999999)
+            total += quantity * price
+            items.append('P-%04d,%d,%d.%02d' % (rng.randrange(10000), quantity, price // 100, price % 100))
+        else:
+            items.append(',0,0.00')
+    return 'A%07d,2026%02d%02d,%s %s,%s,%s,%d,%s,%d.%02d,0.%03d' % (
+        i % 10000000, 1 + i % 12, 1 + i % 28, kana_name(), kana_name(2, 5),
+        ''.join(rng.choice(kanji) for _ in range(rng.randint(2, 5))),
+        ('%d %s ST %s' % (rng.randint(1, 999), rng.choice(streets), rng.choice(cities)))[:24],
+        count, ','.join(items), total // 100 % 1000000000, total % 100, rng.choice((80, 100)))
+
+
+def card(i):
+    amount = rng.randint(-99999, 9999999)
+    return '%016d,%s,%d,%s,%s,%s%d.%02d,%s,%s,%d,%s,%s,%s,%05d,2026-%02d-%02d-%02d.%02d.%02d.%06d' % (
+        i, rng.choice(('01', '02', '03')), rng.randrange(1, 20), rng.choice(('POS TERM', 'ONLINE', 'OPERATOR')),
+        ('PURCHASE AT %s %s' % (rng.choice(words), rng.choice(words)))[:60],
+        '-' if amount < 0 else '', abs(amount) // 100, abs(amount) % 100,
+        '4%015d' % rng.randrange(10**15), '%s %s' % (rng.choice(first), rng.choice(last)),
+        rng.randrange(10**8, 10**9), '%s %s %s' % (rng.choice(words), rng.choice(words), rng.choice(words)),
+        '%d %s STREET' % (rng.randint(1, 9999), rng.choice(streets)), rng.choice(cities), rng.randrange(100000),
+        1 + i % 12, 1 + i % 28, i % 24, i % 60, (i // 60) % 60, i % 1000000)
+
+
+def transfer(i):
+    # A header, n - 3 transfers, a trailer and an end record.
+    if i == 0:
+        return 'TRANSFER-HEADER,1,21,0,0012345678,ｶ)ｶｴﾃﾞｼｮｳｼﾞ,0405,0999,ｶｴﾃﾞｷﾞﾝｺｳ,001,ﾎﾝﾃﾝ,1,1234567'
+    if i == n - 2:
+        return 'TRANSFER-TRAILER,8,%d,%d' % (n - 3, transfer.total % 10**12)
+    if i == n - 1:
+        return 'TRANSFER-END,9'
+    amount = rng.randint(1, 9999999)
+    transfer.total += amount
+    return 'TRANSFER-DATA,2,%04d,%s,%03d,%s,,%d,%07d,%s %s,%d,0,A-%06d,,7' % (
+        rng.randrange(10000), kana_name(4, 9), rng.randrange(1000), kana_name(2, 6), rng.randint(1, 2),
+        rng.randrange(10**7), kana_name(3, 8), kana_name(2, 6), amount, i % 1000000)
+
+
+transfer.total = 0
+make = {'order': order, 'card': card, 'transfer': transfer}[kind]
+with open(path, 'w', encoding='utf-8', newline='\n') as out:
+    lines = []
+    for i in range(n):
+        lines.append(make(i) + '\n')
+        if len(lines) == 65536:
+            out.write(''.join(lines))
+            lines.clear()
+    out.write(''.join(lines))
