@@ -54,6 +54,13 @@ TEST(RecordPlan, WritesWhatTheBuilderWritesOrLeavesItToIt) {
       {"b binary 4 signed", {"-9999"}, true},
       {"t text 4\nf filler 2 x00\nz zoned 3", {"", "7"}, true},  // an empty typed text is blanks
       {"c 4 1", {"\xED\xA0\x80"}, false},  // a surrogate in UTF-8: not valid text
+      // Text written and read eight bytes at a time while each character is one byte: a kana or a
+      // blank run inside the eight, a value filling the field, a character left to the builder after
+      // eight that are not, and a field whose padding ends at a multiple of eight.
+      {"c 24 1\nt text 19", {"ABCDEFGｱHIJKLMNOPQRｲ", "PURCHASE AT  CAFE X"}, true},
+      {"c 16 1\nt text 16", {"ABCDEFGHIJKLMNOP", "abcdefgh"}, true},
+      {"c 16 1", {"ABCDEFGHIJKLMNO漢"}, false},
+      {"t text 20", {"ABCDEFGH    IJKL"}, true},
       // Each value as long as its line may get: a sign, "0." and every digit a place.
       {"f0 zoned 2 scale=2 signed\nf1 zoned 2 scale=2 signed\nf2 zoned 2 scale=2 signed\nf3 zoned 2 scale=2 signed\nf4 zoned 2 scale=2 signed\nf5 zoned 2 scale=2 signed\nf6 zoned 2 scale=2 signed\nf7 zoned 2 scale=2 signed\nf8 zoned 2 scale=2 signed\nf9 zoned 2 scale=2 signed\nf10 zoned 2 scale=2 signed\nf11 zoned 2 scale=2 signed",
        std::vector<std::string>(12, "-0.12"), true},
@@ -130,6 +137,8 @@ TEST(RecordPlan, HostPagesWriteAndReadWhatTheBuilderAndDecoderDo) {
       {HostCodePage::ibm930, {"山A田B漢C", "山"}, false},  // 14 bytes with the shifts: cut
       {HostCodePage::ibm939, {"ab漢字", "ab"}, true},
       {HostCodePage::ibm1390, {"～€", "～"}, true},
+      {HostCodePage::ibm930, {"ABCDEFGHIJ", "山"}, true},  // ten ASCII characters, two at the end
+      {HostCodePage::ibm930, {"ABCDEFGH漢", ""}, true},  // a run after eight
       {HostCodePage::ibm1399, {"", ""}, true},
       {HostCodePage::ibm037, {"abc", ""}, true},  // single-byte pages: the text field only
       {HostCodePage::ibm1140, {"abc€", ""}, true},
