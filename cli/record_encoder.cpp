@@ -143,17 +143,25 @@ bool RecordEncoder::encodeRecord(std::string_view record, std::size_t index, Bat
   if (cutWhole && rules_.named() && !layoutNamed(cutValues_.front(), way)) return false;
   const Way& w = ways_[way];
   const std::size_t first = rules_.named() ? 1 : 0;
-  if (cutWhole && valueCount_ - first == w.columns.size()) {
-    std::span<const std::string_view> values(cutValues_.data() + first, w.columns.size());
+  const std::size_t given = cutWhole ? valueCount_ - first : 0;
+  // A V or VB record may end before its last columns; the plan writes such a record as it does a whole
+  // one, and a line whose columns come in a header's order the general way.
+  const bool whole = given == w.columns.size();
+  if (cutWhole && (whole || (given > 0 && given < w.columns.size() && rules_.shortRecords && !batch.order))) {
+    std::span<const std::string_view> values(cutValues_.data() + first, given);
     if (batch.order) {
       values_.clear();
       for (const std::size_t j : *batch.order) values_.push_back(cutValues_[j]);
       values = values_;
     }
     const std::size_t start = batch.records.size();
-    const std::size_t length = w.layout->layout.recordLength;
-    batch.records.resize(start + length);
-    if (w.plan->encode(values, batch.records.data() + start)) {
+    batch.records.resize(start + w.layout->layout.recordLength);
+    const std::size_t length = whole ? (w.plan->encode(values, batch.records.data() + start)
+                                            ? w.layout->layout.recordLength
+                                            : 0)
+                                     : w.plan->encodeFirst(values, batch.records.data() + start);
+    if (length != 0) {
+      batch.records.resize(start + length);
       if (!typeMatches(way, {batch.records.data() + start, length})) {
         batch.records.resize(start);
         return false;

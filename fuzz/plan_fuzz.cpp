@@ -4,12 +4,19 @@
 //   that are not valid text are never the plan's;
 // - decode: whenever the plan reads a record, the decoder finds no invalid data and the CSV writer
 //   writes the same line.
+// - short records of a variable-length file: whenever the plan writes a record, it writes the record of
+//   its first columns too, the first bytes of the whole one, as RecordBuilder::appendFirstColumns
+//   does; whenever it reads a record, it reads a shorter one ending where a field ends too, its line
+//   the decoder's values within it through the CSV writer, and it never reads one ending inside a field.
 //
 // Input: the flags byte (bit 0: values in code page 932 instead of UTF-8; bit 1: --unsigned; bit 2:
 // CSV out in code page 932; bit 3: values read back keep their padding; bits 4-7: the host code page,
 // 0-8 in the order of HostCodePage with shift codes, 9-15 the first seven pages without), the fields (fuzz_support.hpp
 // layoutOf) up to the first 0xFF, then the values' bytes cut at 0x00, then the rest as record bytes.
+// The count of the first columns a short record has is told by the length of the rest, and so is the
+// length of the short record read back (the bytes past a whole record).
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -50,6 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // The values: raw bytes cut at 0x00.
   std::vector<std::string_view> values = quor::fuzz::parts(in.bytes(80), columns);
   if (columns == 0) values.clear();
+  const std::string_view recordBytes = in.rest();
 
   // The tables depend on the mapping and the host only: asked once for each host, as a run does.
   const quor::GaijiMapping mapping;
@@ -89,6 +97,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     QUOR_FUZZ_CHECK(built == quor::ByteString(planned.data(), planned.size()));
     bool commas = false;
     for (const auto& text : texts) commas = commas || text.find(u',') != std::u16string::npos;
+    // The record of its first columns: the whole record's first bytes, as the builder writes it.
+    if (columns > 0) {
+      const std::size_t given = 1 + recordBytes.size() % columns;
+      std::vector<std::uint8_t> first(layout.recordLength);
+      const std::size_t length = encodePlan.encodeFirst(std::span(values.data(), given), first.data());
+      QUOR_FUZZ_CHECK(length != 0 && length <= layout.recordLength);
+      QUOR_FUZZ_CHECK(std::equal(first.begin(), first.begin() + static_cast<std::ptrdiff_t>(length), planned.begin()));
+      quor::ByteString shortBuilt;
+      builder.appendFirstColumns(std::span(views.data(), given), shortBuilt);
+      QUOR_FUZZ_CHECK(shortBuilt == quor::ByteString(first.data(), length));
+    }
     if (layout.componentOnly() && !commas && columns > 0 && host == quor::HostCodePage::fujitsu) {
       std::u16string list;
       for (std::size_t i = 0; i < texts.size(); ++i) list += (i == 0 ? u"" : u",") + texts[i];
@@ -99,7 +118,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
 
   // Decode: the plan's line against the decoder and the CSV writer.
-  const std::string_view recordBytes = in.rest();
   if (recordBytes.size() < layout.recordLength) return 0;
   const bool cp932Out = (flags & 4u) != 0;
   const quor::CsvWriteOptions csv{',', cp932Out ? quor::TextEncoding::cp932 : quor::TextEncoding::utf8, cp932Out};
@@ -118,5 +136,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::string written;
   quor::appendCsvRecord(decoded, csv, written);
   QUOR_FUZZ_CHECK(written == std::string_view(line.data(), length));
+
+  // A shorter record of the same bytes: read where it ends between fields with a column in it, and
+  // never where it ends inside one.
+  const std::size_t shortLength = (recordBytes.size() - layout.recordLength) % (layout.recordLength + 1);
+  if (shortLength == 0 || shortLength == layout.recordLength) return 0;
+  const std::size_t within = quor::columnsWithin(layout, shortLength);
+  const bool cut = quor::fieldCutBy(layout, shortLength).has_value();
+  const std::size_t shortLine = decodePlan.decode(record.first(shortLength), line.data());
+  QUOR_FUZZ_CHECK((shortLine != 0) == (!cut && within > 0));
+  if (shortLine == 0) return 0;
+  std::vector<std::u16string> shortDecoded;
+  decoder.decode(record.first(shortLength), shortDecoded, faults);
+  QUOR_FUZZ_CHECK(faults.empty());
+  written.clear();
+  quor::appendCsvRecord(std::span<const std::u16string>(shortDecoded.data(), within), csv, written);
+  QUOR_FUZZ_CHECK(written == std::string_view(line.data(), shortLine));
   return 0;
 }

@@ -65,6 +65,13 @@ class EncodePlan {
   // are not valid text), leaving `record` undefined. Reentrant: one plan serves every thread.
   [[nodiscard]] bool encode(std::span<const std::string_view> values, std::uint8_t* record) const noexcept;
 
+  // The short record of a variable-length file, as RecordBuilder::appendFirstColumns writes it: the
+  // first values.size() columns (at least one), the record ending where the field of the first column
+  // not given starts. Writes it into `record` (room for Layout::recordLength bytes) and returns its
+  // length when every value is one the plan writes as it reads, as encode() does; returns 0 otherwise.
+  // With every column given it is encode().
+  [[nodiscard]] std::size_t encodeFirst(std::span<const std::string_view> values, std::uint8_t* record) const noexcept;
+
  private:
   struct Steps;
   std::unique_ptr<const Steps> steps_;
@@ -86,10 +93,12 @@ class DecodePlan {
   // The most bytes one line may take; `out` must have room for them.
   [[nodiscard]] std::size_t maxLineBytes() const noexcept;
 
-  // Appends the CSV line of `record` at `out` and returns its length, when the record is
-  // Layout::recordLength bytes and every field holds valid data that needs no quoting; returns 0
-  // otherwise (a record of another length, invalid data, a value holding the delimiter, a quote or a
-  // line break), the caller then reading the record with RecordDecoder. Reentrant.
+  // Appends the CSV line of `record` at `out` and returns its length, when every field holds valid
+  // data that needs no quoting and the record is Layout::recordLength bytes, or shorter and ending where
+  // a field other than an overlay ends (a variable-length file's record, whose line then holds the
+  // columns within it, as columnsWithin counts them); returns 0 otherwise (an empty record, one longer
+  // or ending inside a field, invalid data, a value holding the delimiter, a quote or a line break),
+  // the caller then reading the record with RecordDecoder. Reentrant.
   [[nodiscard]] std::size_t decode(std::span<const std::uint8_t> record, char* out) const noexcept;
 
  private:

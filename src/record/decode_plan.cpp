@@ -3,6 +3,7 @@
 // read by the host encodings' kernels and written by the scaled decimal text's, and a record with
 // invalid data, or a value the CSV writer would have to quote, is left to RecordDecoder and the writer.
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -57,7 +58,11 @@ struct Plan {
   bool shifts = false;                  // typed text fields hold double-byte runs
   ShiftCodes shiftCodes{};
   bool fujitsu = true;                  // 0x38 opens a run too
-  std::size_t recordLength = 0;  // a record of another length is left to RecordDecoder
+  std::size_t recordLength = 0;
+  // The lengths a shorter record may have, each where a field other than an overlay ends, ascending,
+  // with the columns wholly within it; a record of any other length is left to RecordDecoder.
+  std::vector<std::size_t> shortEnds{};
+  std::vector<std::size_t> shortColumns{};
 };
 
 // The widest number fields the plan reads: more than any typed kind has; a component field wider
@@ -235,7 +240,19 @@ DecodePlan::DecodePlan(const Layout& layout, const RecordOptions& options, const
     }
     const bool onHost = options.host != HostCodePage::fujitsu || options.shiftCodes;
     std::size_t line = 8;  // the line end, and room for a piece written whole
+    std::size_t columns = 0;
     for (const LayoutField& field : layout.fields) {
+      if (field.role == FieldRole::overlay) continue;
+      const std::size_t end = field.offset + field.size;
+      columns += field.role == FieldRole::column ? 1 : 0;
+      if (end < layout.recordLength && columns > 0) {
+        if (!plan->shortEnds.empty() && plan->shortEnds.back() == end) {
+          plan->shortColumns.back() = columns;
+        } else {
+          plan->shortEnds.push_back(end);
+          plan->shortColumns.push_back(columns);
+        }
+      }
       if (field.role != FieldRole::column) continue;
       const bool component = field.kind == FieldKind::component;
       Step step{Kernel::text,
@@ -286,10 +303,16 @@ std::size_t DecodePlan::maxLineBytes() const noexcept {
 
 std::size_t DecodePlan::decode(std::span<const std::uint8_t> record, char* out) const noexcept {
   const Plan& plan = *steps_;
-  if (record.size() != plan.recordLength) return 0;
+  std::size_t columns = plan.steps.size();
+  if (record.size() != plan.recordLength) {
+    // A shorter record of a variable-length file: the columns within it, where it ends between fields.
+    const auto end = std::lower_bound(plan.shortEnds.begin(), plan.shortEnds.end(), record.size());
+    if (end == plan.shortEnds.end() || *end != record.size()) return 0;
+    columns = plan.shortColumns[static_cast<std::size_t>(end - plan.shortEnds.begin())];
+  }
   char* const start = out;
   bool first = true;
-  for (const Step& step : plan.steps) {
+  for (const Step& step : std::span<const Step>(plan.steps.data(), columns)) {
     if (!first) *out++ = plan.delimiter;
     first = false;
     const std::uint8_t* const bytes = record.data() + step.offset;

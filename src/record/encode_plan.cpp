@@ -66,6 +66,11 @@ struct Plan {
   TextEncoding input = TextEncoding::utf8;
   number_text::NumberSeparators separators{};
   std::size_t columns = 0;
+  // Each column's first step (constants before it come before it) and its field's offset: a short
+  // record of k columns is the steps before column k's, and ends at its offset. One more entry at the
+  // end: all steps, the record's length.
+  std::vector<std::size_t> columnStep{};
+  std::vector<std::size_t> columnOffset{};
 };
 
 // The next character of a value, whose first byte *p is not ASCII: its UTF-16 unit, or false where
@@ -330,10 +335,14 @@ EncodePlan::EncodePlan(const Layout& layout, const RecordOptions& options, const
         plan->constants.insert(plan->constants.end(), bytes.begin(), bytes.end());
       } else {
         ++column;
+        plan->columnStep.push_back(plan->steps.size());
+        plan->columnOffset.push_back(field.offset);
       }
       plan->steps.push_back(step);
     }
     plan->columns = column;
+    plan->columnStep.push_back(plan->steps.size());
+    plan->columnOffset.push_back(layout.recordLength);
     return std::unique_ptr<const Steps>(std::move(plan));
   });
 }
@@ -342,12 +351,15 @@ EncodePlan::~EncodePlan() = default;
 EncodePlan::EncodePlan(EncodePlan&&) noexcept = default;
 EncodePlan& EncodePlan::operator=(EncodePlan&&) noexcept = default;
 
-bool EncodePlan::encode(std::span<const std::string_view> values, std::uint8_t* record) const noexcept {
-  const Plan& plan = *steps_;
-  if (values.size() != plan.columns) return false;
+namespace {
+
+// Runs the steps [first, last) of the plan on `values`.
+bool runSteps(const Plan& plan, const Step* first, const Step* last, std::span<const std::string_view> values,
+              std::uint8_t* record) noexcept {
   const bool utf8 = plan.input == TextEncoding::utf8;
   const record::PlanTableData& forms = *plan.forms;
-  for (const Step& step : plan.steps) {
+  for (const Step* at = first; at != last; ++at) {
+    const Step& step = *at;
     std::uint8_t* const out = record + step.offset;
     switch (step.kernel) {
       case Kernel::text:
@@ -387,6 +399,22 @@ bool EncodePlan::encode(std::span<const std::string_view> values, std::uint8_t* 
     }
   }
   return true;
+}
+
+}  // namespace
+
+bool EncodePlan::encode(std::span<const std::string_view> values, std::uint8_t* record) const noexcept {
+  const Plan& plan = *steps_;
+  if (values.size() != plan.columns) return false;
+  return runSteps(plan, plan.steps.data(), plan.steps.data() + plan.steps.size(), values, record);
+}
+
+std::size_t EncodePlan::encodeFirst(std::span<const std::string_view> values, std::uint8_t* record) const noexcept {
+  const Plan& plan = *steps_;
+  const std::size_t given = values.size();
+  if (given == 0 || given > plan.columns) return 0;
+  if (!runSteps(plan, plan.steps.data(), plan.steps.data() + plan.columnStep[given], values, record)) return 0;
+  return plan.columnOffset[given];
 }
 
 }  // namespace quor

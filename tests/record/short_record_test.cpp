@@ -1,5 +1,5 @@
 // Records shorter than their layout, as variable-length files hold them: the fields past the end are
-// absent, a field the end cuts is invalid, and the decode plan leaves such records to the decoder.
+// absent, a field the end cuts is invalid; the plans write and read those that end between fields.
 
 #include "quor/record_plan.hpp"
 #include "support/test_support.hpp"
@@ -36,8 +36,15 @@ TEST(ShortRecord, FieldsPastTheEndAreAbsent) {
     if (!faults.empty()) {
       EXPECT_EQ(layout.fields[layout.columns()[faults[0].column]].name, c.faultField) << c.size;
     }
-    // The plan reads only whole records; the decoder agrees with it on those.
-    EXPECT_EQ(plan.decode({full.data(), c.size}, line.data()) != 0, c.size == full.size()) << c.size;
+    // The plan reads a record that ends between fields with a column in it, its line the decoder's
+    // columns within it; the others it leaves to the decoder.
+    const std::size_t length = plan.decode({full.data(), c.size}, line.data());
+    EXPECT_EQ(length != 0, c.cut < 0 && c.within > 0) << c.size;
+    if (length != 0) {
+      std::string written;
+      appendCsvRecord(std::span<const std::u16string>(values.data(), c.within), CsvWriteOptions{}, written);
+      EXPECT_EQ(line.substr(0, length), written) << c.size;
+    }
   }
   EXPECT_EQ(values, (std::vector<std::u16string>{u"AB", u"123", u"C"}));
   const ByteString longer = bytes("C1 C2 40 F1 F2 F3 C3 C4");
@@ -51,6 +58,8 @@ TEST(ShortRecord, FirstColumnsAreTheWholeRecordCutBeforeTheRest) {
       "t text 1\npad filler 2\nn packed 5 scale=2 signed\nk national 2\nz 4 0\nc 3 1\n", "s.layout");
   RecordBuilder builder(layout);
   const RecordDecoder decoder(layout);
+  const PlanTables tables(GaijiMapping(), PlanUse::encode);
+  const EncodePlan plan(layout, RecordOptions{}, tables, TextEncoding::utf8);
   const std::u16string_view all[] = {u"A", u"-12.5", u"山", u"77", u"xy"};
   ByteString whole;
   builder.append(all, whole);
@@ -63,6 +72,12 @@ TEST(ShortRecord, FirstColumnsAreTheWholeRecordCutBeforeTheRest) {
     const std::size_t end =
         given < std::size(all) ? layout.fields[layout.columns()[given]].offset : whole.size();
     EXPECT_EQ(hex(part), hex(ByteString(whole.data(), end))) << given;
+    // The encode plan writes the same short record from the values' UTF-8 bytes.
+    const std::string utf8[] = {"A", "-12.5", "山", "77", "xy"};
+    const std::vector<std::string_view> planValues(utf8, utf8 + given);
+    std::vector<std::uint8_t> planned(layout.recordLength);
+    const std::size_t length = plan.encodeFirst(planValues, planned.data());
+    EXPECT_EQ(hex(ByteString(planned.data(), length)), hex(part)) << given;
     EXPECT_EQ(columnsWithin(layout, part.size()), given);
     decoder.decode({part.data(), part.size()}, values, faults);
     EXPECT_TRUE(faults.empty());
@@ -71,6 +86,10 @@ TEST(ShortRecord, FirstColumnsAreTheWholeRecordCutBeforeTheRest) {
   }
   ByteString none;
   EXPECT_EQ(errorOf([&] { builder.appendFirstColumns({}, none); }), 5);
+  std::vector<std::uint8_t> record(layout.recordLength);
+  EXPECT_EQ(plan.encodeFirst({}, record.data()), 0u);  // no value, and more values than columns
+  const std::vector<std::string_view> six(6, "1");
+  EXPECT_EQ(plan.encodeFirst(six, record.data()), 0u);
 }
 
 }  // namespace
