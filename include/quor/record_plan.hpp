@@ -31,8 +31,9 @@ enum class PlanUse : std::uint8_t { encode, decode, both };
 
 // What the encoders and decoders make of every character: each UTF-16 unit in a text and a national
 // field (for encode plans), each EBCDIC byte and each JEF pair read back (for decode plans), asked
-// once for a gaiji mapping. Copies share the tables; one set serves every plan and thread of a run.
-// Throws quor::Error 7 when memory runs out.
+// once for a gaiji mapping. A table of units written is made when the first plan that writes with it
+// is made, so a run makes only those its fields need. Copies share the tables; one set serves every
+// plan and thread of a run. Throws quor::Error 7 when memory runs out.
 class PlanTables {
  public:
   // Tables for plans whose options name `host`: typed text and national fields on that page.
@@ -50,8 +51,8 @@ class PlanTables {
 class EncodePlan {
  public:
   // A plan for records of `layout` written with `options`, the characters' forms from `tables`, values
-  // given in `encoding`. Throws quor::Error 5 for tables made for decode plans only, 7 when memory runs
-  // out.
+  // given in `encoding`; makes the tables of units written its fields need that are not made yet.
+  // Throws quor::Error 5 for tables made for decode plans only, 7 when memory runs out.
   EncodePlan(const Layout& layout, const RecordOptions& options, const PlanTables& tables, TextEncoding encoding);
   ~EncodePlan();
   EncodePlan(EncodePlan&&) noexcept;

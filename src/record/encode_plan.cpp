@@ -260,7 +260,8 @@ struct EncodePlan::Steps : Plan {};
 
 EncodePlan::EncodePlan(const Layout& layout, const RecordOptions& options, const PlanTables& tables,
                        TextEncoding encoding) {
-  if (tables.data().text.empty()) throw Error(errors::kInvalidCall, "the plan tables were made for decode plans only");
+  if (!tables.data().forEncoding)
+    throw Error(errors::kInvalidCall, "the plan tables were made for decode plans only");
   if (tables.data().host != options.host)
     throw Error(errors::kInvalidCall, "the plan tables were made for another host code page");
   base::guarded([&] { checkLayoutForHost(layout, options.host); });
@@ -334,6 +335,24 @@ EncodePlan::EncodePlan(const Layout& layout, const RecordOptions& options, const
         step.column = plan->constants.size();
         plan->constants.insert(plan->constants.end(), bytes.begin(), bytes.end());
       } else {
+        // The table of characters the step writes with, made on the run's first need of it.
+        using Written = record::PlanTableData::Written;
+        switch (step.kernel) {
+          case Kernel::text:
+            plan->forms->need(Written::text);
+            break;
+          case Kernel::national:
+            plan->forms->need(Written::jef);
+            break;
+          case Kernel::hostText:
+            plan->forms->need(Written::hostText);
+            break;
+          case Kernel::hostNational:
+            plan->forms->need(Written::hostNational);
+            break;
+          default:
+            break;
+        }
         ++column;
         plan->columnStep.push_back(plan->steps.size());
         plan->columnOffset.push_back(field.offset);

@@ -21,9 +21,26 @@ namespace {
 
 constexpr std::size_t kUnits = 0x10000;
 
-void fillWritten(PlanTableData& data) {
-  const GaijiMapping& gaiji = data.gaiji;
+// A text field's EBCDIC byte of each unit.
+void fillText(PlanTableData& data) {
   data.text.resize(kUnits);
+  std::u16string storage;
+  ByteString bytes;
+  for (std::size_t u = 0; u < kUnits; ++u) {
+    const auto unit = static_cast<char16_t>(u);
+    const std::u16string_view one(&unit, 1);
+    ValueChange change;
+    const text::PaddedText formatted = record::formatField(one, 1, setCharacter, true, storage, &change);
+    bytes.clear();
+    if (!formatted.empty()) character::appendEbcdicKana(formatted, 1, bytes);
+    data.text[u] = change.kind == Change::none && !bytes.empty() ? bytes[0] : PlanTableData::kLeftToBuilder;
+  }
+  data.blank = static_cast<std::uint8_t>(data.text[u' ']);
+}
+
+// A national field's JEF pair of each unit.
+void fillJef(PlanTableData& data) {
+  const GaijiMapping& gaiji = data.gaiji;
   data.jef.resize(kUnits);
   std::u16string storage;
   ByteString bytes;
@@ -31,16 +48,11 @@ void fillWritten(PlanTableData& data) {
     const auto unit = static_cast<char16_t>(u);
     const std::u16string_view one(&unit, 1);
     ValueChange change;
-    text::PaddedText formatted = record::formatField(one, 1, setCharacter, true, storage, &change);
-    bytes.clear();
-    if (!formatted.empty()) character::appendEbcdicKana(formatted, 1, bytes);
-    data.text[u] = change.kind == Change::none && !bytes.empty() ? bytes[0] : PlanTableData::kLeftToBuilder;
-
     // A half-width katakana may join the sound mark after it, so values holding one are the builder's;
     // so is a user-defined character without a mapping file, which the builder finds no code for.
     const bool joins = unit >= 0xFF61 && unit <= 0xFF9F;
     const bool userDefined = base::isUserDefined(unit);
-    formatted = record::formatField(one, 1, setNCharacter, true, storage, &change);
+    const text::PaddedText formatted = record::formatField(one, 1, setNCharacter, true, storage, &change);
     bytes.clear();
     character::JefStray stray;
     character::appendJef(formatted, 1, gaiji, bytes, &stray);
@@ -49,33 +61,27 @@ void fillWritten(PlanTableData& data) {
     const auto pair = static_cast<std::uint16_t>(bytes[0] << 8 | bytes[1]);
     data.jef[u] = ok && pair != PlanTableData::kLeftToBuilder ? pair : PlanTableData::kLeftToBuilder;
   }
-  data.blank = static_cast<std::uint8_t>(data.text[u' ']);
   bytes.clear();
   character::appendJef(text::PaddedText({}, 1, u'\u3000'), 1, gaiji, bytes);
   data.pad = static_cast<std::uint16_t>(bytes[0] << 8 | bytes[1]);
 }
 
-void fillHostWritten(PlanTableData& data) {
-  const GaijiMapping& gaiji = data.gaiji;
+// A typed text field's single-byte code or double-byte pair of each unit on the host page.
+void fillHostText(PlanTableData& data) {
   RecordOptions options;
   options.host = data.host;
   data.hostText.resize(kUnits);
   LayoutField text;
   text.kind = FieldKind::text;
   text.length = 4;  // room for a pair between its shift codes
-  LayoutField national;
-  national.kind = FieldKind::national;
-  const bool ibmNational = data.host != HostCodePage::fujitsu && hasDoubleByte(data.host);
-  if (ibmNational) data.hostNational.resize(kUnits);
   const ShiftCodes shifts = shiftCodesOf(data.host);
-  std::u16string storage;
   ByteString bytes;
   for (std::size_t u = 0; u < kUnits; ++u) {
     const auto unit = static_cast<char16_t>(u);
     const std::u16string_view one(&unit, 1);
     ValueChange change;
     bytes.clear();
-    appendHostTextField(text, one, options, gaiji, bytes, &change);
+    appendHostTextField(text, one, options, data.gaiji, bytes, &change);
     std::uint16_t form = PlanTableData::kLeftToBuilder;
     if (change.kind == Change::none && bytes[0] == shifts.shiftOut && bytes[3] == shifts.shiftIn) {
       form = static_cast<std::uint16_t>(bytes[1] << 8 | bytes[2]);
@@ -83,20 +89,34 @@ void fillHostWritten(PlanTableData& data) {
       form = bytes[0];  // a single-byte code, then blanks
     }
     data.hostText[u] = form;
-    if (!ibmNational) continue;
+  }
+  data.hostBlank = static_cast<std::uint8_t>(data.hostText[u' ']);
+}
+
+// A typed national field's pair of each unit on an IBM page with double-byte characters.
+void fillHostNational(PlanTableData& data) {
+  if (data.host == HostCodePage::fujitsu || !hasDoubleByte(data.host)) return;
+  RecordOptions options;
+  options.host = data.host;
+  data.hostNational.resize(kUnits);
+  LayoutField national;
+  national.kind = FieldKind::national;
+  std::u16string storage;
+  ByteString bytes;
+  for (std::size_t u = 0; u < kUnits; ++u) {
+    const auto unit = static_cast<char16_t>(u);
+    const std::u16string_view one(&unit, 1);
+    ValueChange change;
     // A half-width katakana may join the sound mark after it: values holding one are the builder's.
     bytes.clear();
-    appendHostNationalField(national, one, options, gaiji, storage, bytes, &change);
+    appendHostNationalField(national, one, options, data.gaiji, storage, bytes, &change);
     const bool joins = unit >= 0xFF61 && unit <= 0xFF9F;
     data.hostNational[u] = change.kind == Change::none && !joins ? static_cast<std::uint16_t>(bytes[0] << 8 | bytes[1])
                                                                  : PlanTableData::kLeftToBuilder;
   }
-  data.hostBlank = static_cast<std::uint8_t>(data.hostText[u' ']);
-  if (ibmNational) {
-    bytes.clear();
-    appendHostNationalField(national, {}, options, gaiji, storage, bytes, nullptr);
-    data.hostPad = static_cast<std::uint16_t>(bytes[0] << 8 | bytes[1]);
-  }
+  bytes.clear();
+  appendHostNationalField(national, {}, options, data.gaiji, storage, bytes, nullptr);
+  data.hostPad = static_cast<std::uint16_t>(bytes[0] << 8 | bytes[1]);
 }
 
 void fillHostRead(PlanTableData& data) {
@@ -147,6 +167,30 @@ void fillRead(PlanTableData& data) {
 
 }  // namespace
 
+void PlanTableData::need(Written which) const {
+  const auto index = static_cast<std::size_t>(which);
+  base::guarded([&] {
+    // Made once, by the first plan that needs it; the data was made writable (PlanTables makes it).
+    std::call_once(made[index], [&] {
+      auto& data = const_cast<PlanTableData&>(*this);
+      switch (which) {
+        case Written::text:
+          fillText(data);
+          break;
+        case Written::jef:
+          fillJef(data);
+          break;
+        case Written::hostText:
+          fillHostText(data);
+          break;
+        case Written::hostNational:
+          fillHostNational(data);
+          break;
+      }
+    });
+  });
+}
+
 PlanTableData::Piece pieceOf(char16_t c, TextEncoding encoding, char delimiter) noexcept {
   PlanTableData::Piece piece{};
   if (c == 0xFFFF || c == static_cast<unsigned char>(delimiter) || c == u'"' || c == u'\r' || c == u'\n')
@@ -170,10 +214,7 @@ PlanTables::PlanTables(const GaijiMapping& gaiji, PlanUse use, HostCodePage host
     auto data = std::make_shared<Data>();
     data->gaiji = use == PlanUse::encode ? gaiji : character::withJefOrder(gaiji);
     data->host = host;
-    if (use != PlanUse::decode) {
-      record::fillWritten(*data);
-      record::fillHostWritten(*data);
-    }
+    data->forEncoding = use != PlanUse::decode;  // the tables of characters written: on each's first need
     if (use != PlanUse::encode) {
       record::fillRead(*data);
       record::fillHostRead(*data);

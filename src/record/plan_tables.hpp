@@ -3,6 +3,7 @@
 // and pair as its decoders read it, asked once. Only the plans see them (PlanTables::Data is private).
 
 #include <cstdint>
+#include <mutex>
 #include <vector>
 
 #include "quor/gaiji_mapping.hpp"
@@ -13,6 +14,16 @@ namespace quor::record {
 
 struct PlanTableData {
   GaijiMapping gaiji;  // the mapping the tables were asked with
+
+  // The tables of characters written are made on a plan's first need of each (about a quarter of the
+  // milliseconds a set takes each), once for every plan and thread of a run: a run makes only those
+  // its layouts' fields are written with. A plan asks for them when it is made, and reads them after.
+  enum class Written : std::uint8_t { text, jef, hostText, hostNational };
+  bool forEncoding = false;  // made for encode plans: the tables of characters written may be asked for
+  // Makes `which` if it is not made yet. Throws quor::Error 7 when memory runs out (the table is then
+  // made on the next need).
+  void need(Written which) const;
+  mutable std::once_flag made[4];
 
   // A UTF-16 unit in a text field (its EBCDIC byte) and in a national field (its JEF pair, the first
   // byte high), where the record builder writes it as it stands, one character after the other, with
