@@ -66,7 +66,7 @@ if [ "${1:-}" = "--profile" ]; then
     /PROGRAM TOTALS/ { gsub(",", "", $1); total = $1 }
     $1 ~ /^[0-9,]+$/ && $2 ~ /^\(/ && !/PROGRAM TOTALS/ {
       c = $1; gsub(",", "", c); if (c / total < 0.01) next
-      name = $0; sub(/^[^?]*\?\?\?:/, "", name); sub(/^.*multiarch\//, "libc ", name); sub(/\(.*/, "", name); sub(/ \[.*$/, "", name); sub(/-vec-unaligned-erms.S:.*/, "", name)
+      name = $0; sub(/^[^?]*\?\?\?:/, "", name); gsub(/\(anonymous namespace\)::/, "", name); sub(/^.*multiarch\//, "libc ", name); sub(/\(.*/, "", name); sub(/ \[.*$/, "", name); sub(/-vec-unaligned-erms.S:.*/, "", name)
       printf "  %8.0f  %5.1f%%  %s\n", c / n, 100 * c / total, name
     }
     END { printf "  %8.0f  100.0%%  whole run\n", total / n }'
