@@ -103,7 +103,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       std::vector<std::uint8_t> first(layout.recordLength);
       const std::size_t length = encodePlan.encodeFirst(std::span(values.data(), given), first.data());
       QUOR_FUZZ_CHECK(length != 0 && length <= layout.recordLength);
-      QUOR_FUZZ_CHECK(std::equal(first.begin(), first.begin() + static_cast<std::ptrdiff_t>(length), planned.begin()));
+      QUOR_FUZZ_CHECK(
+          std::equal(first.begin(), first.begin() + static_cast<std::ptrdiff_t>(length), planned.begin()));
       quor::ByteString shortBuilt;
       builder.appendFirstColumns(std::span(views.data(), given), shortBuilt);
       QUOR_FUZZ_CHECK(shortBuilt == quor::ByteString(first.data(), length));

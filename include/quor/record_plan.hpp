@@ -71,7 +71,8 @@ class EncodePlan {
   // not given starts. Writes it into `record` (room for Layout::recordLength bytes) and returns its
   // length when every value is one the plan writes as it reads, as encode() does; returns 0 otherwise.
   // With every column given it is encode().
-  [[nodiscard]] std::size_t encodeFirst(std::span<const std::string_view> values, std::uint8_t* record) const noexcept;
+  [[nodiscard]] std::size_t encodeFirst(std::span<const std::string_view> values,
+                                        std::uint8_t* record) const noexcept;
 
  private:
   struct Steps;

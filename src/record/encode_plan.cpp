@@ -428,11 +428,13 @@ bool EncodePlan::encode(std::span<const std::string_view> values, std::uint8_t* 
   return runSteps(plan, plan.steps.data(), plan.steps.data() + plan.steps.size(), values, record);
 }
 
-std::size_t EncodePlan::encodeFirst(std::span<const std::string_view> values, std::uint8_t* record) const noexcept {
+std::size_t EncodePlan::encodeFirst(std::span<const std::string_view> values,
+                                    std::uint8_t* record) const noexcept {
   const Plan& plan = *steps_;
   const std::size_t given = values.size();
   if (given == 0 || given > plan.columns) return 0;
-  if (!runSteps(plan, plan.steps.data(), plan.steps.data() + plan.columnStep[given], values, record)) return 0;
+  const Step* const steps = plan.steps.data();
+  if (!runSteps(plan, steps, steps + plan.columnStep[given], values, record)) return 0;
   return plan.columnOffset[given];
 }
 
