@@ -12,6 +12,7 @@
 #include "input_file.hpp"
 #include "io_error.hpp"
 #include "quor/record.hpp"
+#include "quor/record_problem.hpp"
 #include "quor/text.hpp"
 #include "text_convert.hpp"
 
@@ -147,7 +148,7 @@ class Dumper {
     const int hexWidth = static_cast<int>(kBytesALine * 3 - 1);
     for (std::size_t start = 0; start < std::max<std::size_t>(bytes.size(), 1); start += kBytesALine) {
       const std::size_t count = std::min(kBytesALine, bytes.size() - std::min(start, bytes.size()));
-      const std::string hex = hexPairs(bytes.data() + start, count);
+      const std::string hex = hexPairs(bytes.subspan(start, count));
       if (start == 0)
         std::printf("  %6zu  %-*s  %-*s  %s\n", field.offset, static_cast<int>(nameWidth_), name.c_str(),
                     hexWidth, hex.c_str(), value.c_str());

@@ -4,6 +4,7 @@
 
 #include "change_messages.hpp"
 #include "quor/quor.hpp"
+#include "quor/record_problem.hpp"
 #include "quor/text.hpp"
 #include "record_reader.hpp"
 
@@ -135,8 +136,7 @@ bool RecordEncoder::buildRecord(std::string_view record, std::size_t index, Batc
   for (std::size_t i = 0; i < items_.size(); ++i) {
     const ValueChange& change = changes_[i];
     if (change.kind == Change::none) continue;
-    const std::size_t field = columns_[i];
-    std::string problem = fieldProblem(layout, field, items_[i], describeChange(change, items_[i], layout.fields[field]));
+    std::string problem = changeProblem(layout, i, items_[i], change).text();
     if (!rules_.lenient) {
       problem_ = std::move(problem);
       return false;
@@ -150,16 +150,7 @@ bool RecordEncoder::buildRecord(std::string_view record, std::size_t index, Batc
 }
 
 std::string RecordEncoder::failure(const Error& error) const {
-  const std::string number = "error " + std::to_string(error.number());
-  if (error.field() == 0 || error.field() > items_.size()) return number + ": " + error.what();
-  // The field's change, found before its encoder failed, says best what is wrong with the value.
-  const std::size_t i = error.field() - 1;
-  const LayoutField& field = rules_.layout.fields[columns_[i]];
-  const ValueChange& change = changes_[i];
-  const std::string words = change.kind != Change::none
-                                ? describeChange(change, items_[i], field)
-                                : describeFailure(error.number(), items_[i], field) + " (" + number + ")";
-  return fieldProblem(rules_.layout, columns_[i], items_[i], words);
+  return failureProblem(rules_.layout, error, items_, changes_).text();
 }
 
 }  // namespace quor::cli
