@@ -80,12 +80,8 @@ class DecodeRun {
   }
 
   void writeHeader(OutputSink& sink) {
-    const Layout& layout = options_.layout;
     std::vector<std::u16string> names;
-    for (const std::size_t field : layout.columns()) {
-      const std::string& name = layout.fields[field].name;
-      names.push_back(toUtf16(name.empty() ? "field " + std::to_string(names.size() + 1) : name, "a field name"));
-    }
+    for (const std::string& name : options_.layout.columnNames()) names.push_back(toUtf16(name, "a field name"));
     std::string line;
     appendCsvRecord(names, csv_, line);
     sink.write(reinterpret_cast<const std::uint8_t*>(line.data()), line.size());
