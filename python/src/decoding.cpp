@@ -8,6 +8,7 @@
 
 #include <mutex>
 #include <stdexcept>
+#include <unordered_map>
 #include <vector>
 
 #include "binding.hpp"
@@ -64,16 +65,29 @@ std::int64_t integerOf(std::u16string_view text) {
   return negative ? -value : value;
 }
 
-// A NumPy array of Python objects, filled from `made(i)` for each of `count` items.
+// A NumPy array of the Python objects `made(text)` of the texts of a column. Python's str, int and
+// Decimal cannot change, so equal texts share one object, as pandas' CSV reader shares them: a column
+// of a few distinct names or codes takes a few objects, not one a record.
 template <class Make>
-py::array objectArray(std::size_t count, Make&& made) {
+py::array objectArray(const ColumnStore& store, std::size_t count, Make&& made) {
   py::array array(py::dtype("O"), std::vector<py::ssize_t>{static_cast<py::ssize_t>(count)});
   auto** items = static_cast<PyObject**>(array.mutable_data());
+  std::unordered_map<std::u16string_view, PyObject*> seen;  // the array's own references, borrowed
   for (std::size_t i = 0; i < count; ++i) {
+    const bool missing = !store.missing.empty() && store.missing[i] != 0;
+    PyObject* item = Py_None;
+    if (!missing) {
+      const auto [place, added] = seen.try_emplace(store.text(i), nullptr);
+      if (added) place->second = made(place->first).release().ptr();
+      item = place->second;
+    }
+    Py_INCREF(item);
     PyObject* old = items[i];
-    items[i] = made(i).release().ptr();
+    items[i] = item;
     Py_XDECREF(old);
   }
+  // Each object made holds one reference too many: the one made(), the others the array's.
+  for (const auto& [text, item] : seen) Py_DECREF(item);
   return array;
 }
 
@@ -199,27 +213,26 @@ class RecordReader {
     }
   }
 
+  // The value of a text of a column that is held as objects.
+  py::object objectOf(Held held, std::u16string_view text) const {
+    if (held == Held::text) return strOf(text);
+    if (held == Held::decimal) return decimal_(strOf(text));
+    PyObject* number = PyLong_FromUnicodeObject(strOf(text).ptr(), 10);
+    if (number == nullptr) throw py::error_already_set();
+    return py::reinterpret_steal<py::object>(number);
+  }
+
   py::object valueOf(const ColumnStore& store, std::size_t column, std::size_t i) const {
-    switch (held_[column]) {
-      case Held::text:
-        return strOf(store.text(i));
-      case Held::int64:
-        return store.missing[i] != 0 ? py::none() : py::object(py::int_(store.numbers[i]));
-      case Held::bigInteger: {
-        if (store.missing[i] != 0) return py::none();
-        const py::object text = strOf(store.text(i));
-        PyObject* number = PyLong_FromUnicodeObject(text.ptr(), 10);
-        if (number == nullptr) throw py::error_already_set();
-        return py::reinterpret_steal<py::object>(number);
-      }
-      case Held::decimal:
-        return store.missing[i] != 0 ? py::none() : decimal_(strOf(store.text(i)));
-    }
-    return py::none();
+    const Held held = held_[column];
+    if (held != Held::text && store.missing[i] != 0) return py::none();
+    if (held == Held::int64) return py::int_(store.numbers[i]);
+    return objectOf(held, store.text(i));
   }
 
   py::object columnOf(const ColumnStore& store, std::size_t column, std::size_t count) const {
-    if (held_[column] != Held::int64) return objectArray(count, [&](std::size_t i) { return valueOf(store, column, i); });
+    const Held held = held_[column];
+    if (held != Held::int64)
+      return objectArray(store, count, [&](std::u16string_view text) { return objectOf(held, text); });
     const auto n = static_cast<py::ssize_t>(count);
     py::array_t<std::int64_t> numbers(n, store.numbers.data());
     if (!store.anyMissing) return py::make_tuple(numbers, py::none());
