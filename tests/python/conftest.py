@@ -13,8 +13,21 @@ ROOT = pathlib.Path(__file__).resolve().parents[2]
 EXAMPLES = ROOT / "examples"
 
 
+# An installed prefix (QUOR_PREFIX, as scripts/test-python sets it) or the release build folder: where
+# the quor tool, its manual page and its bash completion are.
+PREFIX = os.environ.get("QUOR_PREFIX")
+if PREFIX:
+    QUOR = pathlib.Path(PREFIX) / "bin" / "quor"
+    MAN_PAGE = pathlib.Path(PREFIX) / "share" / "man" / "man1" / "quor.1.gz"
+    COMPLETION = pathlib.Path(PREFIX) / "share" / "bash-completion" / "completions" / "quor"
+else:
+    QUOR = ROOT / "build" / "release" / "cli" / "quor"
+    MAN_PAGE = ROOT / "build" / "release" / "packaging" / "quor.1.gz"
+    COMPLETION = ROOT / "build" / "release" / "packaging" / "quor.bash-completion"
+
+
 def quor_binary():
-    return os.environ.get("QUOR", str(ROOT / "build" / "release" / "cli" / "quor"))
+    return str(QUOR)
 
 
 def run_quor(*args, stdin=None, check=True):
