@@ -67,27 +67,34 @@ std::int64_t integerOf(std::u16string_view text) {
 
 // A NumPy array of the Python objects `made(text)` of the texts of a column. Python's str, int and
 // Decimal cannot change, so equal texts share one object, as pandas' CSV reader shares them: a column
-// of a few distinct names or codes takes a few objects, not one a record.
+// of a few distinct names or codes takes a few objects, not one a record. A column whose first texts
+// are mostly distinct (a key) is not looked up further.
 template <class Make>
 py::array objectArray(const ColumnStore& store, std::size_t count, Make&& made) {
+  constexpr std::size_t kTried = 16384;
   py::array array(py::dtype("O"), std::vector<py::ssize_t>{static_cast<py::ssize_t>(count)});
   auto** items = static_cast<PyObject**>(array.mutable_data());
-  std::unordered_map<std::u16string_view, PyObject*> seen;  // the array's own references, borrowed
+  std::unordered_map<std::u16string_view, PyObject*> seen;  // objects the array holds
+  bool sharing = true;
   for (std::size_t i = 0; i < count; ++i) {
-    const bool missing = !store.missing.empty() && store.missing[i] != 0;
-    PyObject* item = Py_None;
-    if (!missing) {
+    PyObject* item = nullptr;
+    if (!store.missing.empty() && store.missing[i] != 0) {
+      item = Py_NewRef(Py_None);
+    } else if (!sharing) {
+      item = made(store.text(i)).release().ptr();
+    } else {
       const auto [place, added] = seen.try_emplace(store.text(i), nullptr);
       if (added) place->second = made(place->first).release().ptr();
-      item = place->second;
+      item = added ? place->second : Py_NewRef(place->second);
+      if (i + 1 == kTried && seen.size() > kTried / 4 * 3) {
+        sharing = false;
+        seen = {};
+      }
     }
-    Py_INCREF(item);
     PyObject* old = items[i];
     items[i] = item;
     Py_XDECREF(old);
   }
-  // Each object made holds one reference too many: the one made(), the others the array's.
-  for (const auto& [text, item] : seen) Py_DECREF(item);
   return array;
 }
 
