@@ -2,7 +2,6 @@
 
 #include <cstdio>
 
-
 namespace quor::cli {
 
 std::string counted(std::uint64_t count, const std::string& noun) {
@@ -23,8 +22,15 @@ bool reportBadRecord(const std::string& message, const char* skipped, bool skipB
   return false;
 }
 
-std::string_view summaryPhrase(Change change) {
-  switch (change) {
+std::size_t tallyKind(const ValueChange& change, const LayoutField& field) {
+  if (change.kind == Change::doubleByteInSingleByteField && field.kind != FieldKind::component)
+    return kChangeKinds;
+  return static_cast<std::size_t>(change.kind);
+}
+
+std::string_view summaryPhrase(std::size_t tallyKind) {
+  if (tallyKind == kChangeKinds) return "double-byte text in a single-byte field (written as blanks)";
+  switch (static_cast<Change>(tallyKind)) {
     case Change::none:
       break;
     case Change::doubleByteInSingleByteField:

@@ -22,10 +22,16 @@ std::string counted(std::uint64_t count, const std::string& noun);
 bool reportBadRecord(const std::string& message, const char* skipped, bool skipBad,
                      std::optional<std::uint64_t> maxErrors, std::uint64_t& bad);
 
-// The phrase for a summary count: "cut", "not a number (written as zeros)".
-std::string_view summaryPhrase(Change change);
+// The kinds of changed value a summary counts: the changes, indexed by Change, and a double-byte
+// character in a typed text field apart, which is written as blanks where a component field has 0x00
+// bytes.
+inline constexpr std::size_t kTallyKinds = kChangeKinds + 1;
+std::size_t tallyKind(const ValueChange& change, const LayoutField& field);
 
-// Counts of changed values per kind, indexed by Change.
-using ChangeCounts = std::array<std::uint64_t, kChangeKinds>;
+// The phrase for a summary count of a tally kind: "cut to the field", "not a number (written as zeros)".
+std::string_view summaryPhrase(std::size_t tallyKind);
+
+// Counts of changed values per tally kind.
+using ChangeCounts = std::array<std::uint64_t, kTallyKinds>;
 
 }  // namespace quor::cli
