@@ -476,7 +476,8 @@ class _Target:
         if target is None:
             self.parts = []
         elif isinstance(target, (str, os.PathLike)):
-            self.path = os.fspath(target)
+            # Through a symbolic link, the file it leads to is replaced and the link stays.
+            self.path = os.path.realpath(target)
             self._open_beside()
         elif hasattr(target, "write"):
             self.file = target

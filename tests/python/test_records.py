@@ -190,6 +190,9 @@ def test_a_path_is_replaced_only_by_a_whole_run(tmp_path):
     assert target.read_bytes() == b"earlier" and os.listdir(tmp_path) == ["out.dat"]
     assert convertquor.write([("ABC",)], target, layout=layout) == 1
     assert target.read_bytes() == b"\xC1\xC2\xC3" and stat.S_IMODE(os.stat(target).st_mode) == 0o640
+    os.symlink(target, tmp_path / "link.dat")
+    convertquor.write([("XYZ",)], tmp_path / "link.dat", layout=layout)
+    assert os.path.islink(tmp_path / "link.dat") and target.read_bytes() == b"\xE7\xE8\xE9"
     # A file object is given the records before a bad one, as a pipe is.
     sink = io.BytesIO()
     with pytest.raises(convertquor.Error):
