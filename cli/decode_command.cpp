@@ -77,12 +77,13 @@ class DecodeRun {
 
   DecodeRun(const DecodeOptions& options, const GaijiMapping& gaiji)
       : options_(options),
-        decoder_(options.layout, RecordOptions{options.convertSign, options.keepPadding}, gaiji),
+        decoder_(options.layout, RecordOptions{options.convertSign, options.keepPadding, options.host, options.shiftCodes},
+                 gaiji),
         csv_{options.delimiter, options.cp932 ? TextEncoding::cp932 : TextEncoding::utf8,
              options.crlf.value_or(options.cp932)},
         progress_(!options.quiet && ::isatty(STDERR_FILENO) != 0) {
-    plan_.emplace(options.layout, RecordOptions{options.convertSign, options.keepPadding},
-                  PlanTables(gaiji, PlanUse::decode), csv_);
+    plan_.emplace(options.layout, RecordOptions{options.convertSign, options.keepPadding, options.host, options.shiftCodes},
+                  PlanTables(gaiji, PlanUse::decode, options.host), csv_);
   }
 
   void writeHeader(OutputSink& sink) {

@@ -18,7 +18,10 @@ import sys
 # Options whose value is a file: the completion offers file names for them.
 FILE_OPTIONS = {"--layout", "--copybook", "--gaiji", "-o", "--output"}
 # Values the completion offers that the help names only in words.
-VALUE_WORDS = {"--encoding": ["utf-8", "cp932", "utf8", "ms932", "windows-31j", "shift_jis", "sjis"]}
+VALUE_WORDS = {
+    "--encoding": ["utf-8", "cp932", "utf8", "ms932", "windows-31j", "shift_jis", "sjis"],
+    "--host": ["fujitsu", "ibm-930", "ibm-939", "ibm-1390", "ibm-1399", "ibm-037", "ibm-1140", "ibm-1047", "ibm-500"],
+}
 NAME_COLUMN = 30  # where the help's descriptions start, when the option leaves room
 
 

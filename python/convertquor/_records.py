@@ -29,6 +29,8 @@ _WRITE_BLOCK = 16384
 _RECORD_OPTIONS = {
     "unsigned": ("convert_sign", lambda given: not given, ("read", "write")),
     "keep_padding": ("keep_padding", bool, ("read",)),
+    "host": ("host", str, ("read", "write")),
+    "no_shift": ("shift_codes", lambda given: not given, ("read", "write")),
 }
 # The options of a run as a whole, and the ways they serve.
 _RUN_OPTIONS = {
@@ -164,6 +166,7 @@ class _Settings:
         self.layout = _layout_of(copybook, layout, options.get("lengths"), options.get("formats"))
         self.record_options = {member: convert(options[name])
                                for name, (member, convert, _) in _RECORD_OPTIONS.items() if name in options}
+        self.options()  # a value the library does not take (an unknown host page) fails here
         self.gaiji = _gaiji_of(options.get("gaiji"))
         self.lenient = bool(options.get("lenient", False))
         self.skip_bad = bool(options.get("skip_bad", False))
@@ -422,7 +425,8 @@ def read(source, *, copybook=None, layout=None, **options):
     copybook  a COBOL copybook's path; or layout=: a layout file's path, or a convertquor.Layout; or
               lengths="8,20,10", formats="1,1,2", the component's lists
     options   as the quor command names them: gaiji (a mapping file; default the one QUOR_GAIJI
-              names), unsigned, keep_padding, lenient, skip_bad, max_errors
+              names), host (the host code page: "fujitsu", "ibm-930", ...), no_shift, unsigned,
+              keep_padding, lenient, skip_bad, max_errors
 
     Text fields are str; numbers without places int64 (int, in an object column, beyond 18 digits);
     numbers with places decimal.Decimal, with every place the field has. The index is the record's
@@ -582,7 +586,8 @@ def write(data, target, *, copybook=None, layout=None, **options):
               was written), a binary file object (written as the records come), or None: the bytes are
               returned
     copybook, layout, lengths, formats  the layout, as for read()
-    options   gaiji, unsigned, lenient, skip_bad, max_errors, as the quor command names them
+    options   gaiji, host, no_shift, unsigned, lenient, skip_bad, max_errors, as the quor command names
+              them
 
     A value the library would write other than it reads (cut, zeroed, blanked, written as another
     character) raises convertquor.Error naming the record, field, value and reason, as does a value a

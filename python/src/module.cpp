@@ -13,6 +13,7 @@
 #include "quor/column_values.hpp"
 #include "quor/error.hpp"
 #include "quor/gaiji_mapping.hpp"
+#include "quor/host_code_page.hpp"
 #include "quor/layout.hpp"
 #include "quor/quor.hpp"
 #include "quor/record.hpp"
@@ -95,6 +96,20 @@ void raiseLibraryError(const quor::Error& error) {
   if (error.field() != 0) parts["column"] = error.field();
   const py::object raised = type(py::str(error.what()), **parts);
   PyErr_SetObject(type.ptr(), raised.ptr());
+}
+
+std::string hostOf(const quor::RecordOptions& options) {
+  return std::string(quor::hostCodePageName(options.host));
+}
+
+// The page a name names, as --host reads it; ValueError naming the pages for any other name.
+void setHost(quor::RecordOptions& options, const std::string& name) {
+  if (quor::parseHostCodePage(name, options.host)) return;
+  std::string pages;
+  for (auto page = static_cast<int>(quor::HostCodePage::fujitsu); page <= static_cast<int>(quor::HostCodePage::ibm500);
+       ++page)
+    pages += (pages.empty() ? "" : ", ") + std::string(quor::hostCodePageName(static_cast<quor::HostCodePage>(page)));
+  throw py::value_error("host " + name + ": not a host code page (" + pages + ")");
 }
 
 const char* kindName(quor::ValueKind kind) {
@@ -191,7 +206,9 @@ PYBIND11_MODULE(_core, m) {
   py::class_<quor::RecordOptions>(m, "RecordOptions")
       .def(py::init<>())
       .def_readwrite("convert_sign", &quor::RecordOptions::convertSign)
-      .def_readwrite("keep_padding", &quor::RecordOptions::keepPadding);
+      .def_readwrite("keep_padding", &quor::RecordOptions::keepPadding)
+      .def_property("host", &hostOf, &setHost)
+      .def_readwrite("shift_codes", &quor::RecordOptions::shiftCodes);
 
   py::class_<quor::Layout>(m, "Layout")
       .def_static(

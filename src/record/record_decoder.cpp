@@ -7,6 +7,7 @@
 #include "base/api_guard.hpp"
 #include "character/ebcdic_kana.hpp"
 #include "character/gaiji_index.hpp"
+#include "character/host_text.hpp"
 #include "character/jef.hpp"
 #include "number_text/scaled_decimal.hpp"
 #include "numeric/binary.hpp"
@@ -35,6 +36,7 @@ void appendRawDigits(Bytes bytes, FieldKind kind, std::u16string& out) {
 RecordDecoder::RecordDecoder(Layout layout, const RecordOptions& options, GaijiMapping gaiji)
     : layout_(std::move(layout)), options_(options) {
   base::guarded([&] {
+    checkLayoutForHost(layout_, options_.host);
     columns_ = layout_.columns();
     gaiji_ = character::withJefOrder(gaiji);  // read backwards, once
   });
@@ -47,6 +49,7 @@ void RecordDecoder::decode(std::span<const std::uint8_t> record, std::vector<std
     values.resize(columns_.size());
     faults.clear();
     std::string digits;  // a number field's digits, ASCII
+    const character::HostText host(options_.host, character::indexOf(gaiji_));
     for (std::size_t column = 0; column < columns_.size(); ++column) {
       const LayoutField& field = layout_.fields[columns_[column]];
       const Bytes bytes = record.subspan(field.offset, field.size);
@@ -55,8 +58,14 @@ void RecordDecoder::decode(std::span<const std::uint8_t> record, std::vector<std
       const FieldKind kind = record::writtenKind(field);
       const bool component = field.kind == FieldKind::component;
       std::optional<base::DecodeFault> fault;
-      if (kind == FieldKind::text) {
+      const bool onHost = !component && (options_.host != HostCodePage::fujitsu || options_.shiftCodes);
+      if (kind == FieldKind::text && onHost) {
+        fault = character::readHostText(host, bytes, options_.shiftCodes && hasDoubleByte(options_.host),
+                                        options_.keepPadding, lenient, text);
+      } else if (kind == FieldKind::text) {
         fault = character::readEbcdicKana(bytes, options_.keepPadding, lenient, text);
+      } else if (kind == FieldKind::national && !component && options_.host != HostCodePage::fujitsu) {
+        fault = character::readHostNational(host, bytes, options_.keepPadding, lenient, text);
       } else if (kind == FieldKind::national) {
         fault = character::readJef(bytes, gaiji_, options_.keepPadding, lenient, text);
       } else {

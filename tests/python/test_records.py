@@ -221,3 +221,25 @@ def test_the_component_calls_give_quor_field_bare_bytes():
     assert q.JEFGaijiFilePath == str(EXAMPLES / "site-gaiji.txt")
     assert (convertquor.setNumeric, convertquor.setCharacter, convertquor.setNCharacter,
             convertquor.setPackNumeric) == (0, 1, 2, 3)
+
+
+def test_host_code_pages_write_and_read_as_quor_does(tmp_path):
+    cases = [  # page, layout, a record's values
+        ("fujitsu", "t text 12\nn national 3\n", ["ｱｲ 山 AB", "山田"]),
+        ("ibm-930", "t text 12\nn national 3\n", ["ｱｲ 山 AB", "山田"]),
+        ("ibm-1399", "t text 12\nn national 3\n", ["abc 山", "海"]),
+        ("ibm-037", "t text 6\n", ["Hello"]),
+    ]
+    for page, text, values in cases:
+        layout_file = tmp_path / "p.layout"
+        layout_file.write_text(text)
+        _, expected, _ = run_quor("encode", "-q", "--host", page, "--layout", layout_file, "--force",
+                                  stdin=(",".join(values) + "\n").encode())
+        assert convertquor.write([values], None, layout=layout_file, host=page) == expected, page
+        assert list(convertquor.read(expected, layout=layout_file, host=page).iloc[0]) == values, page
+    # Without shift codes a double-byte character in a text field is a change, refused by default.
+    with pytest.raises(convertquor.Error, match="double-byte"):
+        convertquor.write([["ｱ山", "山"]], None, layout=convertquor.Layout.from_text("t text 4\nn national 1\n"),
+                          host="ibm-930", no_shift=True)
+    with pytest.raises(ValueError, match="host ibm-999: not a host code page \\(fujitsu, ibm-930, "):
+        convertquor.read(b"", layout=convertquor.Layout.from_text("t text 4\n"), host="ibm-999")
