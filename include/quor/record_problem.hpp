@@ -59,4 +59,10 @@ RecordProblem failureProblem(const Layout& layout, const Error& error, std::span
 // Invalid bytes RecordDecoder::decode found in `record`: the fault's field, its bytes and its reason.
 RecordProblem faultProblem(const Layout& layout, std::span<const std::uint8_t> record, const FieldFault& fault);
 
+// Why a record of `size` bytes, as a V or VB file frames it, is no record of `layout` (named `name`,
+// "" for the one layout of a file): longer than the layout, empty, or ending inside a field that is
+// not a column (a constant or filler); empty when it is one. A record that ends inside a column is
+// one: the decoder finds that column's bytes invalid.
+std::string recordLengthProblem(const Layout& layout, std::string_view name, std::size_t size);
+
 }  // namespace quor

@@ -80,6 +80,9 @@ class RecordStream {
     return nextItem(held, atEnd, nullptr);
   }
 
+  // True where the next call starts at a record, or at the block that holds it (VB): a place another
+  // stream of the same file can start reading at, numbering its records from records() + 1.
+  [[nodiscard]] bool atBoundary() const noexcept { return !stopped_ && reader_.atBoundary(); }
   // The records given so far.
   [[nodiscard]] std::uint64_t records() const noexcept { return records_; }
   // The longest record the layouts give (fixedLength without layouts), for a caller sizing its buffer.

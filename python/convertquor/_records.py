@@ -32,6 +32,14 @@ _RECORD_OPTIONS = {
     "host": ("host", str, ("read", "write")),
     "no_shift": ("shift_codes", lambda given: not given, ("read", "write")),
 }
+# The options of record framing, one line each as the record options: the member of the extension's
+# Framing it sets, the member's value for the option's, and the ways it serves.
+_FRAMING_OPTIONS = {
+    "recfm": ("format", str, ("read", "write")),
+    "block_size": ("block_size", int, ("read", "write")),
+    "rdw_little_endian": ("little_endian_rdw", bool, ("read", "write")),
+    "rdw_data_length": ("rdw_counts_data", bool, ("read", "write")),
+}
 # The options of a run as a whole, and the ways they serve.
 _RUN_OPTIONS = {
     "gaiji": ("read", "write"),
@@ -40,6 +48,8 @@ _RUN_OPTIONS = {
     "max_errors": ("read", "write"),
     "lengths": ("read", "write"),
     "formats": ("read", "write"),
+    "type_field": ("read",),
+    "types": ("read",),
 }
 
 
@@ -57,7 +67,8 @@ class Layout:
         self.text = text
         self.name = name
         self._core = None
-        self.core  # read now: a malformed layout fails where it is named
+        self._records = None
+        self.records  # read now: a malformed layout fails where it is named
 
     @classmethod
     def from_file(cls, path):
@@ -86,6 +97,9 @@ class Layout:
     @property
     def core(self):
         if self._core is None:
+            if len(self.records) > 1:
+                raise Error(f"{self.name} describes several records ({', '.join(n for n, _ in self.records)}): "
+                            "type_field= and types= say which record each is")
             if self.kind == "layout":
                 self._core = _core.Layout.parse_layout_file(self.text, self.name)
             elif self.kind == "copybook":
@@ -93,6 +107,40 @@ class Layout:
             else:
                 self._core = _core.Layout.from_lists(*self.text)
         return self._core
+
+    @property
+    def records(self):
+        """The records it describes, (name, _core.Layout) each: one, named "" in a layout file
+        without "record NAME" lines, or the several 01 records of a copybook or records of a layout file."""
+        if self._records is None:
+            if self.kind == "layout":
+                self._records = [(r.name, r.layout) for r in _core.layout_file_records(self.text, self.name)]
+            elif self.kind == "copybook":
+                names = _core.copybook_record_names(self.text, self.name)
+                if len(names) == 1:
+                    self._records = [(names[0], _core.Layout.parse_copybook(self.text, self.name))]
+                else:
+                    self._records = [(n, _core.copybook_record(self.text, self.name, n).layout) for n in names]
+            else:
+                self._records = [("", _core.Layout.from_lists(*self.text))]
+        return self._records
+
+    def record(self, name):
+        """The record `name` (any letter case): a record of the file or copybook, or, in a copybook, an
+        item of a REDEFINES standing in place of the item it redefines. (name as written, _core.Layout)."""
+        if self.kind == "copybook":
+            named = _core.copybook_record(self.text, self.name, name)
+            return named.name, named.layout
+        for found, layout in self.records:
+            if found and (found == name or found.lower() == name.lower()):
+                return found, layout
+        if self.kind == "lists":
+            raise Error("lengths and formats describe one record, without a name: types needs a layout file of "
+                        "several records or a copybook")
+        if len(self.records) == 1:
+            raise Error(f"{self.name} describes one record, without a name: a layout file of several records "
+                        "names each with a line 'record NAME'")
+        raise Error(f"{self.name} has no record {name} (its records: {', '.join(n for n, _ in self.records)})")
 
     @property
     def record_length(self):
@@ -110,6 +158,7 @@ class Layout:
     def __setstate__(self, state):
         self.__dict__.update(state)
         self._core = None
+        self._records = None
 
     def __repr__(self):
         return f"convertquor.Layout({self.kind} {self.name!r}, {self.record_length} bytes)"
@@ -160,19 +209,60 @@ class _Settings:
 
     def __init__(self, way, copybook, layout, options):
         unknown = [name for name in options
-                   if way not in _RECORD_OPTIONS.get(name, (None, None, ()))[2] and way not in _RUN_OPTIONS.get(name, ())]
+                   if way not in _RECORD_OPTIONS.get(name, (None, None, ()))[2]
+                   and way not in _FRAMING_OPTIONS.get(name, (None, None, ()))[2] and way not in _RUN_OPTIONS.get(name, ())]
         if unknown:
             raise TypeError(f"{way}() got an option it does not take: {', '.join(sorted(unknown))}")
         self.layout = _layout_of(copybook, layout, options.get("lengths"), options.get("formats"))
         self.record_options = {member: convert(options[name])
                                for name, (member, convert, _) in _RECORD_OPTIONS.items() if name in options}
         self.options()  # a value the library does not take (an unknown host page) fails here
+        self.framing_options = {member: convert(options[name])
+                                for name, (member, convert, _) in _FRAMING_OPTIONS.items() if name in options}
+        framing = self.framing()
+        if framing.format == "F" and (framing.little_endian_rdw or framing.rdw_counts_data):
+            raise TypeError("rdw_little_endian and rdw_data_length describe the RDW of V and VB records; "
+                            f"recfm {options.get('recfm', 'F')} has none")
+        self.type_field = options.get("type_field")
+        self.choices = _choices_of(options.get("types"), self.type_field)
+        self.record_names = [name for name, _ in self._layouts()]
+        # Read through the framing's reader: V and VB records, and records of several layouts.
+        self.framed = framing.format != "F" or len(self.record_names) > 1 or bool(self.choices)
         self.gaiji = _gaiji_of(options.get("gaiji"))
         self.lenient = bool(options.get("lenient", False))
         self.skip_bad = bool(options.get("skip_bad", False))
         self.max_errors = options.get("max_errors")
         if self.max_errors is not None and not self.skip_bad:
             raise TypeError("max_errors counts the bad records skip_bad=True skips")
+
+    def framing(self):
+        made = _core.Framing()
+        for member, value in self.framing_options.items():
+            setattr(made, member, value)
+        return made
+
+    def _layouts(self):
+        """(name, _core.Layout) each record layout of the run, as the types choose them."""
+        if not self.choices:
+            return self.layout.records
+        chosen = []
+        for _, record in self.choices:
+            name, core = self.layout.record(record)
+            if all(name != n for n, _ in chosen):
+                chosen.append((name, core))
+        return chosen
+
+    def file_reader(self):
+        """The extension's reader of framed records of the run's layouts."""
+        layouts = self._layouts()
+        names = [n for n, _ in layouts]
+        choices = [(value, names.index(self.layout.record(record)[0])) for value, record in self.choices]
+        return _core.FileReader([_core.NamedLayout(n, c) for n, c in layouts], self.type_field or "", choices,
+                                self.framing(), self.options(), self.gaiji.mapping, self.lenient, decimal.Decimal)
+
+    def layout_columns(self):
+        """(name, its columns) each record layout."""
+        return [(name, core.columns(self.options())) for name, core in self._layouts()]
 
     def options(self):
         made = _core.RecordOptions()
@@ -183,6 +273,30 @@ class _Settings:
     def columns(self):
         """(name, kind, digits, scale) a column."""
         return self.layout.core.columns(self.options())
+
+
+def _choices_of(types, type_field):
+    """The types as (value, record name) pairs: types a dict {value: record} or "VALUE=RECORD" texts;
+    "*" for any value no other names."""
+    if types is None:
+        if type_field is not None:
+            raise TypeError(f"type_field {type_field} needs types={{VALUE: RECORD, ...}} for each record layout")
+        return []
+    pairs = list(types.items()) if isinstance(types, dict) else []
+    if not isinstance(types, dict):
+        if isinstance(types, str):
+            types = [types]
+        for text in types:
+            value, equals, record = str(text).rpartition("=")
+            if not equals or not value or not record:
+                raise TypeError(f"types {text!r}: expected VALUE=RECORD (or '*=RECORD' for any other value)")
+            pairs.append((value, record))
+    for value, record in pairs:
+        if type_field is None and value != "*":
+            raise TypeError(f"types {value}={record}: a value needs type_field=NAME, the field that holds it")
+    if not pairs:
+        raise TypeError("types names no record")
+    return [(str(value), str(record)) for value, record in pairs]
 
 
 def _layout_of(copybook, layout, lengths, formats):
@@ -229,6 +343,7 @@ class _Problems:
     def refuse(self, parts, source=None):
         """A bad record: raises, unless skip_bad (and max_errors allows one more)."""
         message = self.where(parts) + ": " + parts.pop("detail")
+        skipped = parts.pop("skipped", None)
         self.bad += 1
         max_errors = self.settings.max_errors
         if not self.settings.skip_bad or (max_errors is not None and self.bad > max_errors):
@@ -236,7 +351,7 @@ class _Problems:
                 message += f" (the bad records exceed max_errors={max_errors})"
             raise Error(message, source=source, **parts)
         if len(self.skipped) < _LISTED:
-            self.skipped.append(message)
+            self.skipped.append(message + (f" {skipped}" if skipped and skipped != "(record skipped)" else ""))
 
     def allowed(self, listed, count):
         """Lenient: `count` values let through, the first of them `listed`."""
@@ -324,6 +439,24 @@ class _Source:
                     yield memoryview(buffer)[whole * length:got], record
                 return
 
+    def raw(self, start=0, end=None):
+        """The bytes from byte `start` to `end` (the end of the input for None) in blocks: (bytes, last)."""
+        if self.view is not None:
+            yield self.view[start:end], True
+            return
+        if start:
+            self.file.seek(start)
+        at = start
+        while True:
+            want = _BLOCK_BYTES if end is None else min(_BLOCK_BYTES, end - at)
+            buffer = bytearray(want)
+            got = self._fill(buffer, want) if want else 0
+            at += got
+            last = got < want or (end is not None and at >= end)
+            yield memoryview(buffer)[:got], last
+            if last:
+                return
+
     def _fill(self, buffer, size):
         """Reads up to `size` bytes into the buffer; fewer only at the end of the input."""
         view = memoryview(buffer)[:size]
@@ -346,7 +479,8 @@ class _Source:
 
 def _read_place(source_name):
     def where(parts):
-        place = f"record {parts['record']} (byte offset {parts['offset']})"
+        place = (f"record {parts['record']} (byte offset {parts['offset']})" if parts["record"] is not None
+                 else f"byte offset {parts['offset']}")
         return f"{source_name}: {place}" if source_name else place
     return where
 
@@ -380,6 +514,33 @@ def _read_records(settings, source, problems, rows, first=0, count=None):
         yield values, kept, record, len(buffer) // length
 
 
+def _read_framed(settings, source, problems, rows, start=0, end=None, first_record=0):
+    """The blocks of a framed `source` (V, VB, or records of several layouts) read from byte `start`
+    (a record's or block's first byte, `first_record` records before it) to `end`: one (values, record
+    numbers) a layout each; the bad records and frames given to `problems`."""
+    reader = settings.file_reader()
+    stop = not settings.skip_bad
+    pending = b""
+    offset = start
+    for chunk, last in source.raw(start, end):
+        data = memoryview(bytes(pending) + bytes(chunk)) if pending else chunk
+        at = 0
+        while True:
+            consumed, parts, bad, listed, faults, more = reader.read(data[at:], offset, first_record, last, stop, rows,
+                                                                     problems.listing())
+            at += consumed
+            offset += consumed
+            for p in bad:
+                problems.refuse(p, source.name)
+            problems.allowed(listed, faults)
+            yield parts
+            if not more:
+                return
+            if consumed == 0:
+                break
+        pending = bytes(data[at:])
+
+
 def _column_of(pieces, kind, digits, nullable):
     """One column from its pieces, as the extension made them."""
     if kind == "integer" and digits <= 18:
@@ -392,8 +553,9 @@ def _column_of(pieces, kind, digits, nullable):
     return np.concatenate(pieces) if pieces else np.empty(0, dtype=object)
 
 
-def _frame(settings, pieces, index_pieces):
-    columns = settings.columns()
+def _frame(settings, pieces, index_pieces, columns=None):
+    if columns is None:
+        columns = settings.columns()
     data = {}
     for c, (name, kind, digits, _) in enumerate(columns):
         data[name] = _column_of([piece[c] for piece in pieces], kind, digits, settings.lenient)
@@ -404,6 +566,21 @@ def _frame(settings, pieces, index_pieces):
     elif not len(index):
         frame.index = pd.RangeIndex(0)
     return frame
+
+
+def _read_frames(settings, source, start=0, end=None, first_record=0):
+    """The DataFrames of a framed `source`'s records, one a record layout by its name, from byte `start`
+    to `end`; `first_record` records stand before `start`."""
+    problems = _Problems(settings, _read_place(source.name))
+    layouts = settings.layout_columns()
+    pieces = [([], []) for _ in layouts]
+    for parts in _read_framed(settings, source, problems, False, start, end, first_record):
+        for (values, numbers), (values_pieces, index_pieces) in zip(parts, pieces):
+            values_pieces.append(values)
+            index_pieces.append(numbers)
+    problems.warn(("field", "of invalid data read as U+FFFD or missing values (lenient)"))
+    return {name: _frame(settings, values_pieces, index_pieces, columns)
+            for (name, columns), (values_pieces, index_pieces) in zip(layouts, pieces)}
 
 
 def _read_frame(settings, source, first=0, count=None):
@@ -440,6 +617,9 @@ def read(source, *, copybook=None, layout=None, **options):
     settings = _Settings("read", copybook, layout, options)
     source = _Source(source)
     try:
+        if settings.framed:
+            frames = _read_frames(settings, source)
+            return frames if len(frames) > 1 else next(iter(frames.values()))
         return _read_frame(settings, source)
     finally:
         source.close()
@@ -456,8 +636,21 @@ def records(source, *, copybook=None, layout=None, **options):
 def _record_dicts(settings, source):
     problems = _Problems(settings, _read_place(source.name))
     try:
-        for values, _, _, _ in _read_records(settings, source, problems, True):
-            yield from values
+        if settings.framed:
+            names = settings.record_names
+            for parts in _read_framed(settings, source, problems, True):
+                if len(names) == 1:
+                    yield from parts[0][0]
+                    continue
+                # Several layouts: in the file's order, each with its layout's name.
+                found = [(number, name, row) for name, (rows, numbers) in zip(names, parts)
+                         for number, row in zip(numbers.tolist(), rows)]
+                found.sort(key=lambda item: item[0])
+                for _, name, row in found:
+                    yield name, row
+        else:
+            for values, _, _, _ in _read_records(settings, source, problems, True):
+                yield from values
     finally:
         source.close()
     problems.warn(("field", "of invalid data read as U+FFFD or missing values (lenient)"))
@@ -600,15 +793,19 @@ def write(data, target, *, copybook=None, layout=None, **options):
     writer = _core.RecordWriter(settings.layout.core, settings.options(), settings.gaiji.mapping, settings.lenient,
                                 _missing_markers(), decimal.Decimal, _plain_number)
     problems = _Problems(settings, _write_place)
+    length = settings.layout.record_length
+    framer = _core.FrameWriter(settings.framing()) if settings.framing().format != "F" else None
     out = _Target(target)
     written = 0
     try:
         for records_bytes, count, bad, listed, changed, _ in _write_blocks(data, writer, names, settings, problems):
-            out.write(records_bytes)
+            out.write(framer.frame(records_bytes, length) if framer is not None else records_bytes)
             written += count
             for parts in bad:
                 problems.refuse(parts)
             problems.allowed(listed, changed)
+        if framer is not None:
+            out.write(framer.finish())
         result = out.commit()
     except BaseException:
         out.abandon()

@@ -5,8 +5,12 @@
 
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
+#include <pybind11/stl.h>
 
+#include <limits>
+#include <memory>
 #include <mutex>
+#include <optional>
 #include <stdexcept>
 #include <unordered_map>
 #include <vector>
@@ -17,6 +21,8 @@
 #include "quor/layout.hpp"
 #include "quor/record.hpp"
 #include "quor/record_problem.hpp"
+#include "quor/record_stream.hpp"
+#include "quor/record_types.hpp"
 
 namespace convertquor {
 
@@ -133,50 +139,82 @@ class RecordReader {
     const std::size_t length = decoder_.layout().recordLength;
     if (length == 0 || size % length != 0) throw std::invalid_argument("the buffer holds no whole records");
 
-    std::vector<ColumnStore> stores(held_.size());
-    std::vector<std::int64_t> kept;
-    std::vector<Found> bad;
-    std::vector<Found> listed;
-    std::size_t faults = 0;
+    Taken taken;
     {
       const py::gil_scoped_release released;
       const std::lock_guard<std::mutex> lock(mutex_);
       for (std::size_t r = 0; r < size / length; ++r) {
         const std::span<const std::uint8_t> record(bytes + r * length, length);
-        const std::int64_t number = firstRecord + static_cast<std::int64_t>(r);
-        const std::uint64_t start = firstOffset + r * length;
-        decoder_.decode(record, values_, faults_, lenient_);
-        if (!faults_.empty() && !lenient_) {
-          bad.push_back(found(number, start, record, faults_.front()));
-          if (stopAtBad) break;
-          continue;
-        }
-        faults += faults_.size();
-        for (const quor::FieldFault& fault : faults_)
-          if (listed.size() < listing) listed.push_back(found(number, start, record, fault));
-        kept.push_back(number);
-        keep(stores);
+        if (!take(record, firstRecord + static_cast<std::int64_t>(r), firstOffset + r * length, taken, listing) &&
+            stopAtBad)
+          break;
       }
     }
+    py::object values = made(taken, rows);
+    py::object keptNumbers = py::none();
+    if (taken.kept.size() != size / length)
+      keptNumbers = py::array_t<std::int64_t>(static_cast<py::ssize_t>(taken.kept.size()), taken.kept.data());
+    return py::make_tuple(values, keptNumbers, dicts(taken.bad), dicts(taken.listed), taken.faults);
+  }
 
-    py::object values;
+  // What a run of take() calls kept: the values column by column, the record numbers read, the bad
+  // records and, lenient, the invalid data let through.
+  struct Taken {
+    std::vector<ColumnStore> stores;
+    std::vector<std::int64_t> kept;
+    std::vector<Found> bad;
+    std::vector<Found> listed;
+    std::size_t faults = 0;
+  };
+
+  // Decodes `record`, record `number` (from 0) of its file at byte `start`, into `taken`; false when it
+  // holds invalid data and is not lenient (it is then among taken.bad). The GIL need not be held; the
+  // caller holds mutex_ (or owns the reader alone).
+  bool take(std::span<const std::uint8_t> record, std::int64_t number, std::uint64_t start, Taken& taken,
+            std::size_t listing) {
+    if (taken.stores.size() != held_.size()) taken.stores.resize(held_.size());
+    decoder_.decode(record, values_, faults_, lenient_);
+    if (!faults_.empty() && !lenient_) {
+      taken.bad.push_back(found(number, start, record, faults_.front()));
+      return false;
+    }
+    taken.faults += faults_.size();
+    for (const quor::FieldFault& fault : faults_)
+      if (taken.listed.size() < listing) taken.listed.push_back(found(number, start, record, fault));
+    taken.kept.push_back(number);
+    keep(taken.stores);
+    return true;
+  }
+
+  // The values taken as Python values: one dict a record with `rows`, else one item a column. The GIL
+  // is held.
+  py::object made(Taken& taken, bool rows) const {
+    if (taken.stores.size() != held_.size()) taken.stores.resize(held_.size());
+    const std::vector<ColumnStore>& stores = taken.stores;
+    py::list made;
     if (rows) {
-      py::list made;
-      for (std::size_t i = 0; i < kept.size(); ++i) {
+      for (std::size_t i = 0; i < taken.kept.size(); ++i) {
         py::dict row;
         for (std::size_t c = 0; c < held_.size(); ++c) row[keys_[c]] = valueOf(stores[c], c, i);
         made.append(std::move(row));
       }
-      values = std::move(made);
     } else {
-      py::list made;
-      for (std::size_t c = 0; c < held_.size(); ++c) made.append(columnOf(stores[c], c, kept.size()));
-      values = std::move(made);
+      for (std::size_t c = 0; c < held_.size(); ++c) made.append(columnOf(stores[c], c, taken.kept.size()));
     }
-    py::object keptNumbers = py::none();
-    if (kept.size() != size / length) keptNumbers = py::array_t<std::int64_t>(static_cast<py::ssize_t>(kept.size()), kept.data());
-    return py::make_tuple(values, keptNumbers, dicts(bad), dicts(listed), faults);
+    return made;
   }
+
+  py::list dicts(const std::vector<Found>& problems) const {
+    py::list list;
+    for (const Found& f : problems) {
+      const std::string& name = f.problem.field.empty() ? std::string() : names_[f.problem.column];
+      list.append(problemDict(f.problem, f.record + 1, name,
+                              py::bytes(reinterpret_cast<const char*>(f.bytes.data()), f.bytes.size()), f.offset));
+    }
+    return list;
+  }
+
+  [[nodiscard]] const quor::Layout& layout() const noexcept { return decoder_.layout(); }
 
   [[nodiscard]] py::list names() const {
     py::list list;
@@ -249,16 +287,6 @@ class RecordReader {
     return py::make_tuple(numbers, mask);
   }
 
-  py::list dicts(const std::vector<Found>& problems) const {
-    py::list list;
-    for (const Found& f : problems) {
-      const std::string& name = f.problem.field.empty() ? std::string() : names_[f.problem.column];
-      list.append(problemDict(f.problem, f.record + 1, name,
-                              py::bytes(reinterpret_cast<const char*>(f.bytes.data()), f.bytes.size()), f.offset));
-    }
-    return list;
-  }
-
   const quor::RecordDecoder decoder_;
   const bool lenient_;
   const py::object decimal_;
@@ -270,6 +298,195 @@ class RecordReader {
   std::vector<quor::FieldFault> faults_;
 };
 
+// The records of a file as its framing gives them (F, V or VB), of one layout or of several told
+// apart by a type field, read through the library's RecordStream a block of the file at a time: the
+// way quor decode reads them. Each record is decoded by its layout's RecordReader.
+class FileReader {
+ public:
+  FileReader(std::vector<quor::NamedLayout> layouts, const std::string& typeField, const py::list& choices,
+             const quor::Framing& framing, const quor::RecordOptions& options, const quor::GaijiMapping& gaiji,
+             bool lenient, const py::object& decimalType)
+      : layouts_(std::move(layouts)) {
+    for (const quor::NamedLayout& named : layouts_)
+      readers_.push_back(std::make_unique<RecordReader>(named.layout, options, gaiji, lenient, decimalType));
+    if (!typeField.empty()) {
+      const std::optional<quor::LayoutField> field = quor::findField(layouts_, typeField);
+      if (!field) {
+        std::string names;
+        for (const quor::NamedLayout& named : layouts_) names += (names.empty() ? "" : ", ") + named.name;
+        throw std::invalid_argument("type_field " + typeField + ": no field of that name in the records " + names);
+      }
+      std::vector<quor::RecordTypeChoice> made;
+      for (const py::handle choice : choices) {
+        const auto pair = choice.cast<py::tuple>();
+        std::u16string value;
+        appendUtf16(pair[0].ptr(), value);
+        made.push_back({std::move(value), pair[1].cast<std::size_t>()});
+      }
+      selector_.emplace(*field, made, options, gaiji);
+    }
+    stream_.emplace(framing, layouts_, selector_ ? &*selector_ : nullptr);
+  }
+
+  // Reads the records that `buffer` holds whole, the bytes of the file from byte `offset` on, where
+  // the last call stopped; `atEnd` when the file ends with them. Records are numbered from
+  // `firstRecord` (from 0), the records of the file before the first byte the reader was given. Returns (consumed, parts, bad, listed,
+  // faults, more):
+  // - consumed: the bytes of `buffer` done with (the next call gives the file from offset + consumed);
+  // - parts: one (values, record numbers) a layout, values as RecordReader::read gives them;
+  // - bad: the problems of bad records and frames (a dict each, as problemDict makes them, with
+  //   "skipped" saying what reading passed over); with `stopAtBad` reading stops at the first;
+  // - listed, faults: lenient, as RecordReader::read gives them;
+  // - more: false when nothing more can be read (the end, or a frame reading cannot go on after).
+  py::tuple read(const py::buffer& buffer, std::uint64_t offset, std::int64_t firstRecord, bool atEnd,
+                 bool stopAtBad, bool rows, std::size_t listing) {
+    const py::buffer_info info = buffer.request();
+    std::span<const std::uint8_t> held(static_cast<const std::uint8_t*>(info.ptr),
+                                       static_cast<std::size_t>(info.size * info.itemsize));
+    std::vector<RecordReader::Taken> taken(readers_.size());
+    std::vector<Bad> bad;
+    std::size_t consumed = 0;
+    bool more = true;
+    {
+      const py::gil_scoped_release released;
+      const std::lock_guard<std::mutex> lock(mutex_);
+      std::size_t listed = 0;
+      for (;;) {
+        const quor::RecordStream::Item item = stream_->next(held, atEnd);
+        const std::uint64_t at = offset + consumed;
+        const std::int64_t number = item.number == 0 ? -1 : firstRecord + static_cast<std::int64_t>(item.number) - 1;
+        using Kind = quor::RecordStream::Item::Kind;
+        if (item.kind == Kind::needMore) break;
+        const std::span<const std::uint8_t> here = held;
+        held = held.subspan(item.consumed);
+        consumed += item.consumed;
+        if (item.kind == Kind::end) {
+          more = false;
+          break;
+        }
+        if (item.kind == Kind::bad) {
+          bad.push_back({number, at + item.begin, std::string(item.problem), "(" + std::string(item.passedOver) + ")"});
+          if (!item.resumes) more = false;
+          if (stopAtBad || !more) break;
+          continue;
+        }
+        const std::uint64_t start = at + item.begin;
+        if (item.layout == quor::kNoLayout) {
+          bad.push_back({number, start, std::string(item.problem), "(record skipped)"});
+          if (stopAtBad) break;
+          continue;
+        }
+        const std::span<const std::uint8_t> record = here.subspan(item.begin, item.length);
+        const quor::NamedLayout& named = layouts_[item.layout];
+        std::string problem = quor::recordLengthProblem(named.layout, named.name, record.size());
+        if (!problem.empty()) {
+          bad.push_back({number, start, std::move(problem), "(record skipped)"});
+          if (stopAtBad) break;
+          continue;
+        }
+        RecordReader::Taken& into = taken[item.layout];
+        const std::size_t before = into.listed.size();
+        const bool good = readers_[item.layout]->take(record, number, start, into, listing - listed);
+        listed += into.listed.size() - before;
+        if (!good) {
+          bad.push_back({number, 0, {}, {}, item.layout, into.bad.size() - 1});
+          if (stopAtBad) break;
+        }
+      }
+    }
+
+    py::list parts;
+    py::list listedDicts;
+    std::size_t faults = 0;
+    std::vector<py::list> faultDicts;
+    for (std::size_t l = 0; l < readers_.size(); ++l) {
+      RecordReader::Taken& t = taken[l];
+      parts.append(py::make_tuple(readers_[l]->made(t, rows),
+                                  py::array_t<std::int64_t>(static_cast<py::ssize_t>(t.kept.size()), t.kept.data())));
+      for (const py::handle d : readers_[l]->dicts(t.listed)) listedDicts.append(d);
+      faults += t.faults;
+      faultDicts.push_back(readers_[l]->dicts(t.bad));
+    }
+    py::list badDicts;
+    for (const Bad& b : bad) {
+      if (b.reader != kNone) {
+        py::dict parts = faultDicts[b.reader][b.index];
+        parts["skipped"] = "(record skipped)";
+        badDicts.append(parts);
+        continue;
+      }
+      py::dict parts = problemDict(quor::RecordProblem{0, {}, {}, b.reason, 0}, b.number + 1, {}, py::none(), b.offset);
+      if (b.number < 0) parts["record"] = py::none();
+      parts["skipped"] = b.skipped;
+      badDicts.append(parts);
+    }
+    return py::make_tuple(consumed, parts, badDicts, listedDicts, faults, more);
+  }
+
+  // An index pass, with a reader of its own: the places in `buffer` (the file's bytes from `offset` on,
+  // where the last call stopped) a partition can start at, the first at or after each multiple of `step`
+  // bytes from the last. Returns (consumed, starts, more), starts a list of (byte offset, records
+  // before it). Nothing is decoded: only the framing and the type fields are read.
+  py::tuple scan(const py::buffer& buffer, std::uint64_t offset, bool atEnd, std::uint64_t step) {
+    const py::buffer_info info = buffer.request();
+    std::span<const std::uint8_t> held(static_cast<const std::uint8_t*>(info.ptr),
+                                       static_cast<std::size_t>(info.size * info.itemsize));
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> starts;
+    std::size_t consumed = 0;
+    bool more = true;
+    {
+      const py::gil_scoped_release released;
+      const std::lock_guard<std::mutex> lock(mutex_);
+      for (;;) {
+        const std::uint64_t at = offset + consumed;
+        const bool boundary = stream_->atBoundary() && at >= nextStart_;
+        const std::uint64_t before = stream_->records();
+        const quor::RecordStream::Item item = stream_->next(held, atEnd);
+        using Kind = quor::RecordStream::Item::Kind;
+        if (item.kind == Kind::end || (item.kind == Kind::bad && !item.resumes)) more = false;
+        // A place is taken once the stream has moved past it: a request for more bytes that took none
+        // leaves it to the next call.
+        if (boundary && item.kind != Kind::end && (item.kind != Kind::needMore || item.consumed != 0)) {
+          starts.emplace_back(at, before);
+          nextStart_ = at + step;
+        }
+        held = held.subspan(item.consumed);
+        consumed += item.consumed;
+        if (item.kind == Kind::needMore || !more) break;
+      }
+    }
+    py::list list;
+    for (const auto& [at, records] : starts) list.append(py::make_tuple(at, records));
+    return py::make_tuple(consumed, list, more);
+  }
+
+  [[nodiscard]] py::list names() const {
+    py::list list;
+    for (const quor::NamedLayout& named : layouts_) list.append(named.name);
+    return list;
+  }
+
+ private:
+  static constexpr std::size_t kNone = std::numeric_limits<std::size_t>::max();
+
+  // A bad record or frame in the order met: its words, or the invalid data a reader kept.
+  struct Bad {
+    std::int64_t number;  // from 0; -1 for a frame no record number is given
+    std::uint64_t offset;
+    std::string reason;
+    std::string skipped;
+    std::size_t reader = kNone;
+    std::size_t index = 0;
+  };
+
+  std::vector<quor::NamedLayout> layouts_;
+  std::vector<std::unique_ptr<RecordReader>> readers_;
+  std::optional<quor::RecordSelector> selector_;
+  std::optional<quor::RecordStream> stream_;
+  std::mutex mutex_;  // one block at a time: the stream and the readers
+  std::uint64_t nextStart_ = 0;  // scan: where the next place to start may be
+};
+
 }  // namespace
 
 void bindDecoding(py::module_& m) {
@@ -279,6 +496,15 @@ void bindDecoding(py::module_& m) {
       .def("read", &RecordReader::read, py::arg("buffer"), py::arg("first_record"), py::arg("first_offset"),
            py::arg("stop_at_bad"), py::arg("rows"), py::arg("listing"))
       .def_property_readonly("names", &RecordReader::names);
+  py::class_<FileReader>(m, "FileReader")
+      .def(py::init<std::vector<quor::NamedLayout>, const std::string&, const py::list&, const quor::Framing&,
+                    const quor::RecordOptions&, const quor::GaijiMapping&, bool, const py::object&>(),
+           py::arg("layouts"), py::arg("type_field"), py::arg("choices"), py::arg("framing"), py::arg("options"),
+           py::arg("gaiji"), py::arg("lenient"), py::arg("decimal"))
+      .def("read", &FileReader::read, py::arg("buffer"), py::arg("offset"), py::arg("first_record"),
+           py::arg("at_end"), py::arg("stop_at_bad"), py::arg("rows"), py::arg("listing"))
+      .def("scan", &FileReader::scan, py::arg("buffer"), py::arg("offset"), py::arg("at_end"), py::arg("step"))
+      .def_property_readonly("names", &FileReader::names);
 }
 
 }  // namespace convertquor

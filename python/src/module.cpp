@@ -7,11 +7,14 @@
 #include <pybind11/stl.h>
 
 #include <algorithm>
+#include <span>
 #include <string>
+#include <vector>
 
 #include "binding.hpp"
 #include "quor/column_values.hpp"
 #include "quor/error.hpp"
+#include "quor/framing.hpp"
 #include "quor/gaiji_mapping.hpp"
 #include "quor/host_code_page.hpp"
 #include "quor/layout.hpp"
@@ -238,6 +241,67 @@ PYBIND11_MODULE(_core, m) {
             return columns;
           },
           py::arg("options"));
+
+  // The records of a layout file or copybook of several, by name.
+  py::class_<quor::NamedLayout>(m, "NamedLayout")
+      .def(py::init([](std::string name, quor::Layout layout) { return quor::NamedLayout{std::move(name), std::move(layout)}; }),
+           py::arg("name"), py::arg("layout"))
+      .def_readonly("name", &quor::NamedLayout::name)
+      .def_readonly("layout", &quor::NamedLayout::layout);
+  m.def(
+      "layout_file_records",
+      [](const py::bytes& text, const std::string& name) { return quor::parseLayoutFileRecords(std::string(text), name); },
+      py::arg("text"), py::arg("name"));
+  m.def(
+      "copybook_record_names",
+      [](const py::bytes& text, const std::string& name) { return quor::copybookRecordNames(std::string(text), name); },
+      py::arg("text"), py::arg("name"));
+  m.def(
+      "copybook_record",
+      [](const py::bytes& text, const std::string& fileName, const std::string& name) {
+        return quor::parseCopybookRecord(std::string(text), fileName, name);
+      },
+      py::arg("text"), py::arg("file_name"), py::arg("name"));
+
+  // Record framing: one member an option, as RecordOptions.
+  py::class_<quor::Framing>(m, "Framing")
+      .def(py::init<>())
+      .def_property(
+          "format",
+          [](const quor::Framing& framing) {
+            return framing.format == quor::RecordFormat::fixed      ? "F"
+                   : framing.format == quor::RecordFormat::variable ? "V"
+                                                                    : "VB";
+          },
+          [](quor::Framing& framing, const std::string& text) {
+            if (!quor::parseRecordFormat(text, framing.format))
+              throw py::value_error("recfm " + text + ": expected F, FB, V or VB");
+          })
+      .def_readwrite("little_endian_rdw", &quor::Framing::littleEndianRdw)
+      .def_readwrite("rdw_counts_data", &quor::Framing::rdwCountsData)
+      .def_readwrite("block_size", &quor::Framing::blockSize);
+
+  // Records of one length framed as a file holds them.
+  py::class_<quor::FrameWriter>(m, "FrameWriter")
+      .def(py::init<const quor::Framing&>(), py::arg("framing"))
+      .def(
+          "frame",
+          [](quor::FrameWriter& writer, const py::buffer& records, std::size_t length) {
+            const py::buffer_info info = records.request();
+            const std::span<const std::uint8_t> bytes(static_cast<const std::uint8_t*>(info.ptr),
+                                                      static_cast<std::size_t>(info.size * info.itemsize));
+            std::vector<std::uint8_t> out;
+            if (length != 0)
+              for (std::size_t at = 0; at + length <= bytes.size(); at += length)
+                writer.append(bytes.subspan(at, length), out);
+            return py::bytes(reinterpret_cast<const char*>(out.data()), out.size());
+          },
+          py::arg("records"), py::arg("length"))
+      .def("finish", [](quor::FrameWriter& writer) {
+        std::vector<std::uint8_t> out;
+        writer.finish(out);
+        return py::bytes(reinterpret_cast<const char*>(out.data()), out.size());
+      });
 
   py::class_<quor::GaijiMapping>(m, "GaijiMapping")
       .def(py::init<>())

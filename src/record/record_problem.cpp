@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 
 #include "base/api_guard.hpp"
 #include "quor/text.hpp"
@@ -17,6 +18,10 @@ namespace {
 std::string columnWords(const Layout& layout, std::size_t column) {
   const std::vector<std::size_t> columns = layout.columns();
   return column < columns.size() ? layout.describe(columns[column]) : "field " + std::to_string(column + 1);
+}
+
+std::string counted(std::size_t count, const std::string& noun) {
+  return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
 }
 
 }  // namespace
@@ -116,6 +121,23 @@ RecordProblem faultProblem(const Layout& layout, std::span<const std::uint8_t> r
     const std::size_t length = std::min(fault.length, record.size() - offset);
     return RecordProblem{fault.column, columnWords(layout, fault.column),
                          "bytes " + hexPairs(record.subspan(offset, length)), fault.reason, 0};
+  });
+}
+
+std::string recordLengthProblem(const Layout& layout, std::string_view name, std::size_t size) {
+  return base::guarded([&]() -> std::string {
+    if (size == layout.recordLength) return {};
+    const std::string layoutName = name.empty() ? "the layout" : "its layout " + std::string(name);
+    if (size > layout.recordLength)
+      return "a record of " + counted(size, "byte") + ", and " + layoutName + " has " +
+             std::to_string(layout.recordLength) + ": " + counted(size - layout.recordLength, "leftover byte");
+    if (size == 0) return "an empty record: " + layoutName + " has " + counted(layout.recordLength, "byte");
+    const std::optional<std::size_t> cut = fieldCutBy(layout, size);
+    if (!cut || layout.fields[*cut].role == FieldRole::column) return {};  // a column cut is invalid data
+    const LayoutField& field = layout.fields[*cut];
+    return "a record of " + counted(size, "byte") + ", which ends inside " + layout.describe(*cut) + " (bytes " +
+           std::to_string(field.offset + 1) + " to " + std::to_string(field.offset + field.size) + " of " +
+           layoutName + ")";
   });
 }
 
