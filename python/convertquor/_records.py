@@ -226,6 +226,8 @@ class _Settings:
         self.type_field = options.get("type_field")
         self.choices = _choices_of(options.get("types"), self.type_field)
         self.record_names = [name for name, _ in self._layouts()]
+        if len(self.record_names) > 1 and not self.choices:
+            self.layout.core  # several records, and nothing to tell them apart: refused in its words
         # Read through the framing's reader: V and VB records, and records of several layouts.
         self.framed = framing.format != "F" or len(self.record_names) > 1 or bool(self.choices)
         self.gaiji = _gaiji_of(options.get("gaiji"))
@@ -479,8 +481,9 @@ class _Source:
 
 def _read_place(source_name):
     def where(parts):
-        place = (f"record {parts['record']} (byte offset {parts['offset']})" if parts["record"] is not None
-                 else f"byte offset {parts['offset']}")
+        if parts["record"] is None:  # a frame, where no record number can be given
+            return f"{source_name} (byte offset {parts['offset']})" if source_name else f"byte offset {parts['offset']}"
+        place = f"record {parts['record']} (byte offset {parts['offset']})"
         return f"{source_name}: {place}" if source_name else place
     return where
 

@@ -10,6 +10,12 @@ Each worker opens the file, reads its partition's records and decodes them with 
 library, exactly as convertquor.read does, so the result equals convertquor.read of the whole file:
 the same columns, types, values and index (a record's number in its file; for several files the
 numbers go on from one file to the next). The workers must see the files at the same paths.
+
+V and VB files (recfm=), and files of several record types, give no record's place by arithmetic: an
+index pass reads each file once, on the client, through the library's framing reader (descriptors and
+type fields only, nothing decoded), and notes the first record boundary at or after every `blocksize`
+bytes with the number of records before it; a V partition starts at a record's RDW, a VB one at a
+block's BDW, so each worker's reader starts where a reader of the whole file would stand.
 """
 
 import glob
@@ -68,6 +74,61 @@ def _parts_of(paths, record_length, per_partition):
     return parts, tuple(divisions)
 
 
+def _framed_parts(paths, settings, blocksize):
+    """The index pass: (path, first byte, end byte or None, records before it, index base) a partition,
+    and the divisions, as _parts_of gives them."""
+    parts = []
+    divisions = []
+    base = 0
+    for path in paths:
+        reader = settings.file_reader()
+        source = _records._Source(path)
+        starts = []
+        try:
+            offset = 0
+            pending = b""
+            for chunk, last in source.raw():
+                data = memoryview(bytes(pending) + bytes(chunk)) if pending else chunk
+                at = 0
+                more = True
+                while more:
+                    consumed, found, more = reader.scan(data[at:], offset, last, blocksize)
+                    starts.extend(found)
+                    at += consumed
+                    offset += consumed
+                    if consumed == 0:
+                        break
+                if not more:
+                    break
+                pending = bytes(data[at:])
+        finally:
+            source.close()
+        if not starts:
+            starts = [(0, 0)]
+        for i, (at, before) in enumerate(starts):
+            end = starts[i + 1][0] if i + 1 < len(starts) else None
+            parts.append((path, at, end, before, base))
+            divisions.append(base + before)
+        base += reader.records
+    divisions.append(max(base - 1, divisions[-1]))
+    if any(a >= b for a, b in zip(divisions[:-2], divisions[1:-1])) or base == 0:
+        return parts, (None,) * len(divisions)
+    return parts, tuple(divisions)
+
+
+def _read_framed_part(part, settings, record):
+    """One partition of a framed file, read in a worker: the records of layout `record`."""
+    path, start, end, before, base = part
+    source = _records._Source(path)
+    try:
+        frame = _records._read_frames(settings, source, start, end, before)[record]
+    finally:
+        source.close()
+    if base:
+        frame.index = frame.index + base
+    return frame
+
+
 def _read_part(part, settings):
     """One partition's DataFrame, read in a worker."""
     path, first, count, base = part
@@ -81,23 +142,42 @@ def _read_part(part, settings):
     return frame
 
 
-def read(paths, *, copybook=None, layout=None, blocksize="64MiB", **options):
+def read(paths, *, copybook=None, layout=None, blocksize="64MiB", record=None, **options):
     """Host record files as a dask.dataframe.DataFrame, partitions cut at record boundaries.
 
     paths      a path, a glob pattern ("orders-*.dat") or a list of them, read in order
     blocksize  the bytes a partition holds at most (an int, or "64MiB"); at least one record
     copybook, layout, lengths, formats, and the options: as for convertquor.read
+    record     with several record layouts (types=), the one whose records the DataFrame holds
 
     The layout, the options and the gaiji mapping are read here, once, and sent to the workers with
     each partition; a bad record raises convertquor.Error from the worker that reads it, and the
     warnings of lenient and skip_bad runs are the workers'.
     """
     settings = _records._Settings("read", copybook, layout, options)
+    files = _paths_of(paths)
+    if settings.framed:
+        names = settings.record_names
+        if record is None and len(names) > 1:
+            raise TypeError(f"the files hold several record layouts ({', '.join(names)}): record= names the one to read")
+        chosen = names[0] if record is None else settings.layout.record(record)[0]
+        if chosen not in names:
+            raise TypeError(f"record {record}: not among the record layouts types= names ({', '.join(names)})")
+        parts, divisions = _framed_parts(files, settings, max(1, parse_bytes(blocksize)))
+        columns = dict(settings.layout_columns())[chosen]
+        meta = _records._frame(settings, [], [], columns)
+        token = dask.base.tokenize([(p, os.path.getsize(p), os.path.getmtime(p)) for p in files], parts, chosen,
+                                   settings.layout.__getstate__(), settings.record_options, settings.framing_options,
+                                   settings.choices, settings.type_field, settings.gaiji.content, settings.lenient,
+                                   settings.skip_bad, settings.max_errors)
+        return dd.from_map(_read_framed_part, parts, args=(settings, chosen), meta=meta, divisions=divisions,
+                           label="read-host-records", token=token, enforce_metadata=False)
+    if record is not None:
+        raise TypeError("record= names one of several record layouts types= gives")
     length = settings.layout.record_length
     if length == 0:
         raise _records.Error("the layout has no bytes")
     per_partition = max(1, parse_bytes(blocksize) // length)
-    files = _paths_of(paths)
     parts, divisions = _parts_of(files, length, per_partition)
     meta = _records._frame(settings, [], [])
     token = dask.base.tokenize([(p, os.path.getsize(p), os.path.getmtime(p)) for p in files], per_partition,

@@ -460,6 +460,9 @@ class FileReader {
     return py::make_tuple(consumed, list, more);
   }
 
+  // The records read or scanned so far.
+  [[nodiscard]] std::uint64_t records() const noexcept { return stream_->records(); }
+
   [[nodiscard]] py::list names() const {
     py::list list;
     for (const quor::NamedLayout& named : layouts_) list.append(named.name);
@@ -504,7 +507,8 @@ void bindDecoding(py::module_& m) {
       .def("read", &FileReader::read, py::arg("buffer"), py::arg("offset"), py::arg("first_record"),
            py::arg("at_end"), py::arg("stop_at_bad"), py::arg("rows"), py::arg("listing"))
       .def("scan", &FileReader::scan, py::arg("buffer"), py::arg("offset"), py::arg("at_end"), py::arg("step"))
-      .def_property_readonly("names", &FileReader::names);
+      .def_property_readonly("names", &FileReader::names)
+      .def_property_readonly("records", &FileReader::records);
 }
 
 }  // namespace convertquor

@@ -69,9 +69,16 @@ def test_a_distributed_cluster_reads_what_one_process_reads(bench_records):
     assert len(expected) == 200000
     frame = convertquor.dask.read(bench_records, blocksize="3MiB", **LISTS)
     assert frame.npartitions >= 4
+    # The same records as a VB file, cut by the index pass.
+    blocked = bench_records.with_suffix(".vb")
+    blocked.write_bytes(convertquor.write(expected, None, recfm="VB", **LISTS))
+    framed = convertquor.dask.read(blocked, blocksize="3MiB", recfm="VB", **LISTS)
+    assert framed.npartitions >= 4
     with distributed.LocalCluster(n_workers=2, threads_per_worker=1, processes=True, host="127.0.0.1",
                                   dashboard_address=None) as cluster, distributed.Client(cluster) as client:
         assert len(client.scheduler_info()["workers"]) == 2
         got = frame.compute()
+        got_framed = framed.compute()
     pd.testing.assert_frame_equal(got, expected)
+    pd.testing.assert_frame_equal(got_framed, expected)
     assert cluster.status.name == "closed"
