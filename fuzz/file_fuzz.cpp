@@ -244,7 +244,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto [at, before] = all.places[i];
     const StreamRead part = streamOf(framing, input, at, fixedLength);
     QUOR_FUZZ_CHECK(part.records.size() + before == whole.size() &&
-                    std::equal(part.records.begin(), part.records.end(), whole.begin() + static_cast<std::ptrdiff_t>(before)));
+                    std::equal(part.records.begin(), part.records.end(),
+                               whole.begin() + static_cast<std::ptrdiff_t>(before)));
     std::vector<std::size_t> badAfter;
     for (const std::size_t offset : badWhole)
       if (offset >= at) badAfter.push_back(offset);

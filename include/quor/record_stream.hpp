@@ -100,8 +100,8 @@ class RecordStream {
   const RecordSelector* selector_;
   std::size_t fixedLength_;
   std::optional<std::size_t> commonLength_;  // the length every layout's record has, if one
-  bool oneLayout_ = false;    // no type to tell: every record is of the one layout, or of none
-  std::size_t fixedOnly_ = 0;  // fixed records of one layout: their length
+  bool oneLayout_ = false;                   // no type to tell: every record is of the one layout, or of none
+  std::size_t fixedOnly_ = 0;                // fixed records of one layout: their length
   std::size_t longest_ = 0;
   bool stopped_ = false;  // a bad frame without a next record: nothing more is read
   std::uint64_t records_ = 0;

@@ -106,8 +106,8 @@ py::array objectArray(const ColumnStore& store, std::size_t count, Make&& made) 
 
 class RecordReader {
  public:
-  RecordReader(const quor::Layout& layout, const quor::RecordOptions& options, const quor::GaijiMapping& gaiji,
-               bool lenient, py::object decimalType)
+  RecordReader(const quor::Layout& layout, const quor::RecordOptions& options,
+               const quor::GaijiMapping& gaiji, bool lenient, py::object decimalType)
       : decoder_(layout, options, gaiji), lenient_(lenient), decimal_(std::move(decimalType)) {
     const std::vector<std::size_t> fields = layout.columns();
     for (const std::string& name : layout.columnNames()) {
@@ -131,8 +131,8 @@ class RecordReader {
   // - bad: the problems of records with invalid data (none when lenient); with `stopAtBad` the records
   //   after the first bad one are not read;
   // - listed: lenient, the first `listing` problems of invalid data read; faults: how many in all.
-  py::tuple read(const py::buffer& buffer, std::int64_t firstRecord, std::uint64_t firstOffset, bool stopAtBad,
-                 bool rows, std::size_t listing) {
+  py::tuple read(const py::buffer& buffer, std::int64_t firstRecord, std::uint64_t firstOffset,
+                 bool stopAtBad, bool rows, std::size_t listing) {
     const py::buffer_info info = buffer.request();
     const auto* bytes = static_cast<const std::uint8_t*>(info.ptr);
     const auto size = static_cast<std::size_t>(info.size * info.itemsize);
@@ -145,7 +145,8 @@ class RecordReader {
       const std::lock_guard<std::mutex> lock(mutex_);
       for (std::size_t r = 0; r < size / length; ++r) {
         const std::span<const std::uint8_t> record(bytes + r * length, length);
-        if (!take(record, firstRecord + static_cast<std::int64_t>(r), firstOffset + r * length, taken, listing) &&
+        if (!take(record, firstRecord + static_cast<std::int64_t>(r), firstOffset + r * length, taken,
+                  listing) &&
             stopAtBad)
           break;
       }
@@ -209,7 +210,8 @@ class RecordReader {
     for (const Found& f : problems) {
       const std::string& name = f.problem.field.empty() ? std::string() : names_[f.problem.column];
       list.append(problemDict(f.problem, f.record + 1, name,
-                              py::bytes(reinterpret_cast<const char*>(f.bytes.data()), f.bytes.size()), f.offset));
+                              py::bytes(reinterpret_cast<const char*>(f.bytes.data()), f.bytes.size()),
+                              f.offset));
     }
     return list;
   }
@@ -304,8 +306,8 @@ class RecordReader {
 class FileReader {
  public:
   FileReader(std::vector<quor::NamedLayout> layouts, const std::string& typeField, const py::list& choices,
-             const quor::Framing& framing, const quor::RecordOptions& options, const quor::GaijiMapping& gaiji,
-             bool lenient, const py::object& decimalType)
+             const quor::Framing& framing, const quor::RecordOptions& options,
+             const quor::GaijiMapping& gaiji, bool lenient, const py::object& decimalType)
       : layouts_(std::move(layouts)) {
     for (const quor::NamedLayout& named : layouts_)
       readers_.push_back(std::make_unique<RecordReader>(named.layout, options, gaiji, lenient, decimalType));
@@ -314,7 +316,8 @@ class FileReader {
       if (!field) {
         std::string names;
         for (const quor::NamedLayout& named : layouts_) names += (names.empty() ? "" : ", ") + named.name;
-        throw std::invalid_argument("type_field " + typeField + ": no field of that name in the records " + names);
+        throw std::invalid_argument("type_field " + typeField + ": no field of that name in the records " +
+                                    names);
       }
       std::vector<quor::RecordTypeChoice> made;
       for (const py::handle choice : choices) {
@@ -330,8 +333,8 @@ class FileReader {
 
   // Reads the records that `buffer` holds whole, the bytes of the file from byte `offset` on, where
   // the last call stopped; `atEnd` when the file ends with them. Records are numbered from
-  // `firstRecord` (from 0), the records of the file before the first byte the reader was given. Returns (consumed, parts, bad, listed,
-  // faults, more):
+  // `firstRecord` (from 0), the records of the file before the first byte the reader was given. Returns
+  // (consumed, parts, bad, listed, faults, more):
   // - consumed: the bytes of `buffer` done with (the next call gives the file from offset + consumed);
   // - parts: one (values, record numbers) a layout, values as RecordReader::read gives them;
   // - bad: the problems of bad records and frames (a dict each, as problemDict makes them, with
@@ -354,7 +357,8 @@ class FileReader {
       for (;;) {
         const quor::RecordStream::Item item = stream_->next(held, atEnd);
         const std::uint64_t at = offset + consumed;
-        const std::int64_t number = item.number == 0 ? -1 : firstRecord + static_cast<std::int64_t>(item.number) - 1;
+        const std::int64_t number =
+            item.number == 0 ? -1 : firstRecord + static_cast<std::int64_t>(item.number) - 1;
         using Kind = quor::RecordStream::Item::Kind;
         if (item.kind == Kind::needMore) break;
         const std::span<const std::uint8_t> here = held;
@@ -365,7 +369,8 @@ class FileReader {
           break;
         }
         if (item.kind == Kind::bad) {
-          bad.push_back({number, at + item.begin, std::string(item.problem), "(" + std::string(item.passedOver) + ")"});
+          bad.push_back(
+              {number, at + item.begin, std::string(item.problem), "(" + std::string(item.passedOver) + ")"});
           if (!item.resumes) more = false;
           if (stopAtBad || !more) break;
           continue;
@@ -401,8 +406,9 @@ class FileReader {
     std::vector<py::list> faultDicts;
     for (std::size_t l = 0; l < readers_.size(); ++l) {
       RecordReader::Taken& t = taken[l];
-      parts.append(py::make_tuple(readers_[l]->made(t, rows),
-                                  py::array_t<std::int64_t>(static_cast<py::ssize_t>(t.kept.size()), t.kept.data())));
+      parts.append(
+          py::make_tuple(readers_[l]->made(t, rows),
+                         py::array_t<std::int64_t>(static_cast<py::ssize_t>(t.kept.size()), t.kept.data())));
       for (const py::handle d : readers_[l]->dicts(t.listed)) listedDicts.append(d);
       faults += t.faults;
       faultDicts.push_back(readers_[l]->dicts(t.bad));
@@ -415,7 +421,8 @@ class FileReader {
         badDicts.append(parts);
         continue;
       }
-      py::dict parts = problemDict(quor::RecordProblem{0, {}, {}, b.reason, 0}, b.number + 1, {}, py::none(), b.offset);
+      py::dict parts =
+          problemDict(quor::RecordProblem{0, {}, {}, b.reason, 0}, b.number + 1, {}, py::none(), b.offset);
       if (b.number < 0) parts["record"] = py::none();
       parts["skipped"] = b.skipped;
       badDicts.append(parts);
@@ -486,7 +493,7 @@ class FileReader {
   std::vector<std::unique_ptr<RecordReader>> readers_;
   std::optional<quor::RecordSelector> selector_;
   std::optional<quor::RecordStream> stream_;
-  std::mutex mutex_;  // one block at a time: the stream and the readers
+  std::mutex mutex_;             // one block at a time: the stream and the readers
   std::uint64_t nextStart_ = 0;  // scan: where the next place to start may be
 };
 
@@ -494,7 +501,8 @@ class FileReader {
 
 void bindDecoding(py::module_& m) {
   py::class_<RecordReader>(m, "RecordReader")
-      .def(py::init<const quor::Layout&, const quor::RecordOptions&, const quor::GaijiMapping&, bool, py::object>(),
+      .def(py::init<const quor::Layout&, const quor::RecordOptions&, const quor::GaijiMapping&, bool,
+                    py::object>(),
            py::arg("layout"), py::arg("options"), py::arg("gaiji"), py::arg("lenient"), py::arg("decimal"))
       .def("read", &RecordReader::read, py::arg("buffer"), py::arg("first_record"), py::arg("first_offset"),
            py::arg("stop_at_bad"), py::arg("rows"), py::arg("listing"))
@@ -502,11 +510,12 @@ void bindDecoding(py::module_& m) {
   py::class_<FileReader>(m, "FileReader")
       .def(py::init<std::vector<quor::NamedLayout>, const std::string&, const py::list&, const quor::Framing&,
                     const quor::RecordOptions&, const quor::GaijiMapping&, bool, const py::object&>(),
-           py::arg("layouts"), py::arg("type_field"), py::arg("choices"), py::arg("framing"), py::arg("options"),
-           py::arg("gaiji"), py::arg("lenient"), py::arg("decimal"))
+           py::arg("layouts"), py::arg("type_field"), py::arg("choices"), py::arg("framing"),
+           py::arg("options"), py::arg("gaiji"), py::arg("lenient"), py::arg("decimal"))
       .def("read", &FileReader::read, py::arg("buffer"), py::arg("offset"), py::arg("first_record"),
            py::arg("at_end"), py::arg("stop_at_bad"), py::arg("rows"), py::arg("listing"))
-      .def("scan", &FileReader::scan, py::arg("buffer"), py::arg("offset"), py::arg("at_end"), py::arg("step"))
+      .def("scan", &FileReader::scan, py::arg("buffer"), py::arg("offset"), py::arg("at_end"),
+           py::arg("step"))
       .def_property_readonly("names", &FileReader::names)
       .def_property_readonly("records", &FileReader::records);
 }

@@ -37,8 +37,8 @@ py::object strOf(std::u16string_view text) {
   if (surrogate) {
     // Pairs become their characters; a lone surrogate stays one, as Python's str can hold it.
     int order = -1;  // little-endian, the units as they lie in memory on every platform built for
-    PyObject* made = PyUnicode_DecodeUTF16(reinterpret_cast<const char*>(text.data()), 2 * length, "surrogatepass",
-                                           &order);
+    PyObject* made = PyUnicode_DecodeUTF16(reinterpret_cast<const char*>(text.data()), 2 * length,
+                                           "surrogatepass", &order);
     if (made == nullptr) throw py::error_already_set();
     return py::reinterpret_steal<py::object>(made);
   }
@@ -109,9 +109,10 @@ std::string hostOf(const quor::RecordOptions& options) {
 void setHost(quor::RecordOptions& options, const std::string& name) {
   if (quor::parseHostCodePage(name, options.host)) return;
   std::string pages;
-  for (auto page = static_cast<int>(quor::HostCodePage::fujitsu); page <= static_cast<int>(quor::HostCodePage::ibm500);
-       ++page)
-    pages += (pages.empty() ? "" : ", ") + std::string(quor::hostCodePageName(static_cast<quor::HostCodePage>(page)));
+  for (auto page = static_cast<int>(quor::HostCodePage::fujitsu);
+       page <= static_cast<int>(quor::HostCodePage::ibm500); ++page)
+    pages += (pages.empty() ? "" : ", ") +
+             std::string(quor::hostCodePageName(static_cast<quor::HostCodePage>(page)));
   throw py::value_error("host " + name + ": not a host code page (" + pages + ")");
 }
 
@@ -173,15 +174,15 @@ Texts are str, results bytes; a failing call raises convertquor.Error with the r
           py::arg("SJIS_Kanji"), py::arg("ConvertLength"))
       .def(
           "FujitsuHostQuor",
-          [](const Quor& q, const std::u16string& values, const std::u16string& lengths, const std::u16string& formats,
+          [](const Quor& q, const std::u16string& values, const std::u16string& lengths,
+             const std::u16string& formats,
              bool sign) { return bytesOf(q.FujitsuHostQuor(values, lengths, formats, sign)); },
           py::arg("NewCharacter"), py::arg("NewLength"), py::arg("NewFormat"), py::arg("ConvertSign") = true)
       .def(
           "FujitsuHostQuorBinaryWrite",
-          [](Quor& q, const std::u16string& values, const std::u16string& lengths, const std::u16string& formats,
-             const std::u16string& path, bool sign) {
-            return q.FujitsuHostQuorBinaryWrite(values, lengths, formats, path, sign);
-          },
+          [](Quor& q, const std::u16string& values, const std::u16string& lengths,
+             const std::u16string& formats, const std::u16string& path,
+             bool sign) { return q.FujitsuHostQuorBinaryWrite(values, lengths, formats, path, sign); },
           py::arg("NewCharacter"), py::arg("NewLength"), py::arg("NewFormat"), py::arg("NewFilePath"),
           py::arg("ConvertSign") = true)
       .def_property(
@@ -216,15 +217,21 @@ PYBIND11_MODULE(_core, m) {
   py::class_<quor::Layout>(m, "Layout")
       .def_static(
           "parse_layout_file",
-          [](const py::bytes& text, const std::string& name) { return quor::parseLayoutFile(std::string(text), name); },
+          [](const py::bytes& text, const std::string& name) {
+            return quor::parseLayoutFile(std::string(text), name);
+          },
           py::arg("text"), py::arg("name"))
       .def_static(
           "parse_copybook",
-          [](const py::bytes& text, const std::string& name) { return quor::parseCopybook(std::string(text), name); },
+          [](const py::bytes& text, const std::string& name) {
+            return quor::parseCopybook(std::string(text), name);
+          },
           py::arg("text"), py::arg("name"))
       .def_static(
           "from_lists",
-          [](const std::string& lengths, const std::string& formats) { return quor::layoutFromLists(lengths, formats); },
+          [](const std::string& lengths, const std::string& formats) {
+            return quor::layoutFromLists(lengths, formats);
+          },
           py::arg("lengths"), py::arg("formats"))
       .def_property_readonly("record_length", [](const quor::Layout& layout) { return layout.recordLength; })
       .def(
@@ -244,17 +251,23 @@ PYBIND11_MODULE(_core, m) {
 
   // The records of a layout file or copybook of several, by name.
   py::class_<quor::NamedLayout>(m, "NamedLayout")
-      .def(py::init([](std::string name, quor::Layout layout) { return quor::NamedLayout{std::move(name), std::move(layout)}; }),
+      .def(py::init([](std::string name, quor::Layout layout) {
+             return quor::NamedLayout{std::move(name), std::move(layout)};
+           }),
            py::arg("name"), py::arg("layout"))
       .def_readonly("name", &quor::NamedLayout::name)
       .def_readonly("layout", &quor::NamedLayout::layout);
   m.def(
       "layout_file_records",
-      [](const py::bytes& text, const std::string& name) { return quor::parseLayoutFileRecords(std::string(text), name); },
+      [](const py::bytes& text, const std::string& name) {
+        return quor::parseLayoutFileRecords(std::string(text), name);
+      },
       py::arg("text"), py::arg("name"));
   m.def(
       "copybook_record_names",
-      [](const py::bytes& text, const std::string& name) { return quor::copybookRecordNames(std::string(text), name); },
+      [](const py::bytes& text, const std::string& name) {
+        return quor::copybookRecordNames(std::string(text), name);
+      },
       py::arg("text"), py::arg("name"));
   m.def(
       "copybook_record",

@@ -20,8 +20,12 @@ std::string counted(std::size_t count, const std::string& noun) {
 
 RecordStream::RecordStream(const Framing& framing, std::span<const NamedLayout> layouts,
                            const RecordSelector* selector, std::size_t fixedLength)
-    : reader_(framing), layouts_(layouts), layoutCount_(layouts.size()), selector_(selector),
-      fixedLength_(fixedLength), longest_(fixedLength) {
+    : reader_(framing),
+      layouts_(layouts),
+      layoutCount_(layouts.size()),
+      selector_(selector),
+      fixedLength_(fixedLength),
+      longest_(fixedLength) {
   for (const NamedLayout& layout : layouts) {
     longest_ = std::max(longest_, layout.layout.recordLength);
     if (!commonLength_) commonLength_ = layout.layout.recordLength;
@@ -37,9 +41,9 @@ std::size_t RecordStream::layoutOf(std::span<const std::uint8_t> bytes) {
   if (selector_ == nullptr) return layouts_.empty() ? kNoLayout : 0;
   const LayoutField& field = selector_->field();
   if (bytes.size() < selector_->bytesNeeded()) {
-    problem_ = "a record of " + counted(bytes.size(), "byte") + ", too short for its type field " + field.name +
-               " (bytes " + std::to_string(field.offset + 1) + " to " + std::to_string(selector_->bytesNeeded()) +
-               ")";
+    problem_ = "a record of " + counted(bytes.size(), "byte") + ", too short for its type field " +
+               field.name + " (bytes " + std::to_string(field.offset + 1) + " to " +
+               std::to_string(selector_->bytesNeeded()) + ")";
     return kNoLayout;
   }
   const std::size_t layout = selector_->select(bytes);
@@ -52,7 +56,8 @@ std::size_t RecordStream::layoutOf(std::span<const std::uint8_t> bytes) {
   return kNoLayout;
 }
 
-RecordStream::Item RecordStream::nextItem(std::span<const std::uint8_t> held, bool atEnd, const Frame* first) {
+RecordStream::Item RecordStream::nextItem(std::span<const std::uint8_t> held, bool atEnd,
+                                          const Frame* first) {
   return base::guarded([&] {
     Item item;
     if (stopped_) return item;
@@ -108,8 +113,9 @@ RecordStream::Item RecordStream::nextItem(std::span<const std::uint8_t> held, bo
         if (format == RecordFormat::fixed && layouts_.size() == 1)
           problem_ += " (records are " + counted(fixed, "byte") + ")";
         item.resumes = frame.resumes;
-        passedOver_ = frame.resumes ? "the rest of its block, " + counted(frame.skipped, "byte") + ", passed over"
-                                    : "the rest of the input passed over";
+        passedOver_ = frame.resumes
+                          ? "the rest of its block, " + counted(frame.skipped, "byte") + ", passed over"
+                          : "the rest of the input passed over";
         if (!frame.resumes) stopped_ = true;
         // Leftover bytes at the end are where a record would be.
         if (frame.problem == FrameProblem::leftover) item.number = records_ + 1;
@@ -121,7 +127,8 @@ RecordStream::Item RecordStream::nextItem(std::span<const std::uint8_t> held, bo
         item.number = ++records_;
         item.begin = frame.begin;
         item.length = frame.length;
-        if (format != RecordFormat::fixed && selector_ != nullptr) chosen = layoutOf(held.subspan(frame.begin, frame.length));
+        if (format != RecordFormat::fixed && selector_ != nullptr)
+          chosen = layoutOf(held.subspan(frame.begin, frame.length));
         item.layout = chosen;
         if (chosen == kNoLayout && !layouts_.empty()) item.problem = problem_;
         return item;
