@@ -2,7 +2,8 @@
 """The Python package's reading, measured: convertquor.read of N records of the benchmark layout against
 `quor decode` to CSV then pandas.read_csv (wall and CPU seconds and peak memory of each, a process of its own
 under /usr/bin/time, the CPU of the quor it starts included), and convertquor.dask.read on a distributed
-cluster of one worker process against two.
+cluster of one worker process against two; then the same records as a VB file (blocks of 32760 bytes):
+convertquor.read of it, the index pass convertquor.dask.read makes of it, and its Dask reading.
 
 Usage: PYTHONPATH=build/release/python /usr/bin/python3 bench/python_read.py [N]   (default 1000000)
 Environment: QUOR (default build/release/cli/quor), BENCH_DIR (default ${TMPDIR:-/tmp}/quor-bench),
@@ -26,6 +27,11 @@ import convertquor, sys
 frame = convertquor.read(sys.argv[1], lengths="8,20,10,7,11,8", formats="1,1,2,0,3,0")
 assert len(frame) == int(sys.argv[2])
 """
+READ_VB = """
+import convertquor, sys
+frame = convertquor.read(sys.argv[1], recfm="VB", lengths="8,20,10,7,11,8", formats="1,1,2,0,3,0")
+assert len(frame) == int(sys.argv[2])
+"""
 READ_CSV = """
 import subprocess, sys, pandas
 subprocess.run([sys.argv[3], "decode", "-q", "--lengths", "8,20,10,7,11,8", "--formats", "1,1,2,0,3,0",
@@ -45,6 +51,16 @@ def records_file(n):
     return data
 
 
+def blocked_file(n):
+    data = os.path.join(BENCH_DIR, f"records-{n}.vb")
+    if not os.path.exists(data):
+        csv = os.path.join(BENCH_DIR, f"records-{n}.csv")
+        if not os.path.exists(csv):
+            subprocess.run([sys.executable, os.path.join(HERE, "generate_records.py"), str(n), csv], check=True)
+        subprocess.run([QUOR, "encode", "-q", *LISTS, "--recfm", "VB", "-o", data, csv], check=True)
+    return data
+
+
 def timed(code, *args):
     """(wall s, CPU s, peak RSS MB) of `python3 -c code args`: the CPU of the quor run it starts is
     counted, its memory only as the largest process's."""
@@ -59,7 +75,18 @@ def median_run(code, *args):
     return runs[len(runs) // 2]
 
 
-def cluster_seconds(path, workers):
+def index_seconds(path):
+    """Wall seconds of convertquor.dask.read's index pass over a VB file (the file in the page cache)."""
+    import convertquor.dask
+    seconds = []
+    for _ in range(RUNS):
+        start = time.perf_counter()
+        convertquor.dask.read(path, blocksize="4MiB", recfm="VB", lengths="8,20,10,7,11,8", formats="1,1,2,0,3,0")
+        seconds.append(time.perf_counter() - start)
+    return statistics.median(seconds)
+
+
+def cluster_seconds(path, workers, **framing):
     """Wall seconds of reading the file on a cluster of `workers` processes (one thread each), summing a
     column and counting the records, the cluster started beforehand."""
     import dask
@@ -69,7 +96,8 @@ def cluster_seconds(path, workers):
                                   dashboard_address=None) as cluster, distributed.Client(cluster):
         seconds = []
         for _ in range(RUNS):
-            frame = convertquor.dask.read(path, blocksize="4MiB", lengths="8,20,10,7,11,8", formats="1,1,2,0,3,0")
+            frame = convertquor.dask.read(path, blocksize="4MiB", lengths="8,20,10,7,11,8", formats="1,1,2,0,3,0",
+                                          **framing)
             start = time.perf_counter()
             dask.compute(frame["field 5"].sum(), frame["field 1"].count())
             seconds.append(time.perf_counter() - start)
@@ -91,6 +119,14 @@ def main():
     for workers in (1, 2):
         print(f"{f'convertquor.dask.read, {workers} worker process' + ('es' if workers > 1 else ''):44} "
               f"{cluster_seconds(path, workers):8.2f}")
+    blocked = blocked_file(n)
+    print(f"the VB file: {os.path.getsize(blocked)} bytes")
+    wall, cpu, rss = median_run(READ_VB, blocked, str(n))
+    print(f"{'convertquor.read, recfm=VB':44} {wall:8.2f} {cpu:8.2f} {rss:7.0f} MB")
+    print(f"{'convertquor.dask.read index pass, VB':44} {index_seconds(blocked):8.2f}")
+    for workers in (1, 2):
+        print(f"{f'convertquor.dask.read VB, {workers} worker process' + ('es' if workers > 1 else ''):44} "
+              f"{cluster_seconds(blocked, workers, recfm='VB'):8.2f}")
 
 
 if __name__ == "__main__":

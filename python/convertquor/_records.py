@@ -606,7 +606,9 @@ def read(source, *, copybook=None, layout=None, **options):
               lengths="8,20,10", formats="1,1,2", the component's lists
     options   as the quor command names them: gaiji (a mapping file; default the one QUOR_GAIJI
               names), host (the host code page: "fujitsu", "ibm-930", ...), no_shift, unsigned,
-              keep_padding, lenient, skip_bad, max_errors
+              keep_padding, lenient, skip_bad, max_errors; the framing: recfm ("F", "FB", "V", "VB"),
+              rdw_little_endian, rdw_data_length; several record types: type_field (the field that
+              tells them) and types ({"H": "ORDER-HEAD", "L": "ORDER-LINE"}, or "VALUE=RECORD" texts)
 
     Text fields are str; numbers without places int64 (int, in an object column, beyond 18 digits);
     numbers with places decimal.Decimal, with every place the field has. The index is the record's
@@ -616,6 +618,10 @@ def read(source, *, copybook=None, layout=None, **options):
     the record, byte offset, field, bytes and reason; lenient=True reads it as U+FFFD in text and as a
     missing value (pandas.NA, None) in numbers, which makes integer columns nullable (Int64), and warns
     with a LenientWarning; skip_bad=True leaves bad records out and warns.
+
+    With types, the result is a dict of DataFrames, one a record layout by its name, each indexed by
+    its records' numbers in the file. A V or VB record shorter than its layout has its last fields
+    absent: "" in text columns, a missing value in number columns.
     """
     settings = _Settings("read", copybook, layout, options)
     source = _Source(source)
@@ -631,7 +637,8 @@ def read(source, *, copybook=None, layout=None, **options):
 def records(source, *, copybook=None, layout=None, **options):
     """The records of a host record file one at a time, each a dict of its values by column name, as
     read() types them (None for a missing value). Reads a block of records at a time, so a file larger
-    than memory streams. Takes the arguments of read()."""
+    than memory streams. Takes the arguments of read(); with types it yields (record layout name, dict)
+    pairs in the file's order."""
     settings = _Settings("read", copybook, layout, options)
     return _record_dicts(settings, _Source(source))
 
@@ -783,7 +790,7 @@ def write(data, target, *, copybook=None, layout=None, **options):
               returned
     copybook, layout, lengths, formats  the layout, as for read()
     options   gaiji, host, no_shift, unsigned, lenient, skip_bad, max_errors, as the quor command names
-              them
+              them; the framing: recfm, rdw_little_endian, rdw_data_length, block_size (VB)
 
     A value the library would write other than it reads (cut, zeroed, blanked, written as another
     character) raises convertquor.Error naming the record, field, value and reason, as does a value a
