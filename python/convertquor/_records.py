@@ -628,7 +628,7 @@ def read(source, *, copybook=None, layout=None, **options):
     try:
         if settings.framed:
             frames = _read_frames(settings, source)
-            return frames if len(frames) > 1 else next(iter(frames.values()))
+            return frames if settings.choices else next(iter(frames.values()))
         return _read_frame(settings, source)
     finally:
         source.close()
@@ -649,7 +649,7 @@ def _record_dicts(settings, source):
         if settings.framed:
             names = settings.record_names
             for parts in _read_framed(settings, source, problems, True):
-                if len(names) == 1:
+                if not settings.choices:
                     yield from parts[0][0]
                     continue
                 # Several layouts: in the file's order, each with its layout's name.

@@ -90,6 +90,11 @@ def test_bad_frames_and_types_say_what_quor_says(tmp_path):
                          ({"rdw_little_endian": True}, TypeError)]:
         with pytest.raises(error):
             convertquor.read(data, copybook=EXAMPLES / "orders-v.cpy", **wrong)
+    # types gives a DataFrame a record layout, however many it names.
+    with pytest.warns(convertquor.LenientWarning, match="bad record"):  # the heads, no lines
+        only_lines = convertquor.read(data, recfm="V", copybook=EXAMPLES / "orders-v.cpy",
+                                      types={"*": "ORDER-LINE"}, skip_bad=True)
+    assert list(only_lines) == ["ORDER-LINE"]
     with pytest.raises(convertquor.Error, match="several records"):
         convertquor.read(data, copybook=EXAMPLES / "orders-v.cpy", recfm="V")
     with pytest.raises(convertquor.Error, match="no record|NOTHING"):
