@@ -12,7 +12,7 @@ namespace quor {
 
 namespace {
 
-std::string counted(std::size_t count, const std::string& noun) {
+std::string counted(std::uint64_t count, const std::string& noun) {
   return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
 }
 
