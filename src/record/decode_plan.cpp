@@ -47,6 +47,9 @@ struct Plan {
   bool crlf = false;
   bool keepPadding = false;
   std::size_t maxLine = 0;
+  std::size_t recordLength = 0;
+  // A layout whose records vary in length (OCCURS DEPENDING ON): every record is RecordDecoder's.
+  bool declined = false;
 };
 
 // The widest number fields the plan reads: more than any typed kind has; a component field wider
@@ -121,6 +124,8 @@ DecodePlan::DecodePlan(const Layout& layout, const RecordOptions& options, const
     plan->delimiter = csv.delimiter;
     plan->crlf = csv.crlf;
     plan->keepPadding = options.keepPadding;
+    plan->recordLength = layout.recordLength;
+    plan->declined = layout.varies();
     // Each byte and pair as the decoders read it, and as the output writes it.
     const record::PlanTableData& forms = tables.data();
     plan->ebcdic.resize(256);
@@ -179,6 +184,7 @@ std::size_t DecodePlan::maxLineBytes() const noexcept {
 
 std::size_t DecodePlan::decode(std::span<const std::uint8_t> record, char* out) const noexcept {
   const Plan& plan = *steps_;
+  if (plan.declined || record.size() != plan.recordLength) return 0;
   char* const start = out;
   bool first = true;
   for (const Step& step : plan.steps) {

@@ -1,15 +1,64 @@
 // RecordBuilder: records of a layout from one value a column. Component fields go through the same
-// assembly as FujitsuHostQuor; typed fields are written as their kind says.
+// assembly as FujitsuHostQuor; typed fields are written as their kind says. A layout with varying
+// tables writes the elements its counters' values count, and the fields after them where they then lie.
+
+#include <algorithm>
 
 #include "base/api_guard.hpp"
+#include "number_text/scaled_decimal.hpp"
 #include "quor/record.hpp"
+#include "quor/text.hpp"
 #include "record/record_assembly.hpp"
+#include "record/table_counts.hpp"
 
 namespace quor {
 
+namespace {
+
+// What a record of varying length is padded with to the longest record's length.
+constexpr std::uint8_t kPadding = 0x40;
+
+}  // namespace
+
 RecordBuilder::RecordBuilder(Layout layout, const RecordOptions& options, GaijiMapping gaiji)
     : layout_(std::move(layout)), options_(options), gaiji_(std::move(gaiji)) {
-  base::guarded([&] { columns_ = layout_.columns().size(); });
+  base::guarded([&] {
+    const std::vector<std::size_t> columns = layout_.columns();
+    columns_ = columns.size();
+    for (const VaryingTable& table : layout_.tables)
+      counterColumns_.push_back(
+          static_cast<std::size_t>(std::lower_bound(columns.begin(), columns.end(), table.counter) - columns.begin()));
+  });
+}
+
+void RecordBuilder::placeByCounters(std::span<const std::u16string_view> values) {
+  counts_.resize(layout_.tables.size());
+  record::GaijiSupply gaiji(gaiji_);
+  record::FieldStorage storage{formatted_, exact_};
+  for (std::size_t t = 0; t < layout_.tables.size(); ++t) {
+    const VaryingTable& table = layout_.tables[t];
+    const std::size_t column = counterColumns_[t];
+    const std::u16string_view value = values[column];
+    // The count is the counter's value as it is written: a value written other than it reads would
+    // make the record disagree with itself.
+    ValueChange change;
+    ByteString written;
+    record::appendLayoutField(layout_.fields[table.counter], value, options_.convertSign, gaiji, storage, written,
+                              &change);
+    const std::optional<number_text::ScaledDecimal> number = number_text::readScaledDecimal(value, 0);
+    const char* problem = nullptr;
+    if (!number || number->fractionCut)
+      problem = "no whole number of elements";
+    else if (change.kind != Change::none)
+      problem = "a count its field would write as another";
+    else
+      problem = record::countProblem(std::string_view(number->digits), number->negative, table, counts_[t]);
+    if (problem != nullptr)
+      throw Error(errors::kSubscript, column + 1,
+                  std::string(problem) + " (" + (table.name.empty() ? std::string("the table") : table.name) +
+                      " holds " + std::to_string(table.least) + " to " + std::to_string(table.most) + ")");
+  }
+  quor::placeFields(layout_, counts_, offsets_);
 }
 
 void RecordBuilder::append(std::span<const std::u16string_view> values, ByteString& out,
@@ -20,6 +69,9 @@ void RecordBuilder::append(std::span<const std::u16string_view> values, ByteStri
     record::GaijiSupply gaiji(gaiji_);
     record::FieldStorage storage{formatted_, exact_};
     const std::vector<LayoutField>& fields = layout_.fields;
+    const bool varies = layout_.varies();
+    if (varies) placeByCounters(values);
+    const std::size_t start = out.size();
     // The column each field takes its value from, counted as the fields go by.
     std::size_t column = 0;
     const auto appendOne = [&](std::size_t i, ByteString& bytes) {
@@ -29,10 +81,16 @@ void RecordBuilder::append(std::span<const std::u16string_view> values, ByteStri
       const std::u16string_view value = takesValue ? values[column] : std::u16string_view();
       ValueChange* const change = takesValue && !changes.empty() ? &changes[column] : nullptr;
       if (takesValue) ++column;
+      if (varies && offsets_[i] == kAbsentField) {
+        // An element past its table's count is not written; a value given for it is left out.
+        if (change != nullptr) *change = {value.empty() ? Change::none : Change::pastTableCount};
+        return;
+      }
       record::appendLayoutField(field, value, options_.convertSign, gaiji, storage, bytes, change);
     };
     // A failing field is named by its column: the one just taken.
     record::appendFields(fields.size(), appendOne, [&](std::size_t) { return column; }, out);
+    if (varies && options_.padVarying) out.resize(start + layout_.recordLength, kPadding);
   });
 }
 

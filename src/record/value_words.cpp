@@ -104,6 +104,8 @@ std::string describeChange(const ValueChange& change, std::u16string_view value,
                                                   : "a negative number in an unsigned field: written without its sign";
       case Change::moreDecimalsThanScale:
         return "more decimal places than the field's " + std::to_string(field.scale) + ": the rest are cut";
+      case Change::pastTableCount:
+        return "a value in an element past its table's count: not written";
     }
     return {};
   });
