@@ -92,6 +92,8 @@ std::string_view summaryPhrase(Change change) {
       return "negative numbers written without sign";
     case Change::moreDecimalsThanScale:
       return "numbers with decimal places cut";
+    case Change::pastTableCount:
+      return "values past their table's count (not written)";
   }
   return {};
 }

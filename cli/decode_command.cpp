@@ -71,12 +71,18 @@ class DecodeRun {
 
   DecodeRun(const DecodeOptions& options, const GaijiMapping& gaiji)
       : options_(options),
-        decoder_(options.layout, RecordOptions{options.convertSign, options.keepPadding}, gaiji),
+        decoder_(options.layout, recordOptions(options), gaiji),
         csv_{options.delimiter, options.cp932 ? TextEncoding::cp932 : TextEncoding::utf8,
              options.crlf.value_or(options.cp932)},
         progress_(!options.quiet && ::isatty(STDERR_FILENO) != 0) {
-    plan_.emplace(options.layout, RecordOptions{options.convertSign, options.keepPadding},
-                  PlanTables(gaiji, PlanUse::decode), csv_);
+    // The plan writes the record's own columns only.
+    if (!options.overlays) plan_.emplace(options.layout, recordOptions(options), PlanTables(gaiji, PlanUse::decode), csv_);
+  }
+
+  static RecordOptions recordOptions(const DecodeOptions& options) {
+    RecordOptions record{options.convertSign, options.keepPadding};
+    record.padVarying = options.padVarying;
+    return record;
   }
 
   void writeHeader(OutputSink& sink) {
@@ -86,17 +92,22 @@ class DecodeRun {
       const std::string& name = layout.fields[field].name;
       names.push_back(toUtf16(name.empty() ? "field " + std::to_string(names.size() + 1) : name, "a field name"));
     }
+    if (options_.overlays)
+      for (const LayoutField& field : layout.fields)
+        if (field.role == FieldRole::overlay) names.push_back(toUtf16(field.name, "a field name"));
     std::string line;
     appendCsvRecord(names, csv_, line);
     sink.write(reinterpret_cast<const std::uint8_t*>(line.data()), line.size());
   }
 
   Outcome decodeInput(const InputFile& input, OutputSink& sink, const InterruptionGuard& guard) {
-    const std::size_t length = options_.layout.recordLength;
-    std::vector<std::uint8_t> buffer(std::max(length, kReadBytes / length * length));
+    const std::size_t longest = options_.layout.recordLength;
+    std::vector<std::uint8_t> buffer(std::max(longest, kReadBytes / longest * longest));
     std::size_t held = 0;
     std::uint64_t record = 0;
+    std::uint64_t offset = 0;  // of the record at the buffer's start, in the input
     bool ended = false;
+    std::size_t length = longest;  // of the record at hand, once known
     while (!ended) {
       // Fill the buffer; a short read only means more is to come, until read() says the end.
       while (held < buffer.size()) {
@@ -110,30 +121,50 @@ class DecodeRun {
         held += static_cast<std::size_t>(got);
         bytesRead_ += static_cast<std::uint64_t>(got);
       }
-      const std::size_t whole = held / length;
-      for (std::size_t r = 0; r < whole; ++r, ++record) {
-        const std::span<const std::uint8_t> bytes(buffer.data() + r * length, length);
-        if (!decodeRecord(input.display(), record, bytes, sink)) return Outcome::bad;
+      // Each record as long as the layout says, which for varying tables its counters say.
+      std::size_t used = 0;
+      for (; used < held; ++record) {
+        const std::span<const std::uint8_t> rest(buffer.data() + used, held - used);
+        const RecordExtent extent = decoder_.extent(rest);
+        if (extent.fault) {
+          const std::string where = input.display() + ": record " + std::to_string(record + 1);
+          const std::string message = faultMessage(where, offset + used, options_.layout, rest, *extent.fault) +
+                                      "; the records after it cannot be found";
+          progress_.clear();
+          if (!reportBadRecord(message, "(the rest of the input skipped)", options_.skipBad, options_.maxErrors, bad_))
+            return Outcome::bad;
+          return guard.pending() ? Outcome::interrupted : Outcome::complete;
+        }
+        length = extent.length;
+        if (length > rest.size()) break;
+        if (!decodeRecord(input.display(), record, offset + used, rest.first(length), sink)) return Outcome::bad;
+        used += length;
         progress_.update(records_ + bad_, bytesRead_);
         if ((record & 0xFFF) == 0 && guard.pending()) return Outcome::interrupted;
       }
-      std::copy(buffer.begin() + static_cast<std::ptrdiff_t>(whole * length),
-                buffer.begin() + static_cast<std::ptrdiff_t>(held), buffer.begin());
-      held -= whole * length;
+      std::copy(buffer.begin() + static_cast<std::ptrdiff_t>(used), buffer.begin() + static_cast<std::ptrdiff_t>(held),
+                buffer.begin());
+      held -= used;
+      offset += used;
     }
     if (held > 0) {
-      const std::string problem = counted(held, "leftover byte") + " after the last whole record (records are " +
-                                  std::to_string(length) + " bytes)";
+      const std::string problem =
+          counted(held, "leftover byte") + " after the last whole record (" +
+          (options_.layout.varies() && !options_.padVarying
+               ? "the record there would be " + std::to_string(length) + " bytes"
+               : "records are " + std::to_string(longest) + " bytes") +
+          ")";
       if (!noteBad(input.display() + ": record " + std::to_string(record + 1) + " (byte offset " +
-                       std::to_string(record * length) + "): " + problem))
+                   std::to_string(offset) + "): " + problem))
         return Outcome::bad;
     }
     return guard.pending() ? Outcome::interrupted : Outcome::complete;
   }
 
-  // Decodes one record and writes its line; false when a bad record ends the run.
-  bool decodeRecord(const std::string& display, std::uint64_t record, std::span<const std::uint8_t> bytes,
-                    OutputSink& sink) {
+  // Decodes one record, `start` bytes into its input, and writes its line; false when a bad record
+  // ends the run.
+  bool decodeRecord(const std::string& display, std::uint64_t record, std::uint64_t start,
+                    std::span<const std::uint8_t> bytes, OutputSink& sink) {
     if (plan_) {
       // Straight into the output's buffer.
       const std::size_t length = plan_->decode(bytes, reinterpret_cast<char*>(sink.room(plan_->maxLineBytes())));
@@ -144,7 +175,6 @@ class DecodeRun {
       }
     }
     decoder_.decode(bytes, values_, faults_, options_.lenient);
-    const std::uint64_t start = record * options_.layout.recordLength;
     if (!faults_.empty()) {
       const std::string where = display + ": record " + std::to_string(record + 1);
       if (!options_.lenient) return noteBad(faultMessage(where, start, options_.layout, bytes, faults_.front()));
@@ -152,6 +182,12 @@ class DecodeRun {
         ++changed_;
         if (listed_.size() < kListed) listed_.push_back(faultMessage(where, start, options_.layout, bytes, fault));
       }
+    }
+    if (options_.overlays) {
+      // Bytes a REDEFINES or RENAMES reads another way: invalid there is no fault of the record, and
+      // gives the empty text.
+      decoder_.decodeOverlays(bytes, overlayValues_, overlayFaults_);
+      values_.insert(values_.end(), overlayValues_.begin(), overlayValues_.end());
     }
     line_.clear();
     appendCsvRecord(values_, csv_, line_);
@@ -187,6 +223,8 @@ class DecodeRun {
   Progress progress_;
   std::vector<std::u16string> values_;
   std::vector<FieldFault> faults_;
+  std::vector<std::u16string> overlayValues_;
+  std::vector<FieldFault> overlayFaults_;
   std::string line_;
   std::vector<std::string> listed_;
   std::uint64_t changed_ = 0;

@@ -19,6 +19,8 @@ struct DecodeOptions {
   char delimiter = ',';
   bool header = false;  // a first line naming the columns
   bool keepPadding = false;
+  bool padVarying = false;  // records of varying length stand in slots of the longest record's length
+  bool overlays = false;    // the overlays (REDEFINES, RENAMES) as columns after the record's own
   bool lenient = false;  // invalid data written as U+FFFD or raw digits, listed
   bool skipBad = false;
   std::optional<std::uint64_t> maxErrors;
@@ -30,7 +32,10 @@ struct DecodeOptions {
 
 // Runs the conversion and returns the exit status: kExitSuccess, or kExitBadData when a record held
 // invalid data or an input did not end on a whole record (the run stopped and wrote nothing, or with
-// skipBad wrote the good records). Throws IoError when a file cannot be read or written.
+// skipBad wrote the good records). Records of a layout with varying tables stand back to back, each as
+// long as its counters make it (padVarying: each in a slot of the longest length); a counter that
+// gives no length ends its input, the records after it being past finding. Throws IoError when a file
+// cannot be read or written.
 int runDecode(const DecodeOptions& options);
 
 }  // namespace quor::cli

@@ -46,7 +46,7 @@ class EncodeRun {
         layout_(options.layout),
         progress_(!options.quiet && ::isatty(STDERR_FILENO) != 0),
         mapping_(loadGaijiMapping(options.gaijiPath)),
-        rules_{options.layout, options.convertSign, options.encoding, options.lenient, options.csv} {}
+        rules_{options.layout, options.convertSign, options.encoding, options.lenient, options.csv, options.padVarying} {}
 
   int run(OutputTarget target) {
     std::vector<std::string> inputs = options_.inputs;
@@ -95,7 +95,7 @@ class EncodeRun {
         }
         if (batch.lineCount() > 0) {
           if (!pool) {
-            plan.emplace(rules_.layout, RecordOptions{rules_.convertSign}, PlanTables(mapping_, PlanUse::encode), rules_.encoding);
+            plan.emplace(rules_.layout, rules_.recordOptions(), PlanTables(mapping_, PlanUse::encode), rules_.encoding);
             pool.emplace(rules_, mapping_, *plan, threads);
           }
           pool->submit(batch);
@@ -133,7 +133,7 @@ class EncodeRun {
   // Drops the output after a termination signal and says what became of it.
   int interrupted(OutputSink& sink) {
     progress_.clear();
-    std::fprintf(stderr, "quor: interrupted; %s\n", sink.abandonAndDescribe(recordLength_).c_str());
+    std::fprintf(stderr, "quor: interrupted; %s\n", sink.abandonAndDescribe(fixedLength(), "records").c_str());
     return kExitIo;  // the signal, released with the guard, normally ends the process first
   }
 
@@ -144,7 +144,11 @@ class EncodeRun {
       // Every record good: written in one piece, the signal check where the loop below would make it.
       const std::uint64_t before = records_ + badRecords_;
       sink.write(batch.records.data(), batch.records.size());
-      if (recordLength_ == 0) recordLength_ = batch.recordEnds.front();
+      std::size_t begin = 0;
+      for (const std::size_t end : batch.recordEnds) {
+        noteLength(end - begin);
+        begin = end;
+      }
       records_ += batch.recordEnds.size();
       const std::uint64_t done = records_ + badRecords_;
       progress_.advance(before, done, batch.bytesRead);
@@ -164,7 +168,7 @@ class EncodeRun {
       } else {
         const std::size_t recordEnd = batch.recordEnds[record++];
         sink.write(batch.records.data() + recordBegin, recordEnd - recordBegin);
-        if (recordLength_ == 0) recordLength_ = recordEnd - recordBegin;
+        noteLength(recordEnd - recordBegin);
         recordBegin = recordEnd;
         ++records_;
       }
@@ -192,7 +196,7 @@ class EncodeRun {
 
   // Drops the output of a run a bad record ends, and says what became of it.
   void reportStop(OutputSink& sink) const {
-    std::fprintf(stderr, "quor: stopped; %s%s\n", sink.abandonAndDescribe(recordLength_).c_str(),
+    std::fprintf(stderr, "quor: stopped; %s%s\n", sink.abandonAndDescribe(fixedLength(), "records").c_str(),
                  options_.skipBad ? "" : " (--skip-bad writes the good records and skips the bad ones)");
   }
 
@@ -217,8 +221,10 @@ class EncodeRun {
   void reportSummary(const OutputSink& sink) const {
     const std::string target = options_.outputPath.empty() ? "standard output" : options_.outputPath;
     const double seconds = progress_.elapsedSeconds();
-    const std::string length =
-        records_ == 0 ? std::string() : ", record length " + std::to_string(recordLength_);
+    const std::string length = records_ == 0                ? std::string()
+                               : shortest_ == recordLength_ ? ", record length " + std::to_string(recordLength_)
+                                                            : ", records of " + std::to_string(shortest_) + " to " +
+                                                                  std::to_string(recordLength_) + " bytes";
     std::fprintf(stderr, "quor: %s, %s%s, %.2f s -> %s\n", counted(records_, "record").c_str(),
                  counted(sink.bytesWritten(), "byte").c_str(), length.c_str(), seconds, target.c_str());
     if (badRecords_ > 0) {
@@ -241,7 +247,15 @@ class EncodeRun {
   std::vector<std::string> skipped_;
   std::uint64_t records_ = 0;
   std::uint64_t badRecords_ = 0;
-  std::size_t recordLength_ = 0;
+  std::size_t recordLength_ = 0;  // the longest record written
+  std::size_t shortest_ = 0;      // the shortest
+
+  void noteLength(std::size_t length) {
+    shortest_ = recordLength_ == 0 ? length : std::min(shortest_, length);
+    recordLength_ = std::max(recordLength_, length);
+  }
+  // The length of every record written, when they are all alike; 0 for records of varying length.
+  [[nodiscard]] std::size_t fixedLength() const { return shortest_ == recordLength_ ? recordLength_ : 0; }
 };
 
 }  // namespace

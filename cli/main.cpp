@@ -96,6 +96,10 @@ Examples:
   quor dump --layout examples/orders.layout --records 1-2 orders.dat
   quor dump --copybook examples/order.cpy --records 100 orders.dat)";
 
+constexpr const char* kOdoPaddedHelp =
+    "Records of a copybook with OCCURS DEPENDING ON stand in slots of the longest record's length, padded "
+    "with blanks, instead of back to back, each as long as its counters make it";
+
 // The delimiter a --delimiter value names: one ASCII character, or \t (or "tab") for a tab.
 char delimiterNamed(const std::string& text) {
   if (text == "\\t" || text == "tab") return '\t';
@@ -164,6 +168,7 @@ void addEncode(CLI::App& app, EncodeArguments& a) {
   encode->add_flag("--header", a.options.header,
                    "Each input's first record names its columns: values are taken by name, in any order");
   encode->add_flag("--skip-blank-lines", a.options.skipBlankLines, "Skip empty lines instead of refusing them");
+  encode->add_flag("--odo-padded", a.options.padVarying, kOdoPaddedHelp);
   encode->add_option("files", a.options.inputs,
                      "Input files, read in order (default or '-': standard input)");
 }
@@ -257,6 +262,10 @@ int runMain(int argc, char** argv) {
   decodeCommand->add_option("--line-end", lineEnd, "lf or crlf (default: crlf for cp932, lf for utf-8)")
       ->check(CLI::IsMember({"lf", "crlf"}));
   decodeCommand->add_flag("--keep-padding", decode.keepPadding, "Keep the trailing blanks of text fields");
+  decodeCommand->add_flag("--odo-padded", decode.padVarying, kOdoPaddedHelp);
+  decodeCommand->add_flag("--overlays", decode.overlays,
+                          "Also write the items of REDEFINES and RENAMES as columns, after the record's own (a "
+                          "value not valid in that form is left empty)");
   decodeCommand->add_flag("--unsigned", decodeUnsigned, "Packed fields of --lengths/--formats have no sign nibble");
   decodeCommand->add_flag("--lenient", decode.lenient, "Write invalid data as U+FFFD or raw digits, and list it");
   auto* decodeSkip = decodeCommand->add_flag("--skip-bad", decode.skipBad, "Skip bad records, write the good ones");
@@ -276,6 +285,7 @@ int runMain(int argc, char** argv) {
   addLayoutOptions(*dumpCommand, dumpLayout, true);
   dumpCommand->add_option("--records", records, "The records to show: N, N-M or N- (default: all)");
   dumpCommand->add_option("--gaiji", dumpGaiji, "Gaiji mapping file, read backwards for JEF fields");
+  dumpCommand->add_flag("--odo-padded", dump.padVarying, kOdoPaddedHelp);
   dumpCommand->add_flag("--unsigned", dumpUnsigned, "Packed fields of --lengths/--formats have no sign nibble");
   dumpCommand->add_option("files", dump.inputs, "Record files (default or '-': standard input)");
 

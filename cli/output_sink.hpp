@@ -65,8 +65,9 @@ class OutputSink {
   void abandon() noexcept;
   // Drops the output as abandon() does and says what became of it, for a run that ends early: "out.dat
   // was not written", "standard output was cut back ...", or how many whole records of `recordLength`
-  // bytes it holds. Only whole records are ever handed on, so the count is exact.
-  [[nodiscard]] std::string abandonAndDescribe(std::size_t recordLength);
+  // bytes it holds (for 0, its bytes, which end on whole `whole`: lines, or records of varying length).
+  // Only whole records are ever handed on, so the count is exact.
+  [[nodiscard]] std::string abandonAndDescribe(std::size_t recordLength, const char* whole = "lines");
 
   [[nodiscard]] std::uint64_t bytesWritten() const noexcept { return handed_ + used_; }
   // The temporary file's name; empty for an output written in place.

@@ -25,6 +25,13 @@ struct RecordRules {
   TextEncoding encoding = TextEncoding::utf8;
   bool lenient = false;  // a value written other than it reads is written so, instead of a bad record
   std::optional<CsvOptions> csv;  // none: plain lines, cut at every ","
+  bool padVarying = false;        // records of varying length padded to the longest record's length
+
+  [[nodiscard]] RecordOptions recordOptions() const {
+    RecordOptions options{convertSign};
+    options.padVarying = padVarying;
+    return options;
+  }
 };
 
 // One encoder is used by one thread; encoders on different threads share nothing but the read-only

@@ -9,7 +9,17 @@ std::string faultMessage(const std::string& where, std::uint64_t recordStart, co
   const std::size_t field = layout.columns()[fault.column];
   const std::size_t length = std::min(fault.length, record.size() - fault.offset);
   return where + " (byte offset " + std::to_string(recordStart + fault.offset) + "): " + layout.describe(field) +
-         ": bytes " + hexPairs(record.data() + fault.offset, length) + ": " + fault.reason;
+         ": bytes " + hexPairs(record.data() + fault.offset, length) + ": " + fault.reason + countedTables(layout, field);
+}
+
+std::string countedTables(const Layout& layout, std::size_t field) {
+  std::string tables;
+  for (const VaryingTable& table : layout.tables) {
+    const std::string range = table.name + " holds " + std::to_string(table.least) + " to " + std::to_string(table.most);
+    if (table.counter == field && tables.find(range) == std::string::npos)
+      tables += (tables.empty() ? " (" : ", ") + range;
+  }
+  return tables.empty() ? tables : tables + ")";
 }
 
 }  // namespace quor::cli

@@ -15,4 +15,7 @@ namespace quor::cli {
 std::string faultMessage(const std::string& where, std::uint64_t recordStart, const Layout& layout,
                          std::span<const std::uint8_t> record, const FieldFault& fault);
 
+// " (ITEMS holds 1 to 5)": the tables field `field` counts, or nothing when it counts none.
+std::string countedTables(const Layout& layout, std::size_t field);
+
 }  // namespace quor::cli
