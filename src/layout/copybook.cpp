@@ -693,6 +693,7 @@ class CopybookReader {
       item.size = fieldSize(item.field);
       item.fields = 1;
       item.align = item.sync || item.groupSync ? alignmentOf(item.usage, item.size) : 1;
+      item.varies = !item.depending.empty();
       return;
     }
     std::uint64_t at = start;
