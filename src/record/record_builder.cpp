@@ -70,7 +70,11 @@ void RecordBuilder::append(std::span<const std::u16string_view> values, ByteStri
     record::FieldStorage storage{formatted_, exact_};
     const std::vector<LayoutField>& fields = layout_.fields;
     const bool varies = layout_.varies();
-    if (varies) placeByCounters(values);
+    if (varies) {
+      // A count refused before any field is written leaves no change of an earlier record behind.
+      std::fill(changes.begin(), changes.end(), ValueChange{});
+      placeByCounters(values);
+    }
     const std::size_t start = out.size();
     // The column each field takes its value from, counted as the fields go by.
     std::size_t column = 0;

@@ -112,8 +112,10 @@ TEST(VaryingRecord, ACountOutsideItsTableIsRefusedBothWays) {
   for (const auto& c : refused) {
     const std::vector<std::u16string> values = texts({c.n1, c.n2, "", "", "", "", "", "", "", "", ""});
     ByteString out{0x99};
+    // What a caller's changes held before stays no answer for this record.
+    std::vector<ValueChange> changes(values.size(), ValueChange{Change::longerThanField});
     try {
-      builder.append(views(values), out);
+      builder.append(views(values), out, changes);
       ADD_FAILURE() << c.n1 << " " << c.n2;
     } catch (const Error& e) {
       EXPECT_EQ(e.number(), errors::kSubscript);
@@ -121,6 +123,7 @@ TEST(VaryingRecord, ACountOutsideItsTableIsRefusedBothWays) {
       EXPECT_EQ(std::string(e.what()), c.message);
     }
     EXPECT_EQ(hex(out), "99");
+    for (const ValueChange& change : changes) EXPECT_EQ(change.kind, Change::none);
   }
   // A value in an element past the count is left out, and said so.
   const std::vector<std::u16string> past = texts({"0", "1", "XX", "", "5", "Y", "", "", "", "", "Z"});
