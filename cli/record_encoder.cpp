@@ -156,9 +156,11 @@ std::string RecordEncoder::failure(const Error& error) const {
   const std::size_t i = error.field() - 1;
   const LayoutField& field = rules_.layout.fields[columns_[i]];
   const ValueChange& change = changes_[i];
-  const std::string words = change.kind != Change::none
-                                ? describeChange(change, items_[i], field)
-                                : describeFailure(error.number(), items_[i], field) + " (" + number + ")";
+  // An error with words of its own (a count outside its table's range) says them.
+  const std::string words = change.kind != Change::none ? describeChange(change, items_[i], field)
+                            : error.hasMessage()        ? std::string(error.what()) + " (" + number + ")"
+                                                        : describeFailure(error.number(), items_[i], field) + " (" +
+                                                              number + ")";
   return fieldProblem(rules_.layout, columns_[i], items_[i], words);
 }
 
