@@ -103,7 +103,9 @@ struct Layout {
   // Tables whose length varies, in the order of their first fields (an enclosing table before those it
   // holds); none: every record is recordLength bytes, its fields where their offsets say.
   std::vector<VaryingTable> tables{};
-  std::size_t shortestLength = 0;  // bytes of the shortest record, every table at its fewest (set by finishLayout)
+  // Bytes of the shortest record, every table at its fewest, tables of one counter at the fewest they
+  // all hold (set by finishLayout).
+  std::size_t shortestLength = 0;
 
   [[nodiscard]] bool varies() const noexcept { return !tables.empty(); }
 
@@ -142,11 +144,13 @@ std::size_t fieldSize(const LayoutField& field);
 // - a varying table cannot be read from its record: its counter is no whole-number typed column
 //   (zoned, packed or binary of scale 0) listed before every table, its range or its fields lie outside
 //   the layout, its elements differ in their fields' sizes and roles, it overlaps another table other
-//   than by lying within one element of it, or the tables are not listed in order;
+//   than by lying within one element of it, the tables are not listed in order, or tables counted by
+//   one field have no count in common;
 // - an overlay lies on bytes that a table's count can leave out while the overlay stays, or the other
 //   way round: its bytes must be those of fields in the same element as itself (or in no table);
 // - the record would be longer than 64 MiB (67,108,864 bytes), the most one call builds.
-// It also sets the shortest record's length, every table at its fewest elements.
+// It also sets the shortest record's length, every table at its fewest elements (tables counted by one
+// field at the fewest all of them hold).
 void finishLayout(Layout& layout);
 
 // Marks a field that a record of a varying layout leaves out: one of an element past its table's count.

@@ -260,8 +260,22 @@ void finishLayout(Layout& layout) {
     if (!layout.varies()) return;
     if (layout.fields.empty()) throw Error(errors::kInvalidCall, "a layout without fields has no varying tables");
     checkTables(layout, refuse);
+    // Tables counted by one field hold one count: the fewest all of them can hold.
     std::vector<std::size_t> fewest;
-    for (const VaryingTable& table : layout.tables) fewest.push_back(table.least);
+    for (const VaryingTable& table : layout.tables) {
+      std::size_t least = table.least;
+      std::size_t most = table.most;
+      for (const VaryingTable& other : layout.tables)
+        if (other.counter == table.counter) {
+          least = std::max(least, other.least);
+          most = std::min(most, other.most);
+        }
+      if (least > most)
+        refuse(table.counter, "the varying tables this field counts have no count in common (" +
+                                  std::to_string(table.least) + " to " + std::to_string(table.most) + " and " +
+                                  std::to_string(least) + " to " + std::to_string(most) + ")");
+      fewest.push_back(least);
+    }
     std::vector<std::size_t> offsets;
     layout.shortestLength = placeFields(layout, fewest, offsets);
   });

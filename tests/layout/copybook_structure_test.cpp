@@ -176,6 +176,8 @@ TEST(CopybookStructure, RefusesWhatTheHostWouldReadOtherwise) {
        "t.cpy:3: OCCURS DEPENDING ON N: the counter must be an elementary item of whole numbers"},
       {"01 R.\n 05 G OCCURS 2.\n  10 N PIC 9.\n 05 A PIC X OCCURS 5 DEPENDING ON N.\n",
        "t.cpy:4: OCCURS DEPENDING ON N: the counter must not be in a table, so each record has one count"},
+      {"01 R.\n 05 N PIC 9.\n 05 A PIC X OCCURS 0 TO 2 DEPENDING ON N.\n 05 B PIC X OCCURS 3 TO 4 DEPENDING ON N.\n",
+       "t.cpy:2: field 1 (N): the varying tables this field counts have no count in common (0 to 2 and 3 to 2)"},
       {"01 R.\n 05 N PIC 9.\n 05 A PIC X OCCURS 1 TO 5.\n",
        "t.cpy:3: OCCURS 1 TO 5 needs DEPENDING ON the item holding the number of elements"},
       {"01 R.\n 05 N PIC 9.\n 05 A PIC X OCCURS 5 TO 2 DEPENDING ON N.\n",

@@ -355,6 +355,12 @@ TEST(VaryingRecord, TheGateRefusesTablesNoRecordCanBeReadBy) {
   EXPECT_EQ(offsets, (std::vector<std::size_t>{0, 1, kAbsentField, kAbsentField, 3}));
   const std::size_t tooMany[] = {4};
   EXPECT_EQ(errorOf([&] { placeFields(layout, tooMany, offsets); }), errors::kSubscript);
+
+  // Two tables of one counter hold one count: the shortest record has the fewest both hold.
+  Layout shared = layoutOf({"T", 0, 0, 2, 1, 1});
+  shared.tables.push_back({"U", 0, 1, 1, 3, 1});
+  finishLayout(shared);
+  EXPECT_EQ(shared.shortestLength, 1u + 2 + 2 + 1);
 }
 
 }  // namespace
