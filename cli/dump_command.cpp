@@ -10,6 +10,7 @@
 #include "change_messages.hpp"
 #include "gaiji_file.hpp"
 #include "input_file.hpp"
+#include "interruption.hpp"
 #include "io_error.hpp"
 #include "quor/record.hpp"
 #include "quor/text.hpp"
@@ -39,8 +40,7 @@ bool isText(const LayoutField& field) {
 std::size_t readFully(const InputFile& input, std::span<std::uint8_t> bytes) {
   std::size_t held = 0;
   while (held < bytes.size()) {
-    const ssize_t got = ::read(input.fd(), bytes.data() + held, bytes.size() - held);
-    if (got < 0 && errno == EINTR) continue;
+    const ssize_t got = readInterruptibly(input.fd(), bytes.data() + held, bytes.size() - held);
     if (got < 0) throw ioErrorFromErrno("cannot read " + input.display(), errno);
     if (got == 0) break;
     held += static_cast<std::size_t>(got);
@@ -61,7 +61,7 @@ class Dumper {
   }
 
   static RecordOptions recordOptions(const DumpOptions& options) {
-    RecordOptions record{options.convertSign};
+    RecordOptions record{options.convertSign, false, options.host, options.shiftCodes};
     record.padVarying = options.padVarying;
     return record;
   }
@@ -72,12 +72,15 @@ class Dumper {
     if (inputs.empty()) inputs.emplace_back("-");
     if (options_.layout.recordLength == 0) throw UsageError("the layout has no bytes");
     int status = kExitSuccess;
+    bool missing = false;
     std::vector<std::uint8_t> held;  // the bytes read and not yet shown
     for (const std::string& name : inputs) {
       const InputFile input(name);
       held.clear();
       std::uint64_t offset = 0;  // of held's first byte in the input
-      for (std::uint64_t number = 1;; ++number) {
+      std::uint64_t number = 1;
+      for (;; ++number) {
+        if (options_.last && number > *options_.last) break;
         // As many bytes as the record at hand takes: the layout's length, or what its counters say.
         RecordExtent extent = decoder_.extent(held);
         while (!extent.fault && extent.length > held.size()) {
@@ -109,13 +112,29 @@ class Dumper {
         }
         const std::span<const std::uint8_t> record(held.data(), extent.length);
         if (number >= options_.first && !show(input.display(), number, offset, record)) status = kExitBadData;
-        if (options_.last && number >= *options_.last) break;
         held.erase(held.begin(), held.begin() + static_cast<std::ptrdiff_t>(extent.length));
         offset += extent.length;
       }
+      // The input ended before the last record asked for: say so rather than show less in silence.
+      const std::uint64_t records = number - 1;
+      if (options_.last ? records < *options_.last : options_.first > 1 && records < options_.first) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "quor: %s holds %s: %s\n", input.display().c_str(),
+                     counted(records, "record").c_str(), missingRecords(records).c_str());
+        missing = true;
+      }
     }
     if (std::fflush(stdout) != 0) throw IoError("cannot write standard output");
-    return status;
+    return missing ? kExitUsage : status;
+  }
+
+  // What of the records asked for an input of `records` records lacks: "there is no record 5",
+  // "records 5 to 9 are not there".
+  [[nodiscard]] std::string missingRecords(std::uint64_t records) const {
+    const std::uint64_t from = std::max(options_.first, records + 1);
+    const std::uint64_t to = options_.last.value_or(from);
+    if (from == to) return "there is no record " + std::to_string(from);
+    return "records " + std::to_string(from) + " to " + std::to_string(to) + " are not there";
   }
 
   // Prints one record, `start` bytes into its input; false when it holds invalid data.

@@ -10,14 +10,18 @@
 #include "quor/csv.hpp"
 #include "quor/layout.hpp"
 #include "record_encoder.hpp"
+#include "record_reader.hpp"
 
 namespace quor::cli {
 
 struct EncodeOptions {
   Layout layout;
   bool convertSign = true;
+  HostCodePage host = HostCodePage::fujitsu;  // --host
+  bool shiftCodes = true;                     // off: --no-shift
   std::optional<std::string> gaijiPath;  // without it, the component's default mapping file
-  TextEncoding encoding = TextEncoding::utf8;
+  TextEncoding encoding = TextEncoding::utf8;  // of the records as read: UTF-16 inputs are read as UTF-8
+  InputForm form = InputForm::utf8OrUtf16;
   std::optional<CsvOptions> csv = CsvOptions{};  // none: plain lines, cut at every "," (--plain)
   bool header = false;                           // each input's first record names its columns
   bool skipBlankLines = false;

@@ -18,6 +18,7 @@
 #include "io_error.hpp"
 #include "layout_command.hpp"
 #include "layout_source.hpp"
+#include "quor/host_code_page.hpp"
 #include "quor/layout.hpp"
 #include "quor/quor.hpp"
 #include "quor/text.hpp"
@@ -27,6 +28,9 @@ namespace {
 
 using namespace quor::cli;
 using quor::CsvOptions;
+using quor::HostCodePage;
+using quor::hostCodePageName;
+using quor::parseHostCodePage;
 using quor::TextEncoding;
 
 constexpr const char* kEncodeExamples = R"(
@@ -37,9 +41,9 @@ Examples:
               --gaiji site-gaiji.txt < in.csv > out.dat
 
 Each CSV record is one record, its values one per column of the layout: quoted values may hold the
-delimiter, quotes (doubled) and line breaks; --header matches columns by name; --plain reads each
-line as the component's lists do, its values cut at every "," (no quoting, no trimming). The layout
-file has one field a line, "name length format" (the format 0..3 or setNumeric, setCharacter,
+delimiter, quotes (doubled) and line breaks; --header matches columns by name (in any letter case
+where that leaves one field); --plain reads each line as the component's lists do, its values cut at
+every "," (no quoting, no trimming). The layout file has one field a line, "name length format" (the format 0..3 or setNumeric, setCharacter,
 setNCharacter, setPackNumeric) or "name kind size" with the kinds text, national, zoned, packed,
 binary and filler (numbers take "scale=N" and "signed"); "#" starts a comment. docs/layouts.md has the
 whole form; --copybook reads a COBOL copybook instead.
@@ -49,7 +53,9 @@ character) makes its record bad, with a message naming the line, the field, the 
 wrong; --lenient writes such values as the component writes them and lists them.
 
 Encodings: utf-8 (also utf8), cp932 (also ms932, windows-31j, shift_jis, sjis: Shift_JIS is read as
-code page 932, its Windows form).
+code page 932, its Windows form), utf-16 (the byte order from the byte order mark; utf-16le, utf-16be
+without one). Without --encoding a file that starts with a UTF-16 byte order mark is read as UTF-16:
+a spreadsheet's "Unicode text", whose values are cut at tabs with --delimiter '\t'.
 
 Exit status: 0 success, 1 bad data, 2 usage, 3 input/output failure, 4 out of memory.)";
 
@@ -109,15 +115,55 @@ char delimiterNamed(const std::string& text) {
   return text[0];
 }
 
-// The input encoding a name stands for, in any letter case.
-TextEncoding encodingNamed(const std::string& name) {
+struct InputEncoding {
+  TextEncoding text;  // of the records as the library reads them: UTF-16 is read as UTF-8
+  InputForm form;
+};
+
+// The encoding a name stands for, in any letter case; the UTF-16 names only where `utf16` (input).
+InputEncoding encodingNamed(const std::string& name, bool utf16) {
   std::string lower;
   for (const char c : name) lower += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-  if (lower == "utf-8" || lower == "utf8") return TextEncoding::utf8;
+  if (lower == "utf-8" || lower == "utf8") return {TextEncoding::utf8, InputForm::utf8};
   for (const char* alias : {"cp932", "ms932", "windows-31j", "shift_jis", "shift-jis", "sjis"})
-    if (lower == alias) return TextEncoding::cp932;
+    if (lower == alias) return {TextEncoding::cp932, InputForm::cp932};
+  if (utf16) {
+    if (lower == "utf-16" || lower == "utf16") return {TextEncoding::utf8, InputForm::utf16};
+    if (lower == "utf-16le" || lower == "utf16le") return {TextEncoding::utf8, InputForm::utf16le};
+    if (lower == "utf-16be" || lower == "utf16be") return {TextEncoding::utf8, InputForm::utf16be};
+  }
   throw UsageError("--encoding " + name +
-                   ": not an encoding the tool reads (utf-8, utf8, cp932, ms932, windows-31j, shift_jis, sjis)");
+                   (utf16 ? ": not an encoding the tool reads (utf-8, utf8, cp932, ms932, "
+                            "windows-31j, shift_jis, sjis, utf-16, utf-16le, utf-16be)"
+                          : ": not an encoding the tool writes (utf-8, utf8, cp932, ms932, "
+                            "windows-31j, shift_jis, sjis)"));
+}
+
+// --host and --no-shift, as every command that writes or reads text fields takes them.
+struct HostArguments {
+  std::string name = "fujitsu";
+  bool noShift = false;
+};
+
+void addHostOptions(CLI::App& command, HostArguments& host) {
+  command
+      .add_option("--host", host.name,
+                  "Host code page of typed text and national fields: fujitsu (EBCDIC with katakana and JEF), "
+                  "ibm-930, ibm-939, ibm-1390, ibm-1399, ibm-037, ibm-1140, ibm-1047, ibm-500 (also cp930, ibm930, "
+                  "any case)")
+      ->default_str("fujitsu");
+  command.add_flag("--no-shift", host.noShift,
+                   "Text fields hold single-byte text only: no double-byte runs between shift codes");
+}
+
+// The code page --host names and whether text fields hold shift codes.
+template <class Options>
+void applyHost(const HostArguments& host, Options& options) {
+  if (!parseHostCodePage(host.name, options.host))
+    throw UsageError("--host " + host.name +
+                     ": not a host code page (fujitsu, ibm-930, ibm-939, ibm-1390, ibm-1399, ibm-037, ibm-1140, "
+                     "ibm-1047, ibm-500)");
+  options.shiftCodes = !host.noShift;
 }
 
 struct EncodeArguments {
@@ -129,6 +175,7 @@ struct EncodeArguments {
   std::uint64_t maxErrors = 0;
   bool plain = false;
   std::string delimiter = ",";
+  HostArguments host;
   EncodeOptions options;
 };
 
@@ -138,13 +185,17 @@ void addEncode(CLI::App& app, EncodeArguments& a) {
   encode->footer(kEncodeExamples);
   addLayoutOptions(*encode, a.layout, true);
   encode
-      ->add_option("--encoding", a.encoding,
-                   "Input encoding: utf-8 (utf8) or cp932 (ms932, windows-31j, shift_jis, sjis), any case")
+      ->add_option(
+          "--encoding", a.encoding,
+          "Input encoding: utf-8 (utf8), cp932 (ms932, windows-31j, shift_jis, sjis) or utf-16 "
+          "(utf-16le, utf-16be), any case; by default UTF-8, or UTF-16 when a file starts with its byte "
+          "order mark")
       ->default_str("utf-8");
   encode->add_option("--gaiji", a.gaiji,
                      "Gaiji mapping file (code page 932 text, see docs/gaiji.md), read once for the run; "
                      "default: the file QUOR_GAIJI names, else none");
   encode->add_flag("--unsigned", a.isUnsigned, "Write numbers without sign (ConvertSign false)");
+  addHostOptions(*encode, a.host);
   encode->add_option("-o,--output", a.options.outputPath,
                      "Output file, replaced only when the run succeeds; a device or FIFO is written in "
                      "place; '-' or none: standard output");
@@ -166,7 +217,8 @@ void addEncode(CLI::App& app, EncodeArguments& a) {
       "--plain", a.plain, "Read plain lines cut at every delimiter: no quoted fields (the component's own rule)");
   encode->add_option("--delimiter", a.delimiter, "Field delimiter: one character, \\t for a tab (default ,)");
   encode->add_flag("--header", a.options.header,
-                   "Each input's first record names its columns: values are taken by name, in any order");
+                   "Each input's first record names its columns: values are taken by name, in any order "
+                   "(a name that is no field's matches the field that differs only in letter case)");
   encode->add_flag("--skip-blank-lines", a.options.skipBlankLines, "Skip empty lines instead of refusing them");
   encode->add_flag("--odo-padded", a.options.padVarying, kOdoPaddedHelp);
   encode->add_option("files", a.options.inputs,
@@ -178,8 +230,13 @@ int runEncodeArguments(CLI::App& encode, EncodeArguments& a) {
   o.layout = loadLayout(a.layout);
   o.layoutPath = !a.layout.layoutFile.empty() ? a.layout.layoutFile : a.layout.copybookFile;
   if (o.outputPath == "-") o.outputPath.clear();
-  o.encoding = encodingNamed(a.encoding);
+  if (encode.count("--encoding") > 0) {
+    const InputEncoding named = encodingNamed(a.encoding, true);
+    o.encoding = named.text;
+    o.form = named.form;
+  }
   o.convertSign = !a.isUnsigned;
+  applyHost(a.host, o);
   if (a.plain) {
     if (encode.count("--delimiter") > 0 && a.delimiter != ",")
       throw UsageError("--plain cuts at every \",\": it takes no other --delimiter");
@@ -216,7 +273,9 @@ int runMain(int argc, char** argv) {
   std::string fieldGaiji;
   CLI::App* fieldCommand = app.add_subcommand("field", "Encode one value and print its bytes as hexadecimal");
   fieldCommand->footer(kFieldExamples);
-  fieldCommand->add_option("kind", field.kind, "Encoder: zoned, packed, ebcdic, jef or zoned-list")
+  fieldCommand
+      ->add_option("kind", field.kind,
+                   "Encoder: zoned, packed, ebcdic, jef or zoned-list; text or national: a typed field on the --host page")
       ->required()
       ->check(CLI::IsMember(std::vector<std::string>(std::begin(kFieldKinds), std::end(kFieldKinds))));
   fieldCommand->add_option("value", field.value, "The value (for zoned-list: comma-separated numbers)")
@@ -225,6 +284,8 @@ int runMain(int argc, char** argv) {
       ->add_option("length", field.length, "The field length (for zoned-list: comma-separated lengths)")
       ->required();
   fieldCommand->add_flag("--unsigned", fieldUnsigned, "No sign (ConvertSign false), for zoned and packed");
+  HostArguments fieldHost;
+  addHostOptions(*fieldCommand, fieldHost);
   fieldCommand->add_flag("--raw", field.raw, "Write the bytes themselves instead of hexadecimal");
   fieldCommand->add_option("--gaiji", fieldGaiji, "Gaiji mapping file for jef (e.g. --gaiji site-gaiji.txt)");
   auto* bare = fieldCommand->add_flag("--bare", field.bare,
@@ -267,6 +328,8 @@ int runMain(int argc, char** argv) {
                           "Also write the items of REDEFINES and RENAMES as columns, after the record's own (a "
                           "value not valid in that form is left empty)");
   decodeCommand->add_flag("--unsigned", decodeUnsigned, "Packed fields of --lengths/--formats have no sign nibble");
+  HostArguments decodeHost;
+  addHostOptions(*decodeCommand, decodeHost);
   decodeCommand->add_flag("--lenient", decode.lenient, "Write invalid data as U+FFFD or raw digits, and list it");
   auto* decodeSkip = decodeCommand->add_flag("--skip-bad", decode.skipBad, "Skip bad records, write the good ones");
   decodeCommand->add_option("--max-errors", decodeMaxErrors, "With --skip-bad: stop after more than N bad records")
@@ -287,6 +350,8 @@ int runMain(int argc, char** argv) {
   dumpCommand->add_option("--gaiji", dumpGaiji, "Gaiji mapping file, read backwards for JEF fields");
   dumpCommand->add_flag("--odo-padded", dump.padVarying, kOdoPaddedHelp);
   dumpCommand->add_flag("--unsigned", dumpUnsigned, "Packed fields of --lengths/--formats have no sign nibble");
+  HostArguments dumpHost;
+  addHostOptions(*dumpCommand, dumpHost);
   dumpCommand->add_option("files", dump.inputs, "Record files (default or '-': standard input)");
 
   CLI::App* version = app.add_subcommand("version", "Print the component's version (e.g. 1.0.0)");
@@ -308,10 +373,11 @@ int runMain(int argc, char** argv) {
     if (decodeCommand->parsed()) {
       decode.layout = loadLayout(decodeLayout);
       decode.layoutPath = !decodeLayout.layoutFile.empty() ? decodeLayout.layoutFile : decodeLayout.copybookFile;
-      decode.cp932 = encodingNamed(decodeEncoding) == TextEncoding::cp932;
+      decode.cp932 = encodingNamed(decodeEncoding, false).text == TextEncoding::cp932;
       decode.delimiter = delimiterNamed(decodeDelimiter);
       if (!lineEnd.empty()) decode.crlf = lineEnd == "crlf";
       decode.convertSign = !decodeUnsigned;
+      applyHost(decodeHost, decode);
       if (decodeCommand->count("--gaiji") > 0) decode.gaijiPath = decodeGaiji;
       if (decodeCommand->count("--max-errors") > 0) decode.maxErrors = decodeMaxErrors;
       return runDecode(decode);
@@ -319,12 +385,14 @@ int runMain(int argc, char** argv) {
     if (dumpCommand->parsed()) {
       dump.layout = loadLayout(dumpLayout);
       dump.convertSign = !dumpUnsigned;
+      applyHost(dumpHost, dump);
       if (!records.empty()) parseRecordRange(records, dump);
       if (dumpCommand->count("--gaiji") > 0) dump.gaijiPath = dumpGaiji;
       return runDump(dump);
     }
     if (fieldCommand->parsed()) {
       field.convertSign = !fieldUnsigned;
+      applyHost(fieldHost, field);
       if (fieldCommand->count("--gaiji") > 0) field.gaijiPath = fieldGaiji;
       return runField(field);
     }

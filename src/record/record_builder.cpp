@@ -23,6 +23,7 @@ constexpr std::uint8_t kPadding = 0x40;
 RecordBuilder::RecordBuilder(Layout layout, const RecordOptions& options, GaijiMapping gaiji)
     : layout_(std::move(layout)), options_(options), gaiji_(std::move(gaiji)) {
   base::guarded([&] {
+    checkLayoutForHost(layout_, options_.host);
     const std::vector<std::size_t> columns = layout_.columns();
     columns_ = columns.size();
     for (const VaryingTable& table : layout_.tables)
@@ -43,8 +44,7 @@ void RecordBuilder::placeByCounters(std::span<const std::u16string_view> values)
     // make the record disagree with itself.
     ValueChange change;
     ByteString written;
-    record::appendLayoutField(layout_.fields[table.counter], value, options_.convertSign, gaiji, storage, written,
-                              &change);
+    record::appendLayoutField(layout_.fields[table.counter], value, options_, gaiji, storage, written, &change);
     const std::optional<number_text::ScaledDecimal> number = number_text::readScaledDecimal(value, 0);
     const char* problem = nullptr;
     if (!number || number->fractionCut)
@@ -90,7 +90,7 @@ void RecordBuilder::append(std::span<const std::u16string_view> values, ByteStri
         if (change != nullptr) *change = {value.empty() ? Change::none : Change::pastTableCount};
         return;
       }
-      record::appendLayoutField(field, value, options_.convertSign, gaiji, storage, bytes, change);
+      record::appendLayoutField(field, value, options_, gaiji, storage, bytes, change);
     };
     // A failing field is named by its column: the one just taken.
     record::appendFields(fields.size(), appendOne, [&](std::size_t) { return column; }, out);

@@ -7,6 +7,7 @@
 #include "base/api_guard.hpp"
 #include "character/ebcdic_kana.hpp"
 #include "character/gaiji_index.hpp"
+#include "character/host_text.hpp"
 #include "character/jef.hpp"
 #include "number_text/scaled_decimal.hpp"
 #include "numeric/binary.hpp"
@@ -38,6 +39,7 @@ constexpr const char* kCut = "cut by the end of the record";
 RecordDecoder::RecordDecoder(Layout layout, const RecordOptions& options, GaijiMapping gaiji)
     : layout_(std::move(layout)), options_(options) {
   base::guarded([&] {
+    checkLayoutForHost(layout_, options_.host);
     columns_ = layout_.columns();
     gaiji_ = character::withJefOrder(gaiji);  // read backwards, once
     if (!layout_.varies()) return;
@@ -67,8 +69,16 @@ void RecordDecoder::readColumn(std::span<const std::uint8_t> record, const Layou
   const FieldKind kind = record::writtenKind(field);
   const bool component = field.kind == FieldKind::component;
   std::optional<base::DecodeFault> fault;
-  if (kind == FieldKind::text) {
+  const bool onHost = !component && (options_.host != HostCodePage::fujitsu || options_.shiftCodes);
+  if (kind == FieldKind::text && onHost) {
+    const character::HostText host(options_.host, character::indexOf(gaiji_));
+    fault = character::readHostText(host, bytes, options_.shiftCodes && hasDoubleByte(options_.host),
+                                    options_.keepPadding, lenient, text);
+  } else if (kind == FieldKind::text) {
     fault = character::readEbcdicKana(bytes, options_.keepPadding, lenient, text);
+  } else if (kind == FieldKind::national && !component && options_.host != HostCodePage::fujitsu) {
+    const character::HostText host(options_.host, character::indexOf(gaiji_));
+    fault = character::readHostNational(host, bytes, options_.keepPadding, lenient, text);
   } else if (kind == FieldKind::national) {
     fault = character::readJef(bytes, gaiji_, options_.keepPadding, lenient, text);
   } else {

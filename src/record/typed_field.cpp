@@ -54,8 +54,8 @@ void appendNumber(const LayoutField& field, std::u16string_view value, bool cons
 
 }  // namespace
 
-void appendTypedField(const LayoutField& field, std::u16string_view value, GaijiSupply& gaiji, FieldStorage& storage,
-                      ByteString& out, ValueChange* change) {
+void appendTypedField(const LayoutField& field, std::u16string_view value, const RecordOptions& options,
+                      GaijiSupply& gaiji, FieldStorage& storage, ByteString& out, ValueChange* change) {
   if (change != nullptr) *change = {};
   const bool constant = field.role != FieldRole::column;
   if (constant && !field.constantBytes.empty()) {
@@ -66,6 +66,10 @@ void appendTypedField(const LayoutField& field, std::u16string_view value, Gaiji
   const auto length = static_cast<std::size_t>(field.length);
   switch (field.kind) {
     case FieldKind::text: {
+      if (options.host != HostCodePage::fujitsu || options.shiftCodes) {
+        appendHostTextField(field, constant ? std::u16string_view() : value, options, gaiji.get(), out, change);
+        break;
+      }
       // The component's rule for single-byte text, but an empty value, or one refused for a double-byte
       // character, is written as blanks.
       text::PaddedText formatted;
@@ -76,6 +80,11 @@ void appendTypedField(const LayoutField& field, std::u16string_view value, Gaiji
       break;
     }
     case FieldKind::national: {
+      if (options.host != HostCodePage::fujitsu) {
+        appendHostNationalField(field, constant ? std::u16string_view() : value, options, gaiji.get(),
+                                storage.formatted, out, change);
+        break;
+      }
       if (constant || value.empty()) {
         character::appendJef({{}, length, kIdeographicSpace}, field.length, gaiji.get(), out);
         break;
