@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "io_error.hpp"
+#include "quor/text.hpp"
 
 namespace quor::cli {
 
@@ -128,6 +129,7 @@ void printJson(const Layout& layout) {
              ", \"signed\": " + (f.isSigned ? "true" : "false");
     if (f.kind == FieldKind::filler) out += ", \"fill\": " + std::to_string(f.fill);
     if (!f.constantBytes.empty()) out += ", \"value\": " + jsonString(hexOf(f.constantBytes));
+    if (!f.constantText.empty()) out += ", \"valueText\": " + jsonString(toUtf8(f.constantText));
     if (f.alias) out += ", \"alias\": true";
     if (!f.origin.empty()) out += ", \"origin\": " + jsonString(f.origin);
     out += "}";
@@ -150,14 +152,14 @@ void printRow(const char* format, Values... values) {
 std::string kindColumn(const LayoutField& f) {
   std::string kind = kindName(f);
   if (f.role == FieldRole::overlay) kind += f.alias ? " (renames)" : " (overlay)";
-  if (f.kind == FieldKind::filler && !f.constantBytes.empty()) {
+  if (f.kind == FieldKind::filler && (!f.constantBytes.empty() || !f.constantText.empty())) {
     kind += " (VALUE)";
   } else if (f.kind == FieldKind::filler) {
     char fill[8];
     std::snprintf(fill, sizeof fill, " x%02X", static_cast<unsigned>(f.fill));
     kind += fill;
   } else if (f.role == FieldRole::constant) {
-    kind += f.constantBytes.empty() ? " (constant)" : " (VALUE)";
+    kind += f.constantBytes.empty() && f.constantText.empty() ? " (constant)" : " (VALUE)";
   }
   return kind;
 }
@@ -185,7 +187,9 @@ void printTable(const Layout& layout) {
   }
   for (const LayoutField& f : layout.fields)
     if (!f.constantBytes.empty())
-      std::printf("VALUE of %s at offset %zu: %s\n", f.name.c_str(), f.offset, hexOf(f.constantBytes).c_str());
+      std::printf("VALUE of %s at offset %zu: bytes %s\n", f.name.c_str(), f.offset, hexOf(f.constantBytes).c_str());
+    else if (!f.constantText.empty())
+      std::printf("VALUE of %s at offset %zu: \"%s\"\n", f.name.c_str(), f.offset, toUtf8(f.constantText).c_str());
   for (const VaryingTable* table : distinctTables(layout))
     std::printf("varying table %s: %zu to %zu elements, as %s says (%zu fields an element)\n", table->name.c_str(),
                 table->least, table->most, layout.fields[table->counter].name.c_str(), table->width);

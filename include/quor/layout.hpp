@@ -66,9 +66,14 @@ struct LayoutField {
   std::size_t offset = 0;  // byte offset in the record (set by finishLayout)
   std::size_t size = 0;    // bytes (set by finishLayout)
   std::string origin;      // where it was defined, for messages: "orders.cpy:12"; may be empty
-  // A constant's own bytes, as a copybook's FILLER ... VALUE gives them (PIC X(3) VALUE 'AB': C1 C2 40);
-  // empty: the constant is blanks, zeros or its fill bytes. finishLayout holds them to the field's size.
+  // A constant's own bytes, as a copybook's FILLER ... VALUE gives them (PIC S9(3) COMP-3 VALUE -5:
+  // 00 5D; PIC X(2) VALUE X'0D25'); empty: the constant is blanks, zeros or its fill bytes, or its text.
+  // finishLayout holds them to the field's size.
   std::vector<std::uint8_t> constantBytes{};
+  // A text or national constant's own text (PIC X(3) VALUE 'AB': "AB"), written as a value of the
+  // field is, on the run's host page: the record builder refuses a layout whose constant text it would
+  // write other than it reads.
+  std::u16string constantText{};
   // An overlay that renames bytes of other fields (a copybook's level 66 RENAMES) rather than
   // redefining them; it is read and shown as any overlay is.
   bool alias = false;
@@ -140,7 +145,8 @@ std::size_t fieldSize(const LayoutField& field);
 // - an overlay does not lie within the bytes of the fields listed before it (an overlay before any
 //   field has nothing to redefine);
 // - a constant's own bytes (constantBytes) are not exactly its size, or are given to a field that is
-//   no constant;
+//   no constant; its own text (constantText) is given to a field that is no text or national constant,
+//   or beside bytes of its own;
 // - a varying table cannot be read from its record: its counter is no whole-number typed column
 //   (zoned, packed or binary of scale 0) listed before every table, its range or its fields lie outside
 //   the layout, its elements differ in their fields' sizes and roles, it overlaps another table other

@@ -98,7 +98,9 @@ ValueChange valueChange(std::u16string_view value, const LayoutField& field, con
 class RecordBuilder {
  public:
   // A builder for records of `layout` with `options`; JEF fields look user-defined characters up in
-  // `gaiji`.
+  // `gaiji`. A constant's own text (LayoutField::constantText) is written as a value of its field is,
+  // on the host page of `options`; one written other than it reads refuses the layout with error 5,
+  // naming the field.
   explicit RecordBuilder(Layout layout, const RecordOptions& options = {}, GaijiMapping gaiji = GaijiMapping());
 
   // Appends the record of `values`, one a column of the layout (Layout::columns()), to `out`. When

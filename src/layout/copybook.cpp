@@ -202,9 +202,9 @@ class CopybookReader {
  private:
   static constexpr std::size_t kNoField = static_cast<std::size_t>(-1);
 
-  // A group's VALUE while the items under it are laid out: its bytes and the group's offset.
+  // A group's VALUE while the items under it are laid out: its bytes or text and the group's offset.
   struct GroupValue {
-    const std::vector<std::uint8_t>* bytes;
+    const layout::ConstantValue* value;
     std::uint64_t start;
   };
 
@@ -809,6 +809,28 @@ class CopybookReader {
     return text.empty() ? text : text + ")";
   }
 
+  // Gives the constant `field` at `offset` its part of a group's VALUE: bytes as they are, characters
+  // as text to a text field, blanks (0x40 on every page) to any other.
+  void takeGroupValue(LayoutField& field, std::uint64_t offset, GroupValue group, const Item& item) const {
+    if (group.value == nullptr) return;
+    const auto from = static_cast<std::size_t>(offset - group.start);
+    if (!group.value->bytes.empty()) {
+      const auto begin = group.value->bytes.begin() + static_cast<std::ptrdiff_t>(from);
+      field.constantBytes.assign(begin, begin + static_cast<std::ptrdiff_t>(field.size));
+      return;
+    }
+    const std::u16string part = group.value->text.substr(from, field.size);
+    if (field.kind == FieldKind::text) {
+      field.constantText = part;
+    } else if (part.find_first_not_of(u' ') == std::u16string::npos) {
+      field.constantBytes.assign(field.size, 0x40);
+    } else {
+      refuse(item.line, "a group's VALUE puts characters on " +
+                            (field.kind == FieldKind::filler ? std::string("slack bytes") : quoted(item)) +
+                            ", which hold no characters: give the FILLER items VALUEs of their own");
+    }
+  }
+
   // The slack bytes before `item`: a constant filler of 0x00 (or of its group's VALUE).
   void emitSlack(const Item& item, std::uint64_t offset, std::uint64_t bytes, GroupValue value, Layout& layout) const {
     LayoutField field;
@@ -818,25 +840,24 @@ class CopybookReader {
     field.role = FieldRole::constant;
     field.name = "(slack bytes)";
     field.offset = static_cast<std::size_t>(offset);
+    field.size = static_cast<std::size_t>(bytes);
     field.origin = text_.where(item.line);
-    if (value.bytes != nullptr)
-      field.constantBytes.assign(value.bytes->begin() + static_cast<std::ptrdiff_t>(offset - value.start),
-                                 value.bytes->begin() + static_cast<std::ptrdiff_t>(offset - value.start + bytes));
+    takeGroupValue(field, offset, value, item);
     layout.fields.push_back(std::move(field));
   }
 
   void emit(std::size_t index, std::uint64_t offset, std::vector<std::uint64_t>& subscripts, bool overlay,
             GroupValue value, Layout& layout) {
     const Item& item = items_[index];
-    std::vector<std::uint8_t> groupBytes;
+    layout::ConstantValue groupValue;
     if (item.picture.empty() && !item.value.parts.empty() && !overlay) {
       if (item.table || item.varies)
         refuse(item.value.line, "VALUE on a group with OCCURS or holding OCCURS DEPENDING ON: give the VALUE to "
                                 "the FILLER items under it");
       std::string problem;
-      groupBytes = layout::groupValueBytes(static_cast<std::size_t>(item.size), item.value, problem);
+      groupValue = layout::groupValueOf(static_cast<std::size_t>(item.size), item.value, problem);
       if (!problem.empty()) refuse(item.value.line, "VALUE of " + quoted(item) + ": " + problem);
-      value = {&groupBytes, offset};
+      value = {&groupValue, offset};
     }
     std::size_t table = kNoField;
     if (!item.depending.empty()) {
@@ -872,11 +893,12 @@ class CopybookReader {
           field.size = fieldSize(field);
           if (!item.value.parts.empty()) {
             std::string problem;
-            field.constantBytes = layout::valueBytes(field, item.value, problem);
+            layout::ConstantValue own = layout::valueOf(field, item.value, problem);
             if (!problem.empty()) refuse(item.value.line, "VALUE of FILLER: " + problem);
-          } else if (value.bytes != nullptr) {
-            const auto from = value.bytes->begin() + static_cast<std::ptrdiff_t>(at - value.start);
-            field.constantBytes.assign(from, from + static_cast<std::ptrdiff_t>(field.size));
+            field.constantBytes = std::move(own.bytes);
+            field.constantText = std::move(own.text);
+          } else {
+            takeGroupValue(field, at, value, item);
           }
         }
         if (subscripts.empty() && !overlay) fieldOf_[index] = layout.fields.size();

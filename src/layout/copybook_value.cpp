@@ -1,18 +1,13 @@
 #include "layout/copybook_value.hpp"
 
 #include <algorithm>
-#include <cstdio>
 
-#include "character/ebcdic_kana.hpp"
-#include "character/jef.hpp"
 #include "layout/copybook_source.hpp"
 #include "number_text/scaled_decimal.hpp"
 #include "numeric/binary.hpp"
 #include "numeric/packed.hpp"
 #include "numeric/zoned.hpp"
 #include "quor/text.hpp"
-#include "text/cp932.hpp"
-#include "text/fullwidth.hpp"
 
 namespace quor::layout {
 
@@ -21,7 +16,6 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 
 constexpr std::uint8_t kBlank = 0x40;
-constexpr std::uint8_t kJefSpace = 0xA1;
 
 enum class Figurative : std::uint8_t { none, space, zero, quote, lowValue, highValue };
 
@@ -82,43 +76,6 @@ std::u16string utf16(std::string_view text, bool& ok) {
   return units;
 }
 
-// Single-byte text as the EBCDIC kana encoder writes it, or false naming the first character it would
-// write as another.
-bool ebcdicBytes(std::u16string_view text, Bytes& out, std::string& problem) {
-  for (const char16_t c : text)
-    if (text::cp932::byteLength(c) != 1 || text::cp932::lacksExactForm(c)) {
-      char code[16];
-      std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(c));
-      problem = std::string("character ") + code + " has no single-byte form";
-      return false;
-    }
-  if (text.empty()) return true;
-  ByteString bytes;
-  character::appendEbcdicKana(text::PaddedText(text), static_cast<std::int32_t>(text.size()), bytes);
-  out.insert(out.end(), bytes.begin(), bytes.end());
-  return true;
-}
-
-// National text in full width as the JEF encoder writes it, or false naming the first character
-// without a JEF code of its own.
-bool jefBytes(std::u16string_view text, Bytes& out, std::string& problem) {
-  const std::u16string wide = text::toFullWidth(text);
-  if (wide.empty()) return true;
-  if (std::any_of(wide.begin(), wide.end(), text::cp932::lacksExactForm)) {
-    problem = "a character has no code page 932 form";
-    return false;
-  }
-  ByteString bytes;
-  character::JefStray stray;
-  character::appendJef(text::PaddedText(wide), static_cast<std::int32_t>(wide.size()), GaijiMapping(), bytes, &stray);
-  if (stray.found) {
-    problem = "a character has no JEF code";
-    return false;
-  }
-  out.insert(out.end(), bytes.begin(), bytes.end());
-  return true;
-}
-
 // A numeric literal: a sign, digits and at most one decimal point, with a digit somewhere.
 bool isNumericLiteral(std::string_view word) {
   std::size_t at = word.starts_with('+') || word.starts_with('-') ? 1 : 0;
@@ -134,49 +91,6 @@ bool isNumericLiteral(std::string_view word) {
     }
   }
   return digit;
-}
-
-// The bytes of a character item (text, or national when `national`) from the clause, before the field's
-// padding: the literals joined, or nothing with `fill` set for a figurative constant that fills it.
-bool characterBytes(bool national, const ValueClause& clause, Bytes& out, Figurative& fill, std::string& problem) {
-  fill = Figurative::none;
-  for (const std::string& part : clause.parts) {
-    if (const Figurative figurative = figurativeOf(part); figurative != Figurative::none) {
-      if (clause.parts.size() > 1) {
-        problem = "a figurative constant cannot be joined with &";
-        return false;
-      }
-      fill = figurative;
-      return true;
-    }
-    std::string prefix;
-    std::string inside;
-    if (!splitLiteral(part, prefix, inside)) {
-      problem = isNumericLiteral(part) ? "a numeric literal in an item of characters" : "'" + part + "' is no literal";
-      return false;
-    }
-    bool ok = true;
-    if (prefix == "X" && !national) {
-      ok = hexBytes(inside, out);
-      if (!ok) problem = "X'" + inside + "' is no hexadecimal literal";
-    } else if (prefix == "NX" && national) {
-      ok = hexBytes(inside, out) && out.size() % 2 == 0;
-      if (!ok) problem = "NX'" + inside + "' is no hexadecimal literal of whole characters";
-    } else if (prefix.empty() || prefix == "Z" || (national && (prefix == "N" || prefix == "G"))) {
-      const std::u16string text = utf16(inside, ok);
-      if (!ok) {
-        problem = "a literal that is no UTF-8 text";
-        return false;
-      }
-      ok = national ? jefBytes(text, out, problem) : ebcdicBytes(text, out, problem);
-      if (ok && prefix == "Z") out.push_back(0x00);
-    } else {
-      problem = "a literal " + prefix + "'...' in an item of " + (national ? "national" : "single-byte") + " characters";
-      ok = false;
-    }
-    if (!ok) return false;
-  }
-  return true;
 }
 
 // `bytes` filled to `size`: repeated (ALL), or padded with `pad`; false when longer than `size`.
@@ -195,45 +109,76 @@ bool fitted(Bytes& bytes, std::size_t size, bool all, std::uint8_t pad, std::str
   return true;
 }
 
-Bytes filled(Figurative figurative, bool national, std::size_t size, std::string& problem) {
-  switch (figurative) {
-    case Figurative::space:
-      return Bytes(size, national ? kJefSpace : kBlank);
-    case Figurative::lowValue:
-      return Bytes(size, 0x00);
-    case Figurative::highValue:
-      return Bytes(size, 0xFF);
-    case Figurative::zero:
-    case Figurative::quote: {
-      Bytes unit;
-      const std::u16string one(1, figurative == Figurative::zero ? u'0' : u'"');
-      if (!(national ? jefBytes(one, unit, problem) : ebcdicBytes(one, unit, problem))) return {};
-      Bytes out;
-      for (std::size_t i = 0; i < size; ++i) out.push_back(unit[i % unit.size()]);
-      return out;
+// A character item's value (text, or national when `national`, of `characters` characters and `size`
+// bytes) from the clause: its text, or its bytes for hexadecimal literals, LOW-VALUE and HIGH-VALUE.
+ConstantValue charactersValue(bool national, std::size_t characters, std::size_t size, const ValueClause& clause,
+                              std::string& problem) {
+  ConstantValue value;
+  bool hex = false;
+  for (const std::string& part : clause.parts) {
+    if (const Figurative figurative = figurativeOf(part); figurative != Figurative::none) {
+      if (clause.parts.size() > 1) {
+        problem = "a figurative constant cannot be joined with &";
+        return {};
+      }
+      if (figurative == Figurative::lowValue || figurative == Figurative::highValue)
+        return {Bytes(size, figurative == Figurative::lowValue ? 0x00 : 0xFF), {}};
+      const char16_t c = figurative == Figurative::space ? u' ' : figurative == Figurative::zero ? u'0' : u'"';
+      return {{}, std::u16string(characters, c)};
     }
-    case Figurative::none:
-      break;
+    std::string prefix;
+    std::string inside;
+    if (!splitLiteral(part, prefix, inside)) {
+      problem = isNumericLiteral(part) ? "a numeric literal in an item of characters" : "'" + part + "' is no literal";
+      return {};
+    }
+    if ((prefix == "X" && !national) || (prefix == "NX" && national)) {
+      if (!hexBytes(inside, value.bytes) || value.bytes.size() % (national ? 2 : 1) != 0) {
+        problem = prefix + "'" + inside + "' is no hexadecimal literal" + (national ? " of whole characters" : "");
+        return {};
+      }
+      hex = true;
+    } else if (prefix.empty() || (national && (prefix == "N" || prefix == "G"))) {
+      bool ok = true;
+      value.text += utf16(inside, ok);
+      if (!ok) {
+        problem = "a literal that is no UTF-8 text";
+        return {};
+      }
+    } else {
+      problem = "a literal " + prefix + "'...' in an item of " + (national ? "national" : "single-byte") + " characters";
+      return {};
+    }
   }
-  return {};
-}
-
-Bytes charactersValue(bool national, std::size_t size, const ValueClause& clause, std::string& problem) {
-  Bytes bytes;
-  Figurative fill = Figurative::none;
-  if (!characterBytes(national, clause, bytes, fill, problem)) return {};
-  if (fill != Figurative::none) return filled(fill, national, size, problem);
-  if (bytes.empty() && !clause.all) {
+  if (hex && !value.text.empty()) {
+    problem = "characters joined with a hexadecimal literal: write the whole value in hexadecimal";
+    return {};
+  }
+  if (hex) {
+    // National padding differs from page to page: a national hexadecimal literal fills its item.
+    if (national && !clause.all && value.bytes.size() != size) {
+      problem = "a national hexadecimal literal of " + std::to_string(value.bytes.size()) + " bytes, the item " +
+                std::to_string(size) + ": it must fill the item";
+      return {};
+    }
+    if (!fitted(value.bytes, size, clause.all, kBlank, problem)) return {};
+    return value;
+  }
+  if (value.text.empty()) {
     problem = "an empty literal";
     return {};
   }
-  if (national) {
-    // Padded with ideographic spaces, a pair a character.
-    if (!fitted(bytes, size, clause.all, kJefSpace, problem)) return {};
-    return bytes;
+  if (clause.all) {
+    const std::u16string unit = value.text;
+    while (value.text.size() < characters) value.text += unit;
+    value.text.resize(characters);
   }
-  if (!fitted(bytes, size, clause.all, kBlank, problem)) return {};
-  return bytes;
+  if (value.text.size() > characters) {
+    problem = "the literal has " + std::to_string(value.text.size()) + " characters, the item " +
+              std::to_string(characters);
+    return {};
+  }
+  return value;
 }
 
 Bytes numberValue(const LayoutField& field, const ValueClause& clause, std::string& problem) {
@@ -288,30 +233,34 @@ Bytes numberValue(const LayoutField& field, const ValueClause& clause, std::stri
 
 }  // namespace
 
-std::vector<std::uint8_t> valueBytes(const LayoutField& field, const ValueClause& clause, std::string& problem) {
+ConstantValue valueOf(const LayoutField& field, const ValueClause& clause, std::string& problem) {
   problem.clear();
+  const auto characters = static_cast<std::size_t>(field.length);
   switch (field.kind) {
     case FieldKind::text:
-      return charactersValue(false, field.size, clause, problem);
+      return charactersValue(false, characters, field.size, clause, problem);
     case FieldKind::national:
-      return charactersValue(true, field.size, clause, problem);
+      return charactersValue(true, characters, field.size, clause, problem);
     case FieldKind::zoned:
     case FieldKind::packed:
     case FieldKind::binary:
-      return numberValue(field, clause, problem);
+      return {numberValue(field, clause, problem), {}};
     default:
       problem = "the item cannot take a VALUE";
       return {};
   }
 }
 
-std::vector<std::uint8_t> groupValueBytes(std::size_t size, const ValueClause& clause, std::string& problem) {
+ConstantValue groupValueOf(std::size_t size, const ValueClause& clause, std::string& problem) {
   problem.clear();
   if (clause.parts.size() == 1 && isNumericLiteral(clause.parts[0])) {
     problem = "a group takes an alphanumeric literal or a figurative constant, not a number";
     return {};
   }
-  return charactersValue(false, size, clause, problem);
+  ConstantValue value = charactersValue(false, size, size, clause, problem);
+  // A group is alphanumeric: a literal shorter than it is padded with blanks, a character a byte.
+  if (problem.empty() && !value.text.empty()) value.text.resize(size, u' ');
+  return value;
 }
 
 }  // namespace quor::layout

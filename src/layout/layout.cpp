@@ -101,6 +101,11 @@ std::string overlayProblem(const LayoutField& field, std::size_t laid) {
 
 // Why a constant's own bytes cannot stand in for it, or nothing.
 std::string constantProblem(const LayoutField& field) {
+  if (!field.constantText.empty()) {
+    if (field.role != FieldRole::constant || (field.kind != FieldKind::text && field.kind != FieldKind::national))
+      return "only a text or national constant has a text of its own (constantText)";
+    if (!field.constantBytes.empty()) return "a constant has bytes or a text of its own, not both";
+  }
   if (field.constantBytes.empty()) return {};
   if (field.role != FieldRole::constant)
     return "only a constant has bytes of its own (constantBytes); this field's role is not constant";

@@ -18,12 +18,45 @@ namespace {
 // What a record of varying length is padded with to the longest record's length.
 constexpr std::uint8_t kPadding = 0x40;
 
+// Writes each constant's own text (a FILLER's VALUE) as a value of its field is written with `options`,
+// on their host page, into its own bytes; a text written other than it reads (a character without a
+// form, too long once encoded) refuses the layout, naming the field and where it was defined.
+void writeConstantTexts(Layout& layout, const RecordOptions& options, const GaijiMapping& mapping) {
+  std::u16string formatted;
+  std::u16string exact;
+  record::FieldStorage storage{formatted, exact};
+  record::GaijiSupply gaiji(mapping);
+  for (std::size_t i = 0; i < layout.fields.size(); ++i) {
+    LayoutField& field = layout.fields[i];
+    if (field.constantText.empty() || field.role != FieldRole::constant) continue;
+    LayoutField column = field;
+    column.role = FieldRole::column;
+    ValueChange change;
+    ByteString bytes;
+    std::string words;
+    try {
+      record::appendLayoutField(column, field.constantText, options, gaiji, storage, bytes, &change);
+      if (change.kind != Change::none) words = describeChange(change, field.constantText, column);
+    } catch (const Error& e) {
+      if (e.number() == errors::kOutOfMemory) throw;
+      words = describeFailure(e.number(), field.constantText, column);
+    }
+    if (!words.empty())
+      throw Error(errors::kInvalidCall, (field.origin.empty() ? std::string() : field.origin + ": ") + "field " +
+                                            std::to_string(i + 1) + " (" + field.name + "): VALUE \"" +
+                                            toUtf8(field.constantText) + "\": " + words);
+    field.constantBytes.assign(bytes.begin(), bytes.end());
+    field.constantText.clear();
+  }
+}
+
 }  // namespace
 
 RecordBuilder::RecordBuilder(Layout layout, const RecordOptions& options, GaijiMapping gaiji)
     : layout_(std::move(layout)), options_(options), gaiji_(std::move(gaiji)) {
   base::guarded([&] {
     checkLayoutForHost(layout_, options_.host);
+    writeConstantTexts(layout_, options_, gaiji_);
     const std::vector<std::size_t> columns = layout_.columns();
     columns_ = columns.size();
     for (const VaryingTable& table : layout_.tables)

@@ -18,8 +18,9 @@
 namespace quor {
 namespace {
 
-// "G2(1) binary S9 column 28+4", "FILLER text 3 constant 2+3 =C1C240", "(slack bytes) filler 2
-// constant 26+2", "ALL text 22 alias 0+22".
+// "G2(1) binary S9 column 28+4", "FILLER packed S3 constant 2+2 =005D", "FILLER text 3 constant 4+3
+// ="AB"" (text of its own, non-ASCII shown as ?), "(slack bytes) filler 2 constant 26+2", "ALL text 22
+// alias 0+22".
 std::string describe(const LayoutField& field) {
   static const char* const kKinds[] = {"component", "text", "national", "zoned", "packed", "binary", "filler"};
   static const char* const kRoles[] = {"column", "constant", "overlay"};
@@ -28,6 +29,11 @@ std::string describe(const LayoutField& field) {
   if (field.scale != 0) text += "v" + std::to_string(field.scale);
   text += std::string(" ") + (field.alias ? "alias" : kRoles[static_cast<int>(field.role)]) + " " +
           std::to_string(field.offset) + "+" + std::to_string(field.size);
+  if (!field.constantText.empty()) {
+    std::string utf8;
+    for (const char16_t c : field.constantText) utf8 += c < 0x80 ? static_cast<char>(c) : '?';
+    text += " =\"" + utf8 + "\"";
+  }
   if (!field.constantBytes.empty()) {
     text += " =";
     for (const std::uint8_t byte : field.constantBytes) {
@@ -112,29 +118,33 @@ TEST(CopybookStructure, LaysOutWhatTheHostCompilerLaysOut) {
        20,
        {"T by 1: 0..3 from 2, 1 a element"},
        8},
-      {"FILLER VALUE: each literal as the filler's kind writes it",
+      {"FILLER VALUE: characters as text of its own, written on the run's host page; bytes and numbers as "
+       "its kind writes them",
        "01 R.\n 05 FILLER PIC X(3) VALUE 'AB'.\n 05 FILLER PIC X(3) VALUE \"I\"\"M\".\n"
-       " 05 FILLER PIC X(4) VALUE ALL '*-'.\n 05 FILLER PIC X(2) VALUE X'0D25'.\n"
-       " 05 FILLER PIC X(2) VALUE 'A' & X'00'.\n 05 FILLER PIC N(2) VALUE N'漢'.\n"
+       " 05 FILLER PIC X(4) VALUE ALL '*-'.\n 05 FILLER PIC X(3) VALUE X'0D25'.\n"
+       " 05 FILLER PIC X(2) VALUE 'A' & 'B'.\n 05 FILLER PIC N(2) VALUE N'漢'.\n"
        " 05 FILLER PIC X(2) VALUE SPACES.\n 05 FILLER PIC X(2) VALUE ZEROS.\n 05 FILLER PIC X VALUE QUOTE.\n"
        " 05 FILLER PIC X VALUE LOW-VALUE.\n 05 FILLER PIC X VALUE HIGH-VALUES.\n"
-       " 05 FILLER PIC N VALUE SPACE.\n 05 FILLER PIC 9(3) VALUE 7.\n 05 FILLER PIC S9(3)V9 COMP-3 VALUE -1.5.\n"
+       " 05 FILLER PIC N VALUE NX'A1A1'.\n 05 FILLER PIC 9(3) VALUE 7.\n 05 FILLER PIC S9(3)V9 COMP-3 VALUE -1.5.\n"
        " 05 FILLER PIC 9(4) COMP VALUE ZERO.\n 05 FILLER PIC S9(4) BINARY VALUE -2.\n"
        " 05 NAMED PIC X(2) VALUE 'NO'.\n",
-       {"FILLER text 3 constant 0+3 =C1C240", "FILLER text 3 constant 3+3 =C97FD4",
-        "FILLER text 4 constant 6+4 =5C605C60", "FILLER text 2 constant 10+2 =0D25",
-        "FILLER text 2 constant 12+2 =C100", "FILLER national 2 constant 14+4 =B4C1A1A1",
-        "FILLER text 2 constant 18+2 =4040", "FILLER text 2 constant 20+2 =F0F0", "FILLER text 1 constant 22+1 =7F",
-        "FILLER text 1 constant 23+1 =00", "FILLER text 1 constant 24+1 =FF", "FILLER national 1 constant 25+2 =A1A1",
-        "FILLER zoned 3 constant 27+3 =F0F0F7", "FILLER packed S4v1 constant 30+3 =00015D",
-        "FILLER binary 4 constant 33+2 =0000", "FILLER binary S4 constant 35+2 =FFFE", "NAMED text 2 column 37+2"},
-       39},
-      {"a group's VALUE gives the fillers under it their bytes, slack bytes too",
-       "01 R.\n 05 G VALUE 'ABCDEFG'.\n  10 FILLER PIC X(3).\n  10 NAMED PIC X.\n  10 FILLER PIC X.\n"
-       "  10 B PIC S9(4) COMP SYNC.\n",
-       {"FILLER text 3 constant 0+3 =C1C2C3", "NAMED text 1 column 3+1", "FILLER text 1 constant 4+1 =C5",
-        "(slack bytes) filler 1 constant 5+1 =C6", "B binary S4 column 6+2"},
-       8},
+       {"FILLER text 3 constant 0+3 =\"AB\"", "FILLER text 3 constant 3+3 =\"I\"M\"",
+        "FILLER text 4 constant 6+4 =\"*-*-\"", "FILLER text 3 constant 10+3 =0D2540",
+        "FILLER text 2 constant 13+2 =\"AB\"", "FILLER national 2 constant 15+4 =\"?\"",
+        "FILLER text 2 constant 19+2 =\"  \"", "FILLER text 2 constant 21+2 =\"00\"",
+        "FILLER text 1 constant 23+1 =\"\"\"", "FILLER text 1 constant 24+1 =00", "FILLER text 1 constant 25+1 =FF",
+        "FILLER national 1 constant 26+2 =A1A1", "FILLER zoned 3 constant 28+3 =F0F0F7",
+        "FILLER packed S4v1 constant 31+3 =00015D", "FILLER binary 4 constant 34+2 =0000",
+        "FILLER binary S4 constant 36+2 =FFFE", "NAMED text 2 column 38+2"},
+       40},
+      {"a group's VALUE gives the fillers under it their part: characters to text, blanks to slack bytes",
+       "01 R.\n 05 G VALUE 'ABCD'.\n  10 FILLER PIC X(3).\n  10 NAMED PIC X.\n  10 FILLER PIC X.\n"
+       " 05 H VALUE SPACES.\n  10 FILLER PIC X(2).\n  10 B PIC S9(4) COMP SYNC.\n 05 I VALUE X'C1C2'.\n"
+       "  10 FILLER PIC 9.\n  10 FILLER PIC X.\n",
+       {"FILLER text 3 constant 0+3 =\"ABC\"", "NAMED text 1 column 3+1", "FILLER text 1 constant 4+1 =\" \"",
+        "FILLER text 2 constant 5+2 =\"  \"", "(slack bytes) filler 1 constant 7+1 =40", "B binary S4 column 8+2",
+        "FILLER zoned 1 constant 10+1 =C1", "FILLER text 1 constant 11+1 =C2"},
+       12},
       {"RENAMES: an elementary item's kind, text over a group or a THRU range, after every field",
        "01 R.\n 05 D.\n  10 YY PIC 9(2).\n  10 MM PIC 9(2).\n 05 AMT PIC S9(5) COMP-3.\n 05 TAIL PIC X.\n"
        "66 MONEY RENAMES AMT.\n66 DATE-TEXT RENAMES D.\n66 ALL-BUT-TAIL RENAMES MM OF D THROUGH AMT.\n",
@@ -190,7 +200,15 @@ TEST(CopybookStructure, RefusesWhatTheHostWouldReadOtherwise) {
       {"01 R.\n 05 G SYNC.\n  10 A PIC X.\n  10 B PIC S9(4) COMP.\n",
        "t.cpy:4: SYNCHRONIZED on a group would put 1 slack bytes before 'B', and compilers differ on whether it "
        "reaches the items under the group: write SYNCHRONIZED on the item itself"},
-      {"01 R.\n 05 FILLER PIC X(2) VALUE 'ABC'.\n", "t.cpy:2: VALUE of FILLER: the literal takes 3 bytes, the item 2"},
+      {"01 R.\n 05 FILLER PIC X(2) VALUE 'ABC'.\n", "t.cpy:2: VALUE of FILLER: the literal has 3 characters, the item 2"},
+      {"01 R.\n 05 FILLER PIC X(2) VALUE X'C1C2C3'.\n", "t.cpy:2: VALUE of FILLER: the literal takes 3 bytes, the item 2"},
+      {"01 R.\n 05 FILLER PIC X(2) VALUE 'A' & X'00'.\n",
+       "t.cpy:2: VALUE of FILLER: characters joined with a hexadecimal literal: write the whole value in hexadecimal"},
+      {"01 R.\n 05 FILLER PIC N(2) VALUE NX'A1A1'.\n",
+       "t.cpy:2: VALUE of FILLER: a national hexadecimal literal of 2 bytes, the item 4: it must fill the item"},
+      {"01 R.\n 05 G VALUE 'AB'.\n  10 FILLER PIC X.\n  10 FILLER PIC 9.\n",
+       "t.cpy:4: a group's VALUE puts characters on 'FILLER', which hold no characters: give the FILLER items "
+       "VALUEs of their own"},
       {"01 R.\n 05 FILLER PIC 9(2) VALUE -1.\n", "t.cpy:2: VALUE of FILLER: -1 is negative and the item has no sign"},
       {"01 R.\n 05 FILLER PIC 9(2)V9 VALUE 1.25.\n",
        "t.cpy:2: VALUE of FILLER: 1.25 has more decimal places than the item's 1"},
@@ -198,12 +216,10 @@ TEST(CopybookStructure, RefusesWhatTheHostWouldReadOtherwise) {
       {"01 R.\n 05 FILLER PIC 9(2) VALUE 'AB'.\n",
        "t.cpy:2: VALUE of FILLER: a number item takes a numeric literal or ZERO, not 'AB'"},
       {"01 R.\n 05 FILLER PIC X(2) VALUE 12.\n", "t.cpy:2: VALUE of FILLER: a numeric literal in an item of characters"},
-      {"01 R.\n 05 FILLER PIC X(2) VALUE '漢'.\n",
-       "t.cpy:2: VALUE of FILLER: character U+6F22 has no single-byte form"},
       {"01 R.\n 05 FILLER PIC X(2) VALUE N'A'.\n",
        "t.cpy:2: VALUE of FILLER: a literal N'...' in an item of single-byte characters"},
       {"01 R.\n 05 FILLER PIC X VALUE X'0'.\n", "t.cpy:2: VALUE of FILLER: X'0' is no hexadecimal literal"},
-      {"01 R.\n 05 G VALUE 'ABC'.\n  10 FILLER PIC X(2).\n", "t.cpy:2: VALUE of 'G': the literal takes 3 bytes, the item 2"},
+      {"01 R.\n 05 G VALUE 'ABC'.\n  10 FILLER PIC X(2).\n", "t.cpy:2: VALUE of 'G': the literal has 3 characters, the item 2"},
       {"01 R.\n 05 T OCCURS 2 PIC X.\n66 A RENAMES T.\n", "t.cpy:3: RENAMES of 'A': 'T' has OCCURS or is in a table"},
       {"01 R.\n 05 A PIC X.\n 05 B PIC X.\n66 C RENAMES B THRU A.\n",
        "t.cpy:4: RENAMES of 'C': the THRU item ends before the first item starts"},
