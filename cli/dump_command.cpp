@@ -8,11 +8,13 @@
 #include <cstdio>
 
 #include "change_messages.hpp"
+#include "framed_input.hpp"
 #include "gaiji_file.hpp"
 #include "input_file.hpp"
 #include "interruption.hpp"
 #include "io_error.hpp"
 #include "quor/record.hpp"
+#include "quor/record_types.hpp"
 #include "quor/text.hpp"
 #include "record_faults.hpp"
 #include "text_convert.hpp"
@@ -36,16 +38,27 @@ bool isText(const LayoutField& field) {
          (field.kind == FieldKind::component && (field.format == setCharacter || field.format == setNCharacter));
 }
 
-// Reads exactly `bytes.size()` bytes unless the input ends; returns how many were read.
-std::size_t readFully(const InputFile& input, std::span<std::uint8_t> bytes) {
-  std::size_t held = 0;
-  while (held < bytes.size()) {
-    const ssize_t got = readInterruptibly(input.fd(), bytes.data() + held, bytes.size() - held);
-    if (got < 0) throw ioErrorFromErrno("cannot read " + input.display(), errno);
-    if (got == 0) break;
-    held += static_cast<std::size_t>(got);
+// A byte's text in the dump of a record's bytes: the single-byte character it is on the host code page
+// (EBCDIC with katakana on Fujitsu's), or "." for a control character or a byte of none.
+std::vector<std::string> byteTexts(HostCodePage host) {
+  Layout one;
+  LayoutField field;
+  field.kind = FieldKind::text;
+  field.length = 1;
+  one.fields.push_back(field);
+  finishLayout(one);
+  const RecordDecoder decoder(one, RecordOptions{true, true, host, false});
+  std::vector<std::string> texts(256, ".");
+  std::vector<std::u16string> values;
+  std::vector<FieldFault> faults;
+  for (unsigned byte = 0; byte < 256; ++byte) {
+    const std::uint8_t bytes[] = {static_cast<std::uint8_t>(byte)};
+    decoder.decode(bytes, values, faults);
+    if (faults.empty() && values[0].size() == 1 && values[0][0] >= 0x20 && values[0][0] != 0x7F &&
+        !(values[0][0] >= 0x80 && values[0][0] < 0xA0))
+      texts[byte] = toUtf8(values[0]);
   }
-  return held;
+  return texts;
 }
 
 class Dumper {
@@ -53,74 +66,74 @@ class Dumper {
   explicit Dumper(const DumpOptions& options) : Dumper(options, loadGaijiMapping(options.gaijiPath)) {}
 
  private:
-  Dumper(const DumpOptions& options, const GaijiMapping& gaiji)
-      : options_(options), decoder_(options.layout, recordOptions(options), gaiji) {
-    nameWidth_ = std::max(nameWidth_, std::string("field ").size() + std::to_string(options.layout.fields.size()).size());
-    for (const LayoutField& field : options.layout.fields) nameWidth_ = std::max(nameWidth_, field.name.size());
-    if (options.layout.varies()) nameWidth_ = std::max(nameWidth_, std::string("(padding)").size());
-  }
+  // What each record layout is read with.
+  struct Way {
+    const NamedLayout* layout;
+    RecordDecoder decoder;
+  };
 
-  static RecordOptions recordOptions(const DumpOptions& options) {
-    RecordOptions record{options.convertSign, false, options.host, options.shiftCodes};
-    record.padVarying = options.padVarying;
-    return record;
+  Dumper(const DumpOptions& options, const GaijiMapping& gaiji)
+      : options_(options), byteTexts_(byteTexts(options.host)) {
+    RecordOptions recordOptions{options.convertSign, false, options.host, options.shiftCodes};
+    recordOptions.padVarying = options.padVarying;
+    recordOptions_ = recordOptions;
+    const RecordLayouts& records = options.shape.records;
+    ways_.reserve(records.layouts.size());
+    for (const NamedLayout& layout : records.layouts) {
+      ways_.push_back(Way{&layout, RecordDecoder(layout.layout, recordOptions, gaiji)});
+      if (layout.layout.varies()) nameWidth_ = std::max(nameWidth_, std::string("(padding)").size());
+      nameWidth_ = std::max(
+          nameWidth_, std::string("field ").size() + std::to_string(layout.layout.fields.size()).size());
+      for (const LayoutField& field : layout.layout.fields)
+        nameWidth_ = std::max(nameWidth_, field.name.size());
+    }
+    selector_ = records.selector(recordOptions, gaiji);
   }
 
  public:
   int run() {
+    const RecordLayouts& records = options_.shape.records;
+    if (records.unchosen)
+      throw UsageError("the layouts describe " + std::to_string(records.layouts.size()) + " records (" +
+                       records.names() +
+                       "): --type-field NAME and --type VALUE=RECORD say which record each is");
+    for (const NamedLayout& layout : records.layouts)
+      if (layout.layout.recordLength == 0) throw UsageError("the layout has no bytes");
+    if (records.layouts.empty() && options_.shape.framing.format == RecordFormat::fixed &&
+        options_.recordLength == 0)
+      throw UsageError(
+          "fixed records without a layout: --lrecl N gives their length (or --recfm V or VB, or a layout)");
     std::vector<std::string> inputs = options_.inputs;
     if (inputs.empty()) inputs.emplace_back("-");
-    if (options_.layout.recordLength == 0) throw UsageError("the layout has no bytes");
     int status = kExitSuccess;
     bool missing = false;
-    std::vector<std::uint8_t> held;  // the bytes read and not yet shown
     for (const std::string& name : inputs) {
       const InputFile input(name);
-      held.clear();
-      std::uint64_t offset = 0;  // of held's first byte in the input
-      std::uint64_t number = 1;
-      for (;; ++number) {
-        if (options_.last && number > *options_.last) break;
-        // As many bytes as the record at hand takes: the layout's length, or what its counters say.
-        RecordExtent extent = decoder_.extent(held);
-        while (!extent.fault && extent.length > held.size()) {
-          const std::size_t before = held.size();
-          held.resize(extent.length);
-          const std::size_t got = readFully(input, std::span(held).subspan(before));
-          held.resize(before + got);
-          if (got == 0) break;
-          extent = decoder_.extent(held);
-        }
-        if (held.empty()) break;
-        if (extent.fault) {
-          std::printf("%s\n", (faultMessage(input.display() + ": record " + std::to_string(number), offset,
-                                            options_.layout, held, *extent.fault) +
-                               "; the records after it cannot be found")
-                                  .c_str());
+      FramedInput framed(input, options_.shape.framing, records.layouts, selector_ ? &*selector_ : nullptr,
+                         options_.recordLength, recordOptions_);
+      std::uint64_t seen = 0;  // records met
+      for (;;) {
+        if (options_.last && seen >= *options_.last) break;
+        const FramedInput::Item item = framed.next();
+        if (item.kind == FramedInput::Item::Kind::end) break;
+        if (item.kind == FramedInput::Item::Kind::bad) {
+          const std::string where = item.number != 0 ? ": record " + std::to_string(item.number) : "";
+          std::printf("%s%s (byte offset %llu): %s (%s)\n", input.display().c_str(), where.c_str(),
+                      static_cast<unsigned long long>(item.offset), std::string(item.problem).c_str(),
+                      std::string(item.passedOver).c_str());
           status = kExitBadData;
-          break;
+          if (!item.resumes) break;
+          continue;
         }
-        if (extent.length > held.size()) {
-          if (options_.layout.varies() && !options_.padVarying)
-            std::printf("%s: %zu leftover bytes after the last whole record (the record there would be %zu bytes)\n",
-                        input.display().c_str(), held.size(), extent.length);
-          else
-            std::printf("%s: %zu leftover bytes after the last whole record (records are %zu bytes)\n",
-                        input.display().c_str(), held.size(), extent.length);
-          status = kExitBadData;
-          break;
-        }
-        const std::span<const std::uint8_t> record(held.data(), extent.length);
-        if (number >= options_.first && !show(input.display(), number, offset, record)) status = kExitBadData;
-        held.erase(held.begin(), held.begin() + static_cast<std::ptrdiff_t>(extent.length));
-        offset += extent.length;
+        seen = item.number;
+        if (item.number < options_.first) continue;
+        if (!show(input.display(), item)) status = kExitBadData;
       }
       // The input ended before the last record asked for: say so rather than show less in silence.
-      const std::uint64_t records = number - 1;
-      if (options_.last ? records < *options_.last : options_.first > 1 && records < options_.first) {
+      if (options_.last ? seen < *options_.last : options_.first > 1 && seen < options_.first) {
         std::fflush(stdout);
         std::fprintf(stderr, "quor: %s holds %s: %s\n", input.display().c_str(),
-                     counted(records, "record").c_str(), missingRecords(records).c_str());
+                     counted(seen, "record").c_str(), missingRecords(seen).c_str());
         missing = true;
       }
     }
@@ -128,6 +141,7 @@ class Dumper {
     return missing ? kExitUsage : status;
   }
 
+ private:
   // What of the records asked for an input of `records` records lacks: "there is no record 5",
   // "records 5 to 9 are not there".
   [[nodiscard]] std::string missingRecords(std::uint64_t records) const {
@@ -137,25 +151,48 @@ class Dumper {
     return "records " + std::to_string(from) + " to " + std::to_string(to) + " are not there";
   }
 
-  // Prints one record, `start` bytes into its input; false when it holds invalid data.
-  bool show(const std::string& display, std::uint64_t number, std::uint64_t start,
-            std::span<const std::uint8_t> record) {
-    decoder_.decode(record, values_, faults_, true);
-    decoder_.decodeOverlays(record, overlayValues_, overlayFaults_, true);
-    const bool placed = decoder_.placeFields(record, offsets_);
-    std::printf("%s: record %llu (byte offset %llu, %zu bytes)\n", display.c_str(),
-                static_cast<unsigned long long>(number), static_cast<unsigned long long>(start), record.size());
-    const Layout& layout = options_.layout;
+  // Prints one record; false when it holds invalid data or is not one of its layout.
+  bool show(const std::string& display, const FramedInput::Item& item) {
+    const std::span<const std::uint8_t> record = item.bytes;
+    const bool named = options_.shape.records.several() && item.layout != kNoLayout;
+    std::printf("%s: record %llu (byte offset %llu, %zu bytes)%s%s\n", display.c_str(),
+                static_cast<unsigned long long>(item.number), static_cast<unsigned long long>(item.offset),
+                record.size(), named ? ": " : "", named ? ways_[item.layout].layout->name.c_str() : "");
+    if (ways_.empty()) {
+      showBytes(record, 0);
+      std::printf("\n");
+      return true;
+    }
+    if (item.layout == kNoLayout) {
+      std::printf("  %s\n", std::string(item.problem).c_str());
+      showBytes(record, 0);
+      std::printf("\n");
+      return false;
+    }
+    Way& way = ways_[item.layout];
+    const Layout& layout = way.layout->layout;
+    // The record's own bytes: its layout's, or as many as its counters make it (or its slot).
+    std::size_t length = std::min(record.size(), layout.recordLength);
+    const bool slot = options_.padVarying && record.size() == layout.recordLength;
+    if (layout.varies() && !slot) {
+      const RecordExtent extent = way.decoder.extent(record);
+      if (!extent.fault) length = std::min(record.size(), extent.length);
+    }
+    const std::span<const std::uint8_t> own = record.first(length);
+    way.decoder.decode(own, values_, faults_, true);
+    way.decoder.decodeOverlays(own, overlayValues_, overlayFaults_, true);
+    const bool placed = way.decoder.placeFields(own, offsets_);
+    bool good = faults_.empty() && record.size() <= length;
     std::size_t column = 0;
     std::size_t overlay = 0;
-    std::size_t end = 0;  // of the record's own bytes, before any padding
+    std::size_t end = 0;  // of the fields' bytes, before any padding
     for (std::size_t i = 0; i < layout.fields.size(); ++i) {
       const LayoutField& field = layout.fields[i];
       const bool isColumn = field.role == FieldRole::column;
       const std::string name =
           !field.name.empty() ? field.name : isColumn ? "field " + std::to_string(column + 1) : std::string();
       // Where the field lies in this record: unknown after a counter that gives no count.
-      const bool known = placed || !layout.varies() || i < layout.tables.front().first;
+      const bool known = placed || i < layout.tables.front().first;
       const std::size_t offset = known ? (placed ? offsets_[i] : field.offset) : kAbsentField;
       std::string value;
       std::string mark;
@@ -168,33 +205,41 @@ class Dumper {
           if (fault.column == column)
             mark = "  <- invalid: " + std::string(fault.reason) + countedTables(layout, i) + " (record byte " +
                    std::to_string(fault.offset) + ")";
-        ++column;
       } else if (field.role == FieldRole::overlay) {
         // Bytes a REDEFINES or RENAMES reads another way: invalid there is no fault of the record.
         const char* kind = field.alias ? "renames" : "redefines";
         value = shown(overlayValues_[overlay]) + "  (" + kind + ")";
         for (const FieldFault& fault : overlayFaults_)
           if (fault.column == overlay) value = "(" + std::string(kind) + "; not valid here: " + fault.reason + ")";
-        ++overlay;
       } else {
         value = field.kind == FieldKind::filler ? "(filler)" : "(constant)";
+        if (offset != kAbsentField && offset + field.size > length) {
+          mark = "  <- the record ends inside it";
+          good = false;
+        }
       }
+      if (isColumn) ++column;
+      if (field.role == FieldRole::overlay) ++overlay;
       if (offset == kAbsentField) {
         if (!known)
           value = "(not placed: a counter before it holds no count)";
         else if (mark.empty())
-          value = "(absent)";
+          value = layout.varies() ? "(absent)" : "(absent: the record ends before it)";
         std::printf("  %6s  %-*s  %-*s  %s\n", "-", static_cast<int>(nameWidth_), name.c_str(),
                     static_cast<int>(kBytesALine * 3 - 1), "", (value + mark).c_str());
         continue;
       }
       if (field.role != FieldRole::overlay) end = std::max(end, offset + field.size);
-      printField(offset, name, record.subspan(offset, std::min(field.size, record.size() - offset)), value + mark);
+      printField(offset, name, own.subspan(offset, std::min(field.size, length - offset)), value + mark);
     }
-    if (placed && end < record.size())
-      printField(end, "(padding)", record.subspan(end), "(to the longest record's length)");
+    if (placed && layout.varies() && end < length)
+      printField(end, "(padding)", own.subspan(end), "(to the longest record's length)");
+    if (record.size() > length)
+      printField(length, "", record.subspan(length),
+                 "<- " + counted(record.size() - length, "byte") + " beyond the " +
+                     (layout.varies() && !slot ? "record's " : "layout's ") + std::to_string(length));
     std::printf("\n");
-    return faults_.empty();
+    return good;
   }
 
   // "  offset  name  hex...  value", the hexadecimal wrapped at 16 bytes a line.
@@ -212,14 +257,35 @@ class Dumper {
     }
   }
 
+  // The bytes as hexdump -C shows them, 16 a line: the offset in the record, the bytes in two groups
+  // of 8 and the text they read as.
+  void showBytes(std::span<const std::uint8_t> bytes, std::size_t offset) const {
+    int width = 4;
+    while (width < 16 && (bytes.size() >> (4 * width)) != 0) ++width;
+    for (std::size_t start = 0; start < bytes.size(); start += kBytesALine) {
+      const std::size_t count = std::min(kBytesALine, bytes.size() - start);
+      std::string hex;
+      std::string text;
+      for (std::size_t i = 0; i < kBytesALine; ++i) {
+        if (i == kBytesALine / 2) hex += ' ';
+        hex += i < count ? hexPairs(bytes.data() + start + i, 1) + " " : "   ";
+        if (i < count) text += byteTexts_[bytes[start + i]];
+      }
+      std::printf("  %0*zX  %s |%s|\n", width, offset + start, hex.c_str(), text.c_str());
+    }
+  }
+
   const DumpOptions& options_;
-  const RecordDecoder decoder_;
+  std::vector<Way> ways_;  // one a layout
+  std::optional<RecordSelector> selector_;
+  const std::vector<std::string> byteTexts_;
   std::size_t nameWidth_ = 4;
   std::vector<std::u16string> values_;
   std::vector<FieldFault> faults_;
   std::vector<std::u16string> overlayValues_;
   std::vector<FieldFault> overlayFaults_;
   std::vector<std::size_t> offsets_;
+  RecordOptions recordOptions_;
 };
 
 }  // namespace

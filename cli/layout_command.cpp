@@ -99,8 +99,10 @@ std::vector<const VaryingTable*> distinctTables(const Layout& layout) {
   return out;
 }
 
-void printJson(const Layout& layout) {
-  std::string out = "{\n  \"recordLength\": " + std::to_string(layout.recordLength) + ",";
+void printJson(const Layout& layout, const std::string* name) {
+  std::string out = "{\n";
+  if (name != nullptr) out += "  \"record\": " + jsonString(*name) + ",\n";
+  out += "  \"recordLength\": " + std::to_string(layout.recordLength) + ",";
   if (layout.varies()) {
     out += "\n  \"shortestLength\": " + std::to_string(layout.shortestLength) + ",\n  \"tables\": [";
     bool first = true;
@@ -134,7 +136,7 @@ void printJson(const Layout& layout) {
     if (!f.origin.empty()) out += ", \"origin\": " + jsonString(f.origin);
     out += "}";
   }
-  out += "\n  ]\n}\n";
+  out += "\n  ]\n}";
   std::fputs(out.c_str(), stdout);
 }
 
@@ -203,11 +205,19 @@ void printTable(const Layout& layout) {
 
 }  // namespace
 
-int runLayout(const Layout& layout, bool json) {
-  if (json)
-    printJson(layout);
-  else
-    printTable(layout);
+int runLayout(const std::vector<NamedLayout>& layouts, bool json) {
+  const bool several = layouts.size() > 1;
+  if (json && several) std::fputs("[\n", stdout);
+  for (std::size_t i = 0; i < layouts.size(); ++i) {
+    if (json) {
+      printJson(layouts[i].layout, several ? &layouts[i].name : nullptr);
+      std::fputs(several && i + 1 < layouts.size() ? ",\n" : "\n", stdout);
+      continue;
+    }
+    if (several) std::printf("%srecord %s\n", i == 0 ? "" : "\n", layouts[i].name.c_str());
+    printTable(layouts[i].layout);
+  }
+  if (json && several) std::fputs("]\n", stdout);
   if (std::fflush(stdout) != 0) throw IoError("cannot write standard output");
   return kExitSuccess;
 }

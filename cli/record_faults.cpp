@@ -6,10 +6,15 @@ namespace quor::cli {
 
 std::string faultMessage(const std::string& where, std::uint64_t recordStart, const Layout& layout,
                          std::span<const std::uint8_t> record, const FieldFault& fault) {
+  return where + " (byte offset " + std::to_string(recordStart + fault.offset) + "): " +
+         faultWords(layout, record, fault);
+}
+
+std::string faultWords(const Layout& layout, std::span<const std::uint8_t> record, const FieldFault& fault) {
   const std::size_t field = layout.columns()[fault.column];
   const std::size_t length = std::min(fault.length, record.size() - fault.offset);
-  return where + " (byte offset " + std::to_string(recordStart + fault.offset) + "): " + layout.describe(field) +
-         ": bytes " + hexPairs(record.data() + fault.offset, length) + ": " + fault.reason + countedTables(layout, field);
+  return layout.describe(field) + ": bytes " + hexPairs(record.data() + fault.offset, length) + ": " +
+         fault.reason + countedTables(layout, field);
 }
 
 std::string countedTables(const Layout& layout, std::size_t field) {

@@ -15,6 +15,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -102,6 +103,16 @@ inline LayoutField componentField(std::string name, std::int32_t length, CFormat
   return field;
 }
 
+// An item of a record as its copybook writes it, for the forms that nest a record's values as the
+// record does (JSON Lines): a group of items, a table (OCCURS) of elements, or an elementary item.
+// Walked in order, each elementary item stands for the next field of Layout::fields, one an element of
+// every table it is in; overlays, fillers and constants included.
+struct LayoutNode {
+  std::string name;                  // as written; empty for FILLER and unnamed items
+  std::uint32_t occurs = 0;          // a table's elements; 0 for an item that is no table
+  std::vector<LayoutNode> children;  // a group's items; none for an elementary item
+};
+
 struct Layout {
   std::vector<LayoutField> fields;
   std::size_t recordLength = 0;  // bytes of a record; with varying tables, of the longest (set by finishLayout)
@@ -111,6 +122,9 @@ struct Layout {
   // Bytes of the shortest record, every table at its fewest, tables of one counter at the fewest they
   // all hold (set by finishLayout).
   std::size_t shortestLength = 0;
+  // The record's items, outermost first, from a copybook; empty for a flat layout (a layout file, the
+  // lists, a layout made in code), whose fields each stand for themselves.
+  std::vector<LayoutNode> tree{};
 
   [[nodiscard]] bool varies() const noexcept { return !tables.empty(); }
 
@@ -170,9 +184,6 @@ inline constexpr std::size_t kAbsentField = static_cast<std::size_t>(-1);
 // number of counts other than the tables', 7 when memory runs out.
 std::size_t placeFields(const Layout& layout, std::span<const std::size_t> counts, std::vector<std::size_t>& offsets);
 
-// Parses a layout file's text (UTF-8); `fileName` goes into the messages.
-Layout parseLayoutFile(std::string_view text, const std::string& fileName);
-
 // A member that a copybook's COPY statement names, as a CopyResolver finds it.
 struct CopyMember {
   std::string name;  // what messages and the chain of copies call it: "copy/ADDRESS.cpy"
@@ -189,6 +200,27 @@ using CopyResolver = std::function<CopyMember(const std::string& name, const std
 // member. A file that is found but cannot be read fails with error 75.
 CopyResolver copyFolders(std::vector<std::string> folders);
 
+// The fields of a record shorter than its layout, which a variable-length file may hold: the columns
+// wholly within its first `bytes` bytes (those after are absent), and the field, overlays aside, that
+// a record of that length ends inside (none when it ends between fields or after the last).
+std::size_t columnsWithin(const Layout& layout, std::size_t bytes);
+std::optional<std::size_t> fieldCutBy(const Layout& layout, std::size_t bytes);
+
+// A record layout with its name, one of the several a file of several record types holds.
+struct NamedLayout {
+  std::string name;
+  Layout layout;
+};
+
+// Parses a layout file's text (UTF-8); `fileName` goes into the messages. A file of several records
+// (below) is refused, naming them.
+Layout parseLayoutFile(std::string_view text, const std::string& fileName);
+
+// The records a layout file describes: a line "record NAME" starts a record of that name, whose fields
+// are the lines after it; a file without such lines describes one record, named "". Record names are
+// unique, and each record has fields.
+std::vector<NamedLayout> parseLayoutFileRecords(std::string_view text, const std::string& fileName);
+
 // The record a COBOL copybook describes (text in UTF-8 or ASCII): its elementary items as typed fields,
 // with the offsets and record length the host compiler gives. Tables (OCCURS) become one field an
 // element, "item(1)", "item(2)"; FILLER items are constants (their VALUE, when given, as their bytes);
@@ -200,9 +232,26 @@ CopyResolver copyFolders(std::vector<std::string> folders);
 // LEADING or SEPARATE, JUSTIFIED, BLANK WHEN ZERO, P and editing symbols in a picture, COMP-1, COMP-2)
 // throw quor::Error 5 naming the clause, file and line. The copybook describes one record: an 01 entry
 // (later 01 entries only as REDEFINES of it), or 77 items and items of one level without an 01, laid
-// out one after the other. A redefining item longer than what it redefines is refused, as are more
-// than 100,000 fields and records over 64 MiB.
+// out one after the other; a copybook of several 01 records is refused here, naming them
+// (parseCopybookRecord reads one). A redefining item longer than what it redefines is refused, as are
+// more than 100,000 fields and records over 64 MiB. The layout keeps the copybook's groups and tables
+// (Layout::tree).
 Layout parseCopybook(std::string_view text, const std::string& fileName, const CopyResolver& resolve = {});
+
+// The names of the 01 records of a copybook, in order (one empty name for items without an 01). A
+// file of several record types is often described so, each 01 entry its own record with its own
+// length; an 01 entry that REDEFINES another is no record of its own.
+std::vector<std::string> copybookRecordNames(std::string_view text, const std::string& fileName,
+                                             const CopyResolver& resolve = {});
+
+// One record of a copybook, named in any letter case: an 01 record, laid out on its own (its names
+// qualified within it alone), or an item of a REDEFINES (the item redefined, or one that redefines
+// it), which then stands in place of the item it redefines, its record otherwise as written: the other
+// items of that REDEFINES are left out, and bytes the chosen item does not reach are a filler of
+// blanks. The layout comes with the name as the copybook writes it. Throws quor::Error 5 when no 01
+// record and no item of a REDEFINES has the name, and as parseCopybook does.
+NamedLayout parseCopybookRecord(std::string_view text, const std::string& fileName, std::string_view name,
+                                const CopyResolver& resolve = {});
 
 // A layout from the --lengths and --formats lists ("8,20,10" and "1,1,2"); messages name the list and
 // its item ("--lengths item 2: ...").

@@ -116,6 +116,14 @@ class RecordBuilder {
   // pastTableCount (an empty value there is none).
   void append(std::span<const std::u16string_view> values, ByteString& out, std::span<ValueChange> changes = {});
 
+  // Appends the record of the first columns only, as a variable-length file holds a record whose last
+  // fields are absent: `values` gives the first of the layout's columns (at least one), and the record
+  // ends where the field of the first column not given starts, its fields before that as append()
+  // writes them. `changes`, when not empty, has one entry a value given. With every column given it is
+  // append(). Throws as append() does, and quor::Error 5 for no value or more values than columns.
+  void appendFirstColumns(std::span<const std::u16string_view> values, ByteString& out,
+                          std::span<ValueChange> changes = {});
+
   [[nodiscard]] const Layout& layout() const noexcept { return layout_; }
 
  private:
@@ -124,6 +132,7 @@ class RecordBuilder {
 
   Layout layout_;
   std::size_t columns_ = 0;
+  std::vector<std::size_t> columnFields_;  // the field of each column
   RecordOptions options_;
   GaijiMapping gaiji_;
   std::u16string formatted_;  // working storage of the field formatter, kept from record to record
@@ -174,9 +183,10 @@ class RecordDecoder {
   // The record is Layout::recordLength bytes, or for a layout with varying tables as long as its
   // counters make it (recordLength with padVarying). A shorter record ends early, as records of varying
   // length do: a field wholly past its end is absent and gives the empty text, a field it cuts is
-  // invalid. The fields of an element past its table's count give the empty text. A counter outside
-  // its table's range is invalid; the columns after it then give the empty text, their places being
-  // unknown. Throws quor::Error 5 for a record longer than that, 7 when memory runs out.
+  // invalid (columnsWithin counts the columns within a record of fixed fields). The fields of an element
+  // past its table's count give the empty text. A counter outside its table's range is invalid; the
+  // columns after it then give the empty text, their places being unknown. Throws quor::Error 5 for a
+  // record longer than that, 7 when memory runs out.
   void decode(std::span<const std::uint8_t> record, std::vector<std::u16string>& values,
               std::vector<FieldFault>& faults, bool lenient = false) const;
 
@@ -190,6 +200,13 @@ class RecordDecoder {
   // what its counters make it (recordLength with padVarying). Fewer bytes than its counters take give
   // the length the counters end at, to ask again with more.
   [[nodiscard]] RecordExtent extent(std::span<const std::uint8_t> bytes) const;
+
+  // The columns given by `record`, a record shorter than its layout as a variable-length file holds:
+  // those before the first whose field lies past its end or is cut by it (its columns then are absent,
+  // not empty); all of them for a whole record. With varying tables, fields are where the record's
+  // counters put them, and the columns of an element past its table's count are no end of the record
+  // (they give the empty text). Throws quor::Error 7 when memory runs out.
+  [[nodiscard]] std::size_t columnsWithin(std::span<const std::uint8_t> record) const;
 
   // The offset of every field in `record` (kAbsentField for one its counters leave out or that lies
   // past the record's end), as decode places them; false when a counter holds no count of its table's

@@ -53,7 +53,7 @@ struct Plan {
   bool shifts = false;                  // typed text fields hold double-byte runs
   ShiftCodes shiftCodes{};
   bool fujitsu = true;                  // 0x38 opens a run too
-  std::size_t recordLength = 0;
+  std::size_t recordLength = 0;  // a record of another length is left to RecordDecoder
   // A layout whose records vary in length (OCCURS DEPENDING ON): every record is RecordDecoder's.
   bool declined = false;
 };

@@ -8,6 +8,7 @@
 #include "number_text/scaled_decimal.hpp"
 #include "quor/record.hpp"
 #include "quor/text.hpp"
+#include "record/field_kind.hpp"
 #include "record/record_assembly.hpp"
 #include "record/table_counts.hpp"
 
@@ -57,11 +58,58 @@ RecordBuilder::RecordBuilder(Layout layout, const RecordOptions& options, GaijiM
   base::guarded([&] {
     checkLayoutForHost(layout_, options_.host);
     writeConstantTexts(layout_, options_, gaiji_);
-    const std::vector<std::size_t> columns = layout_.columns();
-    columns_ = columns.size();
+    columnFields_ = layout_.columns();
+    columns_ = columnFields_.size();
     for (const VaryingTable& table : layout_.tables)
-      counterColumns_.push_back(
-          static_cast<std::size_t>(std::lower_bound(columns.begin(), columns.end(), table.counter) - columns.begin()));
+      counterColumns_.push_back(static_cast<std::size_t>(
+          std::lower_bound(columnFields_.begin(), columnFields_.end(), table.counter) - columnFields_.begin()));
+  });
+}
+
+void RecordBuilder::appendFirstColumns(std::span<const std::u16string_view> values, ByteString& out,
+                                       std::span<ValueChange> changes) {
+  base::guarded([&] {
+    if (values.empty() || values.size() > columns_ || (!changes.empty() && changes.size() != values.size()))
+      throw Error(errors::kInvalidCall);
+    if (values.size() == columns_) {
+      append(values, out, changes);
+      return;
+    }
+    // The fields past the end are written with a value each takes as it reads, and cut off.
+    std::vector<std::u16string_view> all(values.begin(), values.end());
+    for (std::size_t column = values.size(); column < columns_; ++column)
+      all.push_back(record::isNumberKind(record::writtenKind(layout_.fields[columnFields_[column]])) ? u"0"
+                                                                                                     : u"");
+    // A table whose counter is past the end holds its fewest elements.
+    std::vector<std::u16string> leastCounts(layout_.tables.size());
+    for (std::size_t t = 0; t < layout_.tables.size(); ++t)
+      if (counterColumns_[t] >= values.size()) {
+        const std::string least = std::to_string(layout_.tables[t].least);
+        leastCounts[t].assign(least.begin(), least.end());
+        all[counterColumns_[t]] = leastCounts[t];
+      }
+    std::vector<ValueChange> allChanges(changes.empty() ? 0 : columns_);
+    const std::size_t start = out.size();
+    try {
+      append(all, out, allChanges);
+    } catch (const Error&) {
+      // The changes found before a field failed say what is wrong with it.
+      std::copy_n(allChanges.begin(), changes.size(), changes.begin());
+      throw;
+    }
+    std::copy_n(allChanges.begin(), changes.size(), changes.begin());
+    // The record ends where the first field not given starts: with varying tables, where it lies in
+    // this record, or where the next field its counts keep does (the record's end when none does).
+    std::size_t end = out.size() - start;
+    const std::size_t first = columnFields_[values.size()];
+    for (std::size_t i = first; i < layout_.fields.size(); ++i) {
+      if (layout_.fields[i].role == FieldRole::overlay) continue;
+      const std::size_t at = layout_.varies() ? offsets_[i] : layout_.fields[i].offset;
+      if (at == kAbsentField) continue;
+      end = at;
+      break;
+    }
+    out.resize(start + end);
   });
 }
 

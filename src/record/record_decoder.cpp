@@ -32,7 +32,7 @@ void appendRawDigits(Bytes bytes, FieldKind kind, std::u16string& out) {
   }
 }
 
-constexpr const char* kCut = "cut by the end of the record";
+constexpr const char* kCut = "field cut by the end of the record";
 
 }  // namespace
 
@@ -190,6 +190,25 @@ bool RecordDecoder::placeFields(std::span<const std::uint8_t> record, std::vecto
     for (std::size_t i = 0; i < offsets.size(); ++i)
       if (offsets[i] != kAbsentField && offsets[i] >= length) offsets[i] = kAbsentField;
     return true;
+  });
+}
+
+std::size_t RecordDecoder::columnsWithin(std::span<const std::uint8_t> record) const {
+  return base::guarded([&] {
+    if (!layout_.varies()) return quor::columnsWithin(layout_, record.size());
+    if (record.size() < countersEnd_) return quor::columnsWithin(layout_, record.size());
+    scratchValues_.resize(columns_.size());
+    scratchFaults_.clear();
+    for (std::size_t column = 0; column < prefixColumns_; ++column)
+      readColumn(record, column, scratchValues_, scratchFaults_, false);
+    // A counter that says no count leaves the places after it unknown: those columns give the empty text.
+    if (!countsOf(scratchValues_, scratchFaults_)) return columns_.size();
+    quor::placeFields(layout_, counts_, offsets_);
+    for (std::size_t column = 0; column < columns_.size(); ++column) {
+      const std::size_t offset = offsets_[columns_[column]];
+      if (offset != kAbsentField && offset + layout_.fields[columns_[column]].size > record.size()) return column;
+    }
+    return columns_.size();
   });
 }
 

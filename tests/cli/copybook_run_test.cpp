@@ -70,7 +70,7 @@ TEST(VaryingRecords, ACounterOutOfItsRangeIsBadBothWays) {
        "(ITEMS holds 0 to 3); the records after it cannot be found",
        ""},
       {"decode --skip-bad --copybook order.cpy", "\xC1\xF0\xF0\xF1\xF0\xD6\xD2\x40\xC1\xF0\xF0\xF2\xF4", 1,
-       "(the rest of the input skipped)", "A001,0,,,,,,,OK\n"},
+       "(the rest of the input passed over)", "A001,0,,,,,,,OK\n"},
       {"decode --copybook order.cpy", std::string("\xC1\xF0\xF0\xF1\xF1\xC1\xC1\x00", 8), 1,
        "<stdin>: record 1 (byte offset 0): 8 leftover bytes after the last whole record (the record there would "
        "be 12 bytes)",

@@ -180,8 +180,7 @@ TEST(Copybook, RefusesWhatItCannotWrite) {
       {"01 R OCCURS 2.\n 05 A PIC X.\n", "t.cpy:1: OCCURS is not allowed on a level 01 item"},
       {"01 R.\n 05 A PIC X OCCURS 99999999.\n", "t.cpy:2: the record would have more than 100000 fields"},
       {"01 R.\n 05 A PIC X.\n01 S.\n 05 B PIC X.\n",
-       "t.cpy:3: 'S' starts a second record; a copybook describes one record (an 01 record after the first "
-       "can be read as REDEFINES of it)"},
+       "t.cpy:3: 'S' starts a second record; the copybook describes 2 records (R, S), and one must be named"},
       {"01 R.\n 05 A PIC X(4).\n 05 B REDEFINES A PIC X(5).\n",
        "t.cpy:3: 'B' (5 bytes) is longer than 'A' (4 bytes), which it redefines"},
       {"01 R.\n 05 A PIC X.\n 05 B PIC X.\n 05 C REDEFINES A PIC X.\n",

@@ -234,7 +234,7 @@ TEST(VaryingRecord, AShorterRecordEndsEarly) {
       ASSERT_EQ(faults.size(), 1u);
       EXPECT_EQ(faults[0].offset, c.faultAt);
       EXPECT_EQ(faults[0].length, 1u);
-      EXPECT_STREQ(faults[0].reason, "cut by the end of the record");
+      EXPECT_STREQ(faults[0].reason, "field cut by the end of the record");
     }
   }
   // A varying layout's record cut in its second T1 element; and one ending before its counters.
