@@ -569,13 +569,16 @@ class Matcher {
           // A table of varying length holds as many elements as its counter (read before it) says; the
           // columns of the others stay empty.
           const std::optional<std::size_t> count = countOf(values_[shape.counterColumn]);
-          if (json.items.size() > shape.items.size() || (count && json.items.size() != *count))
+          if (json.items.size() > shape.items.size() || (count && json.items.size() != *count)) {
+            std::string why = count ? "its counter says " + std::to_string(*count) : std::string();
+            if (!count || *count < shape.least || *count > shape.items.size()) {
+              const std::string range = "the table holds " + std::to_string(shape.least) + " to " +
+                                        std::to_string(shape.items.size());
+              why = count ? why + " (" + range + ")" : range;
+            }
             refuse(place + " has " + std::to_string(json.items.size()) +
-                   (json.items.size() == 1 ? " element" : " elements") + "; " +
-                   (count && *count <= shape.items.size()
-                        ? "its counter says " + std::to_string(*count)
-                        : "the table has " + std::to_string(shape.least) + " to " +
-                              std::to_string(shape.items.size())));
+                   (json.items.size() == 1 ? " element" : " elements") + "; " + why);
+          }
         } else if (json.items.size() != shape.items.size()) {
           refuse(place + " has " + std::to_string(json.items.size()) +
                  (json.items.size() == 1 ? " element" : " elements") + "; the table has " +

@@ -47,6 +47,54 @@ TEST(VaryingRecords, EncodeAndDecodeBackToBackOrPadded) {
     EXPECT_NE(dump.out.find(line), std::string::npos) << line << "\n" << dump.out;
 }
 
+// Every framing and both text forms give the records back byte for byte: back to back, behind RDWs
+// (each record as long as its counters make it) and in blocks, padded to slots or not; and a file of
+// two record types, one of them varying, whose records are found by their type and their counters.
+TEST(VaryingRecords, EveryFramingAndTextFormComesBack) {
+  const ScratchFolder folder;
+  folder.write("order.cpy", kOrder);
+  folder.write("orders.csv", "A001,2,AA,1,BB,-2,,,OK\nA002,0,,,,,,,NO\nA003,3,CC,3,DD,4,EE,5,END\n");
+  folder.write("two.cpy",
+               "       01  HEAD-REC.\n           05  REC-TYPE  PIC X.\n           05  BATCH  PIC 9(3).\n"
+               "       01  LINES.\n           05  REC-TYPE  PIC X.\n           05  N  PIC 9.\n"
+               "           05  CODE OCCURS 0 TO 3 DEPENDING ON N PIC X(2).\n           05  NOTE  PIC X(2).\n");
+  folder.write("two.csv", "HEAD-REC,H,7\nLINES,D,2,AA,BB,,OK\nLINES,D,0,,,,NO\nHEAD-REC,H,8\n");
+  const std::string two = "--copybook two.cpy --type-field REC-TYPE --type H=HEAD-REC --type D=LINES ";
+  const struct {
+    std::string options;
+    const char* csv;
+    std::size_t bytes;  // of the file encoded
+  } cases[] = {
+      {"--copybook order.cpy", "orders.csv", 44},
+      {"--copybook order.cpy --recfm V", "orders.csv", 56},
+      {"--copybook order.cpy --recfm VB --block-size 40", "orders.csv", 64},
+      {"--copybook order.cpy --odo-padded", "orders.csv", 60},
+      {"--copybook order.cpy --odo-padded --recfm V", "orders.csv", 72},
+      {two, "two.csv", 20},
+      {two + "--recfm V", "two.csv", 36},
+      {two + "--odo-padded", "two.csv", 28},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.options);
+    ASSERT_EQ(runQuor("encode -q " + c.options + " -o f.dat " + c.csv, folder.path()).exitCode, 0);
+    const std::string bytes = readFile(folder.path() / "f.dat");
+    EXPECT_EQ(bytes.size(), c.bytes);
+    const RunResult csv = runQuor("decode -q " + c.options + " f.dat", folder.path());
+    EXPECT_EQ(csv.exitCode, 0) << csv.err;
+    EXPECT_EQ(csv.out, readFile(folder.path() / c.csv));
+    const RunResult json = runQuor("decode -q --format jsonl " + c.options + " -o f.jsonl f.dat", folder.path());
+    EXPECT_EQ(json.exitCode, 0) << json.err;
+    const RunResult again = runQuor("encode -q --format jsonl " + c.options + " -o g.dat f.jsonl", folder.path());
+    EXPECT_EQ(again.exitCode, 0) << again.err;
+    EXPECT_EQ(readFile(folder.path() / "g.dat"), bytes);
+  }
+  // A table's array has as many elements as its counter says.
+  ASSERT_EQ(runQuor("encode -q --copybook order.cpy -o o.dat orders.csv", folder.path()).exitCode, 0);
+  EXPECT_NE(runQuor("decode -q --format jsonl --copybook order.cpy o.dat", folder.path())
+                .out.find("\"ITEM-COUNT\":0,\"ITEMS\":[],\"NOTE\":\"NO\""),
+            std::string::npos);
+}
+
 TEST(VaryingRecords, ACounterOutOfItsRangeIsBadBothWays) {
   const ScratchFolder folder;
   folder.write("order.cpy", kOrder);
@@ -75,6 +123,16 @@ TEST(VaryingRecords, ACounterOutOfItsRangeIsBadBothWays) {
        "<stdin>: record 1 (byte offset 0): 8 leftover bytes after the last whole record (the record there would "
        "be 12 bytes)",
        ""},
+      // Behind an RDW the record's length is the RDW's: one longer than its counters make it is bad.
+      {"decode --copybook order.cpy --recfm V", std::string("\x00\x0D\x00\x00\xC1\xF0\xF0\xF1\xF0\xD6\xD2\x40\x40", 13),
+       1, "<stdin>: record 1 (byte offset 4): a record of 9 bytes, and its counters make it 8: 1 leftover byte", ""},
+      // JSON Lines: an array's elements are as many as its counter says.
+      {"encode --format jsonl --copybook order.cpy",
+       "{\"ORDER-ID\":\"A001\",\"ITEM-COUNT\":2,\"ITEMS\":[{\"CODE\":\"AA\",\"QTY\":1}],\"NOTE\":\"OK\"}\n", 1,
+       "<stdin>:1: \"ITEMS\" has 1 element; its counter says 2", ""},
+      {"encode --format jsonl --copybook order.cpy",
+       "{\"ORDER-ID\":\"A001\",\"ITEM-COUNT\":5,\"ITEMS\":[],\"NOTE\":\"OK\"}\n", 1,
+       "\"ITEMS\" has 0 elements; its counter says 5 (the table holds 0 to 3)", ""},
   };
   for (const auto& c : cases) {
     const RunResult run = runQuor(c.command, folder.path(), c.input);

@@ -254,6 +254,43 @@ TEST(VaryingRecord, AShorterRecordEndsEarly) {
   EXPECT_EQ(errorOf([&] { reader.decode({whole.data(), whole.size() - 1}, values, faults); }), 0);
 }
 
+// A record of the first k columns only, as a variable-length file holds one, reads back as those k
+// columns (and the empty ones of elements its counters leave out), the rest absent: the builder's cut
+// and the decoder's count of columns within agree for every k.
+TEST(VaryingRecord, FirstColumnsReadBackAsWritten) {
+  const Layout layout = parseCopybook(kCopybook, "t.cpy");
+  RecordBuilder builder(layout);
+  const RecordDecoder decoder(layout);
+  for (const std::vector<std::string>& record :
+       {std::vector<std::string>{"1", "2", "AA", "", "1", "X", "", "2", "Y", "", "Z"},
+        std::vector<std::string>{"0", "1", "", "", "7", "", "", "", "", "", "Z"},
+        std::vector<std::string>{"2", "2", "AA", "BB", "1", "W", "X", "2", "Y", "Z", "T"}}) {
+    const std::vector<std::u16string> all = texts(record);
+    const std::vector<std::u16string_view> given = views(all);
+    ByteString whole;
+    builder.append(given, whole);
+    EXPECT_EQ(decoder.columnsWithin({whole.data(), whole.size()}), all.size());
+    for (std::size_t k = 1; k < all.size(); ++k) {
+      SCOPED_TRACE(record[0] + record[1] + " first " + std::to_string(k));
+      ByteString cut;
+      builder.appendFirstColumns(std::span<const std::u16string_view>(given).first(k), cut);
+      ASSERT_LE(cut.size(), whole.size());
+      EXPECT_EQ(cut, ByteString(whole.data(), cut.size()));
+      const std::size_t present = decoder.columnsWithin({cut.data(), cut.size()});
+      EXPECT_GE(present, k);
+      std::vector<std::u16string> values;
+      std::vector<FieldFault> faults;
+      decoder.decode({cut.data(), cut.size()}, values, faults);
+      EXPECT_TRUE(faults.empty());
+      for (std::size_t c = 0; c < present; ++c) EXPECT_EQ(values[c], all[c]) << c;
+      for (std::size_t c = present; c < all.size(); ++c) EXPECT_EQ(values[c], u"") << c;
+      if (present < all.size()) {
+        EXPECT_LT(cut.size(), whole.size());
+      }
+    }
+  }
+}
+
 TEST(VaryingRecord, PlansLeaveVaryingRecordsToTheBuilderAndDecoder) {
   const Layout layout = parseCopybook(kCopybook, "t.cpy");
   const PlanTables tables{GaijiMapping()};
