@@ -299,7 +299,7 @@ inline quor::Layout layoutOf(Input& in, std::size_t mostFields = 64) {
     layout.fields.insert(layout.fields.end(), times, field);
     if (field.role != quor::FieldRole::overlay) laid += times * quor::fieldSize(field);
   }
-  if (layout.fields.empty()) return layout;
+  if (layout.fields.empty()) return {};
   try {
     quor::finishLayout(layout);
   } catch (const quor::Error& e) {

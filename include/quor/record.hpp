@@ -120,7 +120,10 @@ class RecordBuilder {
   // fields are absent: `values` gives the first of the layout's columns (at least one), and the record
   // ends where the field of the first column not given starts, its fields before that as append()
   // writes them. `changes`, when not empty, has one entry a value given. With every column given it is
-  // append(). Throws as append() does, and quor::Error 5 for no value or more values than columns.
+  // append(). With varying tables, a counter not given holds its table's fewest elements, and the
+  // columns of elements the counts leave out take no bytes: the record ends where the first column not
+  // given that the counts keep starts (and is whole when they keep none). Throws as append() does, and
+  // quor::Error 5 for no value or more values than columns.
   void appendFirstColumns(std::span<const std::u16string_view> values, ByteString& out,
                           std::span<ValueChange> changes = {});
 

@@ -98,13 +98,13 @@ void RecordBuilder::appendFirstColumns(std::span<const std::u16string_view> valu
       throw;
     }
     std::copy_n(allChanges.begin(), changes.size(), changes.begin());
-    // The record ends where the first field not given starts: with varying tables, where it lies in
-    // this record, or where the next field its counts keep does (the record's end when none does).
+    // The record ends where the field of the first column not given starts: with varying tables, where
+    // it lies in this record, or, for one of an element its counts leave out (which takes no bytes),
+    // where the next column kept does; the whole record when none is kept.
     std::size_t end = out.size() - start;
-    const std::size_t first = columnFields_[values.size()];
-    for (std::size_t i = first; i < layout_.fields.size(); ++i) {
-      if (layout_.fields[i].role == FieldRole::overlay) continue;
-      const std::size_t at = layout_.varies() ? offsets_[i] : layout_.fields[i].offset;
+    for (std::size_t column = values.size(); column < columns_; ++column) {
+      const std::size_t field = columnFields_[column];
+      const std::size_t at = layout_.varies() ? offsets_[field] : layout_.fields[field].offset;
       if (at == kAbsentField) continue;
       end = at;
       break;

@@ -258,20 +258,27 @@ TEST(VaryingRecord, AShorterRecordEndsEarly) {
 // columns (and the empty ones of elements its counters leave out), the rest absent: the builder's cut
 // and the decoder's count of columns within agree for every k.
 TEST(VaryingRecord, FirstColumnsReadBackAsWritten) {
-  const Layout layout = parseCopybook(kCopybook, "t.cpy");
-  RecordBuilder builder(layout);
-  const RecordDecoder decoder(layout);
-  for (const std::vector<std::string>& record :
-       {std::vector<std::string>{"1", "2", "AA", "", "1", "X", "", "2", "Y", "", "Z"},
-        std::vector<std::string>{"0", "1", "", "", "7", "", "", "", "", "", "Z"},
-        std::vector<std::string>{"2", "2", "AA", "BB", "1", "W", "X", "2", "Y", "Z", "T"}}) {
-    const std::vector<std::u16string> all = texts(record);
+  const struct {
+    const char* copybook;
+    std::vector<std::string> record;
+  } cases[] = {
+      {kCopybook, {"1", "2", "AA", "", "1", "X", "", "2", "Y", "", "Z"}},
+      {kCopybook, {"0", "1", "", "", "7", "", "", "", "", "", "Z"}},
+      {kCopybook, {"2", "2", "AA", "BB", "1", "W", "X", "2", "Y", "Z", "T"}},
+      // The columns after the first are all left out by the count: the record keeps its filler.
+      {"01 R.\n 05 N PIC 9.\n 05 T OCCURS 0 TO 2 DEPENDING ON N PIC X.\n 05 FILLER PIC XX.\n", {"0", "", ""}},
+  };
+  for (const auto& c : cases) {
+    const Layout layout = parseCopybook(c.copybook, "t.cpy");
+    RecordBuilder builder(layout);
+    const RecordDecoder decoder(layout);
+    const std::vector<std::u16string> all = texts(c.record);
     const std::vector<std::u16string_view> given = views(all);
     ByteString whole;
     builder.append(given, whole);
     EXPECT_EQ(decoder.columnsWithin({whole.data(), whole.size()}), all.size());
     for (std::size_t k = 1; k < all.size(); ++k) {
-      SCOPED_TRACE(record[0] + record[1] + " first " + std::to_string(k));
+      SCOPED_TRACE(c.record[0] + c.record[1] + " first " + std::to_string(k));
       ByteString cut;
       builder.appendFirstColumns(std::span<const std::u16string_view>(given).first(k), cut);
       ASSERT_LE(cut.size(), whole.size());
@@ -282,11 +289,10 @@ TEST(VaryingRecord, FirstColumnsReadBackAsWritten) {
       std::vector<FieldFault> faults;
       decoder.decode({cut.data(), cut.size()}, values, faults);
       EXPECT_TRUE(faults.empty());
-      for (std::size_t c = 0; c < present; ++c) EXPECT_EQ(values[c], all[c]) << c;
-      for (std::size_t c = present; c < all.size(); ++c) EXPECT_EQ(values[c], u"") << c;
-      if (present < all.size()) {
-        EXPECT_LT(cut.size(), whole.size());
-      }
+      for (std::size_t column = 0; column < present; ++column) EXPECT_EQ(values[column], all[column]) << column;
+      for (std::size_t column = present; column < all.size(); ++column) EXPECT_EQ(values[column], u"") << column;
+      // Fewer columns read back is a shorter record; all of them, the whole record.
+      EXPECT_EQ(present < all.size(), cut.size() < whole.size());
     }
   }
 }
