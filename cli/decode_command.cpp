@@ -46,6 +46,8 @@ void checkOptions(const DecodeOptions& options) {
   if (json && options.cp932)
     throw UsageError("JSON Lines are UTF-8 text: --encoding cp932 does not go with --format jsonl");
   if (json && options.header) throw UsageError("--header names CSV columns: JSON Lines name every value");
+  if (json && options.overlays)
+    throw UsageError("--overlays adds CSV columns: JSON Lines give the items of a record, not its overlays");
   if (options.header && records.several() && !options.splitByType)
     throw UsageError("--header names one layout's columns, and the records have " +
                      std::to_string(records.layouts.size()) +
