@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "quor/error.hpp"
+#include "quor/json_lines.hpp"
 #include "quor/layout.hpp"
 
 namespace quor {
@@ -163,6 +164,31 @@ TEST(CopybookStructure, LaysOutWhatTheHostCompilerLaysOut) {
     EXPECT_EQ(tables, c.tables);
     EXPECT_EQ(layout.recordLength, c.recordLength);
     EXPECT_EQ(layout.shortestLength, c.shortestLength == 0 ? c.recordLength : c.shortestLength);
+  }
+  // Each 01 record of a copybook of several is aligned from its own start, keeps its own RENAMES, and
+  // its tree stands for its slack bytes and aliases too (JSON Lines walks it).
+  const char* const several =
+      "01 A.\n 05 T PIC X.\n 05 W PIC X(2).\n"
+      "01 B.\n 05 K PIC X.\n 05 H PIC S9(4) COMP SYNC.\n 05 G OCCURS 2.\n  10 C PIC X.\n"
+      "  10 F PIC S9(8) BINARY SYNC.\n66 KH RENAMES K THRU H.\n";
+  const struct {
+    const char* record;
+    std::vector<std::string> fields;
+  } records[] = {
+      {"A", {"T text 1 column 0+1", "W text 2 column 1+2"}},
+      {"B",
+       {"K text 1 column 0+1", "(slack bytes) filler 1 constant 1+1", "H binary S4 column 2+2",
+        "C(1) text 1 column 4+1", "(slack bytes) filler 3 constant 5+3", "F(1) binary S8 column 8+4",
+        "C(2) text 1 column 12+1", "(slack bytes) filler 3 constant 13+3", "F(2) binary S8 column 16+4",
+        "KH text 4 alias 0+4"}},
+  };
+  for (const auto& r : records) {
+    SCOPED_TRACE(r.record);
+    const NamedLayout named = parseCopybookRecord(several, "t.cpy", r.record);
+    std::vector<std::string> fields;
+    for (const LayoutField& field : named.layout.fields) fields.push_back(describe(field));
+    EXPECT_EQ(fields, r.fields);
+    EXPECT_NO_THROW(JsonLinesWriter(named.layout, named.name, true));
   }
 }
 
