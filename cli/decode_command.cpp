@@ -21,6 +21,7 @@
 #include "quor/json_lines.hpp"
 #include "quor/record.hpp"
 #include "quor/record_plan.hpp"
+#include "quor/record_problem.hpp"
 #include "quor/text.hpp"
 #include "record_faults.hpp"
 #include "text_convert.hpp"
@@ -191,11 +192,7 @@ class DecodeRun {
     for (Way& way : ways_) {
       if (!options_.splitByType && &way != &ways_.front()) break;
       std::vector<std::u16string> names;
-      for (const std::size_t field : way.layout->layout.columns()) {
-        const std::string& name = way.layout->layout.fields[field].name;
-        names.push_back(
-            toUtf16(name.empty() ? "field " + std::to_string(names.size() + 1) : name, "a field name"));
-      }
+      for (const std::string& name : way.layout->layout.columnNames()) names.push_back(toUtf16(name, "a field name"));
       if (options_.overlays)
         for (const LayoutField& field : way.layout->layout.fields)
           if (field.role == FieldRole::overlay) names.push_back(toUtf16(field.name, "a field name"));
@@ -238,40 +235,12 @@ class DecodeRun {
            " (byte offset " + std::to_string(item.offset) + "): ";
   }
 
-  // Why a record is no record of its layout, by its length; empty when it is one.
-  std::string lengthProblem(const Way& way, std::span<const std::uint8_t> bytes) const {
-    const std::size_t size = bytes.size();
-    const NamedLayout& named = *way.layout;
-    const Layout& layout = named.layout;
-    const std::string layoutName = named.name.empty() ? "the layout" : "its layout " + named.name;
-    if (size > layout.recordLength)
-      return "a record of " + counted(size, "byte") + ", and " + layoutName + " has " +
-             std::to_string(layout.recordLength) + ": " +
-             counted(size - layout.recordLength, "leftover byte");
-    if (size == 0) return "an empty record: " + layoutName + " has " + counted(layout.recordLength, "byte");
-    if (layout.varies()) {
-      // As long as its counters make it, or its slot; a record cut shorter has its trailing fields
-      // absent, a counter that says no length is invalid data.
-      if (options_.padVarying && size == layout.recordLength) return {};
-      const RecordExtent extent = way.decoder.extent(bytes);
-      if (extent.fault || size <= extent.length) return {};
-      return "a record of " + counted(size, "byte") + ", and its counters make it " +
-             std::to_string(extent.length) + ": " + counted(size - extent.length, "leftover byte");
-    }
-    const std::optional<std::size_t> cut = fieldCutBy(layout, size);
-    if (!cut || layout.fields[*cut].role == FieldRole::column) return {};  // a column cut is invalid data
-    const LayoutField& field = layout.fields[*cut];
-    return "a record of " + counted(size, "byte") + ", which ends inside " + layout.describe(*cut) +
-           " (bytes " + std::to_string(field.offset + 1) + " to " +
-           std::to_string(field.offset + field.size) + " of " + layoutName + ")";
-  }
-
   // Decodes one record and writes its line; false when a bad record ends the run.
   bool decodeRecord(Way& way, const std::string& display, const FramedInput::Item& item) {
     const std::span<const std::uint8_t> bytes = item.bytes;
     const Layout& layout = way.layout->layout;
     if (bytes.size() != layout.recordLength) {
-      const std::string problem = lengthProblem(way, bytes);
+      const std::string problem = recordLengthProblem(way.decoder, way.layout->name, bytes);
       if (!problem.empty()) return noteBad(placeOf(display, item) + problem);
     }
     OutputSink& sink = *way.sink;

@@ -15,10 +15,5 @@ namespace quor::cli {
 std::string faultMessage(const std::string& where, std::uint64_t recordStart, const Layout& layout,
                          std::span<const std::uint8_t> record, const FieldFault& fault);
 
-// The same without its place: "field 3 (amount): bytes F1 FA: digit nibble above 9".
-std::string faultWords(const Layout& layout, std::span<const std::uint8_t> record, const FieldFault& fault);
-
-// " (ITEMS holds 1 to 5)": the tables field `field` counts, or nothing when it counts none.
-std::string countedTables(const Layout& layout, std::size_t field);
 
 }  // namespace quor::cli
