@@ -122,13 +122,16 @@ FileShape loadFileShape(const LayoutSource& source, const FileShapeArguments& ar
       };
     } else if (!source.copybookFile.empty()) {
       text = readWholeFile(source.copybookFile, "the copybook");
-      const std::vector<std::string> names = copybookRecordNames(text, source.copybookFile);
+      const CopyResolver members = copyFolders(copyFoldersOf(source));
+      const std::vector<std::string> names = copybookRecordNames(text, source.copybookFile, members);
       if (names.size() == 1)
-        available.push_back({names.front(), parseCopybook(text, source.copybookFile)});
+        available.push_back({names.front(), parseCopybook(text, source.copybookFile, members)});
       else
         for (const std::string& name : names)
-          available.push_back(parseCopybookRecord(text, source.copybookFile, name));
-      named = [&](const std::string& name) { return parseCopybookRecord(text, source.copybookFile, name); };
+          available.push_back(parseCopybookRecord(text, source.copybookFile, name, members));
+      named = [&, members](const std::string& name) {
+        return parseCopybookRecord(text, source.copybookFile, name, members);
+      };
     } else {
       available.push_back({"", layoutFromLists(source.lengths, source.formats)});
       named = [&](const std::string&) -> NamedLayout {
@@ -168,7 +171,9 @@ FileShape loadFileShape(const LayoutSource& source, const FileShapeArguments& ar
                          records.names());
     }
   } catch (const Error& e) {
-    // A malformed layout is a usage mistake; its message says where and what.
+    // A malformed layout is a usage mistake; its message says where and what. A COPY member that
+    // cannot be read is an input failure.
+    if (e.number() == errors::kPathFileAccess) throw IoError(e.what());
     if (e.number() != errors::kInvalidCall) throw;
     throw UsageError(e.what());
   }

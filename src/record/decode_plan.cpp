@@ -63,6 +63,8 @@ struct Plan {
   // with the columns wholly within it; a record of any other length is left to RecordDecoder.
   std::vector<std::size_t> shortEnds{};
   std::vector<std::size_t> shortColumns{};
+  // A layout whose records vary in length (OCCURS DEPENDING ON): every record is RecordDecoder's.
+  bool declined = false;
 };
 
 // The widest number fields the plan reads: more than any typed kind has; a component field wider
@@ -215,6 +217,7 @@ DecodePlan::DecodePlan(const Layout& layout, const RecordOptions& options, const
     plan->crlf = csv.crlf;
     plan->keepPadding = options.keepPadding;
     plan->recordLength = layout.recordLength;
+    plan->declined = layout.varies();
     // Each byte and pair as the decoders read it, and as the output writes it.
     const record::PlanTableData& forms = tables.data();
     plan->ebcdic.resize(256);
@@ -303,6 +306,7 @@ std::size_t DecodePlan::maxLineBytes() const noexcept {
 
 std::size_t DecodePlan::decode(std::span<const std::uint8_t> record, char* out) const noexcept {
   const Plan& plan = *steps_;
+  if (plan.declined) return 0;
   std::size_t columns = plan.steps.size();
   if (record.size() != plan.recordLength) {
     // A shorter record of a variable-length file: the columns within it, where it ends between fields.

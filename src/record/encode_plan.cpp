@@ -71,6 +71,8 @@ struct Plan {
   // end: all steps, the record's length.
   std::vector<std::size_t> columnStep{};
   std::vector<std::size_t> columnOffset{};
+  // A layout whose records vary in length (OCCURS DEPENDING ON): every record is RecordBuilder's.
+  bool declined = false;
 };
 
 // The next character of a value, whose first byte *p is not ASCII: its UTF-16 unit, or false where
@@ -274,6 +276,7 @@ EncodePlan::EncodePlan(const Layout& layout, const RecordOptions& options, const
     const bool onHost = options.host != HostCodePage::fujitsu || options.shiftCodes;
     plan->input = encoding;
     plan->separators = number_text::localeSeparators();
+    plan->declined = layout.varies();
     std::size_t column = 0;
     for (const LayoutField& field : layout.fields) {
       if (field.role == FieldRole::overlay) continue;
@@ -328,7 +331,10 @@ EncodePlan::EncodePlan(const Layout& layout, const RecordOptions& options, const
       }
       if (field.role == FieldRole::constant) {
         // Its bytes never change: the builder writes them once here.
-        RecordBuilder builder(Layout{{field}, field.size}, options, plan->forms->gaiji);
+        Layout one;
+        one.fields = {field};
+        one.recordLength = field.size;
+        RecordBuilder builder(std::move(one), options, plan->forms->gaiji);
         ByteString bytes;
         builder.append({}, bytes);
         step.kernel = Kernel::constant;
@@ -424,7 +430,7 @@ bool runSteps(const Plan& plan, const Step* first, const Step* last, std::span<c
 
 bool EncodePlan::encode(std::span<const std::string_view> values, std::uint8_t* record) const noexcept {
   const Plan& plan = *steps_;
-  if (values.size() != plan.columns) return false;
+  if (plan.declined || values.size() != plan.columns) return false;
   return runSteps(plan, plan.steps.data(), plan.steps.data() + plan.steps.size(), values, record);
 }
 
@@ -432,7 +438,7 @@ std::size_t EncodePlan::encodeFirst(std::span<const std::string_view> values,
                                     std::uint8_t* record) const noexcept {
   const Plan& plan = *steps_;
   const std::size_t given = values.size();
-  if (given == 0 || given > plan.columns) return 0;
+  if (plan.declined || given == 0 || given > plan.columns) return 0;
   const Step* const steps = plan.steps.data();
   if (!runSteps(plan, steps, steps + plan.columnStep[given], values, record)) return 0;
   return plan.columnOffset[given];

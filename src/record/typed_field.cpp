@@ -1,6 +1,6 @@
 // The fields of a typed layout (new-style layout lines, copybooks), written as a host program writes
 // them: text and national values padded with blanks (an empty value is all blanks), numbers exact to
-// their scale, filler bytes as given.
+// their scale, filler bytes as given, a constant with bytes of its own as those bytes.
 
 #include "character/ebcdic_kana.hpp"
 #include "character/jef.hpp"
@@ -58,6 +58,11 @@ void appendTypedField(const LayoutField& field, std::u16string_view value, const
                       GaijiSupply& gaiji, FieldStorage& storage, ByteString& out, ValueChange* change) {
   if (change != nullptr) *change = {};
   const bool constant = field.role != FieldRole::column;
+  if (constant && !field.constantBytes.empty()) {
+    // A constant of its own bytes (a copybook's FILLER ... VALUE).
+    out.append(field.constantBytes.data(), field.constantBytes.size());
+    return;
+  }
   const auto length = static_cast<std::size_t>(field.length);
   switch (field.kind) {
     case FieldKind::text: {
