@@ -29,6 +29,14 @@ namespace {
 constexpr std::size_t kReadBytes = std::size_t{1} << 20;
 constexpr std::size_t kListed = 20;
 
+RecordOptions recordOptionsOf(const DecodeOptions& options) {
+  RecordOptions record;
+  record.convertSign = options.convertSign;
+  record.keepPadding = options.keepPadding;
+  record.keepZeros = options.keepZeros;
+  return record;
+}
+
 class DecodeRun {
  public:
   explicit DecodeRun(const DecodeOptions& options)
@@ -71,12 +79,11 @@ class DecodeRun {
 
   DecodeRun(const DecodeOptions& options, const GaijiMapping& gaiji)
       : options_(options),
-        decoder_(options.layout, RecordOptions{options.convertSign, options.keepPadding}, gaiji),
+        decoder_(options.layout, recordOptionsOf(options), gaiji),
         csv_{options.delimiter, options.cp932 ? TextEncoding::cp932 : TextEncoding::utf8,
              options.crlf.value_or(options.cp932)},
         progress_(!options.quiet && ::isatty(STDERR_FILENO) != 0) {
-    plan_.emplace(options.layout, RecordOptions{options.convertSign, options.keepPadding},
-                  PlanTables(gaiji, PlanUse::decode), csv_);
+    plan_.emplace(options.layout, recordOptionsOf(options), PlanTables(gaiji, PlanUse::decode), csv_);
   }
 
   void writeHeader(OutputSink& sink) {

@@ -19,6 +19,7 @@ struct DecodeOptions {
   char delimiter = ',';
   bool header = false;  // a first line naming the columns
   bool keepPadding = false;
+  bool keepZeros = false;  // unsigned whole numbers with their picture's width
   bool lenient = false;  // invalid data written as U+FFFD or raw digits, listed
   bool skipBad = false;
   std::optional<std::uint64_t> maxErrors;

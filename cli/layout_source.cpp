@@ -14,6 +14,21 @@ void addLayoutOptions(CLI::App& command, LayoutSource& source, bool lists) {
                                     "...' (docs/layouts.md)");
   auto* copybook = command.add_option("--copybook", source.copybookFile, "COBOL copybook describing the record");
   copybook->excludes(layout);
+  command
+      .add_option("--float", source.floatFormat,
+                  "COMP-1/COMP-2 and float fields: hex (IBM hexadecimal floating point, the host's) or ieee "
+                  "(IEEE 754, big-endian); default hex")
+      ->check(CLI::IsMember({"hex", "ieee"}));
+  command
+      .add_option("--binary-range", source.binaryRange,
+                  "COMP, COMP-4, BINARY and binary fields: digits (the picture's digits, the default) or full "
+                  "(every value of their bytes, as TRUNC(BIN) compilers read them; COMP-5 always)")
+      ->check(CLI::IsMember({"digits", "full"}));
+  command
+      .add_option("--positive-zone", source.positiveZone,
+                  "The sign zone of a positive value in signed zoned fields: C (as host compilers write it, the "
+                  "default) or F")
+      ->check(CLI::IsMember({"C", "F", "c", "f"}));
   if (!lists) return;
   auto* lengths =
       command.add_option("--lengths", source.lengths, "Field lengths, comma-separated (e.g. 8,20,10)");
@@ -24,11 +39,16 @@ void addLayoutOptions(CLI::App& command, LayoutSource& source, bool lists) {
 }
 
 Layout loadLayout(const LayoutSource& source) {
+  LayoutOptions options;
+  options.floatFormat = source.floatFormat == "ieee" ? FloatFormat::ieee : FloatFormat::hexadecimal;
+  options.binaryRange = source.binaryRange == "full" ? BinaryRange::full : BinaryRange::digits;
+  options.positiveZone = source.positiveZone == "F" || source.positiveZone == "f" ? kPositiveZoneF : kPositiveZoneC;
+  options.use = source.use;
   try {
     if (!source.layoutFile.empty())
-      return parseLayoutFile(readWholeFile(source.layoutFile, "the layout file"), source.layoutFile);
+      return parseLayoutFile(readWholeFile(source.layoutFile, "the layout file"), source.layoutFile, options);
     if (!source.copybookFile.empty())
-      return parseCopybook(readWholeFile(source.copybookFile, "the copybook"), source.copybookFile);
+      return parseCopybook(readWholeFile(source.copybookFile, "the copybook"), source.copybookFile, options);
     if (!source.lengths.empty() || !source.formats.empty()) return layoutFromLists(source.lengths, source.formats);
   } catch (const Error& e) {
     // A malformed layout is a usage mistake; its message says where and what.

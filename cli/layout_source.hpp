@@ -17,9 +17,14 @@ struct LayoutSource {
   std::string copybookFile;
   std::string lengths;
   std::string formats;
+  std::string floatFormat = "hex";    // --float
+  std::string binaryRange = "digits";  // --binary-range
+  std::string positiveZone = "C";     // --positive-zone
+  LayoutUse use = LayoutUse::any;     // the command's direction, for the words of a refusal
 };
 
-// Adds --layout, --copybook, --lengths and --formats to `command`; `lists` adds the last two.
+// Adds --layout, --copybook, --lengths and --formats to `command` (`lists` adds the last two), and the
+// site's choices for fields that do not make their own: --float, --binary-range and --positive-zone.
 void addLayoutOptions(CLI::App& command, LayoutSource& source, bool lists);
 
 // The layout the options name. A malformed layout is a UsageError saying where and what; a file that

@@ -71,10 +71,16 @@ Layout file lines (one field a line; "#" starts a comment):
                                          setNCharacter, setPackNumeric
   name text LENGTH                       EBCDIC with katakana, padded with blanks
   name national LENGTH                   JEF, two bytes a character, padded with ideographic spaces
-  name zoned DIGITS [scale=N] [signed]   zoned decimal
+  name zoned DIGITS [scale=N] [signed]   zoned decimal; sign=leading, sign=trailing-separate, ...,
+                                         positive-zone=F, blank-when-zero
   name packed DIGITS [scale=N] [signed]  packed decimal, DIGITS / 2 + 1 bytes (C/D, F unsigned)
-  name binary DIGITS [scale=N] [signed]  big-endian binary: 2, 4 or 8 bytes for 1-4, 5-9, 10-18 digits
+  name binary DIGITS [scale=N] [signed]  big-endian binary: 2, 4 or 8 bytes for 1-4, 5-9, 10-18 digits;
+                                         range=full for every value of its bytes (COMP-5)
+  name float4 [hex|ieee]                 floating point, 4 bytes (COMP-1); float8: 8 bytes (COMP-2)
+  name edited PICTURE [blank-when-zero]  numeric-edited (ZZZ,ZZ9.99-); edited-text: XXBXX
   name filler BYTES [xHH]                fixed bytes (default x40), no column
+  text and national take "justified" (JUSTIFIED RIGHT); scale=-3 or a scale beyond the digits is
+  decimal scaling (P)
 
 Examples:
   quor layout --layout examples/orders.layout
@@ -229,6 +235,7 @@ int runMain(int argc, char** argv) {
 
   LayoutSource layoutArgs;
   bool layoutJson = false;
+  encodeArgs.layout.use = quor::LayoutUse::encode;
   CLI::App* layoutCommand =
       app.add_subcommand("layout", "Print the resolved layout: columns, names, offsets, sizes, kinds, digits");
   addLayoutOptions(*layoutCommand, layoutArgs, true);
@@ -237,6 +244,7 @@ int runMain(int argc, char** argv) {
 
   DecodeOptions decode;
   LayoutSource decodeLayout;
+  decodeLayout.use = quor::LayoutUse::decode;
   std::string decodeEncoding = "utf-8";
   std::string decodeDelimiter = ",";
   std::string lineEnd;
@@ -257,6 +265,9 @@ int runMain(int argc, char** argv) {
   decodeCommand->add_option("--line-end", lineEnd, "lf or crlf (default: crlf for cp932, lf for utf-8)")
       ->check(CLI::IsMember({"lf", "crlf"}));
   decodeCommand->add_flag("--keep-padding", decode.keepPadding, "Keep the trailing blanks of text fields");
+  decodeCommand->add_flag("--keep-zeros", decode.keepZeros,
+                          "Write unsigned whole-number fields with their picture's width, leading zeros kept "
+                          "(IDs, postal codes, dates)");
   decodeCommand->add_flag("--unsigned", decodeUnsigned, "Packed fields of --lengths/--formats have no sign nibble");
   decodeCommand->add_flag("--lenient", decode.lenient, "Write invalid data as U+FFFD or raw digits, and list it");
   auto* decodeSkip = decodeCommand->add_flag("--skip-bad", decode.skipBad, "Skip bad records, write the good ones");
@@ -267,6 +278,7 @@ int runMain(int argc, char** argv) {
 
   DumpOptions dump;
   LayoutSource dumpLayout;
+  dumpLayout.use = quor::LayoutUse::decode;
   std::string records;
   std::string dumpGaiji;
   bool dumpUnsigned = false;

@@ -32,8 +32,12 @@ struct RecordOptions {
   // their own sign (LayoutField::isSigned).
   bool convertSign = true;
   // Reading back: text and national values keep their trailing padding (blanks, ideographic spaces,
-  // 0x00) instead of dropping it.
+  // 0x00) instead of dropping it (their leading blanks, when JUSTIFIED RIGHT).
   bool keepPadding = false;
+  // Reading back: unsigned whole-number zoned, packed and binary fields keep their leading zeros, the
+  // value written with as many digits as the picture has ("00042" for PIC 9(5); PIC 9(3)PPP: 6), so
+  // identifiers, postal codes and dates kept in numbers read as they were.
+  bool keepZeros = false;
 };
 
 // How the record builder writes a value other than it reads.

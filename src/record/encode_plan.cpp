@@ -29,12 +29,24 @@ namespace {
 using number_text::NumberForm;
 using number_text::NumberParts;
 
-enum class Kernel : std::uint8_t { text, national, componentZoned, componentPacked, zoned, packed, binary, constant };
+// `declined`: a field the plan leaves to the builder (record::planTakes), so every record is the builder's.
+enum class Kernel : std::uint8_t {
+  text,
+  national,
+  componentZoned,
+  componentPacked,
+  zoned,
+  packed,
+  binary,
+  constant,
+  declined
+};
 
 struct Step {
   Kernel kernel;
   bool component;         // the record builder's rules for an empty value: a change, so the builder's
   bool isSigned;
+  std::uint8_t positiveZone;  // typed zoned: a positive value's sign zone
   std::size_t offset;     // in the record
   std::size_t bytes;      // of the field
   std::size_t length;     // characters or digits
@@ -155,7 +167,8 @@ bool writeTypedNumber(const Plan& plan, const Step& step, std::string_view value
   const std::span<std::uint8_t> field(out, step.bytes);
   switch (step.kernel) {
     case Kernel::zoned:
-      numeric::writeZoned({digits, count}, negative, field);
+      numeric::writeZonedSigned({digits, count}, negative, step.isSigned ? numeric::ZonedSign::trailing : numeric::ZonedSign::none,
+                                step.positiveZone, field);
       return true;
     case Kernel::packed:
       numeric::writePacked(digits, count, negative,
@@ -186,6 +199,7 @@ EncodePlan::EncodePlan(const Layout& layout, const RecordOptions& options, const
       Step step{Kernel::text,
                 field.kind == FieldKind::component,
                 field.isSigned,
+                field.positiveZone,
                 field.offset,
                 field.size,
                 static_cast<std::size_t>(field.length),
@@ -229,9 +243,10 @@ EncodePlan::EncodePlan(const Layout& layout, const RecordOptions& options, const
           step.kernel = Kernel::binary;
           step.capacity = step.length;
           break;
-        case FieldKind::filler:
+        default:
           break;
       }
+      if (field.role == FieldRole::column && !record::planTakes(field, options)) step.kernel = Kernel::declined;
       if (field.role == FieldRole::constant) {
         // Its bytes never change: the builder writes them once here.
         RecordBuilder builder(Layout{{field}, field.size}, options, plan->forms->gaiji);
@@ -281,6 +296,8 @@ bool EncodePlan::encode(std::span<const std::string_view> values, std::uint8_t* 
       case Kernel::componentPacked:
         if (!writeComponentNumber(plan, step, values[step.column], out)) return false;
         break;
+      case Kernel::declined:
+        return false;
       default:
         if (!writeTypedNumber(plan, step, values[step.column], out)) return false;
         break;
