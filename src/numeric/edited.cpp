@@ -125,7 +125,6 @@ std::optional<EditedPicture> readNumber(const std::string& raw, std::string& pro
       if (c == 'V') continue;
       kind = Position::point;
     } else if (c == floating) {
-      if (floatingOver) return refuse(std::string("the floating string of '") + floating + "' is broken");
       if (!floatingSeen && digitSeen) return refuse("a floating string comes before the digits");
       kind = floatingSeen ? Position::floating : Position::floatingLead;
       floatingSeen = true;
@@ -154,8 +153,6 @@ std::optional<EditedPicture> readNumber(const std::string& raw, std::string& pro
     if (isDigitPosition(kind)) {
       digitSeen = true;
       ++(afterPoint ? picture.fractionDigits : picture.integerDigits);
-      if (afterPoint && kind != Position::digit && nineSeen)
-        return refuse("zero suppression or a floating string after the point needs every digit position in it");
     }
     picture.positions.push_back(kind);
     picture.symbols += c;
