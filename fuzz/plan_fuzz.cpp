@@ -3,11 +3,13 @@
 //   for a layout of component fields FujitsuHostQuor gives them too (values without commas); values
 //   that are not valid text are never the plan's;
 // - decode: whenever the plan reads a record, the decoder finds no invalid data and the CSV writer
-//   writes the same line.
+//   writes the same line;
+// - both: a layout with a column the plans decline (record::planTakes) is never the plans'.
 //
 // Input: the flags byte (bit 0: values in code page 932 instead of UTF-8; bit 1: --unsigned; bit 2:
-// CSV out in code page 932; bit 3: values read back keep their padding), the fields (fuzz_support.hpp
-// layoutOf) up to the first 0xFF, then the values' bytes cut at 0x00, then the rest as record bytes.
+// CSV out in code page 932; bit 3: values read back keep their padding; bit 4: zeros kept), the fields
+// (fuzz_support.hpp layoutOf) up to the first 0xFF, then the values' bytes cut at 0x00, then the rest as
+// record bytes.
 
 #include <vector>
 
@@ -17,6 +19,7 @@
 #include "quor/record.hpp"
 #include "quor/record_plan.hpp"
 #include "quor/text.hpp"
+#include "record/field_kind.hpp"
 
 namespace {
 
@@ -52,10 +55,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // The tables depend on the mapping only: asked once, as a run does.
   const quor::GaijiMapping mapping;
   static const quor::PlanTables tables(mapping);
-  const quor::RecordOptions options{sign, (flags & 8u) != 0};
+  quor::RecordOptions options{sign, (flags & 8u) != 0};
+  options.keepZeros = (flags & 16u) != 0;
+  // A column of a kind or attribute the plans leave to the builder and decoder: they take no record.
+  bool declined = false;
+  for (const std::size_t column : layout.columns())
+    declined = declined || !quor::record::planTakes(layout.fields[column], options);
   const quor::EncodePlan encodePlan(layout, options, tables, cp932 ? quor::TextEncoding::cp932 : quor::TextEncoding::utf8);
   std::vector<std::uint8_t> planned(layout.recordLength);
   const bool fast = encodePlan.encode(values, planned.data());
+  QUOR_FUZZ_CHECK(!(fast && declined));
   std::vector<std::u16string> texts;
   const bool valid = decodeValues(values, cp932, texts);
   if (fast) {
@@ -88,6 +97,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::span<const std::uint8_t> record(reinterpret_cast<const std::uint8_t*>(recordBytes.data()),
                                              layout.recordLength);
   const std::size_t length = decodePlan.decode(record, line.data());
+  QUOR_FUZZ_CHECK(!(length != 0 && declined));
   if (length == 0) return 0;
   QUOR_FUZZ_CHECK(length <= line.size());
   const quor::RecordDecoder decoder(layout, options, mapping);

@@ -409,11 +409,14 @@ std::optional<base::DecodeFault> readFloat(std::span<const std::uint8_t> bytes, 
     appendDecimalText(negative, {}, 0, text);
     return std::nullopt;
   }
-  // Not normalized: the same value with its leading zero digits shifted out.
+  // Not normalized: the same value with its leading zero digits shifted out, unless that takes it below
+  // the smallest normalized value, which no field holds written as the host writes floats.
   while ((fraction >> (format.bits - 4)) == 0) {
     fraction <<= 4;
     power -= 4;
   }
+  if (power / 4 + format.bits / 4 + 64 < 0)
+    return base::DecodeFault{0, bytes.size(), "a fraction not normalized, below the smallest normalized value"};
   appendShortestHexadecimal(negative, fraction, power, format.bits, text);
   return std::nullopt;
 }

@@ -42,8 +42,8 @@ FloatFit writeFloat(const DecimalNumber& number, FloatEncoding encoding, std::sp
 // Reads a float field (4 or 8 bytes): appends to `text` the shortest decimal text that writeFloat writes
 // back to the same bytes ("-0" for a negative zero; plain notation from 1E-7 to below 1E+21, else
 // "1.5E+75"). Hexadecimal fields whose fraction is not normalized read as their value (a zero fraction
-// as zero of its sign), which then writes back normalized. IEEE infinities and NaNs are no number: a
-// fault.
+// as zero of its sign), which then writes back normalized; one whose value lies below the smallest
+// normalized value has no such form and is a fault, as are IEEE infinities and NaNs, no number.
 std::optional<base::DecodeFault> readFloat(std::span<const std::uint8_t> bytes, FloatEncoding encoding,
                                            std::string& text);
 

@@ -80,12 +80,13 @@ TEST(HexadecimalFloat, WritesTheNearestValueTiesToEven) {
 }
 
 // Fields no encoder writes read as their value: a fraction not normalized, a zero fraction with any
-// exponent. IEEE infinities and NaNs are no number.
+// exponent; but not one below the smallest normalized value. IEEE infinities and NaNs are no number.
 TEST(Float, ReadsUnnormalizedFractionsAndRefusesWhatIsNoNumber) {
   EXPECT_EQ(read(bytesOf("41010000"), FloatEncoding::hexadecimal), "0.0625");
   EXPECT_EQ(read(bytesOf("C5000000"), FloatEncoding::hexadecimal), "-0");
-  EXPECT_EQ(read(bytesOf("00000001"), FloatEncoding::hexadecimal), "5.14756E-85");
-  EXPECT_EQ(written("5.14756E-85", 4, FloatEncoding::hexadecimal), "small");
+  EXPECT_EQ(read(bytesOf("42000100"), FloatEncoding::hexadecimal), "0.00390625");
+  EXPECT_EQ(written("0.00390625", 4, FloatEncoding::hexadecimal), "3F100000");
+  EXPECT_EQ(read(bytesOf("00000001"), FloatEncoding::hexadecimal), "fault");  // 2^-280: below 16^-65
   EXPECT_EQ(read(bytesOf("7F800000"), FloatEncoding::ieee), "fault");
   EXPECT_EQ(read(bytesOf("FFF8000000000001"), FloatEncoding::ieee), "fault");
 }
