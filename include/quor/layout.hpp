@@ -170,9 +170,11 @@ Layout parseLayoutFile(std::string_view text, const std::string& fileName, const
 // The record a COBOL copybook describes (text in UTF-8 or ASCII): its elementary items as typed fields,
 // with the offsets and record length the host compiler gives. Tables (OCCURS) become one field an
 // element, "item(1)", "item(2)"; FILLER items are constants; items of a REDEFINES are overlays. A name
-// used twice is qualified by its groups, "AMOUNT OF TOTALS". Clauses that cannot be written (SIGN
-// LEADING or SEPARATE, SYNCHRONIZED, JUSTIFIED, BLANK WHEN ZERO, OCCURS DEPENDING ON, RENAMES, P and
-// editing symbols in a picture, COMP-1, COMP-2) throw quor::Error 5 naming the clause, file and line.
+// used twice is qualified by its groups, "AMOUNT OF TOTALS". SIGN clauses, COMP-1 and COMP-2, COMP-5,
+// P in a picture, JUSTIFIED RIGHT, BLANK WHEN ZERO and edited pictures give the fields' attributes;
+// `options` gives the site's choices. Clauses it cannot handle (SYNCHRONIZED, OCCURS DEPENDING ON,
+// RENAMES, pictures the editing rules do not write) throw quor::Error 5 naming the clause, file and
+// line, saying the item "cannot be written" or "cannot be read" as options.use says.
 // The copybook describes one record: an 01 entry (later 01 entries only as REDEFINES of it), or 77
 // items and items of one level without an 01, laid out one after the other. A redefining item longer
 // than what it redefines is refused, as are more than 100,000 fields and records over 64 MiB.

@@ -9,9 +9,11 @@
 //   second record is refused, naming it, since the host gives each record its own storage.
 // - A redefining item longer than the item it redefines is refused: the host compiler would lengthen
 //   the group with bytes that no field of the first definition writes.
-// - SIGN TRAILING without SEPARATE is the default and is read; a leading or separate sign is refused.
-// - JUSTIFIED and BLANK WHEN ZERO are refused: a host program writes a short value right-aligned and a
-//   zero as blanks, while the encoders write values left-aligned and zeros as digits.
+// - SIGN TRAILING without SEPARATE is the default; a SIGN clause on a group applies to the signed
+//   numeric DISPLAY items under it, and on an item that is not one it is refused.
+// - COMP-5 holds every value of its bytes; COMP, COMP-4 and BINARY the picture's digits unless the
+//   site says otherwise (LayoutOptions::binaryRange, TRUNC(BIN)). COMP-1 and COMP-2 are floats in the
+//   site's format, IBM hexadecimal unless it says IEEE.
 // - VALUE clauses and level-88 entries do not change the layout and are skipped.
 
 #include <algorithm>

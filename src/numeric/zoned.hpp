@@ -146,7 +146,8 @@ inline void writeZonedSigned(std::string_view digits, bool negative, ZonedSign s
   writeZoned(digits, false, field);
   if (sign == ZonedSign::none) return;
   std::uint8_t& signed_ = sign == ZonedSign::leading ? field.front() : field.back();
-  signed_ = static_cast<std::uint8_t>((negative ? kZoneNegative : positiveZone << 4) | (signed_ & 0x0Fu));
+  const unsigned zone = negative ? unsigned{kZoneNegative} : unsigned{positiveZone} << 4;
+  signed_ = static_cast<std::uint8_t>(zone | (signed_ & 0x0Fu));
 }
 
 // Reads a typed zoned field written by writeZonedSigned: its digits (field.size() less a separate sign
