@@ -42,7 +42,7 @@ Layout overlaysAsColumns(const Layout& layout) {
 }
 
 bool isText(const LayoutField& field) {
-  return field.kind == FieldKind::text || field.kind == FieldKind::national ||
+  return field.kind == FieldKind::text || field.kind == FieldKind::national || field.kind == FieldKind::editedText ||
          (field.kind == FieldKind::component && (field.format == setCharacter || field.format == setNCharacter));
 }
 

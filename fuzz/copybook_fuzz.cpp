@@ -25,9 +25,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::size_t end = 0;
   for (const quor::LayoutField& field : layout.fields) {
     QUOR_FUZZ_CHECK(field.kind != quor::FieldKind::component && field.kind != quor::FieldKind::filler);
-    QUOR_FUZZ_CHECK(field.length >= 1 && field.scale >= 0 && field.scale <= field.length);
-    QUOR_FUZZ_CHECK(field.scale == 0 ||
-                    (field.kind != quor::FieldKind::text && field.kind != quor::FieldKind::national));
+    // Decimal scaling (P) puts a number's scale below 0 or beyond its digits, by at most 31 places.
+    const bool number = field.kind == quor::FieldKind::zoned || field.kind == quor::FieldKind::packed ||
+                        field.kind == quor::FieldKind::binary;
+    QUOR_FUZZ_CHECK(field.length >= 1 && field.scale >= -quor::kMaxDecimalDigits &&
+                    field.scale <= field.length + quor::kMaxDecimalDigits);
+    QUOR_FUZZ_CHECK(field.scale == 0 || number);
+    QUOR_FUZZ_CHECK(field.picture.empty() ==
+                    (field.kind != quor::FieldKind::edited && field.kind != quor::FieldKind::editedText));
     QUOR_FUZZ_CHECK(field.size == quor::fieldSize(field) && field.size >= 1);
     QUOR_FUZZ_CHECK(field.origin.rfind("fuzz.cpy:", 0) == 0);
     const bool filler = field.name == "FILLER";

@@ -47,7 +47,7 @@ std::optional<DecimalText> readDecimalText(std::u16string_view text, const Numbe
   // The exponent, held at +-2^62 so the sums below cannot wrap.
   constexpr std::int64_t kHeld = std::int64_t{1} << 62;
   std::int64_t exponent = 0;
-  for (const char16_t c : parts.exponent) exponent = std::min(kHeld, exponent * 10 + (c - u'0'));
+  for (const char16_t c : parts.exponent) exponent = exponent >= kHeld / 10 ? kHeld : exponent * 10 + (c - u'0');
   if (parts.exponentNegative) exponent = -exponent;
   // The last digit's place: the digits after the point count down from the exponent.
   const auto places = static_cast<std::int64_t>(std::min<std::size_t>(parts.fraction.size(), std::size_t{1} << 40));

@@ -180,6 +180,10 @@ TEST(Float, Boundaries) {
       {8, FloatEncoding::ieee, "1E-7", "3E7AD7F29ABCAF48", "0.0000001"},
       {8, FloatEncoding::ieee, "0.00000001", "3E45798EE2308C3A", "1E-8"},
       {8, FloatEncoding::ieee, "1E999999999999", "big", nullptr},
+      // Exponents beyond 64 bits are held at the far end of the range, not wrapped around.
+      {4, FloatEncoding::hexadecimal, "7E-32455773322756727733", "small", nullptr},
+      {4, FloatEncoding::hexadecimal, "7E+32455773322756727733", "big", nullptr},
+      {8, FloatEncoding::ieee, "-0.5E-99999999999999999999999", "small", nullptr},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(written(c.text, c.size, c.encoding), c.bytes) << c.text;
