@@ -181,5 +181,33 @@ TEST(TypedFields, ClausesBothWays) {
   }
 }
 
+// Zeros kept: unsigned whole numbers read with as many digits as the picture has, its P places too;
+// signed and scaled numbers as before.
+TEST(TypedFields, ZerosKeptOnReading) {
+  const struct {
+    const char* line;
+    const char* bytes;
+    const char* read;
+  } cases[] = {
+      {"f zoned 5", "F0 F0 F0 F4 F2", "00042"},
+      {"f packed 4", "00 04 2F", "0042"},
+      {"f binary 4", "00 2A", "0042"},
+      {"f binary 4 range=full", "FF FF", "65535"},
+      {"f zoned 3 scale=-3", "F0 F0 F5", "005000"},
+      {"f zoned 3 blank-when-zero", "40 40 40", "000"},
+      {"f zoned 5 signed", "F0 F0 F0 F4 C2", "42"},
+      {"f zoned 5 scale=2", "F0 F0 F0 F4 F2", "0.42"},
+  };
+  RecordOptions options;
+  options.keepZeros = true;
+  for (const auto& c : cases) {
+    std::vector<std::u16string> decoded;
+    std::vector<FieldFault> faults;
+    RecordDecoder(parseLayoutFile(c.line, "t.layout"), options).decode(bytes(c.bytes), decoded, faults);
+    EXPECT_TRUE(faults.empty()) << c.line;
+    EXPECT_EQ(decoded.at(0), u16(c.read)) << c.line;
+  }
+}
+
 }  // namespace
 }  // namespace quor::test
