@@ -4,9 +4,11 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <system_error>
 
+#include "interruption.hpp"
 #include "io_error.hpp"
 
 namespace quor::cli {
@@ -15,6 +17,8 @@ namespace {
 
 // Write-back is started once this many bytes have been written since it last was.
 constexpr std::uint64_t kWriteBackStep = std::uint64_t{8} << 20;
+// How often a wait for the writer thread looks whether a termination signal has arrived.
+constexpr auto kInterruptionCheck = std::chrono::milliseconds(50);
 
 }  // namespace
 
@@ -30,7 +34,8 @@ BackgroundWriter::BackgroundWriter(int fd, std::string name, bool startWriteBack
 BackgroundWriter::~BackgroundWriter() {
   if (!thread_.joinable()) return;
   {
-    const std::lock_guard lock(mutex_);
+    std::unique_lock lock(mutex_);
+    waitIdle(lock);
     stopping_ = true;
   }
   changed_.notify_all();
@@ -39,6 +44,8 @@ BackgroundWriter::~BackgroundWriter() {
 
 std::optional<std::string> BackgroundWriter::writeOut(const std::uint8_t* data, std::size_t size) {
   while (size > 0) {
+    // A termination signal ends the write: a stalled reader would hold it forever.
+    if (interruptionPending()) return "cannot write " + name_ + ": interrupted";
     const ssize_t put = ::write(fd_, data, size);
     if (put < 0 && errno == EINTR) continue;
     if (put < 0) return "cannot write " + name_ + ": " + std::strerror(errno);
@@ -77,16 +84,22 @@ void BackgroundWriter::run() {
 }
 
 void BackgroundWriter::waitIdle(std::unique_lock<std::mutex>& lock) {
-  changed_.wait(lock, [this] { return !busy_; });
+  // A write may wait on a stalled reader: once a termination signal has arrived, the writer thread is
+  // interrupted until it is idle, however the signal and its write crossed.
+  while (!changed_.wait_for(lock, kInterruptionCheck, [this] { return !busy_; }))
+    if (interruptionPending()) interruptThread(thread_.native_handle());
 }
 
 void BackgroundWriter::write(std::vector<std::uint8_t>& block, std::size_t size) {
   if (!thread_.joinable()) {
-    if (std::optional<std::string> failure = writeOut(block.data(), size)) throw IoError(*failure);
+    std::optional<std::string> failure = writeOut(block.data(), size);
+    if (interruptionPending()) throw Interrupted();
+    if (failure) throw IoError(*failure);
     return;
   }
   std::unique_lock lock(mutex_);
   waitIdle(lock);
+  if (interruptionPending()) throw Interrupted();
   if (error_) throw IoError(*error_);
   block.swap(pending_);
   pendingSize_ = size;
@@ -97,12 +110,15 @@ void BackgroundWriter::write(std::vector<std::uint8_t>& block, std::size_t size)
 
 void BackgroundWriter::writeNow(const std::uint8_t* data, std::size_t size) {
   drain();
-  if (std::optional<std::string> failure = writeOut(data, size)) throw IoError(*failure);
+  std::optional<std::string> failure = writeOut(data, size);
+  if (interruptionPending()) throw Interrupted();
+  if (failure) throw IoError(*failure);
 }
 
 void BackgroundWriter::drain() {
   std::unique_lock lock(mutex_);
   waitIdle(lock);
+  if (interruptionPending()) throw Interrupted();
   if (error_) throw IoError(*error_);
 }
 

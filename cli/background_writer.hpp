@@ -1,7 +1,9 @@
 #pragma once
 // Writes blocks to a file descriptor on a thread of its own, one at a time and in order, so the thread
 // that fills them goes on while the kernel copies the bytes. A file that is synced at the end has its
-// write-back started as it grows, so the sync has little left to wait for.
+// write-back started as it grows, so the sync has little left to wait for. A termination signal noted
+// by the run's InterruptionGuard ends a write that waits on a stalled reader: the waits for the writer
+// then throw Interrupted.
 
 #include <condition_variable>
 #include <cstddef>
@@ -25,7 +27,8 @@ class BackgroundWriter {
   BackgroundWriter& operator=(const BackgroundWriter&) = delete;
 
   // Takes the first `size` bytes of `block` to write, and gives back in `block` another block, free to
-  // fill, once the block before is written. Throws IoError when an earlier write failed.
+  // fill, once the block before is written. Throws IoError when an earlier write failed, Interrupted
+  // after a termination signal (so do writeNow() and drain()).
   void write(std::vector<std::uint8_t>& block, std::size_t size);
   // Writes `size` bytes on the caller's thread after the blocks given: for bytes too many for a block.
   // Throws IoError when this or an earlier write failed.

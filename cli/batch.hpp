@@ -57,6 +57,7 @@ struct Batch {
   std::vector<std::size_t> starts;      // where each record starts in text (after a byte-order mark)
   std::vector<std::size_t> ends;        // where each record ends in text (before its line end)
   bool lineTooLong = false;             // the batch's one record is longer than the longest kept: no text
+  bool utf16 = false;                   // the input is UTF-16, its records given as UTF-8
   // The input's columns in the layout's order (with a header line): entry k is the value of layout
   // column k. None: the values stand in the layout's order.
   std::shared_ptr<const std::vector<std::size_t>> order;
@@ -79,6 +80,13 @@ struct Batch {
     ends.clear();
     lines.clear();
     lineTooLong = false;
+  }
+
+  // Once written: room grown for a long line is given back, so a batch waiting for its next turn
+  // holds no more than `keep` bytes of lines or records.
+  void release(std::size_t keep) {
+    if (text.capacity() > keep) std::string().swap(text);
+    if (records.capacity() > keep) decltype(records)().swap(records);
   }
 };
 

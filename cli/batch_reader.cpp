@@ -1,5 +1,6 @@
 #include "batch_reader.hpp"
 
+#include <algorithm>
 #include <string_view>
 
 #include "io_error.hpp"
@@ -16,6 +17,12 @@ std::string_view trimmed(std::string_view name) {
   return name;
 }
 
+bool sameLettersInAnyCase(std::string_view a, std::string_view b) {
+  const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return lower(x) == lower(y); });
+}
+
 }  // namespace
 
 BatchReader::BatchReader(const std::vector<std::string>& names, const ReadRules& rules, const Layout& layout,
@@ -29,11 +36,28 @@ bool BatchReader::done() {
   ++next_;
   displays_.push_back(file_->display());
   reader_ = std::make_unique<RecordReader>(file_->fd(), file_->display(), RecordReader::kDefaultBlock,
-                                           RecordReader::kLongestLine, rules_.csv,
-                                           rules_.encoding == TextEncoding::utf8);
+                                           RecordReader::kLongestLine, rules_.csv, rules_.form);
   order_.reset();
   if (rules_.header) readHeader();
   return false;
+}
+
+std::size_t BatchReader::columnNamed(const std::vector<std::size_t>& columns, std::string_view name,
+                                     const std::string& where) const {
+  const auto fieldName = [&](std::size_t k) -> const std::string& { return layout_.fields[columns[k]].name; };
+  for (std::size_t k = 0; k < columns.size(); ++k)
+    if (fieldName(k) == name) return k;
+  // Else the one field whose name differs only in the case of its letters A to Z.
+  std::vector<std::size_t> alike;
+  for (std::size_t k = 0; k < columns.size(); ++k)
+    if (sameLettersInAnyCase(fieldName(k), name)) alike.push_back(k);
+  if (alike.size() == 1) return alike.front();
+  if (alike.empty())
+    throw UsageError(where + "the header's column '" + std::string(name) + "' is no field of the layout");
+  throw UsageError(where + "the header's column '" + std::string(name) +
+                   "' is no field of the layout, and the fields '" + fieldName(alike[0]) + "' and '" +
+                   fieldName(alike[1]) +
+                   "' differ from it only in letter case: it must name one of them exactly");
 }
 
 void BatchReader::readHeader() {
@@ -53,16 +77,19 @@ void BatchReader::readHeader() {
     if (!read.ok) throw UsageError(where + "the header is not valid code page 932 text");
     names.push_back(toUtf8(std::u16string_view(text.data(), read.length)));
   };
+  // One name more than the layout's columns is enough to find the name too many: memory stays small
+  // however many names the line holds.
+  const std::size_t most = layout_.columns().size() + 1;
   if (rules_.csv) {
     CsvSplitter splitter(*rules_.csv);
     try {
-      for (const CsvField& field : splitter.split(record)) addName(field.text);
+      for (const CsvField& field : splitter.split(record, most)) addName(field.text);
     } catch (const Error& e) {
       throw UsageError(where + "the header is no CSV record: " + e.what());
     }
   } else {
     std::vector<std::string_view> items;
-    listItems(record, items);
+    listItems(record, items, most);
     for (const std::string_view item : items) addName(item);
   }
   // Every column of the layout by its name, in any order; every name a column of the layout.
@@ -70,10 +97,14 @@ void BatchReader::readHeader() {
   auto order = std::make_shared<std::vector<std::size_t>>(columns.size(), names.size());
   for (std::size_t j = 0; j < names.size(); ++j) {
     const std::string_view name = trimmed(names[j]);
-    std::size_t k = 0;
-    while (k < columns.size() && layout_.fields[columns[k]].name != name) ++k;
-    if (k == columns.size()) throw UsageError(where + "the header's column '" + std::string(name) + "' is no field of the layout");
-    if ((*order)[k] != names.size()) throw UsageError(where + "the header names the column '" + std::string(name) + "' twice");
+    const std::size_t k = columnNamed(columns, name, where);
+    if ((*order)[k] != names.size()) {
+      const std::string_view first = trimmed(names[(*order)[k]]);
+      if (first == name)
+        throw UsageError(where + "the header names the column '" + std::string(name) + "' twice");
+      throw UsageError(where + "the header's columns '" + std::string(first) + "' and '" + std::string(name) +
+                       "' both name the field '" + layout_.fields[columns[k]].name + "'");
+    }
     (*order)[k] = j;
   }
   for (std::size_t k = 0; k < columns.size(); ++k)
@@ -91,6 +122,7 @@ void BatchReader::fill(Batch& batch) {
     batch.starts.push_back(0);
     batch.ends.push_back(0);
     batch.lineTooLong = true;
+    batch.utf16 = reader_->utf16();
     batch.bytesRead = bytesRead_ + reader_->bytesRead();
   };
   if (longLine_ != 0) {
@@ -101,6 +133,7 @@ void BatchReader::fill(Batch& batch) {
   std::string_view record;
   const auto add = [&](std::size_t start, std::size_t end, std::uint64_t line) {
     if (start == end && rules_.skipBlankLines) return;
+    batch.utf16 = reader_->utf16();
     batch.lines.push_back(line);
     batch.starts.push_back(start);
     batch.ends.push_back(end);

@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "batch.hpp"
@@ -19,7 +20,8 @@ namespace quor::cli {
 
 // How the inputs' records are read.
 struct ReadRules {
-  TextEncoding encoding = TextEncoding::utf8;
+  TextEncoding encoding = TextEncoding::utf8;  // of the text the reader gives: UTF-16 is given as UTF-8
+  InputForm form = InputForm::utf8OrUtf16;
   std::optional<CsvOptions> csv;  // none: plain lines, cut at every "," by the encoder
   bool header = false;            // each input's first record names its columns
   bool skipBlankLines = false;    // an empty line is no record (otherwise a bad one)
@@ -52,6 +54,11 @@ class BatchReader {
  private:
   // Reads the header record of the input just opened into order_.
   void readHeader();
+  // The column (an index of `columns`) a header name names: the field of that name, else the one
+  // whose name differs from it only in the case of its letters. Throws UsageError, after `where`,
+  // when there is none, or several (names that differ only in case must be given exactly).
+  std::size_t columnNamed(const std::vector<std::size_t>& columns, std::string_view name,
+                          const std::string& where) const;
 
   const std::vector<std::string>& names_;
   const ReadRules rules_;

@@ -70,8 +70,15 @@ std::string fieldProblem(const Layout& layout, std::size_t field, std::u16string
   return layout.describe(field) + ": " + shownValue(value) + ": " + words;
 }
 
-std::string_view summaryPhrase(Change change) {
-  switch (change) {
+std::size_t tallyKind(const ValueChange& change, const LayoutField& field) {
+  if (change.kind == Change::doubleByteInSingleByteField && field.kind != FieldKind::component)
+    return kChangeKinds;
+  return static_cast<std::size_t>(change.kind);
+}
+
+std::string_view summaryPhrase(std::size_t tallyKind) {
+  if (tallyKind == kChangeKinds) return "double-byte text in a single-byte field (written as blanks)";
+  switch (static_cast<Change>(tallyKind)) {
     case Change::none:
       break;
     case Change::doubleByteInSingleByteField:

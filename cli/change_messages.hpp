@@ -29,10 +29,16 @@ std::string shownValue(std::u16string_view value, std::size_t most = 40);
 // "field 3 (amount): "12.50": `words`": a field of `layout` (index from 0), its value and what is wrong.
 std::string fieldProblem(const Layout& layout, std::size_t field, std::u16string_view value, const std::string& words);
 
-// The phrase for a summary count: "cut", "not a number (written as zeros)".
-std::string_view summaryPhrase(Change change);
+// The kinds of changed value a summary counts: the changes, indexed by Change, and a double-byte
+// character in a typed text field apart, which is written as blanks where a component field has 0x00
+// bytes.
+inline constexpr std::size_t kTallyKinds = kChangeKinds + 1;
+std::size_t tallyKind(const ValueChange& change, const LayoutField& field);
 
-// Counts of changed values per kind, indexed by Change.
-using ChangeCounts = std::array<std::uint64_t, kChangeKinds>;
+// The phrase for a summary count of a tally kind: "cut to the field", "not a number (written as zeros)".
+std::string_view summaryPhrase(std::size_t tallyKind);
+
+// Counts of changed values per tally kind.
+using ChangeCounts = std::array<std::uint64_t, kTallyKinds>;
 
 }  // namespace quor::cli

@@ -46,29 +46,28 @@ class DecodeRun {
     if (options_.layout.recordLength == 0) throw UsageError("the layout has no bytes");
     std::vector<std::string> inputs = options_.inputs;
     if (inputs.empty()) inputs.emplace_back("-");
-    // Termination signals are held back while a run writes, so it can undo or say what it wrote; not
-    // while someone types the input, where a held-back Ctrl-C would wait for the next block.
-    const bool typedInput =
-        ::isatty(STDIN_FILENO) != 0 && std::find(inputs.begin(), inputs.end(), "-") != inputs.end();
-    const InterruptionGuard guard(!typedInput);
+    progress_.expectBytes(inputsSize(inputs));
+    // A termination signal ends any wait of the run, which then undoes or says what it wrote before
+    // the signal takes effect.
+    const InterruptionGuard guard;
     OutputSink sink(std::move(target));
-    if (options_.header) writeHeader(sink);
-    for (const std::string& name : inputs) {
-      const InputFile input(name);
-      const Outcome outcome = decodeInput(input, sink, guard);
-      if (outcome == Outcome::complete) continue;
-      progress_.clear();
-      // Lines are written whole, so what stays of an output written in place ends at a line.
-      const std::string outcomeText = sink.abandonAndDescribe(0);
-      if (outcome == Outcome::interrupted) {
-        std::fprintf(stderr, "quor: interrupted; %s\n", outcomeText.c_str());
-        return kExitIo;
+    try {
+      if (options_.header) writeHeader(sink);
+      for (const std::string& name : inputs) {
+        const InputFile input(name);
+        const Outcome outcome = decodeInput(input, sink, guard);
+        if (outcome == Outcome::complete) continue;
+        if (outcome == Outcome::interrupted) return interrupted(sink);
+        progress_.clear();
+        // Lines are written whole, so what stays of an output written in place ends at a line.
+        std::fprintf(stderr, "quor: stopped; %s%s\n", sink.abandonAndDescribe(0).c_str(),
+                     options_.skipBad ? "" : " (--skip-bad writes the good records and skips the bad ones)");
+        return kExitBadData;
       }
-      std::fprintf(stderr, "quor: stopped; %s%s\n", outcomeText.c_str(),
-                   options_.skipBad ? "" : " (--skip-bad writes the good records and skips the bad ones)");
-      return kExitBadData;
+      sink.commit();
+    } catch (const Interrupted&) {
+      return interrupted(sink);
     }
-    sink.commit();
     progress_.clear();
     if (!options_.quiet) report(sink);
     return bad_ == 0 ? kExitSuccess : kExitBadData;
@@ -76,6 +75,13 @@ class DecodeRun {
 
  private:
   enum class Outcome { complete, bad, interrupted };
+
+  // Drops the output after a termination signal and says what became of it.
+  int interrupted(OutputSink& sink) {
+    progress_.clear();
+    std::fprintf(stderr, "quor: interrupted; %s\n", sink.abandonAndDescribe(0).c_str());
+    return kExitIo;  // the signal, raised again when the guard goes, normally ends the process first
+  }
 
   DecodeRun(const DecodeOptions& options, const GaijiMapping& gaiji)
       : options_(options),
@@ -107,8 +113,7 @@ class DecodeRun {
     while (!ended) {
       // Fill the buffer; a short read only means more is to come, until read() says the end.
       while (held < buffer.size()) {
-        const ssize_t got = ::read(input.fd(), buffer.data() + held, buffer.size() - held);
-        if (got < 0 && errno == EINTR) continue;
+        const ssize_t got = readInterruptibly(input.fd(), buffer.data() + held, buffer.size() - held);
         if (got < 0) throw ioErrorFromErrno("cannot read " + input.display(), errno);
         if (got == 0) {
           ended = true;

@@ -10,6 +10,7 @@
 #include "change_messages.hpp"
 #include "gaiji_file.hpp"
 #include "input_file.hpp"
+#include "interruption.hpp"
 #include "io_error.hpp"
 #include "quor/record.hpp"
 #include "quor/text.hpp"
@@ -50,8 +51,7 @@ bool isText(const LayoutField& field) {
 std::size_t readFully(const InputFile& input, std::span<std::uint8_t> bytes) {
   std::size_t held = 0;
   while (held < bytes.size()) {
-    const ssize_t got = ::read(input.fd(), bytes.data() + held, bytes.size() - held);
-    if (got < 0 && errno == EINTR) continue;
+    const ssize_t got = readInterruptibly(input.fd(), bytes.data() + held, bytes.size() - held);
     if (got < 0) throw ioErrorFromErrno("cannot read " + input.display(), errno);
     if (got == 0) break;
     held += static_cast<std::size_t>(got);
@@ -80,9 +80,12 @@ class Dumper {
     if (length == 0) throw UsageError("the layout has no bytes");
     std::vector<std::uint8_t> record(length);
     int status = kExitSuccess;
+    bool missing = false;
     for (const std::string& name : inputs) {
       const InputFile input(name);
-      for (std::uint64_t number = 1;; ++number) {
+      std::uint64_t number = 1;
+      for (;; ++number) {
+        if (options_.last && number > *options_.last) break;
         const std::size_t got = readFully(input, record);
         if (got == 0) break;
         if (got < length) {
@@ -92,12 +95,28 @@ class Dumper {
           break;
         }
         if (number < options_.first) continue;
-        if (options_.last && number > *options_.last) break;
         if (!show(input.display(), number, record)) status = kExitBadData;
+      }
+      // The input ended before the last record asked for: say so rather than show less in silence.
+      const std::uint64_t records = number - 1;
+      if (options_.last ? records < *options_.last : options_.first > 1 && records < options_.first) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "quor: %s holds %s: %s\n", input.display().c_str(),
+                     counted(records, "record").c_str(), missingRecords(records).c_str());
+        missing = true;
       }
     }
     if (std::fflush(stdout) != 0) throw IoError("cannot write standard output");
-    return status;
+    return missing ? kExitUsage : status;
+  }
+
+  // What of the records asked for an input of `records` records lacks: "there is no record 5",
+  // "records 5 to 9 are not there".
+  [[nodiscard]] std::string missingRecords(std::uint64_t records) const {
+    const std::uint64_t from = std::max(options_.first, records + 1);
+    const std::uint64_t to = options_.last.value_or(from);
+    if (from == to) return "there is no record " + std::to_string(from);
+    return "records " + std::to_string(from) + " to " + std::to_string(to) + " are not there";
   }
 
   // Prints one record; false when it holds invalid data.

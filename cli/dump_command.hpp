@@ -23,8 +23,10 @@ struct DumpOptions {
 // Parses a --records range: "5", "1-10", "20-" (to the end). Throws UsageError.
 void parseRecordRange(const std::string& text, DumpOptions& options);
 
-// Prints the records and returns kExitSuccess, or kExitBadData when a shown record holds invalid data
-// or an input does not end on a whole record. Throws IoError when an input cannot be read.
+// Prints the records and returns kExitSuccess, kExitBadData when a shown record holds invalid data or
+// an input does not end on a whole record, or kExitUsage when an input ends before a record the range
+// asks for (the records it holds are shown, and the message says which are not there). Throws IoError
+// when an input cannot be read.
 int runDump(const DumpOptions& options);
 
 }  // namespace quor::cli

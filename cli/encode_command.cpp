@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <exception>
+#include <memory>
 #include <optional>
 #include <string_view>
 
@@ -33,6 +34,9 @@ constexpr std::size_t kBatchBytes = std::size_t{1} << 20;
 // Batches in flight per encoding thread: enough that no thread waits for the reader or the writer,
 // few enough that memory stays small.
 constexpr std::size_t kBatchesPerThread = 3;
+// No further batch is read while the batches in flight hold this many bytes of lines: batches of
+// ordinary lines never do, and a long line (up to 64 MiB) is not joined by others as long.
+constexpr std::size_t kInFlightBytes = 16 * kBatchBytes;
 
 // The lines a batch may hold: kBatchLines, fewer when the records are long.
 std::size_t batchLines(const Layout& layout) {
@@ -49,24 +53,33 @@ class EncodeRun {
         rules_{options.layout, options.convertSign, options.encoding, options.lenient, options.csv} {}
 
   int run(OutputTarget target) {
-    std::vector<std::string> inputs = options_.inputs;
-    if (inputs.empty()) inputs.emplace_back("-");
-    progress_.expectBytes(inputsSize(inputs));
-    // A termination signal takes effect once the temporary file is removed, or once the run has said
-    // what it left on standard output or a device. Not while someone types the input: a held-back
-    // Ctrl-C would wait for the next line.
-    const bool typedInput =
-        ::isatty(STDIN_FILENO) != 0 && std::find(inputs.begin(), inputs.end(), "-") != inputs.end();
-    const InterruptionGuard guard(!typedInput);
+    progress_.expectBytes(
+        inputsSize(options_.inputs.empty() ? std::vector<std::string>{"-"} : options_.inputs));
+    // A termination signal ends any wait of the run; it takes effect once the temporary file is
+    // removed, or once the run has said what it left on standard output or a device.
+    const InterruptionGuard guard;
     guard_ = &guard;
     OutputSink sink(std::move(target));
-    BatchReader reader(inputs, {options_.encoding, options_.csv, options_.header, options_.skipBlankLines}, layout_,
-                       batchLines(layout_), kBatchBytes);
+    try {
+      return encode(sink);
+    } catch (const Interrupted&) {
+      return interrupted(sink);
+    }
+  }
+
+ private:
+  enum class Outcome { complete, badRecord, interrupted };
+
+  int encode(OutputSink& sink) {
+    std::vector<std::string> inputs = options_.inputs;
+    if (inputs.empty()) inputs.emplace_back("-");
+    BatchReader reader(
+        inputs, {options_.encoding, options_.form, options_.csv, options_.header, options_.skipBlankLines},
+        layout_, batchLines(layout_), kBatchBytes);
     const unsigned threads = options_.threads != 0 ? options_.threads : encodingThreads();
     std::vector<Batch> batches(threads * kBatchesPerThread);
     // The plan and the threads come with the first batch: a run without records makes neither. One
-    // plan serves every thread. Started after the guard, the threads hold the signals back as well;
-    // the pool ends before the plan, the batches, the sink and the guard go.
+    // plan serves every thread. The pool ends before the plan, the batches, the sink and the guard go.
     std::optional<EncodePlan> plan;
     std::optional<EncoderPool> pool;
 
@@ -75,10 +88,11 @@ class EncodeRun {
     // failure to read waits its turn behind the lines read before it.
     std::size_t oldest = 0;
     std::size_t inFlight = 0;
+    std::size_t inFlightBytes = 0;
     bool reading = true;
     std::exception_ptr readFailure;
     for (;;) {
-      if (reading && inFlight < batches.size()) {
+      if (reading && inFlight < batches.size() && (inFlight == 0 || inFlightBytes < kInFlightBytes)) {
         Batch& batch = batches[(oldest + inFlight) % batches.size()];
         batch.clearLines();
         bool filled = false;
@@ -89,6 +103,8 @@ class EncodeRun {
             reader.fill(batch);
             filled = true;
           }
+        } catch (const Interrupted&) {
+          throw;
         } catch (...) {
           readFailure = std::current_exception();
           reading = false;
@@ -96,10 +112,14 @@ class EncodeRun {
         if (batch.lineCount() > 0) {
           if (!pool) {
             plan.emplace(rules_.layout, RecordOptions{rules_.convertSign}, PlanTables(mapping_, PlanUse::encode), rules_.encoding);
-            pool.emplace(rules_, mapping_, *plan, threads);
+            pool.emplace(threads, [this, &plan] {
+              auto encoder = std::make_shared<RecordEncoder>(rules_, mapping_, *plan);
+              return [encoder](Batch& batch) { encoder->encode(batch); };
+            });
           }
           pool->submit(batch);
           ++inFlight;
+          inFlightBytes += batch.text.size();
         }
         if (filled || !reading) continue;
       }
@@ -108,7 +128,9 @@ class EncodeRun {
       pool->wait(batch);
       oldest = (oldest + 1) % batches.size();
       --inFlight;
+      inFlightBytes -= batch.text.size();
       const Outcome outcome = writeBatch(batch, reader.display(batch.input), sink);
+      batch.release(2 * kBatchBytes);
       if (outcome == Outcome::complete) continue;
       progress_.clear();
       if (outcome == Outcome::interrupted) return interrupted(sink);
@@ -117,7 +139,7 @@ class EncodeRun {
     }
     if (readFailure) std::rethrow_exception(readFailure);
     // An interrupted producer may have ended the input early: such an input is not committed.
-    if (guard.pending()) return interrupted(sink);
+    if (guard_->pending()) return interrupted(sink);
     sink.commit();
     progress_.clear();
     if (!options_.quiet) {
@@ -127,14 +149,11 @@ class EncodeRun {
     return badRecords_ == 0 ? kExitSuccess : kExitBadData;
   }
 
- private:
-  enum class Outcome { complete, badRecord, interrupted };
-
   // Drops the output after a termination signal and says what became of it.
   int interrupted(OutputSink& sink) {
     progress_.clear();
     std::fprintf(stderr, "quor: interrupted; %s\n", sink.abandonAndDescribe(recordLength_).c_str());
-    return kExitIo;  // the signal, released with the guard, normally ends the process first
+    return kExitIo;  // the signal, raised again when the guard goes, normally ends the process first
   }
 
   // Writes the good records of an encoded batch and reports its bad lines, line by line, unless a bad
@@ -173,7 +192,7 @@ class EncodeRun {
       if ((done & kSignalCheckMask) == 0 && guard_->pending()) return Outcome::interrupted;
     }
     if (batch.failure) std::rethrow_exception(batch.failure);
-    for (std::size_t kind = 0; kind < kChangeKinds; ++kind) changes_[kind] += batch.changes[kind];
+    for (std::size_t kind = 0; kind < kTallyKinds; ++kind) changes_[kind] += batch.changes[kind];
     for (const Batch::ChangedValue& value : batch.changed) {
       if (changed_.size() == Batch::kListedChanges) break;
       changed_.push_back(display + ":" + std::to_string(batch.lines[value.line]) + ": " + value.problem);
@@ -204,10 +223,10 @@ class EncodeRun {
     std::fprintf(stderr, "quor: %s written other than they read (--lenient):\n", counted(changed, "value").c_str());
     for (const std::string& value : changed_) std::fprintf(stderr, "  %s\n", value.c_str());
     std::string kinds;
-    for (std::size_t kind = 1; kind < kChangeKinds; ++kind) {
+    for (std::size_t kind = 1; kind < kTallyKinds; ++kind) {
       if (changes_[kind] == 0) continue;
       if (!kinds.empty()) kinds += ", ";
-      kinds += std::to_string(changes_[kind]) + " " + std::string(summaryPhrase(static_cast<Change>(kind)));
+      kinds += std::to_string(changes_[kind]) + " " + std::string(summaryPhrase(kind));
     }
     if (changed > changed_.size())
       std::fprintf(stderr, "  and %llu more\n", static_cast<unsigned long long>(changed - changed_.size()));

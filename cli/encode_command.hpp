@@ -10,6 +10,7 @@
 #include "quor/csv.hpp"
 #include "quor/layout.hpp"
 #include "record_encoder.hpp"
+#include "record_reader.hpp"
 
 namespace quor::cli {
 
@@ -17,7 +18,8 @@ struct EncodeOptions {
   Layout layout;
   bool convertSign = true;
   std::optional<std::string> gaijiPath;  // without it, the component's default mapping file
-  TextEncoding encoding = TextEncoding::utf8;
+  TextEncoding encoding = TextEncoding::utf8;  // of the records as read: UTF-16 inputs are read as UTF-8
+  InputForm form = InputForm::utf8OrUtf16;
   std::optional<CsvOptions> csv = CsvOptions{};  // none: plain lines, cut at every "," (--plain)
   bool header = false;                           // each input's first record names its columns
   bool skipBlankLines = false;

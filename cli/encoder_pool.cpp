@@ -1,6 +1,7 @@
 #include "encoder_pool.hpp"
 
 #include <algorithm>
+#include <exception>
 #include <system_error>
 
 namespace quor::cli {
@@ -9,20 +10,32 @@ namespace {
 
 constexpr unsigned kMostThreads = 4;
 
+// Does `work` to `batch`, keeping a failure it throws in the batch.
+void workOn(const EncoderPool::Work& work, Batch& batch) noexcept {
+  try {
+    work(batch);
+  } catch (...) {
+    batch.records.clear();
+    batch.recordEnds.clear();
+    batch.badLines.clear();
+    batch.changed.clear();
+    batch.failure = std::current_exception();
+    batch.failedLine = 0;
+  }
+}
+
 }  // namespace
 
 unsigned encodingThreads() {
   return std::clamp(std::thread::hardware_concurrency(), 1u, kMostThreads);
 }
 
-EncoderPool::EncoderPool(const RecordRules& rules, const GaijiMapping& mapping, const EncodePlan& plan, unsigned threads) {
-  for (unsigned i = 0; i < std::max(threads, 1u); ++i)
-    encoders_.push_back(std::make_unique<RecordEncoder>(rules, mapping, plan));
+EncoderPool::EncoderPool(unsigned threads, const std::function<Work()>& makeWork) {
+  for (unsigned i = 0; i < std::max(threads, 1u); ++i) works_.push_back(makeWork());
   try {
-    for (unsigned i = 0; i < threads; ++i)
-      threads_.emplace_back([this, encoder = encoders_[i].get()] { work(*encoder); });
+    for (unsigned i = 0; i < threads; ++i) threads_.emplace_back([this, &work = works_[i]] { run(work); });
   } catch (const std::system_error&) {
-    // Fewer threads, or none: the batches are still encoded.
+    // Fewer threads, or none: the batches are still done.
   }
 }
 
@@ -48,14 +61,14 @@ void EncoderPool::submit(Batch& batch) {
 
 void EncoderPool::wait(Batch& batch) {
   if (threads_.empty()) {
-    encoders_.front()->encode(batch);
+    workOn(works_.front(), batch);
     return;
   }
   std::unique_lock lock(mutex_);
   batchDone_.wait(lock, [&batch] { return batch.encoded; });
 }
 
-void EncoderPool::work(RecordEncoder& encoder) {
+void EncoderPool::run(const Work& work) {
   std::unique_lock lock(mutex_);
   for (;;) {
     workReady_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
@@ -63,7 +76,7 @@ void EncoderPool::work(RecordEncoder& encoder) {
     Batch* batch = queue_.front();
     queue_.pop_front();
     lock.unlock();
-    encoder.encode(*batch);
+    workOn(work, *batch);
     lock.lock();
     batch->encoded = true;
     batchDone_.notify_all();

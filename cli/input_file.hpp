@@ -1,5 +1,6 @@
 #pragma once
-// An input file held open for the length of its reading; "-" is standard input.
+// An input file held open for the length of its reading; "-" is standard input. Read it with
+// readInterruptibly(), which also waits for a FIFO's writer.
 
 #include <string>
 

@@ -37,9 +37,9 @@ Examples:
               --gaiji site-gaiji.txt < in.csv > out.dat
 
 Each CSV record is one record, its values one per column of the layout: quoted values may hold the
-delimiter, quotes (doubled) and line breaks; --header matches columns by name; --plain reads each
-line as the component's lists do, its values cut at every "," (no quoting, no trimming). The layout
-file has one field a line, "name length format" (the format 0..3 or setNumeric, setCharacter,
+delimiter, quotes (doubled) and line breaks; --header matches columns by name (in any letter case
+where that leaves one field); --plain reads each line as the component's lists do, its values cut at
+every "," (no quoting, no trimming). The layout file has one field a line, "name length format" (the format 0..3 or setNumeric, setCharacter,
 setNCharacter, setPackNumeric) or "name kind size" with the kinds text, national, zoned, packed,
 binary and filler (numbers take "scale=N" and "signed"); "#" starts a comment. docs/layouts.md has the
 whole form; --copybook reads a COBOL copybook instead.
@@ -49,7 +49,9 @@ character) makes its record bad, with a message naming the line, the field, the 
 wrong; --lenient writes such values as the component writes them and lists them.
 
 Encodings: utf-8 (also utf8), cp932 (also ms932, windows-31j, shift_jis, sjis: Shift_JIS is read as
-code page 932, its Windows form).
+code page 932, its Windows form), utf-16 (the byte order from the byte order mark; utf-16le, utf-16be
+without one). Without --encoding a file that starts with a UTF-16 byte order mark is read as UTF-16:
+a spreadsheet's "Unicode text", whose values are cut at tabs with --delimiter '\t'.
 
 Exit status: 0 success, 1 bad data, 2 usage, 3 input/output failure, 4 out of memory.)";
 
@@ -111,15 +113,28 @@ char delimiterNamed(const std::string& text) {
   return text[0];
 }
 
-// The input encoding a name stands for, in any letter case.
-TextEncoding encodingNamed(const std::string& name) {
+struct InputEncoding {
+  TextEncoding text;  // of the records as the library reads them: UTF-16 is read as UTF-8
+  InputForm form;
+};
+
+// The encoding a name stands for, in any letter case; the UTF-16 names only where `utf16` (input).
+InputEncoding encodingNamed(const std::string& name, bool utf16) {
   std::string lower;
   for (const char c : name) lower += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-  if (lower == "utf-8" || lower == "utf8") return TextEncoding::utf8;
+  if (lower == "utf-8" || lower == "utf8") return {TextEncoding::utf8, InputForm::utf8};
   for (const char* alias : {"cp932", "ms932", "windows-31j", "shift_jis", "shift-jis", "sjis"})
-    if (lower == alias) return TextEncoding::cp932;
+    if (lower == alias) return {TextEncoding::cp932, InputForm::cp932};
+  if (utf16) {
+    if (lower == "utf-16" || lower == "utf16") return {TextEncoding::utf8, InputForm::utf16};
+    if (lower == "utf-16le" || lower == "utf16le") return {TextEncoding::utf8, InputForm::utf16le};
+    if (lower == "utf-16be" || lower == "utf16be") return {TextEncoding::utf8, InputForm::utf16be};
+  }
   throw UsageError("--encoding " + name +
-                   ": not an encoding the tool reads (utf-8, utf8, cp932, ms932, windows-31j, shift_jis, sjis)");
+                   (utf16 ? ": not an encoding the tool reads (utf-8, utf8, cp932, ms932, "
+                            "windows-31j, shift_jis, sjis, utf-16, utf-16le, utf-16be)"
+                          : ": not an encoding the tool writes (utf-8, utf8, cp932, ms932, "
+                            "windows-31j, shift_jis, sjis)"));
 }
 
 struct EncodeArguments {
@@ -140,8 +155,11 @@ void addEncode(CLI::App& app, EncodeArguments& a) {
   encode->footer(kEncodeExamples);
   addLayoutOptions(*encode, a.layout, true);
   encode
-      ->add_option("--encoding", a.encoding,
-                   "Input encoding: utf-8 (utf8) or cp932 (ms932, windows-31j, shift_jis, sjis), any case")
+      ->add_option(
+          "--encoding", a.encoding,
+          "Input encoding: utf-8 (utf8), cp932 (ms932, windows-31j, shift_jis, sjis) or utf-16 "
+          "(utf-16le, utf-16be), any case; by default UTF-8, or UTF-16 when a file starts with its byte "
+          "order mark")
       ->default_str("utf-8");
   encode->add_option("--gaiji", a.gaiji,
                      "Gaiji mapping file (code page 932 text, see docs/gaiji.md), read once for the run; "
@@ -168,7 +186,8 @@ void addEncode(CLI::App& app, EncodeArguments& a) {
       "--plain", a.plain, "Read plain lines cut at every delimiter: no quoted fields (the component's own rule)");
   encode->add_option("--delimiter", a.delimiter, "Field delimiter: one character, \\t for a tab (default ,)");
   encode->add_flag("--header", a.options.header,
-                   "Each input's first record names its columns: values are taken by name, in any order");
+                   "Each input's first record names its columns: values are taken by name, in any order "
+                   "(a name that is no field's matches the field that differs only in letter case)");
   encode->add_flag("--skip-blank-lines", a.options.skipBlankLines, "Skip empty lines instead of refusing them");
   encode->add_option("files", a.options.inputs,
                      "Input files, read in order (default or '-': standard input)");
@@ -179,7 +198,11 @@ int runEncodeArguments(CLI::App& encode, EncodeArguments& a) {
   o.layout = loadLayout(a.layout);
   o.layoutPath = !a.layout.layoutFile.empty() ? a.layout.layoutFile : a.layout.copybookFile;
   if (o.outputPath == "-") o.outputPath.clear();
-  o.encoding = encodingNamed(a.encoding);
+  if (encode.count("--encoding") > 0) {
+    const InputEncoding named = encodingNamed(a.encoding, true);
+    o.encoding = named.text;
+    o.form = named.form;
+  }
   o.convertSign = !a.isUnsigned;
   if (a.plain) {
     if (encode.count("--delimiter") > 0 && a.delimiter != ",")
@@ -310,7 +333,7 @@ int runMain(int argc, char** argv) {
     if (decodeCommand->parsed()) {
       decode.layout = loadLayout(decodeLayout);
       decode.layoutPath = !decodeLayout.layoutFile.empty() ? decodeLayout.layoutFile : decodeLayout.copybookFile;
-      decode.cp932 = encodingNamed(decodeEncoding) == TextEncoding::cp932;
+      decode.cp932 = encodingNamed(decodeEncoding, false).text == TextEncoding::cp932;
       decode.delimiter = delimiterNamed(decodeDelimiter);
       if (!lineEnd.empty()) decode.crlf = lineEnd == "crlf";
       decode.convertSign = !decodeUnsigned;

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <random>
+#include <utility>
 
 #include "io_error.hpp"
 
@@ -76,6 +77,20 @@ off_t cutBackPoint(int fd) {
   return -1;
 }
 
+// Syncs the folder that holds `file`. A file system that cannot sync a folder (EINVAL) keeps its
+// entries by its own rules.
+void syncFolderOf(const std::string& file) {
+  const std::string folder = folderOf(file);
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  const int synced = fd < 0 ? -1 : ::fsync(fd);
+  const int error = errno;
+  if (fd >= 0) ::close(fd);
+  if (synced != 0 && !(fd >= 0 && error == EINVAL))
+    throw ioErrorFromErrno(file + " is written, but its folder " + folder +
+                               " could not be synced, so its name may not survive a power cut",
+                           error);
+}
+
 }  // namespace
 
 OutputSink::OutputSink(OutputTarget target) : target_(std::move(target)), buffer_(kBufferSize) {
@@ -116,19 +131,16 @@ OutputSink OutputSink::toStandardOutput() {
 
 OutputSink::OutputSink(OutputSink&& other) noexcept
     : target_(std::move(other.target_)),
-      fd_(other.fd_),
-      ownsFd_(other.ownsFd_),
+      fd_(std::exchange(other.fd_, -1)),
+      ownsFd_(std::exchange(other.ownsFd_, false)),
+      synced_(std::exchange(other.synced_, false)),
       tempPath_(std::move(other.tempPath_)),
-      truncateTo_(other.truncateTo_),
+      truncateTo_(std::exchange(other.truncateTo_, -1)),
       buffer_(std::move(other.buffer_)),
-      used_(other.used_),
-      handed_(other.handed_),
-      done_(other.done_),
-      writer_(std::move(other.writer_)) {
-  other.fd_ = -1;
-  other.ownsFd_ = false;
-  other.done_ = true;
-}
+      used_(std::exchange(other.used_, 0)),
+      handed_(std::exchange(other.handed_, 0)),
+      done_(std::exchange(other.done_, true)),
+      writer_(std::move(other.writer_)) {}
 
 OutputSink::~OutputSink() {
   abandon();
@@ -171,6 +183,8 @@ void OutputSink::commit() {
   if (!tempPath_.empty() && ::rename(tempPath_.c_str(), target_.file().c_str()) != 0)
     throw ioErrorFromErrno("cannot rename " + tempPath_ + " to " + target_.file(), errno);
   done_ = true;
+  // The new name is an entry of the folder: synced with it, it survives a power cut as the data does.
+  if (!tempPath_.empty() && synced_) syncFolderOf(target_.file());
 }
 
 bool OutputSink::drop() noexcept {

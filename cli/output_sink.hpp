@@ -2,8 +2,9 @@
 // Where the records go, written through one big buffer.
 //
 // A file to replace is written under a temporary name in its own folder and renamed over the name
-// only by commit(), after the data reached the disk: a run that fails, or a sink that is dropped
-// without commit(), removes the temporary file and leaves any earlier file of that name as it was.
+// only by commit(), after the data reached the disk, and the folder is synced after the rename: a run
+// that fails, or a sink that is dropped without commit(), removes the temporary file and leaves any
+// earlier file of that name as it was.
 //
 // Standard output, and a device, FIFO or socket, are written as the records come, so memory stays flat
 // however long the input. When standard output is a regular file written at its end (the shell's
@@ -69,6 +70,9 @@ class OutputSink {
   [[nodiscard]] std::string abandonAndDescribe(std::size_t recordLength);
 
   [[nodiscard]] std::uint64_t bytesWritten() const noexcept { return handed_ + used_; }
+  // True when commit() syncs the output (a file or block device the sink opened) and, for a file it
+  // replaces, the folder after the rename.
+  [[nodiscard]] bool synced() const noexcept { return synced_; }
   // The temporary file's name; empty for an output written in place.
   [[nodiscard]] const std::string& temporaryPath() const noexcept { return tempPath_; }
 

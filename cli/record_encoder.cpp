@@ -9,6 +9,13 @@
 
 namespace quor::cli {
 
+namespace {
+
+// The bytes of records an encoder keeps its storage for from batch to batch.
+constexpr std::size_t kKeptStorage = std::size_t{1} << 20;
+
+}  // namespace
+
 RecordEncoder::RecordEncoder(const RecordRules& rules, const GaijiMapping& mapping, const EncodePlan& plan)
     : rules_(rules),
       builder_(rules.layout, RecordOptions{rules.convertSign}, mapping),
@@ -37,37 +44,50 @@ void RecordEncoder::encode(Batch& batch) noexcept {
     }
     return;
   }
+  std::size_t longest = 0;
   for (std::size_t i = 0; i < batch.lineCount(); ++i) {
     const std::string_view record(batch.text.data() + batch.starts[i], batch.ends[i] - batch.starts[i]);
+    longest = std::max(longest, record.size());
     try {
       if (!encodeRecord(record, i, batch)) batch.badLines.push_back({i, std::move(problem_)});
     } catch (...) {
       batch.failure = std::current_exception();
       batch.failedLine = i;
-      return;
+      break;
     }
+  }
+  // Storage grown for a long record is given back, so a few long lines leave no encoder holding
+  // their size for the rest of the run.
+  if (longest > kKeptStorage) {
+    std::u16string().swap(text_);
+    if (rules_.csv) splitter_.emplace(*rules_.csv);
   }
 }
 
 bool RecordEncoder::cut(std::string_view record) {
+  // At most the layout's count of values is kept, the others only counted, so a line of millions of
+  // delimiters takes no memory for them.
+  const std::size_t most = columns_.size();
   cutValues_.clear();
   if (splitter_) {
     try {
-      for (const CsvField& field : splitter_->split(record)) cutValues_.push_back(field.text);
+      for (const CsvField& field : splitter_->split(record, most)) cutValues_.push_back(field.text);
     } catch (const Error& error) {
       if (error.number() != errors::kInvalidCall) throw;
       problem_ = std::string("not a CSV record: ") + error.what();
       return false;
     }
+    valueCount_ = splitter_->fieldCount();
     return true;
   }
-  listItems(record, cutValues_);
+  valueCount_ = listItems(record, cutValues_, most);
   return true;
 }
 
 bool RecordEncoder::encodeRecord(std::string_view record, std::size_t index, Batch& batch) {
   // The fast way: values cut from the bytes, written by the plan where it can.
-  if (!record.empty() && cut(record) && cutValues_.size() == columns_.size()) {
+  const bool cutWhole = !record.empty() && cut(record);
+  if (cutWhole && valueCount_ == columns_.size()) {
     if (batch.order) {
       values_.clear();
       for (const std::size_t j : *batch.order) values_.push_back(cutValues_[j]);
@@ -80,14 +100,41 @@ bool RecordEncoder::encodeRecord(std::string_view record, std::size_t index, Bat
     }
     batch.records.resize(start);
   }
-  return buildRecord(record, index, batch);
+  return buildRecord(record, cutWhole, index, batch);
 }
 
-bool RecordEncoder::buildRecord(std::string_view record, std::size_t index, Batch& batch) {
+bool RecordEncoder::buildRecord(std::string_view record, bool cutWhole, std::size_t index, Batch& batch) {
+  if (record.empty()) {
+    problem_ = "empty line, the layout has " + counted(columns_.size(), "field") +
+               "; --skip-blank-lines skips empty lines";
+    return false;
+  }
+  // A count of values other than the layout's is said before any value is decoded: so a line of
+  // millions of values is refused without converting them.
+  if (cutWhole && valueCount_ != columns_.size()) {
+    problem_ = counted(valueCount_, "item") + ", the layout has " + counted(columns_.size(), "field");
+    // What a spreadsheet saves as "Unicode text" is cut at tabs.
+    if (valueCount_ == 1 && rules_.csv && rules_.csv->delimiter != '\t' &&
+        record.find('\t') != std::string_view::npos)
+      problem_ += " (the line holds tabs: --delimiter '\\t' cuts at them)";
+    return false;
+  }
   // Neither encoding gives more UTF-16 units than it has bytes.
   if (text_.size() < record.size()) text_.resize(record.size());
   const bool utf8 = rules_.encoding == TextEncoding::utf8;
   const TextDecodeResult decoded = utf8 ? decodeUtf8(record, text_.data()) : decodeCp932(record, text_.data());
+  if (!decoded.ok && batch.utf16) {
+    // The byte of the UTF-16 line: two a unit before it, a character beyond U+FFFF (four bytes of
+    // UTF-8, a lead byte from 0xF0) two units.
+    std::size_t units = 0;
+    for (const char c : record.substr(0, decoded.errorOffset)) {
+      const auto b = static_cast<unsigned char>(c);
+      units += (b & 0xC0) == 0x80 ? 0 : b >= 0xF0 ? 2 : 1;
+    }
+    problem_ = "byte " + std::to_string(2 * units + 1) +
+               ": not valid UTF-16 text (a surrogate without its pair, or an odd last byte)";
+    return false;
+  }
   if (!decoded.ok) {
     problem_ = "byte " + std::to_string(decoded.errorOffset + 1) + ": not valid " + (utf8 ? "UTF-8" : "code page 932") +
                " text";
@@ -101,15 +148,7 @@ bool RecordEncoder::buildRecord(std::string_view record, std::size_t index, Batc
     }
     return false;
   }
-  if (record.empty()) {
-    problem_ = "empty line, the layout has " + counted(columns_.size(), "field");
-    return false;
-  }
-  if (!cut(record)) return false;
-  if (cutValues_.size() != columns_.size()) {
-    problem_ = counted(cutValues_.size(), "item") + ", the layout has " + counted(columns_.size(), "field");
-    return false;
-  }
+  if (!cutWhole) return false;  // problem_ says how the CSV is malformed
   // Each value decoded on its own (the record is valid text, so each value is).
   itemEnds_.clear();
   std::size_t used = 0;
@@ -141,7 +180,7 @@ bool RecordEncoder::buildRecord(std::string_view record, std::size_t index, Batc
       problem_ = std::move(problem);
       return false;
     }
-    ++batch.changes[static_cast<std::size_t>(change.kind)];
+    ++batch.changes[tallyKind(change, layout.fields[field])];
     if (batch.changed.size() < Batch::kListedChanges) batch.changed.push_back({index, std::move(problem)});
   }
   batch.records.insert(batch.records.end(), record_.begin(), record_.end());

@@ -42,9 +42,11 @@ class RecordEncoder {
  private:
   // Builds record `index` into the batch. False when the record is bad; problem_ then says why.
   bool encodeRecord(std::string_view record, std::size_t index, Batch& batch);
-  // The builder's way: the whole record decoded, then built value by value.
-  bool buildRecord(std::string_view record, std::size_t index, Batch& batch);
-  // Cuts `record` (bytes, or its decoded text) into values; false, with problem_ set, for malformed CSV.
+  // The builder's way: the whole record decoded, then built value by value. `cutWhole`: cut() took
+  // the record (otherwise problem_ says why it could not).
+  bool buildRecord(std::string_view record, bool cutWhole, std::size_t index, Batch& batch);
+  // Cuts `record` into values, keeping at most the layout's count of them in cutValues_ and counting
+  // them all in valueCount_; false, with problem_ set, for malformed CSV.
   bool cut(std::string_view record);
   // Why field `field` of a record that failed with `error` cannot be written.
   [[nodiscard]] std::string failure(const Error& error) const;
@@ -54,7 +56,8 @@ class RecordEncoder {
   const EncodePlan& plan_;
   const std::vector<std::size_t> columns_;  // the layout's fields that take a value
   std::optional<CsvSplitter> splitter_;
-  std::vector<std::string_view> cutValues_;  // the values as cut, bytes
+  std::vector<std::string_view> cutValues_;  // the values as cut, bytes: the first of them
+  std::size_t valueCount_ = 0;               // the values of the record cut last
   std::vector<std::string_view> values_;     // in the layout's order
   std::u16string text_;                      // decoded values, storage reused
   std::vector<std::u16string_view> items_;   // the values decoded, in the layout's order

@@ -4,7 +4,11 @@
 //   - records and line ends cover the input, and each LF in it ends a record or is counted inside one;
 //   - a record cut as ending inside a quote does not split; no other fails as not closed;
 //   - the fields of a record, written again with every field quoted, read back as one record of the
-//     same fields, each quoted.
+//     same fields, each quoted;
+//   - the record read through skip() in blocks ends where next() ends it, with the same count of line
+//     ends inside;
+//   - a split keeping at most half its fields keeps the first ones, counts them all, and fails with
+//     the same message.
 // Records are split from copies of their own size, so a read past one is caught.
 //
 // Input: byte 0 gives the delimiter (bits 0-2), code page 932 (bit 3) and the cutter's block (bits
@@ -78,6 +82,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     QUOR_FUZZ_CHECK(end == expected);
     if (end.cut == CsvCut::end) break;
 
+    CsvRecordCutter skipper(options);
+    std::size_t skippedTo = 0;
+    CsvRecordEnd skipped;
+    for (;;) {
+      const std::size_t piece = std::min(block, rest.size() - skippedTo);
+      skipped = skipper.skip(rest.substr(skippedTo, piece), skippedTo + piece == rest.size());
+      if (skipped.cut != CsvCut::needMore) break;
+      skippedTo += piece;
+    }
+    QUOR_FUZZ_CHECK(skipped.cut == end.cut && skipped.lineEndsInside == end.lineEndsInside);
+    QUOR_FUZZ_CHECK(skippedTo + skipped.length + skipped.lineEndLength == end.length + end.lineEndLength);
+
     const std::string_view lineEnd = rest.substr(end.length, end.lineEndLength);
     QUOR_FUZZ_CHECK(lineEnd == std::string_view("\r\n").substr(2 - lineEnd.size()));
     QUOR_FUZZ_CHECK(lineEnd.size() != 1 || end.length == 0 || rest[end.length - 1] != '\r');
@@ -90,8 +106,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string error = failure([&] { fields = splitter.split(record); });
     std::vector<CsvField> reference;
     std::string storage;
-    QUOR_FUZZ_CHECK(error == failure([&] { text::csv::splitScalar(record, options, reference, storage); }));
+    QUOR_FUZZ_CHECK(error == failure([&] {
+                      text::csv::splitScalar(record, options, reference, storage,
+                                             static_cast<std::size_t>(-1));
+                    }));
+    CsvSplitter capped(options);
+    const std::size_t most = reference.size() / 2;
+    std::span<const CsvField> kept;
+    QUOR_FUZZ_CHECK(error == failure([&] { kept = capped.split(record, most); }));
     if (error.empty()) {
+      QUOR_FUZZ_CHECK(capped.fieldCount() == reference.size() && kept.size() == most);
+      QUOR_FUZZ_CHECK(std::ranges::equal(kept, std::span<const CsvField>(reference).first(most)));
       QUOR_FUZZ_CHECK(std::ranges::equal(fields, reference));
       QUOR_FUZZ_CHECK(end.cut == CsvCut::record);
       checkRoundTrip(fields, options);

@@ -88,12 +88,26 @@ class CsvRecordCutter {
   // Forgets a record that needed more bytes: the next call starts a new record.
   void restart() noexcept;
 
+  // Reads through a record too long to keep, holding only the cutter's state, so that a line break
+  // inside its quoted fields does not end it. Give the record's bytes in pieces from its start, each
+  // piece the bytes right after the last, restart() called before the first piece and skip() again
+  // after a needMore answer (an empty last piece says the record ends with the input). Answers as
+  // next() would for the record given whole, except that `length` counts from the start of the last
+  // piece and, when a CR ends the piece before and an LF starts this one, the line end is the LF
+  // alone: the next record starts length + lineEndLength bytes into the piece. lineEndsInside counts
+  // the whole record's.
+  //
+  //   restart(); skip("a,\"x\n", false);  // needMore
+  //   skip("y\",b\nc", false);              // record, length 4, lineEndLength 1, lineEndsInside 1
+  [[nodiscard]] CsvRecordEnd skip(std::string_view piece, bool endOfInput) noexcept;
+
  private:
   CsvOptions options_;
   // How far the last call scanned a record that needed more bytes (0 after any other answer).
   std::size_t scanned_ = 0;
   std::size_t lineEndsScanned_ = 0;
   std::uint8_t state_ = 0;
+  bool skipping_ = false;  // skip() was given the start of a record and needs more
 };
 
 // One field of a record: its text, and whether it was written quoted.
@@ -128,8 +142,19 @@ class CsvSplitter {
   // out.
   [[nodiscard]] std::span<const CsvField> split(std::string_view record);
 
+  // As split(record), but keeps at most `most` fields: the fields after them are read only to be
+  // counted and checked (a malformed record throws as split(record) throws), so a record of millions
+  // of fields takes no memory for them. fieldCount() then gives the record's count.
+  //
+  //   split("a,b,c,d", 2)  // a | b, and fieldCount() is 4
+  [[nodiscard]] std::span<const CsvField> split(std::string_view record, std::size_t most);
+
+  // The fields of the record split last, those not kept included.
+  [[nodiscard]] std::size_t fieldCount() const noexcept { return count_; }
+
  private:
   CsvOptions options_;
+  std::size_t count_ = 0;
   std::vector<CsvField> fields_;
   std::string unescaped_;  // the quoted fields that held "", unescaped
 };

@@ -49,6 +49,8 @@ constexpr bool isUserDefined(char32_t c) noexcept {
 std::vector<std::u16string_view> listItems(std::u16string_view list);
 void listItems(std::u16string_view list, std::vector<std::u16string_view>& items);
 void listItems(std::string_view list, std::vector<std::string_view>& items);
+// The same with at most `most` items kept; returns the number of items the list has.
+std::size_t listItems(std::string_view list, std::vector<std::string_view>& items, std::size_t most);
 
 // Appends `text` as code page 932 bytes, as Windows writes it (best fit included); a character without
 // any form becomes "?". Returns the number of characters written as another character. Throws

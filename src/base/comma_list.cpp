@@ -19,4 +19,8 @@ void listItems(std::string_view list, std::vector<std::string_view>& items) {
   base::guarded([&] { base::commaListItems(list, items); });
 }
 
+std::size_t listItems(std::string_view list, std::vector<std::string_view>& items, std::size_t most) {
+  return base::guarded([&] { return base::commaListItems(list, items, most); });
+}
+
 }  // namespace quor

@@ -53,6 +53,22 @@ void commaListItems(std::basic_string_view<Char> list, std::vector<std::basic_st
   items.push_back(list.substr(start));
 }
 
+// Puts at most `most` of the items of `list` into `items` (emptied first) and returns how many items
+// the list has: so a list of millions of items costs no memory beyond the ones kept.
+inline std::size_t commaListItems(std::string_view list, std::vector<std::string_view>& items, std::size_t most) {
+  items.clear();
+  if (list.empty()) return 0;
+  std::size_t count = 1;
+  std::size_t start = 0;
+  for (std::size_t i = list.find(','); i != list.npos; i = list.find(',', start)) {
+    if (items.size() < most) items.push_back(list.substr(start, i - start));
+    ++count;
+    start = i + 1;
+  }
+  if (items.size() < most) items.push_back(list.substr(start));
+  return count;
+}
+
 // The items of `list`, views into it.
 template <class Char>
 std::vector<std::basic_string_view<Char>> commaListItems(std::basic_string_view<Char> list) {

@@ -54,6 +54,27 @@ void CsvRecordCutter::restart() noexcept {
   scanned_ = 0;
   lineEndsScanned_ = 0;
   state_ = static_cast<std::uint8_t>(ScanState::fieldStart);
+  skipping_ = false;
+}
+
+CsvRecordEnd CsvRecordCutter::skip(std::string_view piece, bool endOfInput) noexcept {
+  // The byte-at-a-time scanner keeps everything it needs in its state, where the SSE2 one looks back at
+  // the bytes before, which a skipped record no longer has.
+  const auto state = static_cast<ScanState>(state_);
+  if (piece.empty() && endOfInput && skipping_) {
+    // The record given so far ends with the input.
+    const CsvRecordEnd end{state == ScanState::quoted ? CsvCut::unclosedQuote : CsvCut::record, 0, 0,
+                           lineEndsScanned_};
+    restart();
+    return end;
+  }
+  CutProgress progress{0, lineEndsScanned_, state};
+  const CsvRecordEnd end = text::csv::cutScalar(piece, endOfInput, options_, progress);
+  scanned_ = 0;
+  lineEndsScanned_ = progress.lineEndsInside;
+  state_ = static_cast<std::uint8_t>(progress.state);
+  skipping_ = end.cut == CsvCut::needMore;
+  return end;
 }
 
 CsvSplitter::CsvSplitter(const CsvOptions& options) : options_(options) {
@@ -61,8 +82,13 @@ CsvSplitter::CsvSplitter(const CsvOptions& options) : options_(options) {
 }
 
 std::span<const CsvField> CsvSplitter::split(std::string_view record) {
+  return split(record, static_cast<std::size_t>(-1));
+}
+
+std::span<const CsvField> CsvSplitter::split(std::string_view record, std::size_t most) {
   return base::guarded([&] {
-    kSplit(record, options_, fields_, unescaped_);
+    count_ = 0;
+    count_ = kSplit(record, options_, fields_, unescaped_, most);
     return std::span<const CsvField>(fields_);
   });
 }

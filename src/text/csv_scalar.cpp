@@ -81,16 +81,18 @@ CsvRecordEnd cutScalar(std::string_view bytes, bool endOfInput, const CsvOptions
   return {state == ScanState::quoted ? CsvCut::unclosedQuote : CsvCut::record, bytes.size(), 0, lines};
 }
 
-void splitScalar(std::string_view record, const CsvOptions& options, std::vector<CsvField>& fields,
-                 std::string& storage) {
+std::size_t splitScalar(std::string_view record, const CsvOptions& options, std::vector<CsvField>& fields,
+                        std::string& storage, std::size_t most) {
   fields.clear();
-  if (storage.size() < record.size()) storage.resize(record.size());
   const std::size_t n = record.size();
   std::size_t used = 0;
   std::size_t i = 0;
   for (;;) {
+    if (fields.size() == most) return countFields(record, i, options, most);
     const std::size_t number = fields.size() + 1;
     if (i < n && record[i] == '"') {
+      // Grown before any field points into it; no record unescapes to more bytes than it has.
+      if (storage.size() < n) storage.resize(n);
       const std::size_t open = i++;
       char* const text = storage.data() + used;
       std::size_t length = 0;
@@ -114,8 +116,36 @@ void splitScalar(std::string_view record, const CsvOptions& options, std::vector
       }
       fields.push_back({record.substr(start, i - start), false});
     }
-    if (i == n) return;
+    if (i == n) return fields.size();
     ++i;  // past the delimiter
+  }
+}
+
+std::size_t countFields(std::string_view record, std::size_t from, const CsvOptions& options,
+                        std::size_t before) {
+  const std::size_t n = record.size();
+  std::size_t count = before;
+  for (std::size_t i = from;;) {
+    ++count;
+    if (i < n && record[i] == '"') {
+      const std::size_t open = i++;
+      for (;; ++i) {
+        if (i == n) throw malformed(count, open, kNotClosed);
+        if (record[i] == '"') {
+          if (i + 1 == n || record[i + 1] != '"') break;
+          ++i;
+        }
+      }
+      ++i;
+      if (i < n && record[i] != options.delimiter) throw malformed(count, i, kTextAfterQuote);
+    } else {
+      while (i < n && record[i] != options.delimiter) {
+        const bool pair = options.encoding == TextEncoding::cp932 && isLead(record[i]) && i + 1 < n && isTrail(record[i + 1]);
+        i += pair ? 2 : 1;
+      }
+    }
+    if (i == n) return count;
+    ++i;
   }
 }
 

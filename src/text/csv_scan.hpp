@@ -42,17 +42,24 @@ struct CutProgress {
 // after any other answer it is fresh again.
 CsvRecordEnd cutScalar(std::string_view bytes, bool endOfInput, const CsvOptions& options,
                        CutProgress& progress) noexcept;
-// Splits `record` into `fields` (cleared first); unescaped quoted fields are written to `storage`,
-// which is grown when shorter than the record and never while fields point into it. Throws
-// malformed().
-void splitScalar(std::string_view record, const CsvOptions& options, std::vector<CsvField>& fields,
-                 std::string& storage);
+// Splits `record` into `fields` (cleared first), at most `most` of them, and returns the record's
+// count of fields, those after the first `most` counted by countFields(). Unescaped quoted fields are
+// written to `storage`, which is grown when shorter than the record and never while fields point
+// into it. Throws malformed().
+std::size_t splitScalar(std::string_view record, const CsvOptions& options, std::vector<CsvField>& fields,
+                        std::string& storage, std::size_t most = static_cast<std::size_t>(-1));
+
+// The fields of `record` from the field that starts at record[from] to the end, counted and checked as
+// the splitters read them but not kept; `before` fields come before it. Throws malformed() with the
+// field numbers and offsets a splitter gives.
+std::size_t countFields(std::string_view record, std::size_t from, const CsvOptions& options,
+                        std::size_t before);
 
 #if QUOR_CSV_SSE2
 CsvRecordEnd cutSse2(std::string_view bytes, bool endOfInput, const CsvOptions& options,
                      CutProgress& progress) noexcept;
-void splitSse2(std::string_view record, const CsvOptions& options, std::vector<CsvField>& fields,
-               std::string& storage);
+std::size_t splitSse2(std::string_view record, const CsvOptions& options, std::vector<CsvField>& fields,
+                      std::string& storage, std::size_t most = static_cast<std::size_t>(-1));
 #endif
 
 // The error of a malformed record: "field 2, byte 7: " and the problem, the byte at `offset` counted

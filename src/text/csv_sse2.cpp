@@ -192,39 +192,44 @@ CsvRecordEnd cutSse2(std::string_view bytes, bool endOfInput, const CsvOptions& 
 namespace {
 
 // The common record, without a quote, where every delimiter ends a field: its fields from the
-// delimiters' bits, a block at a time. False, leaving `fields` to be cleared, at the first quote.
-bool splitUnquoted(std::string_view record, char delimiter, std::vector<CsvField>& fields) {
+// delimiters' bits, a block at a time, at most `most` of them. The record's count of fields, or 0,
+// leaving `fields` to be cleared, at the first quote.
+std::size_t splitUnquoted(std::string_view record, const CsvOptions& options, std::size_t most,
+                          std::vector<CsvField>& fields) {
   const char* const b = record.data();
   const std::size_t n = record.size();
   std::size_t start = 0;
   for (std::size_t base = 0; base < n; base += kBlock) {
     const Block block = blockAt(b, base, n);
-    if (block.bitsOf('"') != 0) return false;
-    for (std::uint32_t bits = block.bitsOf(delimiter); bits != 0; bits &= bits - 1) {
+    if (block.bitsOf('"') != 0) return 0;
+    for (std::uint32_t bits = block.bitsOf(options.delimiter); bits != 0; bits &= bits - 1) {
+      if (fields.size() == most) return countFields(record, start, options, most);
       const std::size_t at = base + static_cast<std::size_t>(std::countr_zero(bits));
       fields.push_back({record.substr(start, at - start), false});
       start = at + 1;
     }
   }
+  if (fields.size() == most) return countFields(record, start, options, most);
   fields.push_back({record.substr(start), false});
-  return true;
+  return fields.size();
 }
 
 }  // namespace
 
-void splitSse2(std::string_view record, const CsvOptions& options, std::vector<CsvField>& fields,
-               std::string& storage) {
+std::size_t splitSse2(std::string_view record, const CsvOptions& options, std::vector<CsvField>& fields,
+                      std::string& storage, std::size_t most) {
   fields.clear();
   const char* const b = record.data();
   const std::size_t n = record.size();
   const bool checkSecondByte = delimiterCanBeSecondByte(options);
   if (!checkSecondByte) {
-    if (splitUnquoted(record, options.delimiter, fields)) return;
+    if (const std::size_t count = splitUnquoted(record, options, most, fields)) return count;
     fields.clear();
   }
   Structure structure(record, options.delimiter);
   std::size_t used = 0;  // storage bytes holding this record's unescaped fields
   for (std::size_t start = 0;;) {
+    if (fields.size() == most) return countFields(record, start, options, most);
     std::size_t end;  // the delimiter after the field, or n
     if (start < n && b[start] == '"') {
       end = quotedField(record, start, structure, fields, storage, used);
@@ -235,7 +240,7 @@ void splitSse2(std::string_view record, const CsvOptions& options, std::vector<C
         end = structure.nextDelimiter(end + 1);
       fields.push_back({record.substr(start, end - start), false});
     }
-    if (end == n) return;
+    if (end == n) return fields.size();
     start = end + 1;
   }
 }

@@ -96,6 +96,37 @@ TEST(Decode, CopybookClausesBothWays) {
   EXPECT_NE(json.out.find("\"floatFormat\": \"ieee\""), std::string::npos) << json.out;
 }
 
+// A range beyond the input shows what it holds and says what is not there, with the status of a usage
+// mistake; the whole of an empty input is nothing to say.
+TEST(Dump, RecordsTheInputDoesNotHoldAreNamed) {
+  const struct {
+    std::string range;
+    std::size_t shown;  // records shown
+    int exitCode;
+    std::string err;
+  } cases[] = {
+      {"--records 5", 0, 2, "quor: <stdin> holds 4 records: there is no record 5\n"},
+      {"--records 9-", 0, 2, "quor: <stdin> holds 4 records: there is no record 9\n"},
+      {"--records 3-6", 2, 2, "quor: <stdin> holds 4 records: records 5 to 6 are not there\n"},
+      {"--records 4", 1, 0, ""},
+      {"--records 2-", 3, 0, ""},
+      {"", 4, 0, ""},
+  };
+  const ScratchFolder folder;
+  for (const auto& c : cases) {
+    const RunResult run =
+        runQuor("dump --lengths 1 --formats 1 " + c.range, folder.path(), "\xC1\xC2\xC3\xC4");
+    EXPECT_EQ(run.exitCode, c.exitCode) << c.range;
+    EXPECT_EQ(run.err, c.err) << c.range;
+    std::size_t shown = 0;
+    for (std::size_t at = run.out.find(": record "); at != std::string::npos;
+         at = run.out.find(": record ", at + 1))
+      ++shown;
+    EXPECT_EQ(shown, c.shown) << c.range << "\n" << run.out;
+  }
+  EXPECT_EQ(runQuor("dump --lengths 1 --formats 1", folder.path()).exitCode, 0);
+}
+
 TEST(Dump, ShowsEveryFieldAndMarksInvalidData) {
   const ScratchFolder folder;
   const RunResult run = runQuor("dump --lengths 3,2 --formats 0,1 --records 2", folder.path(),

@@ -1,6 +1,7 @@
 // quor encode, run as a user runs it.
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -11,8 +12,8 @@
 #include "quor/layout.hpp"
 #include "quor/quor.hpp"
 #include "quor/record.hpp"
-#include "run_quor.hpp"
 #include "quor/text.hpp"
+#include "run_quor.hpp"
 #include "text_convert.hpp"
 
 namespace quor::cli::testing {
@@ -104,7 +105,8 @@ TEST(Encode, ExitCodes) {
       {"encode --layout l.layout", kGood, 0, "2 records"},
       {"encode --layout l.layout", "A1,山田,12,xx\n", 1, "<stdin>:1: field 4 (amount): \"xx\": not a number"},
       {"encode --layout l.layout", "A1,山田,12\n", 1, "<stdin>:1: 3 items, the layout has 4 fields"},
-      {"encode --layout l.layout", kGood + "\n", 1, "<stdin>:3: empty line, the layout has 4 fields"},
+      {"encode --layout l.layout", kGood + "\n", 1,
+       "<stdin>:3: empty line, the layout has 4 fields; --skip-blank-lines skips empty lines"},
       {"encode --layout l.layout", "", 0, "quor: 0 records, 0 bytes, 0.0"},
       {"encode --layout l.layout", "A1,\xFF,1,2\n", 1, "<stdin>:1: byte 4: not valid UTF-8 text"},
       {"encode --layout l.layout --encoding cp932", "A1,\x88,1,2\n", 1,
@@ -134,7 +136,8 @@ TEST(Encode, ExitCodes) {
       {"encode --layout l.layout --encoding Shift_JIS", kGood, 0, "2 records"},
       {"encode --layout l.layout --encoding windows-31j", kGood, 0, "2 records"},
       {"encode --layout l.layout --encoding MS932", kGood, 0, "2 records"},
-      {"encode --layout l.layout", "A1,\x8E\x52\x93\x63,12,1\n", 1, "(it reads as code page 932: try --encoding cp932)"},
+      {"encode --layout l.layout", "A1,\x8E\x52\x93\x63,12,1\n", 1,
+       "(it reads as code page 932: try --encoding cp932)"},
   };
   const ScratchFolder folder;
   folder.write("l.layout", kLayout);
@@ -154,6 +157,66 @@ TEST(Encode, ExitCodes) {
   ::unsetenv("QUOR_GAIJI");
   EXPECT_EQ(named.exitCode, 2);
   EXPECT_NE(named.err.find("words.txt (QUOR_GAIJI) has no mapping line"), std::string::npos) << named.err;
+}
+
+// UTF-16 of UTF-8 `text`, little-endian unless `big`.
+std::string utf16Of(const std::string& text, bool big = false) {
+  std::string bytes;
+  for (const char16_t unit : toUtf16(text, "text")) {
+    const char high = static_cast<char>(unit >> 8), low = static_cast<char>(unit & 0xFF);
+    bytes += big ? std::string{high, low} : std::string{low, high};
+  }
+  return bytes;
+}
+
+// What a spreadsheet saves as "Unicode text" (UTF-16 with a byte order mark, tab-separated) gives the
+// records of its text; the byte order mark is read without --encoding and checked against it.
+TEST(Encode, Utf16InputGivesTheRecordsOfItsText) {
+  const std::string text = "A1\t山田\t12\t-2500\r\nB2\t鈴木\t3\t150000\r\n";
+  const std::string le = "\xFF\xFE" + utf16Of(text), be = "\xFE\xFF" + utf16Of(text, true);
+  const struct {
+    std::string options;
+    std::string input;
+    int exitCode;
+    std::string message;  // part of standard error; none: the records of kGood
+  } cases[] = {
+      {"--delimiter '\\t'", le, 0, ""},
+      {"--delimiter '\\t'", be, 0, ""},
+      {"--encoding utf-16 --delimiter '\\t'", le, 0, ""},
+      {"--encoding UTF-16BE --delimiter '\\t'", be, 0, ""},
+      {"--encoding utf-16le --delimiter '\\t'", utf16Of(text), 0, ""},
+      {"--encoding utf16be --delimiter '\\t'", utf16Of(text, true), 0, ""},
+      {"--encoding utf-16 --delimiter '\\t'", utf16Of(text), 2,
+       "<stdin> has no UTF-16 byte order mark: give its byte order, --encoding utf-16le or utf-16be"},
+      {"--encoding utf-8 --delimiter '\\t'", le, 2,
+       "<stdin> starts with a UTF-16 byte order mark: it is UTF-16 text, which --encoding utf-16 reads"},
+      {"--encoding cp932 --delimiter '\\t'", be, 2, "which --encoding utf-16 reads"},
+      {"--encoding utf-16be --delimiter '\\t'", le, 2,
+       "<stdin> starts with a little-endian byte order mark, and --encoding utf-16be reads"},
+      {"--header --delimiter '\\t'",
+       "\xFF\xFE" + utf16Of("amount\tcode\tqty\tname\r\n-2500\tA1\t12\t山田\r\n3,x\t鈴木\t3\t150000\r\n"), 1,
+       "<stdin>:3: field 4 (amount): \"3,x\": not a number"},
+      {"", "\xFF\xFE" + utf16Of("A1\t山田\r\n"), 1,
+       "<stdin>:1: 1 item, the layout has 4 fields (the line holds tabs: --delimiter '\\t' cuts at them)"},
+      {"--delimiter '\\t'",
+       std::string("\xFF\xFEZ\0\t\0\0\xD8\t\0"
+                   "1\0\t\0"
+                   "2\0",
+                   16),
+       1, "<stdin>:1: byte 5: not valid UTF-16 text"},
+  };
+  const ScratchFolder folder;
+  folder.write("l.layout", kLayout);
+  const std::string good = runQuor("encode -q --layout l.layout", folder.path(), kGood).out;
+  for (const auto& c : cases) {
+    const RunResult run = runQuor("encode -q --layout l.layout " + c.options, folder.path(), c.input);
+    EXPECT_EQ(run.exitCode, c.exitCode) << c.options << "\n" << run.err;
+    if (c.message.empty()) {
+      EXPECT_TRUE(run.out == good) << c.options;
+    } else {
+      EXPECT_NE(run.err.find(c.message), std::string::npos) << c.options << "\n" << run.err;
+    }
+  }
 }
 
 // The bytes RecordBuilder gives for records of kLayout, each a list of its values.
@@ -210,6 +273,38 @@ TEST(Encode, CsvRecordsAsSpreadsheetsWriteThem) {
     } else {
       EXPECT_NE(run.exitCode, 0) << c.options << "\n" << c.input;
       EXPECT_NE(run.err.find(c.message), std::string::npos) << c.options << "\n" << run.err;
+    }
+  }
+}
+
+TEST(Encode, HeaderNamesMatchExactlyElseInAnyLetterCase) {
+  const struct {
+    std::string layout;
+    std::string input;
+    std::string out;      // the records' bytes, in hexadecimal, when the run succeeds
+    std::string message;  // else part of standard error
+  } cases[] = {
+      {"l.layout", "AMOUNT,Code,QTY,name\n-2500,A1,12,山田\n",
+       hexLines(builtRecords({{u"A1", u"山田", u"12", u"-2500"}}), 41), ""},
+      {"l.layout", "code,CODE,qty,name\n", "",
+       "the header's columns 'code' and 'CODE' both name the field 'code'"},
+      {"two.layout", "Code,code\nA,B\n", "C2 C1\n", ""},  // exact names first
+      {"two.layout", "CODE,code\n", "",
+       "the header's column 'CODE' is no field of the layout, and the fields 'code' and 'Code' differ from "
+       "it "
+       "only in letter case: it must name one of them exactly"},
+  };
+  const ScratchFolder folder;
+  folder.write("l.layout", kLayout);
+  folder.write("two.layout", "code 1 1\nCode 1 1\n");
+  for (const auto& c : cases) {
+    const RunResult run = runQuor("encode -q --header --layout " + c.layout, folder.path(), c.input);
+    if (c.message.empty()) {
+      EXPECT_EQ(run.exitCode, 0) << c.input << run.err;
+      EXPECT_EQ(hexLines(run.out, run.out.size()), c.out) << c.input;
+    } else {
+      EXPECT_EQ(run.exitCode, 2) << c.input;
+      EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
     }
   }
 }
@@ -338,6 +433,69 @@ TEST(Encode, LenientListsTheFirstChangedValues) {
   EXPECT_NE(run.err.find("quor: in all: 25 cut to the field"), std::string::npos) << run.err;
 }
 
+// A line of millions of values is refused without holding them: under a 1 GB address space limit (a
+// bound on memory, no timing), a 40 MB line of commas is one bad line, or a header naming no column.
+TEST(Encode, ALineOfMillionsOfValuesTakesNoMemoryForThem) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+  GTEST_SKIP() << "the sanitizers reserve more address space than the limit";
+#endif
+  const std::string commas(40'000'000, ',');
+  const struct {
+    std::string options;
+    std::string input;
+    int exitCode;
+    std::string err;
+  } cases[] = {
+      {"--skip-bad", commas + "\nA,B\n", 1,
+       "in.csv:1: 40000001 items, the layout has 2 fields (line skipped)\n"},
+      {"--skip-bad --plain", commas + "\nA,B\n", 1,
+       "in.csv:1: 40000001 items, the layout has 2 fields (line skipped)\n"},
+      {"--header", commas + "\nA,B\n", 2, "quor: in.csv:1: the header names the column '' twice\n"},
+  };
+  const ScratchFolder folder;
+  for (const auto& c : cases) {
+    folder.write("in.csv", c.input);
+    const std::string command = "cd '" + folder.path().string() +
+                                "' && ulimit -v 1000000 && '" QUOR_BINARY
+                                "' encode -q --lengths 2,2 --formats 1,1 " +
+                                c.options + " in.csv > out.dat 2> err";
+    const int status = std::system(command.c_str());
+    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, c.exitCode) << c.options;
+    EXPECT_EQ(readFile(folder.path() / "err"), c.err) << c.options;
+    if (c.exitCode == 1) {
+      EXPECT_EQ(hexLines(readFile(folder.path() / "out.dat"), 4), "C1 40 C2 40\n");
+    }
+  }
+}
+
+// The closing tally says what was written, as the value's own line and the bytes do.
+TEST(Encode, TheLenientTallySaysWhatIsWritten) {
+  const struct {
+    std::string layout;
+    std::string input;
+    std::string hex;
+    std::string tally;
+  } cases[] = {
+      {"a 2 1\n", "山\n", "00 00\n",
+       "quor: in all: 1 double-byte text in a single-byte field (written as 0x00 bytes)\n"},
+      {"a text 2\n", "山\n", "40 40\n",
+       "quor: in all: 1 double-byte text in a single-byte field (written as blanks)\n"},
+      {"a 2 1\nb text 2\n", "山,山\n", "00 00 40 40\n",
+       "quor: in all: 1 double-byte text in a single-byte field (written as 0x00 bytes), "
+       "1 double-byte text in a single-byte field (written as blanks)\n"},
+      {"a 2 1\nb 1 1\n", ",A\n", "00 00 C1\n",
+       "quor: in all: 1 empty in a character field (written as 0x00 bytes)\n"},
+  };
+  const ScratchFolder folder;
+  for (const auto& c : cases) {
+    folder.write("t.layout", c.layout);
+    const RunResult run = runQuor("encode --lenient --layout t.layout", folder.path(), c.input);
+    EXPECT_EQ(run.exitCode, 0) << c.layout << run.err;
+    EXPECT_EQ(hexLines(run.out, 16), c.hex) << c.layout;
+    EXPECT_NE(run.err.find(c.tally), std::string::npos) << c.layout << run.err;
+  }
+}
+
 TEST(Encode, UnsignedDropsTheSign) {
   const ScratchFolder folder;
   const RunResult run =
@@ -451,7 +609,7 @@ const std::string kBadMessages[] = {
     "big.csv:3: 1 item, the layout has 4 fields",
     "big.csv:4096: field 4 (amount): \"xx\": not a number",
     "big.csv:4097: byte 4: not valid UTF-8 text",
-    "big.csv:8192: empty line, the layout has 4 fields",
+    "big.csv:8192: empty line, the layout has 4 fields; --skip-blank-lines skips empty lines",
     "big.csv:12289: 3 items, the layout has 4 fields",
     "big.csv:20000: 5 items, the layout has 4 fields",
 };

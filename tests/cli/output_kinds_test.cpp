@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdlib>
 
 #include "quor/quor.hpp"
@@ -141,7 +142,7 @@ TEST(OutputKinds, ALineLongerThan64MiBIsABadRecordAndTheLinesAfterItAreRead) {
 }
 
 TEST(OutputKinds, RunningOutOfMemoryHasItsOwnExitStatus) {
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
   GTEST_SKIP() << "the sanitizers reserve more address space than the limit allows";
 #endif
   const ScratchFolder folder;
@@ -151,6 +152,105 @@ TEST(OutputKinds, RunningOutOfMemoryHasItsOwnExitStatus) {
                   input + " | (ulimit -v 100000; exec '" QUOR_BINARY "' " + kArguments + ") > out 2> err"),
             4);
   EXPECT_EQ(readFile(folder.path() / "err"), "quor: out of memory\n");
+}
+
+// The progress line of encode and of decode, on a terminal, when the output's reader waits 2 s before
+// it reads: the run is held past the second after which the line shows, and the inputs' size is known.
+TEST(OutputKinds, TheProgressLineSaysTheShareDoneAndTheTimeLeft) {
+  const std::string commands[] = {
+      "yes A | head -n 4000000 > in; exec '" QUOR_BINARY "' encode --lengths 1 --formats 1 in",
+      "head -c 8000000 /dev/zero | tr '\\0' '\\301' > in; exec '" QUOR_BINARY
+      "' decode --lengths 1 --formats 1 in",
+  };
+  for (const std::string& command : commands) {
+    const ScratchFolder folder;
+    int terminal = -1;
+    const pid_t child = ::forkpty(&terminal, nullptr, nullptr, nullptr);
+    if (child == 0) {
+      const std::string line =
+          "cd '" + folder.path().string() + "' && (" + command + ") | (sleep 2; cat > /dev/null)";
+      ::execl("/bin/sh", "sh", "-c", line.c_str(), static_cast<char*>(nullptr));
+      ::_exit(127);
+    }
+    ASSERT_GT(child, 0);
+    std::string shown;
+    char block[4096];
+    for (ssize_t got; (got = ::read(terminal, block, sizeof block)) > 0;)
+      shown.append(block, static_cast<std::size_t>(got));
+    ::close(terminal);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 0) << shown;
+    EXPECT_NE(shown.find(" % of 8.0 MB, "), std::string::npos) << command << "\n" << shown;
+    EXPECT_NE(shown.find(" left"), std::string::npos) << command << "\n" << shown;
+  }
+}
+
+// A run waiting on a pipe, FIFO or terminal that never gets data, or writing to a reader that never
+// reads, ends on SIGTERM, SIGINT or SIGHUP: it dies of the signal, having said what the output holds, and
+// leaves no temporary file. The signal is sent once quor handles it (SigCgt in /proc) and, for a
+// stalled reader, once a write waits on it (wchan in /proc); a watchdog kills a run still there after
+// 60 s, which then fails the test by its status, not by a time.
+TEST(OutputKinds, ASignalEndsARunBlockedOnAStalledPipe) {
+  const struct {
+    std::string prepare;  // shell lines before quor starts
+    std::string command;  // quor's arguments and redirections
+    const char* signal;
+    std::string message;  // standard error starts with it
+  } cases[] = {
+      {"mkfifo in.fifo", "encode --lengths 2 --formats 1 -o out.dat in.fifo", "TERM",
+       "quor: interrupted; out.dat was not written\n"},  // no writer ever opens the FIFO
+      {"mkfifo in.fifo; exec 3<> in.fifo", "encode --lengths 2 --formats 1 -o out.dat in.fifo", "TERM",
+       "quor: interrupted; out.dat was not written\n"},  // a writer that never writes
+      {"mkfifo in.fifo; exec 3<> in.fifo", "encode --lengths 2 --formats 1 -o out.dat < in.fifo", "INT",
+       "quor: interrupted; out.dat was not written\n"},
+      {"mkfifo in.fifo; exec 3<> in.fifo", "decode --lengths 2 --formats 1 -o out.csv in.fifo", "TERM",
+       "quor: interrupted; out.csv was not written\n"},
+      {"mkfifo out.fifo; exec 4<> out.fifo; yes AB | head -n 1000000 > in.csv",
+       "encode --lengths 2 --formats 1 -o out.fifo in.csv", "TERM",
+       "quor: interrupted; out.fifo holds a partial"},
+      {"mkfifo out.fifo; exec 4<> out.fifo; head -c 4000000 /dev/zero | tr '\\0' A > in.dat",
+       "decode --lengths 2 --formats 1 in.dat > out.fifo", "HUP",
+       "quor: interrupted; standard output holds a"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.command);
+    const ScratchFolder folder;
+    const int signal = std::string(c.signal) == "TERM"  ? SIGTERM
+                       : std::string(c.signal) == "INT" ? SIGINT
+                                                        : SIGHUP;
+    // A background job of a shell without job control ignores SIGINT: env gives it back, as a
+    // terminal's Ctrl-C finds it.
+    folder.write("run.sh",
+                 c.prepare + "\nenv --default-signal=INT '" QUOR_BINARY "' " + c.command + " 2> err &\n" +
+                     "pid=$!\n"
+                     // The watchdog holds no output open, and ends with the run.
+                     "(n=0; while [ ! -e .done ] && [ $n -lt 600 ]; do sleep 0.1; n=$((n+1)); done; "
+                     "[ -e .done ] || kill -KILL $pid) > /dev/null 2>&1 & watchdog=$!\n"
+                     "until ! kill -0 $pid 2> /dev/null || [ $(( 0x$(awk '/^SigCgt/ { print $2 }' "
+                     "/proc/$pid/status) & " +
+                     std::to_string(1u << (signal - 1)) +
+                     " )) -ne 0 ]; do sleep 0.02; done\n"
+                     // A write waiting on the reader of out.fifo shows in its thread's wchan.
+                     "n=0; while [ -p out.fifo ] && [ $n -lt 500 ] && ! cat /proc/$pid/task/*/wchan "
+                     "2> /dev/null | grep -q pipe_write; do sleep 0.02; n=$((n+1)); done\n"
+                     "sleep 0.2\n"
+                     "kill -" +
+                     c.signal +
+                     " $pid\n"
+                     "wait $pid; echo $? > status\n"
+                     "touch .done; wait $watchdog\n"
+                     "rm -f run.sh in.fifo out.fifo in.csv in.dat .done\n");
+    ASSERT_EQ(shell(folder.path(), "sh run.sh"), 0);
+    EXPECT_EQ(readFile(folder.path() / "status"), std::to_string(128 + signal) + "\n");
+    const std::string err = readFile(folder.path() / "err");
+    EXPECT_EQ(err.substr(0, c.message.size()), c.message) << err;
+    std::vector<std::string> left;
+    for (const auto& entry : fs::directory_iterator(folder.path()))
+      left.push_back(entry.path().filename().string());
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"err", "status"}));
+  }
 }
 
 TEST(OutputKinds, AnInterruptedRunSaysWhatStandardOutputHolds) {

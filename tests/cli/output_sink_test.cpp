@@ -1,11 +1,26 @@
 #include "output_sink.hpp"
 
+#include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 
 #include "io_error.hpp"
 #include "run_quor.hpp"
+
+// Every fsync() of the program, the tool's code included, records the file it synced: this definition
+// comes before the C library's, which it calls.
+namespace {
+std::vector<struct stat> syncedFiles;
+}  // namespace
+
+extern "C" int fsync(int fd) {
+  static const auto real = reinterpret_cast<int (*)(int)>(::dlsym(RTLD_NEXT, "fsync"));
+  struct stat info {};
+  if (::fstat(fd, &info) == 0) syncedFiles.push_back(info);
+  return real(fd);
+}
 
 namespace quor::cli {
 namespace {
@@ -51,6 +66,36 @@ TEST(OutputSink, DroppedWithoutCommitLeavesTheOldFileAndNoTemporary) {
   }
   EXPECT_EQ(readFile(target), "old contents");
   EXPECT_EQ(entriesIn(folder.path()), 1u);
+}
+
+TEST(OutputSink, AMovedSinkKeepsEveryMemberAndSyncsTheFileAndItsFolder) {
+  const ScratchFolder folder;
+  const fs::path target = folder.path() / "out.dat";
+  OutputSink sink = OutputSink::toFile(target.string());
+  const std::uint8_t bytes[] = {1, 2, 3};
+  sink.write(bytes, sizeof bytes);
+  const std::string temporary = sink.temporaryPath();
+  ASSERT_TRUE(sink.synced());
+  OutputSink moved(std::move(sink));
+  EXPECT_TRUE(moved.synced());
+  EXPECT_EQ(moved.temporaryPath(), temporary);
+  EXPECT_EQ(moved.bytesWritten(), 3u);
+  syncedFiles.clear();
+  moved.commit();
+  EXPECT_EQ(readFile(target), "\x01\x02\x03");
+  struct stat file {
+  }, dir{};
+  ASSERT_EQ(::stat(target.c_str(), &file), 0);
+  ASSERT_EQ(::stat(folder.path().c_str(), &dir), 0);
+  // The file first, then, once it has its name, the folder.
+  ASSERT_EQ(syncedFiles.size(), 2u);
+  EXPECT_EQ(syncedFiles[0].st_ino, file.st_ino);
+  EXPECT_EQ(syncedFiles[1].st_ino, dir.st_ino);
+  EXPECT_TRUE(S_ISDIR(syncedFiles[1].st_mode));
+
+  // Standard output is the caller's: neither it nor a folder is synced.
+  OutputSink standardOutput = OutputSink::toStandardOutput();
+  EXPECT_FALSE(OutputSink(std::move(standardOutput)).synced());
 }
 
 TEST(OutputSink, MissingFolderIsAnIoError) {

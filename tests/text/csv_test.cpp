@@ -87,6 +87,62 @@ TEST(Csv, ReadsTrickyRecordsAsSpreadsheetsWriteThem) {
         << int{delimiter};
 }
 
+// Random records of the bytes that matter: a split keeping at most `most` fields keeps the first ones of
+// the whole split, counts them all and fails with the same message; and a record read through skip()
+// in pieces of any size ends where next() ends it, the line ends inside it counted.
+TEST(Csv, CappedSplitAndSkipAgreeWithTheWholeRecord) {
+  const std::string alphabet = "aaaa,,,\"\"\r\n|\x81\x83";
+  const CsvOptions options[] = {{','}, {'|', TextEncoding::cp932}, {'|'}};
+  std::mt19937 random(20240611);
+  for (int round = 0; round < 20000; ++round) {
+    const CsvOptions& o = options[random() % std::size(options)];
+    std::string input(random() % 80, ' ');
+    for (char& c : input) c = alphabet[random() % alphabet.size()];
+    CsvRecordCutter whole(o);
+    const CsvRecordEnd expected = whole.next(input, true);
+    if (expected.cut == CsvCut::end) continue;
+
+    CsvRecordCutter skipper(o);
+    const std::size_t piece = 1 + random() % 9;
+    std::size_t at = 0;
+    CsvRecordEnd skipped;
+    const bool emptyLast = random() % 2 == 0;  // the end of the input said by an empty piece
+    for (;;) {
+      const std::size_t size = std::min(piece, input.size() - at);
+      const bool last = at + size == input.size() && (!emptyLast || size == 0);
+      skipped = skipper.skip(std::string_view(input).substr(at, size), last);
+      if (skipped.cut != CsvCut::needMore) break;
+      at += size;
+    }
+    ASSERT_EQ(skipped.cut, expected.cut) << testing::PrintToString(input);
+    EXPECT_EQ(at + skipped.length + skipped.lineEndLength, expected.length + expected.lineEndLength)
+        << testing::PrintToString(input) << " piece " << piece;
+    EXPECT_EQ(skipped.lineEndsInside, expected.lineEndsInside) << testing::PrintToString(input);
+    EXPECT_EQ(skipper.next("x\n", false), (CsvRecordEnd{CsvCut::record, 1, 1, 0}));  // fresh afterwards
+
+    const std::string_view record = std::string_view(input).substr(0, expected.length);
+    CsvSplitter all(o), capped(o);
+    std::vector<CsvField> fields;
+    std::string error, cappedError;
+    try {
+      const auto got = all.split(record);
+      fields.assign(got.begin(), got.end());
+    } catch (const Error& e) {
+      error = e.what();
+    }
+    const std::size_t most = random() % 6;
+    try {
+      const auto kept = capped.split(record, most);
+      EXPECT_EQ(capped.fieldCount(), fields.size()) << testing::PrintToString(record);
+      ASSERT_EQ(kept.size(), std::min(most, fields.size()));
+      EXPECT_TRUE(std::equal(kept.begin(), kept.end(), fields.begin())) << testing::PrintToString(record);
+    } catch (const Error& e) {
+      cappedError = e.what();
+    }
+    EXPECT_EQ(cappedError, error) << testing::PrintToString(record) << " most " << most;
+  }
+}
+
 #if QUOR_CSV_SSE2
 
 // A record split by one scanner: its fields, or the message it threw.
@@ -96,7 +152,7 @@ struct Split {
   template <class Scanner>
   Split(Scanner split, std::string_view record, const CsvOptions& options) {
     try {
-      split(record, options, fields, storage);
+      split(record, options, fields, storage, static_cast<std::size_t>(-1));
     } catch (const Error& e) {
       fields.clear();
       error = e.what();
