@@ -250,37 +250,83 @@ void appendShortestHexadecimal(bool negative, std::uint64_t fraction, std::int64
     digits.pop_back();
     ++exponent;
   }
-  const auto same = [&](std::string_view candidate, std::int64_t at) {
-    const detail::Rounded r =
-        detail::roundDecimal(candidate, at, bits, 4, std::numeric_limits<std::int64_t>::min());
-    return r.fraction == fraction && r.power == power;
+  // The texts that write back to these bytes are those within half the gap to each neighbouring value,
+  // the ends too when the fraction is even (ties go to it), in units of 2^(power - 5): the gap below the
+  // smallest fraction of an exponent is a sixteenth of the others, its neighbour being of the exponent
+  // below. The same rounding as roundDecimal's, by two comparisons instead of a division.
+  const std::uint64_t smallest = std::uint64_t{1} << (bits - 4);
+  const Big low(32 * fraction - (fraction == smallest ? 1 : 16));
+  const Big high(32 * fraction + 16);
+  const std::int64_t unit = power - 5;
+  const bool ends = fraction % 2 == 0;
+  // Compares digits x 10^at with bound x 2^unit.
+  const auto compareTo = [&](const Big& candidate, std::int64_t at, const Big& bound) {
+    Big left = candidate;
+    Big right = bound;
+    if (at >= 0)
+      left.mulPower(10, static_cast<std::uint64_t>(at));
+    else
+      right.mulPower(10, static_cast<std::uint64_t>(-at));
+    if (unit >= 0)
+      right.shiftLeft(static_cast<std::uint64_t>(unit));
+    else
+      left.shiftLeft(static_cast<std::uint64_t>(-unit));
+    return compare(left, right);
   };
-  for (std::size_t n = 1; n < digits.size(); ++n) {
-    const std::int64_t at = exponent + static_cast<std::int64_t>(digits.size() - n);
-    const std::string floor = digits.substr(0, n);
-    // One more in the last place, a carry lengthening it ("99" gives "100", read as "10" one place up).
-    std::string ceiling = floor;
+  const auto same = [&](std::string_view candidate, std::int64_t at) {
+    const Big value = Big::ofDigits(candidate);
+    const int above = compareTo(value, at, low);
+    const int below = compareTo(value, at, high);
+    return (above > 0 || (ends && above == 0)) && (below < 0 || (ends && below == 0));
+  };
+  // The candidates of n digits: the value cut to n digits, and one more in the last place (a carry
+  // lengthening it: "99" gives "100", read as "10" one place up).
+  struct Candidates {
+    std::string floor, ceiling;
+    std::int64_t floorAt = 0, ceilingAt = 0;
+    bool down = false, up = false;
+  };
+  const auto candidatesOf = [&](std::size_t n) {
+    Candidates c;
+    c.floorAt = exponent + static_cast<std::int64_t>(digits.size() - n);
+    c.floor = digits.substr(0, n);
+    c.ceiling = c.floor;
+    c.ceilingAt = c.floorAt;
     std::size_t i = n;
-    while (i > 0 && ceiling[i - 1] == '9') ceiling[--i] = '0';
-    std::int64_t ceilingAt = at;
+    while (i > 0 && c.ceiling[i - 1] == '9') c.ceiling[--i] = '0';
     if (i == 0) {
-      ceiling = "1";
-      ceilingAt = at + static_cast<std::int64_t>(n);
+      c.ceiling = "1";
+      c.ceilingAt = c.floorAt + static_cast<std::int64_t>(n);
     } else {
-      ++ceiling[i - 1];
+      ++c.ceiling[i - 1];
     }
-    const bool down = same(floor, at);
-    const bool up = same(ceiling, ceilingAt);
-    if (!down && !up) continue;
-    bool pickUp = up;
-    if (down && up) {
+    c.down = same(c.floor, c.floorAt);
+    c.up = same(c.ceiling, c.ceilingAt);
+    return c;
+  };
+  // Some text of n digits writes back exactly when one of these two does (the texts that write back
+  // lie around the value, without gaps), and then one of n + 1 digits too: the shortest is found by
+  // halving [1, all the digits], where the value itself writes back.
+  std::size_t shortest = digits.size();
+  for (std::size_t lowest = 1; lowest < shortest;) {
+    const std::size_t n = lowest + (shortest - lowest) / 2;
+    const Candidates c = candidatesOf(n);
+    if (c.down || c.up)
+      shortest = n;
+    else
+      lowest = n + 1;
+  }
+  if (shortest < digits.size()) {
+    const Candidates c = candidatesOf(shortest);
+    bool pickUp = c.up;
+    if (c.down && c.up) {
       // Both write back: the nearer, and at a tie the one with the even last digit.
-      const std::string_view rest = std::string_view(digits).substr(n);
+      const std::string_view rest = std::string_view(digits).substr(shortest);
       const int half = rest[0] != '5' ? (rest[0] > '5' ? 1 : -1)
                                       : (rest.find_first_not_of('0', 1) != std::string_view::npos ? 1 : 0);
-      pickUp = half > 0 || (half == 0 && (floor.back() - '0') % 2 == 1);
+      pickUp = half > 0 || (half == 0 && (c.floor.back() - '0') % 2 == 1);
     }
-    appendDecimalText(negative, pickUp ? ceiling : floor, pickUp ? ceilingAt : at, out);
+    appendDecimalText(negative, pickUp ? c.ceiling : c.floor, pickUp ? c.ceilingAt : c.floorAt, out);
     return;
   }
   appendDecimalText(negative, digits, exponent, out);
