@@ -41,8 +41,8 @@ delimiter, quotes (doubled) and line breaks; --header matches columns by name (i
 where that leaves one field); --plain reads each line as the component's lists do, its values cut at
 every "," (no quoting, no trimming). The layout file has one field a line, "name length format" (the format 0..3 or setNumeric, setCharacter,
 setNCharacter, setPackNumeric) or "name kind size" with the kinds text, national, zoned, packed,
-binary and filler (numbers take "scale=N" and "signed"); "#" starts a comment. docs/layouts.md has the
-whole form; --copybook reads a COBOL copybook instead.
+binary, float4, float8, edited, edited-text and filler (numbers take "scale=N" and "signed"); "#"
+starts a comment. docs/layouts.md has the whole form; --copybook reads a COBOL copybook instead.
 
 A value that would be written other than it reads (cut, zeroed, blanked, written as another
 character) makes its record bad, with a message naming the line, the field, the value and what is
