@@ -8,6 +8,8 @@
 #
 # Usage: bench/compare.sh [N ...]            (default: 1000000 5000000)
 #        bench/compare.sh --profile          (instructions a record by function, callgrind, 200000 records)
+#        bench/compare.sh --hosts [N]        (the typed benchmark layout, bench/records.layout, encoded and
+#                                             decoded on --host fujitsu and --host ibm-930; default 5000000)
 # Environment: QUOR (default build/release/cli/quor), BENCH_DIR (default ${TMPDIR:-/tmp}/quor-bench),
 #              PYTHON_RECORDS (the largest N Python is run on, default 1000000: it is slow),
 #              RUNS (default 5).
@@ -25,6 +27,17 @@ if [ ! -x /usr/bin/time ] || ! command -v python3 >/dev/null; then
   "$here/../scripts/ensure-packages" time python3
 fi
 mkdir -p "$BENCH_DIR"
+
+# The median wall seconds of RUNS runs of a command, its output OUT removed before each. Usage:
+# measure_hosts OUT command...
+measure_hosts() {
+  out=$1
+  shift
+  for _ in $(seq "$RUNS"); do
+    rm -f "$out"
+    /usr/bin/time -f "%e" "$@" 2>&1 >/dev/null | tail -n 1
+  done | sort -n | sed -n "$(((RUNS + 1) / 2))p"
+}
 
 data_for() {
   file="$BENCH_DIR/records-$1.csv"
@@ -49,6 +62,25 @@ if [ "${1:-}" = "--profile" ]; then
       printf "  %8.0f  %5.1f%%  %s\n", c / n, 100 * c / total, name
     }
     END { printf "  %8.0f  100.0%%  whole run\n", total / n }'
+  exit 0
+fi
+
+if [ "${1:-}" = "--hosts" ]; then
+  records=${2:-5000000}
+  input=$(data_for "$records")
+  echo "$records records of the typed benchmark layout (bench/records.layout), UTF-8; median of $RUNS runs"
+  printf "%-10s %12s %12s %12s %12s\n" "host" "encode s" "records/s" "decode s" "records/s"
+  for host in fujitsu ibm-930; do
+    encode=$(measure_hosts "$BENCH_DIR/host.dat" "$QUOR" encode -q --layout "$here/records.layout" --host "$host" \
+      -o "$BENCH_DIR/host.dat" "$input")
+    "$QUOR" encode -q --layout "$here/records.layout" --host "$host" -o "$BENCH_DIR/host.dat" "$input"
+    decode=$(measure_hosts "$BENCH_DIR/host.csv" "$QUOR" decode -q --layout "$here/records.layout" --host "$host" \
+      -o "$BENCH_DIR/host.csv" "$BENCH_DIR/host.dat")
+    cmp -s "$input" "$BENCH_DIR/host.csv" || echo "(decode on $host does not give the input back!)"
+    printf "%-10s %12s %12.0f %12s %12.0f\n" "$host" "$encode" "$(echo "$records / $encode" | bc -l)" "$decode" \
+      "$(echo "$records / $decode" | bc -l)"
+  done
+  rm -f "$BENCH_DIR/host.dat" "$BENCH_DIR/host.csv"
   exit 0
 fi
 

@@ -99,6 +99,8 @@ std::string_view summaryPhrase(std::size_t tallyKind) {
       return "negative numbers written without sign";
     case Change::moreDecimalsThanScale:
       return "numbers with decimal places cut";
+    case Change::noHostCodePageForm:
+      return "characters without a code of their own on the host code page (written as another character)";
   }
   return {};
 }

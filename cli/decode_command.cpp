@@ -34,6 +34,8 @@ RecordOptions recordOptionsOf(const DecodeOptions& options) {
   record.convertSign = options.convertSign;
   record.keepPadding = options.keepPadding;
   record.keepZeros = options.keepZeros;
+  record.host = options.host;
+  record.shiftCodes = options.shiftCodes;
   return record;
 }
 
@@ -89,7 +91,7 @@ class DecodeRun {
         csv_{options.delimiter, options.cp932 ? TextEncoding::cp932 : TextEncoding::utf8,
              options.crlf.value_or(options.cp932)},
         progress_(!options.quiet && ::isatty(STDERR_FILENO) != 0) {
-    plan_.emplace(options.layout, recordOptionsOf(options), PlanTables(gaiji, PlanUse::decode), csv_);
+    plan_.emplace(options.layout, recordOptionsOf(options), PlanTables(gaiji, PlanUse::decode, options.host), csv_);
   }
 
   void writeHeader(OutputSink& sink) {

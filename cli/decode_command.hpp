@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "quor/host_code_page.hpp"
 #include "quor/layout.hpp"
 
 namespace quor::cli {
@@ -13,6 +14,8 @@ namespace quor::cli {
 struct DecodeOptions {
   Layout layout;
   bool convertSign = true;               // component packed fields carry a sign nibble
+  HostCodePage host = HostCodePage::fujitsu;  // --host
+  bool shiftCodes = true;                     // off: --no-shift
   std::optional<std::string> gaijiPath;  // without it, QUOR_GAIJI or none
   bool cp932 = false;                    // write code page 932 instead of UTF-8
   std::optional<bool> crlf;              // line ends: CRLF for code page 932, LF for UTF-8, unless given

@@ -66,8 +66,9 @@ class Dumper {
  private:
   Dumper(const DumpOptions& options, const GaijiMapping& gaiji)
       : options_(options),
-        decoder_(options.layout, RecordOptions{options.convertSign}, gaiji),
-        overlayDecoder_(overlaysAsColumns(options.layout), RecordOptions{options.convertSign}, gaiji) {
+        decoder_(options.layout, RecordOptions{options.convertSign, false, options.host, options.shiftCodes}, gaiji),
+        overlayDecoder_(overlaysAsColumns(options.layout),
+                        RecordOptions{options.convertSign, false, options.host, options.shiftCodes}, gaiji) {
     nameWidth_ = std::max(nameWidth_, std::string("field ").size() + std::to_string(options.layout.fields.size()).size());
     for (const LayoutField& field : options.layout.fields) nameWidth_ = std::max(nameWidth_, field.name.size());
   }

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "quor/host_code_page.hpp"
 #include "quor/layout.hpp"
 
 namespace quor::cli {
@@ -14,6 +15,8 @@ namespace quor::cli {
 struct DumpOptions {
   Layout layout;
   bool convertSign = true;
+  HostCodePage host = HostCodePage::fujitsu;  // --host
+  bool shiftCodes = true;                     // off: --no-shift
   std::optional<std::string> gaijiPath;
   std::uint64_t first = 1;                  // the first record shown, counted from 1
   std::optional<std::uint64_t> last;        // the last one; none: to the end

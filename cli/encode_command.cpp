@@ -50,7 +50,8 @@ class EncodeRun {
         layout_(options.layout),
         progress_(!options.quiet && ::isatty(STDERR_FILENO) != 0),
         mapping_(loadGaijiMapping(options.gaijiPath)),
-        rules_{options.layout, options.convertSign, options.encoding, options.lenient, options.csv} {}
+        rules_{options.layout, options.convertSign, options.encoding, options.lenient, options.csv, options.host,
+               options.shiftCodes} {}
 
   int run(OutputTarget target) {
     progress_.expectBytes(
@@ -111,7 +112,8 @@ class EncodeRun {
         }
         if (batch.lineCount() > 0) {
           if (!pool) {
-            plan.emplace(rules_.layout, RecordOptions{rules_.convertSign}, PlanTables(mapping_, PlanUse::encode), rules_.encoding);
+            plan.emplace(rules_.layout, rules_.recordOptions(), PlanTables(mapping_, PlanUse::encode, rules_.host),
+                         rules_.encoding);
             pool.emplace(threads, [this, &plan] {
               auto encoder = std::make_shared<RecordEncoder>(rules_, mapping_, *plan);
               return [encoder](Batch& batch) { encoder->encode(batch); };

@@ -17,6 +17,8 @@ namespace quor::cli {
 struct EncodeOptions {
   Layout layout;
   bool convertSign = true;
+  HostCodePage host = HostCodePage::fujitsu;  // --host
+  bool shiftCodes = true;                     // off: --no-shift
   std::optional<std::string> gaijiPath;  // without it, the component's default mapping file
   TextEncoding encoding = TextEncoding::utf8;  // of the records as read: UTF-16 inputs are read as UTF-8
   InputForm form = InputForm::utf8OrUtf16;

@@ -29,6 +29,7 @@ CFormatDirection formatOf(const std::string& kind) {
   if (kind == "packed") return setPackNumeric;
   if (kind == "ebcdic") return setCharacter;
   if (kind == "jef") return setNCharacter;
+  if (kind == "text" || kind == "national") return setCharacter;
   throw UsageError("unknown field kind '" + kind + "'");
 }
 
@@ -104,12 +105,17 @@ int runField(const FieldOptions& options) {
   // One field of a record, as quor encode writes it.
   Layout layout;
   layout.fields.push_back(componentField("", parseLength(options.length), formatOf(options.kind)));
+  if (options.kind == "text" || options.kind == "national")
+    layout.fields[0].kind = options.kind == "text" ? FieldKind::text : FieldKind::national;
+  else if (options.host != HostCodePage::fujitsu && (options.kind == "ebcdic" || options.kind == "jef"))
+    throw UsageError(options.kind + " is the component's Fujitsu encoding; on --host " +
+                     std::string(hostCodePageName(options.host)) + " use text or national");
   try {
     finishLayout(layout);
   } catch (const Error& error) {
     throw UsageError(error.what());
   }
-  RecordBuilder builder(layout, RecordOptions{options.convertSign}, mapping);
+  RecordBuilder builder(layout, RecordOptions{options.convertSign, false, options.host, options.shiftCodes}, mapping);
   const std::u16string_view values[] = {value};
   std::vector<ValueChange> changes(1);
   ByteString bytes;

@@ -18,6 +18,7 @@
 #include "io_error.hpp"
 #include "layout_command.hpp"
 #include "layout_source.hpp"
+#include "quor/host_code_page.hpp"
 #include "quor/layout.hpp"
 #include "quor/quor.hpp"
 #include "quor/text.hpp"
@@ -27,6 +28,9 @@ namespace {
 
 using namespace quor::cli;
 using quor::CsvOptions;
+using quor::HostCodePage;
+using quor::hostCodePageName;
+using quor::parseHostCodePage;
 using quor::TextEncoding;
 
 constexpr const char* kEncodeExamples = R"(
@@ -137,6 +141,33 @@ InputEncoding encodingNamed(const std::string& name, bool utf16) {
                             "windows-31j, shift_jis, sjis)"));
 }
 
+// --host and --no-shift, as every command that writes or reads text fields takes them.
+struct HostArguments {
+  std::string name = "fujitsu";
+  bool noShift = false;
+};
+
+void addHostOptions(CLI::App& command, HostArguments& host) {
+  command
+      .add_option("--host", host.name,
+                  "Host code page of typed text and national fields: fujitsu (EBCDIC with katakana and JEF), "
+                  "ibm-930, ibm-939, ibm-1390, ibm-1399, ibm-037, ibm-1140, ibm-1047, ibm-500 (also cp930, ibm930, "
+                  "any case)")
+      ->default_str("fujitsu");
+  command.add_flag("--no-shift", host.noShift,
+                   "Text fields hold single-byte text only: no double-byte runs between shift codes");
+}
+
+// The code page --host names and whether text fields hold shift codes.
+template <class Options>
+void applyHost(const HostArguments& host, Options& options) {
+  if (!parseHostCodePage(host.name, options.host))
+    throw UsageError("--host " + host.name +
+                     ": not a host code page (fujitsu, ibm-930, ibm-939, ibm-1390, ibm-1399, ibm-037, ibm-1140, "
+                     "ibm-1047, ibm-500)");
+  options.shiftCodes = !host.noShift;
+}
+
 struct EncodeArguments {
   LayoutSource layout;
   std::string encoding = "utf-8";
@@ -146,6 +177,7 @@ struct EncodeArguments {
   std::uint64_t maxErrors = 0;
   bool plain = false;
   std::string delimiter = ",";
+  HostArguments host;
   EncodeOptions options;
 };
 
@@ -165,6 +197,7 @@ void addEncode(CLI::App& app, EncodeArguments& a) {
                      "Gaiji mapping file (code page 932 text, see docs/gaiji.md), read once for the run; "
                      "default: the file QUOR_GAIJI names, else none");
   encode->add_flag("--unsigned", a.isUnsigned, "Write numbers without sign (ConvertSign false)");
+  addHostOptions(*encode, a.host);
   encode->add_option("-o,--output", a.options.outputPath,
                      "Output file, replaced only when the run succeeds; a device or FIFO is written in "
                      "place; '-' or none: standard output");
@@ -204,6 +237,7 @@ int runEncodeArguments(CLI::App& encode, EncodeArguments& a) {
     o.form = named.form;
   }
   o.convertSign = !a.isUnsigned;
+  applyHost(a.host, o);
   if (a.plain) {
     if (encode.count("--delimiter") > 0 && a.delimiter != ",")
       throw UsageError("--plain cuts at every \",\": it takes no other --delimiter");
@@ -240,7 +274,9 @@ int runMain(int argc, char** argv) {
   std::string fieldGaiji;
   CLI::App* fieldCommand = app.add_subcommand("field", "Encode one value and print its bytes as hexadecimal");
   fieldCommand->footer(kFieldExamples);
-  fieldCommand->add_option("kind", field.kind, "Encoder: zoned, packed, ebcdic, jef or zoned-list")
+  fieldCommand
+      ->add_option("kind", field.kind,
+                   "Encoder: zoned, packed, ebcdic, jef or zoned-list; text or national: a typed field on the --host page")
       ->required()
       ->check(CLI::IsMember(std::vector<std::string>(std::begin(kFieldKinds), std::end(kFieldKinds))));
   fieldCommand->add_option("value", field.value, "The value (for zoned-list: comma-separated numbers)")
@@ -249,6 +285,8 @@ int runMain(int argc, char** argv) {
       ->add_option("length", field.length, "The field length (for zoned-list: comma-separated lengths)")
       ->required();
   fieldCommand->add_flag("--unsigned", fieldUnsigned, "No sign (ConvertSign false), for zoned and packed");
+  HostArguments fieldHost;
+  addHostOptions(*fieldCommand, fieldHost);
   fieldCommand->add_flag("--raw", field.raw, "Write the bytes themselves instead of hexadecimal");
   fieldCommand->add_option("--gaiji", fieldGaiji, "Gaiji mapping file for jef (e.g. --gaiji site-gaiji.txt)");
   auto* bare = fieldCommand->add_flag("--bare", field.bare,
@@ -292,6 +330,8 @@ int runMain(int argc, char** argv) {
                           "Write unsigned whole-number fields with their picture's width, leading zeros kept "
                           "(IDs, postal codes, dates)");
   decodeCommand->add_flag("--unsigned", decodeUnsigned, "Packed fields of --lengths/--formats have no sign nibble");
+  HostArguments decodeHost;
+  addHostOptions(*decodeCommand, decodeHost);
   decodeCommand->add_flag("--lenient", decode.lenient, "Write invalid data as U+FFFD or raw digits, and list it");
   auto* decodeSkip = decodeCommand->add_flag("--skip-bad", decode.skipBad, "Skip bad records, write the good ones");
   decodeCommand->add_option("--max-errors", decodeMaxErrors, "With --skip-bad: stop after more than N bad records")
@@ -312,6 +352,8 @@ int runMain(int argc, char** argv) {
   dumpCommand->add_option("--records", records, "The records to show: N, N-M or N- (default: all)");
   dumpCommand->add_option("--gaiji", dumpGaiji, "Gaiji mapping file, read backwards for JEF fields");
   dumpCommand->add_flag("--unsigned", dumpUnsigned, "Packed fields of --lengths/--formats have no sign nibble");
+  HostArguments dumpHost;
+  addHostOptions(*dumpCommand, dumpHost);
   dumpCommand->add_option("files", dump.inputs, "Record files (default or '-': standard input)");
 
   CLI::App* version = app.add_subcommand("version", "Print the component's version (e.g. 1.0.0)");
@@ -337,6 +379,7 @@ int runMain(int argc, char** argv) {
       decode.delimiter = delimiterNamed(decodeDelimiter);
       if (!lineEnd.empty()) decode.crlf = lineEnd == "crlf";
       decode.convertSign = !decodeUnsigned;
+      applyHost(decodeHost, decode);
       if (decodeCommand->count("--gaiji") > 0) decode.gaijiPath = decodeGaiji;
       if (decodeCommand->count("--max-errors") > 0) decode.maxErrors = decodeMaxErrors;
       return runDecode(decode);
@@ -344,12 +387,14 @@ int runMain(int argc, char** argv) {
     if (dumpCommand->parsed()) {
       dump.layout = loadLayout(dumpLayout);
       dump.convertSign = !dumpUnsigned;
+      applyHost(dumpHost, dump);
       if (!records.empty()) parseRecordRange(records, dump);
       if (dumpCommand->count("--gaiji") > 0) dump.gaijiPath = dumpGaiji;
       return runDump(dump);
     }
     if (fieldCommand->parsed()) {
       field.convertSign = !fieldUnsigned;
+      applyHost(fieldHost, field);
       if (fieldCommand->count("--gaiji") > 0) field.gaijiPath = fieldGaiji;
       return runField(field);
     }

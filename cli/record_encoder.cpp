@@ -18,7 +18,7 @@ constexpr std::size_t kKeptStorage = std::size_t{1} << 20;
 
 RecordEncoder::RecordEncoder(const RecordRules& rules, const GaijiMapping& mapping, const EncodePlan& plan)
     : rules_(rules),
-      builder_(rules.layout, RecordOptions{rules.convertSign}, mapping),
+      builder_(rules.layout, rules.recordOptions(), mapping),
       plan_(plan),
       columns_(rules.layout.columns()),
       changes_(columns_.size()) {

@@ -25,6 +25,10 @@ struct RecordRules {
   TextEncoding encoding = TextEncoding::utf8;
   bool lenient = false;  // a value written other than it reads is written so, instead of a bad record
   std::optional<CsvOptions> csv;  // none: plain lines, cut at every ","
+  HostCodePage host = HostCodePage::fujitsu;  // typed text and national fields' code page
+  bool shiftCodes = true;                     // typed text fields hold double-byte runs
+
+  [[nodiscard]] RecordOptions recordOptions() const { return {convertSign, false, host, shiftCodes}; }
 };
 
 // One encoder is used by one thread; encoders on different threads share nothing but the read-only

@@ -7,10 +7,12 @@
 // - both: a layout with a column the plans decline (record::planTakes) is never the plans'.
 //
 // Input: the flags byte (bit 0: values in code page 932 instead of UTF-8; bit 1: --unsigned; bit 2:
-// CSV out in code page 932; bit 3: values read back keep their padding; bit 4: zeros kept), the fields
-// (fuzz_support.hpp layoutOf) up to the first 0xFF, then the values' bytes cut at 0x00, then the rest as
-// record bytes.
+// CSV out in code page 932; bit 3: values read back keep their padding and zeros; bits 4-7: the host
+// code page, 0-8 in the order of HostCodePage with shift codes, 9-15 the first seven pages without), the
+// fields (fuzz_support.hpp layoutOf) up to the first 0xFF, then the values' bytes cut at 0x00, then the
+// rest as record bytes.
 
+#include <memory>
 #include <vector>
 
 #include "fuzz_support.hpp"
@@ -52,11 +54,29 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::vector<std::string_view> values = quor::fuzz::parts(in.bytes(80), columns);
   if (columns == 0) values.clear();
 
-  // The tables depend on the mapping only: asked once, as a run does.
+  // The tables depend on the mapping and the host only: asked once for each host, as a run does.
   const quor::GaijiMapping mapping;
-  static const quor::PlanTables tables(mapping);
-  quor::RecordOptions options{sign, (flags & 8u) != 0};
-  options.keepZeros = (flags & 16u) != 0;
+  const unsigned hostBits = flags >> 4u;
+  const auto host = static_cast<quor::HostCodePage>(hostBits < 9 ? hostBits : hostBits - 9);
+  static std::unique_ptr<const quor::PlanTables> hostTables[9];
+  if (!hostTables[static_cast<unsigned>(host)])
+    hostTables[static_cast<unsigned>(host)] = std::make_unique<const quor::PlanTables>(mapping, quor::PlanUse::both, host);
+  const quor::PlanTables& tables = *hostTables[static_cast<unsigned>(host)];
+  quor::RecordOptions options{sign, (flags & 8u) != 0, host, hostBits < 9};
+  options.keepZeros = options.keepPadding;
+  // A layout the page cannot hold is refused by the builder and the plans alike.
+  try {
+    quor::checkLayoutForHost(layout, host);
+  } catch (const quor::Error&) {
+    bool refused = false;
+    try {
+      const quor::EncodePlan refusedPlan(layout, options, tables, quor::TextEncoding::utf8);
+    } catch (const quor::Error& error) {
+      refused = error.number() == 5;
+    }
+    QUOR_FUZZ_CHECK(refused);
+    return 0;
+  }
   // A column of a kind or attribute the plans leave to the builder and decoder: they take no record.
   bool declined = false;
   for (const std::size_t column : layout.columns())
@@ -78,7 +98,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     QUOR_FUZZ_CHECK(built == quor::ByteString(planned.data(), planned.size()));
     bool commas = false;
     for (const auto& text : texts) commas = commas || text.find(u',') != std::u16string::npos;
-    if (layout.componentOnly() && !commas && columns > 0) {
+    if (layout.componentOnly() && !commas && columns > 0 && host == quor::HostCodePage::fujitsu) {
       std::u16string list;
       for (std::size_t i = 0; i < texts.size(); ++i) list += (i == 0 ? u"" : u",") + texts[i];
       quor::Quor q;

@@ -19,6 +19,7 @@
 
 #include "quor/byte_string.hpp"
 #include "quor/gaiji_mapping.hpp"
+#include "quor/host_code_page.hpp"
 #include "quor/layout.hpp"
 
 namespace quor {
@@ -34,6 +35,13 @@ struct RecordOptions {
   // Reading back: text and national values keep their trailing padding (blanks, ideographic spaces,
   // 0x00) instead of dropping it (their leading blanks, when JUSTIFIED RIGHT).
   bool keepPadding = false;
+  // The host code page of typed text and national fields (component fields always write the Fujitsu
+  // encodings, and checkLayoutForHost refuses their text and national fields on another page).
+  HostCodePage host = HostCodePage::fujitsu;
+  // On a page with double-byte characters, typed text fields hold mixed text: a double-byte run between
+  // the page's shift codes. False: they hold single-byte text only, a double-byte character is a change
+  // (the field written as blanks) and shift codes read as whatever the single-byte page makes of them.
+  bool shiftCodes = true;
   // Reading back: unsigned whole-number zoned, packed and binary fields keep their leading zeros, the
   // value written with as many digits as the picture has ("00042" for PIC 9(5); PIC 9(3)PPP: 6), so
   // identifiers, postal codes and dates kept in numbers read as they were.
@@ -52,8 +60,9 @@ enum class Change : std::uint8_t {
   noGaijiMapping,               // a user-defined character (U+E000..U+F8FF) and no gaiji mapping given
   negativeInUnsignedField,      // a negative number where numbers are written without sign
   moreDecimalsThanScale,        // typed numbers: more decimal places than the field's scale, the rest cut
+  noHostCodePageForm,           // an IBM host page has no code of its own for the character: written as another
 };
-inline constexpr std::size_t kChangeKinds = 10;
+inline constexpr std::size_t kChangeKinds = 11;
 
 // The change of one value. Where a value has several, the one that decides what is written first: a
 // double-byte character before a character without a form before a cut.
@@ -63,8 +72,9 @@ inline constexpr std::size_t kChangeKinds = 10;
 struct ValueChange {
   Change kind = Change::none;
   char32_t character = 0;    // the character concerned, where there is one
-  char16_t writtenAs = 0;    // noCodePage932Form: the character written in its place ("?", "e", ...)
-  std::uint8_t bytes[2]{};   // notAJefCode: the two bytes written
+  char16_t writtenAs = 0;    // noCodePage932Form, noHostCodePageForm: the character written in its place
+                             // ("?", "e", ...); noHostCodePageForm: 0 for a gaiji code that is none
+  std::uint8_t bytes[2]{};   // notAJefCode, noHostCodePageForm without writtenAs: the two bytes written
 };
 
 // The words for a change, to follow the value in a message: "12 characters, the field holds 10".
@@ -112,6 +122,12 @@ struct FieldFault {
   std::size_t length = 1;  // the bytes concerned
   const char* reason = "";  // what is wrong, in words: "digit nibble above 9"
 };
+
+// Refuses (quor::Error 5, naming the field) a layout whose text fields `page` cannot hold: on an IBM page
+// a component text or national field (the component's formats are the Fujitsu encodings), and on a
+// single-byte page (037, 1140, 1047, 500) a national field. RecordBuilder, RecordDecoder and both plans
+// check their layout so.
+void checkLayoutForHost(const Layout& layout, HostCodePage page);
 
 // Reads records of a layout back into one text a column, each the inverse of its encoder: numbers with
 // their decimal point and sign ("-12.50", leading zeros dropped), text and national values without

@@ -35,7 +35,9 @@ enum class PlanUse : std::uint8_t { encode, decode, both };
 // Throws quor::Error 7 when memory runs out.
 class PlanTables {
  public:
-  explicit PlanTables(const GaijiMapping& gaiji, PlanUse use = PlanUse::both);
+  // Tables for plans whose options name `host`: typed text and national fields on that page.
+  explicit PlanTables(const GaijiMapping& gaiji, PlanUse use = PlanUse::both,
+                      HostCodePage host = HostCodePage::fujitsu);
 
  private:
   friend class EncodePlan;

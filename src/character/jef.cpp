@@ -22,9 +22,9 @@ constexpr bool isJefByte(std::uint8_t byte) noexcept {
   return byte >= 0xA1 && byte <= 0xFE;
 }
 
-// Writes the two bytes of one character and, when they are no JEF code the mapping gave, notes it as the
-// first stray character unless one came before.
-void putCharacter(char16_t c, const GaijiIndex& index, std::uint8_t* pair, JefStray* stray) noexcept {
+}  // namespace
+
+void putJefPair(char16_t c, const GaijiIndex& index, std::uint8_t* pair, JefStray* stray) noexcept {
   const JisCode jis = jisCode(text::cp932::encode(c));
   if (const auto* entry = index.find(keyOf(jis))) {
     pair[0] = entry->first;
@@ -37,7 +37,27 @@ void putCharacter(char16_t c, const GaijiIndex& index, std::uint8_t* pair, JefSt
     *stray = {true, c, pair[0], pair[1]};
 }
 
-}  // namespace
+char16_t readJefPair(std::uint8_t first, std::uint8_t second, const GaijiIndex& index, const char*& reason) noexcept {
+  char16_t c = 0xFFFF;
+  reason = nullptr;
+  if (const auto* entry = index.findJef(first, second)) {
+    c = characterOfKey(entry->key);
+    if (c == 0xFFFF) reason = "gaiji mapping line whose key is no character";
+  } else if (!isJefByte(first) || !isJefByte(second)) {
+    reason = "bytes that are no JEF code";
+  } else {
+    c = characterOfKey(static_cast<std::uint16_t>(((first - 0x80u) << 8) | (second - 0x80u)));
+    if (c == 0xFFFF) reason = "JEF code of no character";
+  }
+  if (reason == nullptr) {
+    // A code whose character the encoder writes as another code (code page 932 gives some characters
+    // two codes, a mapping line may give a JIS character a code of its own) would not come back.
+    std::uint8_t pair[2]{};
+    putJefPair(c, index, pair, nullptr);
+    if (pair[0] != first || pair[1] != second) reason = "JEF code of a character that is written as another code";
+  }
+  return c;
+}
 
 std::size_t jefFieldBytes(std::int32_t length) noexcept {
   if (length < 1 || length > std::numeric_limits<std::int32_t>::max() / 2) return 0;
@@ -63,13 +83,13 @@ void appendJef(const text::PaddedText& text, std::int32_t length, const GaijiMap
       std::memcpy(pairs + 2 * p, pairs + 2 * p - 2, 2);
       continue;
     }
-    putCharacter(text.text[p], index, pairs + 2 * p, stray);
+    putJefPair(text.text[p], index, pairs + 2 * p, stray);
   }
   // The padding: one character's bytes, repeated. Each copy doubles the run already written.
   const std::size_t padCount = std::min(text.padCount, fieldLength - count);
   if (padCount > 0) {
     std::uint8_t* const run = pairs + 2 * count;
-    putCharacter(text.pad, index, run, stray);
+    putJefPair(text.pad, index, run, stray);
     std::size_t filled = 2;
     while (filled < 2 * padCount) {
       const std::size_t chunk = std::min(filled, 2 * padCount - filled);
@@ -88,26 +108,8 @@ std::optional<base::DecodeFault> readJef(std::span<const std::uint8_t> bytes, co
   const GaijiIndex& index = indexOf(ordered);
   std::optional<base::DecodeFault> fault;
   for (std::size_t i = 0; i + 1 < end; i += 2) {
-    const std::uint8_t first = bytes[i];
-    const std::uint8_t second = bytes[i + 1];
-    char16_t c = 0xFFFF;
     const char* reason = nullptr;
-    if (const auto* entry = index.findJef(first, second)) {
-      c = characterOfKey(entry->key);
-      if (c == 0xFFFF) reason = "gaiji mapping line whose key is no character";
-    } else if (!isJefByte(first) || !isJefByte(second)) {
-      reason = "bytes that are no JEF code";
-    } else {
-      c = characterOfKey(static_cast<std::uint16_t>(((first - 0x80u) << 8) | (second - 0x80u)));
-      if (c == 0xFFFF) reason = "JEF code of no character";
-    }
-    if (reason == nullptr) {
-      // A code whose character the encoder writes as another code (code page 932 gives some characters
-      // two codes, a mapping line may give a JIS character a code of its own) would not come back.
-      std::uint8_t pair[2]{};
-      putCharacter(c, index, pair, nullptr);
-      if (pair[0] != first || pair[1] != second) reason = "JEF code of a character that is written as another code";
-    }
+    const char16_t c = readJefPair(bytes[i], bytes[i + 1], index, reason);
     if (reason == nullptr) {
       out += c;
       continue;

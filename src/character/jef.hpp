@@ -36,6 +36,16 @@ struct JefStray {
 void appendJef(const text::PaddedText& text, std::int32_t length, const GaijiMapping& mapping, ByteString& out,
                JefStray* stray = nullptr);
 
+struct GaijiIndex;
+
+// The JEF pair of one character: its code from the mapping's `index`, or its JIS code + 0x80 per byte.
+// When `stray` is not null and has no character yet, it receives `c` if its bytes are no JEF code.
+void putJefPair(char16_t c, const GaijiIndex& index, std::uint8_t* pair, JefStray* stray) noexcept;
+
+// The character of one JEF pair, read through `index` (made with its JEF order), or with `reason` set
+// when the pair is invalid data (the character, or 0xFFFF, is still returned for a lenient reading).
+char16_t readJefPair(std::uint8_t first, std::uint8_t second, const GaijiIndex& index, const char*& reason) noexcept;
+
 // The bytes of a JEF field before its trailing padding pairs, ideographic spaces (A1 A1) and 00 00:
 // an even count (an odd last byte is no pair and is left out).
 inline std::size_t jefTextEnd(std::span<const std::uint8_t> bytes) noexcept {

@@ -8,6 +8,7 @@
 
 #include "base/api_guard.hpp"
 #include "character/ebcdic_kana.hpp"
+#include "character/host_text.hpp"
 #include "character/jef.hpp"
 #include "number_text/scaled_decimal.hpp"
 #include "numeric/binary.hpp"
@@ -23,7 +24,7 @@ namespace quor {
 namespace {
 
 // `declined`: a field the plan leaves to the decoder (record::planTakes), so every record is the decoder's.
-enum class Kernel : std::uint8_t { text, national, zoned, packed, binary, declined };
+enum class Kernel : std::uint8_t { text, national, hostText, hostNational, zoned, packed, binary, declined };
 
 struct Step {
   Kernel kernel;
@@ -48,6 +49,11 @@ struct Plan {
   bool crlf = false;
   bool keepPadding = false;
   std::size_t maxLine = 0;
+  std::vector<Piece> hostSingle{};      // 256 bytes of a typed text field on the host page
+  const Piece* hostPairs = nullptr;     // 65536 pairs of the host page: the tables'
+  bool shifts = false;                  // typed text fields hold double-byte runs
+  ShiftCodes shiftCodes{};
+  bool fujitsu = true;                  // 0x38 opens a run too
 };
 
 // The widest number fields the plan reads: more than any typed kind has; a component field wider
@@ -99,6 +105,56 @@ bool readText(const Plan& plan, const std::uint8_t* bytes, std::size_t size, cha
   return true;
 }
 
+// A typed text field on the host page, as readHostText reads it; a shift out of place, a run left
+// open and any other invalid data are left to the decoder.
+bool readHostText(const Plan& plan, const std::uint8_t* bytes, std::size_t size, char*& out) noexcept {
+  const std::size_t end = plan.keepPadding ? size : character::ebcdicTextEnd({bytes, size});
+  const ShiftCodes codes = plan.shiftCodes;
+  const auto opens = [&](std::uint8_t byte) { return byte == codes.shiftOut || (plan.fujitsu && byte == 0x38); };
+  bool inRun = false;
+  std::size_t i = 0;
+  while (i < end) {
+    const std::uint8_t byte = bytes[i];
+    const Piece* piece = nullptr;
+    if (!inRun) {
+      if (plan.shifts && opens(byte)) {
+        // A run with nothing in it is the decoder's to report.
+        if (i + 1 < end && bytes[i + 1] == codes.shiftIn) return false;
+        inRun = true;
+        ++i;
+        continue;
+      }
+      if (plan.shifts && byte == codes.shiftIn) return false;
+      piece = &plan.hostSingle[byte];
+      ++i;
+    } else {
+      if (byte == codes.shiftIn) {
+        inRun = false;
+        ++i;
+        continue;
+      }
+      if (opens(byte) || i + 1 >= end || bytes[i + 1] == codes.shiftIn) return false;
+      piece = &plan.hostPairs[(static_cast<unsigned>(byte) << 8) | bytes[i + 1]];
+      i += 2;
+    }
+    if (piece->length == 0) return false;
+    std::memcpy(out, piece->bytes, 3);
+    out += piece->length;
+  }
+  return !inRun;
+}
+
+bool readHostNational(const Plan& plan, const std::uint8_t* bytes, std::size_t size, char*& out) noexcept {
+  const std::size_t end = plan.keepPadding ? size - size % 2 : character::hostNationalTextEnd({bytes, size});
+  for (std::size_t i = 0; i < end; i += 2) {
+    const Piece& piece = plan.hostPairs[(static_cast<unsigned>(bytes[i]) << 8) | bytes[i + 1]];
+    if (piece.length == 0) return false;
+    std::memcpy(out, piece.bytes, 3);
+    out += piece.length;
+  }
+  return size % 2 == 0;
+}
+
 bool readNational(const Plan& plan, const std::uint8_t* bytes, std::size_t size, char*& out) noexcept {
   const std::size_t end = plan.keepPadding ? size - size % 2 : character::jefTextEnd({bytes, size});
   for (std::size_t i = 0; i < end; i += 2) {
@@ -117,6 +173,9 @@ struct DecodePlan::Steps : Plan {};
 DecodePlan::DecodePlan(const Layout& layout, const RecordOptions& options, const PlanTables& tables,
                        const CsvWriteOptions& csv) {
   if (tables.data().jefRead.empty()) throw Error(errors::kInvalidCall, "the plan tables were made for encode plans only");
+  if (tables.data().host != options.host)
+    throw Error(errors::kInvalidCall, "the plan tables were made for another host code page");
+  base::guarded([&] { checkLayoutForHost(layout, options.host); });
   steps_ = base::guarded([&] {
     auto plan = std::make_unique<Steps>(Steps{Plan{{}, {}, nullptr, tables}});
     plan->delimiter = csv.delimiter;
@@ -128,6 +187,14 @@ DecodePlan::DecodePlan(const Layout& layout, const RecordOptions& options, const
     for (unsigned byte = 0; byte < 256; ++byte)
       plan->ebcdic[byte] = record::pieceOf(forms.ebcdicRead[byte], csv.encoding, csv.delimiter);
     plan->jef = (csv.encoding == TextEncoding::utf8 ? forms.jefUtf8 : forms.jefCp932).data();
+    plan->hostSingle.resize(256);
+    for (unsigned byte = 0; byte < 256; ++byte)
+      plan->hostSingle[byte] = record::pieceOf(forms.hostSingleRead[byte], csv.encoding, csv.delimiter);
+    plan->hostPairs = forms.hostPairs(csv.encoding);
+    plan->shifts = options.shiftCodes && hasDoubleByte(options.host);
+    plan->shiftCodes = shiftCodesOf(options.host);
+    plan->fujitsu = options.host == HostCodePage::fujitsu;
+    const bool onHost = options.host != HostCodePage::fujitsu || options.shiftCodes;
     std::size_t line = 8;  // the line end, and room for a piece written whole
     for (const LayoutField& field : layout.fields) {
       if (field.role != FieldRole::column) continue;
@@ -142,7 +209,7 @@ DecodePlan::DecodePlan(const Layout& layout, const RecordOptions& options, const
                 component || field.scale < 0 ? 0 : static_cast<std::size_t>(field.scale)};
       switch (record::writtenKind(field)) {
         case FieldKind::national:
-          step.kernel = Kernel::national;
+          step.kernel = !component && options.host != HostCodePage::fujitsu ? Kernel::hostNational : Kernel::national;
           line += 3 * field.size / 2 + 1;
           break;
         case FieldKind::zoned:
@@ -159,7 +226,7 @@ DecodePlan::DecodePlan(const Layout& layout, const RecordOptions& options, const
           line += 24;
           break;
         default:
-          step.kernel = Kernel::text;
+          step.kernel = !component && onHost ? Kernel::hostText : Kernel::text;
           line += 3 * field.size + 1;
           break;
       }
@@ -194,6 +261,12 @@ std::size_t DecodePlan::decode(std::span<const std::uint8_t> record, char* out) 
         break;
       case Kernel::national:
         ok = readNational(plan, bytes, step.bytes, out);
+        break;
+      case Kernel::hostText:
+        ok = readHostText(plan, bytes, step.bytes, out);
+        break;
+      case Kernel::hostNational:
+        ok = readHostNational(plan, bytes, step.bytes, out);
         break;
       case Kernel::zoned:
         ok = readZoned(step, bytes, out);

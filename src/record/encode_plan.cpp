@@ -33,6 +33,8 @@ using number_text::NumberParts;
 enum class Kernel : std::uint8_t {
   text,
   national,
+  hostText,
+  hostNational,
   componentZoned,
   componentPacked,
   zoned,
@@ -62,6 +64,8 @@ struct Plan {
   PlanTables tables;
   const record::PlanTableData* forms = nullptr;  // the tables' data
   bool convertSign = true;
+  bool shifts = false;  // typed text fields hold double-byte runs between `shiftCodes`
+  ShiftCodes shiftCodes{};
   TextEncoding input = TextEncoding::utf8;
   number_text::NumberSeparators separators{};
   std::size_t columns = 0;
@@ -120,6 +124,44 @@ bool writeCharacters(const std::uint16_t* forms, std::uint16_t pad, const Step& 
     put(out, form);
   }
   for (; out != stop; out += kWidth) put(out, pad);
+  return true;
+}
+
+// A typed text field on the host page: each character's single-byte code, or its pair in a run between
+// the shift codes, then blanks; the record builder's rule of appendHostText, which leaves a value that
+// does not fit whole to the builder.
+template <TextEncoding kEncoding>
+bool writeHostText(const Plan& plan, const Step& step, std::string_view value, std::uint8_t* out) noexcept {
+  const std::uint16_t* const forms = plan.forms->hostText.data();
+  const auto* p = reinterpret_cast<const unsigned char*>(value.data());
+  const unsigned char* const end = p + value.size();
+  const std::size_t length = step.length;
+  std::size_t used = 0;
+  bool inRun = false;
+  while (p != end) {
+    unsigned unit = *p;
+    if (unit < 0x80) {
+      ++p;
+    } else if (!nextWide<kEncoding>(p, end, unit)) {
+      return false;
+    }
+    const std::uint16_t form = forms[unit];
+    if (form == record::PlanTableData::kLeftToBuilder) return false;
+    if (form < 0x100) {
+      if (used + (inRun ? 2 : 1) > length) return false;
+      if (inRun) out[used++] = plan.shiftCodes.shiftIn;
+      inRun = false;
+      out[used++] = static_cast<std::uint8_t>(form);
+    } else {
+      if (!plan.shifts || used + (inRun ? 3 : 4) > length) return false;
+      if (!inRun) out[used++] = plan.shiftCodes.shiftOut;
+      inRun = true;
+      out[used++] = static_cast<std::uint8_t>(form >> 8);
+      out[used++] = static_cast<std::uint8_t>(form);
+    }
+  }
+  if (inRun) out[used++] = plan.shiftCodes.shiftIn;
+  std::memset(out + used, plan.forms->hostBlank, length - used);
   return true;
 }
 
@@ -187,10 +229,16 @@ struct EncodePlan::Steps : Plan {};
 EncodePlan::EncodePlan(const Layout& layout, const RecordOptions& options, const PlanTables& tables,
                        TextEncoding encoding) {
   if (tables.data().text.empty()) throw Error(errors::kInvalidCall, "the plan tables were made for decode plans only");
+  if (tables.data().host != options.host)
+    throw Error(errors::kInvalidCall, "the plan tables were made for another host code page");
+  base::guarded([&] { checkLayoutForHost(layout, options.host); });
   steps_ = base::guarded([&] {
     auto plan = std::make_unique<Steps>(Steps{Plan{{}, {}, tables}});
     plan->forms = &plan->tables.data();
     plan->convertSign = options.convertSign;
+    plan->shifts = options.shiftCodes && hasDoubleByte(options.host);
+    plan->shiftCodes = shiftCodesOf(options.host);
+    const bool onHost = options.host != HostCodePage::fujitsu || options.shiftCodes;
     plan->input = encoding;
     plan->separators = number_text::localeSeparators();
     std::size_t column = 0;
@@ -226,10 +274,10 @@ EncodePlan::EncodePlan(const Layout& layout, const RecordOptions& options, const
           }
           break;
         case FieldKind::text:
-          step.kernel = Kernel::text;
+          step.kernel = onHost ? Kernel::hostText : Kernel::text;
           break;
         case FieldKind::national:
-          step.kernel = Kernel::national;
+          step.kernel = options.host != HostCodePage::fujitsu ? Kernel::hostNational : Kernel::national;
           break;
         case FieldKind::zoned:
           step.kernel = Kernel::zoned;
@@ -287,6 +335,18 @@ bool EncodePlan::encode(std::span<const std::string_view> values, std::uint8_t* 
         if (!(utf8 ? writeCharacters<TextEncoding::utf8, 2>(forms.jef.data(), forms.pad, step, values[step.column], out)
                    : writeCharacters<TextEncoding::cp932, 2>(forms.jef.data(), forms.pad, step, values[step.column],
                                                              out)))
+          return false;
+        break;
+      case Kernel::hostText:
+        if (!(utf8 ? writeHostText<TextEncoding::utf8>(plan, step, values[step.column], out)
+                   : writeHostText<TextEncoding::cp932>(plan, step, values[step.column], out)))
+          return false;
+        break;
+      case Kernel::hostNational:
+        if (!(utf8 ? writeCharacters<TextEncoding::utf8, 2>(forms.hostNational.data(), forms.hostPad, step,
+                                                            values[step.column], out)
+                   : writeCharacters<TextEncoding::cp932, 2>(forms.hostNational.data(), forms.hostPad, step,
+                                                             values[step.column], out)))
           return false;
         break;
       case Kernel::constant:

@@ -8,7 +8,9 @@
 #include "base/utf.hpp"
 #include "character/ebcdic_kana.hpp"
 #include "character/gaiji_index.hpp"
+#include "character/host_text.hpp"
 #include "character/jef.hpp"
+#include "record/record_assembly.hpp"
 #include "record/field_formatter.hpp"
 #include "text/cp932.hpp"
 
@@ -53,6 +55,72 @@ void fillWritten(PlanTableData& data) {
   data.pad = static_cast<std::uint16_t>(bytes[0] << 8 | bytes[1]);
 }
 
+void fillHostWritten(PlanTableData& data) {
+  const GaijiMapping& gaiji = data.gaiji;
+  RecordOptions options;
+  options.host = data.host;
+  data.hostText.resize(kUnits);
+  LayoutField text;
+  text.kind = FieldKind::text;
+  text.length = 4;  // room for a pair between its shift codes
+  LayoutField national;
+  national.kind = FieldKind::national;
+  const bool ibmNational = data.host != HostCodePage::fujitsu && hasDoubleByte(data.host);
+  if (ibmNational) data.hostNational.resize(kUnits);
+  const ShiftCodes shifts = shiftCodesOf(data.host);
+  std::u16string storage;
+  ByteString bytes;
+  for (std::size_t u = 0; u < kUnits; ++u) {
+    const auto unit = static_cast<char16_t>(u);
+    const std::u16string_view one(&unit, 1);
+    ValueChange change;
+    bytes.clear();
+    appendHostTextField(text, one, options, gaiji, bytes, &change);
+    std::uint16_t form = PlanTableData::kLeftToBuilder;
+    if (change.kind == Change::none && bytes[0] == shifts.shiftOut && bytes[3] == shifts.shiftIn) {
+      form = static_cast<std::uint16_t>(bytes[1] << 8 | bytes[2]);
+    } else if (change.kind == Change::none && bytes[1] == 0x40) {
+      form = bytes[0];  // a single-byte code, then blanks
+    }
+    data.hostText[u] = form;
+    if (!ibmNational) continue;
+    // A half-width katakana may join the sound mark after it: values holding one are the builder's.
+    bytes.clear();
+    appendHostNationalField(national, one, options, gaiji, storage, bytes, &change);
+    const bool joins = unit >= 0xFF61 && unit <= 0xFF9F;
+    data.hostNational[u] = change.kind == Change::none && !joins ? static_cast<std::uint16_t>(bytes[0] << 8 | bytes[1])
+                                                                 : PlanTableData::kLeftToBuilder;
+  }
+  data.hostBlank = static_cast<std::uint8_t>(data.hostText[u' ']);
+  if (ibmNational) {
+    bytes.clear();
+    appendHostNationalField(national, {}, options, gaiji, storage, bytes, nullptr);
+    data.hostPad = static_cast<std::uint16_t>(bytes[0] << 8 | bytes[1]);
+  }
+}
+
+void fillHostRead(PlanTableData& data) {
+  const character::HostText host(data.host, character::indexOf(data.gaiji));
+  data.hostSingleRead.assign(256, 0xFFFF);
+  std::u16string read;
+  for (unsigned byte = 0; byte < 256; ++byte) {
+    const std::uint8_t one[] = {static_cast<std::uint8_t>(byte)};
+    read.clear();
+    if (!character::readHostText(host, one, false, true, false, read) && read.size() == 1)
+      data.hostSingleRead[byte] = read[0];
+  }
+  if (data.host == HostCodePage::fujitsu || !hasDoubleByte(data.host)) return;
+  data.hostPairUtf8.resize(kUnits);
+  data.hostPairCp932.resize(kUnits);
+  for (unsigned pair = 0; pair < kUnits; ++pair) {
+    const std::uint8_t two[] = {static_cast<std::uint8_t>(pair >> 8), static_cast<std::uint8_t>(pair & 0xFF)};
+    read.clear();
+    if (character::readHostNational(host, two, true, false, read) || read.size() != 1 || read[0] < 0x80) continue;
+    data.hostPairUtf8[pair] = pieceOf(read[0], TextEncoding::utf8, ',');
+    data.hostPairCp932[pair] = pieceOf(read[0], TextEncoding::cp932, ',');
+  }
+}
+
 void fillRead(PlanTableData& data) {
   data.ebcdicRead.assign(256, 0xFFFF);
   std::u16string read;
@@ -84,6 +152,7 @@ PlanTableData::Piece pieceOf(char16_t c, TextEncoding encoding, char delimiter) 
   if (c == 0xFFFF || c == static_cast<unsigned char>(delimiter) || c == u'"' || c == u'\r' || c == u'\n')
     return piece;
   if (encoding == TextEncoding::cp932) {
+    c = text::cp932::windowsForm(c);
     if (text::cp932::lacksExactForm(c)) return piece;
     const std::uint16_t code = text::cp932::encode(c);
     if (code > 0xFF) piece.bytes[piece.length++] = static_cast<std::uint8_t>(code >> 8);
@@ -96,12 +165,19 @@ PlanTableData::Piece pieceOf(char16_t c, TextEncoding encoding, char delimiter) 
 
 }  // namespace record
 
-PlanTables::PlanTables(const GaijiMapping& gaiji, PlanUse use) {
+PlanTables::PlanTables(const GaijiMapping& gaiji, PlanUse use, HostCodePage host) {
   data_ = base::guarded([&] {
     auto data = std::make_shared<Data>();
     data->gaiji = use == PlanUse::encode ? gaiji : character::withJefOrder(gaiji);
-    if (use != PlanUse::decode) record::fillWritten(*data);
-    if (use != PlanUse::encode) record::fillRead(*data);
+    data->host = host;
+    if (use != PlanUse::decode) {
+      record::fillWritten(*data);
+      record::fillHostWritten(*data);
+    }
+    if (use != PlanUse::encode) {
+      record::fillRead(*data);
+      record::fillHostRead(*data);
+    }
     return std::shared_ptr<const Data>(std::move(data));
   });
 }

@@ -38,6 +38,25 @@ struct PlanTableData {
   // ASCII characters, which could be a plan's delimiter, have none.
   std::vector<Piece> jefUtf8;   // 65536 pairs
   std::vector<Piece> jefCp932;  // 65536 pairs
+
+  // Typed text and national fields on the host code page the tables were asked for.
+  HostCodePage host = HostCodePage::fujitsu;
+  // A unit in a typed text field: its single-byte code (below 0x100) or its double-byte pair (first byte
+  // high), written as it stands; otherwise kLeftToBuilder.
+  std::vector<std::uint16_t> hostText;  // 65536 units
+  // A unit in a typed national field of an IBM page with double-byte characters (empty otherwise).
+  std::vector<std::uint16_t> hostNational;  // 65536 units
+  std::uint8_t hostBlank = 0x40;
+  std::uint16_t hostPad = 0x4040;
+  // What a single-byte code and a pair of the host page read back as (0xFFFF: invalid data), and the
+  // pairs' pieces (on the Fujitsu page those of JEF above).
+  std::vector<char16_t> hostSingleRead;  // 256 bytes
+  std::vector<Piece> hostPairUtf8;       // 65536 pairs, IBM pages with double-byte characters
+  std::vector<Piece> hostPairCp932;      // 65536 pairs
+  [[nodiscard]] const Piece* hostPairs(TextEncoding encoding) const noexcept {
+    if (host == HostCodePage::fujitsu) return (encoding == TextEncoding::utf8 ? jefUtf8 : jefCp932).data();
+    return (encoding == TextEncoding::utf8 ? hostPairUtf8 : hostPairCp932).data();
+  }
 };
 
 // `c` (0xFFFF: invalid data) as `encoding` writes it; no piece for the delimiter, a quote, CR and LF.

@@ -97,19 +97,28 @@ void appendRecord(std::size_t count, FieldAt&& fieldAt, bool sign, GaijiSupply& 
 }
 
 // Appends one field of a typed layout: `value` for a column, nothing for a constant (written as blanks,
-// zeros or its fill bytes). `change` (when not null) receives how the value is written other than it
-// reads.
-void appendTypedField(const LayoutField& field, std::u16string_view value, GaijiSupply& gaiji, FieldStorage& storage,
-                      ByteString& out, ValueChange* change);
+// zeros or its fill bytes); text and national fields in the host code page of `options`. `change` (when
+// not null) receives how the value is written other than it reads.
+void appendTypedField(const LayoutField& field, std::u16string_view value, const RecordOptions& options,
+                      GaijiSupply& gaiji, FieldStorage& storage, ByteString& out, ValueChange* change);
+
+// A typed text field in the host code page of `options`: mixed text on a page with double-byte
+// characters (unless options.shiftCodes is off), single-byte text otherwise; `value` empty for blanks.
+void appendHostTextField(const LayoutField& field, std::u16string_view value, const RecordOptions& options,
+                         const GaijiMapping& gaiji, ByteString& out, ValueChange* change);
+// A typed national field on an IBM page: `value` made full width, cut or padded with ideographic
+// spaces to the field, each character's double-byte code.
+void appendHostNationalField(const LayoutField& field, std::u16string_view value, const RecordOptions& options,
+                             const GaijiMapping& gaiji, std::u16string& storage, ByteString& out, ValueChange* change);
 
 // Appends one field of any layout: a component field by its format code (numbers with a sign when
-// `sign` is set), a typed field by its kind. `change` as above.
-inline void appendLayoutField(const LayoutField& field, std::u16string_view value, bool sign, GaijiSupply& gaiji,
-                              FieldStorage& storage, ByteString& out, ValueChange* change) {
+// `options` say so), a typed field by its kind. `change` as above.
+inline void appendLayoutField(const LayoutField& field, std::u16string_view value, const RecordOptions& options,
+                              GaijiSupply& gaiji, FieldStorage& storage, ByteString& out, ValueChange* change) {
   if (field.kind == FieldKind::component)
-    appendField({value, field.length, field.format}, sign, gaiji, storage, out, change);
+    appendField({value, field.length, field.format}, options.convertSign, gaiji, storage, out, change);
   else
-    appendTypedField(field, value, gaiji, storage, out, change);
+    appendTypedField(field, value, options, gaiji, storage, out, change);
 }
 
 }  // namespace quor::record

@@ -9,7 +9,10 @@ namespace quor {
 
 RecordBuilder::RecordBuilder(Layout layout, const RecordOptions& options, GaijiMapping gaiji)
     : layout_(std::move(layout)), options_(options), gaiji_(std::move(gaiji)) {
-  base::guarded([&] { columns_ = layout_.columns().size(); });
+  base::guarded([&] {
+    checkLayoutForHost(layout_, options_.host);
+    columns_ = layout_.columns().size();
+  });
 }
 
 void RecordBuilder::append(std::span<const std::u16string_view> values, ByteString& out,
@@ -29,7 +32,7 @@ void RecordBuilder::append(std::span<const std::u16string_view> values, ByteStri
       const std::u16string_view value = takesValue ? values[column] : std::u16string_view();
       ValueChange* const change = takesValue && !changes.empty() ? &changes[column] : nullptr;
       if (takesValue) ++column;
-      record::appendLayoutField(field, value, options_.convertSign, gaiji, storage, bytes, change);
+      record::appendLayoutField(field, value, options_, gaiji, storage, bytes, change);
     };
     // A failing field is named by its column: the one just taken.
     record::appendFields(fields.size(), appendOne, [&](std::size_t) { return column; }, out);

@@ -7,6 +7,7 @@
 #include "base/api_guard.hpp"
 #include "character/ebcdic_kana.hpp"
 #include "character/gaiji_index.hpp"
+#include "character/host_text.hpp"
 #include "character/jef.hpp"
 #include "number_text/scaled_decimal.hpp"
 #include "numeric/binary.hpp"
@@ -85,13 +86,14 @@ std::optional<base::DecodeFault> readNumber(const LayoutField& field, Bytes byte
 }
 
 // A numeric- or alphanumeric-edited field: the number or the text its edited text holds.
-std::optional<base::DecodeFault> readEdited(const LayoutField& field, Bytes bytes, bool keepPadding,
-                                            std::string& digits, std::u16string& text) {
+std::optional<base::DecodeFault> readEdited(const LayoutField& field, Bytes bytes, const character::HostText& host,
+                                            bool keepPadding, std::string& digits, std::u16string& text) {
   std::string problem;
   const std::optional<numeric::EditedPicture> picture = numeric::readEditedPicture(field.picture, problem);
   if (!picture) throw Error(errors::kInvalidCall);  // finishLayout refuses such a layout
   std::u16string edited;
-  if (auto fault = character::readEbcdicKana(bytes, true, false, edited)) return fault;
+  // Single-byte text of the host page.
+  if (auto fault = character::readHostText(host, bytes, false, true, false, edited)) return fault;
   if (picture->numeric) {
     bool negative = false;
     if (!numeric::uneditNumber(*picture, edited, field.blankWhenZero, digits, negative))
@@ -111,6 +113,7 @@ std::optional<base::DecodeFault> readEdited(const LayoutField& field, Bytes byte
 RecordDecoder::RecordDecoder(Layout layout, const RecordOptions& options, GaijiMapping gaiji)
     : layout_(std::move(layout)), options_(options) {
   base::guarded([&] {
+    checkLayoutForHost(layout_, options_.host);
     columns_ = layout_.columns();
     gaiji_ = character::withJefOrder(gaiji);  // read backwards, once
   });
@@ -123,17 +126,28 @@ void RecordDecoder::decode(std::span<const std::uint8_t> record, std::vector<std
     values.resize(columns_.size());
     faults.clear();
     std::string digits;  // a number field's digits, ASCII
+    const character::HostText host(options_.host, character::indexOf(gaiji_));
     for (std::size_t column = 0; column < columns_.size(); ++column) {
       const LayoutField& field = layout_.fields[columns_[column]];
       const Bytes bytes = record.subspan(field.offset, field.size);
       std::u16string& text = values[column];
       text.clear();
       const FieldKind kind = record::writtenKind(field);
+      const bool component = field.kind == FieldKind::component;
+      const bool onHost = !component && (options_.host != HostCodePage::fujitsu || options_.shiftCodes);
       std::optional<base::DecodeFault> fault;
       if (kind == FieldKind::text || kind == FieldKind::national) {
+        // A JUSTIFIED RIGHT field's padding is in front: read whole, its leading blanks then dropped.
         const bool keep = options_.keepPadding || field.justifiedRight;
-        fault = kind == FieldKind::text ? character::readEbcdicKana(bytes, keep, lenient, text)
-                                        : character::readJef(bytes, gaiji_, keep, lenient, text);
+        if (kind == FieldKind::text && onHost)
+          fault = character::readHostText(host, bytes, options_.shiftCodes && hasDoubleByte(options_.host), keep,
+                                          lenient, text);
+        else if (kind == FieldKind::text)
+          fault = character::readEbcdicKana(bytes, keep, lenient, text);
+        else if (!component && options_.host != HostCodePage::fujitsu)
+          fault = character::readHostNational(host, bytes, keep, lenient, text);
+        else
+          fault = character::readJef(bytes, gaiji_, keep, lenient, text);
         if (field.justifiedRight && !options_.keepPadding) dropLeadingPadding(text);
       } else if (kind == FieldKind::float4 || kind == FieldKind::float8) {
         digits.clear();
@@ -143,10 +157,10 @@ void RecordDecoder::decode(std::span<const std::uint8_t> record, std::vector<std
         else if (lenient)
           appendRawDigits(bytes, kind, text);
       } else if (kind == FieldKind::edited || kind == FieldKind::editedText) {
-        fault = readEdited(field, bytes, options_.keepPadding, digits, text);
+        fault = readEdited(field, bytes, host, options_.keepPadding, digits, text);
         if (fault && lenient) {
           text.clear();
-          character::readEbcdicKana(bytes, true, true, text);
+          character::readHostText(host, bytes, false, true, true, text);
         }
       } else {
         fault = readNumber(field, bytes, options_, digits, text);

@@ -99,9 +99,21 @@ void appendFloat(const LayoutField& field, std::u16string_view value, bool const
   bytes.done();
 }
 
-// A numeric-edited field: the value's digits at the picture's scale, edited, in EBCDIC.
+// An edited text of the field's length as single-byte text of the host page; what that writes other
+// than it is, where the value has no change of its own.
+void appendSingleByte(const LayoutField& field, std::u16string_view edited, const RecordOptions& options,
+                      GaijiSupply& gaiji, ByteString& out, ValueChange* change) {
+  RecordOptions singleByte = options;
+  singleByte.shiftCodes = false;
+  ValueChange written;
+  appendHostTextField(field, edited, singleByte, gaiji.get(), out, &written);
+  if (change != nullptr && change->kind == Change::none) *change = written;
+}
+
+// A numeric-edited field: the value's digits at the picture's scale, edited.
 void appendEdited(const LayoutField& field, const numeric::EditedPicture& picture, std::u16string_view value,
-                  bool constant, ByteString& out, ValueChange* change) {
+                  bool constant, const RecordOptions& options, GaijiSupply& gaiji, ByteString& out,
+                  ValueChange* change) {
   const number_text::ScaledDecimal number =
       scaledValue(value, static_cast<int>(picture.fractionDigits), constant, change);
   if (number.negative && !picture.isSigned) note(change, Change::negativeInUnsignedField);
@@ -111,8 +123,7 @@ void appendEdited(const LayoutField& field, const numeric::EditedPicture& pictur
       std::string_view(number.digits).substr(number.digits.size() - std::min(picture.digits(), number.digits.size()));
   std::string edited(picture.positions.size(), ' ');
   numeric::editNumber(picture, digits, number.negative, field.blankWhenZero, edited.data());
-  const std::u16string text(edited.begin(), edited.end());
-  character::appendEbcdicKana(text::PaddedText(text), field.length, out);
+  appendSingleByte(field, std::u16string(edited.begin(), edited.end()), options, gaiji, out, change);
 }
 
 // Single-byte text by the component's rule for a field of `width` (its first `width` characters, then
@@ -164,26 +175,36 @@ void appendNational(const LayoutField& field, std::u16string_view value, bool co
 
 // An alphanumeric-edited field: the value's characters in the picture's character positions.
 void appendEditedText(const LayoutField& field, const numeric::EditedPicture& picture, std::u16string_view value,
-                      bool constant, FieldStorage& storage, ByteString& out, ValueChange* change) {
+                      bool constant, const RecordOptions& options, GaijiSupply& gaiji, FieldStorage& storage,
+                      ByteString& out, ValueChange* change) {
   const std::u16string_view shown =
       constant ? std::u16string_view() : singleByteText(value, picture.characters, false, storage, change);
   std::u16string edited(picture.positions.size(), kBlank);
   numeric::editText(picture, shown, edited.data());
-  character::appendEbcdicKana(text::PaddedText(edited), field.length, out);
+  appendSingleByte(field, edited, options, gaiji, out, change);
 }
 
 }  // namespace
 
-void appendTypedField(const LayoutField& field, std::u16string_view value, GaijiSupply& gaiji, FieldStorage& storage,
-                      ByteString& out, ValueChange* change) {
+void appendTypedField(const LayoutField& field, std::u16string_view value, const RecordOptions& options,
+                      GaijiSupply& gaiji, FieldStorage& storage, ByteString& out, ValueChange* change) {
   if (change != nullptr) *change = {};
   const bool constant = field.role != FieldRole::column;
   const auto length = static_cast<std::size_t>(field.length);
   switch (field.kind) {
     case FieldKind::text:
+      if (options.host != HostCodePage::fujitsu || options.shiftCodes) {
+        appendHostTextField(field, constant ? std::u16string_view() : value, options, gaiji.get(), out, change);
+        break;
+      }
       appendText(field, value, constant, storage, out, change);
       break;
     case FieldKind::national:
+      if (options.host != HostCodePage::fujitsu) {
+        appendHostNationalField(field, constant ? std::u16string_view() : value, options, gaiji.get(),
+                                storage.formatted, out, change);
+        break;
+      }
       appendNational(field, value, constant, gaiji, storage, out, change);
       break;
     case FieldKind::zoned:
@@ -201,9 +222,9 @@ void appendTypedField(const LayoutField& field, std::u16string_view value, Gaiji
       const std::optional<numeric::EditedPicture> picture = numeric::readEditedPicture(field.picture, problem);
       if (!picture) throw Error(errors::kInvalidCall);  // finishLayout refuses such a layout
       if (field.kind == FieldKind::edited)
-        appendEdited(field, *picture, value, constant, out, change);
+        appendEdited(field, *picture, value, constant, options, gaiji, out, change);
       else
-        appendEditedText(field, *picture, value, constant, storage, out, change);
+        appendEditedText(field, *picture, value, constant, options, gaiji, storage, out, change);
       break;
     }
     case FieldKind::filler:

@@ -106,6 +106,9 @@ std::string describeChange(const ValueChange& change, std::u16string_view value,
           return std::to_string(value.size()) + " characters, picture " + field.picture + " holds " +
                  std::to_string(picture ? picture->characters : 0) + ": the rest is cut";
         }
+        if (field.kind == FieldKind::text && value.size() <= static_cast<std::size_t>(field.length))
+          return std::to_string(value.size()) + " characters do not fit the field's " + holds +
+                 " bytes (a double-byte character takes two, and its run the shift codes around it): the rest is cut";
         if (!isNumeric(field))
           return std::to_string(value.size()) + " characters, the field holds " + holds + ": the rest is cut";
         if (field.kind == FieldKind::edited) {
@@ -158,6 +161,12 @@ std::string describeChange(const ValueChange& change, std::u16string_view value,
         return "digits below the field's lowest place (it holds multiples of 1" +
                std::string(static_cast<std::size_t>(-field.scale), '0') + "): they are cut";
       }
+      case Change::noHostCodePageForm:
+        if (change.writtenAs == 0)
+          return "character " + named(change.character) + " has a gaiji code that is no double-byte code: written as " +
+                 hexByte(change.bytes[0]) + " " + hexByte(change.bytes[1]);
+        return "character " + named(change.character) + " has no code of its own on the host code page: written as " +
+               quoted(change.writtenAs);
     }
     return {};
   });
@@ -190,7 +199,7 @@ ValueChange valueChange(std::u16string_view value, const LayoutField& field, con
     record::GaijiSupply supply(gaiji);
     ByteString scratch;
     try {
-      record::appendLayoutField(field, value, options.convertSign, supply, storage, scratch, &change);
+      record::appendLayoutField(field, value, options, supply, storage, scratch, &change);
     } catch (const Error& error) {
       // A field that fails still has the change the formatter found before its encoder failed.
       if (error.number() == errors::kOutOfMemory) throw;

@@ -49,6 +49,29 @@ inline bool lacksExactForm(char16_t unit) noexcept {
   return unit >= 0x80 && writtenAs(unit) != unit;
 }
 
+// The form Windows gives a character that the host pages read in its JIS form: U+FF5E for U+301C (wave
+// dash), U+2225 for U+2016 (double vertical line), U+FF0D for U+2212 (minus), U+FFE0, U+FFE1, U+FFE2 for
+// U+00A2, U+00A3, U+00AC (cent, pound, not); any other unit as it is. Code page 932 writes the Windows
+// forms exactly and the JIS forms as "?" or a look-alike, so text read from a host goes out in them.
+constexpr char16_t windowsForm(char16_t unit) noexcept {
+  switch (unit) {
+    case u'\u301C':
+      return u'\uFF5E';
+    case u'\u2016':
+      return u'\u2225';
+    case u'\u2212':
+      return u'\uFF0D';
+    case u'\u00A2':
+      return u'\uFFE0';
+    case u'\u00A3':
+      return u'\uFFE1';
+    case u'\u00AC':
+      return u'\uFFE2';
+    default:
+      return unit;
+  }
+}
+
 // A code page 932 byte sequence as UTF-16, as Windows reads it. A lead byte followed by a byte in the
 // trail range (0x40..0xFC, never CR or LF) forms one character, kUndefinedChar when the pair has none;
 // a lead byte followed by anything else, or standing last, gives kUndefinedChar alone.

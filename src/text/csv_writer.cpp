@@ -1,5 +1,7 @@
 #include "quor/csv_writer.hpp"
 
+#include <algorithm>
+
 #include "base/api_guard.hpp"
 #include "base/utf.hpp"
 #include "quor/text.hpp"
@@ -31,10 +33,18 @@ std::size_t appendCsvRecord(std::span<const std::u16string> fields, const CsvWri
                             std::string& out) {
   return base::guarded([&] {
     std::size_t changed = 0;
+    std::u16string windows;
     const auto append = [&](std::u16string_view text) {
-      if (options.encoding == TextEncoding::cp932)
+      if (options.encoding == TextEncoding::cp932) {
+        // Characters read in their JIS form go out in the form Windows writes for them.
+        const auto jis = [](char16_t c) { return text::cp932::windowsForm(c) != c; };
+        if (std::any_of(text.begin(), text.end(), jis)) {
+          windows.assign(text);
+          for (char16_t& c : windows) c = text::cp932::windowsForm(c);
+          text = windows;
+        }
         changed += appendCp932(text, out);
-      else
+      } else
         base::appendUtf8(text, out);
     };
     const auto delimiter = static_cast<char16_t>(static_cast<unsigned char>(options.delimiter));

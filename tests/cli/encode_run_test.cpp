@@ -475,21 +475,25 @@ TEST(Encode, TheLenientTallySaysWhatIsWritten) {
     std::string input;
     std::string hex;
     std::string tally;
+    std::string options;
   } cases[] = {
       {"a 2 1\n", "山\n", "00 00\n",
-       "quor: in all: 1 double-byte text in a single-byte field (written as 0x00 bytes)\n"},
+       "quor: in all: 1 double-byte text in a single-byte field (written as 0x00 bytes)\n", ""},
       {"a text 2\n", "山\n", "40 40\n",
-       "quor: in all: 1 double-byte text in a single-byte field (written as blanks)\n"},
+       "quor: in all: 1 double-byte text in a single-byte field (written as blanks)\n", " --no-shift"},
+      // With shift codes, 山 between KI and KO takes 4 bytes: cut before it.
+      {"a text 2\n", "山\n", "40 40\n", "quor: in all: 1 cut to the field\n", ""},
       {"a 2 1\nb text 2\n", "山,山\n", "00 00 40 40\n",
        "quor: in all: 1 double-byte text in a single-byte field (written as 0x00 bytes), "
-       "1 double-byte text in a single-byte field (written as blanks)\n"},
+       "1 double-byte text in a single-byte field (written as blanks)\n",
+       " --no-shift"},
       {"a 2 1\nb 1 1\n", ",A\n", "00 00 C1\n",
-       "quor: in all: 1 empty in a character field (written as 0x00 bytes)\n"},
+       "quor: in all: 1 empty in a character field (written as 0x00 bytes)\n", ""},
   };
   const ScratchFolder folder;
   for (const auto& c : cases) {
     folder.write("t.layout", c.layout);
-    const RunResult run = runQuor("encode --lenient --layout t.layout", folder.path(), c.input);
+    const RunResult run = runQuor("encode --lenient --layout t.layout" + c.options, folder.path(), c.input);
     EXPECT_EQ(run.exitCode, 0) << c.layout << run.err;
     EXPECT_EQ(hexLines(run.out, 16), c.hex) << c.layout;
     EXPECT_NE(run.err.find(c.tally), std::string::npos) << c.layout << run.err;
@@ -754,6 +758,34 @@ TEST(Encode, ItemsAreCutAtEveryCommaWhereverItStands) {
   EXPECT_EQ(run.exitCode, 1);
   EXPECT_EQ(run.err, expectedErr);
   EXPECT_TRUE(run.out == expectedOut);
+}
+
+}  // namespace
+}  // namespace quor::cli::testing
+
+namespace quor::cli::testing {
+namespace {
+
+TEST(Encode, HostCodePagesBothWays) {
+  const ScratchFolder folder;
+  folder.write("t.layout", "a text 10\nn national 2\n");
+  folder.write("in.csv", "ABC漢字,山\n");
+  const RunResult encoded = runQuor("encode -q --host IBM930 --layout t.layout -o out.dat in.csv", folder.path(), "");
+  ASSERT_EQ(encoded.exitCode, 0) << encoded.err;
+  EXPECT_EQ(hexLines(readFile(folder.path() / "out.dat"), 16), "C1 C2 C3 0E 4F 58 48 F2 0F 40 45 65 40 40\n");
+  const RunResult decoded = runQuor("decode -q --host cp930 --layout t.layout out.dat", folder.path(), "");
+  EXPECT_EQ(decoded.exitCode, 0) << decoded.err;
+  EXPECT_EQ(decoded.out, "ABC漢字,山\n");
+  // The Fujitsu page reads SO as no character: the shifts are the page's own.
+  const RunResult fujitsu = runQuor("decode -q --layout t.layout out.dat", folder.path(), "");
+  EXPECT_EQ(fujitsu.exitCode, 1);
+
+  const RunResult unknown = runQuor("encode --host ibm-931 --layout t.layout in.csv", folder.path(), "");
+  EXPECT_EQ(unknown.exitCode, 2);
+  EXPECT_NE(unknown.err.find("--host ibm-931: not a host code page"), std::string::npos) << unknown.err;
+  const RunResult single = runQuor("encode --host ibm-037 --layout t.layout in.csv", folder.path(), "");
+  EXPECT_NE(single.exitCode, 0);
+  EXPECT_NE(single.err.find("ibm-037 is a single-byte code page"), std::string::npos) << single.err;
 }
 
 }  // namespace

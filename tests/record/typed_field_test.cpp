@@ -49,7 +49,7 @@ TEST(TypedFields, WriteTheirValues) {
       {"f text 5", "AB", "C1 C2 40 40 40", Change::none},
       {"f text 3", "", "40 40 40", Change::none},
       {"f text 3", "ABCD", "C1 C2 C3", Change::longerThanField},
-      {"f text 3", "A山", "40 40 40", Change::doubleByteInSingleByteField},
+      {"f text 3", "A山", "C1 40 40", Change::longerThanField},  // 山 between its shift codes takes 4 bytes
       {"f national 3", "", "A1 A1 A1 A1 A1 A1", Change::none},
       {"f national 3", "AB", "A3 C1 A3 C2 A1 A1", Change::none},
       {"f national 1", "髙", "00 FE", Change::notAJefCode},
@@ -206,6 +206,45 @@ TEST(TypedFields, ZerosKeptOnReading) {
     RecordDecoder(parseLayoutFile(c.line, "t.layout"), options).decode(bytes(c.bytes), decoded, faults);
     EXPECT_TRUE(faults.empty()) << c.line;
     EXPECT_EQ(decoded.at(0), u16(c.read)) << c.line;
+  }
+}
+
+// JUSTIFIED RIGHT with mixed text and on IBM pages, edited pictures as the page's single-byte text.
+TEST(TypedFields, ClausesOnHostPages) {
+  const struct {
+    HostCodePage host;
+    const char* line;
+    const char* value;
+    const char* bytes;
+    Change change;
+    const char* read;
+  } cases[] = {
+      {HostCodePage::fujitsu, "f text 6 justified", "亜", "40 40 28 B0 A1 29", Change::none, "亜"},
+      {HostCodePage::fujitsu, "f text 4 justified", "A亜B", "40 40 40 C2", Change::longerThanField, nullptr},
+      {HostCodePage::ibm930, "f national 3 justified", "AB", "40 40 42 C1 42 C2", Change::none, "ＡＢ"},
+      {HostCodePage::ibm037, "f text 4 justified", "ab", "40 40 81 82", Change::none, "ab"},
+      {HostCodePage::ibm037, "f edited-text XXBXX", "abcd", "81 82 40 83 84", Change::none, "abcd"},
+      {HostCodePage::ibm037, "f edited $$9.99", "1.5", "40 5B F1 4B F5 F0", Change::none, "1.50"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.line) + " <- " + c.value);
+    RecordOptions options;
+    options.host = c.host;
+    const Layout layout = parseLayoutFile(c.line, "t.layout");
+    RecordBuilder builder(layout, options);
+    const std::u16string value = u16(c.value);
+    const std::u16string_view values[] = {value};
+    std::vector<ValueChange> changes(1);
+    ByteString out;
+    builder.append(values, out, changes);
+    EXPECT_EQ(hex(out), c.bytes);
+    EXPECT_EQ(changes[0].kind, c.change);
+    if (c.read == nullptr) continue;
+    std::vector<std::u16string> decoded;
+    std::vector<FieldFault> faults;
+    RecordDecoder(layout, options).decode(out, decoded, faults);
+    EXPECT_TRUE(faults.empty());
+    EXPECT_EQ(decoded.at(0), u16(c.read));
   }
 }
 
