@@ -33,10 +33,12 @@ void appendRawDigits(Bytes bytes, FieldKind kind, std::u16string& out) {
   }
 }
 
-// The leading blanks of a JUSTIFIED RIGHT field are its padding.
-void dropLeadingPadding(std::u16string& text) {
+// The leading blanks of a JUSTIFIED RIGHT field are its padding: blanks in a text field, ideographic
+// spaces in a national one.
+void dropLeadingPadding(std::u16string& text, bool national) {
+  const char16_t pad = national ? u'\u3000' : u' ';
   std::size_t lead = 0;
-  while (lead < text.size() && (text[lead] == u' ' || text[lead] == u'\u3000')) ++lead;
+  while (lead < text.size() && text[lead] == pad) ++lead;
   text.erase(0, lead);
 }
 
@@ -148,7 +150,8 @@ void RecordDecoder::decode(std::span<const std::uint8_t> record, std::vector<std
           fault = character::readHostNational(host, bytes, keep, lenient, text);
         else
           fault = character::readJef(bytes, gaiji_, keep, lenient, text);
-        if (field.justifiedRight && !options_.keepPadding) dropLeadingPadding(text);
+        if (field.justifiedRight && !options_.keepPadding)
+          dropLeadingPadding(text, kind == FieldKind::national);
       } else if (kind == FieldKind::float4 || kind == FieldKind::float8) {
         digits.clear();
         fault = numeric::readFloat(bytes, record::floatEncodingOf(field), digits);

@@ -220,6 +220,8 @@ TEST(TypedFields, ClausesOnHostPages) {
     const char* read;
   } cases[] = {
       {HostCodePage::fujitsu, "f text 6 justified", "亜", "40 40 28 B0 A1 29", Change::none, "亜"},
+      // An ideographic space in a text field is the value's, not padding.
+      {HostCodePage::fujitsu, "f text 6 justified", "\u3000亜", "28 A1 A1 B0 A1 29", Change::none, "\u3000亜"},
       {HostCodePage::fujitsu, "f text 4 justified", "A亜B", "40 40 40 C2", Change::longerThanField, nullptr},
       {HostCodePage::ibm930, "f national 3 justified", "AB", "40 40 42 C1 42 C2", Change::none, "ＡＢ"},
       {HostCodePage::ibm037, "f text 4 justified", "ab", "40 40 81 82", Change::none, "ab"},
