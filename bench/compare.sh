@@ -1,6 +1,7 @@
 #!/bin/sh
 # quor beside the tools a user could pick instead, on the same generated input, in one invocation:
-# quor encode (on every processor, and with one encoding thread), quor decode of its output,
+# quor encode (on every processor, and with one encoding thread), quor decode of its output, the same
+# records written and read as a V file (each behind its RDW) and the V decode's time beside the fixed one,
 # iconv -f UTF-8 -t CP932 over the same file (one pass of a code page conversion), and a Python
 # standard-library converter (bench/python_converter.py, a baseline). For each: wall and CPU seconds,
 # records a second, peak RSS, and the ratios to iconv and to Python; each the median of RUNS runs
@@ -113,12 +114,17 @@ for n in ${*:-1000000 5000000}; do
   encode=$(measure "$BENCH_DIR/out.dat" "$QUOR" encode -q $LAYOUT -o "$BENCH_DIR/out.dat" "$input")
   encode1=$(measure "$BENCH_DIR/out1.dat" "$QUOR" encode -q --threads 1 $LAYOUT -o "$BENCH_DIR/out1.dat" "$input")
   decode=$(measure "$BENCH_DIR/back.csv" "$QUOR" decode -q $LAYOUT -o "$BENCH_DIR/back.csv" "$BENCH_DIR/out.dat")
+  # The same records as a V file, each behind its RDW, read back the same way.
+  encodeV=$(measure "$BENCH_DIR/out-v.dat" "$QUOR" encode -q --recfm V $LAYOUT -o "$BENCH_DIR/out-v.dat" "$input")
+  decodeV=$(measure "$BENCH_DIR/back-v.csv" "$QUOR" decode -q --recfm V $LAYOUT -o "$BENCH_DIR/back-v.csv" "$BENCH_DIR/out-v.dat")
+  cmp -s "$input" "$BENCH_DIR/back-v.csv" || echo "(decode of the V file does not give the input back!)"
   cmp -s "$BENCH_DIR/out.dat" "$BENCH_DIR/out1.dat" || echo "(the one-thread output differs!)"
   [ -z "$python" ] || cmp -s "$BENCH_DIR/out.dat" "$BENCH_DIR/out.py.dat" || echo "(the Python output differs!)"
   cmp -s "$input" "$BENCH_DIR/back.csv" || echo "(decode does not give the input back!)"
   iconvWall=$(echo "$iconv" | cut -d' ' -f1)
   pythonWall=$(echo "$python" | cut -d' ' -f1)
   for row in "quor encode|$encode" "quor encode --threads 1|$encode1" "quor decode|$decode" \
+    "quor encode --recfm V|$encodeV" "quor decode --recfm V|$decodeV" \
     "iconv -f UTF-8 -t CP932|$iconv" "python_converter.py|$python"; do
     name=${row%%|*}
     stats=${row#*|}
@@ -127,5 +133,6 @@ for n in ${*:-1000000 5000000}; do
       vsPython = python == "" ? "-" : sprintf("%.1fx", python / $1)
       printf "%-34s %8.2f %8.2f %12.0f %6.1f MB %8.2fx %9s\n", name, $1, $2, n / $1, $3 / 1024, iconv / $1, vsPython }'
   done
+  echo "$decode $decodeV" | awk '{ printf "decode of the V file: %.2f times the wall time of the fixed file'"'"'s\n", $4 / $1 }'
 done
-rm -f "$BENCH_DIR"/out*.dat "$BENCH_DIR/out.cp932" "$BENCH_DIR/back.csv"
+rm -f "$BENCH_DIR"/out*.dat "$BENCH_DIR/out.cp932" "$BENCH_DIR/back.csv" "$BENCH_DIR/back-v.csv"

@@ -1,12 +1,15 @@
 #include "decode_command.hpp"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <memory>
 
 #include "change_messages.hpp"
+#include "framed_input.hpp"
 #include "gaiji_file.hpp"
 #include "input_file.hpp"
 #include "interruption.hpp"
@@ -15,6 +18,7 @@
 #include "output_target.hpp"
 #include "progress.hpp"
 #include "quor/csv_writer.hpp"
+#include "quor/json_lines.hpp"
 #include "quor/record.hpp"
 #include "quor/record_plan.hpp"
 #include "quor/text.hpp"
@@ -25,8 +29,6 @@ namespace quor::cli {
 
 namespace {
 
-// Records are read this many bytes at a time, at least one record.
-constexpr std::size_t kReadBytes = std::size_t{1} << 20;
 constexpr std::size_t kListed = 20;
 
 RecordOptions recordOptionsOf(const DecodeOptions& options) {
@@ -39,147 +41,272 @@ RecordOptions recordOptionsOf(const DecodeOptions& options) {
   return record;
 }
 
+// The checks of options that do not fit together, before anything is read or written.
+void checkOptions(const DecodeOptions& options) {
+  const RecordLayouts& records = options.shape.records;
+  const bool json = options.shape.form == TextForm::jsonl;
+  if (records.unchosen)
+    throw UsageError(
+        options.layoutPath + " describes " + std::to_string(records.layouts.size()) + " records (" +
+        records.names() +
+        "): --type-field NAME and --type VALUE=RECORD say which record each is (--type '*=RECORD' "
+        "reads every record as one of them)");
+  for (const NamedLayout& layout : records.layouts)
+    if (layout.layout.recordLength == 0) throw UsageError("the layout has no bytes");
+  if (json && options.cp932)
+    throw UsageError("JSON Lines are UTF-8 text: --encoding cp932 does not go with --format jsonl");
+  if (json && options.header) throw UsageError("--header names CSV columns: JSON Lines name every value");
+  if (options.header && records.several() && !options.splitByType)
+    throw UsageError("--header names one layout's columns, and the records have " +
+                     std::to_string(records.layouts.size()) +
+                     " layouts: --split-by-type writes a file a layout, each with its header");
+  if (options.splitByType) {
+    if (options.outputPath.empty() || options.outputPath == "-")
+      throw UsageError("--split-by-type writes a file a record layout: -o FOLDER names the folder");
+    for (const NamedLayout& layout : records.layouts)
+      if (layout.name.empty() || layout.name.find('/') != std::string::npos || layout.name == "." ||
+          layout.name == "..")
+        throw UsageError("--split-by-type names each file after its record layout, and '" + layout.name +
+                         "' cannot name a file: give the records' layouts by --type VALUE=RECORD");
+  }
+}
+
+// The folder `path` names, made when there is none yet.
+void makeFolder(const std::string& path) {
+  if (::mkdir(path.c_str(), 0777) == 0 || errno == EEXIST) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) return;
+    throw IoError("--split-by-type: " + path + " is no folder");
+  }
+  throw ioErrorFromErrno("cannot make the folder " + path, errno);
+}
+
 class DecodeRun {
  public:
   explicit DecodeRun(const DecodeOptions& options)
       : DecodeRun(options, loadGaijiMapping(options.gaijiPath)) {}
 
-  int run(OutputTarget target) {
-    if (options_.layout.recordLength == 0) throw UsageError("the layout has no bytes");
+  int run() {
     std::vector<std::string> inputs = options_.inputs;
     if (inputs.empty()) inputs.emplace_back("-");
     progress_.expectBytes(inputsSize(inputs));
+    openSinks();
     // A termination signal ends any wait of the run, which then undoes or says what it wrote before
     // the signal takes effect.
     const InterruptionGuard guard;
-    OutputSink sink(std::move(target));
     try {
-      if (options_.header) writeHeader(sink);
+      if (options_.header) writeHeaders();
       for (const std::string& name : inputs) {
         const InputFile input(name);
-        const Outcome outcome = decodeInput(input, sink, guard);
+        const Outcome outcome = decodeInput(input, guard);
         if (outcome == Outcome::complete) continue;
-        if (outcome == Outcome::interrupted) return interrupted(sink);
+        if (outcome == Outcome::interrupted) return interrupted();
         progress_.clear();
         // Lines are written whole, so what stays of an output written in place ends at a line.
-        std::fprintf(stderr, "quor: stopped; %s%s\n", sink.abandonAndDescribe(0).c_str(),
+        std::fprintf(stderr, "quor: stopped; %s%s\n", abandonAll().c_str(),
                      options_.skipBad ? "" : " (--skip-bad writes the good records and skips the bad ones)");
         return kExitBadData;
       }
-      sink.commit();
+      for (const auto& sink : sinks_) sink->commit();
     } catch (const Interrupted&) {
-      return interrupted(sink);
+      return interrupted();
     }
     progress_.clear();
-    if (!options_.quiet) report(sink);
+    if (!options_.quiet) report();
     return bad_ == 0 ? kExitSuccess : kExitBadData;
   }
 
  private:
   enum class Outcome { complete, bad, interrupted };
 
-  // Drops the output after a termination signal and says what became of it.
-  int interrupted(OutputSink& sink) {
-    progress_.clear();
-    std::fprintf(stderr, "quor: interrupted; %s\n", sink.abandonAndDescribe(0).c_str());
-    return kExitIo;  // the signal, raised again when the guard goes, normally ends the process first
-  }
+  // What each record layout is read and written with.
+  struct Way {
+    const NamedLayout* layout;
+    RecordDecoder decoder;
+    std::optional<DecodePlan> plan;       // CSV: the common record's way
+    std::optional<JsonLinesWriter> json;  // JSON Lines
+    std::string prefix;                   // CSV of several layouts: the layout's name and a delimiter
+    OutputSink* sink = nullptr;
+    std::uint64_t records = 0;
+  };
 
   DecodeRun(const DecodeOptions& options, const GaijiMapping& gaiji)
       : options_(options),
-        decoder_(options.layout, recordOptionsOf(options), gaiji),
+        layouts_(options.shape.records.layouts),
         csv_{options.delimiter, options.cp932 ? TextEncoding::cp932 : TextEncoding::utf8,
              options.crlf.value_or(options.cp932)},
         progress_(!options.quiet && ::isatty(STDERR_FILENO) != 0) {
-    plan_.emplace(options.layout, recordOptionsOf(options), PlanTables(gaiji, PlanUse::decode, options.host), csv_);
-  }
-
-  void writeHeader(OutputSink& sink) {
-    const Layout& layout = options_.layout;
-    std::vector<std::u16string> names;
-    for (const std::size_t field : layout.columns()) {
-      const std::string& name = layout.fields[field].name;
-      names.push_back(toUtf16(name.empty() ? "field " + std::to_string(names.size() + 1) : name, "a field name"));
-    }
-    std::string line;
-    appendCsvRecord(names, csv_, line);
-    sink.write(reinterpret_cast<const std::uint8_t*>(line.data()), line.size());
-  }
-
-  Outcome decodeInput(const InputFile& input, OutputSink& sink, const InterruptionGuard& guard) {
-    const std::size_t length = options_.layout.recordLength;
-    std::vector<std::uint8_t> buffer(std::max(length, kReadBytes / length * length));
-    std::size_t held = 0;
-    std::uint64_t record = 0;
-    bool ended = false;
-    while (!ended) {
-      // Fill the buffer; a short read only means more is to come, until read() says the end.
-      while (held < buffer.size()) {
-        const ssize_t got = readInterruptibly(input.fd(), buffer.data() + held, buffer.size() - held);
-        if (got < 0) throw ioErrorFromErrno("cannot read " + input.display(), errno);
-        if (got == 0) {
-          ended = true;
-          break;
+    const RecordOptions recordOptions = recordOptionsOf(options);
+    const bool json = options.shape.form == TextForm::jsonl;
+    const bool several = layouts_.size() > 1;
+    std::optional<PlanTables> tables;
+    if (!json) tables.emplace(gaiji, PlanUse::decode, options.host);
+    ways_.reserve(layouts_.size());
+    for (const NamedLayout& layout : layouts_) {
+      Way& way =
+          ways_.emplace_back(Way{&layout, RecordDecoder(layout.layout, recordOptions, gaiji), {}, {}, {}});
+      if (json) {
+        way.json.emplace(layout.layout, layout.name, several && !options.splitByType);
+      } else {
+        way.plan.emplace(layout.layout, recordOptions, *tables, csv_);
+        if (several && !options.splitByType) {
+          const std::vector<std::u16string> name{toUtf16(layout.name, "a record name")};
+          appendCsvRecord(name, csv_, way.prefix);
+          way.prefix.resize(way.prefix.size() - (csv_.crlf ? 2 : 1));
+          way.prefix += options.delimiter;
         }
-        held += static_cast<std::size_t>(got);
-        bytesRead_ += static_cast<std::uint64_t>(got);
       }
-      const std::size_t whole = held / length;
-      for (std::size_t r = 0; r < whole; ++r, ++record) {
-        const std::span<const std::uint8_t> bytes(buffer.data() + r * length, length);
-        if (!decodeRecord(input.display(), record, bytes, sink)) return Outcome::bad;
-        progress_.update(records_ + bad_, bytesRead_);
-        if ((record & 0xFFF) == 0 && guard.pending()) return Outcome::interrupted;
-      }
-      std::copy(buffer.begin() + static_cast<std::ptrdiff_t>(whole * length),
-                buffer.begin() + static_cast<std::ptrdiff_t>(held), buffer.begin());
-      held -= whole * length;
     }
-    if (held > 0) {
-      const std::string problem = counted(held, "leftover byte") + " after the last whole record (records are " +
-                                  std::to_string(length) + " bytes)";
-      if (!noteBad(input.display() + ": record " + std::to_string(record + 1) + " (byte offset " +
-                       std::to_string(record * length) + "): " + problem))
+    selector_ = options.shape.records.selector(recordOptions, gaiji);
+  }
+
+  void openSinks() {
+    const RunFiles files{options_.inputs, options_.layoutPath, options_.gaijiPath};
+    if (!options_.splitByType) {
+      // The CSV is text: a terminal may show it.
+      sinks_.push_back(std::make_unique<OutputSink>(openOutput(options_.outputPath, files, true)));
+      for (Way& way : ways_) way.sink = sinks_.front().get();
+      return;
+    }
+    makeFolder(options_.outputPath);
+    const char* extension = options_.shape.form == TextForm::jsonl ? ".jsonl" : ".csv";
+    for (Way& way : ways_) {
+      sinks_.push_back(std::make_unique<OutputSink>(
+          openOutput(options_.outputPath + "/" + way.layout->name + extension, files, true)));
+      way.sink = sinks_.back().get();
+    }
+  }
+
+  // Drops every output and says what became of them.
+  std::string abandonAll() {
+    std::string said;
+    for (const auto& sink : sinks_) said += (said.empty() ? "" : "; ") + sink->abandonAndDescribe(0);
+    return said;
+  }
+
+  // Drops the output after a termination signal and says what became of it.
+  int interrupted() {
+    progress_.clear();
+    std::fprintf(stderr, "quor: interrupted; %s\n", abandonAll().c_str());
+    return kExitIo;  // the signal, raised again when the guard goes, normally ends the process first
+  }
+
+  void writeHeaders() {
+    // One header an output: a layout's own file, or the one output of one layout.
+    for (Way& way : ways_) {
+      if (!options_.splitByType && &way != &ways_.front()) break;
+      std::vector<std::u16string> names;
+      for (const std::size_t field : way.layout->layout.columns()) {
+        const std::string& name = way.layout->layout.fields[field].name;
+        names.push_back(
+            toUtf16(name.empty() ? "field " + std::to_string(names.size() + 1) : name, "a field name"));
+      }
+      std::string line;
+      appendCsvRecord(names, csv_, line);
+      way.sink->write(reinterpret_cast<const std::uint8_t*>(line.data()), line.size());
+    }
+  }
+
+  Outcome decodeInput(const InputFile& input, const InterruptionGuard& guard) {
+    FramedInput records(input, options_.shape.framing, layouts_, selector_ ? &*selector_ : nullptr);
+    const std::string& display = input.display();
+    for (std::uint64_t count = 0;; ++count) {
+      const FramedInput::Item item = records.next();
+      bytesRead_ = readBefore_ + records.bytesRead();
+      if (item.kind == FramedInput::Item::Kind::end) break;
+      if (item.kind == FramedInput::Item::Kind::bad) {
+        if (!noteBad(placeOf(display, item) + std::string(item.problem),
+                     "(" + std::string(item.passedOver) + ")"))
+          return Outcome::bad;
+        if (!item.resumes) break;
+        continue;
+      }
+      if (item.layout == kNoLayout) {
+        if (!noteBad(placeOf(display, item) + std::string(item.problem))) return Outcome::bad;
+      } else if (!decodeRecord(ways_[item.layout], display, item)) {
         return Outcome::bad;
+      }
+      progress_.update(records_ + bad_, bytesRead_);
+      if ((count & 0xFFF) == 0 && guard.pending()) return Outcome::interrupted;
     }
+    readBefore_ = bytesRead_;
     return guard.pending() ? Outcome::interrupted : Outcome::complete;
   }
 
+  // "orders.dat: record 7 (byte offset 1234): ", where a message names a record or a bad frame.
+  static std::string placeOf(const std::string& display, const FramedInput::Item& item) {
+    return (item.number != 0 ? display + ": record " + std::to_string(item.number) : display) +
+           " (byte offset " + std::to_string(item.offset) + "): ";
+  }
+
+  // Why a record is no record of its layout, by its length; empty when it is one.
+  static std::string lengthProblem(const NamedLayout& named, std::size_t size) {
+    const Layout& layout = named.layout;
+    const std::string layoutName = named.name.empty() ? "the layout" : "its layout " + named.name;
+    if (size > layout.recordLength)
+      return "a record of " + counted(size, "byte") + ", and " + layoutName + " has " +
+             std::to_string(layout.recordLength) + ": " +
+             counted(size - layout.recordLength, "leftover byte");
+    if (size == 0) return "an empty record: " + layoutName + " has " + counted(layout.recordLength, "byte");
+    const std::optional<std::size_t> cut = fieldCutBy(layout, size);
+    if (!cut || layout.fields[*cut].role == FieldRole::column) return {};  // a column cut is invalid data
+    const LayoutField& field = layout.fields[*cut];
+    return "a record of " + counted(size, "byte") + ", which ends inside " + layout.describe(*cut) +
+           " (bytes " + std::to_string(field.offset + 1) + " to " +
+           std::to_string(field.offset + field.size) + " of " + layoutName + ")";
+  }
+
   // Decodes one record and writes its line; false when a bad record ends the run.
-  bool decodeRecord(const std::string& display, std::uint64_t record, std::span<const std::uint8_t> bytes,
-                    OutputSink& sink) {
-    if (plan_) {
-      // Straight into the output's buffer.
-      const std::size_t length = plan_->decode(bytes, reinterpret_cast<char*>(sink.room(plan_->maxLineBytes())));
+  bool decodeRecord(Way& way, const std::string& display, const FramedInput::Item& item) {
+    const std::span<const std::uint8_t> bytes = item.bytes;
+    const Layout& layout = way.layout->layout;
+    if (bytes.size() != layout.recordLength) {
+      const std::string problem = lengthProblem(*way.layout, bytes.size());
+      if (!problem.empty()) return noteBad(placeOf(display, item) + problem);
+    }
+    OutputSink& sink = *way.sink;
+    if (way.plan) {
+      // Straight into the output's buffer, after the layout's name where lines name it.
+      char* const out = reinterpret_cast<char*>(sink.room(way.prefix.size() + way.plan->maxLineBytes()));
+      const std::size_t length = way.plan->decode(bytes, out + way.prefix.size());
       if (length != 0) {
-        sink.wrote(length);
+        std::copy(way.prefix.begin(), way.prefix.end(), out);
+        sink.wrote(way.prefix.size() + length);
         ++records_;
+        ++way.records;
         return true;
       }
     }
-    decoder_.decode(bytes, values_, faults_, options_.lenient);
-    const std::uint64_t start = record * options_.layout.recordLength;
+    way.decoder.decode(bytes, values_, faults_, options_.lenient);
     if (!faults_.empty()) {
-      const std::string where = display + ": record " + std::to_string(record + 1);
-      if (!options_.lenient) return noteBad(faultMessage(where, start, options_.layout, bytes, faults_.front()));
+      const std::string where = display + ": record " + std::to_string(item.number);
+      if (!options_.lenient) return noteBad(faultMessage(where, item.offset, layout, bytes, faults_.front()));
       for (const FieldFault& fault : faults_) {
         ++changed_;
-        if (listed_.size() < kListed) listed_.push_back(faultMessage(where, start, options_.layout, bytes, fault));
+        if (listed_.size() < kListed)
+          listed_.push_back(faultMessage(where, item.offset, layout, bytes, fault));
       }
     }
+    const std::size_t present = columnsWithin(layout, bytes.size());
     line_.clear();
-    appendCsvRecord(values_, csv_, line_);
+    if (way.json) {
+      way.json->append(values_, present, line_);
+    } else {
+      line_ = way.prefix;
+      appendCsvRecord(std::span<const std::u16string>(values_.data(), present), csv_, line_);
+    }
     sink.write(reinterpret_cast<const std::uint8_t*>(line_.data()), line_.size());
     ++records_;
+    ++way.records;
     return true;
   }
 
-  bool noteBad(const std::string& message) {
+  bool noteBad(const std::string& message, const std::string& skipped = "(record skipped)") {
     progress_.clear();
-    return reportBadRecord(message, "(record skipped)", options_.skipBad, options_.maxErrors, bad_);
+    return reportBadRecord(message, skipped.c_str(), options_.skipBad, options_.maxErrors, bad_);
   }
 
-  void report(const OutputSink& sink) const {
+  void report() const {
     if (changed_ > 0) {
       std::fprintf(stderr, "quor: %s of invalid data written as U+FFFD or raw digits (--lenient):\n",
                    counted(changed_, "field").c_str());
@@ -187,17 +314,28 @@ class DecodeRun {
       if (changed_ > listed_.size())
         std::fprintf(stderr, "  and %llu more\n", static_cast<unsigned long long>(changed_ - listed_.size()));
     }
-    const std::string target =
+    std::string target =
         options_.outputPath.empty() || options_.outputPath == "-" ? "standard output" : options_.outputPath;
-    std::fprintf(stderr, "quor: %s, %s, %.2f s -> %s\n", counted(records_, "record").c_str(),
-                 counted(sink.bytesWritten(), "byte").c_str(), progress_.elapsedSeconds(), target.c_str());
+    if (options_.splitByType) target += "/";
+    std::string each;
+    if (ways_.size() > 1) {
+      for (const Way& way : ways_)
+        each += (each.empty() ? " (" : ", ") + std::to_string(way.records) + " " + way.layout->name;
+      each += ")";
+    }
+    std::uint64_t written = 0;
+    for (const auto& sink : sinks_) written += sink->bytesWritten();
+    std::fprintf(stderr, "quor: %s%s, %s, %.2f s -> %s\n", counted(records_, "record").c_str(), each.c_str(),
+                 counted(written, "byte").c_str(), progress_.elapsedSeconds(), target.c_str());
     if (bad_ > 0) std::fprintf(stderr, "quor: %s skipped\n", counted(bad_, "bad record").c_str());
   }
 
   const DecodeOptions& options_;
-  const RecordDecoder decoder_;
+  const std::vector<NamedLayout>& layouts_;
   const CsvWriteOptions csv_;
-  std::optional<DecodePlan> plan_;  // the common record's way
+  std::vector<Way> ways_;  // one a layout
+  std::optional<RecordSelector> selector_;
+  std::vector<std::unique_ptr<OutputSink>> sinks_;
   Progress progress_;
   std::vector<std::u16string> values_;
   std::vector<FieldFault> faults_;
@@ -207,15 +345,15 @@ class DecodeRun {
   std::uint64_t records_ = 0;
   std::uint64_t bad_ = 0;
   std::uint64_t bytesRead_ = 0;
+  std::uint64_t readBefore_ = 0;  // of the inputs read to their end
 };
 
 }  // namespace
 
 int runDecode(const DecodeOptions& options) {
-  // The CSV is text: a terminal may show it.
-  OutputTarget target = openOutput(options.outputPath, {options.inputs, options.layoutPath, options.gaijiPath}, true);
+  checkOptions(options);
   DecodeRun run(options);
-  return run.run(std::move(target));
+  return run.run();
 }
 
 }  // namespace quor::cli

@@ -1,18 +1,19 @@
 #pragma once
-// quor decode: host record files back to CSV, one line a record, one column a field that takes a value.
+// quor decode: host record files back to CSV, one line a record, one column a field that takes a value;
+// or to JSON Lines, one object a record.
 
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "file_shape.hpp"
 #include "quor/host_code_page.hpp"
-#include "quor/layout.hpp"
 
 namespace quor::cli {
 
 struct DecodeOptions {
-  Layout layout;
+  FileShape shape;                       // the records' framing and layouts, and CSV or JSON Lines out
   bool convertSign = true;               // component packed fields carry a sign nibble
   HostCodePage host = HostCodePage::fujitsu;  // --host
   bool shiftCodes = true;                     // off: --no-shift
@@ -27,14 +28,16 @@ struct DecodeOptions {
   bool skipBad = false;
   std::optional<std::uint64_t> maxErrors;
   bool quiet = false;
+  bool splitByType = false;         // a file a record layout, NAME.csv (or .jsonl) in the folder outputPath
   std::string outputPath;           // empty or "-": standard output
   std::string layoutPath;           // the layout file or copybook, which the output must not be
   std::vector<std::string> inputs;  // empty or "-": standard input
 };
 
 // Runs the conversion and returns the exit status: kExitSuccess, or kExitBadData when a record held
-// invalid data or an input did not end on a whole record (the run stopped and wrote nothing, or with
-// skipBad wrote the good records). Throws IoError when a file cannot be read or written.
+// invalid data, had no layout, disagreed with its layout's length or could not be framed (the run
+// stopped and wrote nothing, or with skipBad wrote the good records). Throws UsageError for options
+// that do not fit together, IoError when a file cannot be read or written.
 int runDecode(const DecodeOptions& options);
 
 }  // namespace quor::cli

@@ -8,11 +8,13 @@
 #include <cstdio>
 
 #include "change_messages.hpp"
+#include "framed_input.hpp"
 #include "gaiji_file.hpp"
 #include "input_file.hpp"
 #include "interruption.hpp"
 #include "io_error.hpp"
 #include "quor/record.hpp"
+#include "quor/record_types.hpp"
 #include "quor/text.hpp"
 #include "text_convert.hpp"
 
@@ -47,16 +49,27 @@ bool isText(const LayoutField& field) {
          (field.kind == FieldKind::component && (field.format == setCharacter || field.format == setNCharacter));
 }
 
-// Reads exactly `bytes.size()` bytes unless the input ends; returns how many were read.
-std::size_t readFully(const InputFile& input, std::span<std::uint8_t> bytes) {
-  std::size_t held = 0;
-  while (held < bytes.size()) {
-    const ssize_t got = readInterruptibly(input.fd(), bytes.data() + held, bytes.size() - held);
-    if (got < 0) throw ioErrorFromErrno("cannot read " + input.display(), errno);
-    if (got == 0) break;
-    held += static_cast<std::size_t>(got);
+// A byte's text in the dump of a record's bytes: the single-byte character it is on the host code page
+// (EBCDIC with katakana on Fujitsu's), or "." for a control character or a byte of none.
+std::vector<std::string> byteTexts(HostCodePage host) {
+  Layout one;
+  LayoutField field;
+  field.kind = FieldKind::text;
+  field.length = 1;
+  one.fields.push_back(field);
+  finishLayout(one);
+  const RecordDecoder decoder(one, RecordOptions{true, true, host, false});
+  std::vector<std::string> texts(256, ".");
+  std::vector<std::u16string> values;
+  std::vector<FieldFault> faults;
+  for (unsigned byte = 0; byte < 256; ++byte) {
+    const std::uint8_t bytes[] = {static_cast<std::uint8_t>(byte)};
+    decoder.decode(bytes, values, faults);
+    if (faults.empty() && values[0].size() == 1 && values[0][0] >= 0x20 && values[0][0] != 0x7F &&
+        !(values[0][0] >= 0x80 && values[0][0] < 0xA0))
+      texts[byte] = toUtf8(values[0]);
   }
-  return held;
+  return texts;
 }
 
 class Dumper {
@@ -64,46 +77,73 @@ class Dumper {
   explicit Dumper(const DumpOptions& options) : Dumper(options, loadGaijiMapping(options.gaijiPath)) {}
 
  private:
+  // What each record layout is read with.
+  struct Way {
+    const NamedLayout* layout;
+    RecordDecoder decoder;
+    RecordDecoder overlayDecoder;  // the overlays, read as columns
+  };
+
   Dumper(const DumpOptions& options, const GaijiMapping& gaiji)
-      : options_(options),
-        decoder_(options.layout, RecordOptions{options.convertSign, false, options.host, options.shiftCodes}, gaiji),
-        overlayDecoder_(overlaysAsColumns(options.layout),
-                        RecordOptions{options.convertSign, false, options.host, options.shiftCodes}, gaiji) {
-    nameWidth_ = std::max(nameWidth_, std::string("field ").size() + std::to_string(options.layout.fields.size()).size());
-    for (const LayoutField& field : options.layout.fields) nameWidth_ = std::max(nameWidth_, field.name.size());
+      : options_(options), byteTexts_(byteTexts(options.host)) {
+    const RecordOptions recordOptions{options.convertSign, false, options.host, options.shiftCodes};
+    const RecordLayouts& records = options.shape.records;
+    ways_.reserve(records.layouts.size());
+    for (const NamedLayout& layout : records.layouts) {
+      ways_.push_back(Way{&layout, RecordDecoder(layout.layout, recordOptions, gaiji),
+                          RecordDecoder(overlaysAsColumns(layout.layout), recordOptions, gaiji)});
+      nameWidth_ = std::max(
+          nameWidth_, std::string("field ").size() + std::to_string(layout.layout.fields.size()).size());
+      for (const LayoutField& field : layout.layout.fields)
+        nameWidth_ = std::max(nameWidth_, field.name.size());
+    }
+    selector_ = records.selector(recordOptions, gaiji);
   }
 
  public:
   int run() {
+    const RecordLayouts& records = options_.shape.records;
+    if (records.unchosen)
+      throw UsageError("the layouts describe " + std::to_string(records.layouts.size()) + " records (" +
+                       records.names() +
+                       "): --type-field NAME and --type VALUE=RECORD say which record each is");
+    for (const NamedLayout& layout : records.layouts)
+      if (layout.layout.recordLength == 0) throw UsageError("the layout has no bytes");
+    if (records.layouts.empty() && options_.shape.framing.format == RecordFormat::fixed &&
+        options_.recordLength == 0)
+      throw UsageError(
+          "fixed records without a layout: --lrecl N gives their length (or --recfm V or VB, or a layout)");
     std::vector<std::string> inputs = options_.inputs;
     if (inputs.empty()) inputs.emplace_back("-");
-    const std::size_t length = options_.layout.recordLength;
-    if (length == 0) throw UsageError("the layout has no bytes");
-    std::vector<std::uint8_t> record(length);
     int status = kExitSuccess;
     bool missing = false;
     for (const std::string& name : inputs) {
       const InputFile input(name);
-      std::uint64_t number = 1;
-      for (;; ++number) {
-        if (options_.last && number > *options_.last) break;
-        const std::size_t got = readFully(input, record);
-        if (got == 0) break;
-        if (got < length) {
-          std::printf("%s: %zu leftover bytes after the last whole record (records are %zu bytes)\n",
-                      input.display().c_str(), got, length);
+      FramedInput framed(input, options_.shape.framing, records.layouts, selector_ ? &*selector_ : nullptr,
+                         options_.recordLength);
+      std::uint64_t seen = 0;  // records met
+      for (;;) {
+        if (options_.last && seen >= *options_.last) break;
+        const FramedInput::Item item = framed.next();
+        if (item.kind == FramedInput::Item::Kind::end) break;
+        if (item.kind == FramedInput::Item::Kind::bad) {
+          const std::string where = item.number != 0 ? ": record " + std::to_string(item.number) : "";
+          std::printf("%s%s (byte offset %llu): %s (%s)\n", input.display().c_str(), where.c_str(),
+                      static_cast<unsigned long long>(item.offset), std::string(item.problem).c_str(),
+                      std::string(item.passedOver).c_str());
           status = kExitBadData;
-          break;
+          if (!item.resumes) break;
+          continue;
         }
-        if (number < options_.first) continue;
-        if (!show(input.display(), number, record)) status = kExitBadData;
+        seen = item.number;
+        if (item.number < options_.first) continue;
+        if (!show(input.display(), item)) status = kExitBadData;
       }
       // The input ended before the last record asked for: say so rather than show less in silence.
-      const std::uint64_t records = number - 1;
-      if (options_.last ? records < *options_.last : options_.first > 1 && records < options_.first) {
+      if (options_.last ? seen < *options_.last : options_.first > 1 && seen < options_.first) {
         std::fflush(stdout);
         std::fprintf(stderr, "quor: %s holds %s: %s\n", input.display().c_str(),
-                     counted(records, "record").c_str(), missingRecords(records).c_str());
+                     counted(seen, "record").c_str(), missingRecords(seen).c_str());
         missing = true;
       }
     }
@@ -111,6 +151,7 @@ class Dumper {
     return missing ? kExitUsage : status;
   }
 
+ private:
   // What of the records asked for an input of `records` records lacks: "there is no record 5",
   // "records 5 to 9 are not there".
   [[nodiscard]] std::string missingRecords(std::uint64_t records) const {
@@ -120,15 +161,31 @@ class Dumper {
     return "records " + std::to_string(from) + " to " + std::to_string(to) + " are not there";
   }
 
-  // Prints one record; false when it holds invalid data.
-  bool show(const std::string& display, std::uint64_t number, std::span<const std::uint8_t> record) {
-    decoder_.decode(record, values_, faults_, true);
-    overlayDecoder_.decode(record, overlayValues_, overlayFaults_, true);
-    const std::size_t length = record.size();
-    std::printf("%s: record %llu (byte offset %llu, %zu bytes)\n", display.c_str(),
-                static_cast<unsigned long long>(number), static_cast<unsigned long long>((number - 1) * length),
-                length);
-    const Layout& layout = options_.layout;
+  // Prints one record; false when it holds invalid data or is not one of its layout.
+  bool show(const std::string& display, const FramedInput::Item& item) {
+    const std::span<const std::uint8_t> record = item.bytes;
+    const bool named = options_.shape.records.several() && item.layout != kNoLayout;
+    std::printf("%s: record %llu (byte offset %llu, %zu bytes)%s%s\n", display.c_str(),
+                static_cast<unsigned long long>(item.number), static_cast<unsigned long long>(item.offset),
+                record.size(), named ? ": " : "", named ? ways_[item.layout].layout->name.c_str() : "");
+    if (ways_.empty()) {
+      showBytes(record, 0);
+      std::printf("\n");
+      return true;
+    }
+    if (item.layout == kNoLayout) {
+      std::printf("  %s\n", std::string(item.problem).c_str());
+      showBytes(record, 0);
+      std::printf("\n");
+      return false;
+    }
+    Way& way = ways_[item.layout];
+    const Layout& layout = way.layout->layout;
+    const std::size_t length = std::min(record.size(), layout.recordLength);
+    way.decoder.decode(record.first(length), values_, faults_, true);
+    way.overlayDecoder.decode(record.first(std::min(length, way.overlayDecoder.layout().recordLength)),
+                              overlayValues_, overlayFaults_, true);
+    bool good = faults_.empty() && record.size() <= layout.recordLength;
     std::size_t column = 0;
     std::size_t overlay = 0;
     for (const LayoutField& field : layout.fields) {
@@ -140,45 +197,77 @@ class Dumper {
       const auto shown = [&](const std::u16string& text) {
         return isText(field) ? shownValue(text, text.size()) : toUtf8(text);
       };
-      if (isColumn) {
+      if (field.offset >= length) {
+        value = "(absent: the record ends before it)";
+      } else if (isColumn) {
         value = shown(values_[column]);
         for (const FieldFault& fault : faults_)
           if (fault.column == column)
-            mark = "  <- invalid: " + std::string(fault.reason) + " (record byte " + std::to_string(fault.offset) + ")";
-        ++column;
+            mark = "  <- invalid: " + std::string(fault.reason) + " (record byte " +
+                   std::to_string(fault.offset) + ")";
       } else if (field.role == FieldRole::overlay) {
         // Bytes a REDEFINES reads another way: invalid there is no fault of the record.
         value = shown(overlayValues_[overlay]) + "  (redefines)";
         for (const FieldFault& fault : overlayFaults_)
-          if (fault.column == overlay) value = std::string("(redefines; not valid here: ") + fault.reason + ")";
-        ++overlay;
+          if (fault.column == overlay)
+            value = std::string("(redefines; not valid here: ") + fault.reason + ")";
       } else {
         value = field.kind == FieldKind::filler ? "(filler)" : "(constant)";
+        if (field.offset + field.size > length) {
+          mark = "  <- the record ends inside it";
+          good = false;
+        }
       }
-      printField(field, name, record.subspan(field.offset, std::min(field.size, length - field.offset)), value + mark);
+      if (isColumn) ++column;
+      if (field.role == FieldRole::overlay) ++overlay;
+      const std::size_t from = std::min(field.offset, length);
+      printField(field.offset, name, record.subspan(from, std::min(field.size, length - from)), value + mark);
     }
+    if (record.size() > layout.recordLength)
+      printField(layout.recordLength, "", record.subspan(layout.recordLength),
+                 "<- " + counted(record.size() - layout.recordLength, "byte") + " beyond the layout's " +
+                     std::to_string(layout.recordLength));
     std::printf("\n");
-    return faults_.empty();
+    return good;
   }
 
   // "  offset  name  hex...  value", the hexadecimal wrapped at 16 bytes a line.
-  void printField(const LayoutField& field, const std::string& name, std::span<const std::uint8_t> bytes,
+  void printField(std::size_t offset, const std::string& name, std::span<const std::uint8_t> bytes,
                   const std::string& value) const {
     const int hexWidth = static_cast<int>(kBytesALine * 3 - 1);
     for (std::size_t start = 0; start < std::max<std::size_t>(bytes.size(), 1); start += kBytesALine) {
       const std::size_t count = std::min(kBytesALine, bytes.size() - std::min(start, bytes.size()));
       const std::string hex = hexPairs(bytes.data() + start, count);
       if (start == 0)
-        std::printf("  %6zu  %-*s  %-*s  %s\n", field.offset, static_cast<int>(nameWidth_), name.c_str(),
-                    hexWidth, hex.c_str(), value.c_str());
+        std::printf("  %6zu  %-*s  %-*s  %s\n", offset, static_cast<int>(nameWidth_), name.c_str(), hexWidth,
+                    hex.c_str(), value.c_str());
       else
         std::printf("  %6s  %-*s  %s\n", "", static_cast<int>(nameWidth_), "", hex.c_str());
     }
   }
 
+  // The bytes as hexdump -C shows them, 16 a line: the offset in the record, the bytes in two groups
+  // of 8 and the text they read as.
+  void showBytes(std::span<const std::uint8_t> bytes, std::size_t offset) const {
+    int width = 4;
+    while (width < 16 && (bytes.size() >> (4 * width)) != 0) ++width;
+    for (std::size_t start = 0; start < bytes.size(); start += kBytesALine) {
+      const std::size_t count = std::min(kBytesALine, bytes.size() - start);
+      std::string hex;
+      std::string text;
+      for (std::size_t i = 0; i < kBytesALine; ++i) {
+        if (i == kBytesALine / 2) hex += ' ';
+        hex += i < count ? hexPairs(bytes.data() + start + i, 1) + " " : "   ";
+        if (i < count) text += byteTexts_[bytes[start + i]];
+      }
+      std::printf("  %0*zX  %s |%s|\n", width, offset + start, hex.c_str(), text.c_str());
+    }
+  }
+
   const DumpOptions& options_;
-  const RecordDecoder decoder_;
-  const RecordDecoder overlayDecoder_;  // the overlays, read as columns
+  std::vector<Way> ways_;  // one a layout
+  std::optional<RecordSelector> selector_;
+  const std::vector<std::string> byteTexts_;
   std::size_t nameWidth_ = 4;
   std::vector<std::u16string> values_;
   std::vector<FieldFault> faults_;

@@ -39,19 +39,59 @@ constexpr std::size_t kBatchesPerThread = 3;
 constexpr std::size_t kInFlightBytes = 16 * kBatchBytes;
 
 // The lines a batch may hold: kBatchLines, fewer when the records are long.
-std::size_t batchLines(const Layout& layout) {
-  return std::clamp<std::size_t>(kBatchBytes / std::max<std::size_t>(layout.recordLength, 1), 1, kBatchLines);
+std::size_t batchLines(const std::vector<NamedLayout>& layouts) {
+  std::size_t longest = 1;
+  for (const NamedLayout& layout : layouts) longest = std::max(longest, layout.layout.recordLength);
+  return std::clamp<std::size_t>(kBatchBytes / longest, 1, kBatchLines);
+}
+
+// The checks of options that do not fit together, before anything is read or written.
+void checkOptions(const EncodeOptions& options) {
+  const FileShape& shape = options.shape;
+  const bool json = shape.form == TextForm::jsonl;
+  if (options.header && shape.records.several())
+    throw UsageError("--header names one layout's columns, and each line names its own of " +
+                     shape.records.names());
+  if (json && options.header) throw UsageError("--header names CSV columns: JSON Lines name every value");
+  if (json && !options.csv)
+    throw UsageError("--plain cuts lines at every \",\": it does not read JSON Lines");
+  if (json && options.encoding == TextEncoding::cp932)
+    throw UsageError("JSON Lines are UTF-8 text: --encoding cp932 does not go with --format jsonl");
+  for (const NamedLayout& layout : shape.records.layouts) {
+    if (layout.layout.recordLength == 0) throw UsageError("the layout has no bytes");
+    try {
+      if (!FrameWriter(shape.framing).fits(layout.layout.recordLength))
+        throw UsageError(
+            "records of " + (layout.name.empty() ? std::string("the layout") : layout.name) + " are " +
+            std::to_string(layout.layout.recordLength) + " bytes, more than " +
+            (shape.framing.format == RecordFormat::variableBlocked
+                 ? "a block of --block-size " + std::to_string(shape.framing.blockSize) + " holds"
+                 : "an RDW frames (" + std::to_string(longestFramedRecord(shape.framing)) + ")"));
+    } catch (const Error& e) {
+      throw UsageError("--block-size: " + std::string(e.what()));
+    }
+  }
 }
 
 class EncodeRun {
  public:
   explicit EncodeRun(const EncodeOptions& options)
       : options_(options),
-        layout_(options.layout),
+        layouts_(options.shape.records.layouts),
         progress_(!options.quiet && ::isatty(STDERR_FILENO) != 0),
         mapping_(loadGaijiMapping(options.gaijiPath)),
-        rules_{options.layout, options.convertSign, options.encoding, options.lenient, options.csv, options.host,
-               options.shiftCodes} {}
+        rules_{layouts_, options.convertSign, options.encoding, options.lenient, options.csv, options.host,
+               options.shiftCodes},
+        framer_(options.shape.framing) {
+    const RecordLayouts& records = options.shape.records;
+    if (options.shape.form == TextForm::jsonl) {
+      json_.emplace(layouts_);
+      rules_.json = &*json_;
+    }
+    rules_.shortRecords = options.shape.framing.format != RecordFormat::fixed;
+    selector_ = records.selector(rules_.recordOptions(), mapping_);
+    if (selector_) rules_.selector = &*selector_;
+  }
 
   int run(OutputTarget target) {
     progress_.expectBytes(
@@ -74,14 +114,18 @@ class EncodeRun {
   int encode(OutputSink& sink) {
     std::vector<std::string> inputs = options_.inputs;
     if (inputs.empty()) inputs.emplace_back("-");
-    BatchReader reader(
-        inputs, {options_.encoding, options_.form, options_.csv, options_.header, options_.skipBlankLines},
-        layout_, batchLines(layout_), kBatchBytes);
+    // JSON Lines are lines: read as plain lines, each parsed whole.
+    const std::optional<CsvOptions> csv =
+        options_.shape.form == TextForm::jsonl ? std::nullopt : options_.csv;
+    BatchReader reader(inputs,
+                       {options_.encoding, options_.form, csv, options_.header, options_.skipBlankLines},
+                       layouts_.front().layout, batchLines(layouts_), kBatchBytes);
     const unsigned threads = options_.threads != 0 ? options_.threads : encodingThreads();
     std::vector<Batch> batches(threads * kBatchesPerThread);
-    // The plan and the threads come with the first batch: a run without records makes neither. One
-    // plan serves every thread. The pool ends before the plan, the batches, the sink and the guard go.
-    std::optional<EncodePlan> plan;
+    // The plans and the threads come with the first batch: a run without records makes neither. One
+    // plan a layout serves every thread. The pool ends before the plans, the batches, the sink and the
+    // guard go.
+    std::vector<EncodePlan> plans;
     std::optional<EncoderPool> pool;
 
     // The reader keeps every batch busy; the records are written batch by batch in input order, so the
@@ -112,10 +156,11 @@ class EncodeRun {
         }
         if (batch.lineCount() > 0) {
           if (!pool) {
-            plan.emplace(rules_.layout, rules_.recordOptions(), PlanTables(mapping_, PlanUse::encode, rules_.host),
-                         rules_.encoding);
-            pool.emplace(threads, [this, &plan] {
-              auto encoder = std::make_shared<RecordEncoder>(rules_, mapping_, *plan);
+            const PlanTables tables(mapping_, PlanUse::encode, rules_.host);
+            for (const NamedLayout& layout : layouts_)
+              plans.emplace_back(layout.layout, rules_.recordOptions(), tables, rules_.encoding);
+            pool.emplace(threads, [this, &plans] {
+              auto encoder = std::make_shared<RecordEncoder>(rules_, mapping_, plans);
               return [encoder](Batch& batch) { encoder->encode(batch); };
             });
           }
@@ -142,6 +187,9 @@ class EncodeRun {
     if (readFailure) std::rethrow_exception(readFailure);
     // An interrupted producer may have ended the input early: such an input is not committed.
     if (guard_->pending()) return interrupted(sink);
+    framed_.clear();
+    framer_.finish(framed_);
+    sink.write(framed_.data(), framed_.size());
     sink.commit();
     progress_.clear();
     if (!options_.quiet) {
@@ -154,8 +202,45 @@ class EncodeRun {
   // Drops the output after a termination signal and says what became of it.
   int interrupted(OutputSink& sink) {
     progress_.clear();
-    std::fprintf(stderr, "quor: interrupted; %s\n", sink.abandonAndDescribe(recordLength_).c_str());
+    std::fprintf(stderr, "quor: interrupted; %s\n", abandon(sink).c_str());
     return kExitIo;  // the signal, raised again when the guard goes, normally ends the process first
+  }
+
+  // Drops the output and says what became of it: what stays of one written in place is whole records,
+  // or whole blocks of a VB file.
+  std::string abandon(OutputSink& sink) {
+    switch (options_.shape.framing.format) {
+      case RecordFormat::fixed:
+        return sink.abandonAndDescribe(shortest_ == longest_ ? longest_ : 0, "whole records");
+      case RecordFormat::variable:
+        return sink.abandonAndDescribe(0, "whole records");
+      case RecordFormat::variableBlocked:
+        return sink.abandonAndDescribe(0, "whole blocks");
+    }
+    return sink.abandonAndDescribe(0, "whole records");
+  }
+
+  // Writes the records of `batch` from `first` to `last` (indexes of recordEnds), framed.
+  void writeRecords(const Batch& batch, std::size_t first, std::size_t last, OutputSink& sink) {
+    std::size_t begin = first == 0 ? 0 : batch.recordEnds[first - 1];
+    for (std::size_t r = first; r < last; ++r) {
+      const std::size_t length = batch.recordEnds[r] - begin;
+      shortest_ = std::min(shortest_, length);
+      longest_ = std::max(longest_, length);
+      begin = batch.recordEnds[r];
+    }
+    const std::size_t from = first == 0 ? 0 : batch.recordEnds[first - 1];
+    if (options_.shape.framing.format == RecordFormat::fixed) {
+      sink.write(batch.records.data() + from, batch.recordEnds[last - 1] - from);
+      return;
+    }
+    framed_.clear();
+    begin = from;
+    for (std::size_t r = first; r < last; ++r) {
+      framer_.append({batch.records.data() + begin, batch.recordEnds[r] - begin}, framed_);
+      begin = batch.recordEnds[r];
+    }
+    sink.write(framed_.data(), framed_.size());
   }
 
   // Writes the good records of an encoded batch and reports its bad lines, line by line, unless a bad
@@ -164,8 +249,7 @@ class EncodeRun {
     if (!batch.failure && batch.badLines.empty() && batch.changed.empty() && !batch.records.empty()) {
       // Every record good: written in one piece, the signal check where the loop below would make it.
       const std::uint64_t before = records_ + badRecords_;
-      sink.write(batch.records.data(), batch.records.size());
-      if (recordLength_ == 0) recordLength_ = batch.recordEnds.front();
+      writeRecords(batch, 0, batch.recordEnds.size(), sink);
       records_ += batch.recordEnds.size();
       const std::uint64_t done = records_ + badRecords_;
       progress_.advance(before, done, batch.bytesRead);
@@ -176,17 +260,14 @@ class EncodeRun {
     const std::size_t lines = batch.failure ? batch.failedLine : batch.lineCount();
     std::size_t bad = 0;
     std::size_t record = 0;
-    std::size_t recordBegin = 0;
     for (std::size_t i = 0; i < lines; ++i) {
       if (bad < batch.badLines.size() && batch.badLines[bad].line == i) {
         const std::string where = display + ":" + std::to_string(batch.lines[i]);
         if (!noteBadRecord(where, batch.badLines[bad].problem)) return Outcome::badRecord;
         ++bad;
       } else {
-        const std::size_t recordEnd = batch.recordEnds[record++];
-        sink.write(batch.records.data() + recordBegin, recordEnd - recordBegin);
-        if (recordLength_ == 0) recordLength_ = recordEnd - recordBegin;
-        recordBegin = recordEnd;
+        writeRecords(batch, record, record + 1, sink);
+        ++record;
         ++records_;
       }
       const std::uint64_t done = records_ + badRecords_;
@@ -212,8 +293,8 @@ class EncodeRun {
   }
 
   // Drops the output of a run a bad record ends, and says what became of it.
-  void reportStop(OutputSink& sink) const {
-    std::fprintf(stderr, "quor: stopped; %s%s\n", sink.abandonAndDescribe(recordLength_).c_str(),
+  void reportStop(OutputSink& sink) {
+    std::fprintf(stderr, "quor: stopped; %s%s\n", abandon(sink).c_str(),
                  options_.skipBad ? "" : " (--skip-bad writes the good records and skips the bad ones)");
   }
 
@@ -238,8 +319,10 @@ class EncodeRun {
   void reportSummary(const OutputSink& sink) const {
     const std::string target = options_.outputPath.empty() ? "standard output" : options_.outputPath;
     const double seconds = progress_.elapsedSeconds();
-    const std::string length =
-        records_ == 0 ? std::string() : ", record length " + std::to_string(recordLength_);
+    const std::string length = records_ == 0           ? std::string()
+                               : shortest_ == longest_ ? ", record length " + std::to_string(longest_)
+                                                       : ", records of " + std::to_string(shortest_) +
+                                                             " to " + std::to_string(longest_) + " bytes";
     std::fprintf(stderr, "quor: %s, %s%s, %.2f s -> %s\n", counted(records_, "record").c_str(),
                  counted(sink.bytesWritten(), "byte").c_str(), length.c_str(), seconds, target.c_str());
     if (badRecords_ > 0) {
@@ -252,22 +335,28 @@ class EncodeRun {
   }
 
   const EncodeOptions& options_;
-  const Layout& layout_;
+  const std::vector<NamedLayout>& layouts_;
   Progress progress_;
   const GaijiMapping mapping_;               // shared by the encoders, which only read it
-  const RecordRules rules_;
+  std::optional<JsonLinesReader> json_;      // JSON Lines in, shared by the encoders
+  std::optional<RecordSelector> selector_;   // the type field's check, shared by the encoders
+  RecordRules rules_;
+  FrameWriter framer_;
+  std::vector<std::uint8_t> framed_;          // framed records on their way to the sink
   const InterruptionGuard* guard_ = nullptr;  // the run's, set by run()
   ChangeCounts changes_{};
   std::vector<std::string> changed_;  // the first changed values, with their place
   std::vector<std::string> skipped_;
   std::uint64_t records_ = 0;
   std::uint64_t badRecords_ = 0;
-  std::size_t recordLength_ = 0;
+  std::size_t shortest_ = SIZE_MAX;  // the lengths of the records written
+  std::size_t longest_ = 0;
 };
 
 }  // namespace
 
 int runEncode(const EncodeOptions& options) {
+  checkOptions(options);
   // Refused before anything is read or written: an output that is a file the run reads, or a terminal.
   OutputTarget target =
       openOutput(options.outputPath, {options.inputs, options.layoutPath, options.gaijiPath}, options.force);

@@ -1,12 +1,13 @@
 #pragma once
-// quor encode: every input record (a CSV record, or a plain line cut at every ",") holds the values of
-// one host record; the records are written back to back to the output.
+// quor encode: every input record (a CSV record, a plain line cut at every ",", or a JSON Lines object)
+// holds the values of one host record; the records are written to the output framed as --recfm says.
 
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "file_shape.hpp"
 #include "quor/csv.hpp"
 #include "quor/layout.hpp"
 #include "record_encoder.hpp"
@@ -15,7 +16,7 @@
 namespace quor::cli {
 
 struct EncodeOptions {
-  Layout layout;
+  FileShape shape;  // the records' framing and layouts, and CSV or JSON Lines in
   bool convertSign = true;
   HostCodePage host = HostCodePage::fujitsu;  // --host
   bool shiftCodes = true;                     // off: --no-shift
@@ -39,7 +40,8 @@ struct EncodeOptions {
 // Runs the conversion and returns the exit status: kExitSuccess, or kExitBadData when a record was
 // bad (the run stopped and wrote nothing, or with skipBad wrote the good records). Throws UsageError,
 // before anything is read or written, when the output is a file the run reads or (unless force) a
-// terminal; IoError when a file cannot be read or written (nothing is written then).
+// terminal, or options do not fit together (a header for several layouts, a record too long for its
+// framing); IoError when a file cannot be read or written (nothing is written then).
 int runEncode(const EncodeOptions& options);
 
 }  // namespace quor::cli

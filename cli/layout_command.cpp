@@ -60,8 +60,10 @@ std::string jsonString(const std::string& text) {
   return out + "\"";
 }
 
-void printJson(const Layout& layout) {
-  std::string out = "{\n  \"recordLength\": " + std::to_string(layout.recordLength) + ",\n  \"fields\": [";
+void printJson(const Layout& layout, const std::string* name) {
+  std::string out = "{\n";
+  if (name != nullptr) out += "  \"record\": " + jsonString(*name) + ",\n";
+  out += "  \"recordLength\": " + std::to_string(layout.recordLength) + ",\n  \"fields\": [";
   std::size_t column = 0;
   for (std::size_t i = 0; i < layout.fields.size(); ++i) {
     const LayoutField& f = layout.fields[i];
@@ -91,7 +93,7 @@ void printJson(const Layout& layout) {
     if (!f.origin.empty()) out += ", \"origin\": " + jsonString(f.origin);
     out += "}";
   }
-  out += "\n  ]\n}\n";
+  out += "\n  ]\n}";
   std::fputs(out.c_str(), stdout);
 }
 
@@ -164,11 +166,19 @@ void printTable(const Layout& layout) {
 
 }  // namespace
 
-int runLayout(const Layout& layout, bool json) {
-  if (json)
-    printJson(layout);
-  else
-    printTable(layout);
+int runLayout(const std::vector<NamedLayout>& layouts, bool json) {
+  const bool several = layouts.size() > 1;
+  if (json && several) std::fputs("[\n", stdout);
+  for (std::size_t i = 0; i < layouts.size(); ++i) {
+    if (json) {
+      printJson(layouts[i].layout, several ? &layouts[i].name : nullptr);
+      std::fputs(several && i + 1 < layouts.size() ? ",\n" : "\n", stdout);
+      continue;
+    }
+    if (several) std::printf("%srecord %s\n", i == 0 ? "" : "\n", layouts[i].name.c_str());
+    printTable(layouts[i].layout);
+  }
+  if (json && several) std::fputs("]\n", stdout);
   if (std::fflush(stdout) != 0) throw IoError("cannot write standard output");
   return kExitSuccess;
 }

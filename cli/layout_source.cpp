@@ -38,12 +38,17 @@ void addLayoutOptions(CLI::App& command, LayoutSource& source, bool lists) {
   formats->needs(lengths)->excludes(layout)->excludes(copybook);
 }
 
-Layout loadLayout(const LayoutSource& source) {
+LayoutOptions layoutOptionsOf(const LayoutSource& source) {
   LayoutOptions options;
   options.floatFormat = source.floatFormat == "ieee" ? FloatFormat::ieee : FloatFormat::hexadecimal;
   options.binaryRange = source.binaryRange == "full" ? BinaryRange::full : BinaryRange::digits;
   options.positiveZone = source.positiveZone == "F" || source.positiveZone == "f" ? kPositiveZoneF : kPositiveZoneC;
   options.use = source.use;
+  return options;
+}
+
+Layout loadLayout(const LayoutSource& source) {
+  const LayoutOptions options = layoutOptionsOf(source);
   try {
     if (!source.layoutFile.empty())
       return parseLayoutFile(readWholeFile(source.layoutFile, "the layout file"), source.layoutFile, options);

@@ -27,6 +27,9 @@ struct LayoutSource {
 // site's choices for fields that do not make their own: --float, --binary-range and --positive-zone.
 void addLayoutOptions(CLI::App& command, LayoutSource& source, bool lists);
 
+// The site's choices the options give, and the command's direction.
+LayoutOptions layoutOptionsOf(const LayoutSource& source);
+
 // The layout the options name. A malformed layout is a UsageError saying where and what; a file that
 // cannot be read (or is a folder) an IoError.
 Layout loadLayout(const LayoutSource& source);

@@ -15,6 +15,7 @@
 #include "dump_command.hpp"
 #include "encode_command.hpp"
 #include "field_command.hpp"
+#include "file_shape.hpp"
 #include "io_error.hpp"
 #include "layout_command.hpp"
 #include "layout_source.hpp"
@@ -51,6 +52,10 @@ starts a comment. docs/layouts.md has the whole form; --copybook reads a COBOL c
 A value that would be written other than it reads (cut, zeroed, blanked, written as another
 character) makes its record bad, with a message naming the line, the field, the value and what is
 wrong; --lenient writes such values as the component writes them and lists them.
+
+--recfm V or VB writes each record behind an RDW (and blocks behind BDWs); with several record layouts
+(--type-field and --type, or a copybook of several 01 records) each line starts with its layout's name;
+--format jsonl reads JSON Lines, one object a record.
 
 Encodings: utf-8 (also utf8), cp932 (also ms932, windows-31j, shift_jis, sjis: Shift_JIS is read as
 code page 932, its Windows form), utf-16 (the byte order from the byte order mark; utf-16le, utf-16be
@@ -99,14 +104,24 @@ Invalid data (a zoned digit above 9, a JEF code of no character, ...) makes the 
 record, its byte offset, the field, the bytes and the reason; --lenient writes U+FFFD or the raw
 digits instead and lists them.
 
+--recfm V or VB reads records behind RDWs (and blocks behind BDWs); --type-field and --type tell each
+record's layout in a file of several record types, each line then starting with its layout's name
+(--split-by-type -o FOLDER writes a file a layout instead); --format jsonl writes JSON Lines.
+
 Examples:
   quor decode --layout examples/orders.layout --gaiji examples/site-gaiji.txt --header orders.dat
-  quor decode --copybook examples/order.cpy --encoding cp932 -o orders.csv orders.dat)";
+  quor decode --copybook examples/order.cpy --encoding cp932 -o orders.csv orders.dat
+  quor decode --copybook examples/orders-v.cpy --recfm V --type-field REC-TYPE --type H=ORDER-HEAD \
+              --type L=ORDER-LINE --format jsonl orders-v.dat)";
 
 constexpr const char* kDumpExamples = R"(
+Without a layout, each record's bytes are shown in hexadecimal beside the text they read as, 16 a line
+(--recfm V or VB, or --lrecl N for fixed records of N bytes).
+
 Examples:
   quor dump --layout examples/orders.layout --records 1-2 orders.dat
-  quor dump --copybook examples/order.cpy --records 100 orders.dat)";
+  quor dump --copybook examples/order.cpy --records 100 orders.dat
+  quor dump --recfm VB --records 1-5 unknown.dat)";
 
 // The delimiter a --delimiter value names: one ASCII character, or \t (or "tab") for a tab.
 char delimiterNamed(const std::string& text) {
@@ -170,6 +185,7 @@ void applyHost(const HostArguments& host, Options& options) {
 
 struct EncodeArguments {
   LayoutSource layout;
+  FileShapeArguments shape;
   std::string encoding = "utf-8";
   std::string gaiji;
   bool isUnsigned = false;
@@ -222,13 +238,14 @@ void addEncode(CLI::App& app, EncodeArguments& a) {
                    "Each input's first record names its columns: values are taken by name, in any order "
                    "(a name that is no field's matches the field that differs only in letter case)");
   encode->add_flag("--skip-blank-lines", a.options.skipBlankLines, "Skip empty lines instead of refusing them");
+  addFileShapeOptions(*encode, a.shape, true, true);
   encode->add_option("files", a.options.inputs,
                      "Input files, read in order (default or '-': standard input)");
 }
 
 int runEncodeArguments(CLI::App& encode, EncodeArguments& a) {
   EncodeOptions& o = a.options;
-  o.layout = loadLayout(a.layout);
+  o.shape = loadFileShape(a.layout, a.shape);
   o.layoutPath = !a.layout.layoutFile.empty() ? a.layout.layoutFile : a.layout.copybookFile;
   if (o.outputPath == "-") o.outputPath.clear();
   if (encode.count("--encoding") > 0) {
@@ -297,15 +314,20 @@ int runMain(int argc, char** argv) {
   LayoutSource layoutArgs;
   bool layoutJson = false;
   encodeArgs.layout.use = quor::LayoutUse::encode;
+  std::string layoutRecord;
   CLI::App* layoutCommand =
       app.add_subcommand("layout", "Print the resolved layout: columns, names, offsets, sizes, kinds, digits");
   addLayoutOptions(*layoutCommand, layoutArgs, true);
   layoutCommand->add_flag("--json", layoutJson, "Print the layout as JSON");
+  layoutCommand->add_option(
+      "--record", layoutRecord,
+      "One record of several: an 01 record, or an item of a REDEFINES in place of the others");
   layoutCommand->footer(kLayoutHelp);
 
   DecodeOptions decode;
   LayoutSource decodeLayout;
   decodeLayout.use = quor::LayoutUse::decode;
+  FileShapeArguments decodeShape;
   std::string decodeEncoding = "utf-8";
   std::string decodeDelimiter = ",";
   std::string lineEnd;
@@ -337,11 +359,15 @@ int runMain(int argc, char** argv) {
   decodeCommand->add_option("--max-errors", decodeMaxErrors, "With --skip-bad: stop after more than N bad records")
       ->needs(decodeSkip);
   decodeCommand->add_flag("-q,--quiet", decode.quiet, "No summary and no progress line");
+  addFileShapeOptions(*decodeCommand, decodeShape, false, true);
+  decodeCommand->add_flag("--split-by-type", decode.splitByType,
+                          "A file a record layout, NAME.csv (or NAME.jsonl), in the folder -o names");
   decodeCommand->add_option("files", decode.inputs, "Record files, read in order (default or '-': standard input)");
 
   DumpOptions dump;
   LayoutSource dumpLayout;
   dumpLayout.use = quor::LayoutUse::decode;
+  FileShapeArguments dumpShape;
   std::string records;
   std::string dumpGaiji;
   bool dumpUnsigned = false;
@@ -352,6 +378,9 @@ int runMain(int argc, char** argv) {
   dumpCommand->add_option("--records", records, "The records to show: N, N-M or N- (default: all)");
   dumpCommand->add_option("--gaiji", dumpGaiji, "Gaiji mapping file, read backwards for JEF fields");
   dumpCommand->add_flag("--unsigned", dumpUnsigned, "Packed fields of --lengths/--formats have no sign nibble");
+  addFileShapeOptions(*dumpCommand, dumpShape, false, false);
+  dumpCommand->add_option("--lrecl", dump.recordLength, "Without a layout: the length of fixed records")
+      ->check(CLI::Range(std::size_t{1}, std::size_t{64} << 20));
   HostArguments dumpHost;
   addHostOptions(*dumpCommand, dumpHost);
   dumpCommand->add_option("files", dump.inputs, "Record files (default or '-': standard input)");
@@ -371,9 +400,13 @@ int runMain(int argc, char** argv) {
       std::printf("%s\n", quor::toUtf8(quor::Quor().Version()).c_str());
       return kExitSuccess;
     }
-    if (layoutCommand->parsed()) return runLayout(loadLayout(layoutArgs), layoutJson);
+    if (layoutCommand->parsed()) {
+      FileShapeArguments shape;
+      if (!layoutRecord.empty()) shape.types.push_back("*=" + layoutRecord);
+      return runLayout(loadFileShape(layoutArgs, shape).records.layouts, layoutJson);
+    }
     if (decodeCommand->parsed()) {
-      decode.layout = loadLayout(decodeLayout);
+      decode.shape = loadFileShape(decodeLayout, decodeShape);
       decode.layoutPath = !decodeLayout.layoutFile.empty() ? decodeLayout.layoutFile : decodeLayout.copybookFile;
       decode.cp932 = encodingNamed(decodeEncoding, false).text == TextEncoding::cp932;
       decode.delimiter = delimiterNamed(decodeDelimiter);
@@ -385,7 +418,7 @@ int runMain(int argc, char** argv) {
       return runDecode(decode);
     }
     if (dumpCommand->parsed()) {
-      dump.layout = loadLayout(dumpLayout);
+      dump.shape = loadFileShape(dumpLayout, dumpShape, true);
       dump.convertSign = !dumpUnsigned;
       applyHost(dumpHost, dump);
       if (!records.empty()) parseRecordRange(records, dump);

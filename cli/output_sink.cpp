@@ -207,14 +207,15 @@ void OutputSink::abandon() noexcept {
   drop();
 }
 
-std::string OutputSink::abandonAndDescribe(std::size_t recordLength) {
+std::string OutputSink::abandonAndDescribe(std::size_t recordLength, const char* pieces) {
   const bool cutBack = drop();
   const std::uint64_t written = writer_ ? writer_->written() : 0;
   if (target_.kind() == OutputTarget::Kind::replacedFile) return target_.name() + " was not written";
   if (cutBack) return target_.name() + " was cut back to its size at the start of the run";
   if (written == 0) return "nothing was written to " + target_.name();
   if (recordLength == 0)
-    return target_.name() + " holds a partial result: its first " + std::to_string(written) + " bytes, whole lines";
+    return target_.name() + " holds a partial result: its first " + std::to_string(written) + " bytes, " +
+           pieces;
   const std::uint64_t records = written / recordLength;
   return target_.name() + " holds a partial result: its first " + std::to_string(records) +
          (records == 1 ? " record (" : " records (") + std::to_string(written) + " bytes)";

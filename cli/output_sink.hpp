@@ -66,8 +66,9 @@ class OutputSink {
   void abandon() noexcept;
   // Drops the output as abandon() does and says what became of it, for a run that ends early: "out.dat
   // was not written", "standard output was cut back ...", or how many whole records of `recordLength`
-  // bytes it holds. Only whole records are ever handed on, so the count is exact.
-  [[nodiscard]] std::string abandonAndDescribe(std::size_t recordLength);
+  // bytes it holds; for records of no one length, its bytes, which are `pieces` ("whole lines"). Only
+  // whole pieces are ever handed on, so the count is exact.
+  [[nodiscard]] std::string abandonAndDescribe(std::size_t recordLength, const char* pieces = "whole lines");
 
   [[nodiscard]] std::uint64_t bytesWritten() const noexcept { return handed_ + used_; }
   // True when commit() syncs the output (a file or block device the sink opened) and, for a file it

@@ -6,6 +6,7 @@
 #include "quor/quor.hpp"
 #include "quor/text.hpp"
 #include "record_reader.hpp"
+#include "text_convert.hpp"
 
 namespace quor::cli {
 
@@ -16,15 +17,29 @@ constexpr std::size_t kKeptStorage = std::size_t{1} << 20;
 
 }  // namespace
 
-RecordEncoder::RecordEncoder(const RecordRules& rules, const GaijiMapping& mapping, const EncodePlan& plan)
-    : rules_(rules),
-      builder_(rules.layout, rules.recordOptions(), mapping),
-      plan_(plan),
-      columns_(rules.layout.columns()),
-      changes_(columns_.size()) {
+RecordEncoder::RecordEncoder(const RecordRules& rules, const GaijiMapping& mapping,
+                             const std::vector<EncodePlan>& plans)
+    : rules_(rules) {
+  ways_.reserve(rules.layouts.size());
+  for (std::size_t i = 0; i < rules.layouts.size(); ++i) {
+    const NamedLayout& layout = rules.layouts[i];
+    Way way{&layout,
+            RecordBuilder(layout.layout, rules.recordOptions(), mapping),
+            &plans[i],
+            layout.layout.columns(),
+            {}};
+    // A line names its layout in the input's encoding.
+    if (rules.encoding == TextEncoding::cp932)
+      appendCp932(toUtf16(layout.name, "a record name"), way.name);
+    else
+      way.name = layout.name;
+    mostColumns_ = std::max(mostColumns_, way.columns.size());
+    ways_.push_back(std::move(way));
+  }
   if (rules.csv) splitter_.emplace(*rules.csv);
-  values_.reserve(columns_.size());
-  items_.reserve(columns_.size());
+  values_.reserve(mostColumns_);
+  items_.reserve(mostColumns_);
+  changes_.resize(mostColumns_);
 }
 
 void RecordEncoder::encode(Batch& batch) noexcept {
@@ -65,9 +80,9 @@ void RecordEncoder::encode(Batch& batch) noexcept {
 }
 
 bool RecordEncoder::cut(std::string_view record) {
-  // At most the layout's count of values is kept, the others only counted, so a line of millions of
-  // delimiters takes no memory for them.
-  const std::size_t most = columns_.size();
+  // At most the most values a layout takes (and the layout's name) are kept, the others only counted,
+  // so a line of millions of delimiters takes no memory for them.
+  const std::size_t most = mostColumns_ + (rules_.named() ? 1 : 0);
   cutValues_.clear();
   if (splitter_) {
     try {
@@ -84,35 +99,90 @@ bool RecordEncoder::cut(std::string_view record) {
   return true;
 }
 
+bool RecordEncoder::layoutNamed(std::string_view name, std::size_t& way) {
+  for (way = 0; way < ways_.size(); ++way)
+    if (ways_[way].name == name) return true;
+  std::string names;
+  for (const Way& each : ways_) names += (names.empty() ? "" : ", ") + each.layout->name;
+  const bool utf8 = rules_.encoding == TextEncoding::utf8;
+  std::u16string text(name.size(), u'\0');
+  const TextDecodeResult read = utf8 ? decodeUtf8(name, text.data()) : decodeCp932(name, text.data());
+  text.resize(read.length);
+  problem_ = "the first value names the record's layout, and " +
+             (read.ok ? shownValue(text) : std::string("it")) + " is none of " + names;
+  return false;
+}
+
+bool RecordEncoder::typeMatches(std::size_t way, std::span<const std::uint8_t> record) {
+  const RecordSelector* selector = rules_.selector;
+  if (selector == nullptr) return true;
+  const std::string& field = selector->field().name;
+  if (record.size() < selector->bytesNeeded()) {
+    problem_ = "the record ends before its type field " + field;
+    return false;
+  }
+  const std::size_t selected = selector->select(record);
+  if (selected == way) return true;
+  const char* fault = nullptr;
+  const std::u16string value = selector->valueOf(record, fault);
+  const std::string& name = ways_[way].layout->name;
+  problem_ =
+      "its type field " + field +
+      (fault != nullptr ? " cannot be read (" + std::string(fault) + ")" : " holds " + shownValue(value));
+  problem_ +=
+      selected == kNoLayout ? ", which no --type names" : ", which selects " + ways_[selected].layout->name;
+  if (!name.empty()) problem_ += ", not " + name;
+  return false;
+}
+
 bool RecordEncoder::encodeRecord(std::string_view record, std::size_t index, Batch& batch) {
+  if (rules_.json != nullptr) return buildJsonRecord(record, index, batch);
   // The fast way: values cut from the bytes, written by the plan where it can.
   const bool cutWhole = !record.empty() && cut(record);
-  if (cutWhole && valueCount_ == columns_.size()) {
+  std::size_t way = 0;
+  if (cutWhole && rules_.named() && !layoutNamed(cutValues_.front(), way)) return false;
+  const Way& w = ways_[way];
+  const std::size_t first = rules_.named() ? 1 : 0;
+  if (cutWhole && valueCount_ - first == w.columns.size()) {
+    std::span<const std::string_view> values(cutValues_.data() + first, w.columns.size());
     if (batch.order) {
       values_.clear();
       for (const std::size_t j : *batch.order) values_.push_back(cutValues_[j]);
+      values = values_;
     }
     const std::size_t start = batch.records.size();
-    batch.records.resize(start + rules_.layout.recordLength);
-    if (plan_.encode(batch.order ? values_ : cutValues_, batch.records.data() + start)) {
+    const std::size_t length = w.layout->layout.recordLength;
+    batch.records.resize(start + length);
+    if (w.plan->encode(values, batch.records.data() + start)) {
+      if (!typeMatches(way, {batch.records.data() + start, length})) {
+        batch.records.resize(start);
+        return false;
+      }
       batch.recordEnds.push_back(batch.records.size());
       return true;
     }
     batch.records.resize(start);
   }
-  return buildRecord(record, cutWhole, index, batch);
+  return buildRecord(record, cutWhole, way, index, batch);
 }
 
-bool RecordEncoder::buildRecord(std::string_view record, bool cutWhole, std::size_t index, Batch& batch) {
+bool RecordEncoder::buildRecord(std::string_view record, bool cutWhole, std::size_t way, std::size_t index,
+                                Batch& batch) {
+  const Way& w = ways_[way];
+  const std::size_t columns = w.columns.size();
   if (record.empty()) {
-    problem_ = "empty line, the layout has " + counted(columns_.size(), "field") +
-               "; --skip-blank-lines skips empty lines";
+    problem_ = rules_.named() ? "empty line: each line names its record's layout first"
+                              : "empty line, the layout has " + counted(columns, "field");
+    problem_ += "; --skip-blank-lines skips empty lines";
     return false;
   }
   // A count of values other than the layout's is said before any value is decoded: so a line of
   // millions of values is refused without converting them.
-  if (cutWhole && valueCount_ != columns_.size()) {
-    problem_ = counted(valueCount_, "item") + ", the layout has " + counted(columns_.size(), "field");
+  const std::size_t first = rules_.named() ? 1 : 0;
+  const std::size_t given = cutWhole ? valueCount_ - first : 0;
+  if (cutWhole && given != columns && !(given < columns && given > 0 && rules_.shortRecords)) {
+    problem_ = counted(given, "item") + ", the layout " +
+               (w.layout->name.empty() ? "" : w.layout->name + " ") + "has " + counted(columns, "field");
     // What a spreadsheet saves as "Unicode text" is cut at tabs.
     if (valueCount_ == 1 && rules_.csv && rules_.csv->delimiter != '\t' &&
         record.find('\t') != std::string_view::npos)
@@ -158,23 +228,53 @@ bool RecordEncoder::buildRecord(std::string_view record, bool cutWhole, std::siz
     itemEnds_.push_back(used);
   }
   items_.clear();
-  for (std::size_t k = 0; k < columns_.size(); ++k) {
-    const std::size_t j = batch.order ? (*batch.order)[k] : k;
+  for (std::size_t k = 0; k < given; ++k) {
+    const std::size_t j = batch.order ? (*batch.order)[k] : first + k;
     const std::size_t from = j == 0 ? 0 : itemEnds_[j - 1];
     items_.emplace_back(text_.data() + from, itemEnds_[j] - from);
   }
-  record_.clear();
-  try {
-    builder_.append(items_, record_, changes_);
-  } catch (const Error& error) {
-    problem_ = failure(error);
+  return buildItems(way, given, index, batch);
+}
+
+bool RecordEncoder::buildJsonRecord(std::string_view record, std::size_t index, Batch& batch) {
+  if (record.empty()) {
+    problem_ = "empty line, where a JSON object is expected; --skip-blank-lines skips empty lines";
     return false;
   }
-  const Layout& layout = rules_.layout;
-  for (std::size_t i = 0; i < items_.size(); ++i) {
-    const ValueChange& change = changes_[i];
+  JsonLinesReader::Read read;
+  try {
+    read = rules_.json->read(record, jsonValues_);
+  } catch (const Error& error) {
+    if (error.number() != errors::kInvalidCall) throw;
+    problem_ = error.what();
+    return false;
+  }
+  const Way& w = ways_[read.layout];
+  if (read.present < w.columns.size() && !rules_.shortRecords) {
+    problem_ = "\"" + w.layout->layout.fields[w.columns[read.present]].name +
+               "\" is null: only V and VB records end before their last fields";
+    return false;
+  }
+  items_.assign(jsonValues_.begin(), jsonValues_.begin() + static_cast<std::ptrdiff_t>(read.present));
+  return buildItems(read.layout, read.present, index, batch);
+}
+
+bool RecordEncoder::buildItems(std::size_t way, std::size_t given, std::size_t index, Batch& batch) {
+  const Way& w = ways_[way];
+  const Layout& layout = w.layout->layout;
+  const std::span<ValueChange> changes(changes_.data(), given);
+  record_.clear();
+  try {
+    // A short record ends where its first absent field starts.
+    ways_[way].builder.appendFirstColumns(items_, record_, changes);
+  } catch (const Error& error) {
+    problem_ = failure(way, error);
+    return false;
+  }
+  for (std::size_t i = 0; i < given; ++i) {
+    const ValueChange& change = changes[i];
     if (change.kind == Change::none) continue;
-    const std::size_t field = columns_[i];
+    const std::size_t field = w.columns[i];
     std::string problem = fieldProblem(layout, field, items_[i], describeChange(change, items_[i], layout.fields[field]));
     if (!rules_.lenient) {
       problem_ = std::move(problem);
@@ -183,22 +283,24 @@ bool RecordEncoder::buildRecord(std::string_view record, bool cutWhole, std::siz
     ++batch.changes[tallyKind(change, layout.fields[field])];
     if (batch.changed.size() < Batch::kListedChanges) batch.changed.push_back({index, std::move(problem)});
   }
+  if (!typeMatches(way, {record_.data(), record_.size()})) return false;
   batch.records.insert(batch.records.end(), record_.begin(), record_.end());
   batch.recordEnds.push_back(batch.records.size());
   return true;
 }
 
-std::string RecordEncoder::failure(const Error& error) const {
+std::string RecordEncoder::failure(std::size_t way, const Error& error) const {
   const std::string number = "error " + std::to_string(error.number());
   if (error.field() == 0 || error.field() > items_.size()) return number + ": " + error.what();
   // The field's change, found before its encoder failed, says best what is wrong with the value.
   const std::size_t i = error.field() - 1;
-  const LayoutField& field = rules_.layout.fields[columns_[i]];
+  const Layout& layout = ways_[way].layout->layout;
+  const LayoutField& field = layout.fields[ways_[way].columns[i]];
   const ValueChange& change = changes_[i];
   const std::string words = change.kind != Change::none
                                 ? describeChange(change, items_[i], field)
                                 : describeFailure(error.number(), items_[i], field) + " (" + number + ")";
-  return fieldProblem(rules_.layout, columns_[i], items_[i], words);
+  return fieldProblem(layout, ways_[way].columns[i], items_[i], words);
 }
 
 }  // namespace quor::cli

@@ -15,6 +15,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -114,9 +115,22 @@ inline LayoutField componentField(std::string name, std::int32_t length, CFormat
   return field;
 }
 
+// An item of a record as its copybook writes it, for the forms that nest a record's values as the
+// record does (JSON Lines): a group of items, a table (OCCURS) of elements, or an elementary item.
+// Walked in order, each elementary item stands for the next field of Layout::fields, one an element of
+// every table it is in; overlays, fillers and constants included.
+struct LayoutNode {
+  std::string name;                  // as written; empty for FILLER and unnamed items
+  std::uint32_t occurs = 0;          // a table's elements; 0 for an item that is no table
+  std::vector<LayoutNode> children;  // a group's items; none for an elementary item
+};
+
 struct Layout {
   std::vector<LayoutField> fields;
   std::size_t recordLength = 0;  // bytes of a record (set by finishLayout)
+  // The record's items, outermost first, from a copybook; empty for a flat layout (a layout file, the
+  // lists, a layout made in code), whose fields each stand for themselves.
+  std::vector<LayoutNode> tree{};
 
   // The fields that take a value, in order: the input's columns.
   [[nodiscard]] std::vector<std::size_t> columns() const;
@@ -151,6 +165,18 @@ std::size_t fieldSize(const LayoutField& field);
 // - the record would be longer than 64 MiB (67,108,864 bytes), the most one call builds.
 void finishLayout(Layout& layout);
 
+// The fields of a record shorter than its layout, which a variable-length file may hold: the columns
+// wholly within its first `bytes` bytes (those after are absent), and the field, overlays aside, that
+// a record of that length ends inside (none when it ends between fields or after the last).
+std::size_t columnsWithin(const Layout& layout, std::size_t bytes);
+std::optional<std::size_t> fieldCutBy(const Layout& layout, std::size_t bytes);
+
+// A record layout with its name, one of the several a file of several record types holds.
+struct NamedLayout {
+  std::string name;
+  Layout layout;
+};
+
 // What a layout is read for: a clause the reader cannot handle is refused in the words of the run,
 // "cannot be written" when encoding, "cannot be read" when decoding.
 enum class LayoutUse : std::uint8_t { any, encode, decode };
@@ -164,8 +190,15 @@ struct LayoutOptions {
   LayoutUse use = LayoutUse::any;
 };
 
-// Parses a layout file's text (UTF-8); `fileName` goes into the messages.
+// Parses a layout file's text (UTF-8); `fileName` goes into the messages. A file of several records
+// (below) is refused, naming them.
 Layout parseLayoutFile(std::string_view text, const std::string& fileName, const LayoutOptions& options = {});
+
+// The records a layout file describes: a line "record NAME" starts a record of that name, whose fields
+// are the lines after it; a file without such lines describes one record, named "". Record names are
+// unique, and each record has fields.
+std::vector<NamedLayout> parseLayoutFileRecords(std::string_view text, const std::string& fileName,
+                                                const LayoutOptions& options = {});
 
 // The record a COBOL copybook describes (text in UTF-8 or ASCII): its elementary items as typed fields,
 // with the offsets and record length the host compiler gives. Tables (OCCURS) become one field an
@@ -176,9 +209,27 @@ Layout parseLayoutFile(std::string_view text, const std::string& fileName, const
 // RENAMES, pictures the editing rules do not write) throw quor::Error 5 naming the clause, file and
 // line, saying the item "cannot be written" or "cannot be read" as options.use says.
 // The copybook describes one record: an 01 entry (later 01 entries only as REDEFINES of it), or 77
-// items and items of one level without an 01, laid out one after the other. A redefining item longer
-// than what it redefines is refused, as are more than 100,000 fields and records over 64 MiB.
+// items and items of one level without an 01, laid out one after the other; a copybook of several 01
+// records is refused here, naming them (parseCopybookRecord reads one). A redefining item longer than
+// what it redefines is refused, as are more than 100,000 fields and records over 64 MiB. The layout
+// keeps the copybook's groups and tables (Layout::tree).
 Layout parseCopybook(std::string_view text, const std::string& fileName, const LayoutOptions& options = {});
+
+// The names of the 01 records of a copybook, in order (one empty name for items without an 01). A
+// file of several record types is often described so, each 01 entry its own record with its own
+// length; an 01 entry that REDEFINES another is no record of its own. A copybook the reader cannot
+// take is refused as parseCopybook refuses it, in the words `options.use` gives.
+std::vector<std::string> copybookRecordNames(std::string_view text, const std::string& fileName,
+                                             const LayoutOptions& options = {});
+
+// One record of a copybook, named in any letter case: an 01 record, laid out on its own (its names
+// qualified within it alone), or an item of a REDEFINES (the item redefined, or one that redefines
+// it), which then stands in place of the item it redefines, its record otherwise as written: the other
+// items of that REDEFINES are left out, and bytes the chosen item does not reach are a filler of
+// blanks. The layout comes with the name as the copybook writes it. Throws quor::Error 5 when no 01
+// record and no item of a REDEFINES has the name, and as parseCopybook does.
+NamedLayout parseCopybookRecord(std::string_view text, const std::string& fileName, std::string_view name,
+                                const LayoutOptions& options = {});
 
 // A layout from the --lengths and --formats lists ("8,20,10" and "1,1,2"); messages name the list and
 // its item ("--lengths item 2: ...").

@@ -104,11 +104,20 @@ class RecordBuilder {
   // or the record would pass 64 MiB.
   void append(std::span<const std::u16string_view> values, ByteString& out, std::span<ValueChange> changes = {});
 
+  // Appends the record of the first columns only, as a variable-length file holds a record whose last
+  // fields are absent: `values` gives the first of the layout's columns (at least one), and the record
+  // ends where the field of the first column not given starts, its fields before that as append()
+  // writes them. `changes`, when not empty, has one entry a value given. With every column given it is
+  // append(). Throws as append() does, and quor::Error 5 for no value or more values than columns.
+  void appendFirstColumns(std::span<const std::u16string_view> values, ByteString& out,
+                          std::span<ValueChange> changes = {});
+
   [[nodiscard]] const Layout& layout() const noexcept { return layout_; }
 
  private:
   Layout layout_;
   std::size_t columns_ = 0;
+  std::vector<std::size_t> columnFields_;  // the field of each column
   RecordOptions options_;
   GaijiMapping gaiji_;
   std::u16string formatted_;  // working storage of the field formatter, kept from record to record
@@ -142,8 +151,10 @@ class RecordDecoder {
   // Reads `record` (Layout::recordLength bytes) into `values`, one text a column. Invalid data is
   // reported in `faults` (emptied first; at most one a column, in column order). A column with a fault
   // has no text unless `lenient`: then an undecodable character reads as U+FFFD and a bad number as its
-  // raw digit nibbles, in hexadecimal. Throws quor::Error 5 for a record of the wrong length, 7 when
-  // memory runs out.
+  // raw digit nibbles, in hexadecimal. A shorter record, as a variable-length file holds, has the
+  // columns past its end absent, with no text (columnsWithin counts the others), and a column its end
+  // cuts is invalid data. Throws quor::Error 5 for a record longer than the layout, 7 when memory runs
+  // out.
   void decode(std::span<const std::uint8_t> record, std::vector<std::u16string>& values,
               std::vector<FieldFault>& faults, bool lenient = false) const;
 

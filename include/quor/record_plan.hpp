@@ -86,10 +86,10 @@ class DecodePlan {
   // The most bytes one line may take; `out` must have room for them.
   [[nodiscard]] std::size_t maxLineBytes() const noexcept;
 
-  // Appends the CSV line of `record` (Layout::recordLength bytes) at `out` and returns its length, when
-  // every field holds valid data that needs no quoting; returns 0 otherwise (invalid data, a value
-  // holding the delimiter, a quote or a line break), the caller then reading the record with
-  // RecordDecoder. Reentrant.
+  // Appends the CSV line of `record` at `out` and returns its length, when the record is
+  // Layout::recordLength bytes and every field holds valid data that needs no quoting; returns 0
+  // otherwise (a record of another length, invalid data, a value holding the delimiter, a quote or a
+  // line break), the caller then reading the record with RecordDecoder. Reentrant.
   [[nodiscard]] std::size_t decode(std::span<const std::uint8_t> record, char* out) const noexcept;
 
  private:

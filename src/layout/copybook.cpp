@@ -5,8 +5,12 @@
 // Rules where COBOL leaves a choice to the compiler or the copybook does not say:
 // - A copybook describes one record: an 01 entry with its items, or items without an 01 (77 items, and
 //   items of the level the copybook starts with, as copied under a program's own 01), laid out one
-//   after the other. A later 01 entry that REDEFINES the first is read as overlays of it; any other
-//   second record is refused, naming it, since the host gives each record its own storage.
+//   after the other. A later 01 entry that REDEFINES the first is read as overlays of it. A copybook
+//   of several 01 records (the record types of one file) is read one record at a time, by name, each
+//   laid out on its own; items without an 01 and 01 records do not mix.
+// - A record read by the name of an item of a REDEFINES has that item in place of the item it
+//   redefines, and none of the others: the bytes it does not reach are a filler of blanks, as a host
+//   program's record area cleared to spaces holds them.
 // - A redefining item longer than the item it redefines is refused: the host compiler would lengthen
 //   the group with bytes that no field of the first definition writes.
 // - SIGN TRAILING without SEPARATE is the default; a SIGN clause on a group applies to the signed
@@ -153,7 +157,49 @@ class CopybookReader {
   CopybookReader(std::string_view text, const std::string& fileName, const LayoutOptions& options)
       : fileName_(fileName), options_(options), text_(layout::readCopybookText(text, fileName)), items_(1) {}
 
+  // The copybook's one record.
   Layout read() {
+    parse();
+    if (records_.size() > 1)
+      refuse(items_[records_[1]].line,
+             quoted(items_[records_[1]]) + " starts a second record; the copybook describes " +
+                 std::to_string(records_.size()) + " records (" + recordList() + "), and one must be named");
+    return layoutOf(0);
+  }
+
+  std::vector<std::string> recordNames() {
+    parse();
+    if (records_.empty()) return {std::string()};
+    std::vector<std::string> names;
+    for (const std::size_t record : records_) names.push_back(items_[record].name);
+    return names;
+  }
+
+  // The 01 record of that name, or the record with the item of a REDEFINES of that name in place.
+  NamedLayout read(std::string_view name) {
+    parse();
+    const std::string key = upper(name);
+    for (const std::size_t record : records_)
+      if (upper(items_[record].name) == key) return {items_[record].name, layoutOf(record)};
+    for (std::size_t i = 1; i < items_.size(); ++i) {
+      const Item& item = items_[i];
+      if (item.name.empty() || upper(item.name) != key || !inRedefines(i)) continue;
+      std::size_t top = i;
+      for (std::size_t up = i; up != 0; up = items_[up].parent) {
+        chosen_[up] = true;
+        top = up;
+      }
+      // An item of a REDEFINES of 01 records is a record of its own; one inside a record is put in
+      // that record.
+      return {item.name, layoutOf(items_[top].level == 1 ? top : 0)};
+    }
+    throw Error(errors::kInvalidCall, fileName_ + ": no 01 record and no item of a REDEFINES is named '" +
+                                          std::string(name) + "' (records: " + recordList() + ")");
+  }
+
+ private:
+  // Reads every entry, and sizes and places every item.
+  void parse() {
     while (at_ < text_.tokens.size()) readEntry();
     if (items_.size() == 1)
       throw Error(errors::kInvalidCall, fileName_ + ": the copybook has no data description entries");
@@ -166,15 +212,112 @@ class CopybookReader {
       item.field = floatField(item);
     }
     measure(0);
+    chosen_.assign(items_.size(), false);
+  }
+
+  [[nodiscard]] std::string recordList() const {
+    std::string names;
+    for (const std::size_t record : records_) names += (names.empty() ? "" : ", ") + items_[record].name;
+    return names.empty() ? "one, without an 01 entry" : names;
+  }
+
+  // True for the item redefined by others and for the items that redefine it.
+  [[nodiscard]] bool inRedefines(std::size_t index) const {
+    if (items_[index].redefines != 0) return true;
+    const std::vector<std::size_t>& siblings = items_[items_[index].parent].children;
+    const auto at = std::find(siblings.begin(), siblings.end(), index);
+    return at + 1 != siblings.end() && items_[*(at + 1)].redefines == index;
+  }
+
+  // The item of a REDEFINES chosen in place of the others: none when no item of it is chosen.
+  [[nodiscard]] std::size_t chosenOf(std::size_t index) const {
+    const std::size_t base = items_[index].redefines != 0 ? items_[index].redefines : index;
+    if (chosen_[base]) return base;
+    const std::vector<std::size_t>& siblings = items_[items_[base].parent].children;
+    for (auto at = std::find(siblings.begin(), siblings.end(), base) + 1;
+         at != siblings.end() && items_[*at].redefines == base; ++at)
+      if (chosen_[*at]) return *at;
+    return 0;
+  }
+
+  // False for an item the choice of another item of its REDEFINES leaves out.
+  [[nodiscard]] bool included(std::size_t index) const {
+    const std::size_t chosen = chosenOf(index);
+    return chosen == 0 || chosen == index;
+  }
+
+  // The bytes a chosen item of a REDEFINES leaves of the item it stands in for.
+  [[nodiscard]] std::uint64_t slackAfter(std::size_t index) const {
+    const Item& item = items_[index];
+    if (item.redefines == 0 || !chosen_[index]) return 0;
+    return items_[item.redefines].size - item.size * item.occurs;
+  }
+
+  // The layout of the record `root` (an 01 record, or 0 for the copybook's one record), with the items
+  // chosen_ marks in place of the others of their REDEFINES.
+  Layout layoutOf(std::size_t root) {
+    marked_.assign(items_.size(), false);
+    mark(root);
     nameFields();
     Layout layout;
     std::vector<std::uint64_t> subscripts;
-    emit(0, 0, subscripts, false, layout);
+    emit(root, 0, subscripts, false, layout);
+    for (const std::size_t top : root == 0 ? items_[0].children : std::vector<std::size_t>{root}) {
+      if (!marked_[top]) continue;
+      if (items_[top].level == 1 && !isElementary(items_[top])) {
+        // A group record's items are the object's; a chosen record's slack follows them.
+        for (const std::size_t child : items_[top].children)
+          if (marked_[child]) appendNodes(child, layout.tree);
+        std::vector<LayoutField> none;
+        appendSlack(slackAfter(top), none, layout.tree);
+      } else {
+        appendNodes(top, layout.tree);
+      }
+    }
+    std::vector<LayoutNode> none;
+    appendSlack(slackAfter(root), layout.fields, none);
     finishLayout(layout);
     return layout;
   }
 
- private:
+  // Marks the items of the layout made from `index`.
+  void mark(std::size_t index) {
+    marked_[index] = true;
+    for (const std::size_t child : items_[index].children)
+      if (included(child)) mark(child);
+  }
+
+  // The node of an item and its slack, if chosen.
+  void appendNodes(std::size_t index, std::vector<LayoutNode>& nodes) const {
+    const Item& item = items_[index];
+    LayoutNode node;
+    node.name = item.name;
+    node.occurs = item.table ? static_cast<std::uint32_t>(item.occurs) : 0;
+    for (const std::size_t child : item.children)
+      if (marked_[child]) appendNodes(child, node.children);
+    nodes.push_back(std::move(node));
+    std::vector<LayoutField> none;
+    appendSlack(slackAfter(index), none, nodes);
+  }
+
+  // A filler of blanks for `bytes` bytes, as fields (where `fields` is given) and nodes, in pieces no
+  // longer than a field may be.
+  static void appendSlack(std::uint64_t bytes, std::vector<LayoutField>& fields,
+                          std::vector<LayoutNode>& nodes) {
+    while (bytes > 0) {
+      const auto piece = static_cast<std::int32_t>(std::min<std::uint64_t>(bytes, kMaxLayoutFieldLength));
+      LayoutField filler;
+      filler.name = "FILLER";
+      filler.kind = FieldKind::filler;
+      filler.role = FieldRole::constant;
+      filler.length = piece;
+      filler.fill = 0x40;
+      fields.push_back(std::move(filler));
+      nodes.emplace_back();
+      bytes -= static_cast<std::uint64_t>(piece);
+    }
+  }
+
   [[noreturn]] void refuse(std::size_t line, const std::string& what) const {
     throw Error(errors::kInvalidCall, fileName_ + ":" + std::to_string(line) + ": " + what);
   }
@@ -413,15 +556,16 @@ class CopybookReader {
     if (isGroupable) open_.push_back(index);
   }
 
-  // The rules of a copybook's one record (see the top of this file).
+  // The rules of a copybook's records (see the top of this file).
   void placeOnTop(const Item& item, std::size_t index, bool redefines) {
-    const bool secondRecord = item.level == 1 ? loose_ || (record_ != 0 && !redefines) : record_ != 0;
+    const bool secondRecord = item.level == 1 ? loose_ : record_ != 0;
     if (secondRecord)
       refuse(item.line, quoted(item) +
                             " starts a second record; a copybook describes one record (an 01 record "
                             "after the first can be read as REDEFINES of it)");
     if (item.level == 1) {
       if (record_ == 0) record_ = index;
+      if (!redefines) records_.push_back(index);
       return;
     }
     loose_ = true;
@@ -671,7 +815,8 @@ class CopybookReader {
   void nameFields() {
     std::map<std::string, std::vector<std::size_t>> byName;
     for (std::size_t i = 1; i < items_.size(); ++i)
-      if (isElementary(items_[i]) && !items_[i].name.empty()) byName[upper(items_[i].name)].push_back(i);
+      if (marked_[i] && isElementary(items_[i]) && !items_[i].name.empty())
+        byName[upper(items_[i].name)].push_back(i);
     for (auto& [key, same] : byName) {
       std::vector<std::vector<std::size_t>> chains;  // the item, then its named groups
       for (const std::size_t i : same) {
@@ -723,8 +868,13 @@ class CopybookReader {
       if (item.table) subscripts.push_back(element + 1);
       const std::uint64_t at = offset + element * item.size;
       if (!isElementary(item)) {
-        for (const std::size_t child : item.children)
-          emit(child, at + items_[child].offset, subscripts, overlay || items_[child].redefines != 0, layout);
+        for (const std::size_t child : item.children) {
+          if (!marked_[child]) continue;  // left out for another item of its REDEFINES
+          const bool redefining = items_[child].redefines != 0 && !chosen_[child];
+          emit(child, at + items_[child].offset, subscripts, overlay || redefining, layout);
+          std::vector<LayoutNode> none;
+          appendSlack(slackAfter(child), layout.fields, none);
+        }
       } else {
         LayoutField field = item.field;
         field.role = overlay             ? FieldRole::overlay
@@ -745,7 +895,10 @@ class CopybookReader {
   std::size_t at_ = 0;             // the next token
   std::vector<Item> items_;        // the entries in order, after the record as a whole (item 0)
   std::vector<std::size_t> open_;  // the items that a following entry may belong to, outermost first
-  std::size_t record_ = 0;         // the 01 entry of the record, once read
+  std::size_t record_ = 0;         // the first 01 entry, once read
+  std::vector<std::size_t> records_;  // the 01 entries that redefine none: the copybook's records
+  std::vector<bool> chosen_;          // items chosen in place of the others of their REDEFINES
+  std::vector<bool> marked_;          // the items of the layout being made
   bool loose_ = false;             // items without an 01 have been read
   int firstLevel_ = 0;             // the level of those items
 };
@@ -754,6 +907,16 @@ class CopybookReader {
 
 Layout parseCopybook(std::string_view text, const std::string& fileName, const LayoutOptions& options) {
   return base::guarded([&] { return CopybookReader(text, fileName, options).read(); });
+}
+
+std::vector<std::string> copybookRecordNames(std::string_view text, const std::string& fileName,
+                                             const LayoutOptions& options) {
+  return base::guarded([&] { return CopybookReader(text, fileName, options).recordNames(); });
+}
+
+NamedLayout parseCopybookRecord(std::string_view text, const std::string& fileName, std::string_view name,
+                                const LayoutOptions& options) {
+  return base::guarded([&] { return CopybookReader(text, fileName, options).read(name); });
 }
 
 }  // namespace quor

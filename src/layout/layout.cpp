@@ -216,6 +216,25 @@ void finishLayout(Layout& layout) {
   });
 }
 
+std::size_t columnsWithin(const Layout& layout, std::size_t bytes) {
+  std::size_t count = 0;
+  for (const LayoutField& field : layout.fields) {
+    if (field.role != FieldRole::column) continue;
+    if (field.offset + field.size > bytes) break;  // columns lie in order: the rest are further on
+    ++count;
+  }
+  return count;
+}
+
+std::optional<std::size_t> fieldCutBy(const Layout& layout, std::size_t bytes) {
+  for (std::size_t i = 0; i < layout.fields.size(); ++i) {
+    const LayoutField& field = layout.fields[i];
+    if (field.role != FieldRole::overlay && field.offset < bytes && bytes < field.offset + field.size)
+      return i;
+  }
+  return std::nullopt;
+}
+
 std::vector<std::size_t> Layout::columns() const {
   return base::guarded([&] {
     std::vector<std::size_t> out;

@@ -52,7 +52,8 @@ std::vector<std::string_view> splitWords(std::string_view line) {
   return words;
 }
 
-Layout parseLines(std::string_view text, const std::string& fileName, const LayoutOptions& options);
+std::vector<NamedLayout> parseRecords(std::string_view text, const std::string& fileName,
+                                      const LayoutOptions& options);
 Layout fromLists(std::string_view lengths, std::string_view formats);
 
 constexpr FieldKind kTypedKinds[] = {FieldKind::text,   FieldKind::national, FieldKind::zoned,  FieldKind::packed,
@@ -190,7 +191,21 @@ bool parseFormat(std::string_view text, CFormatDirection& format) {
 }
 
 Layout parseLayoutFile(std::string_view text, const std::string& fileName, const LayoutOptions& options) {
-  return base::guarded([&] { return parseLines(text, fileName, options); });
+  return base::guarded([&] {
+    std::vector<NamedLayout> records = parseRecords(text, fileName, options);
+    if (records.size() > 1) {
+      std::string names;
+      for (const NamedLayout& record : records) names += (names.empty() ? "" : ", ") + record.name;
+      refuse(fileName + ": the file describes " + std::to_string(records.size()) + " records (" + names +
+             "), and one must be named");
+    }
+    return std::move(records.front().layout);
+  });
+}
+
+std::vector<NamedLayout> parseLayoutFileRecords(std::string_view text, const std::string& fileName,
+                                                const LayoutOptions& options) {
+  return base::guarded([&] { return parseRecords(text, fileName, options); });
 }
 
 std::string_view nameOf(SignPlacement placement) noexcept {
@@ -261,9 +276,20 @@ Layout layoutFromLists(std::string_view lengths, std::string_view formats) {
 
 namespace {
 
-Layout parseLines(std::string_view text, const std::string& fileName, const LayoutOptions& options) {
-  Layout layout;
-  std::set<std::string, std::less<>> names;
+std::vector<NamedLayout> parseRecords(std::string_view text, const std::string& fileName,
+                                      const LayoutOptions& options) {
+  std::vector<NamedLayout> records(1);
+  std::set<std::string, std::less<>> names;  // of the fields of the record at hand
+  std::set<std::string, std::less<>> recordNames;
+  std::string recordWhere;  // where the record at hand starts: "f.layout:3: "
+  // A record is done: it must have fields, and its layout passes the gate.
+  const auto finish = [&] {
+    Layout& layout = records.back().layout;
+    if (layout.fields.empty())
+      refuse(recordWhere.empty() ? fileName + ": the layout has no fields"
+                                 : recordWhere + "the record '" + records.back().name + "' has no fields");
+    finishLayout(layout);
+  };
   std::size_t lineNumber = 0;
   std::size_t start = 0;
   while (start < text.size()) {
@@ -281,6 +307,24 @@ Layout parseLines(std::string_view text, const std::string& fileName, const Layo
     if (words.empty()) continue;
     const std::string origin = fileName + ":" + std::to_string(lineNumber);
     const std::string where = origin + ": ";
+    if (words.size() == 2 && words[0] == "record" && !kindNamed(words[1])) {
+      // "record NAME": the fields after it are a record of their own.
+      if (!records.back().layout.fields.empty() && recordWhere.empty())
+        refuse(where +
+               "a 'record' line after fields that belong to no record: every field of a file of "
+               "several records comes after the 'record' line of its record");
+      if (!recordWhere.empty()) {
+        finish();
+        records.emplace_back();
+      }
+      if (!recordNames.insert(std::string(words[1])).second)
+        refuse(where + "record name '" + std::string(words[1]) + "' is used twice");
+      records.back().name = std::string(words[1]);
+      recordWhere = where;
+      names.clear();
+      continue;
+    }
+    Layout& layout = records.back().layout;
     LayoutField field;
     if (words.size() >= 2 && kindNamed(words[1])) {
       field = typedField(words, where, options);
@@ -298,9 +342,8 @@ Layout parseLines(std::string_view text, const std::string& fileName, const Layo
       refuse(where + "field name '" + field.name + "' is used twice");
     layout.fields.push_back(std::move(field));
   }
-  if (layout.fields.empty()) refuse(fileName + ": the layout has no fields");
-  finishLayout(layout);
-  return layout;
+  finish();
+  return records;
 }
 
 Layout fromLists(std::string_view lengths, std::string_view formats) {

@@ -124,16 +124,23 @@ RecordDecoder::RecordDecoder(Layout layout, const RecordOptions& options, GaijiM
 void RecordDecoder::decode(std::span<const std::uint8_t> record, std::vector<std::u16string>& values,
                            std::vector<FieldFault>& faults, bool lenient) const {
   base::guarded([&] {
-    if (record.size() != layout_.recordLength) throw Error(errors::kInvalidCall);
+    if (record.size() > layout_.recordLength) throw Error(errors::kInvalidCall);
     values.resize(columns_.size());
     faults.clear();
     std::string digits;  // a number field's digits, ASCII
     const character::HostText host(options_.host, character::indexOf(gaiji_));
     for (std::size_t column = 0; column < columns_.size(); ++column) {
       const LayoutField& field = layout_.fields[columns_[column]];
-      const Bytes bytes = record.subspan(field.offset, field.size);
       std::u16string& text = values[column];
       text.clear();
+      if (field.offset + field.size > record.size()) {
+        // A short record: a field past its end is absent, one its end cuts is invalid.
+        if (field.offset < record.size())
+          faults.push_back(
+              {column, field.offset, record.size() - field.offset, "field cut by the end of the record"});
+        continue;
+      }
+      const Bytes bytes = record.subspan(field.offset, field.size);
       const FieldKind kind = record::writtenKind(field);
       const bool component = field.kind == FieldKind::component;
       const bool onHost = !component && (options_.host != HostCodePage::fujitsu || options_.shiftCodes);

@@ -270,8 +270,7 @@ TEST(Copybook, RefusesWhatItCannotWrite) {
       {"01 R.\n 05 A PIC X.\n66 B RENAMES A.\n",
        "t.cpy:3: level 66 (RENAMES) is not supported: it names bytes of other items"},
       {"01 R.\n 05 A PIC X.\n01 S.\n 05 B PIC X.\n",
-       "t.cpy:3: 'S' starts a second record; a copybook describes one record (an 01 record after the first "
-       "can be read as REDEFINES of it)"},
+       "t.cpy:3: 'S' starts a second record; the copybook describes 2 records (R, S), and one must be named"},
       {"01 R.\n 05 A PIC X(4).\n 05 B REDEFINES A PIC X(5).\n",
        "t.cpy:3: 'B' (5 bytes) is longer than 'A' (4 bytes), which it redefines"},
       {"01 R.\n 05 A PIC X.\n 05 B PIC X.\n 05 C REDEFINES A PIC X.\n",

@@ -1,0 +1,77 @@
+// Records shorter than their layout, as variable-length files hold them: the fields past the end are
+// absent, a field the end cuts is invalid, and the decode plan leaves such records to the decoder.
+
+#include "quor/record_plan.hpp"
+#include "support/test_support.hpp"
+
+namespace quor::test {
+namespace {
+
+TEST(ShortRecord, FieldsPastTheEndAreAbsent) {
+  const Layout layout = parseLayoutFile("a text 2\npad filler 1\nb zoned 3\nc text 1\n", "s.layout");
+  const RecordDecoder decoder(layout);
+  const PlanTables tables(GaijiMapping(), PlanUse::decode);
+  const DecodePlan plan(layout, RecordOptions{}, tables, CsvWriteOptions{});
+  const ByteString full = bytes("C1 C2 40 F1 F2 F3 C3");
+  const struct {
+    std::size_t size;
+    std::size_t within;      // columnsWithin
+    int cut;                 // fieldCutBy, -1 for none
+    const char* faultField;  // the column the decoder finds cut, or ""
+  } cases[] = {
+      {0, 0, -1, ""}, {1, 0, 0, "a"}, {2, 1, -1, ""}, {3, 1, -1, ""},
+      {4, 1, 2, "b"}, {6, 2, -1, ""}, {7, 3, -1, ""},
+  };
+  std::vector<std::u16string> values;
+  std::vector<FieldFault> faults;
+  std::string line(plan.maxLineBytes(), '\0');
+  for (const auto& c : cases) {
+    EXPECT_EQ(columnsWithin(layout, c.size), c.within) << c.size;
+    EXPECT_EQ(fieldCutBy(layout, c.size).value_or(99), c.cut < 0 ? 99u : static_cast<std::size_t>(c.cut))
+        << c.size;
+    decoder.decode({full.data(), c.size}, values, faults);
+    ASSERT_EQ(values.size(), 3u);
+    for (std::size_t column = c.within; column < 3; ++column) EXPECT_EQ(values[column], u"") << c.size;
+    EXPECT_EQ(faults.size(), std::string(c.faultField).empty() ? 0u : 1u) << c.size;
+    if (!faults.empty()) {
+      EXPECT_EQ(layout.fields[layout.columns()[faults[0].column]].name, c.faultField) << c.size;
+    }
+    // The plan reads only whole records; the decoder agrees with it on those.
+    EXPECT_EQ(plan.decode({full.data(), c.size}, line.data()) != 0, c.size == full.size()) << c.size;
+  }
+  EXPECT_EQ(values, (std::vector<std::u16string>{u"AB", u"123", u"C"}));
+  const ByteString longer = bytes("C1 C2 40 F1 F2 F3 C3 C4");
+  EXPECT_EQ(errorOf([&] { decoder.decode({longer.data(), longer.size()}, values, faults); }), 5);
+}
+
+// A record of its first columns only is the whole record's bytes up to the first column not given, and
+// decodes to those columns, the others absent.
+TEST(ShortRecord, FirstColumnsAreTheWholeRecordCutBeforeTheRest) {
+  const Layout layout = parseLayoutFile(
+      "t text 1\npad filler 2\nn packed 5 scale=2 signed\nk national 2\nz 4 0\nc 3 1\n", "s.layout");
+  RecordBuilder builder(layout);
+  const RecordDecoder decoder(layout);
+  const std::u16string_view all[] = {u"A", u"-12.5", u"山", u"77", u"xy"};
+  ByteString whole;
+  builder.append(all, whole);
+  std::vector<std::u16string> values;
+  std::vector<FieldFault> faults;
+  for (std::size_t given = 1; given <= std::size(all); ++given) {
+    ByteString part;
+    std::vector<ValueChange> changes(given);
+    builder.appendFirstColumns(std::span(all, given), part, changes);
+    const std::size_t end =
+        given < std::size(all) ? layout.fields[layout.columns()[given]].offset : whole.size();
+    EXPECT_EQ(hex(part), hex(ByteString(whole.data(), end))) << given;
+    EXPECT_EQ(columnsWithin(layout, part.size()), given);
+    decoder.decode({part.data(), part.size()}, values, faults);
+    EXPECT_TRUE(faults.empty());
+    for (std::size_t i = 0; i < given; ++i)
+      EXPECT_EQ(values[i], i == 1 ? u"-12.50" : i == 2 ? u"山" : std::u16string(all[i]));
+  }
+  ByteString none;
+  EXPECT_EQ(errorOf([&] { builder.appendFirstColumns({}, none); }), 5);
+}
+
+}  // namespace
+}  // namespace quor::test
