@@ -2,8 +2,6 @@
 
 #include <cstdio>
 
-#include "quor/text.hpp"
-
 namespace quor::cli {
 
 std::string counted(std::uint64_t count, const std::string& noun) {
@@ -22,52 +20,6 @@ bool reportBadRecord(const std::string& message, const char* skipped, bool skipB
   if (tooMany)
     std::fprintf(stderr, "quor: the bad records exceed --max-errors %llu\n", static_cast<unsigned long long>(*maxErrors));
   return false;
-}
-
-std::string shownValue(std::u16string_view value, std::size_t most) {
-  const bool shortened = value.size() > most;
-  if (shortened) value = value.substr(0, most - 1);
-  std::string out = "\"";
-  std::u16string plain;
-  const auto flush = [&] {
-    out += toUtf8(plain);
-    plain.clear();
-  };
-  for (const char16_t c : value) {
-    if (c >= 0x20 && c != 0x7F && c != u'"' && c != u'\\') {
-      plain += c;
-      continue;
-    }
-    flush();
-    switch (c) {
-      case u'"':
-        out += "\\\"";
-        break;
-      case u'\\':
-        out += "\\\\";
-        break;
-      case u'\t':
-        out += "\\t";
-        break;
-      case u'\n':
-        out += "\\n";
-        break;
-      case u'\r':
-        out += "\\r";
-        break;
-      default: {
-        char escaped[8];
-        std::snprintf(escaped, sizeof escaped, "\\x%02X", static_cast<unsigned>(c));
-        out += escaped;
-      }
-    }
-  }
-  flush();
-  return out + (shortened ? "\xE2\x80\xA6\"" : "\"");
-}
-
-std::string fieldProblem(const Layout& layout, std::size_t field, std::u16string_view value, const std::string& words) {
-  return layout.describe(field) + ": " + shownValue(value) + ": " + words;
 }
 
 std::size_t tallyKind(const ValueChange& change, const LayoutField& field) {

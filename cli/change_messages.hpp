@@ -1,6 +1,6 @@
 #pragma once
-// How the tool shows a value and a count in its messages, and the words for the values a run writes
-// other than they read.
+// How the tool shows a count in its messages, and the words for the values a run writes other than
+// they read (the words for one value are the library's, quor/record_problem.hpp).
 
 #include <array>
 #include <cstdint>
@@ -21,13 +21,6 @@ std::string counted(std::uint64_t count, const std::string& noun);
 // once the bad records exceed `maxErrors`.
 bool reportBadRecord(const std::string& message, const char* skipped, bool skipBad,
                      std::optional<std::uint64_t> maxErrors, std::uint64_t& bad);
-
-// The value as a message shows it: in double quotes, a quote, backslash or control character escaped
-// (\", \\, \t, \n, \r, \xNN), and shortened to its first `most` characters and "…" when longer.
-std::string shownValue(std::u16string_view value, std::size_t most = 40);
-
-// "field 3 (amount): "12.50": `words`": a field of `layout` (index from 0), its value and what is wrong.
-std::string fieldProblem(const Layout& layout, std::size_t field, std::u16string_view value, const std::string& words);
 
 // The kinds of changed value a summary counts: the changes, indexed by Change, and a double-byte
 // character in a typed text field apart, which is written as blanks where a component field has 0x00

@@ -21,6 +21,7 @@
 #include "quor/json_lines.hpp"
 #include "quor/record.hpp"
 #include "quor/record_plan.hpp"
+#include "quor/record_problem.hpp"
 #include "quor/text.hpp"
 #include "record_faults.hpp"
 #include "text_convert.hpp"
@@ -196,11 +197,7 @@ class DecodeRun {
     for (Way& way : ways_) {
       if (!options_.splitByType && &way != &ways_.front()) break;
       std::vector<std::u16string> names;
-      for (const std::size_t field : way.layout->layout.columns()) {
-        const std::string& name = way.layout->layout.fields[field].name;
-        names.push_back(
-            toUtf16(name.empty() ? "field " + std::to_string(names.size() + 1) : name, "a field name"));
-      }
+      for (const std::string& name : way.layout->layout.columnNames()) names.push_back(toUtf16(name, "a field name"));
       std::string line;
       appendCsvRecord(names, csv_, line);
       way.sink->write(reinterpret_cast<const std::uint8_t*>(line.data()), line.size());
@@ -239,29 +236,12 @@ class DecodeRun {
            " (byte offset " + std::to_string(item.offset) + "): ";
   }
 
-  // Why a record is no record of its layout, by its length; empty when it is one.
-  static std::string lengthProblem(const NamedLayout& named, std::size_t size) {
-    const Layout& layout = named.layout;
-    const std::string layoutName = named.name.empty() ? "the layout" : "its layout " + named.name;
-    if (size > layout.recordLength)
-      return "a record of " + counted(size, "byte") + ", and " + layoutName + " has " +
-             std::to_string(layout.recordLength) + ": " +
-             counted(size - layout.recordLength, "leftover byte");
-    if (size == 0) return "an empty record: " + layoutName + " has " + counted(layout.recordLength, "byte");
-    const std::optional<std::size_t> cut = fieldCutBy(layout, size);
-    if (!cut || layout.fields[*cut].role == FieldRole::column) return {};  // a column cut is invalid data
-    const LayoutField& field = layout.fields[*cut];
-    return "a record of " + counted(size, "byte") + ", which ends inside " + layout.describe(*cut) +
-           " (bytes " + std::to_string(field.offset + 1) + " to " +
-           std::to_string(field.offset + field.size) + " of " + layoutName + ")";
-  }
-
   // Decodes one record and writes its line; false when a bad record ends the run.
   bool decodeRecord(Way& way, const std::string& display, const FramedInput::Item& item) {
     const std::span<const std::uint8_t> bytes = item.bytes;
     const Layout& layout = way.layout->layout;
     if (bytes.size() != layout.recordLength) {
-      const std::string problem = lengthProblem(*way.layout, bytes.size());
+      const std::string problem = recordLengthProblem(layout, way.layout->name, bytes.size());
       if (!problem.empty()) return noteBad(placeOf(display, item) + problem);
     }
     OutputSink& sink = *way.sink;

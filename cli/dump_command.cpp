@@ -14,6 +14,7 @@
 #include "interruption.hpp"
 #include "io_error.hpp"
 #include "quor/record.hpp"
+#include "quor/record_problem.hpp"
 #include "quor/record_types.hpp"
 #include "quor/text.hpp"
 #include "text_convert.hpp"
@@ -237,7 +238,7 @@ class Dumper {
     const int hexWidth = static_cast<int>(kBytesALine * 3 - 1);
     for (std::size_t start = 0; start < std::max<std::size_t>(bytes.size(), 1); start += kBytesALine) {
       const std::size_t count = std::min(kBytesALine, bytes.size() - std::min(start, bytes.size()));
-      const std::string hex = hexPairs(bytes.data() + start, count);
+      const std::string hex = hexPairs(bytes.subspan(start, count));
       if (start == 0)
         std::printf("  %6zu  %-*s  %-*s  %s\n", offset, static_cast<int>(nameWidth_), name.c_str(), hexWidth,
                     hex.c_str(), value.c_str());
@@ -257,7 +258,7 @@ class Dumper {
       std::string text;
       for (std::size_t i = 0; i < kBytesALine; ++i) {
         if (i == kBytesALine / 2) hex += ' ';
-        hex += i < count ? hexPairs(bytes.data() + start + i, 1) + " " : "   ";
+        hex += i < count ? hexPairs(bytes.subspan(start + i, 1)) + " " : "   ";
         if (i < count) text += byteTexts_[bytes[start + i]];
       }
       std::printf("  %0*zX  %s |%s|\n", width, offset + start, hex.c_str(), text.c_str());

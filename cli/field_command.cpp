@@ -10,6 +10,7 @@
 #include "quor/layout.hpp"
 #include "quor/quor.hpp"
 #include "quor/record.hpp"
+#include "quor/record_problem.hpp"
 #include "text_convert.hpp"
 
 namespace quor::cli {
@@ -78,7 +79,7 @@ void print(const ByteString& bytes, bool raw) {
     if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size() || std::fflush(stdout) != 0)
       throw IoError("cannot write standard output");
   } else {
-    std::printf("%s\n", hexPairs(bytes.data(), bytes.size()).c_str());
+    std::printf("%s\n", hexPairs(bytes).c_str());
   }
 }
 

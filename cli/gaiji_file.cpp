@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "io_error.hpp"
+#include "quor/error.hpp"
 #include "whole_file.hpp"
 
 namespace quor::cli {
@@ -26,15 +27,13 @@ GaijiMapping loadGaijiMapping(const std::optional<std::string>& path) {
   if (::stat(file.c_str(), &info) != 0) throw ioErrorFromErrno("cannot read " + what, errno);
   if (S_ISDIR(info.st_mode)) throw IoError("cannot read " + what + ": it is a folder");
   if (!S_ISREG(info.st_mode)) throw UsageError(what + " is not a regular file");
-  const std::string bytes = readWholeFile(file, "the gaiji mapping file");
-  if (bytes.empty()) throw UsageError(what + " is empty");
-  if (bytes.find('\0') != std::string::npos) throw UsageError(what + " holds NUL bytes: it is not a text file");
-  GaijiMapping mapping = GaijiMapping::fromText(bytes);
-  if (mapping.size() == 0)
-    throw UsageError(what +
-                     " has no mapping line: a line holds a JEF code, one separator and the character's JIS-derived "
-                     "code, each four hexadecimal digits, as \"8EA1 7F21\" (see docs/gaiji.md)");
-  return mapping;
+  try {
+    return GaijiMapping::fromNamedFile(readWholeFile(file, "the gaiji mapping file"), what);
+  } catch (const Error& e) {
+    // A content that cannot be a mapping file is a usage mistake; its message says which.
+    if (e.number() != errors::kInvalidCall) throw;
+    throw UsageError(e.what());
+  }
 }
 
 }  // namespace quor::cli

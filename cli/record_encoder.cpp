@@ -4,6 +4,7 @@
 
 #include "change_messages.hpp"
 #include "quor/quor.hpp"
+#include "quor/record_problem.hpp"
 #include "quor/text.hpp"
 #include "record_reader.hpp"
 #include "text_convert.hpp"
@@ -274,13 +275,12 @@ bool RecordEncoder::buildItems(std::size_t way, std::size_t given, std::size_t i
   for (std::size_t i = 0; i < given; ++i) {
     const ValueChange& change = changes[i];
     if (change.kind == Change::none) continue;
-    const std::size_t field = w.columns[i];
-    std::string problem = fieldProblem(layout, field, items_[i], describeChange(change, items_[i], layout.fields[field]));
+    std::string problem = changeProblem(layout, i, items_[i], change).text();
     if (!rules_.lenient) {
       problem_ = std::move(problem);
       return false;
     }
-    ++batch.changes[tallyKind(change, layout.fields[field])];
+    ++batch.changes[tallyKind(change, layout.fields[w.columns[i]])];
     if (batch.changed.size() < Batch::kListedChanges) batch.changed.push_back({index, std::move(problem)});
   }
   if (!typeMatches(way, {record_.data(), record_.size()})) return false;
@@ -290,17 +290,7 @@ bool RecordEncoder::buildItems(std::size_t way, std::size_t given, std::size_t i
 }
 
 std::string RecordEncoder::failure(std::size_t way, const Error& error) const {
-  const std::string number = "error " + std::to_string(error.number());
-  if (error.field() == 0 || error.field() > items_.size()) return number + ": " + error.what();
-  // The field's change, found before its encoder failed, says best what is wrong with the value.
-  const std::size_t i = error.field() - 1;
-  const Layout& layout = ways_[way].layout->layout;
-  const LayoutField& field = layout.fields[ways_[way].columns[i]];
-  const ValueChange& change = changes_[i];
-  const std::string words = change.kind != Change::none
-                                ? describeChange(change, items_[i], field)
-                                : describeFailure(error.number(), items_[i], field) + " (" + number + ")";
-  return fieldProblem(layout, ways_[way].columns[i], items_[i], words);
+  return failureProblem(ways_[way].layout->layout, error, items_, changes_).text();
 }
 
 }  // namespace quor::cli

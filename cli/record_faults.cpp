@@ -1,15 +1,13 @@
 #include "record_faults.hpp"
 
-#include "text_convert.hpp"
+#include "quor/record_problem.hpp"
 
 namespace quor::cli {
 
 std::string faultMessage(const std::string& where, std::uint64_t recordStart, const Layout& layout,
                          std::span<const std::uint8_t> record, const FieldFault& fault) {
-  const std::size_t field = layout.columns()[fault.column];
-  const std::size_t length = std::min(fault.length, record.size() - fault.offset);
-  return where + " (byte offset " + std::to_string(recordStart + fault.offset) + "): " + layout.describe(field) +
-         ": bytes " + hexPairs(record.data() + fault.offset, length) + ": " + fault.reason;
+  return where + " (byte offset " + std::to_string(recordStart + fault.offset) +
+         "): " + faultProblem(layout, record, fault).text();
 }
 
 }  // namespace quor::cli

@@ -13,16 +13,4 @@ std::u16string toUtf16(std::string_view text, std::string_view what) {
   return out;
 }
 
-std::string hexPairs(const unsigned char* data, std::size_t size) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
-  std::string out;
-  out.reserve(size * 3);
-  for (std::size_t i = 0; i < size; ++i) {
-    if (i > 0) out += ' ';
-    out += kDigits[data[i] >> 4];
-    out += kDigits[data[i] & 0x0F];
-  }
-  return out;
-}
-
 }  // namespace quor::cli

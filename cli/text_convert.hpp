@@ -11,7 +11,4 @@ namespace quor::cli {
 // UTF-8 to UTF-16. Throws UsageError naming `what` for text that is not valid UTF-8.
 std::u16string toUtf16(std::string_view text, std::string_view what);
 
-// Bytes as upper-case hexadecimal pairs separated by blanks: "F0 F1 D3".
-std::string hexPairs(const unsigned char* data, std::size_t size);
-
 }  // namespace quor::cli

@@ -13,6 +13,9 @@
 // two layouts (fuzz_support.hpp layoutOf, each to its 0xFF), then the records, each a byte (bit 0 its
 // layout, bits 1-7 the columns a V record keeps) and its layout's bytes; then the rest, read as a
 // framed file of its own.
+// - starting again: a record stream started at any place where the stream reading the whole input
+//   stood at a boundary reads from there the same records and bad frames as the whole reading does,
+//   as a reader of one partition of a file does.
 
 #include <span>
 #include <string>
@@ -24,6 +27,7 @@
 #include "quor/framing.hpp"
 #include "quor/json_lines.hpp"
 #include "quor/record.hpp"
+#include "quor/record_stream.hpp"
 #include "quor/record_types.hpp"
 
 namespace {
@@ -57,6 +61,32 @@ std::vector<Bytes> framesOf(const quor::Framing& framing, std::span<const std::u
       held = std::min(input.size(), held + chunk);
     }
     done += frame.consumed;
+  }
+}
+
+// What a RecordStream reads of `input` from byte `from` on: the records, the offsets of bad frames, and
+// the places it stood at a boundary, with the records before each.
+struct StreamRead {
+  std::vector<Bytes> records;
+  std::vector<std::size_t> bad;
+  std::vector<std::pair<std::size_t, std::size_t>> places;
+};
+
+StreamRead streamOf(const quor::Framing& framing, std::span<const std::uint8_t> input, std::size_t from,
+                    std::size_t fixed) {
+  quor::RecordStream stream(framing, {}, nullptr, fixed);
+  StreamRead read;
+  for (std::size_t done = from;;) {
+    if (stream.atBoundary()) read.places.emplace_back(done, stream.records());
+    const quor::RecordStream::Item item = stream.next(input.subspan(done), true);
+    QUOR_FUZZ_CHECK(item.kind != quor::RecordStream::Item::Kind::needMore);
+    if (item.kind == quor::RecordStream::Item::Kind::end) return read;
+    if (item.kind == quor::RecordStream::Item::Kind::record)
+      read.records.emplace_back(input.begin() + static_cast<std::ptrdiff_t>(done + item.begin),
+                                input.begin() + static_cast<std::ptrdiff_t>(done + item.begin + item.length));
+    else
+      read.bad.push_back(done + item.begin);
+    done += item.consumed;
   }
 }
 
@@ -206,6 +236,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::vector<std::uint8_t> out;
     for (const Bytes& record : whole) v.append(record, out);
     QUOR_FUZZ_CHECK(out == std::vector<std::uint8_t>(input.begin(), input.end()));
+  }
+
+  // Started again at a boundary: the rest of the same reading.
+  const StreamRead all = streamOf(framing, input, 0, fixedLength);
+  QUOR_FUZZ_CHECK(all.records == whole && all.bad == badWhole);
+  const std::size_t step = all.places.size() / 8 + 1;
+  for (std::size_t i = 0; i < all.places.size(); i += step) {
+    const auto [at, before] = all.places[i];
+    const StreamRead part = streamOf(framing, input, at, fixedLength);
+    QUOR_FUZZ_CHECK(part.records.size() + before == whole.size() &&
+                    std::equal(part.records.begin(), part.records.end(),
+                               whole.begin() + static_cast<std::ptrdiff_t>(before)));
+    std::vector<std::size_t> badAfter;
+    for (const std::size_t offset : badWhole)
+      if (offset >= at) badAfter.push_back(offset);
+    QUOR_FUZZ_CHECK(part.bad == badAfter);
   }
   return 0;
 }

@@ -125,6 +125,9 @@ class FrameReader {
 
   // The descriptors' forms, for a caller that shows them.
   [[nodiscard]] const Framing& framing() const noexcept { return framing_; }
+  // True where the next call starts at a record's own first byte (fixed), its RDW (V) or its block's BDW
+  // (VB, before the block's first record): a place a reader can start at, knowing nothing before it.
+  [[nodiscard]] bool atBoundary() const noexcept { return !stopped_ && skipping_ == 0 && blockLeft_ == 0; }
 
  private:
   static Frame fixedRecord(std::size_t length) noexcept {

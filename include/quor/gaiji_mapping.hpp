@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <string>
 #include <string_view>
 
 namespace quor {
@@ -30,6 +31,13 @@ class GaijiMapping {
   // The reading of a mapping file's content, code page 932 bytes, as read() reads the file's. Throws
   // only quor::Error 7 when memory runs out.
   [[nodiscard]] static GaijiMapping fromText(std::string_view cp932Bytes);
+
+  // The reading of the content of a mapping file a user named, which `what` names in messages ("the
+  // gaiji mapping file site.txt"): as fromText, but a content that cannot be a mapping file is refused
+  // with quor::Error 5 and a message, rather than read as a mapping of nothing: "... is empty", "...
+  // holds NUL bytes: it is not a text file", "... has no mapping line: ...". Throws 7 when memory runs
+  // out.
+  [[nodiscard]] static GaijiMapping fromNamedFile(std::string_view cp932Bytes, const std::string& what);
 
   // True when the file was opened (even if it held no lines).
   [[nodiscard]] bool opened() const noexcept;

@@ -143,6 +143,9 @@ struct Layout {
   // "field 3 (amount)" or "field 3" for the field at `index`, numbered as a column (counted from 1
   // among the fields that take a value; the same as among all fields in a component layout).
   [[nodiscard]] std::string describe(std::size_t index) const;
+  // The names of the columns, as a header line gives them: each field's name, or "field 3" for a field
+  // without one (a layout from the lists).
+  [[nodiscard]] std::vector<std::string> columnNames() const;
 };
 
 // The bytes a field takes: component fields as the record builder writes them (zoned and EBCDIC: the

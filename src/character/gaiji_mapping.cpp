@@ -38,6 +38,20 @@ GaijiMapping GaijiMapping::fromText(std::string_view cp932Bytes) {
   });
 }
 
+GaijiMapping GaijiMapping::fromNamedFile(std::string_view cp932Bytes, const std::string& what) {
+  return base::guarded([&] {
+    if (cp932Bytes.empty()) throw Error(errors::kInvalidCall, what + " is empty");
+    if (cp932Bytes.find('\0') != std::string_view::npos)
+      throw Error(errors::kInvalidCall, what + " holds NUL bytes: it is not a text file");
+    GaijiMapping mapping = fromText(cp932Bytes);
+    if (mapping.size() == 0)
+      throw Error(errors::kInvalidCall,
+                  what + " has no mapping line: a line holds a JEF code, one separator and the character's "
+                         "JIS-derived code, each four hexadecimal digits, as \"8EA1 7F21\" (see docs/gaiji.md)");
+    return mapping;
+  });
+}
+
 bool GaijiMapping::opened() const noexcept {
   return index_->opened;
 }

@@ -268,6 +268,17 @@ std::u16string Layout::formatList() const {
   return list;
 }
 
+std::vector<std::string> Layout::columnNames() const {
+  return base::guarded([&] {
+    std::vector<std::string> names;
+    for (const LayoutField& field : fields) {
+      if (field.role != FieldRole::column) continue;
+      names.push_back(field.name.empty() ? "field " + std::to_string(names.size() + 1) : field.name);
+    }
+    return names;
+  });
+}
+
 std::string Layout::describe(std::size_t index) const {
   std::size_t column = 0;
   for (std::size_t i = 0; i < index && i < fields.size(); ++i)

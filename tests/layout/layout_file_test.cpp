@@ -84,5 +84,12 @@ TEST(LayoutLists, MistakesAreUsageErrors) {
     EXPECT_THROW(layoutFromLists(lengths, formats), Error) << lengths << " / " << formats;
 }
 
+TEST(Layout, ColumnNamesAreTheFieldsNamesOrTheirNumbers) {
+  EXPECT_EQ(layoutFromLists("3,4", "1,0").columnNames(), (std::vector<std::string>{"field 1", "field 2"}));
+  // Fillers take no column, so the names are those of the columns only.
+  EXPECT_EQ(parseLayoutFile("a text 2\npad filler 3\nb zoned 4\n", "t").columnNames(),
+            (std::vector<std::string>{"a", "b"}));
+}
+
 }  // namespace
 }  // namespace quor
