@@ -53,6 +53,8 @@ std::string_view summaryPhrase(std::size_t tallyKind) {
       return "numbers with decimal places cut";
     case Change::noHostCodePageForm:
       return "characters without a code of their own on the host code page (written as another character)";
+    case Change::pastTableCount:
+      return "values past their table's count (not written)";
   }
   return {};
 }

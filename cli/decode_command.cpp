@@ -39,6 +39,7 @@ RecordOptions recordOptionsOf(const DecodeOptions& options) {
   record.keepZeros = options.keepZeros;
   record.host = options.host;
   record.shiftCodes = options.shiftCodes;
+  record.padVarying = options.padVarying;
   return record;
 }
 
@@ -57,6 +58,8 @@ void checkOptions(const DecodeOptions& options) {
   if (json && options.cp932)
     throw UsageError("JSON Lines are UTF-8 text: --encoding cp932 does not go with --format jsonl");
   if (json && options.header) throw UsageError("--header names CSV columns: JSON Lines name every value");
+  if (json && options.overlays)
+    throw UsageError("--overlays adds CSV columns: JSON Lines give the items of a record, not its overlays");
   if (options.header && records.several() && !options.splitByType)
     throw UsageError("--header names one layout's columns, and the records have " +
                      std::to_string(records.layouts.size()) +
@@ -138,6 +141,7 @@ class DecodeRun {
              options.crlf.value_or(options.cp932)},
         progress_(!options.quiet && ::isatty(STDERR_FILENO) != 0) {
     const RecordOptions recordOptions = recordOptionsOf(options);
+    recordOptions_ = recordOptions;
     const bool json = options.shape.form == TextForm::jsonl;
     const bool several = layouts_.size() > 1;
     std::optional<PlanTables> tables;
@@ -149,7 +153,8 @@ class DecodeRun {
       if (json) {
         way.json.emplace(layout.layout, layout.name, several && !options.splitByType);
       } else {
-        way.plan.emplace(layout.layout, recordOptions, *tables, csv_);
+        // The plan writes the record's own columns only.
+        if (!options.overlays) way.plan.emplace(layout.layout, recordOptions, *tables, csv_);
         if (several && !options.splitByType) {
           const std::vector<std::u16string> name{toUtf16(layout.name, "a record name")};
           appendCsvRecord(name, csv_, way.prefix);
@@ -198,6 +203,9 @@ class DecodeRun {
       if (!options_.splitByType && &way != &ways_.front()) break;
       std::vector<std::u16string> names;
       for (const std::string& name : way.layout->layout.columnNames()) names.push_back(toUtf16(name, "a field name"));
+      if (options_.overlays)
+        for (const LayoutField& field : way.layout->layout.fields)
+          if (field.role == FieldRole::overlay) names.push_back(toUtf16(field.name, "a field name"));
       std::string line;
       appendCsvRecord(names, csv_, line);
       way.sink->write(reinterpret_cast<const std::uint8_t*>(line.data()), line.size());
@@ -205,7 +213,8 @@ class DecodeRun {
   }
 
   Outcome decodeInput(const InputFile& input, const InterruptionGuard& guard) {
-    FramedInput records(input, options_.shape.framing, layouts_, selector_ ? &*selector_ : nullptr);
+    FramedInput records(input, options_.shape.framing, layouts_, selector_ ? &*selector_ : nullptr, 0,
+                        recordOptions_);
     const std::string& display = input.display();
     for (std::uint64_t count = 0;; ++count) {
       const FramedInput::Item item = records.next();
@@ -241,7 +250,7 @@ class DecodeRun {
     const std::span<const std::uint8_t> bytes = item.bytes;
     const Layout& layout = way.layout->layout;
     if (bytes.size() != layout.recordLength) {
-      const std::string problem = recordLengthProblem(layout, way.layout->name, bytes.size());
+      const std::string problem = recordLengthProblem(way.decoder, way.layout->name, bytes);
       if (!problem.empty()) return noteBad(placeOf(display, item) + problem);
     }
     OutputSink& sink = *way.sink;
@@ -267,13 +276,21 @@ class DecodeRun {
           listed_.push_back(faultMessage(where, item.offset, layout, bytes, fault));
       }
     }
-    const std::size_t present = columnsWithin(layout, bytes.size());
+    const std::size_t present = way.decoder.columnsWithin(bytes);
     line_.clear();
     if (way.json) {
       way.json->append(values_, present, line_);
     } else {
+      std::size_t written = present;
+      if (options_.overlays && present == values_.size()) {
+        // Bytes a REDEFINES or RENAMES reads another way: invalid there is no fault of the record, and
+        // gives the empty text.
+        way.decoder.decodeOverlays(bytes, overlayValues_, overlayFaults_);
+        values_.insert(values_.end(), overlayValues_.begin(), overlayValues_.end());
+        written = values_.size();
+      }
       line_ = way.prefix;
-      appendCsvRecord(std::span<const std::u16string>(values_.data(), present), csv_, line_);
+      appendCsvRecord(std::span<const std::u16string>(values_.data(), written), csv_, line_);
     }
     sink.write(reinterpret_cast<const std::uint8_t*>(line_.data()), line_.size());
     ++records_;
@@ -319,6 +336,9 @@ class DecodeRun {
   Progress progress_;
   std::vector<std::u16string> values_;
   std::vector<FieldFault> faults_;
+  std::vector<std::u16string> overlayValues_;
+  std::vector<FieldFault> overlayFaults_;
+  RecordOptions recordOptions_;
   std::string line_;
   std::vector<std::string> listed_;
   std::uint64_t changed_ = 0;

@@ -24,6 +24,8 @@ struct DecodeOptions {
   bool header = false;  // a first line naming the columns
   bool keepPadding = false;
   bool keepZeros = false;  // unsigned whole numbers with their picture's width
+  bool padVarying = false;  // records of varying length stand in slots of the longest record's length
+  bool overlays = false;    // the overlays (REDEFINES, RENAMES) as columns after the record's own
   bool lenient = false;  // invalid data written as U+FFFD or raw digits, listed
   bool skipBad = false;
   std::optional<std::uint64_t> maxErrors;
@@ -36,8 +38,11 @@ struct DecodeOptions {
 
 // Runs the conversion and returns the exit status: kExitSuccess, or kExitBadData when a record held
 // invalid data, had no layout, disagreed with its layout's length or could not be framed (the run
-// stopped and wrote nothing, or with skipBad wrote the good records). Throws UsageError for options
-// that do not fit together, IoError when a file cannot be read or written.
+// stopped and wrote nothing, or with skipBad wrote the good records). Records of a layout with varying
+// tables in a file without record descriptors stand back to back, each as long as its counters make it
+// (padVarying: each in a slot of the longest length); a counter that gives no length ends its input,
+// the records after it being past finding. Throws UsageError for options that do not fit together,
+// IoError when a file cannot be read or written.
 int runDecode(const DecodeOptions& options);
 
 }  // namespace quor::cli

@@ -17,6 +17,7 @@
 #include "quor/record_problem.hpp"
 #include "quor/record_types.hpp"
 #include "quor/text.hpp"
+#include "record_faults.hpp"
 #include "text_convert.hpp"
 
 namespace quor::cli {
@@ -31,18 +32,6 @@ std::uint64_t recordNumber(std::string_view text, const std::string& range) {
   if (error != std::errc() || end != text.data() + text.size() || value == 0)
     throw UsageError("--records " + range + ": expected N, N-M or N- with record numbers from 1");
   return value;
-}
-
-// The overlays of a layout (the items of a REDEFINES) as the columns of a layout of their own, in
-// their places, so a decoder reads them too.
-Layout overlaysAsColumns(const Layout& layout) {
-  Layout overlays{{}, layout.recordLength};
-  for (const LayoutField& field : layout.fields) {
-    if (field.role != FieldRole::overlay) continue;
-    overlays.fields.push_back(field);
-    overlays.fields.back().role = FieldRole::column;
-  }
-  return overlays;
 }
 
 bool isText(const LayoutField& field) {
@@ -82,17 +71,18 @@ class Dumper {
   struct Way {
     const NamedLayout* layout;
     RecordDecoder decoder;
-    RecordDecoder overlayDecoder;  // the overlays, read as columns
   };
 
   Dumper(const DumpOptions& options, const GaijiMapping& gaiji)
       : options_(options), byteTexts_(byteTexts(options.host)) {
-    const RecordOptions recordOptions{options.convertSign, false, options.host, options.shiftCodes};
+    RecordOptions recordOptions{options.convertSign, false, options.host, options.shiftCodes};
+    recordOptions.padVarying = options.padVarying;
+    recordOptions_ = recordOptions;
     const RecordLayouts& records = options.shape.records;
     ways_.reserve(records.layouts.size());
     for (const NamedLayout& layout : records.layouts) {
-      ways_.push_back(Way{&layout, RecordDecoder(layout.layout, recordOptions, gaiji),
-                          RecordDecoder(overlaysAsColumns(layout.layout), recordOptions, gaiji)});
+      ways_.push_back(Way{&layout, RecordDecoder(layout.layout, recordOptions, gaiji)});
+      if (layout.layout.varies()) nameWidth_ = std::max(nameWidth_, std::string("(padding)").size());
       nameWidth_ = std::max(
           nameWidth_, std::string("field ").size() + std::to_string(layout.layout.fields.size()).size());
       for (const LayoutField& field : layout.layout.fields)
@@ -121,7 +111,7 @@ class Dumper {
     for (const std::string& name : inputs) {
       const InputFile input(name);
       FramedInput framed(input, options_.shape.framing, records.layouts, selector_ ? &*selector_ : nullptr,
-                         options_.recordLength);
+                         options_.recordLength, recordOptions_);
       std::uint64_t seen = 0;  // records met
       for (;;) {
         if (options_.last && seen >= *options_.last) break;
@@ -182,52 +172,73 @@ class Dumper {
     }
     Way& way = ways_[item.layout];
     const Layout& layout = way.layout->layout;
-    const std::size_t length = std::min(record.size(), layout.recordLength);
-    way.decoder.decode(record.first(length), values_, faults_, true);
-    way.overlayDecoder.decode(record.first(std::min(length, way.overlayDecoder.layout().recordLength)),
-                              overlayValues_, overlayFaults_, true);
-    bool good = faults_.empty() && record.size() <= layout.recordLength;
+    // The record's own bytes: its layout's, or as many as its counters make it (or its slot).
+    std::size_t length = std::min(record.size(), layout.recordLength);
+    const bool slot = options_.padVarying && record.size() == layout.recordLength;
+    if (layout.varies() && !slot) {
+      const RecordExtent extent = way.decoder.extent(record);
+      if (!extent.fault) length = std::min(record.size(), extent.length);
+    }
+    const std::span<const std::uint8_t> own = record.first(length);
+    way.decoder.decode(own, values_, faults_, true);
+    way.decoder.decodeOverlays(own, overlayValues_, overlayFaults_, true);
+    const bool placed = way.decoder.placeFields(own, offsets_);
+    bool good = faults_.empty() && record.size() <= length;
     std::size_t column = 0;
     std::size_t overlay = 0;
-    for (const LayoutField& field : layout.fields) {
+    std::size_t end = 0;  // of the fields' bytes, before any padding
+    for (std::size_t i = 0; i < layout.fields.size(); ++i) {
+      const LayoutField& field = layout.fields[i];
       const bool isColumn = field.role == FieldRole::column;
       const std::string name =
           !field.name.empty() ? field.name : isColumn ? "field " + std::to_string(column + 1) : std::string();
+      // Where the field lies in this record: unknown after a counter that gives no count.
+      const bool known = placed || i < layout.tables.front().first;
+      const std::size_t offset = known ? (placed ? offsets_[i] : field.offset) : kAbsentField;
       std::string value;
       std::string mark;
       const auto shown = [&](const std::u16string& text) {
         return isText(field) ? shownValue(text, text.size()) : toUtf8(text);
       };
-      if (field.offset >= length) {
-        value = "(absent: the record ends before it)";
-      } else if (isColumn) {
+      if (isColumn) {
         value = shown(values_[column]);
         for (const FieldFault& fault : faults_)
           if (fault.column == column)
-            mark = "  <- invalid: " + std::string(fault.reason) + " (record byte " +
+            mark = "  <- invalid: " + faultProblem(layout, own, fault).reason + " (record byte " +
                    std::to_string(fault.offset) + ")";
       } else if (field.role == FieldRole::overlay) {
-        // Bytes a REDEFINES reads another way: invalid there is no fault of the record.
-        value = shown(overlayValues_[overlay]) + "  (redefines)";
+        // Bytes a REDEFINES or RENAMES reads another way: invalid there is no fault of the record.
+        const char* kind = field.alias ? "renames" : "redefines";
+        value = shown(overlayValues_[overlay]) + "  (" + kind + ")";
         for (const FieldFault& fault : overlayFaults_)
-          if (fault.column == overlay)
-            value = std::string("(redefines; not valid here: ") + fault.reason + ")";
+          if (fault.column == overlay) value = "(" + std::string(kind) + "; not valid here: " + fault.reason + ")";
       } else {
         value = field.kind == FieldKind::filler ? "(filler)" : "(constant)";
-        if (field.offset + field.size > length) {
+        if (offset != kAbsentField && offset + field.size > length) {
           mark = "  <- the record ends inside it";
           good = false;
         }
       }
       if (isColumn) ++column;
       if (field.role == FieldRole::overlay) ++overlay;
-      const std::size_t from = std::min(field.offset, length);
-      printField(field.offset, name, record.subspan(from, std::min(field.size, length - from)), value + mark);
+      if (offset == kAbsentField) {
+        if (!known)
+          value = "(not placed: a counter before it holds no count)";
+        else if (mark.empty())
+          value = layout.varies() ? "(absent)" : "(absent: the record ends before it)";
+        std::printf("  %6s  %-*s  %-*s  %s\n", "-", static_cast<int>(nameWidth_), name.c_str(),
+                    static_cast<int>(kBytesALine * 3 - 1), "", (value + mark).c_str());
+        continue;
+      }
+      if (field.role != FieldRole::overlay) end = std::max(end, offset + field.size);
+      printField(offset, name, own.subspan(offset, std::min(field.size, length - offset)), value + mark);
     }
-    if (record.size() > layout.recordLength)
-      printField(layout.recordLength, "", record.subspan(layout.recordLength),
-                 "<- " + counted(record.size() - layout.recordLength, "byte") + " beyond the layout's " +
-                     std::to_string(layout.recordLength));
+    if (placed && layout.varies() && end < length)
+      printField(end, "(padding)", own.subspan(end), "(to the longest record's length)");
+    if (record.size() > length)
+      printField(length, "", record.subspan(length),
+                 "<- " + counted(record.size() - length, "byte") + " beyond the " +
+                     (layout.varies() && !slot ? "record's " : "layout's ") + std::to_string(length));
     std::printf("\n");
     return good;
   }
@@ -274,6 +285,8 @@ class Dumper {
   std::vector<FieldFault> faults_;
   std::vector<std::u16string> overlayValues_;
   std::vector<FieldFault> overlayFaults_;
+  std::vector<std::size_t> offsets_;
+  RecordOptions recordOptions_;
 };
 
 }  // namespace

@@ -22,6 +22,7 @@ struct DumpOptions {
   std::optional<std::string> gaijiPath;
   std::uint64_t first = 1;                  // the first record shown, counted from 1
   std::optional<std::uint64_t> last;        // the last one; none: to the end
+  bool padVarying = false;                  // records of varying length stand in slots of the longest
   std::vector<std::string> inputs;          // empty or "-": standard input
 };
 

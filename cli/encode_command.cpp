@@ -81,7 +81,7 @@ class EncodeRun {
         progress_(!options.quiet && ::isatty(STDERR_FILENO) != 0),
         mapping_(loadGaijiMapping(options.gaijiPath)),
         rules_{layouts_, options.convertSign, options.encoding, options.lenient, options.csv, options.host,
-               options.shiftCodes},
+               options.shiftCodes, options.padVarying},
         framer_(options.shape.framing) {
     const RecordLayouts& records = options.shape.records;
     if (options.shape.form == TextForm::jsonl) {

@@ -33,6 +33,7 @@ struct EncodeOptions {
   bool skipBad = false;
   std::optional<std::uint64_t> maxErrors;  // with skipBad: more bad records than this end the run
   bool lenient = false;  // write values other than they read instead of refusing their records
+  bool padVarying = false;  // records of varying length padded with blanks to the longest record's length
   bool quiet = false;
   unsigned threads = 0;  // encoding threads; 0: one a processor
 };

@@ -124,14 +124,15 @@ FileShape loadFileShape(const LayoutSource& source, const FileShapeArguments& ar
       };
     } else if (!source.copybookFile.empty()) {
       text = readWholeFile(source.copybookFile, "the copybook");
-      const std::vector<std::string> names = copybookRecordNames(text, source.copybookFile, options);
+      const CopyResolver members = copyFolders(copyFoldersOf(source));
+      const std::vector<std::string> names = copybookRecordNames(text, source.copybookFile, options, members);
       if (names.size() == 1)
-        available.push_back({names.front(), parseCopybook(text, source.copybookFile, options)});
+        available.push_back({names.front(), parseCopybook(text, source.copybookFile, options, members)});
       else
         for (const std::string& name : names)
-          available.push_back(parseCopybookRecord(text, source.copybookFile, name, options));
-      named = [&](const std::string& name) {
-        return parseCopybookRecord(text, source.copybookFile, name, options);
+          available.push_back(parseCopybookRecord(text, source.copybookFile, name, options, members));
+      named = [&, members](const std::string& name) {
+        return parseCopybookRecord(text, source.copybookFile, name, options, members);
       };
     } else {
       available.push_back({"", layoutFromLists(source.lengths, source.formats)});
@@ -172,7 +173,9 @@ FileShape loadFileShape(const LayoutSource& source, const FileShapeArguments& ar
                          records.names());
     }
   } catch (const Error& e) {
-    // A malformed layout is a usage mistake; its message says where and what.
+    // A malformed layout is a usage mistake; its message says where and what. A COPY member that
+    // cannot be read is an input failure.
+    if (e.number() == errors::kPathFileAccess) throw IoError(e.what());
     if (e.number() != errors::kInvalidCall) throw;
     throw UsageError(e.what());
   }

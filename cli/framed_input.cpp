@@ -18,8 +18,8 @@ constexpr std::size_t kReadBytes = std::size_t{1} << 20;
 
 FramedInput::FramedInput(const InputFile& input, const Framing& framing,
                          const std::vector<NamedLayout>& layouts, const RecordSelector* selector,
-                         std::size_t fixedLength)
-    : input_(input), stream_(framing, layouts, selector, fixedLength) {
+                         std::size_t fixedLength, const RecordOptions& options)
+    : input_(input), stream_(framing, layouts, selector, fixedLength, options) {
   // Room for a block and a record more than a block's worth (an RDW's longest is below a block).
   buffer_.resize(std::max(kReadBytes, stream_.longestRecord() + kReadBytes / 4));
 }

@@ -22,9 +22,10 @@ namespace quor::cli {
 class FramedInput {
  public:
   // Reads `input` framed as `framing`. Fixed records are as long as their layout (of `layouts`, the one
-  // `selector` selects where there are several) or, without layouts, `fixedLength`.
+  // `selector` selects where there are several) or, without layouts, `fixedLength`; those of a layout
+  // with varying tables as long as their counters say, read with `options`.
   FramedInput(const InputFile& input, const Framing& framing, const std::vector<NamedLayout>& layouts,
-              const RecordSelector* selector, std::size_t fixedLength = 0);
+              const RecordSelector* selector, std::size_t fixedLength = 0, const RecordOptions& options = {});
 
   struct Item {
     enum class Kind : std::uint8_t { record, bad, end };

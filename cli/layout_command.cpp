@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "io_error.hpp"
+#include "quor/text.hpp"
 
 namespace quor::cli {
 
@@ -60,10 +61,46 @@ std::string jsonString(const std::string& text) {
   return out + "\"";
 }
 
+std::string hexOf(const std::vector<std::uint8_t>& bytes) {
+  std::string out;
+  for (const std::uint8_t byte : bytes) {
+    char pair[4];
+    std::snprintf(pair, sizeof pair, "%02X", static_cast<unsigned>(byte));
+    out += pair;
+  }
+  return out;
+}
+
+// The varying tables once each: a table nested in another's elements is listed for each of them.
+std::vector<const VaryingTable*> distinctTables(const Layout& layout) {
+  std::vector<const VaryingTable*> out;
+  for (const VaryingTable& table : layout.tables) {
+    const bool seen = std::any_of(out.begin(), out.end(), [&](const VaryingTable* other) {
+      return other->name == table.name && other->counter == table.counter && other->least == table.least &&
+             other->most == table.most && other->width == table.width;
+    });
+    if (!seen) out.push_back(&table);
+  }
+  return out;
+}
+
 void printJson(const Layout& layout, const std::string* name) {
   std::string out = "{\n";
   if (name != nullptr) out += "  \"record\": " + jsonString(*name) + ",\n";
-  out += "  \"recordLength\": " + std::to_string(layout.recordLength) + ",\n  \"fields\": [";
+  out += "  \"recordLength\": " + std::to_string(layout.recordLength) + ",";
+  if (layout.varies()) {
+    out += "\n  \"shortestLength\": " + std::to_string(layout.shortestLength) + ",\n  \"tables\": [";
+    bool first = true;
+    for (const VaryingTable* table : distinctTables(layout)) {
+      out += first ? "\n    {" : ",\n    {";
+      first = false;
+      out += "\"name\": " + jsonString(table->name) + ", \"counter\": " + jsonString(layout.fields[table->counter].name) +
+             ", \"least\": " + std::to_string(table->least) + ", \"most\": " + std::to_string(table->most) +
+             ", \"fieldsAnElement\": " + std::to_string(table->width) + "}";
+    }
+    out += "\n  ],";
+  }
+  out += "\n  \"fields\": [";
   std::size_t column = 0;
   for (std::size_t i = 0; i < layout.fields.size(); ++i) {
     const LayoutField& f = layout.fields[i];
@@ -90,6 +127,9 @@ void printJson(const Layout& layout, const std::string* name) {
     if (f.kind == FieldKind::text || f.kind == FieldKind::national)
       out += std::string(", \"justified\": ") + (f.justifiedRight ? "\"right\"" : "\"left\"");
     if (!f.picture.empty()) out += ", \"picture\": " + jsonString(f.picture);
+    if (!f.constantBytes.empty()) out += ", \"value\": " + jsonString(hexOf(f.constantBytes));
+    if (!f.constantText.empty()) out += ", \"valueText\": " + jsonString(toUtf8(f.constantText));
+    if (f.alias) out += ", \"alias\": true";
     if (!f.origin.empty()) out += ", \"origin\": " + jsonString(f.origin);
     out += "}";
   }
@@ -129,13 +169,15 @@ std::string attributesOf(const LayoutField& f) {
 // "zoned (overlay)", "filler x40", "text (constant)".
 std::string kindColumn(const LayoutField& f) {
   std::string kind = kindName(f);
-  if (f.role == FieldRole::overlay) kind += " (overlay)";
-  if (f.kind == FieldKind::filler) {
+  if (f.role == FieldRole::overlay) kind += f.alias ? " (renames)" : " (overlay)";
+  if (f.kind == FieldKind::filler && (!f.constantBytes.empty() || !f.constantText.empty())) {
+    kind += " (VALUE)";
+  } else if (f.kind == FieldKind::filler) {
     char fill[8];
     std::snprintf(fill, sizeof fill, " x%02X", static_cast<unsigned>(f.fill));
     kind += fill;
   } else if (f.role == FieldRole::constant) {
-    kind += " (constant)";
+    kind += f.constantBytes.empty() && f.constantText.empty() ? " (constant)" : " (VALUE)";
   }
   return kind;
 }
@@ -161,7 +203,20 @@ void printTable(const Layout& layout) {
              f.name.c_str(), f.offset, f.size, static_cast<int>(kindWidth), kind.c_str(), digits.c_str(), scale.c_str(),
              numeric ? (f.isSigned ? "signed" : "unsigned") : "", attributesOf(f).c_str());
   }
-  std::printf("record length %zu\n", layout.recordLength);
+  for (const LayoutField& f : layout.fields)
+    if (!f.constantBytes.empty())
+      std::printf("VALUE of %s at offset %zu: bytes %s\n", f.name.c_str(), f.offset, hexOf(f.constantBytes).c_str());
+    else if (!f.constantText.empty())
+      std::printf("VALUE of %s at offset %zu: \"%s\"\n", f.name.c_str(), f.offset, toUtf8(f.constantText).c_str());
+  for (const VaryingTable* table : distinctTables(layout))
+    std::printf("varying table %s: %zu to %zu elements, as %s says (%zu fields an element)\n", table->name.c_str(),
+                table->least, table->most, layout.fields[table->counter].name.c_str(), table->width);
+  if (layout.varies())
+    std::printf("record length %zu to %zu (offsets above are those of the longest record: a field after a table "
+                "moves up by the elements its counter leaves out)\n",
+                layout.shortestLength, layout.recordLength);
+  else
+    std::printf("record length %zu\n", layout.recordLength);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "layout_source.hpp"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 
 #include "io_error.hpp"
 #include "whole_file.hpp"
@@ -29,6 +30,11 @@ void addLayoutOptions(CLI::App& command, LayoutSource& source, bool lists) {
                   "The sign zone of a positive value in signed zoned fields: C (as host compilers write it, the "
                   "default) or F")
       ->check(CLI::IsMember({"C", "F", "c", "f"}));
+  command
+      .add_option("--copy-path", source.copyPath,
+                  "Folders for the members of the copybook's COPY statements, ':'-separated, looked in after "
+                  "the copybook's own folder (NAME, NAME.cpy, NAME.CPY)")
+      ->needs(copybook);
   if (!lists) return;
   auto* lengths =
       command.add_option("--lengths", source.lengths, "Field lengths, comma-separated (e.g. 8,20,10)");
@@ -47,16 +53,32 @@ LayoutOptions layoutOptionsOf(const LayoutSource& source) {
   return options;
 }
 
+std::vector<std::string> copyFoldersOf(const LayoutSource& source) {
+  const std::size_t slash = source.copybookFile.rfind('/');
+  std::vector<std::string> folders{slash == std::string::npos ? std::string(".")
+                                   : slash == 0                ? std::string("/")
+                                                               : source.copybookFile.substr(0, slash)};
+  for (std::size_t at = 0; at < source.copyPath.size();) {
+    const std::size_t colon = std::min(source.copyPath.find(':', at), source.copyPath.size());
+    if (colon > at) folders.push_back(source.copyPath.substr(at, colon - at));
+    at = colon + 1;
+  }
+  return folders;
+}
+
 Layout loadLayout(const LayoutSource& source) {
   const LayoutOptions options = layoutOptionsOf(source);
   try {
     if (!source.layoutFile.empty())
       return parseLayoutFile(readWholeFile(source.layoutFile, "the layout file"), source.layoutFile, options);
     if (!source.copybookFile.empty())
-      return parseCopybook(readWholeFile(source.copybookFile, "the copybook"), source.copybookFile, options);
+      return parseCopybook(readWholeFile(source.copybookFile, "the copybook"), source.copybookFile, options,
+                           copyFolders(copyFoldersOf(source)));
     if (!source.lengths.empty() || !source.formats.empty()) return layoutFromLists(source.lengths, source.formats);
   } catch (const Error& e) {
-    // A malformed layout is a usage mistake; its message says where and what.
+    // A malformed layout is a usage mistake; its message says where and what. A COPY member that
+    // cannot be read is an input failure.
+    if (e.number() == errors::kPathFileAccess) throw IoError(e.what());
     if (e.number() != errors::kInvalidCall) throw;
     throw UsageError(e.what());
   }

@@ -3,6 +3,7 @@
 // lists. The options are the same for every command that reads or writes records.
 
 #include <string>
+#include <vector>
 
 #include "quor/layout.hpp"
 
@@ -15,6 +16,7 @@ namespace quor::cli {
 struct LayoutSource {
   std::string layoutFile;
   std::string copybookFile;
+  std::string copyPath;  // folders for the copybook's COPY members, ':'-separated
   std::string lengths;
   std::string formats;
   std::string floatFormat = "hex";    // --float
@@ -29,6 +31,8 @@ void addLayoutOptions(CLI::App& command, LayoutSource& source, bool lists);
 
 // The site's choices the options give, and the command's direction.
 LayoutOptions layoutOptionsOf(const LayoutSource& source);
+// The folders COPY members are looked for in: the copybook's own, then those of --copy-path in order.
+std::vector<std::string> copyFoldersOf(const LayoutSource& source);
 
 // The layout the options name. A malformed layout is a UsageError saying where and what; a file that
 // cannot be read (or is a folder) an IoError.

@@ -123,6 +123,10 @@ Examples:
   quor dump --copybook examples/order.cpy --records 100 orders.dat
   quor dump --recfm VB --records 1-5 unknown.dat)";
 
+constexpr const char* kOdoPaddedHelp =
+    "Records of a copybook with OCCURS DEPENDING ON stand in slots of the longest record's length, padded "
+    "with blanks, instead of back to back, each as long as its counters make it";
+
 // The delimiter a --delimiter value names: one ASCII character, or \t (or "tab") for a tab.
 char delimiterNamed(const std::string& text) {
   if (text == "\\t" || text == "tab") return '\t';
@@ -238,6 +242,7 @@ void addEncode(CLI::App& app, EncodeArguments& a) {
                    "Each input's first record names its columns: values are taken by name, in any order "
                    "(a name that is no field's matches the field that differs only in letter case)");
   encode->add_flag("--skip-blank-lines", a.options.skipBlankLines, "Skip empty lines instead of refusing them");
+  encode->add_flag("--odo-padded", a.options.padVarying, kOdoPaddedHelp);
   addFileShapeOptions(*encode, a.shape, true, true);
   encode->add_option("files", a.options.inputs,
                      "Input files, read in order (default or '-': standard input)");
@@ -351,6 +356,10 @@ int runMain(int argc, char** argv) {
   decodeCommand->add_flag("--keep-zeros", decode.keepZeros,
                           "Write unsigned whole-number fields with their picture's width, leading zeros kept "
                           "(IDs, postal codes, dates)");
+  decodeCommand->add_flag("--odo-padded", decode.padVarying, kOdoPaddedHelp);
+  decodeCommand->add_flag("--overlays", decode.overlays,
+                          "Also write the items of REDEFINES and RENAMES as columns, after the record's own (a "
+                          "value not valid in that form is left empty)");
   decodeCommand->add_flag("--unsigned", decodeUnsigned, "Packed fields of --lengths/--formats have no sign nibble");
   HostArguments decodeHost;
   addHostOptions(*decodeCommand, decodeHost);
@@ -377,6 +386,7 @@ int runMain(int argc, char** argv) {
   addLayoutOptions(*dumpCommand, dumpLayout, true);
   dumpCommand->add_option("--records", records, "The records to show: N, N-M or N- (default: all)");
   dumpCommand->add_option("--gaiji", dumpGaiji, "Gaiji mapping file, read backwards for JEF fields");
+  dumpCommand->add_flag("--odo-padded", dump.padVarying, kOdoPaddedHelp);
   dumpCommand->add_flag("--unsigned", dumpUnsigned, "Packed fields of --lengths/--formats have no sign nibble");
   addFileShapeOptions(*dumpCommand, dumpShape, false, false);
   dumpCommand->add_option("--lrecl", dump.recordLength, "Without a layout: the length of fixed records")

@@ -31,8 +31,13 @@ struct RecordRules {
   std::optional<CsvOptions> csv;  // none: plain lines, cut at every ","
   HostCodePage host = HostCodePage::fujitsu;  // typed text and national fields' code page
   bool shiftCodes = true;                     // typed text fields hold double-byte runs
+  bool padVarying = false;                    // records of varying length padded to the longest record's length
 
-  [[nodiscard]] RecordOptions recordOptions() const { return {convertSign, false, host, shiftCodes}; }
+  [[nodiscard]] RecordOptions recordOptions() const {
+    RecordOptions options{convertSign, false, host, shiftCodes};
+    options.padVarying = padVarying;
+    return options;
+  }
   const JsonLinesReader* json = nullptr;  // JSON Lines instead of CSV
   bool shortRecords = false;  // V and VB: a line may give a record's first values only, its end absent
   const RecordSelector* selector = nullptr;  // each record's type field must select its own layout

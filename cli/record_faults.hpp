@@ -15,4 +15,5 @@ namespace quor::cli {
 std::string faultMessage(const std::string& where, std::uint64_t recordStart, const Layout& layout,
                          std::span<const std::uint8_t> record, const FieldFault& fault);
 
+
 }  // namespace quor::cli

@@ -6,6 +6,8 @@
 //   that decode to the same values, and those bytes encode to themselves: what the encoder writes, the
 //   decoder gives back exactly.
 // Lenient decoding never fails and gives a text for every column, and for every overlay read as one.
+// A layout with varying tables: a record the builder writes is as long as its counters make it, and
+// its length is found from its bytes; the fields of absent elements decode to the empty text.
 //
 // Floats have no canonical text but the decoder's own, so their values are checked the second way only.
 //
@@ -114,34 +116,39 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     bool asRead = written;
     for (const auto& change : changes) asRead = asRead && change.kind == quor::Change::none;
     if (asRead) {
-      QUOR_FUZZ_CHECK(bytes.size() == layout.recordLength);
+      // As long as its counters make it, and found so from its bytes.
+      const quor::RecordExtent extent = decoder.extent({bytes.data(), bytes.size()});
+      QUOR_FUZZ_CHECK(!extent.fault && extent.length == bytes.size());
+      QUOR_FUZZ_CHECK(layout.varies() ? bytes.size() >= layout.shortestLength && bytes.size() <= layout.recordLength
+                                      : bytes.size() == layout.recordLength);
+      std::vector<std::size_t> offsets;
+      QUOR_FUZZ_CHECK(decoder.placeFields({bytes.data(), bytes.size()}, offsets));
       decoder.decode({bytes.data(), bytes.size()}, decoded, faults);
       QUOR_FUZZ_CHECK(faults.empty());
       for (std::size_t i = 0; i < columns.size(); ++i)
         if (!isFloat(layout.fields[columns[i]]))
-          QUOR_FUZZ_CHECK(decoded[i] == canonical(layout.fields[columns[i]], values[i], options));
+          QUOR_FUZZ_CHECK(decoded[i] == (offsets[columns[i]] == quor::kAbsentField
+                                             ? std::u16string()
+                                             : canonical(layout.fields[columns[i]], values[i], options)));
     }
   }
 
-  // Bytes to values to bytes.
-  if (recordBytes.size() < layout.recordLength) return 0;
+  // Bytes to values to bytes: the record as long as its counters make it.
   const auto* record = reinterpret_cast<const std::uint8_t*>(recordBytes.data());
-  decoder.decode({record, layout.recordLength}, decoded, faults, true);
+  const quor::RecordExtent extent = decoder.extent({record, recordBytes.size()});
+  if (extent.fault || extent.length > recordBytes.size()) return 0;
+  QUOR_FUZZ_CHECK(extent.length <= layout.recordLength && extent.length >= layout.shortestLength);
+  const std::size_t length = extent.length;
+  decoder.decode({record, length}, decoded, faults, true);
   QUOR_FUZZ_CHECK(decoded.size() == columns.size());
-  // The overlays read as columns of their own, as quor dump shows them: each lies within the record.
-  quor::Layout overlays{{}, layout.recordLength};
-  for (const quor::LayoutField& field : layout.fields) {
-    if (field.role != quor::FieldRole::overlay) continue;
-    overlays.fields.push_back(field);
-    overlays.fields.back().role = quor::FieldRole::column;
-  }
-  if (!overlays.fields.empty()) {
-    std::vector<std::u16string> redefined;
-    quor::RecordDecoder(overlays, options)
-        .decode({record, layout.recordLength}, redefined, faults, true);
-    QUOR_FUZZ_CHECK(redefined.size() == overlays.fields.size());
-  }
-  decoder.decode({record, layout.recordLength}, decoded, faults);
+  // The overlays read in their places, as quor dump shows them: one text each, within the record.
+  std::vector<std::u16string> redefined;
+  decoder.decodeOverlays({record, length}, redefined, faults, true);
+  std::size_t overlays = 0;
+  for (const quor::LayoutField& field : layout.fields) overlays += field.role == quor::FieldRole::overlay ? 1 : 0;
+  QUOR_FUZZ_CHECK(redefined.size() == overlays);
+  for (const quor::FieldFault& fault : faults) QUOR_FUZZ_CHECK(fault.offset + fault.length <= length);
+  decoder.decode({record, length}, decoded, faults);
   if (!faults.empty()) return 0;
   const auto encode = [&](const std::vector<std::u16string>& texts) {
     const std::vector<std::u16string_view> views(texts.begin(), texts.end());

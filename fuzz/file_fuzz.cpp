@@ -4,7 +4,8 @@
 //   bad frame is written again to the same bytes;
 // - decode then encode is the identity: records of two layouts told apart by a type byte, taken from
 //   the input and brought to the form the builder writes (a V or VB record may end before its last
-//   columns), are framed into a file; reading it back, selecting each record's layout, decoding it and
+//   columns; a layout with varying tables makes each as long as its counters say), are framed into a
+//   file; reading it back, selecting each record's layout, decoding it and
 //   writing its values again as a ragged CSV line and as a JSON Lines object, reading those back,
 //   building the records and framing them again gives the same file.
 //
@@ -98,6 +99,13 @@ quor::Layout typedLayout(quor::fuzz::Input& in) {
   type.kind = quor::FieldKind::text;
   type.length = 1;
   layout.fields.insert(layout.fields.begin(), type);
+  // Every field, table and overlay moves one field and one byte on.
+  for (quor::VaryingTable& table : layout.tables) {
+    ++table.counter;
+    ++table.first;
+  }
+  for (std::size_t i = 1; i < layout.fields.size(); ++i)
+    if (layout.fields[i].role == quor::FieldRole::overlay) ++layout.fields[i].offset;
   // Names of their own, as JSON keys must be.
   for (std::size_t i = 1; i < layout.fields.size(); ++i) layout.fields[i].name = "f" + std::to_string(i);
   quor::finishLayout(layout);
@@ -146,13 +154,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (raw.size() < layout.recordLength || layout.recordLength > 4096) break;
     Bytes record(raw.begin(), raw.end());
     record[0] = kind == 0 ? 0xD6 : 0xE3;  // "O", "T"
+    // A record of varying length is as long as its counters make it.
+    const quor::RecordExtent extent = decoders[kind].extent(record);
+    if (extent.fault) continue;
+    record.resize(extent.length);
     decoders[kind].decode(record, values, faults);
     if (!faults.empty()) continue;
     const std::size_t columns = values.size();
     const std::size_t present = fixed ? columns : 1 + (head >> 1) % columns;
     const Bytes canonical = build(kind, values, present);
     if (!writer.fits(canonical.size())) continue;
-    QUOR_FUZZ_CHECK(quor::columnsWithin(layout, canonical.size()) == present);
+    // The columns after `present` are absent, but for those of elements the counters leave out.
+    const std::size_t within = decoders[kind].columnsWithin(canonical);
+    QUOR_FUZZ_CHECK(within >= present);
+    QUOR_FUZZ_CHECK(within == present || layout.varies());
     // What the builder writes, the decoder reads back to what builds it again.
     decoders[kind].decode(canonical, values, faults);
     QUOR_FUZZ_CHECK(faults.empty());
@@ -179,8 +194,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   quor::FrameReader reader(framing);
   for (std::size_t done = 0;;) {
     const std::span<const std::uint8_t> rest(file.data() + done, file.size() - done);
-    const std::size_t length =
-        fixed && !rest.empty() ? layouts[selector.select(rest) == 1 ? 1 : 0].layout.recordLength : 0;
+    const std::size_t type = !rest.empty() && selector.select(rest) == 1 ? 1 : 0;
+    const std::size_t length = fixed && !rest.empty() ? decoders[type].extent(rest).length : 0;
     const quor::Frame frame = reader.next(rest, true, length);
     QUOR_FUZZ_CHECK(frame.status == quor::FrameStatus::record || frame.status == quor::FrameStatus::end);
     if (frame.status == quor::FrameStatus::end) break;
@@ -191,7 +206,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     QUOR_FUZZ_CHECK(kind == kinds[index]);
     decoders[kind].decode(record, values, faults);
     QUOR_FUZZ_CHECK(faults.empty());
-    const std::size_t present = quor::columnsWithin(layouts[kind].layout, record.size());
+    const std::size_t present = decoders[kind].columnsWithin(record);
     // A ragged CSV line: the layout's name, then its values given.
     std::vector<std::u16string> line{kind == 0 ? u"ONE" : u"TWO"};
     line.insert(line.end(), values.begin(), values.begin() + static_cast<std::ptrdiff_t>(present));

@@ -263,6 +263,22 @@ inline quor::LayoutField fullLayoutField(Input& in, std::size_t laid, std::size_
   return field;
 }
 
+// The byte that starts a varying table (OCCURS DEPENDING ON) over the fields before it, among the
+// entries of layoutOf: then its counter's field, its first field (each modulo the fields so far), the
+// fields an element (1 to 8), its most and its fewest elements (0 to 7 each), any of them out of range.
+inline constexpr std::uint8_t kVaryingTable = 0xFD;
+
+inline quor::VaryingTable varyingTable(Input& in, std::size_t fields) {
+  quor::VaryingTable table;
+  table.name = "v";
+  table.counter = fields == 0 ? 0 : in.byte() % fields;
+  table.first = fields == 0 ? 0 : in.byte() % fields;
+  table.width = 1 + in.byte() % 8u;
+  table.most = in.byte() % 8u;
+  table.least = in.byte() % 8u;
+  return table;
+}
+
 // What finishLayout promises of a layout it accepts: sizes as fieldSize() gives them, the fields that
 // are no overlays laid one after the other from byte 0 to the record's length of at most 64 MiB, each
 // overlay within the bytes of the fields before it, fillers constant and component fields never.
@@ -280,10 +296,25 @@ inline void checkFinished(const quor::Layout& layout) {
     }
   }
   QUOR_FUZZ_CHECK(laid == layout.recordLength && laid <= quor::base::kMaxResultBytes);
+  // A varying layout: every table's counts within range place its fields, from the shortest record
+  // (every table at its fewest) to the longest (every table at its most, the fields' own offsets).
+  QUOR_FUZZ_CHECK(layout.shortestLength <= layout.recordLength);
+  if (!layout.varies()) {
+    QUOR_FUZZ_CHECK(layout.shortestLength == layout.recordLength);
+    return;
+  }
+  std::vector<std::size_t> most;
+  for (const quor::VaryingTable& table : layout.tables) most.push_back(table.most);
+  std::vector<std::size_t> offsets;
+  QUOR_FUZZ_CHECK(quor::placeFields(layout, most, offsets) == layout.recordLength);
+  for (std::size_t i = 0; i < layout.fields.size(); ++i) QUOR_FUZZ_CHECK(offsets[i] == layout.fields[i].offset);
+  const quor::LayoutField& counter = layout.fields[layout.tables.front().counter];
+  QUOR_FUZZ_CHECK(counter.role == quor::FieldRole::column && counter.scale == 0);
 }
 
 // A layout of up to eight entries up to a 0xFF byte, finished by finishLayout: an entry is one byte
-// (layoutFieldOf), or kFullField and a field given in full, repeated, up to `mostFields` fields in all
+// (layoutFieldOf), kVaryingTable and a table, or kFullField and a field given in full, repeated, up to
+// `mostFields` fields in all
 // (a record at the cap takes 1,025; the default keeps the layouts of the record targets quick to
 // make, their records being skipped beyond 64 KiB anyway). A layout finishLayout refuses
 // must be refused with error 5 naming a field; it gives the empty layout, as does an input without
@@ -296,6 +327,10 @@ inline quor::Layout layoutOf(Input& in, std::size_t mostFields = 64) {
   for (int entries = 0; entries < 8 && layout.fields.size() < mostFields; ++entries) {
     const std::uint8_t code = in.byte();
     if (code == 0xFF) break;
+    if (code == kVaryingTable) {
+      layout.tables.push_back(varyingTable(in, layout.fields.size()));
+      continue;
+    }
     std::size_t times = 1;
     const quor::LayoutField field =
         code == kFullField ? fullLayoutField(in, laid, times) : layoutFieldOf(code);
@@ -303,7 +338,7 @@ inline quor::Layout layoutOf(Input& in, std::size_t mostFields = 64) {
     layout.fields.insert(layout.fields.end(), times, field);
     if (field.role != quor::FieldRole::overlay) laid += times * quor::fieldSize(field);
   }
-  if (layout.fields.empty()) return layout;
+  if (layout.fields.empty()) return {};
   try {
     quor::finishLayout(layout);
   } catch (const quor::Error& e) {

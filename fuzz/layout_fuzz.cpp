@@ -4,7 +4,8 @@
 // names (from a file), fields placed one after the other with the sizes their kinds give, and for
 // component layouts lists that spell exactly those fields; any accepted layout keeps finishLayout's
 // promises (fuzz_support.hpp checkFinished), and a record built from a zero in every column has the
-// record length, the same bytes as FujitsuHostQuor where it can build it. Anything else is error 5 with
+// record length (with varying tables, the length its counts of zero make, or a refusal of such a
+// count), the same bytes as FujitsuHostQuor where it can build it. Anything else is error 5 with
 // a message.
 //
 // Input: the flags byte (bit 2 set: the bytes are a layout made in code, fuzz_support.hpp layoutOf;
@@ -31,13 +32,26 @@ std::u16string joined(const quor::Layout& layout, bool lengths) {
   return out;
 }
 
-// The record of a zero in every column: the builder writes it whole, the record's length.
+// The record of a zero in every column: the builder writes it whole, the record's length; with varying
+// tables, as long as the counts of zero make it (found so from its bytes), or refused when zero is no
+// count of a table.
 quor::ByteString checkZeroRecord(const quor::Layout& layout) {
   const std::vector<std::u16string_view> zeros(layout.columns().size(), u"0");
   quor::RecordBuilder builder(layout);
   quor::ByteString built;
-  builder.append(zeros, built);
-  QUOR_FUZZ_CHECK(built.size() == layout.recordLength);
+  try {
+    builder.append(zeros, built);
+  } catch (const quor::Error& e) {
+    QUOR_FUZZ_CHECK(layout.varies() && e.number() == quor::errors::kSubscript);
+    return built;
+  }
+  if (!layout.varies()) {
+    QUOR_FUZZ_CHECK(built.size() == layout.recordLength);
+    return built;
+  }
+  QUOR_FUZZ_CHECK(built.size() >= layout.shortestLength && built.size() <= layout.recordLength);
+  const quor::RecordExtent extent = quor::RecordDecoder(layout).extent({built.data(), built.size()});
+  QUOR_FUZZ_CHECK(!extent.fault && extent.length == built.size());
   return built;
 }
 

@@ -18,6 +18,8 @@ class Error : public std::exception {
   Error(int number, std::size_t field) noexcept;
   // An error with a message of its own, which what() gives instead of the number's standard text.
   Error(int number, const std::string& message) noexcept;
+  // The error of record field `field` with a message of its own.
+  Error(int number, std::size_t field, const std::string& message) noexcept;
 
   [[nodiscard]] int number() const noexcept { return number_; }
   // The record field that failed, counted from 1, when a record builder raised the error; 0 otherwise.
@@ -25,6 +27,8 @@ class Error : public std::exception {
   [[nodiscard]] std::size_t field() const noexcept { return field_; }
   // The message, or the standard text of the number, e.g. "Type mismatch" for 13.
   [[nodiscard]] const char* what() const noexcept override;
+  // True when the error carries a message of its own rather than its number's standard text.
+  [[nodiscard]] bool hasMessage() const noexcept { return message_ != nullptr; }
 
   // The standard text of any error number this component can raise ("Application-defined or
   // object-defined error" for numbers it does not know).

@@ -13,6 +13,9 @@
 //   ﾀﾛｳ","AMOUNT":1234.50,"HISTORY":[{"DAY":1},{"DAY":2}]}
 //
 // A field past the end of a record shorter than its layout (a variable-length file's) is absent: null.
+// A table of varying length (OCCURS DEPENDING ON) is an array of as many elements as its counter's
+// value says (all of them when that is no count, as read leniently); the reader refuses an array of
+// another length.
 
 #include <cstddef>
 #include <span>

@@ -15,7 +15,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -104,6 +106,31 @@ struct LayoutField {
   std::size_t offset = 0;  // byte offset in the record (set by finishLayout)
   std::size_t size = 0;    // bytes (set by finishLayout)
   std::string origin;      // where it was defined, for messages: "orders.cpy:12"; may be empty
+  // A constant's own bytes, as a copybook's FILLER ... VALUE gives them (PIC S9(3) COMP-3 VALUE -5:
+  // 00 5D; PIC X(2) VALUE X'0D25'); empty: the constant is blanks, zeros or its fill bytes, or its text.
+  // finishLayout holds them to the field's size.
+  std::vector<std::uint8_t> constantBytes{};
+  // A text or national constant's own text (PIC X(3) VALUE 'AB': "AB"), written as a value of the
+  // field is, on the run's host page: the record builder refuses a layout whose constant text it would
+  // write other than it reads.
+  std::u16string constantText{};
+  // An overlay that renames bytes of other fields (a copybook's level 66 RENAMES) rather than
+  // redefining them; it is read and shown as any overlay is.
+  bool alias = false;
+};
+
+// A table whose number of elements a field of the record holds (COBOL's OCCURS m TO n TIMES DEPENDING
+// ON counter). Its elements are the fields first .. first + most x width - 1, `width` fields each, in
+// order; a record holds the first `count` of them, `count` being the counter's value, and every field
+// after an absent element moves up by the absent bytes, as the host compiler places them. A table
+// inside an element of another is listed once for each element that holds it, all with one counter.
+struct VaryingTable {
+  std::string name;         // for messages: "ITEMS"
+  std::size_t counter = 0;  // the field whose value is the count: a whole number column before every table
+  std::size_t least = 0;    // the fewest elements a record holds
+  std::size_t most = 1;     // the most; the layout's fields hold this many
+  std::size_t first = 0;    // the field that starts its first element
+  std::size_t width = 1;    // fields an element
 };
 
 // A component field: `name`, the component's length and format code.
@@ -127,10 +154,18 @@ struct LayoutNode {
 
 struct Layout {
   std::vector<LayoutField> fields;
-  std::size_t recordLength = 0;  // bytes of a record (set by finishLayout)
+  std::size_t recordLength = 0;  // bytes of a record; with varying tables, of the longest (set by finishLayout)
+  // Tables whose length varies, in the order of their first fields (an enclosing table before those it
+  // holds); none: every record is recordLength bytes, its fields where their offsets say.
+  std::vector<VaryingTable> tables{};
+  // Bytes of the shortest record, every table at its fewest, tables of one counter at the fewest they
+  // all hold (set by finishLayout).
+  std::size_t shortestLength = 0;
   // The record's items, outermost first, from a copybook; empty for a flat layout (a layout file, the
   // lists, a layout made in code), whose fields each stand for themselves.
   std::vector<LayoutNode> tree{};
+
+  [[nodiscard]] bool varies() const noexcept { return !tables.empty(); }
 
   // The fields that take a value, in order: the input's columns.
   [[nodiscard]] std::vector<std::size_t> columns() const;
@@ -165,8 +200,47 @@ std::size_t fieldSize(const LayoutField& field);
 //   only the maker can tell what (a filler meant as a text column, or a constant meant as a filler);
 // - an overlay does not lie within the bytes of the fields listed before it (an overlay before any
 //   field has nothing to redefine);
+// - a constant's own bytes (constantBytes) are not exactly its size, or are given to a field that is
+//   no constant; its own text (constantText) is given to a field that is no text or national constant,
+//   or beside bytes of its own;
+// - a varying table cannot be read from its record: its counter is no whole-number typed column
+//   (zoned, packed or binary of scale 0) listed before every table, its range or its fields lie outside
+//   the layout, its elements differ in their fields' sizes and roles, it overlaps another table other
+//   than by lying within one element of it, the tables are not listed in order, or tables counted by
+//   one field have no count in common;
+// - an overlay lies on bytes that a table's count can leave out while the overlay stays, or the other
+//   way round: its bytes must be those of fields in the same element as itself (or in no table);
 // - the record would be longer than 64 MiB (67,108,864 bytes), the most one call builds.
+// It also sets the shortest record's length, every table at its fewest elements (tables counted by one
+// field at the fewest all of them hold).
 void finishLayout(Layout& layout);
+
+// Marks a field that a record of a varying layout leaves out: one of an element past its table's count.
+inline constexpr std::size_t kAbsentField = static_cast<std::size_t>(-1);
+
+// Where every field of a record of `layout` lies when its tables hold `counts` elements, one count a
+// table of Layout::tables, each from the table's fewest to its most: `offsets` receives one offset a
+// field (kAbsentField for the fields of an absent element), and the function returns the record's
+// length. Every field after an absent element moves up by the absent bytes; with every table at its
+// most the offsets are the fields' own. Throws quor::Error 9 for a count out of its table's range or a
+// number of counts other than the tables', 7 when memory runs out.
+std::size_t placeFields(const Layout& layout, std::span<const std::size_t> counts, std::vector<std::size_t>& offsets);
+
+// A member that a copybook's COPY statement names, as a CopyResolver finds it.
+struct CopyMember {
+  std::string name;  // what messages and the chain of copies call it: "copy/ADDRESS.cpy"
+  std::string text;  // its text, UTF-8 or ASCII
+};
+
+// Finds the member `name` (the COPY statement's word, or its literal's text) of `library` (empty when
+// the statement names none). When there is no such member it throws quor::Error 5 whose message says
+// where it looked; any other error passes through the copybook reader unchanged.
+using CopyResolver = std::function<CopyMember(const std::string& name, const std::string& library)>;
+
+// A resolver that looks in each of `folders` in turn for the file `name`, then `name.cpy`, then
+// `name.CPY` (inside the folder `library` of each, when a library is named); the first found is the
+// member. A file that is found but cannot be read fails with error 75.
+CopyResolver copyFolders(std::vector<std::string> folders);
 
 // The fields of a record shorter than its layout, which a variable-length file may hold: the columns
 // wholly within its first `bytes` bytes (those after are absent), and the field, overlays aside, that
@@ -205,25 +279,30 @@ std::vector<NamedLayout> parseLayoutFileRecords(std::string_view text, const std
 
 // The record a COBOL copybook describes (text in UTF-8 or ASCII): its elementary items as typed fields,
 // with the offsets and record length the host compiler gives. Tables (OCCURS) become one field an
-// element, "item(1)", "item(2)"; FILLER items are constants; items of a REDEFINES are overlays. A name
-// used twice is qualified by its groups, "AMOUNT OF TOTALS". SIGN clauses, COMP-1 and COMP-2, COMP-5,
-// P in a picture, JUSTIFIED RIGHT, BLANK WHEN ZERO and edited pictures give the fields' attributes;
-// `options` gives the site's choices. Clauses it cannot handle (SYNCHRONIZED, OCCURS DEPENDING ON,
-// RENAMES, pictures the editing rules do not write) throw quor::Error 5 naming the clause, file and
-// line, saying the item "cannot be written" or "cannot be read" as options.use says.
-// The copybook describes one record: an 01 entry (later 01 entries only as REDEFINES of it), or 77
-// items and items of one level without an 01, laid out one after the other; a copybook of several 01
-// records is refused here, naming them (parseCopybookRecord reads one). A redefining item longer than
-// what it redefines is refused, as are more than 100,000 fields and records over 64 MiB. The layout
-// keeps the copybook's groups and tables (Layout::tree).
-Layout parseCopybook(std::string_view text, const std::string& fileName, const LayoutOptions& options = {});
+// element, "item(1)", "item(2)"; FILLER items are constants (their VALUE, when given, as their bytes);
+// items of a REDEFINES are overlays, and so are the names of a level 66 RENAMES (alias set). A table of
+// OCCURS ... DEPENDING ON becomes a VaryingTable; SYNCHRONIZED binary and float items get the slack
+// bytes before them that the host compiler inserts, as fillers of 0x00 named "(slack bytes)". SIGN
+// clauses, COMP-1 and COMP-2, COMP-5, P in a picture, JUSTIFIED RIGHT, BLANK WHEN ZERO and edited
+// pictures give the fields' attributes; `options` gives the site's choices. COPY statements take their
+// members' text from `resolve` (with REPLACING applied); without one, a COPY is refused. A name used
+// twice is qualified by its groups, "AMOUNT OF TOTALS". Clauses it cannot handle (pictures the editing
+// rules do not write) throw quor::Error 5 naming the clause, file and line, saying the item "cannot be
+// written" or "cannot be read" as options.use says. The copybook describes one record: an 01 entry
+// (later 01 entries only as REDEFINES of it), or 77 items and items of one level without an 01, laid
+// out one after the other; a copybook of several 01 records is refused here, naming them
+// (parseCopybookRecord reads one). A redefining item longer than what it redefines is refused, as are
+// more than 100,000 fields and records over 64 MiB. The layout keeps the copybook's groups and tables
+// (Layout::tree).
+Layout parseCopybook(std::string_view text, const std::string& fileName, const LayoutOptions& options = {},
+                     const CopyResolver& resolve = {});
 
 // The names of the 01 records of a copybook, in order (one empty name for items without an 01). A
 // file of several record types is often described so, each 01 entry its own record with its own
 // length; an 01 entry that REDEFINES another is no record of its own. A copybook the reader cannot
 // take is refused as parseCopybook refuses it, in the words `options.use` gives.
 std::vector<std::string> copybookRecordNames(std::string_view text, const std::string& fileName,
-                                             const LayoutOptions& options = {});
+                                             const LayoutOptions& options = {}, const CopyResolver& resolve = {});
 
 // One record of a copybook, named in any letter case: an 01 record, laid out on its own (its names
 // qualified within it alone), or an item of a REDEFINES (the item redefined, or one that redefines
@@ -232,7 +311,7 @@ std::vector<std::string> copybookRecordNames(std::string_view text, const std::s
 // blanks. The layout comes with the name as the copybook writes it. Throws quor::Error 5 when no 01
 // record and no item of a REDEFINES has the name, and as parseCopybook does.
 NamedLayout parseCopybookRecord(std::string_view text, const std::string& fileName, std::string_view name,
-                                const LayoutOptions& options = {});
+                                const LayoutOptions& options = {}, const CopyResolver& resolve = {});
 
 // A layout from the --lengths and --formats lists ("8,20,10" and "1,1,2"); messages name the list and
 // its item ("--lengths item 2: ...").

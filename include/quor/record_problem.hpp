@@ -65,4 +65,10 @@ RecordProblem faultProblem(const Layout& layout, std::span<const std::uint8_t> r
 // one: the decoder finds that column's bytes invalid.
 std::string recordLengthProblem(const Layout& layout, std::string_view name, std::size_t size);
 
+// The same for `record` as `decoder` reads it: a record of a layout with varying tables is as long as
+// its counters make it (its slot's length with padVarying), and one longer than that names its
+// leftover bytes; one shorter ends early, as any record of a V file may.
+std::string recordLengthProblem(const RecordDecoder& decoder, std::string_view name,
+                                std::span<const std::uint8_t> record);
+
 }  // namespace quor

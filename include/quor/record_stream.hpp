@@ -18,9 +18,11 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "quor/framing.hpp"
 #include "quor/layout.hpp"
+#include "quor/record.hpp"
 #include "quor/record_types.hpp"
 
 namespace quor {
@@ -28,10 +30,16 @@ namespace quor {
 class RecordStream {
  public:
   // Records framed as `framing`. Fixed records are as long as their layout (of `layouts`, the one
-  // `selector` selects where there are several) or, without layouts, `fixedLength`. The layouts and
-  // the selector are the caller's and must outlive the stream.
+  // `selector` selects where there are several) or, without layouts, `fixedLength`; a layout with
+  // varying tables (OCCURS DEPENDING ON) makes each record as long as its counters say, read with
+  // `options` (with padVarying, each stands in a slot of the longest record's length), and a counter
+  // that says no length is a bad item after which nothing is read. The layouts and the selector are the
+  // caller's and must outlive the stream.
   RecordStream(const Framing& framing, std::span<const NamedLayout> layouts, const RecordSelector* selector,
-               std::size_t fixedLength = 0);
+               std::size_t fixedLength = 0, const RecordOptions& options = {});
+  ~RecordStream();
+  RecordStream(RecordStream&&) noexcept;
+  RecordStream& operator=(RecordStream&&) noexcept;
 
   struct Item {
     enum class Kind : std::uint8_t {
@@ -93,12 +101,17 @@ class RecordStream {
   Item nextItem(std::span<const std::uint8_t> held, bool atEnd, const Frame* first);
   // The layout of the record at `bytes`, or kNoLayout with problem_ saying why.
   std::size_t layoutOf(std::span<const std::uint8_t> bytes);
+  // The length of a fixed record of layout `layout` at the start of `held`: its layout's, or what its
+  // counters say (more than held.size() when more bytes are needed to tell). False, with `item` the bad
+  // item, when a counter says no length.
+  bool fixedLengthOf(std::size_t layout, std::span<const std::uint8_t> held, std::size_t& length, Item& item);
 
   FrameReader reader_;
   std::span<const NamedLayout> layouts_;
   std::size_t layoutCount_ = 0;
   const RecordSelector* selector_;
   std::size_t fixedLength_;
+  std::vector<std::optional<RecordDecoder>> varying_;  // a layout's decoder where its records vary in length
   std::optional<std::size_t> commonLength_;  // the length every layout's record has, if one
   bool oneLayout_ = false;                   // no type to tell: every record is of the one layout, or of none
   std::size_t fixedOnly_ = 0;                // fixed records of one layout: their length

@@ -14,6 +14,10 @@ Error::Error(int number, const std::string& message) noexcept : number_(number) 
   }
 }
 
+Error::Error(int number, std::size_t field, const std::string& message) noexcept : Error(number, message) {
+  field_ = field;
+}
+
 const char* Error::what() const noexcept {
   return message_ ? message_->c_str() : textOf(number_);
 }

@@ -5,6 +5,7 @@
 #include "quor/json_lines.hpp"
 
 #include <algorithm>
+#include <optional>
 
 #include "base/api_guard.hpp"
 #include "base/utf.hpp"
@@ -22,6 +23,10 @@ struct JsonLinesWriter::Shape {
   std::size_t column = 0;    // value: the column
   bool number = false;       // value: a decimal number field, whose values are JSON numbers
   bool takesNumber = false;  // value: a field that takes a JSON number (a decimal or a float)
+  // array of a table of varying length (OCCURS DEPENDING ON): its counter's column and its fewest
+  // elements; a record holds as many elements as the counter's value says.
+  std::size_t counterColumn = static_cast<std::size_t>(-1);
+  std::size_t least = 0;
   std::vector<Shape> items;  // object: its members; array: its elements
 };
 
@@ -185,6 +190,11 @@ class ShapeBuilder {
       return;
     }
     shape.kind = Shape::Kind::array;
+    for (const VaryingTable& table : layout_.tables)
+      if (table.first == next_) {
+        shape.counterColumn = columnOf_[table.counter];
+        shape.least = table.least;
+      }
     bool any = false;
     for (std::uint32_t i = 0; i < node.occurs; ++i) {
       Shape item;
@@ -205,6 +215,26 @@ std::vector<Shape> shapeOf(const Layout& layout, bool named) {
     for (const Shape& member : shape)
       if (member.key == "record") refuse("the name 'record' of an item is the key of the record's layout");
   return shape;
+}
+
+// The count a table's counter holds, if its text is a whole number.
+std::optional<std::size_t> countOf(const std::u16string& text) {
+  if (text.empty() || text.size() > 9) return std::nullopt;
+  std::size_t count = 0;
+  for (const char16_t c : text) {
+    if (c < u'0' || c > u'9') return std::nullopt;
+    count = count * 10 + static_cast<std::size_t>(c - u'0');
+  }
+  return count;
+}
+
+// The elements of an array a record holds: a table of varying length's as many as its counter says
+// (every element when the counter is absent or no count, as read leniently), any other table's all.
+std::size_t elementsOf(const Shape& array, std::span<const std::u16string> values, std::size_t present) {
+  if (array.counterColumn == static_cast<std::size_t>(-1) || array.counterColumn >= present)
+    return array.items.size();
+  const std::optional<std::size_t> count = countOf(values[array.counterColumn]);
+  return count && *count <= array.items.size() ? *count : array.items.size();
 }
 
 void appendValues(const std::vector<Shape>& members, std::span<const std::u16string> values,
@@ -234,7 +264,7 @@ void appendValues(const std::vector<Shape>& members, std::span<const std::u16str
         break;
       case Shape::Kind::array:
         out += '[';
-        for (std::size_t i = 0; i < member.items.size(); ++i) {
+        for (std::size_t i = 0; i < elementsOf(member, values, present); ++i) {
           if (i > 0) out += ',';
           const Shape& item = member.items[i];
           if (item.kind == Shape::Kind::object) {
@@ -541,10 +571,25 @@ class Matcher {
       case Shape::Kind::array:
         if (json.type != Json::Type::array)
           refuse(place + " is " + typeName(json.type) + ", where a table (an array) is expected");
-        if (json.items.size() != shape.items.size())
+        if (shape.counterColumn != static_cast<std::size_t>(-1)) {
+          // A table of varying length holds as many elements as its counter (read before it) says; the
+          // columns of the others stay empty.
+          const std::optional<std::size_t> count = countOf(values_[shape.counterColumn]);
+          if (json.items.size() > shape.items.size() || (count && json.items.size() != *count)) {
+            std::string why = count ? "its counter says " + std::to_string(*count) : std::string();
+            if (!count || *count < shape.least || *count > shape.items.size()) {
+              const std::string range = "the table holds " + std::to_string(shape.least) + " to " +
+                                        std::to_string(shape.items.size());
+              why = count ? why + " (" + range + ")" : range;
+            }
+            refuse(place + " has " + std::to_string(json.items.size()) +
+                   (json.items.size() == 1 ? " element" : " elements") + "; " + why);
+          }
+        } else if (json.items.size() != shape.items.size()) {
           refuse(place + " has " + std::to_string(json.items.size()) +
                  (json.items.size() == 1 ? " element" : " elements") + "; the table has " +
                  std::to_string(shape.items.size()));
+        }
         for (std::size_t i = 0; i < json.items.size(); ++i) {
           const std::string element = "element " + std::to_string(i + 1) + " of " + place;
           const Shape& item = shape.items[i];

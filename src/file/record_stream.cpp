@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "base/api_guard.hpp"
+#include "quor/record_problem.hpp"
 #include "quor/text.hpp"
 
 namespace quor {
@@ -19,22 +20,59 @@ std::string counted(std::uint64_t count, const std::string& noun) {
 }  // namespace
 
 RecordStream::RecordStream(const Framing& framing, std::span<const NamedLayout> layouts,
-                           const RecordSelector* selector, std::size_t fixedLength)
+                           const RecordSelector* selector, std::size_t fixedLength, const RecordOptions& options)
     : reader_(framing),
       layouts_(layouts),
       layoutCount_(layouts.size()),
       selector_(selector),
       fixedLength_(fixedLength),
       longest_(fixedLength) {
-  for (const NamedLayout& layout : layouts) {
-    longest_ = std::max(longest_, layout.layout.recordLength);
-    if (!commonLength_) commonLength_ = layout.layout.recordLength;
-    if (*commonLength_ != layout.layout.recordLength) commonLength_ = 0;
+  base::guarded([&] {
+    bool varies = false;
+    for (const NamedLayout& layout : layouts) {
+      longest_ = std::max(longest_, layout.layout.recordLength);
+      if (!commonLength_) commonLength_ = layout.layout.recordLength;
+      if (*commonLength_ != layout.layout.recordLength) commonLength_ = 0;
+      // Back to back, a record of varying length is found by its counters.
+      std::optional<RecordDecoder>& decoder = varying_.emplace_back();
+      if (layout.layout.varies() && !options.padVarying && framing.format == RecordFormat::fixed) {
+        decoder.emplace(layout.layout, options);
+        varies = true;
+      }
+    }
+    if (commonLength_ == std::size_t{0} || varies) commonLength_.reset();
+    oneLayout_ = selector == nullptr && layouts.size() <= 1 && !varies;
+    if (framing.format == RecordFormat::fixed && !varies)
+      fixedOnly_ = layouts.empty() ? fixedLength : layouts.front().layout.recordLength;
+  });
+}
+
+RecordStream::~RecordStream() = default;
+RecordStream::RecordStream(RecordStream&&) noexcept = default;
+RecordStream& RecordStream::operator=(RecordStream&&) noexcept = default;
+
+bool RecordStream::fixedLengthOf(std::size_t layout, std::span<const std::uint8_t> held, std::size_t& length,
+                                 Item& item) {
+  const std::optional<RecordDecoder>& decoder = varying_[layout];
+  if (!decoder) {
+    length = layouts_[layout].layout.recordLength;
+    return true;
   }
-  if (commonLength_ == std::size_t{0}) commonLength_.reset();
-  oneLayout_ = selector == nullptr && layouts.size() <= 1;
-  if (framing.format == RecordFormat::fixed)
-    fixedOnly_ = layouts.empty() ? fixedLength : layouts.front().layout.recordLength;
+  const RecordExtent extent = decoder->extent(held);
+  if (!extent.fault) {
+    length = extent.length;
+    return true;
+  }
+  stopped_ = true;
+  item.kind = Item::Kind::bad;
+  item.begin = extent.fault->offset;
+  item.number = records_ + 1;
+  problem_ = faultProblem(layouts_[layout].layout, held, *extent.fault).text() +
+             "; the records after it cannot be found";
+  passedOver_ = "the rest of the input passed over";
+  item.problem = problem_;
+  item.passedOver = passedOver_;
+  return false;
 }
 
 std::size_t RecordStream::layoutOf(std::span<const std::uint8_t> bytes) {
@@ -66,6 +104,7 @@ RecordStream::Item RecordStream::nextItem(std::span<const std::uint8_t> held, bo
     std::size_t chosen = layouts_.empty() ? kNoLayout : 0;
     if (first == nullptr && format == RecordFormat::fixed && !layouts_.empty()) {
       fixed = layouts_.front().layout.recordLength;
+      if (selector_ == nullptr && !fixedLengthOf(0, held, fixed, item)) return item;
       if (selector_ != nullptr) {
         // A fixed record is as long as the layout its type field selects.
         const std::size_t needed = selector_->bytesNeeded();
@@ -77,7 +116,7 @@ RecordStream::Item RecordStream::nextItem(std::span<const std::uint8_t> held, bo
         if (held.size() >= needed) {
           chosen = layoutOf(held);
           if (chosen != kNoLayout) {
-            fixed = layouts_[chosen].layout.recordLength;
+            if (!fixedLengthOf(chosen, held, fixed, item)) return item;
           } else if (commonLength_) {
             fixed = *commonLength_;
           } else {
@@ -111,7 +150,8 @@ RecordStream::Item RecordStream::nextItem(std::span<const std::uint8_t> held, bo
         item.begin = frame.at;
         problem_ = describeFrame(frame);
         if (format == RecordFormat::fixed && layouts_.size() == 1)
-          problem_ += " (records are " + counted(fixed, "byte") + ")";
+          problem_ += varying_.front() ? " (the record there would be " + counted(fixed, "byte") + ")"
+                                       : " (records are " + counted(fixed, "byte") + ")";
         item.resumes = frame.resumes;
         passedOver_ = frame.resumes
                           ? "the rest of its block, " + counted(frame.skipped, "byte") + ", passed over"

@@ -152,6 +152,114 @@ std::string overlayProblem(const LayoutField& field, std::size_t laid) {
          " bytes of the fields before it";
 }
 
+// Why a constant's own bytes cannot stand in for it, or nothing.
+std::string constantProblem(const LayoutField& field) {
+  if (!field.constantText.empty()) {
+    if (field.role != FieldRole::constant || (field.kind != FieldKind::text && field.kind != FieldKind::national))
+      return "only a text or national constant has a text of its own (constantText)";
+    if (!field.constantBytes.empty()) return "a constant has bytes or a text of its own, not both";
+  }
+  if (field.constantBytes.empty()) return {};
+  if (field.role != FieldRole::constant)
+    return "only a constant has bytes of its own (constantBytes); this field's role is not constant";
+  if (field.constantBytes.size() == field.size) return {};
+  return std::to_string(field.constantBytes.size()) + " constant bytes for a field of " + std::to_string(field.size);
+}
+
+bool isWholeNumberColumn(const LayoutField& field) {
+  return field.role == FieldRole::column && field.scale == 0 &&
+         (field.kind == FieldKind::zoned || field.kind == FieldKind::packed || field.kind == FieldKind::binary);
+}
+
+// The innermost element of a varying table a field belongs to: the table's index + 1 (0: none) and the
+// element.
+struct Element {
+  std::size_t table = 0;
+  std::size_t element = 0;
+  friend bool operator==(const Element&, const Element&) = default;
+};
+
+// Checks the varying tables of a layout whose fields are finished, and returns each field's innermost
+// element. `refuse(i, problem)` names field i.
+template <class Refuse>
+std::vector<Element> checkTables(const Layout& layout, Refuse&& refuse) {
+  const std::vector<LayoutField>& fields = layout.fields;
+  const std::size_t count = fields.size();
+  if (layout.tables.size() > count) refuse(0, "more varying tables than fields");
+  std::size_t firstOfAll = count;
+  for (const VaryingTable& table : layout.tables) firstOfAll = std::min(firstOfAll, table.first);
+  for (std::size_t t = 0; t < layout.tables.size(); ++t) {
+    const VaryingTable& table = layout.tables[t];
+    const std::string name = "varying table " + std::to_string(t + 1) + (table.name.empty() ? "" : " (" + table.name + ")");
+    const std::size_t at = std::min(table.first, count - 1);
+    if (table.width == 0 || table.most == 0 || table.first >= count || table.most > (count - table.first) / table.width)
+      refuse(at, name + ": its " + std::to_string(table.most) + " elements of " + std::to_string(table.width) +
+                     " fields from field " + std::to_string(table.first + 1) + " lie beyond the layout's " +
+                     std::to_string(count) + " fields");
+    if (table.least > table.most)
+      refuse(at, name + ": its fewest elements (" + std::to_string(table.least) + ") are more than its most (" +
+                     std::to_string(table.most) + ")");
+    if (t > 0 && table.first < layout.tables[t - 1].first)
+      refuse(at, name + " is listed after a table that starts later: tables are listed in order of their first fields");
+    if (table.counter >= firstOfAll)
+      refuse(at, name + ": its counter (field " + std::to_string(table.counter + 1) +
+                     ") must come before every varying table, so a record's length can be read from its start");
+    if (!isWholeNumberColumn(fields[table.counter]))
+      refuse(table.counter, "the counter of " + name +
+                                " must be a column of whole numbers (zoned, packed or binary, scale 0)");
+    for (std::size_t k = 1; k < table.most; ++k)
+      for (std::size_t j = 0; j < table.width; ++j) {
+        const LayoutField& field = fields[table.first + k * table.width + j];
+        const LayoutField& model = fields[table.first + j];
+        if (field.size != model.size || field.role != model.role)
+          refuse(table.first + k * table.width + j,
+                 name + ": element " + std::to_string(k + 1) + " differs from element 1 in this field's size or role");
+      }
+  }
+  // Each field's innermost element, the tables nested one within an element of another.
+  std::vector<Element> elements(count);
+  std::vector<std::size_t> open;  // tables holding the field at hand, outermost first
+  std::size_t next = 0;
+  for (std::size_t i = 0; i < count; ++i) {
+    const auto end = [&](std::size_t t) { return layout.tables[t].first + layout.tables[t].most * layout.tables[t].width; };
+    while (!open.empty() && end(open.back()) <= i) open.pop_back();
+    for (; next < layout.tables.size() && layout.tables[next].first == i; ++next) {
+      if (!open.empty()) {
+        const VaryingTable& outer = layout.tables[open.back()];
+        const std::size_t last = end(next) - 1;
+        if (end(next) > end(open.back()) || (i - outer.first) / outer.width != (last - outer.first) / outer.width)
+          refuse(i, "varying table " + std::to_string(next + 1) + " overlaps varying table " +
+                        std::to_string(open.back() + 1) + " other than by lying within one of its elements");
+      }
+      open.push_back(next);
+    }
+    if (!open.empty())
+      elements[i] = {open.back() + 1, (i - layout.tables[open.back()].first) / layout.tables[open.back()].width};
+  }
+  // An overlay reads the bytes of fields in its own element: a count that leaves one out leaves the other.
+  std::vector<std::size_t> laid;  // the fields that are no overlays, in order
+  for (std::size_t i = 0; i < count; ++i)
+    if (fields[i].role != FieldRole::overlay) laid.push_back(i);
+  std::vector<std::size_t> runEnd(laid.size());  // the last of the laid fields from each on in the same element
+  for (std::size_t k = laid.size(); k-- > 0;)
+    runEnd[k] = k + 1 < laid.size() && elements[laid[k]] == elements[laid[k + 1]] ? runEnd[k + 1] : k;
+  for (std::size_t i = 0; i < count; ++i) {
+    const LayoutField& field = fields[i];
+    if (field.role != FieldRole::overlay) continue;
+    const auto after = std::upper_bound(laid.begin(), laid.end(), field.offset,
+                                        [&](std::size_t offset, std::size_t f) { return offset < fields[f].offset + fields[f].size; });
+    const auto stop = std::lower_bound(laid.begin(), laid.end(), field.offset + field.size,
+                                       [&](std::size_t f, std::size_t end) { return fields[f].offset < end; });
+    if (after == laid.end() || after >= stop) continue;
+    const auto from = static_cast<std::size_t>(after - laid.begin());
+    const auto to = static_cast<std::size_t>(stop - laid.begin()) - 1;
+    if (!(elements[laid[from]] == elements[i]) || runEnd[from] < to)
+      refuse(i, "an overlay must lie on fields of its own element of a varying table (or, outside every table, on "
+                "fields outside every table): a count would leave out the one and not the other");
+  }
+  return elements;
+}
+
 std::string recordCapProblem() {
   return "the record would be longer than " + std::to_string(base::kMaxResultBytes) + " bytes (64 MiB)";
 }
@@ -204,6 +312,7 @@ void finishLayout(Layout& layout) {
       if (std::string problem = problemOf(field); !problem.empty()) refuse(i, problem);
       if (std::string problem = roleProblem(field); !problem.empty()) refuse(i, problem);
       field.size = fieldSize(field);
+      if (std::string problem = constantProblem(field); !problem.empty()) refuse(i, problem);
       if (field.role == FieldRole::overlay) {
         if (std::string problem = overlayProblem(field, offset); !problem.empty()) refuse(i, problem);
         continue;
@@ -213,6 +322,69 @@ void finishLayout(Layout& layout) {
       offset += field.size;
     }
     layout.recordLength = offset;
+    layout.shortestLength = offset;
+    if (!layout.varies()) return;
+    if (layout.fields.empty()) throw Error(errors::kInvalidCall, "a layout without fields has no varying tables");
+    checkTables(layout, refuse);
+    // Tables counted by one field hold one count: the fewest all of them can hold.
+    std::vector<std::size_t> fewest;
+    for (const VaryingTable& table : layout.tables) {
+      std::size_t least = table.least;
+      std::size_t most = table.most;
+      for (const VaryingTable& other : layout.tables)
+        if (other.counter == table.counter) {
+          least = std::max(least, other.least);
+          most = std::min(most, other.most);
+        }
+      if (least > most)
+        refuse(table.counter, "the varying tables this field counts have no count in common (" +
+                                  std::to_string(table.least) + " to " + std::to_string(table.most) + " and " +
+                                  std::to_string(least) + " to " + std::to_string(most) + ")");
+      fewest.push_back(least);
+    }
+    std::vector<std::size_t> offsets;
+    layout.shortestLength = placeFields(layout, fewest, offsets);
+  });
+}
+
+std::size_t placeFields(const Layout& layout, std::span<const std::size_t> counts, std::vector<std::size_t>& offsets) {
+  return base::guarded([&] {
+    const std::vector<LayoutField>& fields = layout.fields;
+    if (counts.size() != layout.tables.size()) throw Error(errors::kSubscript);
+    offsets.assign(fields.size(), 0);
+    for (std::size_t t = 0; t < counts.size(); ++t) {
+      const VaryingTable& table = layout.tables[t];
+      if (counts[t] < table.least || counts[t] > table.most) throw Error(errors::kSubscript);
+      std::fill(offsets.begin() + static_cast<std::ptrdiff_t>(table.first + counts[t] * table.width),
+                offsets.begin() + static_cast<std::ptrdiff_t>(table.first + table.most * table.width), kAbsentField);
+    }
+    // The bytes left out before each point of the longest record, for the overlays: (end, bytes), the
+    // ends rising.
+    std::vector<std::pair<std::size_t, std::size_t>> gaps;
+    std::size_t left = 0;
+    std::size_t at = 0;
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+      const LayoutField& field = fields[i];
+      const bool overlay = field.role == FieldRole::overlay;
+      if (offsets[i] == kAbsentField) {
+        if (overlay) continue;
+        left += field.size;
+        if (!gaps.empty() && gaps.back().first == field.offset)
+          gaps.back() = {field.offset + field.size, left};
+        else
+          gaps.emplace_back(field.offset + field.size, left);
+      } else if (overlay) {
+        // Its bytes are those of present fields, all in one element (finishLayout): they moved up by the
+        // bytes left out before them.
+        const auto gap = std::upper_bound(gaps.begin(), gaps.end(), field.offset,
+                                          [](std::size_t offset, const auto& g) { return offset < g.first; });
+        offsets[i] = field.offset - (gap == gaps.begin() ? 0 : std::prev(gap)->second);
+      } else {
+        offsets[i] = at;
+        at += field.size;
+      }
+    }
+    return at;
   });
 }
 

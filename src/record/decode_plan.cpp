@@ -55,6 +55,8 @@ struct Plan {
   ShiftCodes shiftCodes{};
   bool fujitsu = true;                  // 0x38 opens a run too
   std::size_t recordLength = 0;  // a record of another length is left to RecordDecoder
+  // A layout whose records vary in length (OCCURS DEPENDING ON): every record is RecordDecoder's.
+  bool declined = false;
 };
 
 // The widest number fields the plan reads: more than any typed kind has; a component field wider
@@ -183,6 +185,7 @@ DecodePlan::DecodePlan(const Layout& layout, const RecordOptions& options, const
     plan->crlf = csv.crlf;
     plan->keepPadding = options.keepPadding;
     plan->recordLength = layout.recordLength;
+    plan->declined = layout.varies();
     // Each byte and pair as the decoders read it, and as the output writes it.
     const record::PlanTableData& forms = tables.data();
     plan->ebcdic.resize(256);
@@ -250,7 +253,7 @@ std::size_t DecodePlan::maxLineBytes() const noexcept {
 
 std::size_t DecodePlan::decode(std::span<const std::uint8_t> record, char* out) const noexcept {
   const Plan& plan = *steps_;
-  if (record.size() != plan.recordLength) return 0;
+  if (plan.declined || record.size() != plan.recordLength) return 0;
   char* const start = out;
   bool first = true;
   for (const Step& step : plan.steps) {

@@ -69,6 +69,8 @@ struct Plan {
   TextEncoding input = TextEncoding::utf8;
   number_text::NumberSeparators separators{};
   std::size_t columns = 0;
+  // A layout whose records vary in length (OCCURS DEPENDING ON): every record is RecordBuilder's.
+  bool declined = false;
 };
 
 // The next character of a value, whose first byte *p is not ASCII: its UTF-16 unit, or false where
@@ -241,6 +243,7 @@ EncodePlan::EncodePlan(const Layout& layout, const RecordOptions& options, const
     const bool onHost = options.host != HostCodePage::fujitsu || options.shiftCodes;
     plan->input = encoding;
     plan->separators = number_text::localeSeparators();
+    plan->declined = layout.varies();
     std::size_t column = 0;
     for (const LayoutField& field : layout.fields) {
       if (field.role == FieldRole::overlay) continue;
@@ -297,7 +300,10 @@ EncodePlan::EncodePlan(const Layout& layout, const RecordOptions& options, const
       if (field.role == FieldRole::column && !record::planTakes(field, options)) step.kernel = Kernel::declined;
       if (field.role == FieldRole::constant) {
         // Its bytes never change: the builder writes them once here.
-        RecordBuilder builder(Layout{{field}, field.size}, options, plan->forms->gaiji);
+        Layout one;
+        one.fields = {field};
+        one.recordLength = field.size;
+        RecordBuilder builder(std::move(one), options, plan->forms->gaiji);
         ByteString bytes;
         builder.append({}, bytes);
         step.kernel = Kernel::constant;
@@ -319,7 +325,7 @@ EncodePlan& EncodePlan::operator=(EncodePlan&&) noexcept = default;
 
 bool EncodePlan::encode(std::span<const std::string_view> values, std::uint8_t* record) const noexcept {
   const Plan& plan = *steps_;
-  if (values.size() != plan.columns) return false;
+  if (plan.declined || values.size() != plan.columns) return false;
   const bool utf8 = plan.input == TextEncoding::utf8;
   const record::PlanTableData& forms = *plan.forms;
   for (const Step& step : plan.steps) {

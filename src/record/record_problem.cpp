@@ -110,8 +110,11 @@ RecordProblem failureProblem(const Layout& layout, const Error& error, std::span
     if (column < changes.size() && changes[column].kind != Change::none)
       return changeProblem(layout, column, value, changes[column]);
     const std::size_t field = layout.columns().at(column);
+    // An error with words of its own (a count outside its table's range) says them.
     return RecordProblem{column, layout.describe(field), shownValue(value),
-                         describeFailure(error.number(), value, layout.fields[field]), error.number()};
+                         error.hasMessage() ? std::string(error.what())
+                                            : describeFailure(error.number(), value, layout.fields[field]),
+                         error.number()};
   });
 }
 
@@ -119,8 +122,19 @@ RecordProblem faultProblem(const Layout& layout, std::span<const std::uint8_t> r
   return base::guarded([&] {
     const std::size_t offset = std::min(fault.offset, record.size());
     const std::size_t length = std::min(fault.length, record.size() - offset);
+    // A counter of a varying table says the range its tables hold: " (ITEMS holds 1 to 5)".
+    std::string tables;
+    const std::vector<std::size_t> columns = layout.columns();
+    for (const VaryingTable& table : layout.tables) {
+      const std::string range =
+          table.name + " holds " + std::to_string(table.least) + " to " + std::to_string(table.most);
+      if (fault.column < columns.size() && table.counter == columns[fault.column] &&
+          tables.find(range) == std::string::npos)
+        tables += (tables.empty() ? " (" : ", ") + range;
+    }
     return RecordProblem{fault.column, columnWords(layout, fault.column),
-                         "bytes " + hexPairs(record.subspan(offset, length)), fault.reason, 0};
+                         "bytes " + hexPairs(record.subspan(offset, length)),
+                         fault.reason + (tables.empty() ? tables : tables + ")"), 0};
   });
 }
 
@@ -138,6 +152,19 @@ std::string recordLengthProblem(const Layout& layout, std::string_view name, std
     return "a record of " + counted(size, "byte") + ", which ends inside " + layout.describe(*cut) + " (bytes " +
            std::to_string(field.offset + 1) + " to " + std::to_string(field.offset + field.size) + " of " +
            layoutName + ")";
+  });
+}
+
+std::string recordLengthProblem(const RecordDecoder& decoder, std::string_view name,
+                                std::span<const std::uint8_t> record) {
+  return base::guarded([&]() -> std::string {
+    const Layout& layout = decoder.layout();
+    const std::size_t size = record.size();
+    if (!layout.varies() || size == 0 || size > layout.recordLength) return recordLengthProblem(layout, name, size);
+    const RecordExtent extent = decoder.extent(record);
+    if (extent.fault || size <= extent.length) return {};
+    return "a record of " + counted(size, "byte") + ", and its counters make it " + std::to_string(extent.length) +
+           ": " + counted(size - extent.length, "leftover byte");
   });
 }
 

@@ -190,6 +190,11 @@ void appendTypedField(const LayoutField& field, std::u16string_view value, const
                       GaijiSupply& gaiji, FieldStorage& storage, ByteString& out, ValueChange* change) {
   if (change != nullptr) *change = {};
   const bool constant = field.role != FieldRole::column;
+  if (constant && !field.constantBytes.empty()) {
+    // A constant of its own bytes (a copybook's FILLER ... VALUE).
+    out.append(field.constantBytes.data(), field.constantBytes.size());
+    return;
+  }
   const auto length = static_cast<std::size_t>(field.length);
   switch (field.kind) {
     case FieldKind::text:

@@ -167,6 +167,8 @@ std::string describeChange(const ValueChange& change, std::u16string_view value,
                  hexByte(change.bytes[0]) + " " + hexByte(change.bytes[1]);
         return "character " + named(change.character) + " has no code of its own on the host code page: written as " +
                quoted(change.writtenAs);
+      case Change::pastTableCount:
+        return "a value in an element past its table's count: not written";
     }
     return {};
   });

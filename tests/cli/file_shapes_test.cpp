@@ -48,6 +48,10 @@ TEST(FileShapes, ExamplesComeBackByteForByte) {
       {ordersArguments(), "--recfm V", "orders-v"},
       {ordersArguments(), "--recfm VB --block-size 100", "orders-v"},
       {ordersArguments(), "--recfm V --rdw-little-endian --rdw-data-length", "orders-v"},
+      // Records of varying length: back to back as their counters make them, behind RDWs, in slots.
+      {"--copybook '" + examplesDir() + "/shipments.cpy'", "", "shipments"},
+      {"--copybook '" + examplesDir() + "/shipments.cpy'", "--recfm VB --block-size 100", "shipments"},
+      {"--copybook '" + examplesDir() + "/shipments.cpy'", "--odo-padded --recfm V", "shipments"},
   };
   const ScratchFolder folder;
   for (const auto& c : cases) {

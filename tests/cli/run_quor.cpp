@@ -35,6 +35,7 @@ ScratchFolder::~ScratchFolder() {
 
 fs::path ScratchFolder::write(const std::string& name, const std::string& content) const {
   const fs::path file = path_ / name;
+  fs::create_directories(file.parent_path());
   std::ofstream(file, std::ios::binary) << content;
   return file;
 }

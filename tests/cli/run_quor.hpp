@@ -25,7 +25,7 @@ class ScratchFolder {
   ScratchFolder(const ScratchFolder&) = delete;
   ScratchFolder& operator=(const ScratchFolder&) = delete;
   [[nodiscard]] const std::filesystem::path& path() const noexcept { return path_; }
-  // Writes a file in the folder and returns its path.
+  // Writes a file in the folder (and the folders its name holds) and returns its path.
   std::filesystem::path write(const std::string& name, const std::string& content) const;
 
  private:
