@@ -32,6 +32,17 @@ namespace {
 
 constexpr std::size_t kListed = 20;
 
+RecordOptions recordOptionsOf(const DecodeOptions& options) {
+  RecordOptions record;
+  record.convertSign = options.convertSign;
+  record.keepPadding = options.keepPadding;
+  record.keepZeros = options.keepZeros;
+  record.host = options.host;
+  record.shiftCodes = options.shiftCodes;
+  record.padVarying = options.padVarying;
+  return record;
+}
+
 // The checks of options that do not fit together, before anything is read or written.
 void checkOptions(const DecodeOptions& options) {
   const RecordLayouts& records = options.shape.records;
@@ -129,8 +140,7 @@ class DecodeRun {
         csv_{options.delimiter, options.cp932 ? TextEncoding::cp932 : TextEncoding::utf8,
              options.crlf.value_or(options.cp932)},
         progress_(!options.quiet && ::isatty(STDERR_FILENO) != 0) {
-    RecordOptions recordOptions{options.convertSign, options.keepPadding, options.host, options.shiftCodes};
-    recordOptions.padVarying = options.padVarying;
+    const RecordOptions recordOptions = recordOptionsOf(options);
     recordOptions_ = recordOptions;
     const bool json = options.shape.form == TextForm::jsonl;
     const bool several = layouts_.size() > 1;

@@ -23,6 +23,7 @@ struct DecodeOptions {
   char delimiter = ',';
   bool header = false;  // a first line naming the columns
   bool keepPadding = false;
+  bool keepZeros = false;  // unsigned whole numbers with their picture's width
   bool padVarying = false;  // records of varying length stand in slots of the longest record's length
   bool overlays = false;    // the overlays (REDEFINES, RENAMES) as columns after the record's own
   bool lenient = false;  // invalid data written as U+FFFD or raw digits, listed

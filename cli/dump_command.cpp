@@ -35,7 +35,7 @@ std::uint64_t recordNumber(std::string_view text, const std::string& range) {
 }
 
 bool isText(const LayoutField& field) {
-  return field.kind == FieldKind::text || field.kind == FieldKind::national ||
+  return field.kind == FieldKind::text || field.kind == FieldKind::national || field.kind == FieldKind::editedText ||
          (field.kind == FieldKind::component && (field.format == setCharacter || field.format == setNCharacter));
 }
 

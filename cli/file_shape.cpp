@@ -105,10 +105,12 @@ FileShape loadFileShape(const LayoutSource& source, const FileShapeArguments& ar
   std::vector<NamedLayout> available;
   std::function<NamedLayout(const std::string&)> named;
   std::string text;
+  const LayoutOptions options = layoutOptionsOf(source);
   try {
     if (!source.layoutFile.empty()) {
       available =
-          parseLayoutFileRecords(readWholeFile(source.layoutFile, "the layout file"), source.layoutFile);
+          parseLayoutFileRecords(readWholeFile(source.layoutFile, "the layout file"), source.layoutFile,
+                                 options);
       named = [&](const std::string& name) {
         for (const NamedLayout& record : available)
           if (!record.name.empty() && (record.name == name || sameInAnyCase(record.name, name)))
@@ -123,14 +125,14 @@ FileShape loadFileShape(const LayoutSource& source, const FileShapeArguments& ar
     } else if (!source.copybookFile.empty()) {
       text = readWholeFile(source.copybookFile, "the copybook");
       const CopyResolver members = copyFolders(copyFoldersOf(source));
-      const std::vector<std::string> names = copybookRecordNames(text, source.copybookFile, members);
+      const std::vector<std::string> names = copybookRecordNames(text, source.copybookFile, options, members);
       if (names.size() == 1)
-        available.push_back({names.front(), parseCopybook(text, source.copybookFile, members)});
+        available.push_back({names.front(), parseCopybook(text, source.copybookFile, options, members)});
       else
         for (const std::string& name : names)
-          available.push_back(parseCopybookRecord(text, source.copybookFile, name, members));
+          available.push_back(parseCopybookRecord(text, source.copybookFile, name, options, members));
       named = [&, members](const std::string& name) {
-        return parseCopybookRecord(text, source.copybookFile, name, members);
+        return parseCopybookRecord(text, source.copybookFile, name, options, members);
       };
     } else {
       available.push_back({"", layoutFromLists(source.lengths, source.formats)});

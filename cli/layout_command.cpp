@@ -12,34 +12,19 @@ namespace quor::cli {
 
 namespace {
 
-const char* kindName(const LayoutField& field) {
-  switch (field.kind) {
-    case FieldKind::component:
-      switch (field.format) {
-        case setNumeric:
-          return "setNumeric";
-        case setCharacter:
-          return "setCharacter";
-        case setNCharacter:
-          return "setNCharacter";
-        case setPackNumeric:
-          return "setPackNumeric";
-      }
-      return "component";
-    case FieldKind::text:
-      return "text";
-    case FieldKind::national:
-      return "national";
-    case FieldKind::zoned:
-      return "zoned";
-    case FieldKind::packed:
-      return "packed";
-    case FieldKind::binary:
-      return "binary";
-    case FieldKind::filler:
-      return "filler";
+std::string kindName(const LayoutField& field) {
+  if (field.kind != FieldKind::component) return std::string(nameOf(field.kind));
+  switch (field.format) {
+    case setNumeric:
+      return "setNumeric";
+    case setCharacter:
+      return "setCharacter";
+    case setNCharacter:
+      return "setNCharacter";
+    case setPackNumeric:
+      return "setPackNumeric";
   }
-  return "";
+  return "component";
 }
 
 const char* roleName(FieldRole role) {
@@ -130,6 +115,18 @@ void printJson(const Layout& layout, const std::string* name) {
       out += ", \"digits\": " + std::to_string(f.length) + ", \"scale\": " + std::to_string(f.scale) +
              ", \"signed\": " + (f.isSigned ? "true" : "false");
     if (f.kind == FieldKind::filler) out += ", \"fill\": " + std::to_string(f.fill);
+    if (f.kind == FieldKind::zoned && f.isSigned)
+      out += ", \"sign\": " + jsonString(std::string(nameOf(f.sign))) + ", \"positiveZone\": " +
+             jsonString(f.positiveZone == kPositiveZoneF ? "F" : "C");
+    if (f.kind == FieldKind::zoned || f.kind == FieldKind::edited)
+      out += std::string(", \"blankWhenZero\": ") + (f.blankWhenZero ? "true" : "false");
+    if (isNumber(f)) out += std::string(", \"decimalScaling\": ") + (f.scale < 0 || f.scale > f.length ? "true" : "false");
+    if (f.kind == FieldKind::binary) out += ", \"range\": " + jsonString(std::string(nameOf(f.range)));
+    if (f.kind == FieldKind::float4 || f.kind == FieldKind::float8)
+      out += ", \"floatFormat\": " + jsonString(std::string(nameOf(f.floatFormat)));
+    if (f.kind == FieldKind::text || f.kind == FieldKind::national)
+      out += std::string(", \"justified\": ") + (f.justifiedRight ? "\"right\"" : "\"left\"");
+    if (!f.picture.empty()) out += ", \"picture\": " + jsonString(f.picture);
     if (!f.constantBytes.empty()) out += ", \"value\": " + jsonString(hexOf(f.constantBytes));
     if (!f.constantText.empty()) out += ", \"valueText\": " + jsonString(toUtf8(f.constantText));
     if (f.alias) out += ", \"alias\": true";
@@ -148,6 +145,25 @@ void printRow(const char* format, Values... values) {
   std::string text(line);
   text.erase(text.find_last_not_of(' ') + 1);
   std::puts(text.c_str());
+}
+
+// The attributes the other columns do not show, in layout-file words: "sign=leading-separate
+// positive-zone=F", "range=full", "ieee", "justified", "blank-when-zero", a picture.
+std::string attributesOf(const LayoutField& f) {
+  std::vector<std::string> words;
+  if (f.kind == FieldKind::zoned && f.isSigned) {
+    if (f.sign != SignPlacement::trailing) words.push_back("sign=" + std::string(nameOf(f.sign)));
+    words.push_back(std::string("positive-zone=") + (f.positiveZone == kPositiveZoneF ? "F" : "C"));
+  }
+  if (isNumber(f) && (f.scale < 0 || f.scale > f.length)) words.emplace_back("decimal-scaling");
+  if (f.kind == FieldKind::binary && f.range == BinaryRange::full) words.push_back("range=full");
+  if (f.kind == FieldKind::float4 || f.kind == FieldKind::float8) words.emplace_back(nameOf(f.floatFormat));
+  if (f.justifiedRight) words.emplace_back("justified");
+  if (f.blankWhenZero) words.emplace_back("blank-when-zero");
+  if (!f.picture.empty()) words.push_back("picture=" + f.picture);
+  std::string text;
+  for (const std::string& word : words) text += (text.empty() ? "" : " ") + word;
+  return text;
 }
 
 // "zoned (overlay)", "filler x40", "text (constant)".
@@ -173,8 +189,8 @@ void printTable(const Layout& layout) {
     nameWidth = std::max(nameWidth, f.name.size());
     kindWidth = std::max(kindWidth, kindColumn(f).size());
   }
-  printRow("%6s  %-*s  %6s  %5s  %-*s  %6s  %5s  %s", "column", static_cast<int>(nameWidth), "name", "offset",
-           "bytes", static_cast<int>(kindWidth), "kind", "digits", "scale", "sign");
+  printRow("%6s  %-*s  %6s  %5s  %-*s  %6s  %5s  %-8s  %s", "column", static_cast<int>(nameWidth), "name", "offset",
+           "bytes", static_cast<int>(kindWidth), "kind", "digits", "scale", "sign", "attributes");
   std::size_t column = 0;
   for (const LayoutField& f : layout.fields) {
     std::string number = "";
@@ -183,9 +199,9 @@ void printTable(const Layout& layout) {
     const bool numeric = isNumber(f);
     const std::string digits = numeric ? std::to_string(f.length) : "";
     const std::string scale = numeric ? std::to_string(f.scale) : "";
-    printRow("%6s  %-*s  %6zu  %5zu  %-*s  %6s  %5s  %s", number.c_str(), static_cast<int>(nameWidth), f.name.c_str(),
-             f.offset, f.size, static_cast<int>(kindWidth), kind.c_str(), digits.c_str(), scale.c_str(),
-             numeric ? (f.isSigned ? "signed" : "unsigned") : "");
+    printRow("%6s  %-*s  %6zu  %5zu  %-*s  %6s  %5s  %-8s  %s", number.c_str(), static_cast<int>(nameWidth),
+             f.name.c_str(), f.offset, f.size, static_cast<int>(kindWidth), kind.c_str(), digits.c_str(), scale.c_str(),
+             numeric ? (f.isSigned ? "signed" : "unsigned") : "", attributesOf(f).c_str());
   }
   for (const LayoutField& f : layout.fields)
     if (!f.constantBytes.empty())

@@ -16,6 +16,21 @@ void addLayoutOptions(CLI::App& command, LayoutSource& source, bool lists) {
   auto* copybook = command.add_option("--copybook", source.copybookFile, "COBOL copybook describing the record");
   copybook->excludes(layout);
   command
+      .add_option("--float", source.floatFormat,
+                  "COMP-1/COMP-2 and float fields: hex (IBM hexadecimal floating point, the host's) or ieee "
+                  "(IEEE 754, big-endian); default hex")
+      ->check(CLI::IsMember({"hex", "ieee"}));
+  command
+      .add_option("--binary-range", source.binaryRange,
+                  "COMP, COMP-4, BINARY and binary fields: digits (the picture's digits, the default) or full "
+                  "(every value of their bytes, as TRUNC(BIN) compilers read them; COMP-5 always)")
+      ->check(CLI::IsMember({"digits", "full"}));
+  command
+      .add_option("--positive-zone", source.positiveZone,
+                  "The sign zone of a positive value in signed zoned fields: C (as host compilers write it, the "
+                  "default) or F")
+      ->check(CLI::IsMember({"C", "F", "c", "f"}));
+  command
       .add_option("--copy-path", source.copyPath,
                   "Folders for the members of the copybook's COPY statements, ':'-separated, looked in after "
                   "the copybook's own folder (NAME, NAME.cpy, NAME.CPY)")
@@ -27,6 +42,15 @@ void addLayoutOptions(CLI::App& command, LayoutSource& source, bool lists) {
       command.add_option("--formats", source.formats, "Field format codes 0..3, comma-separated (e.g. 1,1,2)");
   lengths->needs(formats)->excludes(layout)->excludes(copybook);
   formats->needs(lengths)->excludes(layout)->excludes(copybook);
+}
+
+LayoutOptions layoutOptionsOf(const LayoutSource& source) {
+  LayoutOptions options;
+  options.floatFormat = source.floatFormat == "ieee" ? FloatFormat::ieee : FloatFormat::hexadecimal;
+  options.binaryRange = source.binaryRange == "full" ? BinaryRange::full : BinaryRange::digits;
+  options.positiveZone = source.positiveZone == "F" || source.positiveZone == "f" ? kPositiveZoneF : kPositiveZoneC;
+  options.use = source.use;
+  return options;
 }
 
 std::vector<std::string> copyFoldersOf(const LayoutSource& source) {
@@ -43,11 +67,12 @@ std::vector<std::string> copyFoldersOf(const LayoutSource& source) {
 }
 
 Layout loadLayout(const LayoutSource& source) {
+  const LayoutOptions options = layoutOptionsOf(source);
   try {
     if (!source.layoutFile.empty())
-      return parseLayoutFile(readWholeFile(source.layoutFile, "the layout file"), source.layoutFile);
+      return parseLayoutFile(readWholeFile(source.layoutFile, "the layout file"), source.layoutFile, options);
     if (!source.copybookFile.empty())
-      return parseCopybook(readWholeFile(source.copybookFile, "the copybook"), source.copybookFile,
+      return parseCopybook(readWholeFile(source.copybookFile, "the copybook"), source.copybookFile, options,
                            copyFolders(copyFoldersOf(source)));
     if (!source.lengths.empty() || !source.formats.empty()) return layoutFromLists(source.lengths, source.formats);
   } catch (const Error& e) {

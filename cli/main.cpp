@@ -46,8 +46,8 @@ delimiter, quotes (doubled) and line breaks; --header matches columns by name (i
 where that leaves one field); --plain reads each line as the component's lists do, its values cut at
 every "," (no quoting, no trimming). The layout file has one field a line, "name length format" (the format 0..3 or setNumeric, setCharacter,
 setNCharacter, setPackNumeric) or "name kind size" with the kinds text, national, zoned, packed,
-binary and filler (numbers take "scale=N" and "signed"); "#" starts a comment. docs/layouts.md has the
-whole form; --copybook reads a COBOL copybook instead.
+binary, float4, float8, edited, edited-text and filler (numbers take "scale=N" and "signed"); "#"
+starts a comment. docs/layouts.md has the whole form; --copybook reads a COBOL copybook instead.
 
 A value that would be written other than it reads (cut, zeroed, blanked, written as another
 character) makes its record bad, with a message naming the line, the field, the value and what is
@@ -82,10 +82,16 @@ Layout file lines (one field a line; "#" starts a comment):
                                          setNCharacter, setPackNumeric
   name text LENGTH                       EBCDIC with katakana, padded with blanks
   name national LENGTH                   JEF, two bytes a character, padded with ideographic spaces
-  name zoned DIGITS [scale=N] [signed]   zoned decimal
+  name zoned DIGITS [scale=N] [signed]   zoned decimal; sign=leading, sign=trailing-separate, ...,
+                                         positive-zone=F, blank-when-zero
   name packed DIGITS [scale=N] [signed]  packed decimal, DIGITS / 2 + 1 bytes (C/D, F unsigned)
-  name binary DIGITS [scale=N] [signed]  big-endian binary: 2, 4 or 8 bytes for 1-4, 5-9, 10-18 digits
+  name binary DIGITS [scale=N] [signed]  big-endian binary: 2, 4 or 8 bytes for 1-4, 5-9, 10-18 digits;
+                                         range=full for every value of its bytes (COMP-5)
+  name float4 [hex|ieee]                 floating point, 4 bytes (COMP-1); float8: 8 bytes (COMP-2)
+  name edited PICTURE [blank-when-zero]  numeric-edited (ZZZ,ZZ9.99-); edited-text: XXBXX
   name filler BYTES [xHH]                fixed bytes (default x40), no column
+  text and national take "justified" (JUSTIFIED RIGHT); scale=-3 or a scale beyond the digits is
+  decimal scaling (P)
 
 Examples:
   quor layout --layout examples/orders.layout
@@ -312,6 +318,7 @@ int runMain(int argc, char** argv) {
 
   LayoutSource layoutArgs;
   bool layoutJson = false;
+  encodeArgs.layout.use = quor::LayoutUse::encode;
   std::string layoutRecord;
   CLI::App* layoutCommand =
       app.add_subcommand("layout", "Print the resolved layout: columns, names, offsets, sizes, kinds, digits");
@@ -324,6 +331,7 @@ int runMain(int argc, char** argv) {
 
   DecodeOptions decode;
   LayoutSource decodeLayout;
+  decodeLayout.use = quor::LayoutUse::decode;
   FileShapeArguments decodeShape;
   std::string decodeEncoding = "utf-8";
   std::string decodeDelimiter = ",";
@@ -345,6 +353,9 @@ int runMain(int argc, char** argv) {
   decodeCommand->add_option("--line-end", lineEnd, "lf or crlf (default: crlf for cp932, lf for utf-8)")
       ->check(CLI::IsMember({"lf", "crlf"}));
   decodeCommand->add_flag("--keep-padding", decode.keepPadding, "Keep the trailing blanks of text fields");
+  decodeCommand->add_flag("--keep-zeros", decode.keepZeros,
+                          "Write unsigned whole-number fields with their picture's width, leading zeros kept "
+                          "(IDs, postal codes, dates)");
   decodeCommand->add_flag("--odo-padded", decode.padVarying, kOdoPaddedHelp);
   decodeCommand->add_flag("--overlays", decode.overlays,
                           "Also write the items of REDEFINES and RENAMES as columns, after the record's own (a "
@@ -364,6 +375,7 @@ int runMain(int argc, char** argv) {
 
   DumpOptions dump;
   LayoutSource dumpLayout;
+  dumpLayout.use = quor::LayoutUse::decode;
   FileShapeArguments dumpShape;
   std::string records;
   std::string dumpGaiji;

@@ -125,9 +125,14 @@ void checkLayout(const quor::Layout& layout) {
     QUOR_FUZZ_CHECK(field.kind != quor::FieldKind::component);
     QUOR_FUZZ_CHECK(field.kind != quor::FieldKind::filler || (field.name == "FILLER" && field.fill == 0x40) ||
                     (slack && field.fill == 0x00));
-    QUOR_FUZZ_CHECK(field.length >= 1 && field.scale >= 0 && field.scale <= field.length);
-    QUOR_FUZZ_CHECK(field.scale == 0 ||
-                    (field.kind != quor::FieldKind::text && field.kind != quor::FieldKind::national));
+    // Decimal scaling (P) puts a number's scale below 0 or beyond its digits, by at most 31 places.
+    const bool number = field.kind == quor::FieldKind::zoned || field.kind == quor::FieldKind::packed ||
+                        field.kind == quor::FieldKind::binary;
+    QUOR_FUZZ_CHECK(field.length >= 1 && field.scale >= -quor::kMaxDecimalDigits &&
+                    field.scale <= field.length + quor::kMaxDecimalDigits);
+    QUOR_FUZZ_CHECK(field.scale == 0 || number);
+    QUOR_FUZZ_CHECK(field.picture.empty() ==
+                    (field.kind != quor::FieldKind::edited && field.kind != quor::FieldKind::editedText));
     QUOR_FUZZ_CHECK(field.size == quor::fieldSize(field) && field.size >= 1);
     QUOR_FUZZ_CHECK(field.kind == quor::FieldKind::filler || fromFile(field.origin, kFiles));
     QUOR_FUZZ_CHECK(field.constantBytes.empty() || field.constantBytes.size() == field.size);
@@ -188,7 +193,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   };
   std::vector<std::string> records;
   try {
-    records = quor::copybookRecordNames(text, "fuzz.cpy", members);
+    records = quor::copybookRecordNames(text, "fuzz.cpy", {}, members);
   } catch (const quor::Error& e) {
     checkRefusal(e);
     return 0;
@@ -199,7 +204,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::vector<quor::Layout> layouts;
   if (records.size() == 1) {
     try {
-      layouts.push_back(quor::parseCopybook(text, "fuzz.cpy", members));
+      layouts.push_back(quor::parseCopybook(text, "fuzz.cpy", {}, members));
     } catch (const quor::Error& e) {
       checkRefusal(e);
       return 0;
@@ -207,7 +212,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   } else {
     for (const std::string& name : records) {
       try {
-        layouts.push_back(quor::parseCopybookRecord(text, "fuzz.cpy", name, members).layout);
+        layouts.push_back(quor::parseCopybookRecord(text, "fuzz.cpy", name, {}, members).layout);
       } catch (const quor::Error& e) {
         checkRefusal(e);
       }
@@ -215,7 +220,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Named nowhere, the records are refused together.
     bool refused = false;
     try {
-      (void)quor::parseCopybook(text, "fuzz.cpy", members);
+      (void)quor::parseCopybook(text, "fuzz.cpy", {}, members);
     } catch (const quor::Error& e) {
       checkRefusal(e);
       refused = true;
@@ -229,7 +234,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   for (const std::string& name : items) {
     try {
-      const quor::NamedLayout variant = quor::parseCopybookRecord(text, "fuzz.cpy", name, members);
+      const quor::NamedLayout variant = quor::parseCopybookRecord(text, "fuzz.cpy", name, {}, members);
       checkLayout(variant.layout);
     } catch (const quor::Error& e) {
       checkRefusal(e);

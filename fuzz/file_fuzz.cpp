@@ -10,9 +10,10 @@
 //   building the records and framing them again gives the same file.
 //
 // Input: byte 0 the framing (bits 0-1 F, V or VB; bit 2 a little-endian RDW; bit 3 an RDW counting the
-// data only; bits 4-7 the VB block size), then two layouts (fuzz_support.hpp layoutOf, each to its 0xFF),
-// then the records, each a byte (bit 0 its layout, bits 1-7 the columns a V record keeps) and its
-// layout's bytes; then the rest, read as a framed file of its own.
+// data only; bits 4-7 the VB block size, bit 4 also numbers read with their leading zeros kept), then
+// two layouts (fuzz_support.hpp layoutOf, each to its 0xFF), then the records, each a byte (bit 0 its
+// layout, bits 1-7 the columns a V record keeps) and its layout's bytes; then the rest, read as a
+// framed file of its own.
 // - starting again: a record stream started at any place where the stream reading the whole input
 //   stood at a boundary reads from there the same records and bad frames as the whole reading does,
 //   as a reader of one partition of a file does.
@@ -125,7 +126,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::vector<quor::NamedLayout> layouts{{"ONE", typedLayout(in)}, {"TWO", typedLayout(in)}};
 
   // The records: each brought to the form the builder writes.
-  const quor::RecordOptions options;
+  quor::RecordOptions options;
+  options.keepZeros = (flags & 0x10u) != 0;
   std::vector<quor::RecordBuilder> builders;
   std::vector<quor::RecordDecoder> decoders;
   for (const quor::NamedLayout& layout : layouts) {

@@ -148,10 +148,48 @@ inline std::int32_t foldLength(std::int32_t length, std::int64_t bytesPerUnit) {
   return static_cast<std::int32_t>(length % (kAlwaysAllocatable / bytesPerUnit));
 }
 
+// A field of a clause that shapes its bytes, one of 16: floats, sign placements, decimal scaling, a
+// binary field's full range, edited pictures, JUSTIFIED RIGHT, BLANK WHEN ZERO.
+inline quor::LayoutField clauseFieldOf(unsigned variant) {
+  quor::LayoutField field;
+  field.name = "c";
+  const auto number = [&](quor::FieldKind kind, std::int32_t digits, std::int32_t scale, bool isSigned) {
+    field.kind = kind;
+    field.length = digits;
+    field.scale = scale;
+    field.isSigned = isSigned;
+  };
+  const auto edited = [&](quor::FieldKind kind, const char* picture, std::int32_t length) {
+    field.kind = kind;
+    field.picture = picture;
+    field.length = length;
+  };
+  switch (variant & 0x0Fu) {
+    case 0: field.kind = quor::FieldKind::float4; break;
+    case 1: field.kind = quor::FieldKind::float8; break;
+    case 2: field.kind = quor::FieldKind::float4; field.floatFormat = quor::FloatFormat::ieee; break;
+    case 3: field.kind = quor::FieldKind::float8; field.floatFormat = quor::FloatFormat::ieee; break;
+    case 4: number(quor::FieldKind::zoned, 3, 0, true); field.sign = quor::SignPlacement::leading; break;
+    case 5: number(quor::FieldKind::zoned, 3, 1, true); field.sign = quor::SignPlacement::trailingSeparate; break;
+    case 6: number(quor::FieldKind::zoned, 2, 2, true); field.sign = quor::SignPlacement::leadingSeparate; break;
+    case 7: number(quor::FieldKind::zoned, 3, 1, true); field.blankWhenZero = true; field.positiveZone = quor::kPositiveZoneF; break;
+    case 8: number(quor::FieldKind::zoned, 3, -2, false); break;
+    case 9: number(quor::FieldKind::packed, 3, 5, true); break;
+    case 10: field.kind = quor::FieldKind::text; field.length = 4; field.justifiedRight = true; break;
+    case 11: number(quor::FieldKind::binary, 18, -1, true); field.range = quor::BinaryRange::full; break;
+    case 12: edited(quor::FieldKind::edited, "ZZ,ZZ9.99-", 10); break;
+    case 13: edited(quor::FieldKind::edited, "$$$9.99CR", 9); field.blankWhenZero = true; break;
+    case 14: edited(quor::FieldKind::editedText, "XXBX/X", 6); break;
+    default: field.kind = quor::FieldKind::national; field.length = 3; field.justifiedRight = true; break;
+  }
+  return field;
+}
+
 // A small layout field from one byte: a component format (low nibble 0-3) or a typed kind, its size or
-// digits, scale and sign from the other bits.
+// digits, scale and sign from the other bits; low nibble 13, a field of a clause (clauseFieldOf).
 inline quor::LayoutField layoutFieldOf(std::uint8_t code) {
   const std::int32_t size = 1 + (code >> 4) % 6;
+  if ((code & 0x0Fu) == 13) return clauseFieldOf(code >> 4);
   quor::LayoutField field;
   field.name = "f";
   switch (code & 0x0Fu) {
@@ -203,7 +241,8 @@ inline quor::LayoutField fullLayoutField(Input& in, std::size_t laid, std::size_
   const std::uint8_t code = in.byte();
   quor::LayoutField field;
   field.name = "g";
-  field.kind = static_cast<quor::FieldKind>(code & 7u);
+  // 7 stands for a value beyond the kinds, as it did before the kinds grew.
+  field.kind = static_cast<quor::FieldKind>((code & 7u) == 7 ? 200u : code & 7u);
   field.role = static_cast<quor::FieldRole>((code >> 3) & 3u);
   field.format = static_cast<quor::CFormatDirection>(code >> 5);
   const std::uint8_t length = in.byte();

@@ -24,7 +24,9 @@ struct ColumnValues {
 };
 
 // The values of `field` (a column of a layout) read back with `options`: a component number field is
-// an integer of the digits its bytes hold, a typed one an integer, or a decimal when it has a scale.
+// an integer of the digits its bytes hold, a typed one an integer, or a decimal when it has a scale
+// (decimal scaling counted: PIC 9(3)PPP an integer of 6 digits, PIC VPP9(3) a decimal of 5 places).
+// Floats, edited pictures and numbers read with their zeros kept are texts, exactly as read.
 ColumnValues columnValues(const LayoutField& field, const RecordOptions& options);
 
 }  // namespace quor

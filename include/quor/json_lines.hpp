@@ -1,8 +1,10 @@
 #pragma once
 // JSON Lines: one JSON object (RFC 8259, UTF-8) a record, a line each. The object nests the record's
 // values as its copybook does: a group is an object, a table (OCCURS) an array of its elements, an
-// elementary item a value: a number field's value a JSON number with its decimal places as the field
-// has them (1234.50), a text field's a string. A flat layout (a layout file, the lists) gives a flat
+// elementary item a value: a number field's value (zoned, packed, binary, numeric-edited) a JSON
+// number with its decimal places as the field has them (1234.50), a text field's a string. A value a
+// JSON number would not hold exactly is a string: a float's shortest text ("0.1"), a number with its
+// leading zeros kept ("00042"); the reader takes a float's value as a number or a string. A flat layout (a layout file, the lists) gives a flat
 // object, keyed by the fields' names ("field 3" for a field without one). Fillers, constants and the
 // items of a REDEFINES take no value and have no key. Where a file holds records of several layouts,
 // each object names its layout first, under "record".

@@ -6,8 +6,9 @@
 // Two kinds of fields live in a layout:
 // - component fields (old-style layout lines "name length format", the --lengths/--formats lists): one
 //   of the component's four format codes, built with exactly the record builder's rules and bytes;
-// - typed fields (new-style layout lines, copybooks): text, national, zoned, packed, binary or filler,
-//   with digits, a decimal scale and a sign, written as a host program would write them.
+// - typed fields (new-style layout lines, copybooks): text, national, zoned, packed, binary, floating
+//   point, edited or filler, with digits, a decimal scale and a sign, written as a host program would
+//   write them.
 //
 // A malformed layout throws quor::Error 5 whose message names the place and the mistake:
 // "orders.layout:3: format 'setKanji' is not 0..3 or one of setNumeric, ...".
@@ -43,7 +44,35 @@ enum class FieldKind : std::uint8_t {
   packed,     // packed decimal: `length` digits and a sign nibble (C/D signed, F unsigned), length / 2 + 1 bytes
   binary,     // big-endian binary, two's complement when signed: 2, 4 or 8 bytes for 1-4, 5-9, 10-18 digits
   filler,     // `length` bytes of `fill`
+  float4,     // floating point in 4 bytes (COMP-1), as `floatFormat` says; `length` is not used
+  float8,     // floating point in 8 bytes (COMP-2)
+  edited,     // numeric-edited (`picture` "ZZZ,ZZ9.99-"): the edited text, `length` bytes of EBCDIC
+  editedText,  // alphanumeric-edited (`picture` "XXBXX"): the value's characters with the insertions
 };
+
+// Where a signed zoned number keeps its sign (SIGN IS ... in a copybook).
+enum class SignPlacement : std::uint8_t {
+  trailing,          // the zone of the last digit: D negative, the field's positive zone otherwise
+  leading,           // the zone of the first digit
+  trailingSeparate,  // a byte of its own after the digits: "+" 0x4E or "-" 0x60
+  leadingSeparate,   // a byte of its own before the digits
+};
+
+// How floating-point fields are written.
+enum class FloatFormat : std::uint8_t {
+  hexadecimal,  // IBM hexadecimal floating point, the host's own: sign, 7-bit exponent of 16, 6 or 14 hex digits
+  ieee,         // IEEE 754 binary32 or binary64, big-endian
+};
+
+// The values a binary field holds.
+enum class BinaryRange : std::uint8_t {
+  digits,  // those of its picture's digits: PIC S9(4) COMP holds -9999 to 9999
+  full,    // every value of its bytes, as COMP-5 and TRUNC(BIN) compilers read it: -32768 to 32767
+};
+
+// The sign zones a signed zoned field writes for a positive value.
+inline constexpr std::uint8_t kPositiveZoneC = 0xC;  // as host compilers write it
+inline constexpr std::uint8_t kPositiveZoneF = 0xF;  // as an unsigned field's digits
 
 // What a field takes from a record's values. A filler is always a constant; a component field is a
 // column or an overlay (finishLayout refuses the others).
@@ -60,9 +89,19 @@ struct LayoutField {
   std::int32_t length = 1;
   CFormatDirection format = setCharacter;  // component fields only
   FieldKind kind = FieldKind::component;
-  std::int32_t scale = 0;    // typed numbers: digits after the decimal point (part of `length`)
+  // Typed numbers: the value is the digits times 10^-scale. From 0 to `length`, digits after the decimal
+  // point; beyond `length` or below 0, decimal scaling (P in a picture): PIC SVPP9(3) is 3 digits of
+  // scale 5 (0.00123 held as 123), PIC 9(3)PPP 3 digits of scale -3 (123000 held as 123).
+  std::int32_t scale = 0;
   bool isSigned = false;     // typed numbers; component numbers follow the run's sign flag
   std::uint8_t fill = 0x40;  // filler
+  SignPlacement sign = SignPlacement::trailing;  // signed zoned
+  std::uint8_t positiveZone = kPositiveZoneC;    // signed zoned: kPositiveZoneC or kPositiveZoneF
+  BinaryRange range = BinaryRange::digits;       // binary
+  FloatFormat floatFormat = FloatFormat::hexadecimal;  // float4, float8
+  bool justifiedRight = false;  // text, national: a short value right-aligned, blanks in front
+  bool blankWhenZero = false;   // zoned, edited: zero written as blanks, blanks read as zero
+  std::string picture;          // edited, editedText: the picture, upper case ("ZZZ,ZZ9.99-", "X(3)BX(2)")
   FieldRole role = FieldRole::column;
   std::size_t offset = 0;  // byte offset in the record (set by finishLayout)
   std::size_t size = 0;    // bytes (set by finishLayout)
@@ -215,37 +254,55 @@ struct NamedLayout {
   Layout layout;
 };
 
+// What a layout is read for: a clause the reader cannot handle is refused in the words of the run,
+// "cannot be written" when encoding, "cannot be read" when decoding.
+enum class LayoutUse : std::uint8_t { any, encode, decode };
+
+// The choices a layout file or copybook leaves to the site, the same for every field that does not make
+// its own.
+struct LayoutOptions {
+  FloatFormat floatFormat = FloatFormat::hexadecimal;  // COMP-1, COMP-2 and float fields
+  BinaryRange binaryRange = BinaryRange::digits;       // COMP, COMP-4, BINARY and binary fields (COMP-5: full)
+  std::uint8_t positiveZone = kPositiveZoneC;          // signed zoned fields
+  LayoutUse use = LayoutUse::any;
+};
+
 // Parses a layout file's text (UTF-8); `fileName` goes into the messages. A file of several records
 // (below) is refused, naming them.
-Layout parseLayoutFile(std::string_view text, const std::string& fileName);
+Layout parseLayoutFile(std::string_view text, const std::string& fileName, const LayoutOptions& options = {});
 
 // The records a layout file describes: a line "record NAME" starts a record of that name, whose fields
 // are the lines after it; a file without such lines describes one record, named "". Record names are
 // unique, and each record has fields.
-std::vector<NamedLayout> parseLayoutFileRecords(std::string_view text, const std::string& fileName);
+std::vector<NamedLayout> parseLayoutFileRecords(std::string_view text, const std::string& fileName,
+                                                const LayoutOptions& options = {});
 
 // The record a COBOL copybook describes (text in UTF-8 or ASCII): its elementary items as typed fields,
 // with the offsets and record length the host compiler gives. Tables (OCCURS) become one field an
 // element, "item(1)", "item(2)"; FILLER items are constants (their VALUE, when given, as their bytes);
 // items of a REDEFINES are overlays, and so are the names of a level 66 RENAMES (alias set). A table of
-// OCCURS ... DEPENDING ON becomes a VaryingTable; SYNCHRONIZED binary items get the slack bytes before
-// them that the host compiler inserts, as fillers of 0x00 named "(slack bytes)". COPY statements take
-// their members' text from `resolve` (with REPLACING applied); without one, a COPY is refused. A name
-// used twice is qualified by its groups, "AMOUNT OF TOTALS". Clauses that cannot be written (SIGN
-// LEADING or SEPARATE, JUSTIFIED, BLANK WHEN ZERO, P and editing symbols in a picture, COMP-1, COMP-2)
-// throw quor::Error 5 naming the clause, file and line. The copybook describes one record: an 01 entry
+// OCCURS ... DEPENDING ON becomes a VaryingTable; SYNCHRONIZED binary and float items get the slack
+// bytes before them that the host compiler inserts, as fillers of 0x00 named "(slack bytes)". SIGN
+// clauses, COMP-1 and COMP-2, COMP-5, P in a picture, JUSTIFIED RIGHT, BLANK WHEN ZERO and edited
+// pictures give the fields' attributes; `options` gives the site's choices. COPY statements take their
+// members' text from `resolve` (with REPLACING applied); without one, a COPY is refused. A name used
+// twice is qualified by its groups, "AMOUNT OF TOTALS". Clauses it cannot handle (pictures the editing
+// rules do not write) throw quor::Error 5 naming the clause, file and line, saying the item "cannot be
+// written" or "cannot be read" as options.use says. The copybook describes one record: an 01 entry
 // (later 01 entries only as REDEFINES of it), or 77 items and items of one level without an 01, laid
 // out one after the other; a copybook of several 01 records is refused here, naming them
 // (parseCopybookRecord reads one). A redefining item longer than what it redefines is refused, as are
 // more than 100,000 fields and records over 64 MiB. The layout keeps the copybook's groups and tables
 // (Layout::tree).
-Layout parseCopybook(std::string_view text, const std::string& fileName, const CopyResolver& resolve = {});
+Layout parseCopybook(std::string_view text, const std::string& fileName, const LayoutOptions& options = {},
+                     const CopyResolver& resolve = {});
 
 // The names of the 01 records of a copybook, in order (one empty name for items without an 01). A
 // file of several record types is often described so, each 01 entry its own record with its own
-// length; an 01 entry that REDEFINES another is no record of its own.
+// length; an 01 entry that REDEFINES another is no record of its own. A copybook the reader cannot
+// take is refused as parseCopybook refuses it, in the words `options.use` gives.
 std::vector<std::string> copybookRecordNames(std::string_view text, const std::string& fileName,
-                                             const CopyResolver& resolve = {});
+                                             const LayoutOptions& options = {}, const CopyResolver& resolve = {});
 
 // One record of a copybook, named in any letter case: an 01 record, laid out on its own (its names
 // qualified within it alone), or an item of a REDEFINES (the item redefined, or one that redefines
@@ -254,11 +311,20 @@ std::vector<std::string> copybookRecordNames(std::string_view text, const std::s
 // blanks. The layout comes with the name as the copybook writes it. Throws quor::Error 5 when no 01
 // record and no item of a REDEFINES has the name, and as parseCopybook does.
 NamedLayout parseCopybookRecord(std::string_view text, const std::string& fileName, std::string_view name,
-                                const CopyResolver& resolve = {});
+                                const LayoutOptions& options = {}, const CopyResolver& resolve = {});
 
 // A layout from the --lengths and --formats lists ("8,20,10" and "1,1,2"); messages name the list and
 // its item ("--lengths item 2: ...").
 Layout layoutFromLists(std::string_view lengths, std::string_view formats);
+
+// The words layout files and `quor layout` use for a field's attributes: "trailing", "leading",
+// "trailing-separate", "leading-separate"; "hex", "ieee"; "digits", "full"; and for the kinds "text",
+// "national", "zoned", "packed", "binary", "filler", "float4", "float8", "edited", "edited-text" (a
+// component field: "component").
+std::string_view nameOf(SignPlacement placement) noexcept;
+std::string_view nameOf(FloatFormat format) noexcept;
+std::string_view nameOf(BinaryRange range) noexcept;
+std::string_view nameOf(FieldKind kind) noexcept;
 
 // The format code of "0".."3" or a format name; false for anything else.
 bool parseFormat(std::string_view text, CFormatDirection& format);

@@ -34,7 +34,7 @@ struct RecordOptions {
   // their own sign (LayoutField::isSigned).
   bool convertSign = true;
   // Reading back: text and national values keep their trailing padding (blanks, ideographic spaces,
-  // 0x00) instead of dropping it.
+  // 0x00) instead of dropping it (their leading blanks, when JUSTIFIED RIGHT).
   bool keepPadding = false;
   // The host code page of typed text and national fields (component fields always write the Fujitsu
   // encodings, and checkLayoutForHost refuses their text and national fields on another page).
@@ -43,6 +43,10 @@ struct RecordOptions {
   // the page's shift codes. False: they hold single-byte text only, a double-byte character is a change
   // (the field written as blanks) and shift codes read as whatever the single-byte page makes of them.
   bool shiftCodes = true;
+  // Reading back: unsigned whole-number zoned, packed and binary fields keep their leading zeros, the
+  // value written with as many digits as the picture has ("00042" for PIC 9(5); PIC 9(3)PPP: 6), so
+  // identifiers, postal codes and dates kept in numbers read as they were.
+  bool keepZeros = false;
   // Records of a layout with varying tables (OCCURS DEPENDING ON) stand in slots of the longest
   // record's length: the builder pads each record with blanks (0x40) to Layout::recordLength, and the
   // decoder reads a slot of that length as the record its counters give and passes over the rest.

@@ -21,7 +21,8 @@ struct JsonLinesWriter::Shape {
   std::string key;           // the member's name, UTF-8; empty for an array's element
   std::string quotedKey;     // "\"key\":", as written
   std::size_t column = 0;    // value: the column
-  bool number = false;       // value: a number field
+  bool number = false;       // value: a decimal number field, whose values are JSON numbers
+  bool takesNumber = false;  // value: a field that takes a JSON number (a decimal or a float)
   // array of a table of varying length (OCCURS DEPENDING ON): its counter's column and its fewest
   // elements; a record holds as many elements as the counter's value says.
   std::size_t counterColumn = static_cast<std::size_t>(-1);
@@ -138,7 +139,12 @@ class ShapeBuilder {
     Shape shape;
     shape.key = std::move(key);
     shape.column = columnOf_[field];
-    shape.number = record::isNumberKind(record::writtenKind(layout_.fields[field]));
+    const FieldKind kind = record::writtenKind(layout_.fields[field]);
+    // A decimal field's text is its value exactly; a float's shortest text is not (0.1 stands for the
+    // nearest value the bytes hold), and a JSON number would be taken as a binary double, which an IBM
+    // hexadecimal float's 56 bits do not fit: a float's value is a string, read back to the same bytes.
+    shape.number = record::isNumberKind(kind) || kind == FieldKind::edited;
+    shape.takesNumber = shape.number || kind == FieldKind::float4 || kind == FieldKind::float8;
     return shape;
   }
 
@@ -605,7 +611,7 @@ class Matcher {
         absent_[shape.column] = true;
         return;
       case Json::Type::number:
-        if (!shape.number) refuse(place + " is a number, where a text field takes a string");
+        if (!shape.takesNumber) refuse(place + " is a number, where a text field takes a string");
         [[fallthrough]];
       case Json::Type::string: {
         std::u16string& out = values_[shape.column];
@@ -615,7 +621,7 @@ class Matcher {
         return;
       }
       default:
-        refuse(place + " is " + typeName(json.type) + ", where " + (shape.number ? "a number" : "a string") +
+        refuse(place + " is " + typeName(json.type) + ", where " + (shape.takesNumber ? "a number" : "a string") +
                " is expected");
     }
   }

@@ -1,7 +1,7 @@
 // The record a COBOL copybook describes, laid out as the host compiler lays it out: elementary items
 // one after the other, a table's elements in memory order, a REDEFINES over the bytes it redefines, a
 // table of OCCURS DEPENDING ON at its most elements (the layout's VaryingTable says how a record's
-// counter shortens it), slack bytes before SYNCHRONIZED binary items.
+// counter shortens it), slack bytes before SYNCHRONIZED binary and float items.
 //
 // Rules where COBOL leaves a choice to the compiler or the copybook does not say:
 // - A copybook describes one record: an 01 entry with its items, or items without an 01 (77 items, and
@@ -14,14 +14,16 @@
 //   program's record area cleared to spaces holds them.
 // - A redefining item longer than the item it redefines is refused: the host compiler would lengthen
 //   the group with bytes that no field of the first definition writes.
-// - SIGN TRAILING without SEPARATE is the default and is read; a leading or separate sign is refused.
-// - JUSTIFIED and BLANK WHEN ZERO are refused: a host program writes a short value right-aligned and a
-//   zero as blanks, while the encoders write values left-aligned and zeros as digits.
+// - SIGN TRAILING without SEPARATE is the default; a SIGN clause on a group applies to the signed
+//   numeric DISPLAY items under it, and on an item that is not one it is refused.
+// - COMP-5 holds every value of its bytes; COMP, COMP-4 and BINARY the picture's digits unless the
+//   site says otherwise (LayoutOptions::binaryRange, TRUNC(BIN)). COMP-1 and COMP-2 are floats in the
+//   site's format, IBM hexadecimal unless it says IEEE.
 // - A VALUE clause gives a FILLER's bytes (a group's VALUE those of the FILLERs under it); on a named
 //   item it is the program's initial value, no default of the item's column, and is read past. Level
 //   88 entries are read past.
-// - SYNCHRONIZED aligns a binary item as IBM's host compilers do: two bytes on a halfword, four and
-//   eight on a fullword, each relative to the start of the record; the bytes skipped are slack bytes
+// - SYNCHRONIZED aligns a binary or float item as IBM's host compilers do: two bytes on a halfword,
+//   four and eight-byte binary on a fullword, COMP-1 on a fullword and COMP-2 on a doubleword, each relative to the start of the record; the bytes skipped are slack bytes
 //   (0x00). In a table, the first element's items are aligned and every element is made a multiple of
 //   the strictest alignment within it (slack at its end), so every element's items are aligned.
 //   SYNCHRONIZED on items of other usages changes nothing. On a group it is accepted where it changes
@@ -40,6 +42,7 @@
 
 #include "base/api_guard.hpp"
 #include "layout/copybook_source.hpp"
+#include "numeric/edited.hpp"
 #include "layout/copybook_value.hpp"
 #include "quor/error.hpp"
 #include "quor/layout.hpp"
@@ -62,7 +65,8 @@ constexpr std::uint64_t kMaxFields = 100000;
 // The largest repetition or OCCURS count read; a larger one is beyond those limits anyway.
 constexpr std::uint64_t kMaxCount = 99999999;
 
-enum class Usage : std::uint8_t { none, display, packed, binary, national, floating };
+// native: COMP-5, binary of its bytes' full range; float4, float8: COMP-1 and COMP-2.
+enum class Usage : std::uint8_t { none, display, packed, binary, native, national, float4, float8 };
 
 std::optional<Usage> usageOf(std::string_view key) {
   static constexpr std::pair<std::string_view, Usage> kUsages[] = {
@@ -75,14 +79,14 @@ std::optional<Usage> usageOf(std::string_view key) {
       {"COMP-4", Usage::binary},
       {"COMPUTATIONAL-4", Usage::binary},
       {"BINARY", Usage::binary},
-      {"COMP-5", Usage::binary},
-      {"COMPUTATIONAL-5", Usage::binary},
+      {"COMP-5", Usage::native},
+      {"COMPUTATIONAL-5", Usage::native},
       {"NATIONAL", Usage::national},
       {"DISPLAY-1", Usage::national},
-      {"COMP-1", Usage::floating},
-      {"COMPUTATIONAL-1", Usage::floating},
-      {"COMP-2", Usage::floating},
-      {"COMPUTATIONAL-2", Usage::floating},
+      {"COMP-1", Usage::float4},
+      {"COMPUTATIONAL-1", Usage::float4},
+      {"COMP-2", Usage::float8},
+      {"COMPUTATIONAL-2", Usage::float8},
   };
   for (const auto& [word, usage] : kUsages)
     if (word == key) return usage;
@@ -132,17 +136,19 @@ std::optional<std::uint64_t> countOf(std::string_view digits, bool zero = false)
 // for two-byte binary, a fullword for four- and eight-byte binary and COMP-1, a doubleword for COMP-2;
 // items of other usages are not aligned.
 std::uint64_t alignmentOf(Usage usage, std::uint64_t size) {
-  if (usage == Usage::binary) return size == 2 ? 2 : 4;
-  if (usage == Usage::floating) return size == 8 ? 8 : 4;
+  if (usage == Usage::binary || usage == Usage::native) return size == 2 ? 2 : 4;
+  if (usage == Usage::float4) return 4;
+  if (usage == Usage::float8) return 8;
   return 1;
 }
 
 struct Picture {
-  enum class Class : std::uint8_t { alphanumeric, numeric, national };
+  enum class Class : std::uint8_t { alphanumeric, numeric, national, numericEdited, alphanumericEdited };
   Class type = Class::alphanumeric;
-  std::uint64_t length = 0;  // characters, or digits
-  std::uint64_t scale = 0;
+  std::uint64_t length = 0;  // characters, or digits; edited: characters
+  std::int64_t scale = 0;    // below 0 or beyond the digits with P
   bool isSigned = false;
+  std::string symbols;  // edited: the picture in upper case
 };
 
 struct Item {
@@ -177,12 +183,17 @@ struct Item {
   std::uint64_t fields = 0;  // fields of one element
   std::uint64_t offset = 0;  // from the start of its group's element
   std::string fieldName;     // its name, qualified where another item has the same one
+  std::optional<SignPlacement> sign;  // its SIGN clause, or its group's
+  bool ownSign = false;               // the SIGN clause is its own
+  bool justified = false;             // JUSTIFIED RIGHT
+  bool blankWhenZero = false;         // BLANK WHEN ZERO
 };
 
 class CopybookReader {
  public:
-  CopybookReader(std::string_view text, const std::string& fileName, const CopyResolver& resolve)
-      : fileName_(fileName), text_(layout::readCopybookText(text, fileName, resolve)), items_(1) {}
+  CopybookReader(std::string_view text, const std::string& fileName, const LayoutOptions& options,
+                 const CopyResolver& resolve)
+      : fileName_(fileName), options_(options), text_(layout::readCopybookText(text, fileName, resolve)), items_(1) {}
 
   // The copybook's one record.
   Layout read() {
@@ -230,9 +241,14 @@ class CopybookReader {
     while (at_ < text_.tokens.size()) readEntry();
     if (items_.size() == 1)
       throw Error(errors::kInvalidCall, fileName_ + ": the copybook has no data description entries");
-    for (const Item& item : items_)
-      if (&item != &items_.front() && item.picture.empty() && item.children.empty())
-        refuse(item.line, quoted(item) + " has no PICTURE and no items under it");
+    for (Item& item : items_) {
+      if (!item.children.empty() && (item.justified || item.blankWhenZero))
+        refuse(item.line, "JUSTIFIED and BLANK WHEN ZERO are for elementary items, not the group " + quoted(item));
+      if (&item == &items_.front() || !item.picture.empty() || !item.children.empty()) continue;
+      // COMP-1 and COMP-2 items have no PICTURE: a float without items under it is elementary.
+      if (!isFloat(item.usage)) refuse(item.line, quoted(item) + " has no PICTURE and no items under it");
+      item.field = floatField(item);
+    }
     resolveCounters();
     measure(0, 0);
     chosen_.assign(items_.size(), false);
@@ -289,7 +305,7 @@ class CopybookReader {
     for (const std::size_t top : root == 0 ? items_[0].children : std::vector<std::size_t>{root}) {
       if (!marked_[top]) continue;
       const bool overlay = items_[top].redefines != 0 && !chosen_[top];
-      if (items_[top].level == 1 && items_[top].picture.empty()) {
+      if (items_[top].level == 1 && !isElementary(items_[top])) {
         // A group record's items are the object's; a chosen record's slack follows them.
         for (const std::size_t child : items_[top].children)
           if (marked_[child]) appendChildNodes(child, layout.tree, overlay);
@@ -375,6 +391,25 @@ class CopybookReader {
 
   [[noreturn]] void refuse(std::size_t line, const std::string& what) const {
     throw Error(errors::kInvalidCall, text_.where(line) + ": " + what);
+  }
+
+  // What a clause this reader cannot handle keeps from happening, in the words of the run.
+  [[nodiscard]] const char* cannot() const {
+    switch (options_.use) {
+      case LayoutUse::encode:
+        return "cannot be written";
+      case LayoutUse::decode:
+        return "cannot be read";
+      default:
+        return "cannot be written or read";
+    }
+  }
+
+  static bool isFloat(Usage usage) { return usage == Usage::float4 || usage == Usage::float8; }
+
+  // An item with a PICTURE, or a COMP-1 or COMP-2 item without items under it.
+  static bool isElementary(const Item& item) {
+    return !item.picture.empty() || (isFloat(item.usage) && item.children.empty());
   }
 
   static std::string quoted(const Item& item) {
@@ -514,9 +549,6 @@ class CopybookReader {
       const std::optional<Usage> usage = usageOf(upperWord(textOf(word)));
       if (!usage)
         refuse(word.line, "USAGE " + std::string(textOf(word)) + " is not a usage this reader knows");
-      if (*usage == Usage::floating)
-        refuse(word.line,
-               "USAGE " + std::string(textOf(word)) + " is floating point, which cannot be written");
       item.usage = *usage;
       item.usageWord = textOf(word);
     } else if (key == "OCCURS") {
@@ -530,21 +562,30 @@ class CopybookReader {
       item.value.parts.emplace_back(textOf(operand(clause, "a value")));
       while (skipWord("&")) item.value.parts.emplace_back(textOf(operand(clause, "a value after '&'")));
     } else if (key == "SIGN" || key == "LEADING" || key == "TRAILING") {
+      once(item.ownSign, clause, "SIGN");
       if (key == "SIGN") skipWord("IS");
       const bool leading = key == "LEADING" || (key == "SIGN" && skipWord("LEADING"));
       if (key == "SIGN" && !leading && !skipWord("TRAILING"))
         refuse(clause.line, "SIGN needs LEADING or TRAILING");
-      if (peekWord("SEPARATE"))
-        refuse(clause.line, "SIGN SEPARATE is not supported: a separate sign cannot be written");
-      if (leading) refuse(clause.line, "SIGN LEADING is not supported: a leading sign cannot be written");
+      const bool separate = skipWord("SEPARATE");
+      if (separate) skipWord("CHARACTER");
+      item.sign = leading ? (separate ? SignPlacement::leadingSeparate : SignPlacement::leading)
+                          : (separate ? SignPlacement::trailingSeparate : SignPlacement::trailing);
+      item.ownSign = true;
     } else if (key == "SYNC" || key == "SYNCHRONIZED") {
       once(item.sync, clause, "SYNCHRONIZED");
       item.sync = true;
       if (!skipWord("LEFT")) skipWord("RIGHT");
     } else if (key == "JUST" || key == "JUSTIFIED") {
-      refuse(clause.line, key + " is not supported: values are written left-aligned");
+      once(item.justified, clause, "JUSTIFIED");
+      skipWord("RIGHT");
+      item.justified = true;
     } else if (key == "BLANK") {
-      refuse(clause.line, "BLANK WHEN ZERO is not supported: a zero is written as digits");
+      once(item.blankWhenZero, clause, "BLANK WHEN ZERO");
+      skipWord("WHEN");
+      if (!skipWord("ZERO") && !skipWord("ZEROS") && !skipWord("ZEROES"))
+        refuse(clause.line, "BLANK needs WHEN ZERO");
+      item.blankWhenZero = true;
     } else if (key == "REDEFINES") {
       refuse(clause.line, "REDEFINES must come right after the item's name");
     } else {
@@ -635,6 +676,8 @@ class CopybookReader {
       item.usage = group.usage;
       item.usageWord = group.usageWord;
     }
+    // A group's SIGN clause applies to the signed numeric items under it.
+    if (!item.sign) item.sign = group.sign;
     if (!item.picture.empty()) item.field = fieldOf(item);
     item.groupSync = group.sync || group.groupSync;
 
@@ -685,13 +728,44 @@ class CopybookReader {
     refuse(item.line, "PICTURE " + item.picture + " is not a valid picture");
   }
 
+  // The picture of an edited item, read by the editing rules; nothing for a picture without editing
+  // symbols (outside its repeat counts).
+  std::optional<Picture> editedPictureOf(const Item& item, const std::string& symbols) const {
+    std::string outside;  // the symbols without their repeat counts
+    for (std::size_t at = 0; at < symbols.size(); ++at) {
+      if (symbols[at] == '(') {
+        const std::size_t close = symbols.find(')', at);
+        if (close == std::string::npos) invalidPicture(item);
+        at = close;
+      } else {
+        outside += symbols[at];
+      }
+    }
+    if (outside.find_first_of("BZ*+-CRD0/.,$E") == std::string::npos) return std::nullopt;
+    std::string problem;
+    const std::optional<numeric::EditedPicture> edited = numeric::readEditedPicture(symbols, problem);
+    if (!edited) {
+      if (problem.empty()) invalidPicture(item);
+      refuse(item.line, "PICTURE " + item.picture + ": " + problem + ", so the item " + cannot());
+    }
+    Picture picture;
+    picture.type = edited->numeric ? Picture::Class::numericEdited : Picture::Class::alphanumericEdited;
+    picture.length = edited->positions.size();
+    picture.scale = static_cast<std::int64_t>(edited->fractionDigits);
+    picture.symbols = symbols;
+    return picture;
+  }
+
   Picture pictureOf(const Item& item) const {
     const std::string written = "PICTURE " + item.picture;
     const std::string symbols = upperWord(item.picture);
+    if (std::optional<Picture> edited = editedPictureOf(item, symbols)) return *edited;
     Picture picture;
     std::uint64_t characters = 0;
     std::uint64_t nines = 0;
     std::uint64_t national = 0;
+    std::uint64_t leadingP = 0;   // P before the digits: the point before them (PIC SVPP9(3))
+    std::uint64_t trailingP = 0;  // P after the digits: the point after them (PIC 9(3)PPP)
     bool afterPoint = false;
     for (std::size_t at = 0; at < symbols.size();) {
       const std::size_t position = at;
@@ -713,8 +787,18 @@ class CopybookReader {
           characters += count;
           break;
         case '9':
+          if (trailingP > 0) invalidPicture(item);
           nines += count;
-          if (afterPoint) picture.scale += count;
+          if (afterPoint) picture.scale += static_cast<std::int64_t>(count);
+          break;
+        case 'P':
+          // Decimal scaling: a run of P at one end of the digits.
+          if (nines == 0) {
+            leadingP += count;
+          } else {
+            if (afterPoint || (leadingP > 0)) invalidPicture(item);
+            trailingP += count;
+          }
           break;
         case 'N':
         case 'G':
@@ -725,27 +809,30 @@ class CopybookReader {
           picture.isSigned = true;
           break;
         case 'V':
-          if (afterPoint || repeated) invalidPicture(item);
+          // With P in front the point stands before them.
+          if (afterPoint || repeated || leadingP > 0) invalidPicture(item);
           afterPoint = true;
           break;
-        case 'P':
-          refuse(item.line, written + " holds P (decimal scaling), which cannot be written");
         default:
-          if (std::string_view("Z*+-CRDB0/.,$E\\").find(symbol) != std::string_view::npos)
-            refuse(item.line, written + " is an edited picture, which cannot be written");
           invalidPicture(item);
       }
     }
+    const std::uint64_t scaling = leadingP + trailingP;
     if (national > 0) {
-      if (characters > 0 || nines > 0 || picture.isSigned || afterPoint) invalidPicture(item);
+      if (characters > 0 || nines > 0 || picture.isSigned || afterPoint || scaling > 0) invalidPicture(item);
       picture.type = Picture::Class::national;
       picture.length = national;
     } else if (characters > 0) {
-      if (picture.isSigned || afterPoint) invalidPicture(item);
+      if (picture.isSigned || afterPoint || scaling > 0) invalidPicture(item);
       picture.length = characters + nines;
     } else if (nines > 0) {
       picture.type = Picture::Class::numeric;
       picture.length = nines;
+      if (scaling > static_cast<std::uint64_t>(kMaxDecimalDigits))
+        refuse(item.line, "PICTURE " + item.picture + " has " + std::to_string(scaling) + " P; at most " +
+                              std::to_string(kMaxDecimalDigits));
+      if (leadingP > 0) picture.scale = static_cast<std::int64_t>(leadingP + nines);
+      if (trailingP > 0) picture.scale = -static_cast<std::int64_t>(trailingP);
     } else {
       invalidPicture(item);
     }
@@ -753,39 +840,74 @@ class CopybookReader {
   }
 
   LayoutField fieldOf(const Item& item) const {
-    const Picture picture = pictureOf(item);
     const std::string usage = item.usageWord.empty() ? "DISPLAY" : upperWord(item.usageWord);
+    if (isFloat(item.usage)) refuse(item.line, "a USAGE " + usage + " item takes no PICTURE");
+    const Picture picture = pictureOf(item);
     const auto wrongUsage = [&] {
       refuse(item.line, "PICTURE " + item.picture + " cannot be USAGE " + usage);
     };
+    const bool display = item.usage == Usage::none || item.usage == Usage::display;
     LayoutField field;
     std::uint64_t most = static_cast<std::uint64_t>(kMaxLayoutFieldLength);
     std::string unit = "characters";
     switch (picture.type) {
       case Picture::Class::alphanumeric:
-        if (item.usage != Usage::none && item.usage != Usage::display) wrongUsage();
+        if (!display) wrongUsage();
         field.kind = FieldKind::text;
         break;
       case Picture::Class::national:
         if (item.usage != Usage::none && item.usage != Usage::national) wrongUsage();
         field.kind = FieldKind::national;
         break;
+      case Picture::Class::numericEdited:
+      case Picture::Class::alphanumericEdited:
+        if (!display) wrongUsage();
+        field.kind = picture.type == Picture::Class::numericEdited ? FieldKind::edited : FieldKind::editedText;
+        field.picture = picture.symbols;
+        break;
       case Picture::Class::numeric:
         if (item.usage == Usage::national) wrongUsage();
-        field.kind = item.usage == Usage::packed   ? FieldKind::packed
-                     : item.usage == Usage::binary ? FieldKind::binary
-                                                   : FieldKind::zoned;
+        field.kind = item.usage == Usage::packed                                   ? FieldKind::packed
+                     : item.usage == Usage::binary || item.usage == Usage::native ? FieldKind::binary
+                                                                                    : FieldKind::zoned;
+        if (field.kind == FieldKind::binary)
+          field.range = item.usage == Usage::native ? BinaryRange::full : options_.binaryRange;
         most = static_cast<std::uint64_t>(field.kind == FieldKind::binary ? kMaxBinaryDigits
                                                                           : kMaxDecimalDigits);
         unit = "digits";
         break;
     }
+    const bool isEdited = field.kind == FieldKind::edited || field.kind == FieldKind::editedText;
     if (picture.length > most)
       refuse(item.line, "PICTURE " + item.picture + " holds " + std::to_string(picture.length) + " " + unit +
                             "; a USAGE " + usage + " item holds at most " + std::to_string(most));
     field.length = static_cast<std::int32_t>(picture.length);
-    field.scale = static_cast<std::int32_t>(picture.scale);
+    // An edited field's picture gives its scale.
+    if (!isEdited) field.scale = static_cast<std::int32_t>(picture.scale);
     field.isSigned = picture.isSigned;
+    // SIGN: its own on a signed numeric DISPLAY item; a group's on those of them under it.
+    const bool signedZoned = field.kind == FieldKind::zoned && field.isSigned;
+    if (item.ownSign && !signedZoned)
+      refuse(item.line, "SIGN is for signed numeric DISPLAY items (PICTURE S9...), not " + quoted(item));
+    if (signedZoned && item.sign) field.sign = *item.sign;
+    if (signedZoned) field.positiveZone = options_.positiveZone;
+    if (item.justified && field.kind != FieldKind::text && field.kind != FieldKind::national)
+      refuse(item.line, "JUSTIFIED is for alphanumeric and national items, not " + quoted(item));
+    field.justifiedRight = item.justified;
+    if (item.blankWhenZero && field.kind != FieldKind::zoned && field.kind != FieldKind::edited)
+      refuse(item.line, "BLANK WHEN ZERO is for numeric DISPLAY and numeric-edited items, not " + quoted(item));
+    field.blankWhenZero = item.blankWhenZero;
+    return field;
+  }
+
+  // A COMP-1 or COMP-2 item: 4 or 8 bytes of floating point.
+  LayoutField floatField(const Item& item) const {
+    if (item.ownSign || item.justified || item.blankWhenZero)
+      refuse(item.line, "SIGN, JUSTIFIED and BLANK WHEN ZERO are not for a USAGE " + upperWord(item.usageWord) +
+                            " item like " + quoted(item));
+    LayoutField field;
+    field.kind = item.usage == Usage::float4 ? FieldKind::float4 : FieldKind::float8;
+    field.floatFormat = options_.floatFormat;
     return field;
   }
 
@@ -846,7 +968,7 @@ class CopybookReader {
   // of one element, its items' offsets in it, and the slack bytes before them.
   void measure(std::size_t index, std::uint64_t start) {
     items_[index].at = start;
-    if (!items_[index].picture.empty()) {
+    if (isElementary(items_[index])) {
       Item& item = items_[index];
       item.size = fieldSize(item.field);
       item.fields = 1;
@@ -887,7 +1009,7 @@ class CopybookReader {
         continue;
       }
       Item& item = items_[child];
-      if (!item.picture.empty() && (item.sync || item.groupSync)) {
+      if (isElementary(item) && (item.sync || item.groupSync)) {
         const std::uint64_t boundary = alignmentOf(item.usage, fieldSize(item.field));
         item.slack = (boundary - at % boundary) % boundary;
         if (item.slack > 0 && !item.sync)
@@ -905,7 +1027,7 @@ class CopybookReader {
       item.offset = at - start;
       measure(child, at);
       Item& measured = items_[child];
-      if (measured.table && measured.picture.empty() && measured.size % measured.align != 0) {
+      if (measured.table && !isElementary(measured) && measured.size % measured.align != 0) {
         measured.tail = measured.align - measured.size % measured.align;
         measured.size += measured.tail;
         ++measured.fields;
@@ -928,7 +1050,7 @@ class CopybookReader {
   void nameFields() {
     std::map<std::string, std::vector<std::size_t>> byName;
     for (std::size_t i = 1; i < items_.size(); ++i)
-      if (marked_[i] && !items_[i].picture.empty() && !items_[i].name.empty())
+      if (marked_[i] && isElementary(items_[i]) && !items_[i].name.empty())
         byName[upperWord(items_[i].name)].push_back(i);
     for (auto& [key, same] : byName) {
       std::vector<std::vector<std::size_t>> chains;  // the item, then its named groups
@@ -1015,7 +1137,7 @@ class CopybookReader {
             GroupValue value, Layout& layout) {
     const Item& item = items_[index];
     layout::ConstantValue groupValue;
-    if (item.picture.empty() && !item.value.parts.empty() && !overlay) {
+    if (!isElementary(item) && !item.value.parts.empty() && !overlay) {
       if (item.table || item.varies)
         refuse(item.value.line, "VALUE on a group with OCCURS or holding OCCURS DEPENDING ON: give the VALUE to "
                                 "the FILLER items under it");
@@ -1038,7 +1160,7 @@ class CopybookReader {
     for (std::uint64_t element = 0; element < item.occurs; ++element) {
       if (item.table) subscripts.push_back(element + 1);
       const std::uint64_t at = offset + element * item.size;
-      if (item.picture.empty()) {
+      if (!isElementary(item)) {
         for (const std::size_t child : item.children) {
           if (!marked_[child]) continue;  // left out for another item of its REDEFINES
           const Item& under = items_[child];
@@ -1110,7 +1232,7 @@ class CopybookReader {
         if (!item.depending.empty() && item.at < end && begin < item.at + item.size * item.occurs)
           refuse(renames.line, what + "its bytes hold a table of OCCURS DEPENDING ON");
       LayoutField field;
-      if (renames.thru.empty() && !first.picture.empty()) {
+      if (renames.thru.empty() && isElementary(first)) {
         field = first.field;
       } else {
         if (end - begin > static_cast<std::uint64_t>(kMaxLayoutFieldLength))
@@ -1129,6 +1251,7 @@ class CopybookReader {
   }
 
   const std::string& fileName_;
+  const LayoutOptions& options_;
   CopybookText text_;
   std::size_t at_ = 0;             // the next token
   std::vector<Item> items_;        // the entries in order, after the record as a whole (item 0)
@@ -1148,18 +1271,19 @@ class CopybookReader {
 
 }  // namespace
 
-Layout parseCopybook(std::string_view text, const std::string& fileName, const CopyResolver& resolve) {
-  return base::guarded([&] { return CopybookReader(text, fileName, resolve).read(); });
+Layout parseCopybook(std::string_view text, const std::string& fileName, const LayoutOptions& options,
+                     const CopyResolver& resolve) {
+  return base::guarded([&] { return CopybookReader(text, fileName, options, resolve).read(); });
 }
 
 std::vector<std::string> copybookRecordNames(std::string_view text, const std::string& fileName,
-                                             const CopyResolver& resolve) {
-  return base::guarded([&] { return CopybookReader(text, fileName, resolve).recordNames(); });
+                                             const LayoutOptions& options, const CopyResolver& resolve) {
+  return base::guarded([&] { return CopybookReader(text, fileName, options, resolve).recordNames(); });
 }
 
 NamedLayout parseCopybookRecord(std::string_view text, const std::string& fileName, std::string_view name,
-                                const CopyResolver& resolve) {
-  return base::guarded([&] { return CopybookReader(text, fileName, resolve).read(name); });
+                                const LayoutOptions& options, const CopyResolver& resolve) {
+  return base::guarded([&] { return CopybookReader(text, fileName, options, resolve).read(name); });
 }
 
 }  // namespace quor

@@ -6,6 +6,7 @@
 #include "base/limits.hpp"
 #include "layout/field_fit.hpp"
 #include "numeric/binary.hpp"
+#include "numeric/edited.hpp"
 #include "numeric/packed.hpp"
 #include "quor/error.hpp"
 #include "quor/layout.hpp"
@@ -39,8 +40,8 @@ std::string nameOf(const LayoutField& field, std::size_t index) {
   return text;
 }
 
-// Why no encoder can write the field, or nothing.
-std::string problemOf(const LayoutField& field) {
+// Why no encoder can write the field's kind, length and scale, or nothing.
+std::string sizeProblem(const LayoutField& field) {
   const auto between = [](std::int32_t value, std::int32_t low, std::int32_t high) {
     return value >= low && value <= high;
   };
@@ -62,13 +63,65 @@ std::string problemOf(const LayoutField& field) {
         return std::to_string(field.length) + " digits: a " +
                (field.kind == FieldKind::zoned ? "zoned" : field.kind == FieldKind::packed ? "packed" : "binary") +
                " field holds 1 to " + std::to_string(most);
-      if (!between(field.scale, 0, field.length))
-        return "scale " + std::to_string(field.scale) + " is more than the " + std::to_string(field.length) +
-               " digits";
+      // Decimal scaling (P) places the digits at most kMaxDecimalDigits places beyond either end.
+      if (!between(field.scale, -kMaxDecimalDigits, field.length + kMaxDecimalDigits))
+        return "scale " + std::to_string(field.scale) + " is not from -" + std::to_string(kMaxDecimalDigits) +
+               " to " + std::to_string(field.length + kMaxDecimalDigits) + " (the digits and " +
+               std::to_string(kMaxDecimalDigits) + " places of decimal scaling)";
+      return {};
+    }
+    case FieldKind::float4:
+    case FieldKind::float8:
+      if (field.scale != 0) return "a float field has no scale";
+      return {};
+    case FieldKind::edited:
+    case FieldKind::editedText: {
+      if (field.scale != 0) return "an edited field takes its scale from its picture";
+      std::string problem;
+      const auto picture = numeric::readEditedPicture(field.picture, problem);
+      if (!picture)
+        return "picture '" + field.picture + "' is no edited picture" + (problem.empty() ? "" : ": " + problem);
+      if (picture->numeric != (field.kind == FieldKind::edited))
+        return "picture '" + field.picture + "' is " + (picture->numeric ? "numeric" : "alphanumeric") +
+               "-edited, not " + (picture->numeric ? "alphanumeric" : "numeric") + "-edited";
+      if (field.length != static_cast<std::int32_t>(picture->positions.size()))
+        return "length " + std::to_string(field.length) + " is not the " +
+               std::to_string(picture->positions.size()) + " characters of picture '" + field.picture + "'";
       return {};
     }
   }
   return "kind " + std::to_string(static_cast<int>(field.kind)) + " is no field kind";
+}
+
+// Why the field's attributes do not fit its kind, or nothing: each is refused on a kind it does not
+// apply to, since the maker meant something the field would not do.
+std::string attributeProblem(const LayoutField& field) {
+  const bool zoned = field.kind == FieldKind::zoned;
+  if (field.sign != SignPlacement::trailing) {
+    if (static_cast<unsigned>(field.sign) > static_cast<unsigned>(SignPlacement::leadingSeparate))
+      return "sign placement " + std::to_string(static_cast<int>(field.sign)) + " is no sign placement";
+    if (!zoned || !field.isSigned) return "a sign placement is for signed zoned fields only";
+  }
+  if (field.positiveZone != kPositiveZoneC && field.positiveZone != kPositiveZoneF)
+    return "positive zone " + std::to_string(field.positiveZone) + " is not C or F";
+  if (field.range != BinaryRange::digits) {
+    if (field.range != BinaryRange::full) return "binary range " + std::to_string(static_cast<int>(field.range)) + " is no range";
+    if (field.kind != FieldKind::binary) return "a full binary range is for binary fields only";
+  }
+  if (field.floatFormat != FloatFormat::hexadecimal && field.floatFormat != FloatFormat::ieee)
+    return "float format " + std::to_string(static_cast<int>(field.floatFormat)) + " is no float format";
+  if (field.justifiedRight && field.kind != FieldKind::text && field.kind != FieldKind::national)
+    return "JUSTIFIED RIGHT is for text and national fields only";
+  if (field.blankWhenZero && !zoned && field.kind != FieldKind::edited)
+    return "BLANK WHEN ZERO is for zoned and numeric-edited fields only";
+  if (!field.picture.empty() && field.kind != FieldKind::edited && field.kind != FieldKind::editedText)
+    return "a picture is for edited fields only";
+  return {};
+}
+
+std::string problemOf(const LayoutField& field) {
+  std::string problem = sizeProblem(field);
+  return problem.empty() ? attributeProblem(field) : problem;
 }
 
 // Why the field cannot take its role, or nothing. A filler is bytes of its own, so it takes no value
@@ -226,15 +279,23 @@ std::size_t fieldSize(const LayoutField& field) {
           return length;
       }
     case FieldKind::text:
-    case FieldKind::zoned:
     case FieldKind::filler:
       return length;
+    case FieldKind::zoned:
+      return length + (field.sign == SignPlacement::trailingSeparate || field.sign == SignPlacement::leadingSeparate ? 1 : 0);
     case FieldKind::national:
       return 2 * length;
     case FieldKind::packed:
       return numeric::packedBytes(length, field.isSigned ? numeric::PackedSign::signedCD : numeric::PackedSign::unsignedF);
     case FieldKind::binary:
       return numeric::binaryBytes(length);
+    case FieldKind::float4:
+      return 4;
+    case FieldKind::float8:
+      return 8;
+    case FieldKind::edited:
+    case FieldKind::editedText:
+      return length;
   }
   return 0;
 }

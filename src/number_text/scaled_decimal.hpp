@@ -5,6 +5,7 @@
 // the decoder and the decode plan write with writeScaledText.
 
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <optional>
 #include <string>
@@ -88,11 +89,25 @@ struct ScaledDecimal {
 // the locale's thousands separators between digits of the integer part, at most one decimal separator.
 // No exponent, no "&H" literal. Nothing when the text is no such number (the empty text included).
 // "12.5" with scale 2 gives 1250; "-0.50" gives 50, negative; "1,234" gives 1234; "0.125" with scale 2
-// gives 12 with fractionCut. A scale below 0 counts as 0.
+// gives 12 with fractionCut. A scale below 0 is decimal scaling: "123000" with scale -3 gives 123, and
+// "123456" 123 with fractionCut (digits below the field's lowest place are dropped).
 std::optional<ScaledDecimal> readScaledDecimal(std::u16string_view text, int scale,
                                                const NumberSeparators& separators = localeSeparators());
 
-// Appends the text writeScaledText writes (a scale below 0 counts as 0).
+// Appends the text writeScaledText writes; a scale below 0 puts as many zeros after the digits of a
+// value that is not zero ("123" with scale -3 gives "123000").
 void appendScaledText(std::string_view digits, bool negative, int scale, std::u16string& out);
+
+// A number with an exponent, as floating-point fields take it: digits x 10^exponent.
+struct DecimalText {
+  bool negative = false;      // also for zero: "-0" is a negative zero
+  std::string digits;         // ASCII digits without leading zeros; empty for zero
+  std::int64_t exponent = 0;  // of the last digit, held within +-2^62 (a larger one is out of any range anyway)
+};
+
+// Reads `text` as a decimal number that may have an exponent ("1.5E-3", "-2", "1,234.5e2"): the grammar
+// of scanNumberParts without "&H" literals. Nothing when the text is no such number.
+std::optional<DecimalText> readDecimalText(std::u16string_view text,
+                                           const NumberSeparators& separators = localeSeparators());
 
 }  // namespace quor::number_text

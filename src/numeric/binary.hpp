@@ -57,6 +57,23 @@ inline std::optional<base::DecodeFault> readBinary(std::span<const std::uint8_t>
   return std::nullopt;
 }
 
+// True when a binary field of `bytes` bytes (2, 4 or 8) holds the value of `digits` (ASCII "0".."9",
+// without leading zeros) with its sign: from -2^(8 bytes - 1) to 2^(8 bytes - 1) - 1 when `isSigned`,
+// from 0 to 2^(8 bytes) - 1 when not. Its full range, as COMP-5 and TRUNC(BIN) read it.
+inline bool binaryHolds(std::string_view digits, bool negative, bool isSigned, std::size_t bytes) noexcept {
+  if (digits.size() > kBinaryDigitsRoom) return false;
+  std::uint64_t magnitude = 0;
+  for (const char digit : digits) {
+    const auto d = static_cast<unsigned>(digit - '0');
+    if (magnitude > (UINT64_MAX - d) / 10) return false;
+    magnitude = magnitude * 10 + d;
+  }
+  const unsigned bits = static_cast<unsigned>(8 * bytes);
+  if (!isSigned) return !negative || magnitude == 0 ? bits == 64 || magnitude >> bits == 0 : false;
+  const std::uint64_t limit = std::uint64_t{1} << (bits - 1);  // the largest negative magnitude
+  return negative ? magnitude <= limit : magnitude < limit;
+}
+
 // The bytes a binary field of `digits` digits takes, as host compilers size it: 2 for 1-4 digits, 4 for
 // 5-9, 8 for 10-18.
 std::size_t binaryBytes(std::size_t digits) noexcept;

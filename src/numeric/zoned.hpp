@@ -119,6 +119,76 @@ inline std::optional<base::DecodeFault> readZoned(std::span<const std::uint8_t> 
   return std::nullopt;
 }
 
+// Where a typed zoned field keeps its sign: nowhere (unsigned), in the zone of its last or first digit
+// (an overpunch), or in a byte of its own after or before the digits.
+enum class ZonedSign : std::uint8_t { none, trailing, leading, trailingSeparate, leadingSeparate };
+
+inline constexpr std::uint8_t kSeparatePlus = 0x4E;   // "+" in EBCDIC
+inline constexpr std::uint8_t kSeparateMinus = 0x60;  // "-"
+
+inline constexpr bool isSeparate(ZonedSign sign) noexcept {
+  return sign == ZonedSign::trailingSeparate || sign == ZonedSign::leadingSeparate;
+}
+
+// Writes a typed zoned field of field.size() bytes (one of them the sign's when it is separate):
+// `digits` (ASCII, checked by the caller, at most the digit bytes) with zeros in front, and the sign
+// where `sign` says: an overpunch zone D for a negative value and `positiveZone` (0xC or 0xF) for any
+// other, or a byte "+" (0x4E) or "-" (0x60).
+inline void writeZonedSigned(std::string_view digits, bool negative, ZonedSign sign, std::uint8_t positiveZone,
+                             std::span<std::uint8_t> field) noexcept {
+  if (field.empty()) return;
+  if (isSeparate(sign)) {
+    const bool leading = sign == ZonedSign::leadingSeparate;
+    writeZoned(digits, false, field.subspan(leading ? 1 : 0, field.size() - 1));
+    (leading ? field.front() : field.back()) = negative ? kSeparateMinus : kSeparatePlus;
+    return;
+  }
+  writeZoned(digits, false, field);
+  if (sign == ZonedSign::none) return;
+  std::uint8_t& signed_ = sign == ZonedSign::leading ? field.front() : field.back();
+  const unsigned zone = negative ? unsigned{kZoneNegative} : unsigned{positiveZone} << 4;
+  signed_ = static_cast<std::uint8_t>(zone | (signed_ & 0x0Fu));
+}
+
+// Reads a typed zoned field written by writeZonedSigned: its digits (field.size() less a separate sign
+// byte) as ASCII into `digits` and its sign. The sign is read as the component's fields read it where
+// it is the last zone (F, C positive, D negative); a leading overpunch takes the same zones in the
+// first byte, every other byte then zone F; a separate sign is "+" or "-" and every digit has zone F.
+inline std::optional<base::DecodeFault> readZonedSigned(std::span<const std::uint8_t> bytes, ZonedSign sign,
+                                                        char* digits, bool& negative) noexcept {
+  negative = false;
+  if (sign == ZonedSign::none || sign == ZonedSign::trailing || bytes.empty())
+    return readZoned(bytes, sign == ZonedSign::trailing, digits, negative);
+  const bool leading = sign != ZonedSign::trailingSeparate;
+  const std::size_t signAt = leading ? 0 : bytes.size() - 1;
+  const std::uint8_t signByte = bytes[signAt];
+  std::span<const std::uint8_t> body = bytes;
+  if (isSeparate(sign)) {
+    if (signByte != kSeparatePlus && signByte != kSeparateMinus)
+      return base::DecodeFault{signAt, 1, "separate sign other than \"+\" (4E) or \"-\" (60)"};
+    negative = signByte == kSeparateMinus;
+    body = bytes.subspan(leading ? 1 : 0, bytes.size() - 1);
+  } else {
+    // The first byte as if its zone were F; its own zone is the sign.
+    const unsigned zone = signByte >> 4;
+    if ((signByte & 0x0Fu) > 9) return base::DecodeFault{0, 1, "digit nibble above 9"};
+    if (zone != 0xF && zone != 0xC && zone != 0xD) return base::DecodeFault{0, 1, "sign zone other than C, D or F"};
+    negative = zone == 0xD;
+    digits[0] = static_cast<char>('0' + (signByte & 0x0Fu));
+    body = bytes.subspan(1);
+    ++digits;
+  }
+  const std::size_t shift = leading ? 1 : 0;
+  bool bodyNegative = false;
+  if (auto fault = readZoned(body, false, digits, bodyNegative)) {
+    fault->offset += shift;
+    return fault;
+  }
+  if (!body.empty() && body.back() >> 4 != 0xF)
+    return base::DecodeFault{shift + body.size() - 1, 1, "zone other than F in a digit"};
+  return std::nullopt;
+}
+
 // Appends exactly `width` bytes to `out`: the component's zoned encoder. The value is negative when the
 // text holds a "-" anywhere and `sign` is set; every "-" then reads as the digit 0. The digits are
 // right-aligned, padded with 0 on the left, and a longer text loses its leading characters. Throws

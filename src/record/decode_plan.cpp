@@ -24,7 +24,8 @@ namespace quor {
 
 namespace {
 
-enum class Kernel : std::uint8_t { text, national, hostText, hostNational, zoned, packed, binary };
+// `declined`: a field the plan leaves to the decoder (record::planTakes), so every record is the decoder's.
+enum class Kernel : std::uint8_t { text, national, hostText, hostNational, zoned, packed, binary, declined };
 
 struct Step {
   Kernel kernel;
@@ -289,6 +290,7 @@ DecodePlan::DecodePlan(const Layout& layout, const RecordOptions& options, const
           line += 3 * field.size + 1;
           break;
       }
+      if (!record::planTakes(field, options)) step.kernel = Kernel::declined;
       plan->steps.push_back(step);
     }
     plan->maxLine = line;
@@ -343,6 +345,8 @@ std::size_t DecodePlan::decode(std::span<const std::uint8_t> record, char* out) 
       case Kernel::binary:
         ok = readBinary(step, bytes, out);
         break;
+      case Kernel::declined:
+        return 0;
     }
     if (!ok) return 0;
   }

@@ -29,6 +29,7 @@ namespace {
 using number_text::NumberForm;
 using number_text::NumberParts;
 
+// `declined`: a field the plan leaves to the builder (record::planTakes), so every record is the builder's.
 enum class Kernel : std::uint8_t {
   text,
   national,
@@ -39,13 +40,15 @@ enum class Kernel : std::uint8_t {
   zoned,
   packed,
   binary,
-  constant
+  constant,
+  declined
 };
 
 struct Step {
   Kernel kernel;
   bool component;         // the record builder's rules for an empty value: a change, so the builder's
   bool isSigned;
+  std::uint8_t positiveZone;  // typed zoned: a positive value's sign zone
   std::size_t offset;     // in the record
   std::size_t bytes;      // of the field
   std::size_t length;     // characters or digits
@@ -244,7 +247,8 @@ bool writeTypedNumber(const Plan& plan, const Step& step, std::string_view value
   const std::span<std::uint8_t> field(out, step.bytes);
   switch (step.kernel) {
     case Kernel::zoned:
-      numeric::writeZoned({digits, count}, negative, field);
+      numeric::writeZonedSigned({digits, count}, negative, step.isSigned ? numeric::ZonedSign::trailing : numeric::ZonedSign::none,
+                                step.positiveZone, field);
       return true;
     case Kernel::packed:
       numeric::writePacked(digits, count, negative,
@@ -283,6 +287,7 @@ EncodePlan::EncodePlan(const Layout& layout, const RecordOptions& options, const
       Step step{Kernel::text,
                 field.kind == FieldKind::component,
                 field.isSigned,
+                field.positiveZone,
                 field.offset,
                 field.size,
                 static_cast<std::size_t>(field.length),
@@ -326,9 +331,10 @@ EncodePlan::EncodePlan(const Layout& layout, const RecordOptions& options, const
           step.kernel = Kernel::binary;
           step.capacity = step.length;
           break;
-        case FieldKind::filler:
+        default:
           break;
       }
+      if (field.role == FieldRole::column && !record::planTakes(field, options)) step.kernel = Kernel::declined;
       if (field.role == FieldRole::constant) {
         // Its bytes never change: the builder writes them once here.
         Layout one;
@@ -418,6 +424,8 @@ bool runSteps(const Plan& plan, const Step* first, const Step* last, std::span<c
       case Kernel::componentPacked:
         if (!writeComponentNumber(plan, step, values[step.column], out)) return false;
         break;
+      case Kernel::declined:
+        return false;
       default:
         if (!writeTypedNumber(plan, step, values[step.column], out)) return false;
         break;

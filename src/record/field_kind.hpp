@@ -7,8 +7,12 @@
 #include <cstddef>
 #include <string_view>
 
+#include "numeric/binary.hpp"
+#include "numeric/floating.hpp"
 #include "numeric/packed.hpp"
+#include "numeric/zoned.hpp"
 #include "quor/layout.hpp"
+#include "quor/record.hpp"
 
 namespace quor::record {
 
@@ -31,6 +35,59 @@ inline bool isNumberKind(FieldKind kind) noexcept {
   return kind == FieldKind::zoned || kind == FieldKind::packed || kind == FieldKind::binary;
 }
 
+// Where a typed zoned field keeps its sign: nowhere when unsigned, else as its placement says.
+inline numeric::ZonedSign zonedSignOf(const LayoutField& field) noexcept {
+  if (!field.isSigned) return numeric::ZonedSign::none;
+  switch (field.sign) {
+    case SignPlacement::leading:
+      return numeric::ZonedSign::leading;
+    case SignPlacement::trailingSeparate:
+      return numeric::ZonedSign::trailingSeparate;
+    case SignPlacement::leadingSeparate:
+      return numeric::ZonedSign::leadingSeparate;
+    default:
+      return numeric::ZonedSign::trailing;
+  }
+}
+
+inline numeric::FloatEncoding floatEncodingOf(const LayoutField& field) noexcept {
+  return field.floatFormat == FloatFormat::ieee ? numeric::FloatEncoding::ieee : numeric::FloatEncoding::hexadecimal;
+}
+
+// True for a typed number field whose scale is decimal scaling (P): below 0 or beyond its digits.
+inline bool isDecimalScaled(const LayoutField& field) noexcept {
+  return field.scale < 0 || field.scale > field.length;
+}
+
+// True when the decoder writes the field's value with the picture's width, leading zeros kept: an
+// unsigned whole-number zoned, packed or binary field, when the options keep zeros.
+inline bool keepsZeros(const LayoutField& field, const RecordOptions& options) noexcept {
+  return options.keepZeros && !field.isSigned && field.scale <= 0 &&
+         (field.kind == FieldKind::zoned || field.kind == FieldKind::packed || field.kind == FieldKind::binary);
+}
+
+// True when the record plans write and read a column of this field as the builder and decoder do.
+// The kinds and attributes they do not (floats, edited pictures, sign placements, decimal scaling,
+// JUSTIFIED, BLANK WHEN ZERO, a binary field's full range, zeros kept) they decline: every record of
+// such a layout is left to the builder and decoder.
+inline bool planTakes(const LayoutField& field, const RecordOptions& options) noexcept {
+  switch (field.kind) {
+    case FieldKind::component:
+    case FieldKind::text:
+    case FieldKind::national:
+    case FieldKind::zoned:
+    case FieldKind::packed:
+    case FieldKind::binary:
+    case FieldKind::filler:
+      break;
+    default:
+      return false;
+  }
+  return field.sign == SignPlacement::trailing && !field.justifiedRight && !field.blankWhenZero &&
+         field.range == BinaryRange::digits && (field.kind == FieldKind::component || !isDecimalScaled(field)) &&
+         !keepsZeros(field, options);
+}
+
 // The sign nibble of a packed field: a component field's C/D with `convertSign` and none without, a
 // typed field's C/D when signed and F when not.
 inline numeric::PackedSign packedSignOf(const LayoutField& field, bool convertSign) noexcept {
@@ -39,11 +96,13 @@ inline numeric::PackedSign packedSignOf(const LayoutField& field, bool convertSi
 }
 
 // The digits a number field holds: its length, or for a component packed field the fewer its bytes
-// hold (an even length loses its lead digit to the sign nibble).
+// hold (an even length loses its lead digit to the sign nibble); a binary field of the full range
+// whatever its bytes hold.
 inline std::size_t digitCapacity(const LayoutField& field, bool convertSign) noexcept {
   const auto length = static_cast<std::size_t>(field.length);
   if (field.kind == FieldKind::component && field.format == setPackNumeric)
     return std::min(length, numeric::packedDigits(field.length, convertSign));
+  if (field.kind == FieldKind::binary && field.range == BinaryRange::full) return numeric::kBinaryDigitsRoom;
   return length;
 }
 

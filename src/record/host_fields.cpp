@@ -2,7 +2,10 @@
 // codes, the IBM pages' single-byte text and double-byte national fields, and the check that a layout's
 // fields can be written on a page at all.
 
+#include "base/limits.hpp"
 #include "base/utf.hpp"
+
+#include <algorithm>
 #include "character/gaiji_index.hpp"
 #include "character/host_text.hpp"
 #include "record/record_assembly.hpp"
@@ -54,14 +57,61 @@ ValueChange changeOf(char16_t character, const character::HostForm& form, HostCo
   return change;
 }
 
+// JUSTIFIED RIGHT: the value's bytes at their own length, blanks in front; a value longer than the
+// field loses its first characters until what is left fits (a cut). What else writing found is kept.
+character::TextWrite appendRightJustifiedText(const character::HostText& host, std::u16string_view value,
+                                              std::size_t length, bool shifts, ByteString& out) {
+  constexpr std::uint8_t kBlank = 0x40;
+  character::TextWrite found;
+  ByteString bytes;
+  // The bytes of `text` without padding: written with room for every character (a pair and the shift
+  // codes around it), the padding after it taken off, its own trailing blanks put back.
+  const auto write = [&](std::u16string_view text, character::TextWrite* first) {
+    std::size_t blanks = 0;
+    while (blanks < text.size() && text[text.size() - 1 - blanks] == u' ') ++blanks;
+    const std::u16string_view body = text.substr(0, text.size() - blanks);
+    bytes.clear();
+    if (!body.empty()) {
+      const character::TextWrite w =
+          character::appendHostText(host, body, std::min(4 * body.size(), base::kMaxResultBytes), shifts, bytes);
+      if (first != nullptr) *first = w;
+      std::size_t end = bytes.size();
+      while (end > 0 && bytes[end - 1] == kBlank) --end;
+      bytes.resize(end);
+    }
+    bytes.resize(bytes.size() + blanks, kBlank);
+    return bytes.size();
+  };
+  if (write(value, &found) > length) {
+    // Dropping a character never lengthens the rest: the fewest dropped that fit, found by halving.
+    std::size_t fewest = 1;
+    std::size_t most = value.size();
+    while (fewest < most) {
+      const std::size_t drop = fewest + (most - fewest) / 2;
+      if (write(value.substr(drop), nullptr) <= length)
+        most = drop;
+      else
+        fewest = drop + 1;
+    }
+    if (fewest < value.size() && base::isLowSurrogate(value[fewest])) ++fewest;
+    write(value.substr(fewest), nullptr);
+    if (found.kind == character::TextWrite::Kind::none) found.kind = character::TextWrite::Kind::cut;
+  }
+  out.resize(out.size() + length - bytes.size(), kBlank);
+  out.append(bytes);
+  return found;
+}
+
 }  // namespace
 
 void appendHostTextField(const LayoutField& field, std::u16string_view value, const RecordOptions& options,
                          const GaijiMapping& gaiji, ByteString& out, ValueChange* change) {
   const character::HostText host(options.host, character::indexOf(gaiji));
   const bool shifts = options.shiftCodes && hasDoubleByte(options.host);
-  const character::TextWrite write =
-      character::appendHostText(host, value, static_cast<std::size_t>(field.length), shifts, out);
+  const auto length = static_cast<std::size_t>(field.length);
+  const character::TextWrite write = field.justifiedRight
+                                         ? appendRightJustifiedText(host, value, length, shifts, out)
+                                         : character::appendHostText(host, value, length, shifts, out);
   if (change == nullptr) return;
   switch (write.kind) {
     case character::TextWrite::Kind::none:
@@ -84,10 +134,14 @@ void appendHostNationalField(const LayoutField& field, std::u16string_view value
   storage.clear();
   text::appendFullWidth(value, storage);
   const bool cut = storage.size() > length;
-  const std::u16string_view shown = std::u16string_view(storage).substr(0, std::min(length, storage.size()));
+  const std::size_t kept = std::min(length, storage.size());
+  // JUSTIFIED RIGHT keeps the last characters, the padding in front.
+  const std::u16string_view shown =
+      std::u16string_view(storage).substr(field.justifiedRight ? storage.size() - kept : 0, kept);
   const character::HostText host(options.host, character::indexOf(gaiji));
-  const character::NationalWrite write =
-      character::appendHostNational(host, {shown, length - shown.size(), u'\u3000'}, out);
+  if (field.justifiedRight && kept < length) character::appendHostNational(host, {{}, length - kept, u'\u3000'}, out);
+  const character::NationalWrite write = character::appendHostNational(
+      host, {shown, field.justifiedRight ? 0 : length - kept, u'\u3000'}, out);
   if (change == nullptr) return;
   if (write.found)
     *change = changeOf(write.character, write.form, options.host);

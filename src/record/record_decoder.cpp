@@ -11,6 +11,10 @@
 #include "character/jef.hpp"
 #include "number_text/scaled_decimal.hpp"
 #include "numeric/binary.hpp"
+#include "numeric/edited.hpp"
+#include "numeric/floating.hpp"
+#include "numeric/edited.hpp"
+#include "numeric/floating.hpp"
 #include "numeric/packed.hpp"
 #include "numeric/zoned.hpp"
 #include "quor/record.hpp"
@@ -32,6 +36,82 @@ void appendRawDigits(Bytes bytes, FieldKind kind, std::u16string& out) {
   }
 }
 
+// The leading blanks of a JUSTIFIED RIGHT field are its padding: blanks in a text field, ideographic
+// spaces in a national one.
+void dropLeadingPadding(std::u16string& text, bool national) {
+  const char16_t pad = national ? u'\u3000' : u' ';
+  std::size_t lead = 0;
+  while (lead < text.size() && text[lead] == pad) ++lead;
+  text.erase(0, lead);
+}
+
+// The bytes of a BLANK WHEN ZERO field written for zero.
+bool allBlanks(Bytes bytes) {
+  return std::all_of(bytes.begin(), bytes.end(), [](std::uint8_t byte) { return byte == 0x40; });
+}
+
+// A zoned, packed or binary field (typed or the component's), its text appended to `text`; `digits`
+// is working storage.
+std::optional<base::DecodeFault> readNumber(const LayoutField& field, Bytes bytes, const RecordOptions& options,
+                                            std::string& digits, std::u16string& text) {
+  const bool convertSign = options.convertSign;
+  const FieldKind kind = record::writtenKind(field);
+  const bool component = field.kind == FieldKind::component;
+  digits.resize(std::max(2 * bytes.size(), numeric::kBinaryDigitsRoom));
+  std::size_t count = bytes.size();
+  bool negative = false;
+  std::optional<base::DecodeFault> fault;
+  if (kind == FieldKind::zoned) {
+    if (field.blankWhenZero && allBlanks(bytes)) {
+      count = 0;
+    } else if (component) {
+      fault = numeric::readZoned(bytes, convertSign, digits.data(), negative);
+    } else {
+      fault = numeric::readZonedSigned(bytes, record::zonedSignOf(field), digits.data(), negative);
+      count = static_cast<std::size_t>(field.length);
+    }
+  } else if (kind == FieldKind::packed) {
+    fault = numeric::readPacked(bytes, record::packedSignOf(field, convertSign), digits.data(), count, negative);
+  } else {
+    fault = numeric::readBinary(bytes, field.isSigned, record::digitCapacity(field, convertSign), digits.data(), count,
+                                negative);
+  }
+  const std::string_view read(digits.data(), count);
+  if (!fault && record::exceedsDigitCapacity(read, record::digitCapacity(field, convertSign)))
+    fault = base::DecodeFault{0, 1, "digit beyond the field's digits"};
+  if (fault) return fault;
+  const std::size_t start = text.size();
+  number_text::appendScaledText(read, negative, component ? 0 : field.scale, text);
+  if (record::keepsZeros(field, options)) {
+    // As many digits as the picture has: its digits and those of its decimal scaling.
+    const std::size_t width = static_cast<std::size_t>(field.length) + static_cast<std::size_t>(-field.scale);
+    if (text.size() - start < width) text.insert(start, width - (text.size() - start), u'0');
+  }
+  return std::nullopt;
+}
+
+// A numeric- or alphanumeric-edited field: the number or the text its edited text holds.
+std::optional<base::DecodeFault> readEdited(const LayoutField& field, Bytes bytes, const character::HostText& host,
+                                            bool keepPadding, std::string& digits, std::u16string& text) {
+  std::string problem;
+  const std::optional<numeric::EditedPicture> picture = numeric::readEditedPicture(field.picture, problem);
+  if (!picture) throw Error(errors::kInvalidCall);  // finishLayout refuses such a layout
+  std::u16string edited;
+  // Single-byte text of the host page.
+  if (auto fault = character::readHostText(host, bytes, false, true, false, edited)) return fault;
+  if (picture->numeric) {
+    bool negative = false;
+    if (!numeric::uneditNumber(*picture, edited, field.blankWhenZero, digits, negative))
+      return base::DecodeFault{0, bytes.size(), "edited text its picture does not write for any value"};
+    number_text::appendScaledText(digits, negative, static_cast<int>(picture->fractionDigits), text);
+    return std::nullopt;
+  }
+  if (!numeric::uneditText(*picture, edited, text))
+    return base::DecodeFault{0, bytes.size(), "an insertion position without its picture's character"};
+  if (!keepPadding)
+    while (!text.empty() && text.back() == u' ') text.pop_back();
+  return std::nullopt;
+}
 constexpr const char* kCut = "field cut by the end of the record";
 
 }  // namespace
@@ -68,39 +148,38 @@ void RecordDecoder::readColumn(std::span<const std::uint8_t> record, const Layou
   const Bytes bytes = record.subspan(offset, field.size);
   const FieldKind kind = record::writtenKind(field);
   const bool component = field.kind == FieldKind::component;
-  std::optional<base::DecodeFault> fault;
   const bool onHost = !component && (options_.host != HostCodePage::fujitsu || options_.shiftCodes);
-  if (kind == FieldKind::text && onHost) {
-    const character::HostText host(options_.host, character::indexOf(gaiji_));
-    fault = character::readHostText(host, bytes, options_.shiftCodes && hasDoubleByte(options_.host),
-                                    options_.keepPadding, lenient, text);
-  } else if (kind == FieldKind::text) {
-    fault = character::readEbcdicKana(bytes, options_.keepPadding, lenient, text);
-  } else if (kind == FieldKind::national && !component && options_.host != HostCodePage::fujitsu) {
-    const character::HostText host(options_.host, character::indexOf(gaiji_));
-    fault = character::readHostNational(host, bytes, options_.keepPadding, lenient, text);
-  } else if (kind == FieldKind::national) {
-    fault = character::readJef(bytes, gaiji_, options_.keepPadding, lenient, text);
-  } else {
-    digits.resize(std::max(2 * bytes.size(), numeric::kBinaryDigitsRoom));
-    std::size_t count = bytes.size();
-    bool negative = false;
-    if (kind == FieldKind::zoned) {
-      fault = numeric::readZoned(bytes, component ? options_.convertSign : field.isSigned, digits.data(), negative);
-    } else if (kind == FieldKind::packed) {
-      fault = numeric::readPacked(bytes, record::packedSignOf(field, options_.convertSign), digits.data(), count,
-                                  negative);
-    } else {
-      fault = numeric::readBinary(bytes, field.isSigned, static_cast<std::size_t>(field.length), digits.data(), count,
-                                  negative);
-    }
-    const std::string_view read(digits.data(), count);
-    if (!fault && record::exceedsDigitCapacity(read, record::digitCapacity(field, options_.convertSign)))
-      fault = base::DecodeFault{0, 1, "digit beyond the field's digits"};
+  const character::HostText host(options_.host, character::indexOf(gaiji_));
+  std::optional<base::DecodeFault> fault;
+  if (kind == FieldKind::text || kind == FieldKind::national) {
+    // A JUSTIFIED RIGHT field's padding is in front: read whole, its leading blanks then dropped.
+    const bool keep = options_.keepPadding || field.justifiedRight;
+    if (kind == FieldKind::text && onHost)
+      fault = character::readHostText(host, bytes, options_.shiftCodes && hasDoubleByte(options_.host), keep, lenient,
+                                      text);
+    else if (kind == FieldKind::text)
+      fault = character::readEbcdicKana(bytes, keep, lenient, text);
+    else if (!component && options_.host != HostCodePage::fujitsu)
+      fault = character::readHostNational(host, bytes, keep, lenient, text);
+    else
+      fault = character::readJef(bytes, gaiji_, keep, lenient, text);
+    if (field.justifiedRight && !options_.keepPadding) dropLeadingPadding(text, kind == FieldKind::national);
+  } else if (kind == FieldKind::float4 || kind == FieldKind::float8) {
+    digits.clear();
+    fault = numeric::readFloat(bytes, record::floatEncodingOf(field), digits);
     if (!fault)
-      number_text::appendScaledText(read, negative, component ? 0 : field.scale, text);
+      text.assign(digits.begin(), digits.end());
     else if (lenient)
       appendRawDigits(bytes, kind, text);
+  } else if (kind == FieldKind::edited || kind == FieldKind::editedText) {
+    fault = readEdited(field, bytes, host, options_.keepPadding, digits, text);
+    if (fault && lenient) {
+      text.clear();
+      character::readHostText(host, bytes, false, true, true, text);
+    }
+  } else {
+    fault = readNumber(field, bytes, options_, digits, text);
+    if (fault && lenient) appendRawDigits(bytes, kind, text);
   }
   if (fault) {
     faults.push_back({column, offset + fault->offset, fault->length, fault->reason});

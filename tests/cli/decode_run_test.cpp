@@ -57,6 +57,45 @@ TEST(Decode, InvalidDataNamesRecordOffsetFieldAndBytes) {
   }
 }
 
+// A copybook's clauses both ways through the tool, with the site's choices; zeros kept on reading;
+// a clause the reader refuses in the words of the command.
+TEST(Decode, CopybookClausesBothWays) {
+  const ScratchFolder folder;
+  folder.write("r.cpy",
+               "       01  R.\n"
+               "           05  ID     PIC 9(5).\n"
+               "           05  AMT    PIC S9(3) SIGN LEADING SEPARATE.\n"
+               "           05  BAL    PIC S9(3).\n"
+               "           05  N      PIC S9(4) COMP.\n"
+               "           05  RATE   COMP-1.\n"
+               "           05  SHOWN  PIC ZZ9.99-.\n");
+  folder.write("r.csv", "42,-12,7,32767,0.5,-1.5\n");
+  const RunResult encoded = runQuor(
+      "encode -q --copybook r.cpy --positive-zone F --binary-range full --float ieee -o r.dat r.csv", folder.path());
+  ASSERT_EQ(encoded.exitCode, 0) << encoded.err;
+  EXPECT_EQ(hexLines(readFile(folder.path() / "r.dat"), 32),
+            "F0 F0 F0 F4 F2 60 F0 F1 F2 F0 F0 F7 7F FF 3F 00 00 00 40 40 F1 4B F5 F0 60\n");
+  const RunResult decoded = runQuor(
+      "decode --keep-zeros --copybook r.cpy --binary-range full --float ieee --header r.dat", folder.path());
+  EXPECT_EQ(decoded.exitCode, 0) << decoded.err;
+  EXPECT_EQ(decoded.out, "ID,AMT,BAL,N,RATE,SHOWN\n00042,-12,7,32767,0.5,-1.50\n");
+  // The digits range refuses 32767 in PIC S9(4) COMP.
+  EXPECT_EQ(runQuor("encode -q --copybook r.cpy --float ieee -o r.dat r.csv", folder.path()).exitCode, 1);
+
+  folder.write("e.cpy", "       01  R.\n           05  E  PIC 9.9E+9.\n");
+  for (const auto& [command, words] : {std::pair{"encode", "cannot be written"}, std::pair{"decode", "cannot be read"},
+                                       std::pair{"dump", "cannot be read"}}) {
+    const RunResult run = runQuor(std::string(command) + " --copybook e.cpy", folder.path());
+    EXPECT_EQ(run.exitCode, 2) << command;
+    EXPECT_NE(run.err.find(words), std::string::npos) << command << ": " << run.err;
+  }
+  const RunResult layout = runQuor("layout --copybook r.cpy", folder.path());
+  EXPECT_NE(layout.out.find("sign=leading-separate positive-zone=C"), std::string::npos) << layout.out;
+  EXPECT_NE(layout.out.find("picture=ZZ9.99-"), std::string::npos) << layout.out;
+  const RunResult json = runQuor("layout --json --float ieee --copybook r.cpy", folder.path());
+  EXPECT_NE(json.out.find("\"floatFormat\": \"ieee\""), std::string::npos) << json.out;
+}
+
 // A range beyond the input shows what it holds and says what is not there, with the status of a usage
 // mistake; the whole of an empty input is nothing to say.
 TEST(Dump, RecordsTheInputDoesNotHoldAreNamed) {

@@ -143,6 +143,13 @@ TEST(FileShapes, TypeSelection) {
   const std::string customer = "\xC3\xC1\xC2\xC3\xC4\xF4\xF2";                 // C ABCD 42
   const std::string account = std::string("\xC1\x00\x12\x3D\x40\x40\x40", 7);  // A -123, 4 blank bytes
   const std::string unknown = "\xE7\xC1\xC2\xC3\xC4\xF4\xF2";                  // X
+  // A type field with a separate leading sign, records with a float and an edited picture.
+  folder.write("kinds.cpy",
+               "01 A-REC.\n 05 KIND PIC S9 SIGN LEADING SEPARATE.\n 05 RATE COMP-1.\n"
+               "01 B-REC.\n 05 KIND PIC S9 SIGN LEADING SEPARATE.\n 05 SHOWN PIC ZZ9.99-.\n");
+  const std::string kinds = "--copybook kinds.cpy --type-field KIND --type 1=A-REC --type=-1=B-REC";
+  const std::string rate = std::string("\x4E\xF1\x41\x10\x00\x00", 6);  // +1, 1.0
+  const std::string shown = "\x60\xF1\x40\x40\xF1\x4B\xF5\xF0\x60";       // -1, "  1.50-"
   const struct {
     std::string options;
     std::string bytes;
@@ -155,6 +162,12 @@ TEST(FileShapes, TypeSelection) {
        "{\"record\":\"CUSTOMER\",\"REC-TYPE\":\"C\",\"CUSTOMER\":{\"NAME\":\"ABCD\",\"AGE\":42}}\n"
        "{\"record\":\"ACCOUNT\",\"REC-TYPE\":\"A\",\"ACCOUNT\":{\"BALANCE\":-123}}\n",
        ""},
+      {kinds + " --format jsonl", rate + shown, 0,
+       "{\"record\":\"A-REC\",\"KIND\":1,\"RATE\":\"1\"}\n{\"record\":\"B-REC\",\"KIND\":-1,\"SHOWN\":-1.50}\n",
+       ""},
+      {kinds, rate + "\xF1" + shown.substr(1), 1, "",
+       "record 2 (byte offset 6): its type field KIND cannot be read: separate sign other than \"+\" (4E) "
+       "or \"-\" (60)"},
       {exportTypes, customer + unknown, 1, "",
        "<stdin>: record 2 (byte offset 7): its type field REC-TYPE holds \"X\", which no --type names\n"},
       {exportTypes + " --skip-bad", unknown + account, 1, "ACCOUNT,A,-123\n",
@@ -185,6 +198,10 @@ TEST(FileShapes, TypeSelection) {
   const RunResult encoded = runQuor("encode -q " + exportTypes, folder.path(), decoded.out);
   EXPECT_EQ(encoded.exitCode, 0) << encoded.err;
   EXPECT_EQ(encoded.out, customer + account);
+  const RunResult json = runQuor("decode -q --format jsonl " + kinds, folder.path(), rate + shown);
+  const RunResult back = runQuor("encode -q --format jsonl " + kinds, folder.path(), json.out);
+  EXPECT_EQ(back.exitCode, 0) << back.err;
+  EXPECT_EQ(back.out, rate + shown);
 }
 
 TEST(FileShapes, EncodeRefusesLinesThatAreNoRecordOfTheirLayout) {

@@ -3,6 +3,8 @@
 
 #include "quor/json_lines.hpp"
 
+#include "quor/record.hpp"
+
 #include "support/test_support.hpp"
 
 namespace quor::test {
@@ -31,6 +33,18 @@ const Layout& copybookLayout() {
   return layout;
 }
 
+// A field of every kind the clauses give: separate signs, zone C, floats of both formats, decimal
+// scaling, edited pictures, BLANK WHEN ZERO, JUSTIFIED RIGHT and a binary field's full range.
+const Layout& clausesLayout() {
+  static const Layout layout = parseLayoutFile(
+      "id zoned 5\nlead zoned 3 signed sign=leading-separate\ntrail zoned 3 signed sign=trailing-separate\n"
+      "bal zoned 3 signed\nf4 float4\nf8 float8\nf4i float4 ieee\nf8i float8 ieee\nbig zoned 3 scale=-3\n"
+      "small packed 3 scale=5 signed\nshown edited ZZ9.99-\nbwz zoned 3 blank-when-zero\n"
+      "dt edited-text XXBXX\njust text 5 justified\nb binary 4 signed range=full\n",
+      "c.layout");
+  return layout;
+}
+
 struct Written {
   const char* what;
   const Layout* layout;
@@ -56,6 +70,15 @@ std::vector<Written> writtenCases() {
       {"a flat layout", &flat, "F", u16s({"", "-0.5"}), 2, R"({"record":"F","code":"","qty":-0.5})"},
       {"the lists' fields by number", &lists, nullptr, u16s({"AB", "12"}), 2,
        R"({"field 1":"AB","field 2":12})"},
+      // Decimal values are JSON numbers, exact as written; zeros kept and floats are strings: a float's
+      // shortest text is not its value, and a JSON reader would take a number as a binary double.
+      {"the clauses' kinds", &clausesLayout(), nullptr,
+       u16s({"00042", "-999", "+1", "7", "0.1", "-1.5E-70", "3.4028235E+38", "-0", "999000", "0.00123",
+             "-1.50", "000", "AB CD", "ab", "-32768"}),
+       15,
+       R"({"id":"00042","lead":-999,"trail":"+1","bal":7,"f4":"0.1","f8":"-1.5E-70","f4i":"3.4028235E+38",)"
+       R"("f8i":"-0","big":999000,"small":0.00123,"shown":-1.50,"bwz":"000","dt":"AB CD","just":"ab",)"
+       R"("b":-32768})"},
   };
 }
 
@@ -80,6 +103,56 @@ TEST(JsonLines, ReadsBackWhatItWrites) {
     for (std::size_t i = 0; i < c.present; ++i)
       EXPECT_EQ(values[i], c.values[i]) << c.what << ", column " << i;
   }
+}
+
+// Records of every kind the clauses give, at their boundaries (the largest and smallest floats of both
+// formats, negative zero, separate signs, zone C, blanks read as zero), read to JSON, read back and
+// written again: the same bytes, zeros kept or not.
+TEST(JsonLines, KeepsTheBytesOfEveryFieldKind) {
+  const char* const records[] = {
+      "F0 F0 F0 F4 F2 60 F9 F9 F9 F9 F9 F9 4E F0 F0 C7 7F FF FF FF 00 10 00 00 00 00 00 00 00 00 00 01 "
+      "FF EF FF FF FF FF FF FF F9 F9 F9 12 3C 40 40 F1 4B F5 F0 60 40 40 40 C1 C2 40 C3 C4 40 40 40 62 63 "
+      "7F FF",
+      "F0 F0 F0 F0 F0 4E F0 F0 F0 F0 F0 F1 60 F9 F9 D9 80 00 00 00 C1 10 00 00 00 00 00 00 7F 7F FF FF "
+      "00 00 00 00 00 00 00 01 F0 F0 F0 99 9D F9 F9 F9 4B F9 F9 40 F9 F9 F9 40 40 40 40 40 40 40 40 40 40 "
+      "80 00",
+      "F9 F9 F9 F9 F9 4E F9 F9 F9 F0 F0 F0 4E F0 F0 C0 00 00 00 00 3F 19 99 99 99 99 99 9A 80 00 00 00 "
+      "80 00 00 00 00 00 00 00 F0 F0 F1 00 0C 40 40 F0 4B F0 F1 60 F0 F0 F1 C1 40 40 40 40 C1 C2 C3 C4 C5 "
+      "00 00",
+  };
+  const Layout& layout = clausesLayout();
+  const NamedLayout layouts[] = {{"", layout}};
+  const JsonLinesReader reader(layouts);
+  for (const bool keepZeros : {false, true}) {
+    RecordOptions options;
+    options.keepZeros = keepZeros;
+    const RecordDecoder decoder(layout, options);
+    RecordBuilder builder(layout, options);
+    for (const char* record : records) {
+      const ByteString in = bytes(record);
+      std::vector<std::u16string> values;
+      std::vector<FieldFault> faults;
+      decoder.decode({in.data(), in.size()}, values, faults);
+      ASSERT_TRUE(faults.empty()) << record << ": column " << faults[0].column;
+      std::string line;
+      JsonLinesWriter(layout).append(values, values.size(), line);
+      line.pop_back();
+      std::vector<std::u16string> read;
+      EXPECT_EQ(reader.read(line, read).present, values.size());
+      std::vector<std::u16string_view> views(read.begin(), read.end());
+      std::vector<ValueChange> changes(views.size());
+      ByteString out;
+      builder.append(views, out, changes);
+      EXPECT_EQ(hex(out), hex(in)) << line;
+      for (const ValueChange& change : changes) EXPECT_EQ(change.kind, Change::none) << line;
+    }
+  }
+  // A float takes a JSON number as well as a string.
+  std::vector<std::u16string> values;
+  (void)reader.read(R"({"id":1,"lead":1,"trail":1,"bal":1,"f4":0.5,"f8":-2.5e-3,"f4i":1E+38,"f8i":0,)"
+                    R"("big":0,"small":0,"shown":0,"bwz":0,"dt":"","just":"","b":0})",
+                    values);
+  EXPECT_EQ(values[4] + u"|" + values[5] + u"|" + values[6], u"0.5|-2.5e-3|1E+38");
 }
 
 TEST(JsonLines, RefusesObjectsThatAreNoRecordOfTheLayout) {

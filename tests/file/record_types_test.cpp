@@ -38,6 +38,16 @@ TEST(RecordTypes, TheTypeFieldSelectsALayout) {
       {"t binary 4 signed", 0, {{u"-1", 0}, {u"*", 1}}, "FF FF", 0},
       {"t national 2", 0, {{u"ＡＢ", 0}, {u"*", 1}}, "A3 C1 A3 C2", 0},
       {"t national 2", 0, {{u"AB", 0}, {u"*", 1}}, "A3 C1 A3 C2", 0},  // half-width written in full width
+      // A signed zoned type field: written with zone C, and F read as the same positive value.
+      {"t zoned 1 signed", 0, {{u"1", 0}, {u"-1", 1}}, "C1", 0},
+      {"t zoned 1 signed", 0, {{u"1", 0}, {u"-1", 1}}, "F1", 0},
+      {"t zoned 1 signed", 0, {{u"1", 0}, {u"-1", 1}}, "D1", 1},
+      {"t zoned 1 signed positive-zone=F", 0, {{u"+1", 0}, {u"*", 1}}, "C1", 0},
+      {"t zoned 2 signed sign=leading-separate", 0, {{u"12", 0}, {u"-12", 1}}, "4E F1 F2", 0},
+      {"t zoned 2 signed sign=leading-separate", 0, {{u"12", 0}, {u"-12", 1}}, "60 F1 F2", 1},
+      {"t zoned 2 signed sign=leading-separate", 0, {{u"12", 0}, {u"*", 1}}, "40 F1 F2", kNoLayout},
+      {"t zoned 2 signed sign=trailing-separate", 0, {{u"-3", 0}, {u"*", 1}}, "F0 F3 60", 0},
+      {"t edited Z9", 0, {{u"7", 0}, {u"*", 1}}, "40 F7", 0},
   };
   for (const auto& c : cases) {
     const RecordSelector selector(typeField(c.field, c.offset), c.choices);

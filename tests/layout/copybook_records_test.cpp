@@ -14,12 +14,10 @@ namespace {
 
 // "NAME kind offset+size role", a field a line.
 std::string fieldsOf(const Layout& layout) {
-  static const char* const kKinds[] = {"component", "text",   "national", "zoned",
-                                       "packed",    "binary", "filler"};
   static const char* const kRoles[] = {"", " constant", " overlay"};
   std::string text;
   for (const LayoutField& field : layout.fields)
-    text += field.name + " " + kKinds[static_cast<int>(field.kind)] + " " + std::to_string(field.offset) +
+    text += field.name + " " + std::string(nameOf(field.kind)) + " " + std::to_string(field.offset) +
             "+" + std::to_string(field.size) + kRoles[static_cast<int>(field.role)] + "\n";
   return text + "length " + std::to_string(layout.recordLength);
 }
@@ -63,6 +61,13 @@ constexpr const char* kTransfer =
     "      10 CODE PIC X(2).\n"
     "01 DETAIL-RAW REDEFINES DETAIL PIC X(5).\n";
 
+// Floats have no PICTURE: an elementary item, a record of its own too.
+constexpr const char* kFloats =
+    "01 HEAD.\n"
+    "   05 KIND PIC X.\n"
+    "   05 RATE COMP-1 OCCURS 2.\n"
+    "01 RATE-REC COMP-2.\n";
+
 TEST(CopybookRecords, EachRecordAndEachRedefinesItemIsALayout) {
   const struct {
     const char* copybook;
@@ -103,6 +108,8 @@ TEST(CopybookRecords, EachRecordAndEachRedefinesItemIsALayout) {
        "REC-TYPE text 0+1\nAMOUNT packed 1+4\nCODE(1) text 5+2\nCODE(2) text 7+2\nlength 9",
        "REC-TYPE AMOUNT ITEMS[2](CODE)"},
       {kTransfer, "DETAIL-RAW", "DETAIL-RAW text 0+5\nFILLER filler 5+4 constant\nlength 9", "DETAIL-RAW -"},
+      {kFloats, "HEAD", "KIND text 0+1\nRATE(1) float4 1+4\nRATE(2) float4 5+4\nlength 9", "KIND RATE[2]"},
+      {kFloats, "RATE-REC", "RATE-REC float8 0+8\nlength 8", "RATE-REC"},
   };
   for (const auto& c : cases) {
     const Layout layout = c.name == nullptr ? parseCopybook(c.copybook, "t.cpy")

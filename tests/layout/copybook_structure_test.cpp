@@ -23,9 +23,8 @@ namespace {
 // ="AB"" (text of its own, non-ASCII shown as ?), "(slack bytes) filler 2 constant 26+2", "ALL text 22
 // alias 0+22".
 std::string describe(const LayoutField& field) {
-  static const char* const kKinds[] = {"component", "text", "national", "zoned", "packed", "binary", "filler"};
   static const char* const kRoles[] = {"column", "constant", "overlay"};
-  std::string text = field.name + " " + kKinds[static_cast<int>(field.kind)] + " " + (field.isSigned ? "S" : "") +
+  std::string text = field.name + " " + std::string(nameOf(field.kind)) + " " + (field.isSigned ? "S" : "") +
                      std::to_string(field.length);
   if (field.scale != 0) text += "v" + std::to_string(field.scale);
   text += std::string(" ") + (field.alias ? "alias" : kRoles[static_cast<int>(field.role)]) + " " +
@@ -96,6 +95,11 @@ TEST(CopybookStructure, LaysOutWhatTheHostCompilerLaysOut) {
         "E binary 9 column 12+4", "F text 1 column 16+1", "(slack bytes) filler 3 constant 17+3",
         "G binary S18 column 20+8"},
        28},
+      {"SYNC: COMP-1 on a fullword, COMP-2 on a doubleword",
+       "01 R.\n 05 A PIC X.\n 05 F COMP-2 SYNC.\n 05 B PIC X.\n 05 G COMP-1 SYNC.\n",
+       {"A text 1 column 0+1", "(slack bytes) filler 7 constant 1+7", "F float8 1 column 8+8", "B text 1 column 16+1",
+        "(slack bytes) filler 3 constant 17+3", "G float4 1 column 20+4"},
+       24},
       {"SYNC in a table: the first element's items aligned from the record's start, every element a "
        "multiple of the strictest alignment in it",
        "01 R.\n 05 A PIC X(25).\n 05 G OCCURS 2.\n  10 G1 PIC X.\n  10 G2 PIC S9(9) COMP SYNC.\n"
@@ -194,7 +198,7 @@ TEST(CopybookStructure, LaysOutWhatTheHostCompilerLaysOut) {
 
 std::string refusal(const std::string& text, const CopyResolver& resolve = {}) {
   try {
-    (void)parseCopybook(text, "t.cpy", resolve);
+    (void)parseCopybook(text, "t.cpy", {}, resolve);
   } catch (const Error& e) {
     EXPECT_EQ(e.number(), errors::kInvalidCall);
     return e.what();
@@ -282,7 +286,7 @@ TEST(CopybookStructure, CopyBringsInMembersWithTheirReplacing) {
       {"LEVEL2", "05 LEVEL2 PIC X.\n"},
       {"LOOP1", "COPY LOOP2.\n"},
       {"LOOP2", "05 A PIC X.\nCOPY LOOP1.\n"},
-      {"BAD", "05 A PIC X.\n05 B PIC ZZ9.\n"},
+      {"BAD", "05 A PIC X.\n05 B PIC ZZ9 COMP.\n"},
   });
   const struct {
     std::string text;
@@ -304,7 +308,7 @@ TEST(CopybookStructure, CopyBringsInMembersWithTheirReplacing) {
     SCOPED_TRACE(c.text);
     Layout layout;
     try {
-      layout = parseCopybook(c.text, "t.cpy", resolve);
+      layout = parseCopybook(c.text, "t.cpy", {}, resolve);
     } catch (const Error& e) {
       EXPECT_TRUE(c.fields.empty()) << e.what();
       continue;
@@ -315,8 +319,8 @@ TEST(CopybookStructure, CopyBringsInMembersWithTheirReplacing) {
   }
   // A message names the member and its own line; a member that copies itself is named with the chain.
   EXPECT_EQ(refusal("01 R.\n COPY BAD.\n", resolve),
-            "BAD.cpy:2: PICTURE ZZ9 is an edited picture, which cannot be written");
-  EXPECT_EQ(parseCopybook("01 R.\n COPY BAD REPLACING ==ZZ9== BY ==999==.\n", "t.cpy", resolve).fields.at(1).origin,
+            "BAD.cpy:2: PICTURE ZZ9 cannot be USAGE COMP");
+  EXPECT_EQ(parseCopybook("01 R.\n COPY BAD REPLACING ==ZZ9 COMP== BY ==999 COMP==.\n", "t.cpy", {}, resolve).fields.at(1).origin,
             "BAD.cpy:2");
   EXPECT_EQ(refusal("01 R.\n\n COPY LOOP1.\n", resolve),
             "LOOP2.cpy:2: COPY LOOP1: the member copies itself: t.cpy -> LOOP1.cpy -> LOOP2.cpy -> LOOP1.cpy");
@@ -341,7 +345,7 @@ TEST(CopybookStructure, CopyFoldersLookInEachFolderForTheNameThenItsSuffixes) {
   const std::string first = (root / "first").string();
   const std::string second = (root / "second").string();
   const CopyResolver resolve = copyFolders({first, second});
-  const Layout layout = parseCopybook("01 R.\n COPY A.\n COPY B.\n COPY C OF LIB.\n COPY D.\n", "t.cpy", resolve);
+  const Layout layout = parseCopybook("01 R.\n COPY A.\n COPY B.\n COPY C OF LIB.\n COPY D.\n", "t.cpy", {}, resolve);
   std::vector<std::string> names;
   for (const LayoutField& field : layout.fields) names.push_back(field.name + " " + field.origin);
   EXPECT_EQ(names, (std::vector<std::string>{"A-PLAIN " + second + "/A:1", "B-FIRST " + first + "/B.CPY:1",

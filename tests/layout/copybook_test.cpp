@@ -13,16 +13,24 @@ namespace quor {
 namespace {
 
 // "AMOUNT zoned S9v2 column 36+9": name, kind, digits (with sign and scale) or characters, role,
-// offset and size.
+// offset and size; then the attributes that are not the default: "sign=leading-separate", "zone=F",
+// "range=full", "ieee", "justified", "blank-when-zero", a picture.
 std::string describe(const LayoutField& field) {
-  static const char* const kKinds[] = {"component", "text",   "national", "zoned",
-                                       "packed",    "binary", "filler"};
   static const char* const kRoles[] = {"column", "constant", "overlay"};
-  std::string text = field.name + " " + kKinds[static_cast<int>(field.kind)] + " " +
-                     (field.isSigned ? "S" : "") + std::to_string(field.length);
+  const bool floating = field.kind == FieldKind::float4 || field.kind == FieldKind::float8;
+  std::string text = field.name + " " + std::string(nameOf(field.kind)) + " " + (field.isSigned ? "S" : "") +
+                     (floating ? "" : std::to_string(field.length));
   if (field.scale != 0) text += "v" + std::to_string(field.scale);
-  return text + " " + kRoles[static_cast<int>(field.role)] + " " + std::to_string(field.offset) + "+" +
-         std::to_string(field.size);
+  text += std::string(floating ? "" : " ") + kRoles[static_cast<int>(field.role)] + " " +
+          std::to_string(field.offset) + "+" + std::to_string(field.size);
+  if (field.sign != SignPlacement::trailing) text += " sign=" + std::string(nameOf(field.sign));
+  if (field.positiveZone != kPositiveZoneC) text += " zone=F";
+  if (field.range != BinaryRange::digits) text += " range=" + std::string(nameOf(field.range));
+  if (floating) text += " " + std::string(nameOf(field.floatFormat));
+  if (field.justifiedRight) text += " justified";
+  if (field.blankWhenZero) text += " blank-when-zero";
+  if (!field.picture.empty()) text += " " + field.picture;
+  return text;
 }
 
 struct Accepted {
@@ -67,7 +75,7 @@ TEST(Copybook, GivesTheHostLayout) {
        "   05 filler pic s9(4) comp.\n",
        {"p1 packed S9v2 column 0+5", "p2 packed 4 column 5+3", "p3 packed 3 column 8+2",
         "b1 binary S4 column 10+2", "b2 binary 9 column 12+4", "b3 binary S18 column 16+8",
-        "b4 binary 5 column 24+4", "z1 zoned 4v1 column 28+4", "n1 national 5 column 32+10",
+        "b4 binary 5 column 24+4 range=full", "z1 zoned 4v1 column 28+4", "n1 national 5 column 32+10",
         "n2 national 2 column 42+4", "g1 national 3 column 46+6", "FILLER national 2 constant 52+4",
         "FILLER packed 3 constant 56+2", "FILLER binary S4 constant 58+2"},
        60},
@@ -141,6 +149,38 @@ TEST(Copybook, GivesTheHostLayout) {
        "           05  ｶﾅ         PIC X(4).\n",
        {"顧客名称 national 4 column 0+8", "ｶﾅ text 4 column 8+4"},
        12},
+      {"every clause that shapes a field's bytes; offsets and lengths as cobc -std=ibm gives them",
+       "       01  R.\n"
+       "           05  A  PIC S9(5) SIGN LEADING SEPARATE.\n"
+       "           05  B  PIC S9(3) SIGN TRAILING SEPARATE CHARACTER.\n"
+       "           05  C  PIC S9(3) SIGN IS LEADING.\n"
+       "           05  D  COMP-1.\n"
+       "           05  E  COMP-2.\n"
+       "           05  F  PIC 9(3)PPP.\n"
+       "           05  G  PIC SVPP9(3) COMP-3.\n"
+       "           05  H  PIC X(5) JUST RIGHT.\n"
+       "           05  I  PIC 9(4) BLANK WHEN ZERO.\n"
+       "           05  J  PIC ZZZ,ZZ9.99-.\n"
+       "           05  K  PIC XXBXX.\n"
+       "           05  L  PIC S9(4) COMP-5.\n"
+       "           05  M  PIC 9(4)/99/99.\n"
+       "           05  N  PIC $$,$$9.99.\n"
+       "           05  GRP SIGN LEADING SEPARATE.\n"
+       "               10  O  PIC S99.\n"
+       "               10  P  PIC 99.\n"
+       "           05  FL USAGE COMP-2.\n"
+       "               10  FL1.\n"
+       "               10  FL2.\n"
+       "           05  Q  PIC N(3) JUSTIFIED.\n",
+       {"A zoned S5 column 0+6 sign=leading-separate", "B zoned S3 column 6+4 sign=trailing-separate",
+        "C zoned S3 column 10+3 sign=leading", "D float4 column 13+4 hex", "E float8 column 17+8 hex",
+        "F zoned 3v-3 column 25+3", "G packed S3v5 column 28+2", "H text 5 column 30+5 justified",
+        "I zoned 4 column 35+4 blank-when-zero", "J edited 11 column 39+11 ZZZ,ZZ9.99-",
+        "K edited-text 5 column 50+5 XXBXX", "L binary S4 column 55+2 range=full",
+        "M edited 10 column 57+10 9(4)/99/99", "N edited 9 column 67+9 $$,$$9.99",
+        "O zoned S2 column 76+3 sign=leading-separate", "P zoned 2 column 79+2", "FL1 float8 column 81+8 hex",
+        "FL2 float8 column 89+8 hex", "Q national 3 column 97+6 justified"},
+       103},
   };
   for (const Accepted& c : cases) {
     SCOPED_TRACE(c.what);
@@ -153,11 +193,48 @@ TEST(Copybook, GivesTheHostLayout) {
   EXPECT_EQ(parseCopybook("01 R.\n\n  05 A PIC X.\n", "o.cpy").fields.at(0).origin, "o.cpy:3");
 }
 
+// The site's choices apply to every field that does not make its own (COMP-5 is always of the full
+// range), and a refusal speaks of what the run does.
+TEST(Copybook, TakesTheSitesChoices) {
+  const std::string text =
+      "01 R.\n 05 A PIC S9(4) COMP.\n 05 B PIC 9(4) COMP-5.\n 05 C COMP-1.\n 05 D PIC S9.\n 05 E PIC 9.\n";
+  std::vector<std::string> fields;
+  for (const LayoutField& field : parseCopybook(text, "t.cpy").fields) fields.push_back(describe(field));
+  EXPECT_EQ(fields, (std::vector<std::string>{"A binary S4 column 0+2", "B binary 4 column 2+2 range=full",
+                                              "C float4 column 4+4 hex", "D zoned S1 column 8+1",
+                                              "E zoned 1 column 9+1"}));
+  LayoutOptions options;
+  options.binaryRange = BinaryRange::full;
+  options.floatFormat = FloatFormat::ieee;
+  options.positiveZone = kPositiveZoneF;
+  fields.clear();
+  for (const LayoutField& field : parseCopybook(text, "t.cpy", options).fields) fields.push_back(describe(field));
+  EXPECT_EQ(fields, (std::vector<std::string>{"A binary S4 column 0+2 range=full", "B binary 4 column 2+2 range=full",
+                                              "C float4 column 4+4 ieee", "D zoned S1 column 8+1 zone=F",
+                                              "E zoned 1 column 9+1"}));
+  for (const auto& [use, words] : {std::pair{LayoutUse::encode, "cannot be written"},
+                                   std::pair{LayoutUse::decode, "cannot be read"}}) {
+    options.use = use;
+    try {
+      (void)parseCopybook("01 R.\n 05 A PIC 9.9E+9.\n", "t.cpy", options);
+      ADD_FAILURE() << "accepted";
+    } catch (const Error& e) {
+      EXPECT_EQ(std::string(e.what()),
+                std::string("t.cpy:2: PICTURE 9.9E+9: 'E' is no symbol of a numeric-edited picture, so the item ") +
+                    words);
+    }
+  }
+}
+
 TEST(Copybook, RefusesWhatItCannotWrite) {
   const std::pair<std::string, std::string> cases[] = {
-      {"01 R.\n 05 A PIC ZZ9.99.\n", "t.cpy:2: PICTURE ZZ9.99 is an edited picture, which cannot be written"},
-      {"01 R.\n 05 A PIC 9(3)PP.\n",
-       "t.cpy:2: PICTURE 9(3)PP holds P (decimal scaling), which cannot be written"},
+      {"01 R.\n 05 A PIC ZZ9Z.\n", "t.cpy:2: PICTURE ZZ9Z: 'Z' comes before every 9, so the item cannot be written or read"},
+      {"01 R.\n 05 A PIC +9.9E+99.\n",
+       "t.cpy:2: PICTURE +9.9E+99: 'E' is no symbol of a numeric-edited picture, so the item cannot be written or "
+       "read"},
+      {"01 R.\n 05 A PIC 9(3)P9.\n", "t.cpy:2: PICTURE 9(3)P9 is not a valid picture"},
+      {"01 R.\n 05 A PIC PPV9.\n", "t.cpy:2: PICTURE PPV9 is not a valid picture"},
+      {"01 R.\n 05 A PIC XP.\n", "t.cpy:2: PICTURE XP is not a valid picture"},
       {"01 R.\n 05 A PIC X(0).\n", "t.cpy:2: PICTURE X(0) is not a valid picture"},
       {"01 R.\n 05 A PIC 9S9.\n", "t.cpy:2: PICTURE 9S9 is not a valid picture"},
       {"01 R.\n 05 A PIC X(32768).\n",
@@ -168,15 +245,22 @@ TEST(Copybook, RefusesWhatItCannotWrite) {
       {"01 R COMP.\n 05 A PIC X.\n", "t.cpy:2: PICTURE X cannot be USAGE COMP"},
       {"01 R COMP.\n 05 A PIC 9 DISPLAY.\n",
        "t.cpy:2: USAGE DISPLAY of 'A' conflicts with USAGE COMP of its group 'R'"},
-      {"01 R.\n 05 A COMP-2.\n", "t.cpy:2: USAGE COMP-2 is floating point, which cannot be written"},
-      {"01 R.\n 05 A PIC S9 SIGN IS LEADING.\n",
-       "t.cpy:2: SIGN LEADING is not supported: a leading sign cannot be written"},
-      {"01 R.\n 05 A PIC S9 TRAILING SEPARATE.\n",
-       "t.cpy:2: SIGN SEPARATE is not supported: a separate sign cannot be written"},
-      {"01 R.\n 05 A PIC X(4) JUSTIFIED RIGHT.\n",
-       "t.cpy:2: JUSTIFIED is not supported: values are written left-aligned"},
-      {"01 R.\n 05 A PIC 9 BLANK WHEN ZERO.\n",
-       "t.cpy:2: BLANK WHEN ZERO is not supported: a zero is written as digits"},
+      {"01 R.\n 05 A PIC 9(4) COMP-2.\n", "t.cpy:2: a USAGE COMP-2 item takes no PICTURE"},
+      {"01 R.\n 05 A COMP-1 SIGN LEADING.\n",
+       "t.cpy:2: SIGN, JUSTIFIED and BLANK WHEN ZERO are not for a USAGE COMP-1 item like 'A'"},
+      {"01 R.\n 05 A PIC 9 SIGN IS LEADING.\n",
+       "t.cpy:2: SIGN is for signed numeric DISPLAY items (PICTURE S9...), not 'A'"},
+      {"01 R.\n 05 A PIC S9 COMP-3 SIGN TRAILING SEPARATE.\n",
+       "t.cpy:2: SIGN is for signed numeric DISPLAY items (PICTURE S9...), not 'A'"},
+      {"01 R.\n 05 A PIC S9 SIGN LEADING SIGN TRAILING.\n", "t.cpy:2: SIGN is given twice"},
+      {"01 R.\n 05 A PIC S9 SIGN IS SEPARATE.\n", "t.cpy:2: SIGN needs LEADING or TRAILING"},
+      {"01 R.\n 05 A PIC 9(4) JUSTIFIED RIGHT.\n",
+       "t.cpy:2: JUSTIFIED is for alphanumeric and national items, not 'A'"},
+      {"01 R.\n 05 A PIC X BLANK WHEN ZERO.\n",
+       "t.cpy:2: BLANK WHEN ZERO is for numeric DISPLAY and numeric-edited items, not 'A'"},
+      {"01 R.\n 05 A PIC 9 BLANK WHEN.\n", "t.cpy:2: BLANK needs WHEN ZERO"},
+      {"01 R.\n 05 G JUST.\n  10 A PIC X.\n",
+       "t.cpy:2: JUSTIFIED and BLANK WHEN ZERO are for elementary items, not the group 'G'"},
       {"01 R OCCURS 2.\n 05 A PIC X.\n", "t.cpy:1: OCCURS is not allowed on a level 01 item"},
       {"01 R.\n 05 A PIC X OCCURS 99999999.\n", "t.cpy:2: the record would have more than 100000 fields"},
       {"01 R.\n 05 A PIC X.\n01 S.\n 05 B PIC X.\n",

@@ -56,7 +56,7 @@ TEST(LayoutGate, RefusesFieldsThatNoPathWritesAlike) {
        "field 1 (p): a component field is written from a value: its role must be column or overlay, not "
        "constant"},
       {{componentField("f", 3, static_cast<CFormatDirection>(4))}, "field 1 (f): format code 4 is not 0..3"},
-      {{typed("k", static_cast<FieldKind>(7), 1)}, "field 1 (k): kind 7 is no field kind"},
+      {{typed("k", static_cast<FieldKind>(200), 1)}, "field 1 (k): kind 200 is no field kind"},
       {{typed("r", FieldKind::text, 1, static_cast<FieldRole>(3))}, "field 1 (r): role 3 is no field role"},
       {{overlay(1, 0), text("a", 4)},
        "field 1 (o): an overlay before any field: there are no bytes to redefine"},

@@ -87,6 +87,9 @@ TEST(RecordProblem, ShowsValuesAndBytesAsMessagesDo) {
 TEST(ColumnValues, KindDigitsAndScaleOfEachField) {
   const Layout lists = layoutFromLists("8,10,7,11,12", "1,2,0,3,3");
   const Layout typed = parseLayoutFile("a zoned 19\nb packed 9 scale=2 signed\nc binary 4 scale=4\nd text 3\n", "t");
+  // Decimal scaling, floats and edited pictures, and a binary field's full range.
+  const Layout clauses = parseLayoutFile(
+      "p zoned 17 scale=-3\nq packed 3 scale=5 signed\nf float8\ne edited ZZ9.99-\nr binary 4 range=full\n", "c");
   struct Case {
     const LayoutField& field;
     bool convertSign;
@@ -101,7 +104,14 @@ TEST(ColumnValues, KindDigitsAndScaleOfEachField) {
       {lists.fields[4], false, ValueKind::integer, 12, 0},  // no sign nibble: every nibble a digit
       {typed.fields[0], true, ValueKind::integer, 19, 0},  {typed.fields[1], true, ValueKind::decimal, 9, 2},
       {typed.fields[2], true, ValueKind::decimal, 4, 4},   {typed.fields[3], true, ValueKind::text, 0, 0},
+      {clauses.fields[0], true, ValueKind::integer, 20, 0}, {clauses.fields[1], true, ValueKind::decimal, 5, 5},
+      {clauses.fields[2], true, ValueKind::text, 0, 0},     {clauses.fields[3], true, ValueKind::text, 0, 0},
+      {clauses.fields[4], true, ValueKind::integer, 20, 0},
   };
+  // Zeros kept: the picture's width as a text.
+  RecordOptions keep;
+  keep.keepZeros = true;
+  EXPECT_EQ(columnValues(typed.fields[0], keep).kind, ValueKind::text);
   for (const Case& c : cases) {
     const ColumnValues values = columnValues(c.field, RecordOptions{c.convertSign});
     EXPECT_EQ(values.kind, c.kind) << c.field.name;

@@ -51,6 +51,36 @@ TEST(ShortRecord, FieldsPastTheEndAreAbsent) {
   EXPECT_EQ(errorOf([&] { decoder.decode({longer.data(), longer.size()}, values, faults); }), 5);
 }
 
+// Fields of the clauses' kinds end where their bytes do: a separate sign's byte, a float's eight, an
+// edited picture's positions. One the record's end cuts is invalid data, never a shorter value.
+TEST(ShortRecord, AFieldOfTheClausesCutByTheEndIsInvalid) {
+  const Layout layout = parseLayoutFile(
+      "s zoned 3 signed sign=trailing-separate\nf float8\ne edited ZZ9.99-\nj text 3 justified\n"
+      "p packed 3 scale=-2\n",
+      "c.layout");
+  const ByteString full = bytes("F0 F1 F2 60 41 10 00 00 00 00 00 00 40 F1 F2 4B F5 F0 60 40 C1 C2 12 3F");
+  const RecordDecoder decoder(layout);
+  const struct {
+    std::size_t size;
+    std::size_t within;
+    const char* cut;  // the field the end cuts, or ""
+  } cases[] = {
+      {3, 0, "s"}, {4, 1, ""}, {11, 1, "f"}, {12, 2, ""}, {18, 2, "e"},
+      {19, 3, ""}, {21, 3, "j"}, {23, 4, "p"}, {24, 5, ""},
+  };
+  std::vector<std::u16string> values;
+  std::vector<FieldFault> faults;
+  for (const auto& c : cases) {
+    EXPECT_EQ(columnsWithin(layout, c.size), c.within) << c.size;
+    decoder.decode({full.data(), c.size}, values, faults);
+    ASSERT_EQ(faults.size(), std::string(c.cut).empty() ? 0u : 1u) << c.size;
+    if (!faults.empty()) {
+      EXPECT_EQ(layout.fields[layout.columns()[faults[0].column]].name, c.cut);
+    }
+  }
+  EXPECT_EQ(values, (std::vector<std::u16string>{u"-12", u"1", u"-12.50", u"AB", u"12300"}));
+}
+
 // A record of its first columns only is the whole record's bytes up to the first column not given, and
 // decodes to those columns, the others absent.
 TEST(ShortRecord, FirstColumnsAreTheWholeRecordCutBeforeTheRest) {

@@ -1,5 +1,6 @@
 #include "quor/record.hpp"
 #include "quor/layout.hpp"
+#include "quor/error.hpp"
 
 #include <gtest/gtest.h>
 
@@ -84,6 +85,36 @@ TEST(ValueCheck, TypedFieldsByTheirKindAsTheBuilderWritesThem) {
     RecordBuilder(layout).append({&value, 1}, record, {&built, 1});
     EXPECT_EQ(built.kind, c.change) << c.layout;
   }
+}
+
+// The words of a change or failure say what the clause made of the value.
+TEST(ValueCheck, WordsForTheClauses) {
+  const struct {
+    const char* layout;
+    std::u16string value;
+    const char* words;
+  } cases[] = {
+      {"a zoned 3 scale=-3", u"123456", "digits below the field's lowest place (it holds multiples of 1000): they are cut"},
+      {"a packed 3 scale=5", u"0.01",
+       "beyond the largest value 0.00999 of the field (3 digits, decimal scaling): the leading digits are cut"},
+      {"b binary 4 signed range=full", u"40000",
+       "beyond the range -32768 to 32767 of a 2-byte binary field: its low-order bytes are kept"},
+      {"b binary 18 range=full", u"18446744073709551616",
+       "beyond the range 0 to 18446744073709551615 of a 8-byte binary field: its low-order bytes are kept"},
+      {"t text 3 justified", u"ABCD", "4 characters, the field holds 3: the first characters are cut (JUSTIFIED RIGHT)"},
+      {"e edited ZZ9.99", u"1234", "more than the 3 digits before the point of picture ZZ9.99: the leading digits are cut"},
+      {"e edited ZZ9.99", u"1.234", "more decimal places than the 2 of picture ZZ9.99: the rest are cut"},
+      {"e edited-text XXBX", u"ABCD", "4 characters, picture XXBX holds 3: the rest is cut"},
+  };
+  for (const auto& c : cases) {
+    const LayoutField field = parseLayoutFile(c.layout, "t.layout").fields[0];
+    EXPECT_EQ(describeChange(valueChange(c.value, field), c.value, field), c.words) << c.layout;
+  }
+  const LayoutField hex = parseLayoutFile("f float4", "t.layout").fields[0];
+  const LayoutField ieee = parseLayoutFile("f float8 ieee", "t.layout").fields[0];
+  EXPECT_EQ(describeFailure(quor::errors::kOverflow, u"7.3E75", hex), "beyond the largest value of a 4-byte hexadecimal float");
+  EXPECT_EQ(describeFailure(quor::errors::kOverflow, u"-1E-400", ieee),
+            "nearer to zero than the smallest value of a 8-byte IEEE float (not zero)");
 }
 
 TEST(ValueCheck, EveryUnitIsClassedAsTheCodePageClassesIt) {

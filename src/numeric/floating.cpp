@@ -1,0 +1,470 @@
+#include "numeric/floating.hpp"
+
+#include <bit>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <vector>
+
+namespace quor::numeric {
+
+namespace {
+
+// An unsigned integer of any size, as much of one as exact conversion needs: little-endian 32-bit limbs.
+class Big {
+ public:
+  Big() = default;
+  explicit Big(std::uint64_t value) {
+    for (; value != 0; value >>= 32) limbs_.push_back(static_cast<std::uint32_t>(value));
+  }
+
+  static Big ofDigits(std::string_view digits) {
+    Big big;
+    for (std::size_t at = 0; at < digits.size();) {
+      const std::size_t take = std::min<std::size_t>(9, digits.size() - at);
+      std::uint32_t chunk = 0;
+      std::uint32_t scale = 1;
+      for (std::size_t i = 0; i < take; ++i) {
+        chunk = chunk * 10 + static_cast<std::uint32_t>(digits[at + i] - '0');
+        scale *= 10;
+      }
+      big.mulAdd(scale, chunk);
+      at += take;
+    }
+    return big;
+  }
+
+  [[nodiscard]] bool zero() const noexcept { return limbs_.empty(); }
+
+  void mulAdd(std::uint32_t factor, std::uint32_t addend) {
+    std::uint64_t carry = addend;
+    for (std::uint32_t& limb : limbs_) {
+      const std::uint64_t product = std::uint64_t{limb} * factor + carry;
+      limb = static_cast<std::uint32_t>(product);
+      carry = product >> 32;
+    }
+    if (carry != 0) limbs_.push_back(static_cast<std::uint32_t>(carry));
+  }
+
+  // Times base^count, base 5 or 10.
+  void mulPower(std::uint32_t base, std::uint64_t count) {
+    const std::uint32_t big = base == 5 ? 1220703125u : 1000000000u;  // 5^13, 10^9
+    const unsigned per = base == 5 ? 13 : 9;
+    for (; count >= per; count -= per) mulAdd(big, 0);
+    std::uint32_t rest = 1;
+    for (; count > 0; --count) rest *= base;
+    mulAdd(rest, 0);
+  }
+
+  void shiftLeft(std::uint64_t bits) {
+    if (zero() || bits == 0) return;
+    const std::size_t words = static_cast<std::size_t>(bits / 32);
+    const unsigned rest = static_cast<unsigned>(bits % 32);
+    if (rest != 0) {
+      std::uint32_t carry = 0;
+      for (std::uint32_t& limb : limbs_) {
+        const std::uint32_t next = limb >> (32 - rest);
+        limb = (limb << rest) | carry;
+        carry = next;
+      }
+      if (carry != 0) limbs_.push_back(carry);
+    }
+    limbs_.insert(limbs_.begin(), words, 0u);
+  }
+
+  void shiftRightOne() noexcept {
+    for (std::size_t i = 0; i < limbs_.size(); ++i) {
+      const std::uint32_t high = i + 1 < limbs_.size() ? limbs_[i + 1] << 31 : 0u;
+      limbs_[i] = (limbs_[i] >> 1) | high;
+    }
+    trim();
+  }
+
+  [[nodiscard]] std::uint64_t bitLength() const noexcept {
+    if (zero()) return 0;
+    return 32 * (limbs_.size() - 1) + static_cast<std::uint64_t>(std::bit_width(limbs_.back()));
+  }
+
+  // Divides by `divisor` and gives the remainder.
+  std::uint32_t divide(std::uint32_t divisor) noexcept {
+    std::uint64_t remainder = 0;
+    for (std::size_t i = limbs_.size(); i-- > 0;) {
+      const std::uint64_t current = (remainder << 32) | limbs_[i];
+      limbs_[i] = static_cast<std::uint32_t>(current / divisor);
+      remainder = current % divisor;
+    }
+    trim();
+    return static_cast<std::uint32_t>(remainder);
+  }
+
+  // Subtracts `other`, which is not larger.
+  void subtract(const Big& other) noexcept {
+    std::int64_t borrow = 0;
+    for (std::size_t i = 0; i < limbs_.size(); ++i) {
+      std::int64_t value = std::int64_t{limbs_[i]} - borrow - (i < other.limbs_.size() ? std::int64_t{other.limbs_[i]} : 0);
+      borrow = value < 0 ? 1 : 0;
+      if (value < 0) value += std::int64_t{1} << 32;
+      limbs_[i] = static_cast<std::uint32_t>(value);
+    }
+    trim();
+  }
+
+  friend int compare(const Big& a, const Big& b) noexcept {
+    if (a.limbs_.size() != b.limbs_.size()) return a.limbs_.size() < b.limbs_.size() ? -1 : 1;
+    for (std::size_t i = a.limbs_.size(); i-- > 0;)
+      if (a.limbs_[i] != b.limbs_[i]) return a.limbs_[i] < b.limbs_[i] ? -1 : 1;
+    return 0;
+  }
+
+  // Its decimal digits.
+  [[nodiscard]] std::string decimal() const {
+    if (zero()) return "0";
+    Big rest = *this;
+    std::string reversed;
+    while (!rest.zero()) {
+      std::uint32_t chunk = rest.divide(1000000000u);
+      for (int i = 0; i < 9; ++i, chunk /= 10) reversed += static_cast<char>('0' + chunk % 10);
+    }
+    while (reversed.size() > 1 && reversed.back() == '0') reversed.pop_back();
+    return {reversed.rbegin(), reversed.rend()};
+  }
+
+ private:
+  void trim() noexcept {
+    while (!limbs_.empty() && limbs_.back() == 0) limbs_.pop_back();
+  }
+
+  std::vector<std::uint32_t> limbs_;
+};
+
+// The most significant digits rounding looks at: more than any midpoint of two neighbouring values of
+// these formats has, so a longer text is cut to them and a digit 1 that keeps it above the cut.
+constexpr std::size_t kMostDigits = 800;
+
+// Decimal exponents beyond which no value of any format lies, whatever the digits: the value is too
+// large or too small without any arithmetic.
+constexpr std::int64_t kBeyondLargest = 400;
+constexpr std::int64_t kBeyondSmallest = -400;
+
+struct Format {
+  unsigned bits;  // of the fraction
+  unsigned bytes;
+};
+
+Format formatOf(FloatEncoding encoding, std::size_t bytes) {
+  if (encoding == FloatEncoding::hexadecimal) return {bytes == 4 ? 24u : 56u, static_cast<unsigned>(bytes)};
+  return {bytes == 4 ? 24u : 53u, static_cast<unsigned>(bytes)};
+}
+
+std::int64_t floorDivide(std::int64_t a, std::int64_t b) {
+  return a >= 0 ? a / b : -((-a + b - 1) / b);
+}
+
+void putBigEndian(std::uint64_t value, std::span<std::uint8_t> field) {
+  for (std::size_t i = 0; i < field.size(); ++i)
+    field[i] = static_cast<std::uint8_t>(value >> (8 * (field.size() - 1 - i)));
+}
+
+std::uint64_t getBigEndian(std::span<const std::uint8_t> field) {
+  std::uint64_t value = 0;
+  for (const std::uint8_t byte : field) value = (value << 8) | byte;
+  return value;
+}
+
+// The text of digits x 10^exponent (digits without leading zeros, empty for zero).
+void appendDecimalText(bool negative, std::string_view digits, std::int64_t exponent, std::string& out) {
+  if (negative) out += '-';
+  if (digits.empty()) {
+    out += '0';
+    return;
+  }
+  while (digits.size() > 1 && digits.back() == '0') {
+    digits.remove_suffix(1);
+    ++exponent;
+  }
+  const auto n = static_cast<std::int64_t>(digits.size());
+  const std::int64_t lead = exponent + n - 1;  // the power of ten of the first digit
+  if (lead >= -7 && lead < 21) {
+    if (exponent >= 0) {
+      out += digits;
+      out.append(static_cast<std::size_t>(exponent), '0');
+    } else if (lead >= 0) {
+      out += digits.substr(0, static_cast<std::size_t>(lead + 1));
+      out += '.';
+      out += digits.substr(static_cast<std::size_t>(lead + 1));
+    } else {
+      out += "0.";
+      out.append(static_cast<std::size_t>(-lead - 1), '0');
+      out += digits;
+    }
+    return;
+  }
+  out += digits[0];
+  if (n > 1) {
+    out += '.';
+    out += digits.substr(1);
+  }
+  out += lead < 0 ? "E-" : "E+";
+  out += std::to_string(lead < 0 ? -lead : lead);
+}
+
+// `lead` is the power of ten of the number's first digit.
+FloatFit writeIeee(const DecimalNumber& number, std::int64_t lead, std::span<std::uint8_t> field) {
+  std::string text(number.digits);
+  text += 'e';
+  text += std::to_string(number.exponent);
+  const char* const end = text.data() + text.size();
+  std::uint64_t bits = 0;
+  std::errc error{};
+  if (field.size() == 4) {
+    float value = 0;
+    error = std::from_chars(text.data(), end, value).ec;
+    bits = std::bit_cast<std::uint32_t>(value);
+  } else {
+    double value = 0;
+    error = std::from_chars(text.data(), end, value).ec;
+    bits = std::bit_cast<std::uint64_t>(value);
+  }
+  if (error != std::errc()) return lead > 0 ? FloatFit::tooLarge : FloatFit::tooSmall;
+  if (number.negative) bits |= std::uint64_t{1} << (8 * field.size() - 1);
+  putBigEndian(bits, field);
+  return FloatFit::fits;
+}
+
+// The shortest decimal text of a value of a hexadecimal format whose fraction `fraction` (normalized,
+// `bits` of them) times 2^power it is.
+void appendShortestHexadecimal(bool negative, std::uint64_t fraction, std::int64_t power, unsigned bits,
+                               std::string& out) {
+  // The value's exact decimal digits: fraction x 2^power, or fraction x 5^-power x 10^power.
+  Big exact(fraction);
+  std::int64_t exponent = 0;
+  if (power >= 0) {
+    exact.shiftLeft(static_cast<std::uint64_t>(power));
+  } else {
+    exact.mulPower(5, static_cast<std::uint64_t>(-power));
+    exponent = power;
+  }
+  std::string digits = exact.decimal();
+  while (digits.size() > 1 && digits.back() == '0') {
+    digits.pop_back();
+    ++exponent;
+  }
+  // The texts that write back to these bytes are those within half the gap to each neighbouring value,
+  // the ends too when the fraction is even (ties go to it), in units of 2^(power - 5): the gap below the
+  // smallest fraction of an exponent is a sixteenth of the others, its neighbour being of the exponent
+  // below. The same rounding as roundDecimal's, by two comparisons instead of a division.
+  const std::uint64_t smallest = std::uint64_t{1} << (bits - 4);
+  const Big low(32 * fraction - (fraction == smallest ? 1 : 16));
+  const Big high(32 * fraction + 16);
+  const std::int64_t unit = power - 5;
+  const bool ends = fraction % 2 == 0;
+  // Compares digits x 10^at with bound x 2^unit.
+  const auto compareTo = [&](const Big& candidate, std::int64_t at, const Big& bound) {
+    Big left = candidate;
+    Big right = bound;
+    if (at >= 0)
+      left.mulPower(10, static_cast<std::uint64_t>(at));
+    else
+      right.mulPower(10, static_cast<std::uint64_t>(-at));
+    if (unit >= 0)
+      right.shiftLeft(static_cast<std::uint64_t>(unit));
+    else
+      left.shiftLeft(static_cast<std::uint64_t>(-unit));
+    return compare(left, right);
+  };
+  const auto same = [&](std::string_view candidate, std::int64_t at) {
+    const Big value = Big::ofDigits(candidate);
+    const int above = compareTo(value, at, low);
+    const int below = compareTo(value, at, high);
+    return (above > 0 || (ends && above == 0)) && (below < 0 || (ends && below == 0));
+  };
+  // The candidates of n digits: the value cut to n digits, and one more in the last place (a carry
+  // lengthening it: "99" gives "100", read as "10" one place up).
+  struct Candidates {
+    std::string floor, ceiling;
+    std::int64_t floorAt = 0, ceilingAt = 0;
+    bool down = false, up = false;
+  };
+  const auto candidatesOf = [&](std::size_t n) {
+    Candidates c;
+    c.floorAt = exponent + static_cast<std::int64_t>(digits.size() - n);
+    c.floor = digits.substr(0, n);
+    c.ceiling = c.floor;
+    c.ceilingAt = c.floorAt;
+    std::size_t i = n;
+    while (i > 0 && c.ceiling[i - 1] == '9') c.ceiling[--i] = '0';
+    if (i == 0) {
+      c.ceiling = "1";
+      c.ceilingAt = c.floorAt + static_cast<std::int64_t>(n);
+    } else {
+      ++c.ceiling[i - 1];
+    }
+    c.down = same(c.floor, c.floorAt);
+    c.up = same(c.ceiling, c.ceilingAt);
+    return c;
+  };
+  // Some text of n digits writes back exactly when one of these two does (the texts that write back
+  // lie around the value, without gaps), and then one of n + 1 digits too: the shortest is found by
+  // halving [1, all the digits], where the value itself writes back.
+  std::size_t shortest = digits.size();
+  for (std::size_t lowest = 1; lowest < shortest;) {
+    const std::size_t n = lowest + (shortest - lowest) / 2;
+    const Candidates c = candidatesOf(n);
+    if (c.down || c.up)
+      shortest = n;
+    else
+      lowest = n + 1;
+  }
+  if (shortest < digits.size()) {
+    const Candidates c = candidatesOf(shortest);
+    bool pickUp = c.up;
+    if (c.down && c.up) {
+      // Both write back: the nearer, and at a tie the one with the even last digit.
+      const std::string_view rest = std::string_view(digits).substr(shortest);
+      const int half = rest[0] != '5' ? (rest[0] > '5' ? 1 : -1)
+                                      : (rest.find_first_not_of('0', 1) != std::string_view::npos ? 1 : 0);
+      pickUp = half > 0 || (half == 0 && (c.floor.back() - '0') % 2 == 1);
+    }
+    appendDecimalText(negative, pickUp ? c.ceiling : c.floor, pickUp ? c.ceilingAt : c.floorAt, out);
+    return;
+  }
+  appendDecimalText(negative, digits, exponent, out);
+}
+
+}  // namespace
+
+namespace detail {
+
+Rounded roundDecimal(std::string_view digits, std::int64_t exponent, unsigned bits, unsigned step, std::int64_t lowest) {
+  Big numerator = Big::ofDigits(digits);
+  Big denominator(1);
+  if (exponent >= 0)
+    numerator.mulPower(10, static_cast<std::uint64_t>(exponent));
+  else
+    denominator.mulPower(10, static_cast<std::uint64_t>(-exponent));
+  // The power of two of the value's first bit: numerator / denominator lies in [2^(b-1), 2^(b+1)).
+  std::int64_t b = static_cast<std::int64_t>(numerator.bitLength()) - static_cast<std::int64_t>(denominator.bitLength());
+  {
+    Big n = numerator;
+    Big d = denominator;
+    if (b >= 0)
+      d.shiftLeft(static_cast<std::uint64_t>(b));
+    else
+      n.shiftLeft(static_cast<std::uint64_t>(-b));
+    if (compare(n, d) < 0) --b;
+  }
+  std::int64_t power = step == 1 ? b - static_cast<std::int64_t>(bits - 1)
+                                 : step * floorDivide(b, step) + step - static_cast<std::int64_t>(bits);
+  if (power < lowest) power = lowest;
+  if (power < 0)
+    numerator.shiftLeft(static_cast<std::uint64_t>(-power));
+  else
+    denominator.shiftLeft(static_cast<std::uint64_t>(power));
+  // The quotient, below 2^(bits+1), a bit at a time; then the remainder against half the divisor.
+  Big shifted = denominator;
+  shifted.shiftLeft(bits);
+  std::uint64_t fraction = 0;
+  for (int bit = static_cast<int>(bits); bit >= 0; --bit) {
+    if (compare(numerator, shifted) >= 0) {
+      numerator.subtract(shifted);
+      fraction |= std::uint64_t{1} << bit;
+    }
+    shifted.shiftRightOne();
+  }
+  numerator.shiftLeft(1);
+  const int half = compare(numerator, denominator);
+  if (half > 0 || (half == 0 && (fraction & 1u) != 0)) ++fraction;
+  if (fraction == std::uint64_t{1} << bits) {
+    fraction >>= step;
+    power += step;
+  }
+  return {fraction, power};
+}
+
+}  // namespace detail
+
+FloatFit writeFloat(const DecimalNumber& number, FloatEncoding encoding, std::span<std::uint8_t> field) {
+  const Format format = formatOf(encoding, field.size());
+  if (number.digits.empty()) {
+    putBigEndian(number.negative ? std::uint64_t{1} << (8 * field.size() - 1) : 0, field);
+    return FloatFit::fits;
+  }
+  const std::int64_t lead = number.exponent + static_cast<std::int64_t>(number.digits.size()) - 1;
+  if (lead > kBeyondLargest) return FloatFit::tooLarge;
+  if (lead < kBeyondSmallest) return FloatFit::tooSmall;
+  // Trailing zeros add nothing; digits beyond those rounding needs are cut, a 1 keeping their weight.
+  std::string_view digits = number.digits;
+  std::int64_t exponent = number.exponent;
+  while (digits.back() == '0') {
+    digits.remove_suffix(1);
+    ++exponent;
+  }
+  std::string cut;
+  if (digits.size() > kMostDigits) {
+    cut.assign(digits.substr(0, kMostDigits));
+    cut += '1';
+    exponent += static_cast<std::int64_t>(digits.size() - kMostDigits - 1);
+    digits = cut;
+  }
+  if (encoding == FloatEncoding::ieee) return writeIeee({digits, exponent, number.negative}, lead, field);
+
+  const detail::Rounded r = detail::roundDecimal(digits, exponent, format.bits, 4, std::numeric_limits<std::int64_t>::min());
+  // fraction x 2^power = 0.fraction x 16^(power / 4 + bits / 4): the exponent biased by 64.
+  const std::int64_t biased = r.power / 4 + format.bits / 4 + 64;
+  if (biased > 127) return FloatFit::tooLarge;
+  if (biased < 0) return FloatFit::tooSmall;
+  const std::uint64_t sign = number.negative ? 0x80u : 0u;
+  putBigEndian(((sign | static_cast<std::uint64_t>(biased)) << format.bits) | r.fraction, field);
+  return FloatFit::fits;
+}
+
+std::optional<base::DecodeFault> readFloat(std::span<const std::uint8_t> bytes, FloatEncoding encoding,
+                                           std::string& text) {
+  const std::uint64_t raw = getBigEndian(bytes);
+  const unsigned width = static_cast<unsigned>(8 * bytes.size());
+  const bool negative = (raw >> (width - 1)) != 0;
+  if (encoding == FloatEncoding::ieee) {
+    char buffer[64];
+    std::to_chars_result written{};
+    if (bytes.size() == 4) {
+      const float value = std::bit_cast<float>(static_cast<std::uint32_t>(raw));
+      if (!std::isfinite(value)) return base::DecodeFault{0, bytes.size(), "infinity or NaN, which is no number"};
+      written = std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value), std::chars_format::scientific);
+    } else {
+      const double value = std::bit_cast<double>(raw);
+      if (!std::isfinite(value)) return base::DecodeFault{0, bytes.size(), "infinity or NaN, which is no number"};
+      written = std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value), std::chars_format::scientific);
+    }
+    // "d.ddde+XX": the shortest digits that read back to the same value, and the first one's power.
+    const std::string_view shown(buffer, static_cast<std::size_t>(written.ptr - buffer));
+    const std::size_t e = shown.find('e');
+    std::string digits;
+    for (const char c : shown.substr(0, e))
+      if (c != '.') digits += c;
+    std::int64_t lead = 0;
+    std::from_chars(shown.data() + e + (shown[e + 1] == '+' ? 2 : 1), shown.data() + shown.size(), lead);
+    if (digits == "0") digits.clear();
+    appendDecimalText(negative, digits, lead - static_cast<std::int64_t>(digits.size()) + 1, text);
+    return std::nullopt;
+  }
+  const Format format = formatOf(encoding, bytes.size());
+  std::uint64_t fraction = raw & ((std::uint64_t{1} << format.bits) - 1);
+  std::int64_t power = (static_cast<std::int64_t>((raw >> format.bits) & 0x7Fu) - 64 - format.bits / 4) * 4;
+  if (fraction == 0) {
+    appendDecimalText(negative, {}, 0, text);
+    return std::nullopt;
+  }
+  // Not normalized: the same value with its leading zero digits shifted out, unless that takes it below
+  // the smallest normalized value, which no field holds written as the host writes floats.
+  while ((fraction >> (format.bits - 4)) == 0) {
+    fraction <<= 4;
+    power -= 4;
+  }
+  if (power / 4 + format.bits / 4 + 64 < 0)
+    return base::DecodeFault{0, bytes.size(), "a fraction not normalized, below the smallest normalized value"};
+  appendShortestHexadecimal(negative, fraction, power, format.bits, text);
+  return std::nullopt;
+}
+
+}  // namespace quor::numeric
