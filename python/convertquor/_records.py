@@ -31,6 +31,15 @@ _RECORD_OPTIONS = {
     "keep_padding": ("keep_padding", bool, ("read",)),
     "host": ("host", str, ("read", "write")),
     "no_shift": ("shift_codes", lambda given: not given, ("read", "write")),
+    "keep_zeros": ("keep_zeros", bool, ("read",)),
+    "odo_padded": ("pad_varying", bool, ("read", "write")),
+}
+# The choices a copybook or layout file leaves to the site, one line each as the record options: the
+# member of the extension's LayoutOptions it sets, and its value for the option's.
+_LAYOUT_OPTIONS = {
+    "float": ("float_format", str),
+    "binary_range": ("binary_range", str),
+    "positive_zone": ("positive_zone", str),
 }
 # The options of record framing, one line each as the record options: the member of the extension's
 # Framing it sets, the member's value for the option's, and the ways it serves.
@@ -50,6 +59,8 @@ _RUN_OPTIONS = {
     "formats": ("read", "write"),
     "type_field": ("read",),
     "types": ("read",),
+    "copy_path": ("read", "write"),
+    **{name: ("read", "write") for name in _LAYOUT_OPTIONS},
 }
 
 
@@ -60,34 +71,56 @@ class Layout:
     text it was read from, so it pickles small and a Dask worker reads it again.
     """
 
-    def __init__(self, kind, text, name):
+    def __init__(self, kind, text, name, options=None, copy_path=()):
         if kind not in ("layout", "copybook", "lists"):
             raise ValueError("a layout is a layout file, a copybook or lists")
         self.kind = kind
         self.text = text
         self.name = name
+        self.options = dict(options or {})  # the site's choices by the quor command's names (float=, ...)
+        self.copy_path = list(copy_path)  # the folders COPY members are looked for in, in turn
         self._core = None
         self._records = None
         self.records  # read now: a malformed layout fails where it is named
 
     @classmethod
-    def from_file(cls, path):
-        """The layout file at `path` ("name length format" or "name kind size" lines)."""
+    def from_file(cls, path, **options):
+        """The layout file at `path` ("name length format" or "name kind size" lines); options float,
+        binary_range, positive_zone as for read()."""
         with open(path, "rb") as f:
-            return cls("layout", f.read(), os.fspath(path))
+            return cls("layout", f.read(), os.fspath(path), _layout_choices(options))
 
     @classmethod
-    def from_copybook(cls, path):
-        """The record the COBOL copybook at `path` describes."""
+    def from_copybook(cls, path, *, copy_path=None, **options):
+        """The record the COBOL copybook at `path` describes; COPY members are looked for in the
+        copybook's own folder, then in each of copy_path's (a list, or a ':'-separated string); options
+        float, binary_range, positive_zone as for read()."""
         with open(path, "rb") as f:
-            return cls("copybook", f.read(), os.fspath(path))
+            text = f.read()
+        folder = os.path.dirname(os.fspath(path)) or "."
+        return cls("copybook", text, os.fspath(path), _layout_choices(options), [folder] + _folders_of(copy_path))
 
     @classmethod
-    def from_text(cls, text, *, copybook=False, name="<text>"):
-        """A layout file's text, or a copybook's with copybook=True (str, or UTF-8 bytes)."""
+    def from_text(cls, text, *, copybook=False, name="<text>", copy_path=None, **options):
+        """A layout file's text, or a copybook's with copybook=True (str, or UTF-8 bytes); COPY members
+        are looked for in copy_path's folders."""
         if isinstance(text, str):
             text = text.encode("utf-8")
-        return cls("copybook" if copybook else "layout", bytes(text), name)
+        return cls("copybook" if copybook else "layout", bytes(text), name, _layout_choices(options),
+                   _folders_of(copy_path))
+
+    def with_options(self, copy_path=None, **options):
+        """This layout read again with other site choices, and COPY members looked for in copy_path's
+        folders as well."""
+        return Layout(self.kind, self.text, self.name, {**self.options, **_layout_choices(options)},
+                      self.copy_path + _folders_of(copy_path))
+
+    def _layout_options(self):
+        made = _core.LayoutOptions()
+        for name, value in self.options.items():
+            member, convert = _LAYOUT_OPTIONS[name]
+            setattr(made, member, convert(value))
+        return made
 
     @classmethod
     def from_lists(cls, lengths, formats):
@@ -101,9 +134,10 @@ class Layout:
                 raise Error(f"{self.name} describes several records ({', '.join(n for n, _ in self.records)}): "
                             "type_field= and types= say which record each is")
             if self.kind == "layout":
-                self._core = _core.Layout.parse_layout_file(self.text, self.name)
+                self._core = _core.Layout.parse_layout_file(self.text, self.name, self._layout_options())
             elif self.kind == "copybook":
-                self._core = _core.Layout.parse_copybook(self.text, self.name)
+                self._core = _core.Layout.parse_copybook(self.text, self.name, self._layout_options(),
+                                                         self.copy_path)
             else:
                 self._core = _core.Layout.from_lists(*self.text)
         return self._core
@@ -113,14 +147,18 @@ class Layout:
         """The records it describes, (name, _core.Layout) each: one, named "" in a layout file
         without "record NAME" lines, or the several 01 records of a copybook or records of a layout file."""
         if self._records is None:
+            options = self._layout_options()
             if self.kind == "layout":
-                self._records = [(r.name, r.layout) for r in _core.layout_file_records(self.text, self.name)]
+                self._records = [(r.name, r.layout)
+                                 for r in _core.layout_file_records(self.text, self.name, options)]
             elif self.kind == "copybook":
-                names = _core.copybook_record_names(self.text, self.name)
+                names = _core.copybook_record_names(self.text, self.name, options, self.copy_path)
                 if len(names) == 1:
-                    self._records = [(names[0], _core.Layout.parse_copybook(self.text, self.name))]
+                    self._records = [(names[0], _core.Layout.parse_copybook(self.text, self.name, options,
+                                                                            self.copy_path))]
                 else:
-                    self._records = [(n, _core.copybook_record(self.text, self.name, n).layout) for n in names]
+                    self._records = [(n, _core.copybook_record(self.text, self.name, n, options,
+                                                               self.copy_path).layout) for n in names]
             else:
                 self._records = [("", _core.Layout.from_lists(*self.text))]
         return self._records
@@ -129,7 +167,7 @@ class Layout:
         """The record `name` (any letter case): a record of the file or copybook, or, in a copybook, an
         item of a REDEFINES standing in place of the item it redefines. (name as written, _core.Layout)."""
         if self.kind == "copybook":
-            named = _core.copybook_record(self.text, self.name, name)
+            named = _core.copybook_record(self.text, self.name, name, self._layout_options(), self.copy_path)
             return named.name, named.layout
         for found, layout in self.records:
             if found and (found == name or found.lower() == name.lower()):
@@ -153,7 +191,8 @@ class Layout:
         return [name for name, _, _, _ in self.core.columns(_core.RecordOptions())]
 
     def __getstate__(self):
-        return {"kind": self.kind, "text": self.text, "name": self.name}
+        return {"kind": self.kind, "text": self.text, "name": self.name, "options": self.options,
+                "copy_path": self.copy_path}
 
     def __setstate__(self, state):
         self.__dict__.update(state)
@@ -213,7 +252,9 @@ class _Settings:
                    and way not in _FRAMING_OPTIONS.get(name, (None, None, ()))[2] and way not in _RUN_OPTIONS.get(name, ())]
         if unknown:
             raise TypeError(f"{way}() got an option it does not take: {', '.join(sorted(unknown))}")
-        self.layout = _layout_of(copybook, layout, options.get("lengths"), options.get("formats"))
+        self.layout = _layout_of(copybook, layout, options.get("lengths"), options.get("formats"),
+                                 {name: options[name] for name in _LAYOUT_OPTIONS if name in options},
+                                 options.get("copy_path"))
         self.record_options = {member: convert(options[name])
                                for name, (member, convert, _) in _RECORD_OPTIONS.items() if name in options}
         self.options()  # a value the library does not take (an unknown host page) fails here
@@ -229,7 +270,9 @@ class _Settings:
         if len(self.record_names) > 1 and not self.choices:
             self.layout.core  # several records, and nothing to tell them apart: refused in its words
         # Read through the framing's reader: V and VB records, and records of several layouts.
-        self.framed = framing.format != "F" or len(self.record_names) > 1 or bool(self.choices)
+        # Records of varying tables (OCCURS DEPENDING ON) are as long as their counters make them.
+        self.varies = any(core.varies for _, core in self._layouts())
+        self.framed = framing.format != "F" or len(self.record_names) > 1 or bool(self.choices) or self.varies
         self.gaiji = _gaiji_of(options.get("gaiji"))
         self.lenient = bool(options.get("lenient", False))
         self.skip_bad = bool(options.get("skip_bad", False))
@@ -301,21 +344,45 @@ def _choices_of(types, type_field):
     return [(str(value), str(record)) for value, record in pairs]
 
 
-def _layout_of(copybook, layout, lengths, formats):
+def _layout_choices(options):
+    unknown = sorted(set(options) - set(_LAYOUT_OPTIONS))
+    if unknown:
+        raise TypeError(f"a layout takes no option {', '.join(unknown)} (it takes {', '.join(_LAYOUT_OPTIONS)})")
+    choices = dict(options)
+    made = _core.LayoutOptions()
+    for name, value in choices.items():
+        setattr(made, _LAYOUT_OPTIONS[name][0], _LAYOUT_OPTIONS[name][1](value))  # a value not taken fails here
+    return choices
+
+
+def _folders_of(copy_path):
+    """The folders of copy_path: a list of them, or a ':'-separated string, as --copy-path takes it."""
+    if copy_path is None:
+        return []
+    if isinstance(copy_path, (str, bytes, os.PathLike)):
+        return [folder for folder in os.fsdecode(copy_path).split(":") if folder]
+    return [os.fsdecode(folder) for folder in copy_path]
+
+
+def _layout_of(copybook, layout, lengths, formats, choices=None, copy_path=None):
     given = [name for name, value in (("copybook", copybook), ("layout", layout), ("lengths", lengths))
              if value is not None]
     if (lengths is None) != (formats is None):
         raise TypeError("lengths and formats are given together")
     if len(given) != 1:
         raise TypeError("give one of copybook=, layout= (a path or a convertquor.Layout), or lengths= and formats=")
-    if isinstance(layout, Layout):
-        return layout
-    if isinstance(copybook, Layout):
-        return copybook
+    choices = choices or {}
+    for made in (layout, copybook):
+        if isinstance(made, Layout):
+            return made.with_options(copy_path, **choices) if choices or copy_path is not None else made
     if layout is not None:
-        return Layout.from_file(layout)
+        if copy_path is not None:
+            raise TypeError("copy_path names the folders of a copybook's COPY members; a layout file has none")
+        return Layout.from_file(layout, **choices)
     if copybook is not None:
-        return Layout.from_copybook(copybook)
+        return Layout.from_copybook(copybook, copy_path=copy_path, **choices)
+    if choices or copy_path is not None:
+        raise TypeError("float, binary_range, positive_zone and copy_path describe a copybook or layout file")
     return Layout.from_lists(lengths, formats)
 
 
@@ -561,7 +628,9 @@ def _frame(settings, pieces, index_pieces, columns=None):
         columns = settings.columns()
     data = {}
     for c, (name, kind, digits, _) in enumerate(columns):
-        data[name] = _column_of([piece[c] for piece in pieces], kind, digits, settings.lenient)
+        # Integer columns are nullable where a value may be missing: read leniently, or in an element
+        # past its table's count (the same dtype in every Dask partition, whatever its records hold).
+        data[name] = _column_of([piece[c] for piece in pieces], kind, digits, settings.lenient or settings.varies)
     index = np.concatenate(index_pieces) if index_pieces else np.empty(0, dtype=np.int64)
     frame = pd.DataFrame(data, index=pd.Index(index, dtype=np.int64), columns=[c[0] for c in columns], copy=False)
     if len(index) and index[-1] - index[0] + 1 == len(index):
@@ -606,7 +675,9 @@ def read(source, *, copybook=None, layout=None, **options):
               lengths="8,20,10", formats="1,1,2", the component's lists
     options   as the quor command names them: gaiji (a mapping file; default the one QUOR_GAIJI
               names), host (the host code page: "fujitsu", "ibm-930", ...), no_shift, unsigned,
-              keep_padding, lenient, skip_bad, max_errors; the framing: recfm ("F", "FB", "V", "VB"),
+              keep_padding, keep_zeros, odo_padded, lenient, skip_bad, max_errors; the layout's float
+              ("hex", "ieee"), binary_range ("digits", "full"), positive_zone ("C", "F") and copy_path
+              (folders of COPY members, a list or a ':'-separated string); the framing: recfm ("F", "FB", "V", "VB"),
               rdw_little_endian, rdw_data_length; several record types: type_field (the field that
               tells them) and types ({"H": "ORDER-HEAD", "L": "ORDER-LINE"}, or "VALUE=RECORD" texts)
 
@@ -789,8 +860,8 @@ def write(data, target, *, copybook=None, layout=None, **options):
               was written), a binary file object (written as the records come), or None: the bytes are
               returned
     copybook, layout, lengths, formats  the layout, as for read()
-    options   gaiji, host, no_shift, unsigned, lenient, skip_bad, max_errors, as the quor command names
-              them; the framing: recfm, rdw_little_endian, rdw_data_length, block_size (VB)
+    options   gaiji, host, no_shift, unsigned, lenient, skip_bad, max_errors, odo_padded, float,
+              binary_range, positive_zone, copy_path, as the quor command names them; the framing: recfm, rdw_little_endian, rdw_data_length, block_size (VB)
 
     A value the library would write other than it reads (cut, zeroed, blanked, written as another
     character) raises convertquor.Error naming the record, field, value and reason, as does a value a
@@ -808,8 +879,12 @@ def write(data, target, *, copybook=None, layout=None, **options):
     out = _Target(target)
     written = 0
     try:
-        for records_bytes, count, bad, listed, changed, _ in _write_blocks(data, writer, names, settings, problems):
-            out.write(framer.frame(records_bytes, length) if framer is not None else records_bytes)
+        for records_bytes, count, bad, listed, changed, ends, _ in _write_blocks(data, writer, names, settings,
+                                                                                 problems):
+            if framer is not None:
+                records_bytes = (framer.frame_ends(records_bytes, ends) if settings.layout.core.varies
+                                 else framer.frame(records_bytes, length))
+            out.write(records_bytes)
             written += count
             for parts in bad:
                 problems.refuse(parts)

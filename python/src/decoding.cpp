@@ -217,6 +217,7 @@ class RecordReader {
   }
 
   [[nodiscard]] const quor::Layout& layout() const noexcept { return decoder_.layout(); }
+  [[nodiscard]] const quor::RecordDecoder& decoder() const noexcept { return decoder_; }
 
   [[nodiscard]] py::list names() const {
     py::list list;
@@ -328,7 +329,8 @@ class FileReader {
       }
       selector_.emplace(*field, made, options, gaiji);
     }
-    stream_.emplace(framing, layouts_, selector_ ? &*selector_ : nullptr);
+    // Records of varying tables are as long as their counters make them, read with the decoder's options.
+    stream_.emplace(framing, layouts_, selector_ ? &*selector_ : nullptr, 0, options);
   }
 
   // Reads the records that `buffer` holds whole, the bytes of the file from byte `offset` on, where
@@ -383,7 +385,9 @@ class FileReader {
         }
         const std::span<const std::uint8_t> record = here.subspan(item.begin, item.length);
         const quor::NamedLayout& named = layouts_[item.layout];
-        std::string problem = quor::recordLengthProblem(named.layout, named.name, record.size());
+        std::string problem;
+        if (record.size() != named.layout.recordLength)
+          problem = quor::recordLengthProblem(readers_[item.layout]->decoder(), named.name, record);
         if (!problem.empty()) {
           bad.push_back({number, start, std::move(problem), "(record skipped)"});
           if (stopAtBad) break;

@@ -5,6 +5,7 @@
 
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
+#include <pybind11/stl.h>
 
 #include <charconv>
 #include <cmath>
@@ -60,9 +61,10 @@ class RecordWriter {
 
   // Builds the records of `rows`, each a dict (or other mapping) of a value a column by the column's
   // name, or a sequence of a value a column in the layout's order. Returns (records, written, bad,
-  // listed, changed): the bytes of the records built; how many; the problems of the records refused
+  // listed, changed, ends): the bytes of the records built; how many; the problems of the records refused
   // (with `stopAtBad` none is built after the first); lenient, the first `listing` values written
-  // other than they read, and how many there were.
+  // other than they read, and how many there were; where each record built ends in the bytes (records
+  // of a layout with varying tables are as long as their counters make them).
   py::tuple writeRows(const py::list& rows, std::int64_t firstRecord, bool stopAtBad, std::size_t listing) {
     Block block;
     block.shapes.assign(rows.size(), std::string());
@@ -205,6 +207,7 @@ class RecordWriter {
     std::vector<Found> listed;
     std::size_t written = 0;
     std::size_t changed = 0;
+    std::vector<std::size_t> ends;  // where each record built ends in out: records of varying length
     {
       const py::gil_scoped_release released;
       const std::lock_guard<std::mutex> lock(mutex_);
@@ -247,6 +250,7 @@ class RecordWriter {
           continue;
         }
         ++written;
+        ends.push_back(out.size());
       }
     }
     py::list badList;
@@ -254,7 +258,7 @@ class RecordWriter {
     py::list listedList;
     for (const Found& f : listed) listedList.append(dictOf(f));
     return py::make_tuple(py::bytes(reinterpret_cast<const char*>(out.data()), out.size()), written, badList,
-                          listedList, changed);
+                          listedList, changed, ends);
   }
 
   py::dict dictOf(const Found& f) const {

@@ -116,6 +116,11 @@ void setHost(quor::RecordOptions& options, const std::string& name) {
   throw py::value_error("host " + name + ": not a host code page (" + pages + ")");
 }
 
+// The folders a copybook's COPY members are looked for in, in turn; none: a COPY is refused.
+quor::CopyResolver resolverOf(const std::vector<std::string>& folders) {
+  return folders.empty() ? quor::CopyResolver() : quor::copyFolders(folders);
+}
+
 const char* kindName(quor::ValueKind kind) {
   switch (kind) {
     case quor::ValueKind::integer:
@@ -212,21 +217,52 @@ PYBIND11_MODULE(_core, m) {
       .def_readwrite("convert_sign", &quor::RecordOptions::convertSign)
       .def_readwrite("keep_padding", &quor::RecordOptions::keepPadding)
       .def_property("host", &hostOf, &setHost)
-      .def_readwrite("shift_codes", &quor::RecordOptions::shiftCodes);
+      .def_readwrite("shift_codes", &quor::RecordOptions::shiftCodes)
+      .def_readwrite("keep_zeros", &quor::RecordOptions::keepZeros)
+      .def_readwrite("pad_varying", &quor::RecordOptions::padVarying);
+
+  // The site's choices a layout leaves open, one member an option, by the quor command's words.
+  py::class_<quor::LayoutOptions>(m, "LayoutOptions")
+      .def(py::init<>())
+      .def_property(
+          "float_format",
+          [](const quor::LayoutOptions& o) { return o.floatFormat == quor::FloatFormat::ieee ? "ieee" : "hex"; },
+          [](quor::LayoutOptions& o, const std::string& text) {
+            if (text != "hex" && text != "ieee") throw py::value_error("float " + text + ": expected hex or ieee");
+            o.floatFormat = text == "ieee" ? quor::FloatFormat::ieee : quor::FloatFormat::hexadecimal;
+          })
+      .def_property(
+          "binary_range",
+          [](const quor::LayoutOptions& o) { return o.binaryRange == quor::BinaryRange::full ? "full" : "digits"; },
+          [](quor::LayoutOptions& o, const std::string& text) {
+            if (text != "digits" && text != "full")
+              throw py::value_error("binary_range " + text + ": expected digits or full");
+            o.binaryRange = text == "full" ? quor::BinaryRange::full : quor::BinaryRange::digits;
+          })
+      .def_property(
+          "positive_zone",
+          [](const quor::LayoutOptions& o) { return o.positiveZone == quor::kPositiveZoneF ? "F" : "C"; },
+          [](quor::LayoutOptions& o, const std::string& text) {
+            if (text != "C" && text != "c" && text != "F" && text != "f")
+              throw py::value_error("positive_zone " + text + ": expected C or F");
+            o.positiveZone = text == "F" || text == "f" ? quor::kPositiveZoneF : quor::kPositiveZoneC;
+          });
 
   py::class_<quor::Layout>(m, "Layout")
       .def_static(
           "parse_layout_file",
-          [](const py::bytes& text, const std::string& name) {
-            return quor::parseLayoutFile(std::string(text), name);
+          [](const py::bytes& text, const std::string& name, const quor::LayoutOptions& options) {
+            return quor::parseLayoutFile(std::string(text), name, options);
           },
-          py::arg("text"), py::arg("name"))
+          py::arg("text"), py::arg("name"), py::arg("options") = quor::LayoutOptions())
       .def_static(
           "parse_copybook",
-          [](const py::bytes& text, const std::string& name) {
-            return quor::parseCopybook(std::string(text), name);
+          [](const py::bytes& text, const std::string& name, const quor::LayoutOptions& options,
+             const std::vector<std::string>& copyPath) {
+            return quor::parseCopybook(std::string(text), name, options, resolverOf(copyPath));
           },
-          py::arg("text"), py::arg("name"))
+          py::arg("text"), py::arg("name"), py::arg("options") = quor::LayoutOptions(),
+          py::arg("copy_path") = std::vector<std::string>())
       .def_static(
           "from_lists",
           [](const std::string& lengths, const std::string& formats) {
@@ -234,6 +270,7 @@ PYBIND11_MODULE(_core, m) {
           },
           py::arg("lengths"), py::arg("formats"))
       .def_property_readonly("record_length", [](const quor::Layout& layout) { return layout.recordLength; })
+      .def_property_readonly("varies", &quor::Layout::varies)
       .def(
           "columns",
           [](const quor::Layout& layout, const quor::RecordOptions& options) {
@@ -259,22 +296,26 @@ PYBIND11_MODULE(_core, m) {
       .def_readonly("layout", &quor::NamedLayout::layout);
   m.def(
       "layout_file_records",
-      [](const py::bytes& text, const std::string& name) {
-        return quor::parseLayoutFileRecords(std::string(text), name);
+      [](const py::bytes& text, const std::string& name, const quor::LayoutOptions& options) {
+        return quor::parseLayoutFileRecords(std::string(text), name, options);
       },
-      py::arg("text"), py::arg("name"));
+      py::arg("text"), py::arg("name"), py::arg("options") = quor::LayoutOptions());
   m.def(
       "copybook_record_names",
-      [](const py::bytes& text, const std::string& name) {
-        return quor::copybookRecordNames(std::string(text), name);
+      [](const py::bytes& text, const std::string& name, const quor::LayoutOptions& options,
+         const std::vector<std::string>& copyPath) {
+        return quor::copybookRecordNames(std::string(text), name, options, resolverOf(copyPath));
       },
-      py::arg("text"), py::arg("name"));
+      py::arg("text"), py::arg("name"), py::arg("options") = quor::LayoutOptions(),
+      py::arg("copy_path") = std::vector<std::string>());
   m.def(
       "copybook_record",
-      [](const py::bytes& text, const std::string& fileName, const std::string& name) {
-        return quor::parseCopybookRecord(std::string(text), fileName, name);
+      [](const py::bytes& text, const std::string& fileName, const std::string& name,
+         const quor::LayoutOptions& options, const std::vector<std::string>& copyPath) {
+        return quor::parseCopybookRecord(std::string(text), fileName, name, options, resolverOf(copyPath));
       },
-      py::arg("text"), py::arg("file_name"), py::arg("name"));
+      py::arg("text"), py::arg("file_name"), py::arg("name"), py::arg("options") = quor::LayoutOptions(),
+      py::arg("copy_path") = std::vector<std::string>());
 
   // Record framing: one member an option, as RecordOptions.
   py::class_<quor::Framing>(m, "Framing")
@@ -310,6 +351,23 @@ PYBIND11_MODULE(_core, m) {
             return py::bytes(reinterpret_cast<const char*>(out.data()), out.size());
           },
           py::arg("records"), py::arg("length"))
+      .def(
+          "frame_ends",
+          [](quor::FrameWriter& writer, const py::buffer& records, const std::vector<std::size_t>& ends) {
+            // Records of varying length: each ends where `ends` says.
+            const py::buffer_info info = records.request();
+            const std::span<const std::uint8_t> bytes(static_cast<const std::uint8_t*>(info.ptr),
+                                                      static_cast<std::size_t>(info.size * info.itemsize));
+            std::vector<std::uint8_t> out;
+            std::size_t begin = 0;
+            for (const std::size_t end : ends) {
+              if (end < begin || end > bytes.size()) throw py::value_error("record ends out of order");
+              writer.append(bytes.subspan(begin, end - begin), out);
+              begin = end;
+            }
+            return py::bytes(reinterpret_cast<const char*>(out.data()), out.size());
+          },
+          py::arg("records"), py::arg("ends"))
       .def("finish", [](quor::FrameWriter& writer) {
         std::vector<std::uint8_t> out;
         writer.finish(out);
