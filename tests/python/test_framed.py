@@ -157,3 +157,59 @@ def test_dask_partitions_of_variable_records_read_as_the_whole_file(tmp_path, re
         (tmp_path / "cut.dat").write_bytes(records.read_bytes()[:-3])
         with pytest.raises(convertquor.Error, match="cut short|ends inside a block"):
             convertquor.dask.read(tmp_path / "cut.dat", record="ORDER-LINE", blocksize=1, recfm=recfm, **ORDERS_V).compute()
+
+
+SHIPMENTS = {"copybook": EXAMPLES / "shipments.cpy"}
+SHIPMENTS_ARGS = ["--copybook", EXAMPLES / "shipments.cpy"]
+
+
+def _quor_text(value):
+    """A read value as quor decode writes it, a missing one (past a table's count) empty."""
+    return "" if value is None or value is pd.NA else text_of(value)
+
+
+# Records of a table of varying length (OCCURS DEPENDING ON): back to back, in slots of the longest,
+# behind RDWs and in VB blocks.
+@pytest.mark.parametrize("shape_args, shape", [
+    ([], {}),
+    (["--odo-padded"], {"odo_padded": True}),
+    (["--recfm", "V"], {"recfm": "V"}),
+    (["--recfm", "VB", "--block-size", "100"], {"recfm": "VB", "block_size": 100}),
+    (["--recfm", "V", "--odo-padded"], {"recfm": "V", "odo_padded": True}),
+])
+def test_records_of_varying_length_read_and_write_as_quor_does(tmp_path, shape_args, shape):
+    records = tmp_path / "shipments.dat"
+    run_quor("encode", "-q", *SHIPMENTS_ARGS, *shape_args, "-o", records, EXAMPLES / "shipments.csv")
+    expected = records.read_bytes()
+    _, out, _ = run_quor("decode", "-q", "--header", *SHIPMENTS_ARGS, *shape_args, records)
+    header, *lines = csv_rows(out)
+    frame = convertquor.read(records, **SHIPMENTS, **shape)
+    assert list(frame.columns) == header
+    assert [[_quor_text(v) for v in row] for row in frame.itertuples(index=False)] == lines
+    assert [[_quor_text(v) for v in row.values()] for row in convertquor.records(records, **SHIPMENTS, **shape)] == lines
+    # Columns past a table's count are missing values: the integer columns are nullable.
+    assert frame["QUANTITY(4)"].isna().any() and str(frame["QUANTITY(4)"].dtype) == "Int64"
+    assert convertquor.write(frame, None, **SHIPMENTS, **shape) == expected
+    assert convertquor.write(csv_rows((EXAMPLES / "shipments.csv").read_bytes()), None, **SHIPMENTS, **shape) == expected
+    with dask.config.set(scheduler="synchronous"):
+        pd.testing.assert_frame_equal(convertquor.dask.read(records, blocksize=64, **SHIPMENTS, **shape).compute(),
+                                      frame)
+
+
+def test_a_v_record_is_held_to_its_counters_as_quor_holds_it(tmp_path):
+    records = tmp_path / "shipments.dat"
+    run_quor("encode", "-q", *SHIPMENTS_ARGS, "--recfm", "V", "-o", records, EXAMPLES / "shipments.csv")
+    data = records.read_bytes()
+    # The first record's LINE-COUNT (after the RDW, 'SH', six digits, four bytes and eight) says 1 of its 2 lines.
+    count = 4 + 2 + 6 + 4 + 8
+    assert data[count] == 0xF2
+    bad = tmp_path / "bad.dat"
+    bad.write_bytes(data[:count] + b"\xF1" + data[count + 1:])
+    status, _, said = run_quor("decode", "-q", *SHIPMENTS_ARGS, "--recfm", "V", bad, check=False)
+    assert status != 0
+    with pytest.raises(convertquor.Error) as raised:
+        convertquor.read(bad, recfm="V", **SHIPMENTS)
+    assert str(raised.value) in said.splitlines()[0]
+    with pytest.warns(convertquor.LenientWarning, match="1 bad record skipped"):
+        assert len(convertquor.read(bad, recfm="V", skip_bad=True, **SHIPMENTS)) == len(csv_rows(
+            (EXAMPLES / "shipments.csv").read_bytes())) - 1

@@ -243,3 +243,69 @@ def test_host_code_pages_write_and_read_as_quor_does(tmp_path):
                           host="ibm-930", no_shift=True)
     with pytest.raises(ValueError, match="host ibm-999: not a host code page \\(fujitsu, ibm-930, "):
         convertquor.read(b"", layout=convertquor.Layout.from_text("t text 4\n"), host="ibm-999")
+
+
+def _copybook(*lines):
+    return "".join(" " * 7 + line + "\n" for line in lines)
+
+
+FLOATS = _copybook("01  R.", "    05  SINGLE  COMP-1.", "    05  DOUBLE  COMP-2.")
+# (copybook, a COPY member, the CSV, quor's options and the package's for encoding, then for decoding;
+# the encoding options other than the defaults, whose bytes differ from the defaults' or are refused by them)
+LAYOUT_CHOICES = [
+    (FLOATS, None, "1.5,-0.25\n0,1024.125\n", ["--float", "ieee"], {"float": "ieee"}, [], {}),
+    (FLOATS, None, "1.5,-0.25\n0,1024.125\n", ["--float", "hex"], {"float": "hex"}, [], {"float": "hex"}),
+    (_copybook("01  R.", "    05  N  PIC S9(3).", "    05  M  PIC S9(3)V9."), None, "123,-4.5\n0,99.9\n",
+     ["--positive-zone", "F"], {"positive_zone": "F"}, [], {}),
+    (_copybook("01  R.", "    05  N  PIC S9(4) COMP.", "    05  U  PIC 9(2) BINARY."), None, "32767,65535\n-32768,0\n",
+     ["--binary-range", "full"], {"binary_range": "full"}, [], {}),
+    (_copybook("01  R.", "    05  ID  PIC 9(5).", "    05  N  PIC S9(3)V9."), None, "42,1.5\n0,-2.0\n",
+     [], {}, ["--keep-zeros"], {"keep_zeros": True}),
+    (_copybook("01  R.", "    05  ID  PIC 9(5).", "    COPY ADDR."), _copybook("    05  CITY  PIC X(6)."),
+     "42,KOBE\n7,NARA\n", ["--copy-path", "{copy}"], {"copy_path": ["{copy}"]}, [], {"copy_path": "{copy}:/nowhere"}),
+]
+
+
+@pytest.mark.parametrize("copybook, member, text, encode_args, encode_kw, decode_args, decode_kw", LAYOUT_CHOICES)
+def test_layout_choices_give_quor_bytes_and_values(tmp_path, copybook, member, text, encode_args, encode_kw,
+                                                   decode_args, decode_kw):
+    (tmp_path / "r.cpy").write_text(copybook)
+    copy = tmp_path / "members"
+    if member is not None:
+        copy.mkdir()
+        (copy / "ADDR.cpy").write_text(member)
+    (tmp_path / "r.csv").write_text(text)
+    def placed(options):
+        if isinstance(options, dict):
+            return {k: [placed(v) for v in value] if isinstance(value, list) else placed(value)
+                    for k, value in options.items()}
+        return options.replace("{copy}", str(copy)) if isinstance(options, str) else options
+    encode_args, decode_args = [placed(a) for a in encode_args], [placed(a) for a in decode_args]
+    encode_kw, decode_kw = placed(encode_kw), placed(decode_kw)
+    run_quor("encode", "-q", "--copybook", tmp_path / "r.cpy", *encode_args, "-o", tmp_path / "r.dat", tmp_path / "r.csv")
+    expected = (tmp_path / "r.dat").read_bytes()
+    rows = csv_rows(text.encode())
+    assert convertquor.write(rows, None, copybook=tmp_path / "r.cpy", **encode_kw) == expected
+    # The choice is the one that counts: without it the bytes differ, or the values are refused.
+    if encode_kw and "copy_path" not in encode_kw and encode_kw != decode_kw:
+        status, plain, _ = run_quor("encode", "-q", "--copybook", tmp_path / "r.cpy", tmp_path / "r.csv", check=False)
+        assert status != 0 or plain != expected
+    _, out, _ = run_quor("decode", "-q", "--copybook", tmp_path / "r.cpy", *encode_args, *decode_args, tmp_path / "r.dat")
+    frame = convertquor.read(expected, copybook=tmp_path / "r.cpy", **{**encode_kw, **decode_kw})
+    assert [[text_of(v) for v in row] for row in frame.itertuples(index=False)] == csv_rows(out)
+    if decode_kw.get("keep_zeros"):
+        assert frame["ID"].tolist() == ["00042", "00000"]
+        assert convertquor.read(expected, copybook=tmp_path / "r.cpy")["ID"].tolist() == [42, 0]
+    # A Layout read with the choices serves as the path given with them.
+    layout = convertquor.Layout.from_copybook(tmp_path / "r.cpy", **encode_kw)
+    assert convertquor.write(rows, None, layout=layout) == expected
+
+
+def test_layout_choices_are_checked_where_they_are_given():
+    for options in ({"float": "decimal"}, {"binary_range": "wide"}, {"positive_zone": "D"}):
+        with pytest.raises(ValueError, match=next(iter(options))):
+            convertquor.read(b"", copybook=EXAMPLES / "order.cpy", **options)
+    with pytest.raises(TypeError, match="keep_zeros"):
+        convertquor.write([], None, copybook=EXAMPLES / "order.cpy", keep_zeros=True)
+    with pytest.raises(TypeError, match="copy_path"):
+        convertquor.read(b"", layout=EXAMPLES / "orders.layout", copy_path="copy")
