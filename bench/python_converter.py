@@ -90,11 +90,11 @@ def typed_binary(value, digits, scale, signed):
     return (-int(number) if negative else int(number)).to_bytes(size, "big", signed=signed)
 
 
-def fields(spec):
+def fields(given):
     """Writers for a field list: "X8 N10 9(8) S9(9)V99 S9(4)B P9(7)V99 F17" (text, national, zoned,
     binary, packed, a filler of blanks), one a column but the fillers."""
     out = []
-    for item in spec.split():
+    for item in given.split():
         if item[0] in "XNF":
             n = int(item[1:])
             out.append({"X": lambda v, n=n: text(v, n), "N": lambda v, n=n: jef(v, n),

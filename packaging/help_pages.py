@@ -46,10 +46,10 @@ def parse(text):
             continue
         if section in ("positionals", "options", "subcommands") and line.startswith("  ") and \
                 not line.startswith(" " * NAME_COLUMN):
-            spec, words = line, ""
+            usage, words = line, ""
             if len(line) > NAME_COLUMN and line[NAME_COLUMN - 2:NAME_COLUMN] == "  ":
-                spec, words = line[:NAME_COLUMN], line[NAME_COLUMN:].strip()
-            entry = {"spec": spec.strip(), "words": words}
+                usage, words = line[:NAME_COLUMN], line[NAME_COLUMN:].strip()
+            entry = {"usage": usage.strip(), "words": words}
             page[{"subcommands": "commands"}.get(section, section)].append(entry)
             continue
         if entry is not None and line.startswith(" " * NAME_COLUMN):
@@ -65,9 +65,9 @@ def parse(text):
     while page["footer"] and not page["footer"][0].strip():
         page["footer"].pop(0)
     for entry in page["options"]:
-        entry.update(option_spec(entry["spec"]))
+        entry.update(option_usage(entry["usage"]))
     for entry in page["positionals"]:
-        name, _, rest = entry["spec"].partition(" ")
+        name, _, rest = entry["usage"].partition(" ")
         entry["names"] = [name]
         entry["choices"] = choices_in(rest)
     return page
@@ -78,10 +78,10 @@ def choices_in(text):
     return found.group(1).split(",") if found else []
 
 
-def option_spec(spec):
+def option_usage(usage):
     """'-o,--output TEXT', '--line-end TEXT:{lf,crlf}', '--max-errors UINT Needs: --skip-bad'."""
-    spec = re.split(r" (?:Needs|Excludes):", spec)[0]
-    names, _, value = spec.partition(" ")
+    usage = re.split(r" (?:Needs|Excludes):", usage)[0]
+    names, _, value = usage.partition(" ")
     value = value.strip()
     default = ""
     if "=" in value:
@@ -258,7 +258,7 @@ complete -F _quor quor
 def main():
     quor, man_path, completion_path = sys.argv[1:4]
     top = parse(help_of(quor))
-    commands = [(entry["spec"].split()[0], parse(help_of(quor, entry["spec"].split()[0]))) for entry in top["commands"]]
+    commands = [(entry["usage"].split()[0], parse(help_of(quor, entry["usage"].split()[0]))) for entry in top["commands"]]
     version = subprocess.run([quor, "version"], check=True, capture_output=True, text=True).stdout.strip()
     page = man_page(top, commands, version).encode("utf-8")
     if man_path.endswith(".gz"):
