@@ -3,10 +3,6 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 
-#include "io_error.hpp"
-#include "whole_file.hpp"
-#include "quor/error.hpp"
-
 namespace quor::cli {
 
 void addLayoutOptions(CLI::App& command, LayoutSource& source, bool lists) {
@@ -64,25 +60,6 @@ std::vector<std::string> copyFoldersOf(const LayoutSource& source) {
     at = colon + 1;
   }
   return folders;
-}
-
-Layout loadLayout(const LayoutSource& source) {
-  const LayoutOptions options = layoutOptionsOf(source);
-  try {
-    if (!source.layoutFile.empty())
-      return parseLayoutFile(readWholeFile(source.layoutFile, "the layout file"), source.layoutFile, options);
-    if (!source.copybookFile.empty())
-      return parseCopybook(readWholeFile(source.copybookFile, "the copybook"), source.copybookFile, options,
-                           copyFolders(copyFoldersOf(source)));
-    if (!source.lengths.empty() || !source.formats.empty()) return layoutFromLists(source.lengths, source.formats);
-  } catch (const Error& e) {
-    // A malformed layout is a usage mistake; its message says where and what. A COPY member that
-    // cannot be read is an input failure.
-    if (e.number() == errors::kPathFileAccess) throw IoError(e.what());
-    if (e.number() != errors::kInvalidCall) throw;
-    throw UsageError(e.what());
-  }
-  throw UsageError("needs --layout FILE, --copybook FILE, or --lengths and --formats");
 }
 
 }  // namespace quor::cli

@@ -34,8 +34,4 @@ LayoutOptions layoutOptionsOf(const LayoutSource& source);
 // The folders COPY members are looked for in: the copybook's own, then those of --copy-path in order.
 std::vector<std::string> copyFoldersOf(const LayoutSource& source);
 
-// The layout the options name. A malformed layout is a UsageError saying where and what; a file that
-// cannot be read (or is a folder) an IoError.
-Layout loadLayout(const LayoutSource& source);
-
 }  // namespace quor::cli
