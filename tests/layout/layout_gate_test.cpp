@@ -9,8 +9,9 @@
 
 #include "quor/error.hpp"
 #include "quor/layout.hpp"
+#include "support/test_support.hpp"
 
-namespace quor {
+namespace quor::test {
 namespace {
 
 LayoutField typed(std::string name, FieldKind kind, std::int32_t length, FieldRole role = FieldRole::column,
@@ -22,16 +23,6 @@ LayoutField typed(std::string name, FieldKind kind, std::int32_t length, FieldRo
   field.role = role;
   field.offset = offset;
   return field;
-}
-
-std::string refusal(Layout layout) {
-  try {
-    finishLayout(layout);
-  } catch (const Error& e) {
-    EXPECT_EQ(e.number(), errors::kInvalidCall);
-    return e.what();
-  }
-  return "accepted";
 }
 
 TEST(LayoutGate, RefusesFieldsThatNoPathWritesAlike) {
@@ -71,7 +62,7 @@ TEST(LayoutGate, RefusesFieldsThatNoPathWritesAlike) {
       {{text("a", 4), overlay(2, 2), text("b", 1)}, "accepted"},
       {{text("a", 4), typed("pad", FieldKind::filler, 4, FieldRole::constant), overlay(8, 0)}, "accepted"},
   };
-  for (const auto& c : cases) EXPECT_EQ(refusal(Layout{c.fields}), c.message);
+  for (const auto& c : cases) EXPECT_EQ(layoutRefusal(Layout{c.fields}), c.message);
 }
 
 // 1,024 national fields of 32767 characters take 67,106,816 bytes: 2,048 more reach the cap exactly.
@@ -90,7 +81,7 @@ TEST(LayoutGate, OneRecordCapForEverySource) {
 
   const std::string beyond = "the record would be longer than 67108864 bytes (64 MiB)";
   atCap.fields.back().length = 2049;
-  EXPECT_EQ(refusal(atCap), "field 1025 (t): " + beyond);
+  EXPECT_EQ(layoutRefusal(atCap), "field 1025 (t): " + beyond);
   const auto refused = [](auto&& make) {
     try {
       make();
@@ -112,4 +103,4 @@ TEST(LayoutGate, OneRecordCapForEverySource) {
 }
 
 }  // namespace
-}  // namespace quor
+}  // namespace quor::test

@@ -82,4 +82,14 @@ int errorOf(const std::function<void()>& call) {
   return 0;
 }
 
+std::string layoutRefusal(Layout layout) {
+  try {
+    finishLayout(layout);
+  } catch (const Error& e) {
+    EXPECT_EQ(e.number(), errors::kInvalidCall);
+    return e.what();
+  }
+  return "accepted";
+}
+
 }  // namespace quor::test

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "quor/layout.hpp"
 #include "quor/quor.hpp"
 
 namespace quor::test {
@@ -23,5 +24,8 @@ std::u16string u16(std::string_view utf8);
 // The error number `call` throws as quor::Error, or 0 when it returns normally. Any other exception
 // fails the test.
 int errorOf(const std::function<void()>& call);
+
+// What finishLayout says of `layout`: its refusal (which must be error 5), or "accepted".
+std::string layoutRefusal(Layout layout);
 
 }  // namespace quor::test
