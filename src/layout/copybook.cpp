@@ -99,7 +99,7 @@ bool isKeyword(std::string_view key) {
       "PIC",   "PICTURE", "USAGE",    "OCCURS",    "VALUE",        "VALUES",    "REDEFINES",
       "SIGN",  "LEADING", "TRAILING", "SYNC",      "SYNCHRONIZED", "JUST",      "JUSTIFIED",
       "BLANK", "RENAMES", "INDEXED",  "ASCENDING", "DESCENDING",   "DEPENDING", "IS",
-      "TO",    "TIMES",   "THRU",     "THROUGH",
+      "TO",    "TIMES",   "THRU",     "THROUGH",   "OF",           "IN",
   };
   return usageOf(key).has_value() ||
          std::find(std::begin(kKeywords), std::end(kKeywords), key) != std::end(kKeywords);
@@ -490,13 +490,17 @@ class CopybookReader {
 
   // A data name, qualified by the groups after OF or IN: "N OF HEADER".
   std::string qualifiedName(const CopybookToken& clause, const std::string& what) {
-    const CopybookToken& name = operand(clause, what);
-    std::string text(textOf(name));
-    if (name.kind != CopybookToken::Kind::word || !isDataName(text))
-      refuse(name.line, upperWord(textOf(clause)) + " needs " + what + ", found '" + text + "'");
+    const auto nameOf = [this](const CopybookToken& before, const std::string& named) {
+      const CopybookToken& name = operand(before, named);
+      std::string text(textOf(name));
+      if (name.kind != CopybookToken::Kind::word || !isDataName(text) || isKeyword(upperWord(text)))
+        refuse(name.line, upperWord(textOf(before)) + " needs " + named + ", found '" + text + "'");
+      return text;
+    };
+    std::string text = nameOf(clause, what);
     while (peekWord("OF") || peekWord("IN")) {
       const CopybookToken& of = text_.tokens[at_++];
-      text += " OF " + std::string(textOf(operand(of, "the name of a group")));
+      text += " OF " + nameOf(of, "the name of a group");
     }
     return text;
   }

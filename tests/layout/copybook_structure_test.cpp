@@ -212,6 +212,10 @@ TEST(CopybookStructure, RefusesWhatTheHostWouldReadOtherwise) {
        "t.cpy:2: OCCURS DEPENDING ON N: the counter must come before the table, so a record's length can be read "
        "from its start"},
       {"01 R.\n 05 A PIC X OCCURS 1 TO 5 DEPENDING ON M.\n", "t.cpy:2: no item 'M' in the copybook"},
+      {"01 R.\n 05 A PIC X OCCURS 1 TO 5 DEPENDING ON OF.\n",
+       "t.cpy:2: DEPENDING needs the name of the item holding the number of elements, found 'OF'"},
+      {"01 R.\n 05 N PIC 9.\n 05 A PIC X OCCURS 5 DEPENDING ON N OF TIMES.\n",
+       "t.cpy:3: OF needs the name of a group, found 'TIMES'"},
       {"01 R.\n 05 N PIC 9V9.\n 05 A PIC X OCCURS 5 DEPENDING ON N.\n",
        "t.cpy:3: OCCURS DEPENDING ON N: the counter must be an elementary item of whole numbers"},
       {"01 R.\n 05 G OCCURS 2.\n  10 N PIC 9.\n 05 A PIC X OCCURS 5 DEPENDING ON N.\n",
