@@ -3,7 +3,7 @@
 //   for a layout of component fields FujitsuHostQuor gives them too (values without commas); values
 //   that are not valid text are never the plan's;
 // - decode: whenever the plan reads a record, the decoder finds no invalid data and the CSV writer
-//   writes the same line;
+//   writes the same line, whatever the delimiter (a number's characters among those tried);
 // - both: a layout with a column the plans decline (record::planTakes) is never the plans', nor is a
 //   layout with varying tables (OCCURS DEPENDING ON): they decline every record of it;
 // - short records of a variable-length file: whenever the plan writes a record, it writes the record of
@@ -16,7 +16,8 @@
 // code page, 0-8 in the order of HostCodePage with shift codes, 9-15 the first seven pages without), the
 // fields (fuzz_support.hpp layoutOf) up to the first 0xFF, then the values' bytes cut at 0x00, then the
 // rest as record bytes. The count of the first columns a short record has is told by the length of the
-// rest, and so is the length of the short record read back (the bytes past a whole record).
+// rest, and so is the length of the short record read back (the bytes past a whole record); the first
+// byte past a whole record picks the CSV delimiter.
 
 #include <algorithm>
 #include <memory>
@@ -131,7 +132,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // Decode: the plan's line against the decoder and the CSV writer.
   if (recordBytes.size() < layout.recordLength) return 0;
   const bool cp932Out = (flags & 4u) != 0;
-  const quor::CsvWriteOptions csv{',', cp932Out ? quor::TextEncoding::cp932 : quor::TextEncoding::utf8, cp932Out};
+  // The delimiter: the byte after the record picks one, a number's characters among them.
+  static constexpr char kDelimiters[] = {',', ';', '\t', '|', ' ', '-', '.', '7'};
+  const char delimiter = recordBytes.size() > layout.recordLength
+                             ? kDelimiters[static_cast<std::uint8_t>(recordBytes[layout.recordLength]) % 8]
+                             : ',';
+  const quor::CsvWriteOptions csv{delimiter, cp932Out ? quor::TextEncoding::cp932 : quor::TextEncoding::utf8,
+                                  cp932Out};
   const quor::DecodePlan decodePlan(layout, options, tables, csv);
   std::vector<char> line(decodePlan.maxLineBytes());
   const std::span<const std::uint8_t> record(reinterpret_cast<const std::uint8_t*>(recordBytes.data()),

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/api_guard.hpp"
+#include "base/ascii.hpp"
 #include "character/ebcdic_kana.hpp"
 #include "character/host_text.hpp"
 #include "character/jef.hpp"
@@ -218,7 +219,11 @@ DecodePlan::DecodePlan(const Layout& layout, const RecordOptions& options, const
     plan->crlf = csv.crlf;
     plan->keepPadding = options.keepPadding;
     plan->recordLength = layout.recordLength;
-    plan->declined = layout.varies();
+    // A delimiter that number texts hold ("-12.5" with "-", "." or a digit as the delimiter) would have
+    // the writer quote numbers the plan writes bare: such a run is the decoder's and the writer's.
+    const bool numbersHoldDelimiter = base::isDigit(static_cast<unsigned char>(csv.delimiter)) ||
+                                      csv.delimiter == '-' || csv.delimiter == '.';
+    plan->declined = layout.varies() || numbersHoldDelimiter;
     // Each byte and pair as the decoders read it, and as the output writes it.
     const record::PlanTableData& forms = tables.data();
     plan->ebcdic.resize(256);

@@ -114,6 +114,9 @@ TEST(RecordPlan, LeavesInvalidDataAndQuotedValuesToTheDecoder) {
       {"t text 2", {0x7F, 0x40}, ','},                // a quote
       {"n national 1", {0x00, 0xFE}, ','},            // no JEF code
       {"p packed 3 signed", {0x12, 0x3A}, ','},       // no sign nibble
+      {"q 3 0", {0xF1, 0xF2, 0xD3}, '-'},             // "-123" holds the delimiter
+      {"p packed 3 scale=1", {0x12, 0x3F}, '.'},      // "12.3"
+      {"q 3 0", {0xF1, 0xF2, 0xF3}, '2'},             // "123"
       {"q 60 0", std::vector<std::uint8_t>(60, 0xF1), ','},   // more digits than a typed number has
       {"q 60 3", [] { std::vector<std::uint8_t> r(60, 0x11); r.back() = 0x1C; return r; }(), ','},
   };
