@@ -636,8 +636,9 @@ class CopybookReader {
       } else {
         break;
       }
-      // The key or index names: they do not change the layout.
+      // The key or index names, keys qualified with OF or IN: they do not change the layout.
       while (const CopybookToken* name = peek()) {
+        if (skipWord("OF") || skipWord("IN")) continue;
         if (name->kind != CopybookToken::Kind::word || isKeyword(upperWord(textOf(*name)))) break;
         ++at_;
       }

@@ -85,7 +85,7 @@ TEST(Copybook, GivesTheHostLayout) {
        "               10  MONTH OCCURS 2.\n"
        "                   15  QTY      PIC S9(5).\n"
        "                   15  DAYS     PIC 9(3) OCCURS 2 TIMES COMP-3.\n"
-       "           05  CODES PIC XX OCCURS 3 INDEXED BY CX.\n",
+       "           05  CODES PIC XX OCCURS 3 ASCENDING KEY IS CODES OF TABLES INDEXED BY CX.\n",
        {"QTY(1) packed S5 column 0+3", "DAYS(1,1) packed 3 column 3+2", "DAYS(1,2) packed 3 column 5+2",
         "QTY(2) packed S5 column 7+3", "DAYS(2,1) packed 3 column 10+2", "DAYS(2,2) packed 3 column 12+2",
         "CODES(1) text 2 column 14+2", "CODES(2) text 2 column 16+2", "CODES(3) text 2 column 18+2"},
