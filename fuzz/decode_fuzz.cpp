@@ -45,7 +45,10 @@ std::u16string canonical(const quor::LayoutField& field, std::u16string_view val
       return lead == std::u16string::npos ? std::u16string() : out.substr(lead);
     }
     if (out.size() > static_cast<std::size_t>(field.length)) out.resize(static_cast<std::size_t>(field.length));
-    while (!out.empty() && (out.back() == u' ' || out.back() == u'\u3000' || out.back() == 0)) out.pop_back();
+    // The padding read back: blanks, or ideographic spaces in a national field; an ideographic space at
+    // the end of a text field's double-byte run is a character of its value.
+    const char16_t pad = national ? u'\u3000' : u' ';
+    while (!out.empty() && (out.back() == pad || out.back() == 0)) out.pop_back();
     return out;
   }
   if (field.kind == quor::FieldKind::editedText) {

@@ -92,7 +92,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     QUOR_FUZZ_CHECK(field.format >= quor::setNumeric && field.format <= quor::setPackNumeric);
     QUOR_FUZZ_CHECK(fromLists ? field.name.empty() : !field.name.empty() && names.insert(field.name).second);
     QUOR_FUZZ_CHECK(field.offset == offset && field.size == quor::fieldSize(field));
-    QUOR_FUZZ_CHECK(field.scale >= 0 && field.scale <= field.length);
+    // Decimal scaling (a picture's P) puts the scale below 0 or beyond the digits, by 31 places at most.
+    QUOR_FUZZ_CHECK(field.scale >= -quor::kMaxDecimalDigits && field.scale <= field.length + quor::kMaxDecimalDigits);
     (void)layout.describe(names.size());
     offset += field.size;
   }
