@@ -65,7 +65,8 @@ struct Plan {
   // with the columns wholly within it; a record of any other length is left to RecordDecoder.
   std::vector<std::size_t> shortEnds{};
   std::vector<std::size_t> shortColumns{};
-  // A layout whose records vary in length (OCCURS DEPENDING ON): every record is RecordDecoder's.
+  // A layout whose records vary in length (OCCURS DEPENDING ON), or a delimiter numbers hold: every
+  // record is RecordDecoder's.
   bool declined = false;
 };
 
