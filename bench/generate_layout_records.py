@@ -5,6 +5,8 @@
   card         bench/card-transaction.cpy (350 bytes, mostly text: names, addresses, an amount)
   transfer     examples/transfer.cpy (120-byte records of four types: a header, transfers, a trailer
                and an end record; each line names its record's layout first)
+  clauses      bench/clauses.cpy (74 bytes: COMP-1, COMP-2, separate and leading signs, P scaling,
+               COMP-5, BLANK WHEN ZERO), each value written as decode writes it back
 
 Usage: bench/generate_layout_records.py KIND N OUT.csv
 """
@@ -73,8 +75,28 @@ def transfer(i):
         rng.randrange(10**7), kana_name(3, 8), kana_name(2, 6), amount, i % 1000000)
 
 
+def decimal(mantissa, places):
+    """The text of mantissa / 10**places as decode writes it: no trailing zeros after the point."""
+    sign, digits = ('-' if mantissa < 0 else ''), str(abs(mantissa)).rjust(places + 1, '0')
+    text = digits[:len(digits) - places] + ('.' + digits[len(digits) - places:] if places else '')
+    return sign + (text.rstrip('0').rstrip('.') if places else text)
+
+
+def clauses(i):
+    # Floats of 5 and 12 significant digits at most, which their formats hold exactly enough to read
+    # back as written.
+    balance = rng.randint(-9999999, 99999999)
+    alarm = rng.choice((0, rng.randint(1, 9999)))
+    return '%s,%s,%s,%s,%s%d.%02d,%d,%d,%d,%s,2026%02d%02d' % (
+        'M%09d' % i, ('%s %s' % (rng.choice(words), rng.choice(words)))[:20],
+        decimal(rng.randint(1, 99999), rng.randint(0, 4)), decimal(rng.randint(-10**12 + 1, 10**12 - 1), 3),
+        '-' if balance < 0 else '', abs(balance) // 100, abs(balance) % 100, rng.randint(-999, 999),
+        rng.randint(0, 99999) * 1000, rng.randint(-32768, 32767), '%d.%d' % (alarm // 10, alarm % 10),
+        1 + i % 12, 1 + i % 28)
+
+
 transfer.total = 0
-make = {'order': order, 'card': card, 'transfer': transfer}[kind]
+make = {'order': order, 'card': card, 'transfer': transfer, 'clauses': clauses}[kind]
 with open(path, 'w', encoding='utf-8', newline='\n') as out:
     lines = []
     for i in range(n):
