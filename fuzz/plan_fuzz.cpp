@@ -89,7 +89,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // A column of a kind or attribute the plans leave to the builder and decoder: they take no record.
   bool declined = false;
   for (const std::size_t column : layout.columns())
-    declined = declined || !quor::record::planTakes(layout.fields[column], options);
+    declined = declined || !quor::record::planTakes(layout.fields[column]);
   const quor::EncodePlan encodePlan(layout, options, tables, cp932 ? quor::TextEncoding::cp932 : quor::TextEncoding::utf8);
   std::vector<std::uint8_t> planned(layout.recordLength);
   const bool fast = encodePlan.encode(values, planned.data());
@@ -133,9 +133,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (recordBytes.size() < layout.recordLength) return 0;
   const bool cp932Out = (flags & 4u) != 0;
   // The delimiter: the byte after the record picks one, a number's characters among them.
-  static constexpr char kDelimiters[] = {',', ';', '\t', '|', ' ', '-', '.', '7'};
+  static constexpr char kDelimiters[] = {',', ';', '\t', '|', ' ', '-', '.', '7', '+', 'E', ':', 'A'};
   const char delimiter = recordBytes.size() > layout.recordLength
-                             ? kDelimiters[static_cast<std::uint8_t>(recordBytes[layout.recordLength]) % 8]
+                             ? kDelimiters[static_cast<std::uint8_t>(recordBytes[layout.recordLength]) % 12]
                              : ',';
   const quor::CsvWriteOptions csv{delimiter, cp932Out ? quor::TextEncoding::cp932 : quor::TextEncoding::utf8,
                                   cp932Out};

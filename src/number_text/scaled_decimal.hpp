@@ -4,6 +4,7 @@
 // number's digits and of its text: the record builder and the encode plan scale with scaledDigits,
 // the decoder and the decode plan write with writeScaledText.
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -16,12 +17,14 @@
 
 namespace quor::number_text {
 
-// The digits of the decimal number `parts` (read without an exponent) as a field of `places` decimal
-// places holds it, its value times 10^places: ASCII at `out`, which has room for
-// parts.integer.size() + places, without leading zeros (none for zero); returns their count.
-// `fractionCut` tells whether digits other than 0 beyond the places were dropped.
+// The digits of the decimal number `parts` (read without an exponent) as a field of `scale` decimal
+// places holds it, its value times 10^scale: ASCII at `out`, which has room for parts.integer.size() +
+// max(scale, 0), without leading zeros (none for zero); returns their count. A scale below 0 is decimal
+// scaling: the field holds the digits above its lowest place ("123000" with scale -3 gives 123).
+// `fractionCut` tells whether digits other than 0 below the field's lowest place were dropped.
 template <class Char>
-std::size_t scaledDigits(const NumberParts<Char>& parts, std::size_t places, char* out, bool& fractionCut) noexcept {
+std::size_t scaledDigits(const NumberParts<Char>& parts, int scale, char* out, bool& fractionCut) noexcept {
+  const std::size_t places = scale > 0 ? static_cast<std::size_t>(scale) : 0;
   std::size_t count = 0;
   const auto put = [&](char c) {
     if (count > 0 || c != '0') out[count++] = c;
@@ -33,21 +36,29 @@ std::size_t scaledDigits(const NumberParts<Char>& parts, std::size_t places, cha
   for (std::size_t i = kept; i < places; ++i) put('0');
   fractionCut = false;
   for (std::size_t i = kept; i < parts.fraction.size() && !fractionCut; ++i) fractionCut = parts.fraction[i] != Char('0');
+  if (scale < 0) {
+    const auto below = static_cast<std::size_t>(-static_cast<std::int64_t>(scale));
+    const std::size_t dropped = below < count ? below : count;
+    for (std::size_t i = count - dropped; i < count && !fractionCut; ++i) fractionCut = out[i] != '0';
+    count -= dropped;
+  }
   return count;
 }
 
-// The most characters writeScaledText writes for `count` digits and `places` decimal places: a sign,
-// "0." and the digits with the zeros after the point.
-constexpr std::size_t scaledTextRoom(std::size_t count, std::size_t places) noexcept {
-  return count + places + 3;
+// The most characters writeScaledText writes for `count` digits and `scale` decimal places: a sign,
+// "0." and the digits with the zeros after the point, or the zeros of decimal scaling after them.
+constexpr std::size_t scaledTextRoom(std::size_t count, int scale) noexcept {
+  return count + 3 + (scale > 0 ? static_cast<std::size_t>(scale) : static_cast<std::size_t>(-static_cast<std::int64_t>(scale)));
 }
 
-// Writes the text of a number held as `digits` (ASCII, leading zeros allowed) with `places` decimal
+// Writes the text of a number held as `digits` (ASCII, leading zeros allowed) with `scale` decimal
 // places at `out` (room for scaledTextRoom), as bytes or UTF-16 units, and returns its end: leading
 // zeros dropped, the point inserted, "-" for a negative value that is not zero. "01250" with 2 places
-// gives "12.50", "5" with 2 places "0.05", "000" with none "0".
+// gives "12.50", "5" with 2 places "0.05", "000" with none "0". A scale below 0 puts as many zeros
+// after the digits of a value that is not zero ("123" with scale -3 gives "123000").
 template <class Char>
-Char* writeScaledText(std::string_view digits, bool negative, std::size_t places, Char* out) noexcept {
+Char* writeScaledText(std::string_view digits, bool negative, int scale, Char* out) noexcept {
+  const std::size_t places = scale > 0 ? static_cast<std::size_t>(scale) : 0;
   std::size_t first = 0;
   while (first < digits.size() && digits[first] == '0') ++first;
   const std::string_view significant = digits.substr(first);
@@ -75,6 +86,8 @@ Char* writeScaledText(std::string_view digits, bool negative, std::size_t places
     *out++ = Char('.');
     copy(significant.substr(integer));
   }
+  if (scale < 0 && !significant.empty())
+    for (auto zeros = -static_cast<std::int64_t>(scale); zeros > 0; --zeros) *out++ = Char('0');
   return out;
 }
 
@@ -94,8 +107,7 @@ struct ScaledDecimal {
 std::optional<ScaledDecimal> readScaledDecimal(std::u16string_view text, int scale,
                                                const NumberSeparators& separators = localeSeparators());
 
-// Appends the text writeScaledText writes; a scale below 0 puts as many zeros after the digits of a
-// value that is not zero ("123" with scale -3 gives "123000").
+// Appends the text writeScaledText writes.
 void appendScaledText(std::string_view digits, bool negative, int scale, std::u16string& out);
 
 // A number with an exponent, as floating-point fields take it: digits x 10^exponent.
@@ -104,6 +116,26 @@ struct DecimalText {
   std::string digits;         // ASCII digits without leading zeros; empty for zero
   std::int64_t exponent = 0;  // of the last digit, held within +-2^62 (a larger one is out of any range anyway)
 };
+
+// The number `parts` holds (read with or without an exponent) as digits and an exponent.
+template <class Char>
+DecimalText decimalTextOf(const NumberParts<Char>& parts) {
+  DecimalText number;
+  number.negative = parts.negative;
+  for (const Char c : parts.integer)
+    if (detail::isDigitUnit(c) && (!number.digits.empty() || c != Char('0'))) number.digits += static_cast<char>(c);
+  for (const Char c : parts.fraction)
+    if (!number.digits.empty() || c != Char('0')) number.digits += static_cast<char>(c);
+  // The exponent, held at +-2^62 so the sums below cannot wrap.
+  constexpr std::int64_t kHeld = std::int64_t{1} << 62;
+  std::int64_t exponent = 0;
+  for (const Char c : parts.exponent) exponent = exponent >= kHeld / 10 ? kHeld : exponent * 10 + (c - Char('0'));
+  if (parts.exponentNegative) exponent = -exponent;
+  // The last digit's place: the digits after the point count down from the exponent.
+  const auto places = static_cast<std::int64_t>(std::min<std::size_t>(parts.fraction.size(), std::size_t{1} << 40));
+  number.exponent = number.digits.empty() ? 0 : exponent - places;
+  return number;
+}
 
 // Reads `text` as a decimal number that may have an exponent ("1.5E-3", "-2", "1,234.5e2"): the grammar
 // of scanNumberParts without "&H" literals. Nothing when the text is no such number.

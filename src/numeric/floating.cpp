@@ -5,11 +5,68 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <algorithm>
 #include <vector>
 
 namespace quor::numeric {
 
 namespace {
+
+// The limbs of a Big: in the object up to kInline of them (every value a float field's text needs, so
+// reading one allocates nothing), on the heap beyond (the long texts writing may be given).
+class Limbs {
+ public:
+  Limbs() noexcept {}
+  Limbs(const Limbs& other) { assign(other); }
+  Limbs& operator=(const Limbs& other) {
+    if (this != &other) assign(other);
+    return *this;
+  }
+  ~Limbs() = default;
+
+  [[nodiscard]] std::size_t size() const noexcept { return size_; }
+  [[nodiscard]] bool empty() const noexcept { return size_ == 0; }
+  std::uint32_t* begin() noexcept { return data(); }
+  std::uint32_t* end() noexcept { return data() + size_; }
+  std::uint32_t& operator[](std::size_t i) noexcept { return data()[i]; }
+  std::uint32_t operator[](std::size_t i) const noexcept { return data()[i]; }
+  [[nodiscard]] std::uint32_t back() const noexcept { return data()[size_ - 1]; }
+  void pop_back() noexcept { --size_; }
+  void push_back(std::uint32_t limb) {
+    reserve(size_ + 1);
+    data()[size_++] = limb;
+  }
+  // `count` zero limbs in front: times 2^(32 count).
+  void prependZeros(std::size_t count) {
+    reserve(size_ + count);
+    std::uint32_t* const at = data();
+    std::memmove(at + count, at, size_ * sizeof(std::uint32_t));
+    std::memset(at, 0, count * sizeof(std::uint32_t));
+    size_ += count;
+  }
+
+ private:
+  static constexpr std::size_t kInline = 64;
+
+  std::uint32_t* data() noexcept { return heap_.empty() ? inline_ : heap_.data(); }
+  [[nodiscard]] const std::uint32_t* data() const noexcept { return heap_.empty() ? inline_ : heap_.data(); }
+  void reserve(std::size_t count) {
+    const std::size_t capacity = heap_.empty() ? kInline : heap_.size();
+    if (count <= capacity) return;
+    std::vector<std::uint32_t> larger(std::max(count, 2 * capacity));
+    std::memcpy(larger.data(), data(), size_ * sizeof(std::uint32_t));
+    heap_.swap(larger);
+  }
+  void assign(const Limbs& other) {
+    reserve(other.size_);
+    std::memcpy(data(), other.data(), other.size_ * sizeof(std::uint32_t));
+    size_ = other.size_;
+  }
+
+  std::uint32_t inline_[kInline];
+  std::vector<std::uint32_t> heap_;
+  std::size_t size_ = 0;
+};
 
 // An unsigned integer of any size, as much of one as exact conversion needs: little-endian 32-bit limbs.
 class Big {
@@ -70,7 +127,7 @@ class Big {
       }
       if (carry != 0) limbs_.push_back(carry);
     }
-    limbs_.insert(limbs_.begin(), words, 0u);
+    limbs_.prependZeros(words);
   }
 
   void shiftRightOne() noexcept {
@@ -135,7 +192,7 @@ class Big {
     while (!limbs_.empty() && limbs_.back() == 0) limbs_.pop_back();
   }
 
-  std::vector<std::uint32_t> limbs_;
+  Limbs limbs_;
 };
 
 // The most significant digits rounding looks at: more than any midpoint of two neighbouring values of

@@ -130,6 +130,13 @@ inline constexpr bool isSeparate(ZonedSign sign) noexcept {
   return sign == ZonedSign::trailingSeparate || sign == ZonedSign::leadingSeparate;
 }
 
+// True when a BLANK WHEN ZERO field's bytes are those written for zero: every byte an EBCDIC blank.
+inline bool writtenAsBlanks(std::span<const std::uint8_t> bytes) noexcept {
+  for (const std::uint8_t byte : bytes)
+    if (byte != 0x40) return false;
+  return true;
+}
+
 // Writes a typed zoned field of field.size() bytes (one of them the sign's when it is separate):
 // `digits` (ASCII, checked by the caller, at most the digit bytes) with zeros in front, and the sign
 // where `sign` says: an overpunch zone D for a negative value and `positiveZone` (0xC or 0xF) for any

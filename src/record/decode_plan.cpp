@@ -14,6 +14,7 @@
 #include "character/jef.hpp"
 #include "number_text/scaled_decimal.hpp"
 #include "numeric/binary.hpp"
+#include "numeric/floating.hpp"
 #include "numeric/packed.hpp"
 #include "numeric/zoned.hpp"
 #include "quor/error.hpp"
@@ -26,17 +27,22 @@ namespace quor {
 namespace {
 
 // `declined`: a field the plan leaves to the decoder (record::planTakes), so every record is the decoder's.
-enum class Kernel : std::uint8_t { text, national, hostText, hostNational, zoned, packed, binary, declined };
+enum class Kernel : std::uint8_t { text, national, hostText, hostNational, zoned, packed, binary, floating, declined };
 
 struct Step {
   Kernel kernel;
   bool isSigned;  // zoned: a D zone is a sign; binary: two's complement
+  bool typed;     // zoned: a typed field, its sign where `zonedSign` says
+  bool blankWhenZero;  // zoned: blanks are zero
+  numeric::ZonedSign zonedSign;
   numeric::PackedSign packedSign;
+  numeric::FloatEncoding floatEncoding;
   std::size_t offset;
   std::size_t bytes;
   std::size_t capacity;  // digits a number may have
-  std::size_t digits;    // a binary field's digits
-  std::size_t scale;
+  std::size_t digits;    // a typed zoned field's digits
+  int scale;             // decimal places; below 0, decimal scaling
+  std::size_t width;     // zeros kept: the digits the text is written with (0: none kept)
 };
 
 using Piece = record::PlanTableData::Piece;
@@ -78,16 +84,29 @@ constexpr std::size_t kMostNumberBytes = 40;
 // zero, the digits without leading zeros, the decimal point before the last `scale`.
 bool writeNumber(std::string_view digits, bool negative, const Step& step, char*& out) noexcept {
   if (record::exceedsDigitCapacity(digits, step.capacity)) return false;
+  char* const start = out;
   out = number_text::writeScaledText(digits, negative, step.scale, out);
+  // Zeros kept: an unsigned whole number, all digits, written with the picture's width.
+  const auto written = static_cast<std::size_t>(out - start);
+  if (written < step.width) {
+    std::memmove(start + (step.width - written), start, written);
+    std::memset(start, '0', step.width - written);
+    out = start + step.width;
+  }
   return true;
 }
 
 bool readZoned(const Step& step, const std::uint8_t* bytes, char*& out) noexcept {
   char digits[kMostNumberBytes];
   bool negative = false;
-  if (step.bytes > kMostNumberBytes || numeric::readZoned({bytes, step.bytes}, step.isSigned, digits, negative))
-    return false;
-  return writeNumber({digits, step.bytes}, negative, step, out);
+  if (step.bytes > kMostNumberBytes) return false;
+  if (!step.typed) {
+    if (numeric::readZoned({bytes, step.bytes}, step.isSigned, digits, negative)) return false;
+    return writeNumber({digits, step.bytes}, negative, step, out);
+  }
+  if (step.blankWhenZero && numeric::writtenAsBlanks({bytes, step.bytes})) return writeNumber({}, false, step, out);
+  if (numeric::readZonedSigned({bytes, step.bytes}, step.zonedSign, digits, negative)) return false;
+  return writeNumber({digits, step.digits}, negative, step, out);
 }
 
 bool readPacked(const Step& step, const std::uint8_t* bytes, char*& out) noexcept {
@@ -104,8 +123,22 @@ bool readBinary(const Step& step, const std::uint8_t* bytes, char*& out) noexcep
   char digits[numeric::kBinaryDigitsRoom];
   std::size_t count = 0;
   bool negative = false;
-  if (numeric::readBinary({bytes, step.bytes}, step.isSigned, step.digits, digits, count, negative)) return false;
+  if (numeric::readBinary({bytes, step.bytes}, step.isSigned, step.capacity, digits, count, negative)) return false;
   return writeNumber({digits, count}, negative, step, out);
+}
+
+// A float: the shortest decimal text that reads back to its bytes; a value with no such text (an IEEE
+// infinity or NaN, an unnormalized hexadecimal value below the smallest) is the decoder's to report.
+bool readFloatNumber(const Step& step, const std::uint8_t* bytes, char*& out) noexcept {
+  try {
+    std::string text;
+    if (numeric::readFloat({bytes, step.bytes}, step.floatEncoding, text)) return false;
+    std::memcpy(out, text.data(), text.size());
+    out += text.size();
+    return true;
+  } catch (...) {
+    return false;  // out of memory for the text: the decoder's to report
+  }
 }
 
 // True when one of the eight bytes of `word` is 0x00.
@@ -223,7 +256,7 @@ DecodePlan::DecodePlan(const Layout& layout, const RecordOptions& options, const
     // A delimiter that number texts hold ("-12.5" with "-", "." or a digit as the delimiter) would have
     // the writer quote numbers the plan writes bare: such a run is the decoder's and the writer's.
     const bool numbersHoldDelimiter = base::isDigit(static_cast<unsigned char>(csv.delimiter)) ||
-                                      csv.delimiter == '-' || csv.delimiter == '.';
+                                      std::string_view("-.+E").find(csv.delimiter) != std::string_view::npos;
     plan->declined = layout.varies() || numbersHoldDelimiter;
     // Each byte and pair as the decoders read it, and as the output writes it.
     const record::PlanTableData& forms = tables.data();
@@ -267,12 +300,20 @@ DecodePlan::DecodePlan(const Layout& layout, const RecordOptions& options, const
       const bool component = field.kind == FieldKind::component;
       Step step{Kernel::text,
                 component ? options.convertSign : field.isSigned,
+                !component,
+                field.blankWhenZero,
+                record::zonedSignOf(field),
                 numeric::PackedSign::none,
+                record::floatEncodingOf(field),
                 field.offset,
                 field.size,
                 record::digitCapacity(field, options.convertSign),
                 static_cast<std::size_t>(field.length),
-                component || field.scale < 0 ? 0 : static_cast<std::size_t>(field.scale)};
+                component ? 0 : field.scale,
+                record::keptZerosWidth(field, options)};
+      // The widest text of a number: its digits and places (scaledTextRoom) or its width, a delimiter.
+      const std::size_t numberRoom =
+          std::max(number_text::scaledTextRoom(2 * field.size, step.scale), step.width) + 1;
       switch (record::writtenKind(field)) {
         case FieldKind::national:
           step.kernel = !component && options.host != HostCodePage::fujitsu ? Kernel::hostNational : Kernel::national;
@@ -280,23 +321,28 @@ DecodePlan::DecodePlan(const Layout& layout, const RecordOptions& options, const
           break;
         case FieldKind::zoned:
           step.kernel = Kernel::zoned;
-          line += field.size + 4;  // a digit a byte, a sign, "0." when every digit is a place, the delimiter
+          line += numberRoom;
           break;
         case FieldKind::packed:
           step.kernel = Kernel::packed;
           step.packedSign = record::packedSignOf(field, options.convertSign);
-          line += 2 * field.size + 4;
+          line += numberRoom;
           break;
         case FieldKind::binary:
           step.kernel = Kernel::binary;
-          line += 24;
+          line += std::max(number_text::scaledTextRoom(numeric::kBinaryDigitsRoom, step.scale), step.width) + 1;
+          break;
+        case FieldKind::float4:
+        case FieldKind::float8:
+          step.kernel = Kernel::floating;
+          line += numeric::kFloatTextRoom + 1;
           break;
         default:
           step.kernel = !component && onHost ? Kernel::hostText : Kernel::text;
           line += 3 * field.size + 1;
           break;
       }
-      if (!record::planTakes(field, options)) step.kernel = Kernel::declined;
+      if (!record::planTakes(field)) step.kernel = Kernel::declined;
       plan->steps.push_back(step);
     }
     plan->maxLine = line;
@@ -350,6 +396,9 @@ std::size_t DecodePlan::decode(std::span<const std::uint8_t> record, char* out) 
         break;
       case Kernel::binary:
         ok = readBinary(step, bytes, out);
+        break;
+      case Kernel::floating:
+        ok = readFloatNumber(step, bytes, out);
         break;
       case Kernel::declined:
         return 0;

@@ -13,6 +13,7 @@
 #include "number_text/number_scan.hpp"
 #include "number_text/scaled_decimal.hpp"
 #include "numeric/binary.hpp"
+#include "numeric/floating.hpp"
 #include "numeric/packed.hpp"
 #include "numeric/zoned.hpp"
 #include "quor/error.hpp"
@@ -40,6 +41,7 @@ enum class Kernel : std::uint8_t {
   zoned,
   packed,
   binary,
+  floating,
   constant,
   declined
 };
@@ -49,12 +51,16 @@ struct Step {
   bool component;         // the record builder's rules for an empty value: a change, so the builder's
   bool isSigned;
   std::uint8_t positiveZone;  // typed zoned: a positive value's sign zone
+  numeric::ZonedSign zonedSign;  // typed zoned: where its sign is
+  bool blankWhenZero;     // typed zoned: a zero written as blanks
+  bool fullRange;         // binary: the range of its bytes, not of its digits
+  numeric::FloatEncoding floatEncoding;
   std::size_t offset;     // in the record
   std::size_t bytes;      // of the field
   std::size_t length;     // characters or digits
   std::size_t column;     // the value's column (constant: the offset of its bytes in `constants`)
   std::size_t capacity;   // digits a number field keeps
-  std::size_t scale;
+  int scale;              // decimal places; below 0, decimal scaling
 };
 
 // The compiled plan.
@@ -231,6 +237,11 @@ bool writeComponentNumber(const Plan& plan, const Step& step, std::string_view v
   return true;
 }
 
+// The most decimal places a typed number's digits take: its 31 digits and 31 more places (finishLayout
+// holds a scale within them); the plan leaves a field of more to the builder.
+constexpr int kMostPlaces = 2 * kMaxDecimalDigits;
+constexpr std::uint8_t kEbcdicBlank = 0x40;
+
 // A typed number (zoned, packed, binary): a decimal number scaled to the field's places.
 bool writeTypedNumber(const Plan& plan, const Step& step, std::string_view value, std::uint8_t* out) noexcept {
   NumberParts<char> number;
@@ -238,7 +249,7 @@ bool writeTypedNumber(const Plan& plan, const Step& step, std::string_view value
     return false;
   // Typed numbers hold at most 31 digits, scaled; a longer integer part is the builder's to refuse.
   if (number.integer.size() > static_cast<std::size_t>(kMaxDecimalDigits)) return false;
-  char digits[2 * kMaxDecimalDigits];
+  char digits[kMaxDecimalDigits + kMostPlaces];
   bool fractionCut = false;
   const std::size_t count = number_text::scaledDigits(number, step.scale, digits, fractionCut);
   if (fractionCut || count > step.capacity) return false;
@@ -247,16 +258,35 @@ bool writeTypedNumber(const Plan& plan, const Step& step, std::string_view value
   const std::span<std::uint8_t> field(out, step.bytes);
   switch (step.kernel) {
     case Kernel::zoned:
-      numeric::writeZonedSigned({digits, count}, negative, step.isSigned ? numeric::ZonedSign::trailing : numeric::ZonedSign::none,
-                                step.positiveZone, field);
+      // BLANK WHEN ZERO: a zero is all blanks, the sign's byte too.
+      if (step.blankWhenZero && count == 0)
+        std::memset(out, kEbcdicBlank, step.bytes);
+      else
+        numeric::writeZonedSigned({digits, count}, negative, step.zonedSign, step.positiveZone, field);
       return true;
     case Kernel::packed:
       numeric::writePacked(digits, count, negative,
                            step.isSigned ? numeric::PackedSign::signedCD : numeric::PackedSign::unsignedF, field);
       return true;
     default:
+      // A full-range value beyond its bytes' range is a change, the builder's to report.
+      if (step.fullRange && !numeric::binaryHolds({digits, count}, negative, step.isSigned, step.bytes)) return false;
       numeric::writeBinary({digits, count}, negative, field);
       return true;
+  }
+}
+
+// A float (COMP-1, COMP-2): the nearest value of its format to a decimal number, exponent allowed; a
+// value beyond the format's range is the builder's to refuse.
+bool writeFloatNumber(const Plan& plan, const Step& step, std::string_view value, std::uint8_t* out) noexcept {
+  NumberParts<char> parts;
+  if (number_text::scanNumberParts(value, plan.separators, parts) != NumberForm::decimal) return false;
+  try {
+    const number_text::DecimalText number = number_text::decimalTextOf(parts);
+    return numeric::writeFloat({number.digits, number.exponent, number.negative}, step.floatEncoding,
+                               {out, step.bytes}) == numeric::FloatFit::fits;
+  } catch (...) {
+    return false;  // out of memory for the digits: the builder's to report
   }
 }
 
@@ -288,12 +318,16 @@ EncodePlan::EncodePlan(const Layout& layout, const RecordOptions& options, const
                 field.kind == FieldKind::component,
                 field.isSigned,
                 field.positiveZone,
+                record::zonedSignOf(field),
+                field.blankWhenZero,
+                field.range == BinaryRange::full,
+                record::floatEncodingOf(field),
                 field.offset,
                 field.size,
                 static_cast<std::size_t>(field.length),
                 column,
-                0,
-                static_cast<std::size_t>(field.scale > 0 ? field.scale : 0)};
+                record::digitCapacity(field, options.convertSign),
+                field.kind == FieldKind::component ? 0 : field.scale};
       switch (field.kind) {
         case FieldKind::component:
           switch (field.format) {
@@ -305,11 +339,9 @@ EncodePlan::EncodePlan(const Layout& layout, const RecordOptions& options, const
               break;
             case setNumeric:
               step.kernel = Kernel::componentZoned;
-              step.capacity = step.length;
               break;
             default:
               step.kernel = Kernel::componentPacked;
-              step.capacity = record::digitCapacity(field, options.convertSign);
               break;
           }
           break;
@@ -321,20 +353,22 @@ EncodePlan::EncodePlan(const Layout& layout, const RecordOptions& options, const
           break;
         case FieldKind::zoned:
           step.kernel = Kernel::zoned;
-          step.capacity = step.length;
           break;
         case FieldKind::packed:
           step.kernel = Kernel::packed;
-          step.capacity = step.length;
           break;
         case FieldKind::binary:
           step.kernel = Kernel::binary;
-          step.capacity = step.length;
+          break;
+        case FieldKind::float4:
+        case FieldKind::float8:
+          step.kernel = Kernel::floating;
           break;
         default:
           break;
       }
-      if (field.role == FieldRole::column && !record::planTakes(field, options)) step.kernel = Kernel::declined;
+      if (field.role == FieldRole::column && (!record::planTakes(field) || step.scale > kMostPlaces))
+        step.kernel = Kernel::declined;
       if (field.role == FieldRole::constant) {
         // Its bytes never change: the builder writes them once here.
         Layout one;
@@ -423,6 +457,9 @@ bool runSteps(const Plan& plan, const Step* first, const Step* last, std::span<c
       case Kernel::componentZoned:
       case Kernel::componentPacked:
         if (!writeComponentNumber(plan, step, values[step.column], out)) return false;
+        break;
+      case Kernel::floating:
+        if (!writeFloatNumber(plan, step, values[step.column], out)) return false;
         break;
       case Kernel::declined:
         return false;

@@ -66,26 +66,18 @@ inline bool keepsZeros(const LayoutField& field, const RecordOptions& options) n
          (field.kind == FieldKind::zoned || field.kind == FieldKind::packed || field.kind == FieldKind::binary);
 }
 
-// True when the record plans write and read a column of this field as the builder and decoder do.
-// The kinds and attributes they do not (floats, edited pictures, sign placements, decimal scaling,
-// JUSTIFIED, BLANK WHEN ZERO, a binary field's full range, zeros kept) they decline: every record of
-// such a layout is left to the builder and decoder.
-inline bool planTakes(const LayoutField& field, const RecordOptions& options) noexcept {
-  switch (field.kind) {
-    case FieldKind::component:
-    case FieldKind::text:
-    case FieldKind::national:
-    case FieldKind::zoned:
-    case FieldKind::packed:
-    case FieldKind::binary:
-    case FieldKind::filler:
-      break;
-    default:
-      return false;
-  }
-  return field.sign == SignPlacement::trailing && !field.justifiedRight && !field.blankWhenZero &&
-         field.range == BinaryRange::digits && (field.kind == FieldKind::component || !isDecimalScaled(field)) &&
-         !keepsZeros(field, options);
+// The width the decoder writes such a field's value with, leading zeros kept (0 for any other field):
+// the picture's digits and those of its decimal scaling.
+inline std::size_t keptZerosWidth(const LayoutField& field, const RecordOptions& options) noexcept {
+  if (!keepsZeros(field, options)) return 0;
+  return static_cast<std::size_t>(field.length) + static_cast<std::size_t>(-field.scale);
+}
+
+// True when the record plans write and read a column of this field as the builder and decoder do: all
+// but edited pictures and JUSTIFIED RIGHT, which they decline (every record of such a layout is left to
+// the builder and decoder).
+inline bool planTakes(const LayoutField& field) noexcept {
+  return field.kind != FieldKind::edited && field.kind != FieldKind::editedText && !field.justifiedRight;
 }
 
 // The sign nibble of a packed field: a component field's C/D with `convertSign` and none without, a

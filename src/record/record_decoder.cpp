@@ -45,11 +45,6 @@ void dropLeadingPadding(std::u16string& text, bool national) {
   text.erase(0, lead);
 }
 
-// The bytes of a BLANK WHEN ZERO field written for zero.
-bool allBlanks(Bytes bytes) {
-  return std::all_of(bytes.begin(), bytes.end(), [](std::uint8_t byte) { return byte == 0x40; });
-}
-
 // A zoned, packed or binary field (typed or the component's), its text appended to `text`; `digits`
 // is working storage.
 std::optional<base::DecodeFault> readNumber(const LayoutField& field, Bytes bytes, const RecordOptions& options,
@@ -62,7 +57,7 @@ std::optional<base::DecodeFault> readNumber(const LayoutField& field, Bytes byte
   bool negative = false;
   std::optional<base::DecodeFault> fault;
   if (kind == FieldKind::zoned) {
-    if (field.blankWhenZero && allBlanks(bytes)) {
+    if (field.blankWhenZero && numeric::writtenAsBlanks(bytes)) {
       count = 0;
     } else if (component) {
       fault = numeric::readZoned(bytes, convertSign, digits.data(), negative);
@@ -82,11 +77,8 @@ std::optional<base::DecodeFault> readNumber(const LayoutField& field, Bytes byte
   if (fault) return fault;
   const std::size_t start = text.size();
   number_text::appendScaledText(read, negative, component ? 0 : field.scale, text);
-  if (record::keepsZeros(field, options)) {
-    // As many digits as the picture has: its digits and those of its decimal scaling.
-    const std::size_t width = static_cast<std::size_t>(field.length) + static_cast<std::size_t>(-field.scale);
-    if (text.size() - start < width) text.insert(start, width - (text.size() - start), u'0');
-  }
+  const std::size_t width = record::keptZerosWidth(field, options);
+  if (text.size() - start < width) text.insert(start, width - (text.size() - start), u'0');
   return std::nullopt;
 }
 

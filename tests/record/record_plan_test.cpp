@@ -61,6 +61,21 @@ TEST(RecordPlan, WritesWhatTheBuilderWritesOrLeavesItToIt) {
       {"c 16 1\nt text 16", {"ABCDEFGHIJKLMNOP", "abcdefgh"}, true},
       {"c 16 1", {"ABCDEFGHIJKLMNO漢"}, false},
       {"t text 20", {"ABCDEFGH    IJKL"}, true},
+      // The clauses of copybooks: floats (an exponent, the nearest value), sign placements, decimal
+      // scaling both ways, BLANK WHEN ZERO, a binary field's full range; edited pictures and JUSTIFIED
+      // RIGHT are the builder's.
+      {"f float4\ng float8 ieee", {"-1.5E-3", "0.1"}, true},
+      {"f float8", {"1E300"}, false},                    // beyond the hexadecimal format's range
+      {"z zoned 3 signed sign=leading-separate\ny zoned 3 scale=1 signed sign=trailing-separate",
+       {"-12", "4.5"}, true},
+      {"z zoned 3 signed sign=leading positive-zone=F", {"123"}, true},
+      {"z zoned 3 scale=-3\np packed 3 scale=5 signed", {"123000", "-0.00123"}, true},
+      {"z zoned 3 scale=-3", {"123456"}, false},         // digits below the lowest place
+      {"z zoned 3 scale=1 signed blank-when-zero\ny zoned 2 blank-when-zero", {"0", "7"}, true},
+      {"b binary 4 signed range=full\nu binary 4 range=full", {"-32768", "65535"}, true},
+      {"b binary 4 signed range=full", {"32768"}, false},  // beyond its bytes
+      {"e edited ZZ9.99-", {"1.5"}, false},
+      {"t text 4 justified", {"AB"}, false},
       // Each value as long as its line may get: a sign, "0." and every digit a place.
       {"f0 zoned 2 scale=2 signed\nf1 zoned 2 scale=2 signed\nf2 zoned 2 scale=2 signed\nf3 zoned 2 scale=2 signed\nf4 zoned 2 scale=2 signed\nf5 zoned 2 scale=2 signed\nf6 zoned 2 scale=2 signed\nf7 zoned 2 scale=2 signed\nf8 zoned 2 scale=2 signed\nf9 zoned 2 scale=2 signed\nf10 zoned 2 scale=2 signed\nf11 zoned 2 scale=2 signed",
        std::vector<std::string>(12, "-0.12"), true},
@@ -83,10 +98,11 @@ TEST(RecordPlan, WritesWhatTheBuilderWritesOrLeavesItToIt) {
     EXPECT_EQ(hex(ByteString(record.data(), record.size())), hex(built)) << c.layout;
     for (const ValueChange& change : changes) EXPECT_EQ(change.kind, Change::none) << c.layout;
 
-    // Read back, padding dropped and kept: the decode plan's line is the decoder's values through the
-    // CSV writer.
+    // Read back, padding and zeros dropped and kept: the decode plan's line is the decoder's values
+    // through the CSV writer.
     for (const bool keepPadding : {false, true}) {
-      const RecordOptions options{true, keepPadding};
+      RecordOptions options{true, keepPadding};
+      options.keepZeros = keepPadding;
       const DecodePlan decode(layout, options, tables, CsvWriteOptions{});
       std::vector<char> line(decode.maxLineBytes());
       const std::size_t length = decode.decode(record, line.data());
@@ -97,7 +113,7 @@ TEST(RecordPlan, WritesWhatTheBuilderWritesOrLeavesItToIt) {
       appendCsvRecord(read, CsvWriteOptions{}, written);
       ASSERT_NE(length, 0u) << c.layout;
       EXPECT_LE(length, decode.maxLineBytes()) << c.layout;
-      EXPECT_EQ(std::string(line.data(), length), written) << c.layout << (keepPadding ? " (padding kept)" : "");
+      EXPECT_EQ(std::string(line.data(), length), written) << c.layout << (keepPadding ? " (padding and zeros kept)" : "");
     }
   }
 }
@@ -117,6 +133,8 @@ TEST(RecordPlan, LeavesInvalidDataAndQuotedValuesToTheDecoder) {
       {"q 3 0", {0xF1, 0xF2, 0xD3}, '-'},             // "-123" holds the delimiter
       {"p packed 3 scale=1", {0x12, 0x3F}, '.'},      // "12.3"
       {"q 3 0", {0xF1, 0xF2, 0xF3}, '2'},             // "123"
+      {"f float8 ieee", {0x44, 0x4B, 0x1A, 0xE4, 0xD6, 0xE2, 0xEF, 0x50}, 'E'},  // "1E+21"
+      {"f float4 ieee", {0x7F, 0xC0, 0x00, 0x00}, ','},  // a NaN: no number
       {"q 60 0", std::vector<std::uint8_t>(60, 0xF1), ','},   // more digits than a typed number has
       {"q 60 3", [] { std::vector<std::uint8_t> r(60, 0x11); r.back() = 0x1C; return r; }(), ','},
   };
