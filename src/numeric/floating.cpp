@@ -174,17 +174,18 @@ class Big {
     return 0;
   }
 
-  // Its decimal digits.
-  [[nodiscard]] std::string decimal() const {
-    if (zero()) return "0";
+  // Its decimal digits, with leading zeros to `width` of them.
+  [[nodiscard]] std::string decimal(std::size_t width) const {
+    // Fewer than bits / 3 + 1 digits (log10(2) < 1/3), written nine at a time from the last.
+    std::string digits(std::max<std::size_t>(width, static_cast<std::size_t>(bitLength() / 3) + 10), '0');
     Big rest = *this;
-    std::string reversed;
-    while (!rest.zero()) {
+    for (std::size_t at = digits.size(); !rest.zero();) {
       std::uint32_t chunk = rest.divide(1000000000u);
-      for (int i = 0; i < 9; ++i, chunk /= 10) reversed += static_cast<char>('0' + chunk % 10);
+      for (int i = 0; i < 9; ++i, chunk /= 10) digits[--at] = static_cast<char>('0' + chunk % 10);
     }
-    while (reversed.size() > 1 && reversed.back() == '0') reversed.pop_back();
-    return {reversed.rbegin(), reversed.rend()};
+    const std::size_t first = digits.find_first_not_of('0');
+    digits.erase(0, std::min(first, digits.size() - std::max<std::size_t>(width, 1)));
+    return digits;
   }
 
  private:
@@ -293,100 +294,73 @@ FloatFit writeIeee(const DecimalNumber& number, std::int64_t lead, std::span<std
 // `bits` of them) times 2^power it is.
 void appendShortestHexadecimal(bool negative, std::uint64_t fraction, std::int64_t power, unsigned bits,
                                std::string& out) {
-  // The value's exact decimal digits: fraction x 2^power, or fraction x 5^-power x 10^power.
-  Big exact(fraction);
-  std::int64_t exponent = 0;
-  if (power >= 0) {
-    exact.shiftLeft(static_cast<std::uint64_t>(power));
-  } else {
-    exact.mulPower(5, static_cast<std::uint64_t>(-power));
-    exponent = power;
-  }
-  std::string digits = exact.decimal();
-  while (digits.size() > 1 && digits.back() == '0') {
-    digits.pop_back();
-    ++exponent;
-  }
   // The texts that write back to these bytes are those within half the gap to each neighbouring value,
-  // the ends too when the fraction is even (ties go to it), in units of 2^(power - 5): the gap below the
-  // smallest fraction of an exponent is a sixteenth of the others, its neighbour being of the exponent
-  // below. The same rounding as roundDecimal's, by two comparisons instead of a division.
+  // the ends too when the fraction is even (ties go to it): the same rounding as roundDecimal's. In
+  // units of 2^unit, unit = power - 5, the value is 32 fraction and the ends 16 below and above, but 1
+  // below the smallest fraction of an exponent, its neighbour below being of the exponent below with a
+  // gap a sixteenth of the others. All three are written exactly as decimal integers times 10^scale
+  // (x 2^unit, or x 5^-unit x 10^unit), of the same number of digits with leading zeros: the shortest
+  // text is then found by comparing digits, without arithmetic.
   const std::uint64_t smallest = std::uint64_t{1} << (bits - 4);
-  const Big low(32 * fraction - (fraction == smallest ? 1 : 16));
-  const Big high(32 * fraction + 16);
   const std::int64_t unit = power - 5;
-  const bool ends = fraction % 2 == 0;
-  // Compares digits x 10^at with bound x 2^unit.
-  const auto compareTo = [&](const Big& candidate, std::int64_t at, const Big& bound) {
-    Big left = candidate;
-    Big right = bound;
-    if (at >= 0)
-      left.mulPower(10, static_cast<std::uint64_t>(at));
-    else
-      right.mulPower(10, static_cast<std::uint64_t>(-at));
+  const std::int64_t scale = std::min<std::int64_t>(unit, 0);
+  const auto exactly = [&](std::uint64_t units, std::size_t width) {
+    Big big(units);
     if (unit >= 0)
-      right.shiftLeft(static_cast<std::uint64_t>(unit));
+      big.shiftLeft(static_cast<std::uint64_t>(unit));
     else
-      left.shiftLeft(static_cast<std::uint64_t>(-unit));
-    return compare(left, right);
+      big.mulPower(5, static_cast<std::uint64_t>(-unit));
+    return big.decimal(width);
   };
-  const auto same = [&](std::string_view candidate, std::int64_t at) {
-    const Big value = Big::ofDigits(candidate);
-    const int above = compareTo(value, at, low);
-    const int below = compareTo(value, at, high);
-    return (above > 0 || (ends && above == 0)) && (below < 0 || (ends && below == 0));
+  const std::string high = exactly(32 * fraction + 16, 0);
+  const std::size_t width = high.size();
+  const std::string value = exactly(32 * fraction, width);
+  const std::string low = exactly(32 * fraction - (fraction == smallest ? 1 : 16), width);
+  const bool ends = fraction % 2 == 0;
+  const std::string_view v(value);
+  const std::string_view lo(low);
+  const std::string_view hi(high);
+  const auto zerosFrom = [](std::string_view digits, std::size_t at) {
+    return digits.find_first_not_of('0', at) == std::string_view::npos;
   };
-  // The candidates of n digits: the value cut to n digits, and one more in the last place (a carry
-  // lengthening it: "99" gives "100", read as "10" one place up).
-  struct Candidates {
-    std::string floor, ceiling;
-    std::int64_t floorAt = 0, ceilingAt = 0;
-    bool down = false, up = false;
+  // The candidates cut after digit k: the value's first k digits (followed by zeros), which writes back
+  // when above the lower end, and that plus one in the last place, when below the upper end.
+  const auto downWrites = [&](std::size_t k) {
+    return v.substr(0, k) != lo.substr(0, k) || (ends && zerosFrom(lo, k));
   };
-  const auto candidatesOf = [&](std::size_t n) {
-    Candidates c;
-    c.floorAt = exponent + static_cast<std::int64_t>(digits.size() - n);
-    c.floor = digits.substr(0, n);
-    c.ceiling = c.floor;
-    c.ceilingAt = c.floorAt;
-    std::size_t i = n;
-    while (i > 0 && c.ceiling[i - 1] == '9') c.ceiling[--i] = '0';
-    if (i == 0) {
-      c.ceiling = "1";
-      c.ceilingAt = c.floorAt + static_cast<std::int64_t>(n);
-    } else {
-      ++c.ceiling[i - 1];
-    }
-    c.down = same(c.floor, c.floorAt);
-    c.up = same(c.ceiling, c.ceilingAt);
-    return c;
+  std::string up;
+  const auto upOf = [&](std::size_t k) {
+    up.assign(v.substr(0, k));
+    std::size_t i = k;
+    while (i > 0 && up[i - 1] == '9') up[--i] = '0';
+    if (i == 0) return false;  // 10^width, beyond the upper end
+    ++up[i - 1];
+    const int order = up.compare(hi.substr(0, k));
+    return order < 0 || (order == 0 && (ends || !zerosFrom(hi, k)));
   };
-  // Some text of n digits writes back exactly when one of these two does (the texts that write back
-  // lie around the value, without gaps), and then one of n + 1 digits too: the shortest is found by
-  // halving [1, all the digits], where the value itself writes back.
-  std::size_t shortest = digits.size();
-  for (std::size_t lowest = 1; lowest < shortest;) {
-    const std::size_t n = lowest + (shortest - lowest) / 2;
-    const Candidates c = candidatesOf(n);
-    if (c.down || c.up)
-      shortest = n;
+  // Some text of k digits writes back exactly when one of the two does (the texts that write back lie
+  // around the value, without gaps), and then one of k + 1 digits too: the shortest is found by halving,
+  // from the value's first digit to all of them, where the value itself writes back.
+  const std::size_t first = v.find_first_not_of('0');
+  std::size_t shortest = width;
+  for (std::size_t lowest = first + 1; lowest < shortest;) {
+    const std::size_t k = lowest + (shortest - lowest) / 2;
+    if (downWrites(k) || upOf(k))
+      shortest = k;
     else
-      lowest = n + 1;
+      lowest = k + 1;
   }
-  if (shortest < digits.size()) {
-    const Candidates c = candidatesOf(shortest);
-    bool pickUp = c.up;
-    if (c.down && c.up) {
-      // Both write back: the nearer, and at a tie the one with the even last digit.
-      const std::string_view rest = std::string_view(digits).substr(shortest);
-      const int half = rest[0] != '5' ? (rest[0] > '5' ? 1 : -1)
-                                      : (rest.find_first_not_of('0', 1) != std::string_view::npos ? 1 : 0);
-      pickUp = half > 0 || (half == 0 && (c.floor.back() - '0') % 2 == 1);
-    }
-    appendDecimalText(negative, pickUp ? c.ceiling : c.floor, pickUp ? c.ceilingAt : c.floorAt, out);
-    return;
+  const bool down = downWrites(shortest);
+  bool pickUp = shortest < width && upOf(shortest);
+  if (down && pickUp) {
+    // Both write back: the nearer, and at a tie the one with the even last digit.
+    const std::string_view rest = v.substr(shortest);
+    const int half = rest[0] != '5' ? (rest[0] > '5' ? 1 : -1) : (zerosFrom(rest, 1) ? 0 : 1);
+    pickUp = half > 0 || (half == 0 && (v[shortest - 1] - '0') % 2 == 1);
   }
-  appendDecimalText(negative, digits, exponent, out);
+  const std::string_view digits = pickUp ? std::string_view(up) : v.substr(0, shortest);
+  const std::size_t lead = std::min(digits.find_first_not_of('0'), digits.size());
+  appendDecimalText(negative, digits.substr(lead), scale + static_cast<std::int64_t>(width - shortest), out);
 }
 
 }  // namespace
