@@ -65,8 +65,7 @@ Char* writeScaledText(std::string_view digits, bool negative, int scale, Char* o
   if (negative && !significant.empty()) *out++ = Char('-');
   const auto copy = [&](std::string_view part) {
     if constexpr (sizeof(Char) == 1) {
-      std::memcpy(out, part.data(), part.size());
-      out += part.size();
+      out = std::copy(part.begin(), part.end(), out);
     } else {
       for (const char c : part) *out++ = static_cast<Char>(c);
     }
@@ -132,7 +131,7 @@ DecimalText decimalTextOf(const NumberParts<Char>& parts) {
   for (const Char c : parts.exponent) exponent = exponent >= kHeld / 10 ? kHeld : exponent * 10 + (c - Char('0'));
   if (parts.exponentNegative) exponent = -exponent;
   // The last digit's place: the digits after the point count down from the exponent.
-  const auto places = static_cast<std::int64_t>(std::min<std::size_t>(parts.fraction.size(), std::size_t{1} << 40));
+  const auto places = static_cast<std::int64_t>(std::min<std::uint64_t>(parts.fraction.size(), std::uint64_t{1} << 40));
   number.exponent = number.digits.empty() ? 0 : exponent - places;
   return number;
 }
