@@ -70,9 +70,19 @@ struct Batch {
   std::vector<ChangedValue> changed;    // the first kListedChanges of them, in line order
   std::exception_ptr failure;           // an unforeseen failure at line failedLine ends the batch
   std::size_t failedLine = 0;
-  bool encoded = false;  // guarded by the pool's mutex
+  bool done = false;  // encoded: guarded by the pool's mutex
 
   [[nodiscard]] std::size_t lineCount() const noexcept { return ends.size(); }
+
+  // A failure the encoder threw: it ends the batch before its first line, with nothing encoded.
+  void fail(std::exception_ptr thrown) noexcept {
+    records.clear();
+    recordEnds.clear();
+    badLines.clear();
+    changed.clear();
+    failure = std::move(thrown);
+    failedLine = 0;
+  }
 
   void clearLines() {
     text.clear();

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "batch.hpp"
 #include "change_messages.hpp"
 #include "framed_input.hpp"
 #include "gaiji_file.hpp"
@@ -25,12 +26,50 @@
 #include "quor/text.hpp"
 #include "record_faults.hpp"
 #include "text_convert.hpp"
+#include "worker_pool.hpp"
 
 namespace quor::cli {
 
 namespace {
 
 constexpr std::size_t kListed = 20;
+
+// Records are decoded on the working threads in batches of at most this many records and about this
+// many of their bytes; each thread has at most this many batches in flight.
+constexpr std::size_t kBatchRecords = 4096;
+constexpr std::size_t kBatchBytes = std::size_t{1} << 18;
+constexpr std::size_t kBatchesPerThread = 2;
+
+// What the framing gave, in order, each record's bytes copied, and the lines the plans wrote of them
+// on a working thread; the reading thread writes them in order, and does what the plans declined.
+struct DecodeBatch {
+  static constexpr std::size_t kNoLine = static_cast<std::size_t>(-1);
+  struct Entry {
+    FramedInput::Item::Kind kind = FramedInput::Item::Kind::end;
+    std::uint64_t number = 0;
+    std::uint64_t offset = 0;
+    std::size_t layout = kNoLayout;
+    std::size_t begin = 0;  // a record's bytes in `bytes`
+    std::size_t length = 0;
+    std::string problem;     // a bad frame, a record without a layout
+    std::string passedOver;  // a bad frame
+    bool resumes = false;
+    std::size_t lineEnd = kNoLine;  // a planned record: where its line ends in `lines`
+  };
+  std::vector<std::uint8_t, UninitializedAllocator<std::uint8_t>> bytes;
+  std::vector<Entry> entries;
+  std::uint64_t bytesRead = 0;  // of all inputs, when the batch was cut
+  // Set by the working thread.
+  std::vector<char, UninitializedAllocator<char>> lines;
+  std::exception_ptr failure;
+  bool done = false;  // guarded by the pool's mutex
+
+  void fail(std::exception_ptr thrown) noexcept {
+    lines.clear();
+    for (Entry& entry : entries) entry.lineEnd = kNoLine;
+    failure = std::move(thrown);
+  }
+};
 
 RecordOptions recordOptionsOf(const DecodeOptions& options) {
   RecordOptions record;
@@ -213,6 +252,9 @@ class DecodeRun {
   }
 
   Outcome decodeInput(const InputFile& input, const InterruptionGuard& guard) {
+    const unsigned threads = options_.threads != 0 ? options_.threads : workingThreads();
+    const bool planned = std::any_of(ways_.begin(), ways_.end(), [](const Way& way) { return way.plan.has_value(); });
+    if (threads > 1 && planned) return decodeInBatches(input, guard, threads);
     FramedInput records(input, options_.shape.framing, layouts_, selector_ ? &*selector_ : nullptr, 0,
                         recordOptions_);
     const std::string& display = input.display();
@@ -237,6 +279,132 @@ class DecodeRun {
     }
     readBefore_ = bytesRead_;
     return guard.pending() ? Outcome::interrupted : Outcome::complete;
+  }
+
+  // The same on working threads: the reading thread frames the records into batches, the threads write
+  // the lines of the whole records the plans take, and the reading thread writes each batch's lines in
+  // order and decodes what the plans declined (short records among them) as decodeInput does. So the
+  // output, the messages and where a run stops are those of one thread.
+  Outcome decodeInBatches(const InputFile& input, const InterruptionGuard& guard, unsigned threads) {
+    FramedInput records(input, options_.shape.framing, layouts_, selector_ ? &*selector_ : nullptr, 0,
+                        recordOptions_);
+    std::vector<DecodeBatch> batches(threads * kBatchesPerThread);
+    // The pool ends before the batches go.
+    WorkerPool<DecodeBatch> pool(threads, [this] { return [this](DecodeBatch& batch) { planLines(batch); }; });
+    std::size_t oldest = 0;
+    std::size_t inFlight = 0;
+    bool reading = true;
+    for (;;) {
+      if (reading && inFlight < batches.size()) {
+        DecodeBatch& batch = batches[(oldest + inFlight) % batches.size()];
+        reading = cutBatch(records, batch);
+        if (batch.entries.empty()) continue;
+        pool.submit(batch);
+        ++inFlight;
+        continue;
+      }
+      if (inFlight == 0) break;
+      DecodeBatch& batch = batches[oldest];
+      pool.wait(batch);
+      oldest = (oldest + 1) % batches.size();
+      --inFlight;
+      if (!writeBatch(batch, input.display())) return Outcome::bad;
+      if (guard.pending()) return Outcome::interrupted;
+    }
+    bytesRead_ = readBefore_ + records.bytesRead();
+    readBefore_ = bytesRead_;
+    return guard.pending() ? Outcome::interrupted : Outcome::complete;
+  }
+
+  // Fills `batch` with what `records` gives next; false when reading ends with it.
+  bool cutBatch(FramedInput& records, DecodeBatch& batch) {
+    batch.entries.clear();
+    batch.bytes.clear();
+    batch.failure = nullptr;
+    bool more = true;
+    while (batch.entries.size() < kBatchRecords && batch.bytes.size() < kBatchBytes) {
+      const FramedInput::Item item = records.next();
+      if (item.kind == FramedInput::Item::Kind::end) {
+        more = false;
+        break;
+      }
+      DecodeBatch::Entry& entry = batch.entries.emplace_back();
+      entry.kind = item.kind;
+      entry.number = item.number;
+      entry.offset = item.offset;
+      entry.layout = item.layout;
+      entry.begin = batch.bytes.size();
+      entry.length = item.bytes.size();
+      batch.bytes.insert(batch.bytes.end(), item.bytes.begin(), item.bytes.end());
+      if (!item.problem.empty()) entry.problem = item.problem;
+      if (!item.passedOver.empty()) entry.passedOver = item.passedOver;
+      entry.resumes = item.resumes;
+      if (item.kind == FramedInput::Item::Kind::bad && !item.resumes) {
+        more = false;
+        break;
+      }
+    }
+    batch.bytesRead = readBefore_ + records.bytesRead();
+    return more;
+  }
+
+  // On a working thread: the lines of the batch's whole records the plans take. Reads only what no
+  // thread changes during a run: the plans, the layouts' names in front of their lines.
+  void planLines(DecodeBatch& batch) const {
+    batch.lines.clear();
+    for (DecodeBatch::Entry& entry : batch.entries) {
+      entry.lineEnd = DecodeBatch::kNoLine;
+      if (entry.kind != FramedInput::Item::Kind::record || entry.layout == kNoLayout) continue;
+      const Way& way = ways_[entry.layout];
+      if (!way.plan || entry.length != way.layout->layout.recordLength) continue;
+      const std::size_t at = batch.lines.size();
+      batch.lines.resize(at + way.prefix.size() + way.plan->maxLineBytes());
+      char* const out = batch.lines.data() + at;
+      const std::size_t length =
+          way.plan->decode({batch.bytes.data() + entry.begin, entry.length}, out + way.prefix.size());
+      if (length == 0) {
+        batch.lines.resize(at);
+        continue;
+      }
+      std::copy(way.prefix.begin(), way.prefix.end(), out);
+      batch.lines.resize(at + way.prefix.size() + length);
+      entry.lineEnd = batch.lines.size();
+    }
+  }
+
+  // Writes a batch back from its thread, entry by entry as decodeInput does; false when a bad record
+  // ends the run.
+  bool writeBatch(DecodeBatch& batch, const std::string& display) {
+    if (batch.failure) std::rethrow_exception(batch.failure);
+    bytesRead_ = batch.bytesRead;
+    std::size_t lineStart = 0;
+    for (const DecodeBatch::Entry& entry : batch.entries) {
+      FramedInput::Item item;
+      item.kind = entry.kind;
+      item.number = entry.number;
+      item.offset = entry.offset;
+      item.bytes = std::span<const std::uint8_t>(batch.bytes.data() + entry.begin, entry.length);
+      item.layout = entry.layout;
+      item.problem = entry.problem;
+      item.passedOver = entry.passedOver;
+      if (entry.kind == FramedInput::Item::Kind::bad) {
+        if (!noteBad(placeOf(display, item) + entry.problem, "(" + entry.passedOver + ")")) return false;
+        continue;
+      }
+      if (entry.layout == kNoLayout) {
+        if (!noteBad(placeOf(display, item) + entry.problem)) return false;
+      } else if (entry.lineEnd != DecodeBatch::kNoLine) {
+        Way& way = ways_[entry.layout];
+        way.sink->write(reinterpret_cast<const std::uint8_t*>(batch.lines.data() + lineStart), entry.lineEnd - lineStart);
+        lineStart = entry.lineEnd;
+        ++records_;
+        ++way.records;
+      } else if (!decodeRecord(ways_[entry.layout], display, item)) {
+        return false;
+      }
+      progress_.update(records_ + bad_, bytesRead_);
+    }
+    return true;
   }
 
   // "orders.dat: record 7 (byte offset 1234): ", where a message names a record or a bad frame.

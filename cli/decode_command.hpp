@@ -30,6 +30,7 @@ struct DecodeOptions {
   bool skipBad = false;
   std::optional<std::uint64_t> maxErrors;
   bool quiet = false;
+  unsigned threads = 0;  // 0: one a processor (workingThreads); 1: the reading thread does all
   bool splitByType = false;         // a file a record layout, NAME.csv (or .jsonl) in the folder outputPath
   std::string outputPath;           // empty or "-": standard output
   std::string layoutPath;           // the layout file or copybook, which the output must not be

@@ -120,7 +120,7 @@ class EncodeRun {
     BatchReader reader(inputs,
                        {options_.encoding, options_.form, csv, options_.header, options_.skipBlankLines},
                        layouts_.front().layout, batchLines(layouts_), kBatchBytes);
-    const unsigned threads = options_.threads != 0 ? options_.threads : encodingThreads();
+    const unsigned threads = options_.threads != 0 ? options_.threads : workingThreads();
     std::vector<Batch> batches(threads * kBatchesPerThread);
     // The plans and the threads come with the first batch: a run without records makes neither. One
     // plan a layout serves every thread. The pool ends before the plans, the batches, the sink and the

@@ -368,6 +368,8 @@ int runMain(int argc, char** argv) {
   decodeCommand->add_option("--max-errors", decodeMaxErrors, "With --skip-bad: stop after more than N bad records")
       ->needs(decodeSkip);
   decodeCommand->add_flag("-q,--quiet", decode.quiet, "No summary and no progress line");
+  decodeCommand->add_option("--threads", decode.threads, "Decoding threads (default: one a processor, at most 4)")
+      ->check(CLI::Range(1u, 64u));
   addFileShapeOptions(*decodeCommand, decodeShape, false, true);
   decodeCommand->add_flag("--split-by-type", decode.splitByType,
                           "A file a record layout, NAME.csv (or NAME.jsonl), in the folder -o names");

@@ -57,6 +57,41 @@ TEST(Decode, InvalidDataNamesRecordOffsetFieldAndBytes) {
   }
 }
 
+// Decoding on several threads writes what one thread writes: the same lines in the same order, the
+// same messages, the same place to stop, over enough records for many batches, with bad records, short
+// V records (the reading thread's) and a bad end among them.
+TEST(Decode, ThreadsWriteWhatOneThreadWrites) {
+  std::string fixed;
+  std::string v;
+  for (int i = 0; i < 20000; ++i) {
+    std::string record = {static_cast<char>(0xF0 + i / 100 % 10), static_cast<char>(0xF0 + i / 10 % 10),
+                          static_cast<char>(0xF0 + i % 10), '\xC1', '\xC2'};
+    if (i % 997 == 5) record[1] = '\xFA';  // digit nibble above 9
+    if (i % 13 == 0) record.resize(3);      // a V record of the first column only
+    fixed += record.size() == 5 ? record : record + "\x40\x40";
+    v += std::string{'\0', static_cast<char>(record.size() + 4), '\0', '\0'} + record;
+  }
+  const struct {
+    std::string options;
+    std::string bytes;
+  } cases[] = {
+      {"--lengths 3,2 --formats 0,1", fixed},
+      {"--lengths 3,2 --formats 0,1 --skip-bad", fixed + "\xF1"},
+      {"--lengths 3,2 --formats 0,1 --skip-bad --max-errors 9", fixed},
+      {"--lengths 3,2 --formats 0,1 --lenient", fixed},
+      {"--lengths 3,2 --formats 0,1 --recfm V --skip-bad", v + std::string("\0\x09\0\0\xF1", 5)},
+  };
+  const ScratchFolder folder;
+  for (const auto& c : cases) {
+    const RunResult one = runQuor("decode -q --threads 1 " + c.options, folder.path(), c.bytes);
+    const RunResult three = runQuor("decode -q --threads 3 " + c.options, folder.path(), c.bytes);
+    EXPECT_EQ(three.exitCode, one.exitCode) << c.options;
+    EXPECT_EQ(three.err, one.err) << c.options;
+    EXPECT_TRUE(three.out == one.out) << c.options;
+    EXPECT_GT(one.out.size() + one.err.size(), 0u) << c.options;
+  }
+}
+
 // A copybook's clauses both ways through the tool, with the site's choices; zeros kept on reading;
 // a clause the reader refuses in the words of the command.
 TEST(Decode, CopybookClausesBothWays) {
