@@ -372,13 +372,31 @@ class DecodeRun {
     }
   }
 
-  // Writes a batch back from its thread, entry by entry as decodeInput does; false when a bad record
-  // ends the run.
+  // Writes a batch back from its thread, entry by entry as decodeInput does, the lines of planned
+  // records in a row to one output in one piece; false when a bad record ends the run.
   bool writeBatch(DecodeBatch& batch, const std::string& display) {
     if (batch.failure) std::rethrow_exception(batch.failure);
     bytesRead_ = batch.bytesRead;
-    std::size_t lineStart = 0;
+    std::size_t written = 0;  // the lines before this are in their outputs
+    std::size_t lineEnd = 0;  // of the last planned entry
+    OutputSink* run = nullptr;  // the output of the lines from `written` to `lineEnd`
+    const auto flush = [&] {
+      if (run != nullptr)
+        run->write(reinterpret_cast<const std::uint8_t*>(batch.lines.data() + written), lineEnd - written);
+      written = lineEnd;
+      run = nullptr;
+    };
     for (const DecodeBatch::Entry& entry : batch.entries) {
+      if (entry.lineEnd != DecodeBatch::kNoLine) {
+        Way& way = ways_[entry.layout];
+        if (run != way.sink) flush();
+        run = way.sink;
+        lineEnd = entry.lineEnd;
+        ++records_;
+        ++way.records;
+        continue;
+      }
+      flush();
       FramedInput::Item item;
       item.kind = entry.kind;
       item.number = entry.number;
@@ -389,21 +407,14 @@ class DecodeRun {
       item.passedOver = entry.passedOver;
       if (entry.kind == FramedInput::Item::Kind::bad) {
         if (!noteBad(placeOf(display, item) + entry.problem, "(" + entry.passedOver + ")")) return false;
-        continue;
-      }
-      if (entry.layout == kNoLayout) {
+      } else if (entry.layout == kNoLayout) {
         if (!noteBad(placeOf(display, item) + entry.problem)) return false;
-      } else if (entry.lineEnd != DecodeBatch::kNoLine) {
-        Way& way = ways_[entry.layout];
-        way.sink->write(reinterpret_cast<const std::uint8_t*>(batch.lines.data() + lineStart), entry.lineEnd - lineStart);
-        lineStart = entry.lineEnd;
-        ++records_;
-        ++way.records;
       } else if (!decodeRecord(ways_[entry.layout], display, item)) {
         return false;
       }
-      progress_.update(records_ + bad_, bytesRead_);
     }
+    flush();
+    progress_.update(records_ + bad_, bytesRead_);
     return true;
   }
 
