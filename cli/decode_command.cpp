@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <memory>
 
@@ -39,6 +40,9 @@ constexpr std::size_t kListed = 20;
 constexpr std::size_t kBatchRecords = 4096;
 constexpr std::size_t kBatchBytes = std::size_t{1} << 18;
 constexpr std::size_t kBatchesPerThread = 2;
+// Decoding threads are used, unless --threads says, when the plans' work on a first batch takes more
+// than this many times the framing and writing of its records.
+constexpr int kThreadsPay = 4;
 
 // What the framing gave, in order, each record's bytes copied, and the lines the plans wrote of them
 // on a working thread; the reading thread writes them in order, and does what the plans declined.
@@ -252,11 +256,31 @@ class DecodeRun {
   }
 
   Outcome decodeInput(const InputFile& input, const InterruptionGuard& guard) {
-    const unsigned threads = options_.threads != 0 ? options_.threads : workingThreads();
-    const bool planned = std::any_of(ways_.begin(), ways_.end(), [](const Way& way) { return way.plan.has_value(); });
-    if (threads > 1 && planned) return decodeInBatches(input, guard, threads);
     FramedInput records(input, options_.shape.framing, layouts_, selector_ ? &*selector_ : nullptr, 0,
                         recordOptions_);
+    const unsigned threads = options_.threads != 0 ? options_.threads : workingThreads();
+    const bool planned = std::any_of(ways_.begin(), ways_.end(), [](const Way& way) { return way.plan.has_value(); });
+    if (threads > 1 && planned) {
+      if (options_.threads != 0) return decodeInBatches(records, input.display(), guard, threads, true);
+      // Threads pay when the plans' work outweighs framing the records and writing their lines, which
+      // the reading thread does whatever the threads: judged on the second of two batches the reading
+      // thread does itself (the first also reads the input's first block and warms the buffers). A
+      // layout of cheap records is about as fast on one thread, and spares the processors.
+      DecodeBatch batch;
+      for (int round = 0; round < 2; ++round) {
+        const auto start = std::chrono::steady_clock::now();
+        const bool reading = cutBatch(records, batch);
+        const auto cut = std::chrono::steady_clock::now();
+        planLines(batch);
+        const auto decoded = std::chrono::steady_clock::now();
+        if (!writeBatch(batch, input.display())) return Outcome::bad;
+        const auto written = std::chrono::steady_clock::now();
+        if (guard.pending()) return Outcome::interrupted;
+        if (!reading) return endOfInput(records, guard);
+        if (round == 1 && decoded - cut > kThreadsPay * ((cut - start) + (written - decoded)))
+          return decodeInBatches(records, input.display(), guard, threads, reading);
+      }
+    }
     const std::string& display = input.display();
     for (std::uint64_t count = 0;; ++count) {
       const FramedInput::Item item = records.next();
@@ -277,6 +301,12 @@ class DecodeRun {
       progress_.update(records_ + bad_, bytesRead_);
       if ((count & 0xFFF) == 0 && guard.pending()) return Outcome::interrupted;
     }
+    return endOfInput(records, guard);
+  }
+
+  // An input read to its end, or to a bad frame reading cannot go past.
+  Outcome endOfInput(const FramedInput& records, const InterruptionGuard& guard) {
+    bytesRead_ = readBefore_ + records.bytesRead();
     readBefore_ = bytesRead_;
     return guard.pending() ? Outcome::interrupted : Outcome::complete;
   }
@@ -285,15 +315,13 @@ class DecodeRun {
   // the lines of the whole records the plans take, and the reading thread writes each batch's lines in
   // order and decodes what the plans declined (short records among them) as decodeInput does. So the
   // output, the messages and where a run stops are those of one thread.
-  Outcome decodeInBatches(const InputFile& input, const InterruptionGuard& guard, unsigned threads) {
-    FramedInput records(input, options_.shape.framing, layouts_, selector_ ? &*selector_ : nullptr, 0,
-                        recordOptions_);
+  Outcome decodeInBatches(FramedInput& records, const std::string& display, const InterruptionGuard& guard,
+                          unsigned threads, bool reading) {
     std::vector<DecodeBatch> batches(threads * kBatchesPerThread);
     // The pool ends before the batches go.
     WorkerPool<DecodeBatch> pool(threads, [this] { return [this](DecodeBatch& batch) { planLines(batch); }; });
     std::size_t oldest = 0;
     std::size_t inFlight = 0;
-    bool reading = true;
     for (;;) {
       if (reading && inFlight < batches.size()) {
         DecodeBatch& batch = batches[(oldest + inFlight) % batches.size()];
@@ -308,12 +336,10 @@ class DecodeRun {
       pool.wait(batch);
       oldest = (oldest + 1) % batches.size();
       --inFlight;
-      if (!writeBatch(batch, input.display())) return Outcome::bad;
+      if (!writeBatch(batch, display)) return Outcome::bad;
       if (guard.pending()) return Outcome::interrupted;
     }
-    bytesRead_ = readBefore_ + records.bytesRead();
-    readBefore_ = bytesRead_;
-    return guard.pending() ? Outcome::interrupted : Outcome::complete;
+    return endOfInput(records, guard);
   }
 
   // Fills `batch` with what `records` gives next; false when reading ends with it.
