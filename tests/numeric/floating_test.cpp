@@ -1,6 +1,6 @@
 // Floating point both ways: IBM hexadecimal against cases worked out with exact rational arithmetic by
 // tools/hexadecimal_float_cases.py, the rounding core against std::from_chars for IEEE formats, and the
-// shortest text of random bytes read back to the same bytes.
+// shortest text of random bytes read back to the same bytes, no text of one digit fewer doing so.
 
 #include <gtest/gtest.h>
 
@@ -145,6 +145,25 @@ TEST(Float, TextsOfRandomBytesWriteBackToThem) {
     const std::string text = read(field, encoding);
     ASSERT_LE(text.size(), kFloatTextRoom);
     ASSERT_EQ(written(text, size, encoding), hexOf(field)) << text;
+    // And it is the shortest: of the texts of one digit fewer, those next to it (its digits cut, and
+    // one more in the last place kept) write other bytes; any other lies farther from the value.
+    const auto number = number_text::readDecimalText(std::u16string(text.begin(), text.end()));
+    ASSERT_TRUE(number.has_value()) << text;
+    std::string digits = number->digits;
+    std::int64_t exponent = number->exponent;
+    for (; digits.size() > 1 && digits.back() == '0'; ++exponent) digits.pop_back();
+    if (digits.size() < 2) continue;
+    std::string down = digits.substr(0, digits.size() - 1);
+    std::string up = down;
+    std::size_t at = up.size();
+    while (at > 0 && up[at - 1] == '9') up[--at] = '0';
+    if (at == 0)
+      up.insert(up.begin(), '1');
+    else
+      ++up[at - 1];
+    const std::string sign = number->negative ? "-" : "";
+    for (const std::string& shorter : {down, up})
+      EXPECT_NE(written(sign + shorter + "e" + std::to_string(exponent + 1), size, encoding), hexOf(field)) << text;
   }
 }
 
