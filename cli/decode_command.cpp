@@ -40,8 +40,8 @@ constexpr std::size_t kListed = 20;
 constexpr std::size_t kBatchRecords = 4096;
 constexpr std::size_t kBatchBytes = std::size_t{1} << 18;
 constexpr std::size_t kBatchesPerThread = 2;
-// Decoding threads are used, unless --threads says, when the plans' work on a first batch takes more
-// than this many times the framing and writing of its records.
+// Decoding threads are used, unless --threads says, when the plans' work on a batch the reading thread
+// decodes itself takes more than this many times the framing and writing of its records.
 constexpr int kThreadsPay = 4;
 
 // What the framing gave, in order, each record's bytes copied, and the lines the plans wrote of them
@@ -295,7 +295,9 @@ class DecodeRun {
       }
       if (item.layout == kNoLayout) {
         if (!noteBad(placeOf(display, item) + std::string(item.problem))) return Outcome::bad;
-      } else if (!writePlanned(ways_[item.layout], item.bytes) && !decodeRecord(ways_[item.layout], display, item)) {
+      } else if (!(item.bytes.size() == ways_[item.layout].layout->layout.recordLength &&
+                   writePlanned(ways_[item.layout], item.bytes)) &&
+                 !decodeRecord(ways_[item.layout], display, item)) {
         return Outcome::bad;
       }
       progress_.update(records_ + bad_, bytesRead_);
@@ -450,11 +452,10 @@ class DecodeRun {
            " (byte offset " + std::to_string(item.offset) + "): ";
   }
 
-  // A whole record's line by its layout's plan, straight into the output's buffer after the layout's
-  // name where lines name it; false when the plan declines it (or the record is not whole), which
-  // leaves it to decodeRecord. Apart from decodeRecord so that this, the common way, stays inline.
+  // A record's line by its layout's plan, straight into the output's buffer after the layout's name
+  // where lines name it; false when the plan declines it, which leaves it to decodeRecord.
   bool writePlanned(Way& way, std::span<const std::uint8_t> bytes) {
-    if (!way.plan || bytes.size() != way.layout->layout.recordLength) return false;
+    if (!way.plan) return false;
     OutputSink& sink = *way.sink;
     char* const out = reinterpret_cast<char*>(sink.room(way.prefix.size() + way.plan->maxLineBytes()));
     const std::size_t length = way.plan->decode(bytes, out + way.prefix.size());
@@ -475,18 +476,8 @@ class DecodeRun {
       if (!problem.empty()) return noteBad(placeOf(display, item) + problem);
     }
     OutputSink& sink = *way.sink;
-    if (way.plan) {
-      // Straight into the output's buffer, after the layout's name where lines name it.
-      char* const out = reinterpret_cast<char*>(sink.room(way.prefix.size() + way.plan->maxLineBytes()));
-      const std::size_t length = way.plan->decode(bytes, out + way.prefix.size());
-      if (length != 0) {
-        std::copy(way.prefix.begin(), way.prefix.end(), out);
-        sink.wrote(way.prefix.size() + length);
-        ++records_;
-        ++way.records;
-        return true;
-      }
-    }
+    // A short record by the plan (a whole one it has had: writePlanned, planLines).
+    if (bytes.size() != layout.recordLength && writePlanned(way, bytes)) return true;
     way.decoder.decode(bytes, values_, faults_, options_.lenient);
     if (!faults_.empty()) {
       const std::string where = display + ": record " + std::to_string(item.number);
