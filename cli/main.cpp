@@ -368,7 +368,9 @@ int runMain(int argc, char** argv) {
   decodeCommand->add_option("--max-errors", decodeMaxErrors, "With --skip-bad: stop after more than N bad records")
       ->needs(decodeSkip);
   decodeCommand->add_flag("-q,--quiet", decode.quiet, "No summary and no progress line");
-  decodeCommand->add_option("--threads", decode.threads, "Decoding threads (default: one a processor, at most 4)")
+  decodeCommand->add_option("--threads", decode.threads,
+                            "Decoding threads (default: one a processor, at most 4, where decoding the records "
+                            "outweighs reading and writing them; 1: the reading thread does all)")
       ->check(CLI::Range(1u, 64u));
   addFileShapeOptions(*decodeCommand, decodeShape, false, true);
   decodeCommand->add_flag("--split-by-type", decode.splitByType,
