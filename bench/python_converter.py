@@ -72,8 +72,8 @@ def scaled(value, digits, scale):
 def typed_zoned(value, digits, scale, signed):
     number, negative = scaled(value, digits, scale)
     out = bytearray(0xF0 | int(d) for d in number)
-    if signed and negative and int(number) != 0:
-        out[-1] = 0xD0 | (out[-1] & 0x0F)
+    if signed:  # the sign in the last digit's zone: D negative, C positive (as host compilers write it)
+        out[-1] = (0xD0 if negative and int(number) != 0 else 0xC0) | (out[-1] & 0x0F)
     return bytes(out)
 
 
