@@ -57,7 +57,6 @@ struct DecodeBatch {
     std::size_t length = 0;
     std::string problem;     // a bad frame, a record without a layout
     std::string passedOver;  // a bad frame
-    bool resumes = false;
     std::size_t lineEnd = kNoLine;  // a planned record: where its line ends in `lines`
   };
   std::vector<std::uint8_t, UninitializedAllocator<std::uint8_t>> bytes;
@@ -366,7 +365,6 @@ class DecodeRun {
       batch.bytes.insert(batch.bytes.end(), item.bytes.begin(), item.bytes.end());
       if (!item.problem.empty()) entry.problem = item.problem;
       if (!item.passedOver.empty()) entry.passedOver = item.passedOver;
-      entry.resumes = item.resumes;
       if (item.kind == FramedInput::Item::Kind::bad && !item.resumes) {
         more = false;
         break;
@@ -431,8 +429,6 @@ class DecodeRun {
       item.offset = entry.offset;
       item.bytes = std::span<const std::uint8_t>(batch.bytes.data() + entry.begin, entry.length);
       item.layout = entry.layout;
-      item.problem = entry.problem;
-      item.passedOver = entry.passedOver;
       if (entry.kind == FramedInput::Item::Kind::bad) {
         if (!noteBad(placeOf(display, item) + entry.problem, "(" + entry.passedOver + ")")) return false;
       } else if (entry.layout == kNoLayout) {
