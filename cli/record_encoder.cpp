@@ -157,9 +157,7 @@ bool RecordEncoder::encodeRecord(std::string_view record, std::size_t index, Bat
     }
     const std::size_t start = batch.records.size();
     batch.records.resize(start + w.layout->layout.recordLength);
-    const std::size_t length = whole ? (w.plan->encode(values, batch.records.data() + start)
-                                            ? w.layout->layout.recordLength
-                                            : 0)
+    const std::size_t length = whole ? w.plan->encode(values, batch.records.data() + start)
                                      : w.plan->encodeFirst(values, batch.records.data() + start);
     if (length != 0) {
       batch.records.resize(start + length);

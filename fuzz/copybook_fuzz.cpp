@@ -9,7 +9,7 @@
 //   would write other than it reads): a record of zeros and blanks, each table at its fewest elements
 //   (the shortest record), is as long as its counters make it (found so from its bytes), decodes
 //   without invalid data, and encodes from what it decodes to the same bytes; the encode plan writes
-//   the same bytes or declines (always, for a layout of varying length).
+//   the same bytes or declines, varying tables too.
 // So does each record of a copybook of several, and each record read by the name of an item of a
 // REDEFINES.
 
@@ -91,11 +91,11 @@ void checkReadBack(const quor::Layout& layout) {
   const quor::EncodePlan plan(layout, quor::RecordOptions{}, tables, quor::TextEncoding::utf8);
   std::vector<std::string_view> input(values.begin(), values.end());
   std::vector<std::uint8_t> planned(layout.recordLength);
-  if (!plan.encode(input, planned.data())) return;
-  QUOR_FUZZ_CHECK(!layout.varies());
+  const std::size_t length = plan.encode(input, planned.data());
+  if (length == 0) return;
   bool changed = false;
   for (const quor::ValueChange& change : changes) changed = changed || change.kind != quor::Change::none;
-  QUOR_FUZZ_CHECK(changed || quor::ByteString(planned.data(), planned.size()) == bytes);
+  QUOR_FUZZ_CHECK(changed || quor::ByteString(planned.data(), length) == bytes);
 }
 
 }  // namespace

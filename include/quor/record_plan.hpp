@@ -9,7 +9,8 @@
 //   const quor::PlanTables tables(mapping, quor::PlanUse::encode);  // once for a run: a few milliseconds
 //   const quor::EncodePlan plan(layout, quor::RecordOptions{}, tables, quor::TextEncoding::utf8);
 //   std::vector<std::uint8_t> record(layout.recordLength);
-//   if (!plan.encode(fields, record.data())) { /* RecordBuilder, as for any record */ }
+//   const std::size_t length = plan.encode(fields, record.data());
+//   if (length == 0) { /* RecordBuilder, as for any record */ }
 
 #include <cstddef>
 #include <cstdint>
@@ -60,17 +61,20 @@ class EncodePlan {
   EncodePlan(const EncodePlan&) = delete;
   EncodePlan& operator=(const EncodePlan&) = delete;
 
-  // Writes the record of `values` (one a column, as input bytes) into `record`, Layout::recordLength
-  // bytes, and returns true, when every value is one the plan writes as it reads; returns false
-  // otherwise (a value to cut, an empty one, a sign or form the plan leaves to the builder, bytes that
-  // are not valid text), leaving `record` undefined. Reentrant: one plan serves every thread.
-  [[nodiscard]] bool encode(std::span<const std::string_view> values, std::uint8_t* record) const noexcept;
+  // Writes the record of `values` (one a column, as input bytes) into `record` (room for
+  // Layout::recordLength bytes) and returns its length, when every value is one the plan writes as it
+  // reads; returns 0 otherwise (a value to cut, an empty one, a sign or form the plan leaves to the
+  // builder, bytes that are not valid text), leaving `record` undefined. A layout with varying tables
+  // (OCCURS DEPENDING ON) gives the length its counters' values make (padded with padVarying), the
+  // counts written as plain digits and no value given for an element past its table's count.
+  // Reentrant: one plan serves every thread.
+  [[nodiscard]] std::size_t encode(std::span<const std::string_view> values, std::uint8_t* record) const noexcept;
 
   // The short record of a variable-length file, as RecordBuilder::appendFirstColumns writes it: the
   // first values.size() columns (at least one), the record ending where the field of the first column
   // not given starts. Writes it into `record` (room for Layout::recordLength bytes) and returns its
   // length when every value is one the plan writes as it reads, as encode() does; returns 0 otherwise.
-  // With every column given it is encode().
+  // With every column given it is encode(); with fewer, a layout with varying tables returns 0.
   [[nodiscard]] std::size_t encodeFirst(std::span<const std::string_view> values,
                                         std::uint8_t* record) const noexcept;
 
@@ -100,7 +104,9 @@ class DecodePlan {
   // a field other than an overlay ends (a variable-length file's record, whose line then holds the
   // columns within it, as columnsWithin counts them); returns 0 otherwise (an empty record, one longer
   // or ending inside a field, invalid data, a value holding the delimiter, a quote or a line break),
-  // the caller then reading the record with RecordDecoder. Reentrant.
+  // the caller then reading the record with RecordDecoder. A layout with varying tables takes a record
+  // of the length its counters make (or the longest record's, padded, with padVarying), whose line holds
+  // every column, those of absent elements empty, as RecordDecoder reads it. Reentrant.
   [[nodiscard]] std::size_t decode(std::span<const std::uint8_t> record, char* out) const noexcept;
 
  private:

@@ -4,6 +4,7 @@
 // invalid data, or a value the CSV writer would have to quote, is left to RecordDecoder and the writer.
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <vector>
 
@@ -21,6 +22,8 @@
 #include "quor/record_plan.hpp"
 #include "record/field_kind.hpp"
 #include "record/plan_tables.hpp"
+#include "record/table_counts.hpp"
+#include "record/varying_places.hpp"
 
 namespace quor {
 
@@ -43,6 +46,8 @@ struct Step {
   std::size_t digits;    // a typed zoned field's digits
   int scale;             // decimal places; below 0, decimal scaling
   std::size_t width;     // zeros kept: the digits the text is written with (0: none kept)
+  std::size_t field;     // its index in the layout's fields
+  std::size_t counter;   // a counter of varying tables: its place among the counters, 1 on; else 0
 };
 
 using Piece = record::PlanTableData::Piece;
@@ -71,8 +76,15 @@ struct Plan {
   // with the columns wholly within it; a record of any other length is left to RecordDecoder.
   std::vector<std::size_t> shortEnds{};
   std::vector<std::size_t> shortColumns{};
-  // A layout whose records vary in length (OCCURS DEPENDING ON), or a delimiter numbers hold: every
-  // record is RecordDecoder's.
+  // A layout whose records vary in length (OCCURS DEPENDING ON): its fields' places by the counts, the
+  // steps before every table (the counters among them), each table's counter (Step::counter - 1), and
+  // whether a record may stand padded in a slot of the longest record's length.
+  bool varies = false;
+  record::VaryingPlaces places{};
+  std::size_t fixedSteps = 0;
+  std::vector<std::size_t> tableCounters{};
+  bool padVarying = false;
+  // A delimiter numbers hold, or more tables than the plan places: every record is RecordDecoder's.
   bool declined = false;
 };
 
@@ -257,7 +269,10 @@ DecodePlan::DecodePlan(const Layout& layout, const RecordOptions& options, const
     // the writer quote numbers the plan writes bare: such a run is the decoder's and the writer's.
     const bool numbersHoldDelimiter = base::isDigit(static_cast<unsigned char>(csv.delimiter)) ||
                                       std::string_view("-.+E").find(csv.delimiter) != std::string_view::npos;
-    plan->declined = layout.varies() || numbersHoldDelimiter;
+    plan->varies = layout.varies();
+    plan->places = record::VaryingPlaces(layout);
+    plan->padVarying = options.padVarying;
+    plan->declined = numbersHoldDelimiter || !plan->places.taken();
     // Each byte and pair as the decoders read it, and as the output writes it.
     const record::PlanTableData& forms = tables.data();
     plan->ebcdic.resize(256);
@@ -284,7 +299,15 @@ DecodePlan::DecodePlan(const Layout& layout, const RecordOptions& options, const
     const bool onHost = options.host != HostCodePage::fujitsu || options.shiftCodes;
     std::size_t line = 8;  // the line end, and room for a piece written whole
     std::size_t columns = 0;
-    for (const LayoutField& field : layout.fields) {
+    std::vector<std::size_t> counters;  // the fields that count tables, in order
+    for (const VaryingTable& table : layout.tables) counters.push_back(table.counter);
+    std::sort(counters.begin(), counters.end());
+    counters.erase(std::unique(counters.begin(), counters.end()), counters.end());
+    for (const VaryingTable& table : layout.tables)
+      plan->tableCounters.push_back(static_cast<std::size_t>(
+          std::lower_bound(counters.begin(), counters.end(), table.counter) - counters.begin()));
+    for (std::size_t index = 0; index < layout.fields.size(); ++index) {
+      const LayoutField& field = layout.fields[index];
       if (field.role == FieldRole::overlay) continue;
       const std::size_t end = field.offset + field.size;
       columns += field.role == FieldRole::column ? 1 : 0;
@@ -310,7 +333,13 @@ DecodePlan::DecodePlan(const Layout& layout, const RecordOptions& options, const
                 record::digitCapacity(field, options.convertSign),
                 static_cast<std::size_t>(field.length),
                 component ? 0 : field.scale,
-                record::keptZerosWidth(field, options)};
+                record::keptZerosWidth(field, options),
+                index,
+                0};
+      const auto counter = std::lower_bound(counters.begin(), counters.end(), index);
+      if (counter != counters.end() && *counter == index)
+        step.counter = static_cast<std::size_t>(counter - counters.begin()) + 1;
+      if (index < plan->places.firstTableField()) plan->fixedSteps = plan->steps.size() + 1;
       // The widest text of a number: its digits and places (scaledTextRoom) or its width, a delimiter.
       const std::size_t numberRoom =
           std::max(number_text::scaledTextRoom(2 * field.size, step.scale), step.width) + 1;
@@ -358,22 +387,17 @@ std::size_t DecodePlan::maxLineBytes() const noexcept {
   return steps_->maxLine;
 }
 
-std::size_t DecodePlan::decode(std::span<const std::uint8_t> record, char* out) const noexcept {
-  const Plan& plan = *steps_;
-  if (plan.declined) return 0;
-  std::size_t columns = plan.steps.size();
-  if (record.size() != plan.recordLength) {
-    // A shorter record of a variable-length file: the columns within it, where it ends between fields.
-    const auto end = std::lower_bound(plan.shortEnds.begin(), plan.shortEnds.end(), record.size());
-    if (end == plan.shortEnds.end() || *end != record.size()) return 0;
-    columns = plan.shortColumns[static_cast<std::size_t>(end - plan.shortEnds.begin())];
-  }
-  char* const start = out;
-  bool first = true;
-  for (const Step& step : std::span<const Step>(plan.steps.data(), columns)) {
-    if (!first) *out++ = plan.delimiter;
-    first = false;
-    const std::uint8_t* const bytes = record.data() + step.offset;
+namespace {
+
+// Reads the steps [first, last) of the plan from `record`, each field at its offset, appending their
+// texts at `out`, a delimiter before each but the plan's first. The one call of each kernel: so the
+// compiler inlines the common ones here, as the speed of the common record needs.
+bool readSteps(const Plan& plan, const Step* first, const Step* last, const std::uint8_t* record,
+               char*& out) noexcept {
+  for (const Step* at = first; at != last; ++at) {
+    const Step& step = *at;
+    if (at != plan.steps.data()) *out++ = plan.delimiter;
+    const std::uint8_t* const bytes = record + step.offset;
     bool ok = false;
     switch (step.kernel) {
       case Kernel::text:
@@ -401,9 +425,102 @@ std::size_t DecodePlan::decode(std::span<const std::uint8_t> record, char* out) 
         ok = readFloatNumber(step, bytes, out);
         break;
       case Kernel::declined:
-        return 0;
+        return false;
     }
-    if (!ok) return 0;
+    if (!ok) return false;
+  }
+  return true;
+}
+
+// A record of varying tables: the columns before every table, then the counts their counters' texts
+// give (as the decoder reads them from the same texts), then each column where they place it, those of
+// absent elements empty. False where the decoder is to read it.
+bool decodeVarying(const Plan& plan, std::span<const std::uint8_t> record, char*& out) noexcept {
+  const record::VaryingPlaces& places = plan.places;
+  if (record.size() < places.bytesBefore(places.firstTableField())) return false;
+  const Step* const steps = plan.steps.data();
+  const Step* const end = steps + plan.steps.size();
+  const Step* const fixedEnd = steps + plan.fixedSteps;
+  // The columns before every table, each counter's text kept.
+  std::array<std::string_view, record::VaryingPlaces::kMostTables> counterTexts;
+  const Step* from = steps;
+  for (const Step* at = steps; at != fixedEnd; ++at) {
+    if (at->counter == 0) continue;
+    if (!readSteps(plan, from, at, record.data(), out)) return false;
+    const std::size_t delimiter = at != steps ? 1 : 0;
+    char* const before = out;
+    if (!readSteps(plan, at, at + 1, record.data(), out)) return false;
+    counterTexts[at->counter - 1] = {before + delimiter, static_cast<std::size_t>(out - before) - delimiter};
+    from = at + 1;
+  }
+  if (!readSteps(plan, from, fixedEnd, record.data(), out)) return false;
+  const std::vector<VaryingTable>& tables = places.tables();
+  record::VaryingPlaces::Counts counts;
+  for (std::size_t t = 0; t < tables.size(); ++t) {
+    std::string_view text = counterTexts[plan.tableCounters[t]];
+    const bool negative = text.starts_with('-');
+    if (negative) text.remove_prefix(1);
+    if (record::countProblem(text, negative, tables[t], counts[t]) != nullptr) return false;
+  }
+  record::VaryingPlaces::AbsentList absent;
+  const std::size_t ranges = places.absentFields(counts, absent);
+  const std::size_t length = places.lengthWithout(absent, ranges);
+  if (record.size() != length && !(plan.padVarying && record.size() == places.recordLength())) return false;
+  // The rest in stretches of present fields that moved up alike, an absent field's column empty, each
+  // stretch that moved up copied to where the longest record has its bytes and read there: so the
+  // kernels have one call, readSteps'. A record of up to 4 KiB is copied on the stack.
+  constexpr std::size_t kOnStack = 4096;
+  std::array<std::uint8_t, kOnStack> stack;
+  std::vector<std::uint8_t> heap;
+  std::uint8_t* longest = stack.data();
+  if (places.recordLength() > kOnStack) {
+    try {
+      heap.resize(places.recordLength());
+    } catch (...) {
+      return false;  // out of memory: the decoder's to report
+    }
+    longest = heap.data();
+  }
+  record::VaryingPlaces::Walk walk(absent, ranges);
+  from = fixedEnd;
+  std::size_t shift = 0;
+  const auto readStretch = [&](const Step* to) {
+    if (from == to) return true;
+    if (shift == 0) return readSteps(plan, from, to, record.data(), out);
+    const std::size_t begin = from->offset;
+    std::memcpy(longest + begin, record.data() + begin - shift, (to - 1)->offset + (to - 1)->bytes - begin);
+    return readSteps(plan, from, to, longest, out);
+  };
+  for (const Step* at = fixedEnd; at != end; ++at) {
+    std::size_t offset = at->offset;
+    const bool present = walk.place(at->field, offset);
+    if (!present || at->offset - offset != shift) {
+      if (!readStretch(at)) return false;
+      from = at + (present ? 0 : 1);
+      shift = at->offset - offset;
+    }
+    if (!present) *out++ = plan.delimiter;
+  }
+  return readStretch(end);
+}
+
+}  // namespace
+
+std::size_t DecodePlan::decode(std::span<const std::uint8_t> record, char* out) const noexcept {
+  const Plan& plan = *steps_;
+  if (plan.declined) return 0;
+  char* const start = out;
+  if (plan.varies) {
+    if (!decodeVarying(plan, record, out)) return 0;
+  } else {
+    std::size_t columns = plan.steps.size();
+    if (record.size() != plan.recordLength) {
+      // A shorter record of a variable-length file: the columns within it, where it ends between fields.
+      const auto end = std::lower_bound(plan.shortEnds.begin(), plan.shortEnds.end(), record.size());
+      if (end == plan.shortEnds.end() || *end != record.size()) return 0;
+      columns = plan.shortColumns[static_cast<std::size_t>(end - plan.shortEnds.begin())];
+    }
+    if (!readSteps(plan, plan.steps.data(), plan.steps.data() + columns, record.data(), out)) return 0;
   }
   if (plan.crlf) *out++ = '\r';
   *out++ = '\n';

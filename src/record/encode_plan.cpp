@@ -21,6 +21,8 @@
 #include "quor/record_plan.hpp"
 #include "record/field_kind.hpp"
 #include "record/plan_tables.hpp"
+#include "record/table_counts.hpp"
+#include "record/varying_places.hpp"
 #include "text/cp932.hpp"
 
 namespace quor {
@@ -55,12 +57,13 @@ struct Step {
   bool blankWhenZero;     // typed zoned: a zero written as blanks
   bool fullRange;         // binary: the range of its bytes, not of its digits
   numeric::FloatEncoding floatEncoding;
-  std::size_t offset;     // in the record
+  std::size_t offset;     // in the record (with varying tables, in the longest record)
   std::size_t bytes;      // of the field
   std::size_t length;     // characters or digits
   std::size_t column;     // the value's column (constant: the offset of its bytes in `constants`)
   std::size_t capacity;   // digits a number field keeps
   int scale;              // decimal places; below 0, decimal scaling
+  std::size_t field;      // its index in the layout's fields
 };
 
 // The compiled plan.
@@ -80,7 +83,13 @@ struct Plan {
   // end: all steps, the record's length.
   std::vector<std::size_t> columnStep{};
   std::vector<std::size_t> columnOffset{};
-  // A layout whose records vary in length (OCCURS DEPENDING ON): every record is RecordBuilder's.
+  // A layout whose records vary in length (OCCURS DEPENDING ON): its fields' places by the counts, the
+  // column of each table's counter, and whether records are padded to the longest record's length.
+  bool varies = false;
+  record::VaryingPlaces places{};
+  std::vector<std::size_t> counterColumns{};
+  bool padVarying = false;
+  // A layout of more tables than the plan places: every record is RecordBuilder's.
   bool declined = false;
 };
 
@@ -310,9 +319,13 @@ EncodePlan::EncodePlan(const Layout& layout, const RecordOptions& options, const
     const bool onHost = options.host != HostCodePage::fujitsu || options.shiftCodes;
     plan->input = encoding;
     plan->separators = number_text::localeSeparators();
-    plan->declined = layout.varies();
+    plan->varies = layout.varies();
+    plan->places = record::VaryingPlaces(layout);
+    plan->declined = !plan->places.taken();
+    plan->padVarying = options.padVarying;
     std::size_t column = 0;
-    for (const LayoutField& field : layout.fields) {
+    for (std::size_t index = 0; index < layout.fields.size(); ++index) {
+      const LayoutField& field = layout.fields[index];
       if (field.role == FieldRole::overlay) continue;
       Step step{Kernel::text,
                 field.kind == FieldKind::component,
@@ -327,7 +340,8 @@ EncodePlan::EncodePlan(const Layout& layout, const RecordOptions& options, const
                 static_cast<std::size_t>(field.length),
                 column,
                 record::digitCapacity(field, options.convertSign),
-                field.kind == FieldKind::component ? 0 : field.scale};
+                field.kind == FieldKind::component ? 0 : field.scale,
+                index};
       switch (field.kind) {
         case FieldKind::component:
           switch (field.format) {
@@ -406,6 +420,14 @@ EncodePlan::EncodePlan(const Layout& layout, const RecordOptions& options, const
       plan->steps.push_back(step);
     }
     plan->columns = column;
+    // Each table's counter is a column before every table: the column its step takes.
+    for (const VaryingTable& table : layout.tables)
+      for (const Step& step : plan->steps) {
+        if (step.field >= table.counter) {
+          plan->counterColumns.push_back(step.column);
+          break;
+        }
+      }
     plan->columnStep.push_back(plan->steps.size());
     plan->columnOffset.push_back(layout.recordLength);
     return std::unique_ptr<const Steps>(std::move(plan));
@@ -418,7 +440,8 @@ EncodePlan& EncodePlan::operator=(EncodePlan&&) noexcept = default;
 
 namespace {
 
-// Runs the steps [first, last) of the plan on `values`.
+// Runs the steps [first, last) of the plan on `values`, each field written at its offset. The one call
+// of each kernel: so the compiler inlines the common ones here, as the speed of the common record needs.
 bool runSteps(const Plan& plan, const Step* first, const Step* last, std::span<const std::string_view> values,
               std::uint8_t* record) noexcept {
   const bool utf8 = plan.input == TextEncoding::utf8;
@@ -471,12 +494,58 @@ bool runSteps(const Plan& plan, const Step* first, const Step* last, std::span<c
   return true;
 }
 
+// A record of varying tables: the counts its counters' values give (plain digits; any other way of
+// writing a count is the builder's to read), then each field where they place it, the fields of absent
+// elements left out. Returns the record's length, 0 where the builder is to write it.
+std::size_t encodeVarying(const Plan& plan, std::span<const std::string_view> values, std::uint8_t* record) noexcept {
+  const std::vector<VaryingTable>& tables = plan.places.tables();
+  record::VaryingPlaces::Counts counts;
+  for (std::size_t t = 0; t < tables.size(); ++t) {
+    const std::string_view count = values[plan.counterColumns[t]];
+    if (count.empty() || record::countProblem(count, false, tables[t], counts[t]) != nullptr) return 0;
+  }
+  record::VaryingPlaces::AbsentList absent;
+  const std::size_t ranges = plan.places.absentFields(counts, absent);
+  record::VaryingPlaces::Walk walk(absent, ranges);
+  // The steps run in stretches of present fields that moved up alike, each written where the longest
+  // record has it and then moved up: so the kernels have one call, runSteps'.
+  const Step* const steps = plan.steps.data();
+  const Step* const end = steps + plan.steps.size();
+  const Step* from = steps;
+  std::size_t shift = 0;
+  const auto runStretch = [&](const Step* to) {
+    if (from == to) return true;
+    if (!runSteps(plan, from, to, values, record)) return false;
+    const std::size_t begin = from->offset;
+    if (shift != 0) std::memmove(record + begin - shift, record + begin, (to - 1)->offset + (to - 1)->bytes - begin);
+    return true;
+  };
+  for (const Step* at = steps; at != end; ++at) {
+    std::size_t offset = at->offset;
+    const bool present = walk.place(at->field, offset);
+    if (!present || at->offset - offset != shift) {
+      if (!runStretch(at)) return 0;
+      from = at + (present ? 0 : 1);
+      shift = at->offset - offset;
+    }
+    // A value given for an element past its table's count would be left out: a change.
+    if (!present && at->kernel != Kernel::constant && !values[at->column].empty()) return 0;
+  }
+  if (!runStretch(end)) return 0;
+  const std::size_t length = plan.places.lengthWithout(absent, ranges);
+  if (!plan.padVarying) return length;
+  std::memset(record + length, record::kVaryingPadding, plan.places.recordLength() - length);
+  return plan.places.recordLength();
+}
+
 }  // namespace
 
-bool EncodePlan::encode(std::span<const std::string_view> values, std::uint8_t* record) const noexcept {
+std::size_t EncodePlan::encode(std::span<const std::string_view> values, std::uint8_t* record) const noexcept {
   const Plan& plan = *steps_;
-  if (plan.declined || values.size() != plan.columns) return false;
-  return runSteps(plan, plan.steps.data(), plan.steps.data() + plan.steps.size(), values, record);
+  if (plan.declined || values.size() != plan.columns) return 0;
+  if (plan.varies) return encodeVarying(plan, values, record);
+  return runSteps(plan, plan.steps.data(), plan.steps.data() + plan.steps.size(), values, record) ? plan.columnOffset.back()
+                                                                                                 : 0;
 }
 
 std::size_t EncodePlan::encodeFirst(std::span<const std::string_view> values,
@@ -484,6 +553,7 @@ std::size_t EncodePlan::encodeFirst(std::span<const std::string_view> values,
   const Plan& plan = *steps_;
   const std::size_t given = values.size();
   if (plan.declined || given == 0 || given > plan.columns) return 0;
+  if (plan.varies) return given == plan.columns ? encodeVarying(plan, values, record) : 0;
   const Step* const steps = plan.steps.data();
   if (!runSteps(plan, steps, steps + plan.columnStep[given], values, record)) return 0;
   return plan.columnOffset[given];

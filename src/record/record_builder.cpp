@@ -11,13 +11,11 @@
 #include "record/field_kind.hpp"
 #include "record/record_assembly.hpp"
 #include "record/table_counts.hpp"
+#include "record/varying_places.hpp"
 
 namespace quor {
 
 namespace {
-
-// What a record of varying length is padded with to the longest record's length.
-constexpr std::uint8_t kPadding = 0x40;
 
 // Writes each constant's own text (a FILLER's VALUE) as a value of its field is written with `options`,
 // on their host page, into its own bytes; a text written other than it reads (a character without a
@@ -175,7 +173,7 @@ void RecordBuilder::append(std::span<const std::u16string_view> values, ByteStri
     };
     // A failing field is named by its column: the one just taken.
     record::appendFields(fields.size(), appendOne, [&](std::size_t) { return column; }, out);
-    if (varies && options_.padVarying) out.resize(start + layout_.recordLength, kPadding);
+    if (varies && options_.padVarying) out.resize(start + layout_.recordLength, record::kVaryingPadding);
   });
 }
 

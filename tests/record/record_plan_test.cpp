@@ -86,7 +86,7 @@ TEST(RecordPlan, WritesWhatTheBuilderWritesOrLeavesItToIt) {
     const EncodePlan plan(layout, {}, tables, TextEncoding::utf8);
     const std::vector<std::string_view> values(c.values.begin(), c.values.end());
     std::vector<std::uint8_t> record(layout.recordLength);
-    const bool planned = plan.encode(values, record.data());
+    const bool planned = plan.encode(values, record.data()) != 0;
     EXPECT_EQ(planned, c.planned) << c.layout << " | " << c.values.front();
     if (!planned) continue;
     std::vector<std::u16string> texts;
@@ -175,7 +175,7 @@ TEST(RecordPlan, HostPagesWriteAndReadWhatTheBuilderAndDecoderDo) {
     const std::vector<std::string_view> values(c.values.begin(), c.values.begin() + (national ? 2 : 1));
     const EncodePlan plan(layout, options, tables, TextEncoding::utf8);
     std::vector<std::uint8_t> record(layout.recordLength);
-    EXPECT_EQ(plan.encode(values, record.data()), c.planned) << where;
+    EXPECT_EQ(plan.encode(values, record.data()) != 0, c.planned) << where;
     if (!c.planned) continue;
     std::vector<std::u16string> texts;
     for (const std::string_view value : values) texts.push_back(u16(value));

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "quor/csv_writer.hpp"
 #include "quor/error.hpp"
 #include "quor/layout.hpp"
 #include "quor/record.hpp"
@@ -297,17 +298,58 @@ TEST(VaryingRecord, FirstColumnsReadBackAsWritten) {
   }
 }
 
-TEST(VaryingRecord, PlansLeaveVaryingRecordsToTheBuilderAndDecoder) {
+// The plans beside the builder and the decoder, for each way a record of the copybook's tables is
+// written: a record the plan writes or reads has their bytes and their line, padded or not; what the
+// plan declines (a count other than plain digits or out of range, a value past its table's count, a
+// record of another length than its counters make, invalid data) is theirs to refuse or report.
+TEST(VaryingRecord, PlansWriteAndReadWhatTheBuilderAndDecoderDo) {
   const Layout layout = parseCopybook(kCopybook, "t.cpy");
   const PlanTables tables{GaijiMapping()};
-  const EncodePlan encode(layout, RecordOptions{}, tables, TextEncoding::utf8);
-  const std::vector<std::string_view> values = {"2", "2", "AA", "BB", "1", "C", "D", "2", "E", "F", "Z"};
-  std::vector<std::uint8_t> record(layout.recordLength);
-  EXPECT_FALSE(encode.encode(values, record.data()));
-  const DecodePlan decode(layout, RecordOptions{}, tables, CsvWriteOptions{});
-  const ByteString whole = bytes("F2 00 2C C1 C1 C2 C2 F1 C3 C4 F2 C5 C6 E9");
-  std::vector<char> line(decode.maxLineBytes());
-  EXPECT_EQ(decode.decode({whole.data(), whole.size()}, line.data()), 0u);
+  const struct {
+    std::vector<std::string> values;
+    bool planned;
+  } cases[] = {
+      {{"0", "1", "", "", "5", "", "", "", "", "", "Z"}, true},
+      {{"2", "2", "AA", "BB", "1", "C", "D", "2", "E", "F", "Z"}, true},
+      {{"1", "2", "AA", "", "1", "C", "", "2", "E", "", "Z"}, true},
+      {{"1", "1", "AA", "", "1", "C", "", "", "", "", "Z"}, true},      // G's second element absent, T2 in it too
+      {{"1", "1", "AA", "", "1", "C", "", "2", "", "", "Z"}, false},    // a value in it: left out, a change
+      {{"2", "+2", "AA", "BB", "1", "C", "D", "2", "E", "F", "Z"}, false},  // a count with a sign
+      {{"3", "1", "AA", "BB", "1", "C", "D", "", "", "", "Z"}, false},  // more than T1 holds
+      {{"", "1", "", "", "5", "", "", "", "", "", "Z"}, false},
+  };
+  for (const bool pad : {false, true}) {
+    RecordOptions options;
+    options.padVarying = pad;
+    const EncodePlan encode(layout, options, tables, TextEncoding::utf8);
+    const DecodePlan decode(layout, options, tables, CsvWriteOptions{});
+    const RecordDecoder decoder(layout, options);
+    for (const auto& c : cases) {
+      SCOPED_TRACE(c.values[0] + " " + c.values[1] + (pad ? " padded" : ""));
+      const std::vector<std::string_view> values(c.values.begin(), c.values.end());
+      std::vector<std::uint8_t> record(layout.recordLength);
+      const std::size_t length = encode.encode(values, record.data());
+      EXPECT_EQ(length != 0, c.planned);
+      if (length == 0) continue;
+      const ByteString bytes = built(layout, c.values, options);
+      EXPECT_EQ(hex(ByteString(record.data(), length)), hex(bytes));
+      std::vector<char> line(decode.maxLineBytes());
+      const std::size_t lineLength = decode.decode({record.data(), length}, line.data());
+      std::vector<std::u16string> read;
+      std::vector<FieldFault> faults;
+      decoder.decode({record.data(), length}, read, faults);
+      std::string written;
+      appendCsvRecord(read, CsvWriteOptions{}, written);
+      EXPECT_EQ(std::string(line.data(), lineLength), written);
+      // One byte more or less than the counters make, or a counter of invalid data, is the decoder's.
+      EXPECT_EQ(decode.decode({record.data(), length - 1}, line.data()), 0u);
+      if (length < layout.recordLength) {
+        EXPECT_EQ(decode.decode({record.data(), length + 1}, line.data()), 0u);
+      }
+      record[0] = 0x5A;
+      EXPECT_EQ(decode.decode({record.data(), length}, line.data()), 0u);
+    }
+  }
 
   // A FILLER's VALUE is the plan's and the builder's alike.
   const Layout valued = parseCopybook("01 R.\n 05 A PIC X(2).\n 05 FILLER PIC X(3) VALUE 'OK'.\n", "v.cpy");
