@@ -294,8 +294,7 @@ class DecodeRun {
       }
       if (item.layout == kNoLayout) {
         if (!noteBad(placeOf(display, item) + std::string(item.problem))) return Outcome::bad;
-      } else if (!(item.bytes.size() == ways_[item.layout].layout->layout.recordLength &&
-                   writePlanned(ways_[item.layout], item.bytes)) &&
+      } else if (!(wholeForPlan(ways_[item.layout], item.bytes) && writePlanned(ways_[item.layout], item.bytes)) &&
                  !decodeRecord(ways_[item.layout], display, item)) {
         return Outcome::bad;
       }
@@ -382,7 +381,7 @@ class DecodeRun {
       entry.lineEnd = DecodeBatch::kNoLine;
       if (entry.kind != FramedInput::Item::Kind::record || entry.layout == kNoLayout) continue;
       const Way& way = ways_[entry.layout];
-      if (!way.plan || entry.length != way.layout->layout.recordLength) continue;
+      if (!way.plan || !wholeForPlan(way, {batch.bytes.data() + entry.begin, entry.length})) continue;
       const std::size_t at = batch.lines.size();
       batch.lines.resize(at + way.prefix.size() + way.plan->maxLineBytes());
       char* const out = batch.lines.data() + at;
@@ -448,6 +447,14 @@ class DecodeRun {
            " (byte offset " + std::to_string(item.offset) + "): ";
   }
 
+  // A whole record, as the plans are given first: one of the layout's length, or of varying tables any
+  // record, whose length its counters say. A shorter record of a fixed layout is decodeRecord's, after
+  // its length is looked at.
+  static bool wholeForPlan(const Way& way, std::span<const std::uint8_t> bytes) {
+    const Layout& layout = way.layout->layout;
+    return bytes.size() == layout.recordLength || layout.varies();
+  }
+
   // A record's line by its layout's plan, straight into the output's buffer after the layout's name
   // where lines name it; false when the plan declines it, which leaves it to decodeRecord.
   bool writePlanned(Way& way, std::span<const std::uint8_t> bytes) {
@@ -473,7 +480,7 @@ class DecodeRun {
     }
     OutputSink& sink = *way.sink;
     // A short record by the plan (a whole one it has had: writePlanned, planLines).
-    if (bytes.size() != layout.recordLength && writePlanned(way, bytes)) return true;
+    if (!wholeForPlan(way, bytes) && writePlanned(way, bytes)) return true;
     way.decoder.decode(bytes, values_, faults_, options_.lenient);
     if (!faults_.empty()) {
       const std::string where = display + ": record " + std::to_string(item.number);

@@ -63,6 +63,8 @@ TEST(Decode, InvalidDataNamesRecordOffsetFieldAndBytes) {
 TEST(Decode, ThreadsWriteWhatOneThreadWrites) {
   std::string fixed;
   std::string v;
+  std::string varying;
+  std::string padded;
   for (int i = 0; i < 20000; ++i) {
     std::string record = {static_cast<char>(0xF0 + i / 100 % 10), static_cast<char>(0xF0 + i / 10 % 10),
                           static_cast<char>(0xF0 + i % 10), '\xC1', '\xC2'};
@@ -70,6 +72,12 @@ TEST(Decode, ThreadsWriteWhatOneThreadWrites) {
     if (i % 13 == 0) record.resize(3);      // a V record of the first column only
     fixed += record.size() == 5 ? record : record + "\x40\x40";
     v += std::string{'\0', static_cast<char>(record.size() + 4), '\0', '\0'} + record;
+    // Records of varying length (v.cpy), back to back and in padded slots, some counting past the table.
+    const int count = i % 4;
+    std::string counted = static_cast<char>(0xF0 + count) + std::string(static_cast<std::size_t>(count) * 2, '\xC1') + "\xC3";
+    varying += counted;
+    if (i % 991 == 7) counted[0] = '\xF9';
+    padded += counted + std::string(8 - counted.size(), '\x40');
   }
   const struct {
     std::string options;
@@ -80,8 +88,12 @@ TEST(Decode, ThreadsWriteWhatOneThreadWrites) {
       {"--lengths 3,2 --formats 0,1 --skip-bad --max-errors 9", fixed},
       {"--lengths 3,2 --formats 0,1 --lenient", fixed},
       {"--lengths 3,2 --formats 0,1 --recfm V --skip-bad", v + std::string("\0\x09\0\0\xF1", 5)},
+      {"--copybook v.cpy", varying},
+      {"--copybook v.cpy --odo-padded --skip-bad", padded},
   };
   const ScratchFolder folder;
+  folder.write("v.cpy", "       01  R.\n           05  N  PIC 9.\n           05  T  OCCURS 0 TO 3 DEPENDING ON N PIC XX.\n"
+                        "           05  E  PIC X.\n");
   for (const auto& c : cases) {
     const RunResult one = runQuor("decode -q --threads 1 " + c.options, folder.path(), c.bytes);
     const RunResult three = runQuor("decode -q --threads 3 " + c.options, folder.path(), c.bytes);
