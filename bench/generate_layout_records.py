@@ -7,6 +7,8 @@
                and an end record; each line names its record's layout first)
   clauses      bench/clauses.cpy (74 bytes: COMP-1, COMP-2, separate and leading signs, P scaling,
                COMP-5, BLANK WHEN ZERO), each value written as decode writes it back
+  shipments    examples/shipments.cpy (24 to 56 bytes: 0 to 4 lines, OCCURS DEPENDING ON; native
+               binary, a separate leading sign), the lines a record holds spread evenly
 
 Usage: bench/generate_layout_records.py KIND N OUT.csv
 """
@@ -95,8 +97,20 @@ def clauses(i):
         1 + i % 12, 1 + i % 28)
 
 
+def shipments(i):
+    count = i % 5
+    lines = []
+    for line in range(4):
+        lines += ['%s%04d' % (rng.choice('ABCDE'), rng.randint(0, 9999)), str(rng.randint(-99999, 99999))] \
+            if line < count else ['', '']
+    cents = rng.randint(-9999999, 9999999)
+    return '%d,%d,%s%d.%02d,%d,%s,%s' % (
+        100000 + i % 900000, rng.randint(-2**31, 2**31 - 1), '-' if cents < 0 else '', abs(cents) // 100,
+        abs(cents) % 100, count, ','.join(lines), rng.choice(cities)[:8])
+
+
 transfer.total = 0
-make = {'order': order, 'card': card, 'transfer': transfer, 'clauses': clauses}[kind]
+make = {'order': order, 'card': card, 'transfer': transfer, 'clauses': clauses, 'shipments': shipments}[kind]
 with open(path, 'w', encoding='utf-8', newline='\n') as out:
     lines = []
     for i in range(n):

@@ -441,8 +441,14 @@ bool decodeVarying(const Plan& plan, std::span<const std::uint8_t> record, char*
   const Step* const steps = plan.steps.data();
   const Step* const end = steps + plan.steps.size();
   const Step* const fixedEnd = steps + plan.fixedSteps;
-  // The columns before every table, each counter's text kept.
-  std::array<std::string_view, record::VaryingPlaces::kMostTables> counterTexts;
+  // The columns before every table, each counter's text kept (where it starts in the line, and its
+  // length: every counter is among these columns, so each is set before the counts are read).
+  struct Text {
+    std::size_t start;
+    std::size_t length;
+  };
+  std::array<Text, record::VaryingPlaces::kMostTables> counterTexts;
+  char* const line = out;
   const Step* from = steps;
   for (const Step* at = steps; at != fixedEnd; ++at) {
     if (at->counter == 0) continue;
@@ -450,14 +456,16 @@ bool decodeVarying(const Plan& plan, std::span<const std::uint8_t> record, char*
     const std::size_t delimiter = at != steps ? 1 : 0;
     char* const before = out;
     if (!readSteps(plan, at, at + 1, record.data(), out)) return false;
-    counterTexts[at->counter - 1] = {before + delimiter, static_cast<std::size_t>(out - before) - delimiter};
+    counterTexts[at->counter - 1] = {static_cast<std::size_t>(before - line) + delimiter,
+                                     static_cast<std::size_t>(out - before) - delimiter};
     from = at + 1;
   }
   if (!readSteps(plan, from, fixedEnd, record.data(), out)) return false;
   const std::vector<VaryingTable>& tables = places.tables();
   record::VaryingPlaces::Counts counts;
   for (std::size_t t = 0; t < tables.size(); ++t) {
-    std::string_view text = counterTexts[plan.tableCounters[t]];
+    const Text& counter = counterTexts[plan.tableCounters[t]];
+    std::string_view text(line + counter.start, counter.length);
     const bool negative = text.starts_with('-');
     if (negative) text.remove_prefix(1);
     if (record::countProblem(text, negative, tables[t], counts[t]) != nullptr) return false;
