@@ -12,6 +12,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -24,6 +25,10 @@
 #include "quor/layout.hpp"
 
 namespace quor {
+
+namespace record {
+class VaryingPlaces;
+}
 
 // How the values of a record are converted, the same for every record of a layout: the one set of
 // options the builder, the decoder, the plans and valueChange take.
@@ -232,15 +237,20 @@ class RecordDecoder {
                   std::vector<FieldFault>& faults, bool lenient) const;
   // The tables' counts, from their counters' texts in `values`; false, a fault added, when one is none.
   bool countsOf(const std::vector<std::u16string>& values, std::vector<FieldFault>& faults) const;
+  // The tables' counts read from `record`'s counters alone, into counts_, their texts and faults into
+  // the scratch values and faults; false when one is none.
+  bool readCounts(std::span<const std::uint8_t> record) const;
 
   Layout layout_;
   std::vector<std::size_t> columns_;
   RecordOptions options_;
   GaijiMapping gaiji_;
   // A layout with varying tables: the columns before the first table (the counters among them), each
-  // table's counter column, and where the counters end.
+  // table's counter column, the counter columns once each in order, and where the counters end.
   std::size_t prefixColumns_ = 0;
   std::vector<std::size_t> counterColumns_;
+  std::vector<std::size_t> counterReads_;
+  std::shared_ptr<const record::VaryingPlaces> places_;  // a record's length from its counts
   std::size_t countersEnd_ = 0;
   // Working storage kept from record to record (a decoder serves one thread at a time).
   mutable std::vector<std::size_t> counts_;

@@ -13,13 +13,12 @@
 #include "numeric/binary.hpp"
 #include "numeric/edited.hpp"
 #include "numeric/floating.hpp"
-#include "numeric/edited.hpp"
-#include "numeric/floating.hpp"
 #include "numeric/packed.hpp"
 #include "numeric/zoned.hpp"
 #include "quor/record.hpp"
 #include "record/field_kind.hpp"
 #include "record/table_counts.hpp"
+#include "record/varying_places.hpp"
 
 namespace quor {
 
@@ -124,6 +123,10 @@ RecordDecoder::RecordDecoder(Layout layout, const RecordOptions& options, GaijiM
       const LayoutField& counter = layout_.fields[table.counter];
       countersEnd_ = std::max(countersEnd_, counter.offset + counter.size);
     }
+    places_ = std::make_shared<const record::VaryingPlaces>(layout_);
+    counterReads_ = counterColumns_;
+    std::sort(counterReads_.begin(), counterReads_.end());
+    counterReads_.erase(std::unique(counterReads_.begin(), counterReads_.end()), counterReads_.end());
   });
 }
 
@@ -183,6 +186,13 @@ void RecordDecoder::readColumn(std::span<const std::uint8_t> record, std::size_t
                                std::vector<std::u16string>& values, std::vector<FieldFault>& faults, bool lenient) const {
   const LayoutField& field = layout_.fields[columns_[column]];
   readColumn(record, field, column, field.offset, values[column], faults, lenient, digits_);
+}
+
+bool RecordDecoder::readCounts(std::span<const std::uint8_t> record) const {
+  scratchValues_.resize(columns_.size());
+  scratchFaults_.clear();
+  for (const std::size_t column : counterReads_) readColumn(record, column, scratchValues_, scratchFaults_, false);
+  return countsOf(scratchValues_, scratchFaults_);
 }
 
 bool RecordDecoder::countsOf(const std::vector<std::u16string>& values, std::vector<FieldFault>& faults) const {
@@ -249,12 +259,8 @@ bool RecordDecoder::placeFields(std::span<const std::uint8_t> record, std::vecto
       counts_.resize(layout_.tables.size());
       if (record.size() < countersEnd_) {
         for (std::size_t t = 0; t < layout_.tables.size(); ++t) counts_[t] = layout_.tables[t].least;
-      } else {
-        scratchValues_.resize(columns_.size());
-        scratchFaults_.clear();
-        for (std::size_t column = 0; column < prefixColumns_; ++column)
-          readColumn(record, column, scratchValues_, scratchFaults_, false);
-        if (!countsOf(scratchValues_, scratchFaults_)) return false;
+      } else if (!readCounts(record)) {
+        return false;
       }
       length = std::min(length, quor::placeFields(layout_, counts_, offsets));
     }
@@ -268,12 +274,8 @@ std::size_t RecordDecoder::columnsWithin(std::span<const std::uint8_t> record) c
   return base::guarded([&] {
     if (!layout_.varies()) return quor::columnsWithin(layout_, record.size());
     if (record.size() < countersEnd_) return quor::columnsWithin(layout_, record.size());
-    scratchValues_.resize(columns_.size());
-    scratchFaults_.clear();
-    for (std::size_t column = 0; column < prefixColumns_; ++column)
-      readColumn(record, column, scratchValues_, scratchFaults_, false);
     // A counter that says no count leaves the places after it unknown: those columns give the empty text.
-    if (!countsOf(scratchValues_, scratchFaults_)) return columns_.size();
+    if (!readCounts(record)) return columns_.size();
     quor::placeFields(layout_, counts_, offsets_);
     for (std::size_t column = 0; column < columns_.size(); ++column) {
       const std::size_t offset = offsets_[columns_[column]];
@@ -304,17 +306,18 @@ RecordExtent RecordDecoder::extent(std::span<const std::uint8_t> bytes) const {
   return base::guarded([&] {
     if (!layout_.varies() || options_.padVarying) return RecordExtent{layout_.recordLength, std::nullopt};
     if (bytes.size() < countersEnd_) return RecordExtent{countersEnd_, std::nullopt};
-    scratchValues_.resize(columns_.size());
-    scratchFaults_.clear();
-    for (std::size_t column = 0; column < prefixColumns_; ++column)
-      readColumn(bytes, column, scratchValues_, scratchFaults_, false);
-    if (!countsOf(scratchValues_, scratchFaults_)) {
+    if (!readCounts(bytes)) {
       // The first fault of a counter: the one that hides the length.
       for (const std::size_t column : counterColumns_)
         for (const FieldFault& fault : scratchFaults_)
           if (fault.column == column) return RecordExtent{0, fault};
     }
-    return RecordExtent{quor::placeFields(layout_, counts_, offsets_), std::nullopt};
+    if (!places_->taken()) return RecordExtent{quor::placeFields(layout_, counts_, offsets_), std::nullopt};
+    // The length alone, without placing each field.
+    record::VaryingPlaces::Counts counts;
+    std::copy(counts_.begin(), counts_.end(), counts.begin());
+    record::VaryingPlaces::AbsentList absent;
+    return RecordExtent{places_->lengthWithout(absent, places_->absentFields(counts, absent)), std::nullopt};
   });
 }
 
