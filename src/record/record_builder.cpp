@@ -78,11 +78,15 @@ void RecordBuilder::appendFirstColumns(std::span<const std::u16string_view> valu
     for (std::size_t column = values.size(); column < columns_; ++column)
       all.push_back(record::isNumberKind(record::writtenKind(layout_.fields[columnFields_[column]])) ? u"0"
                                                                                                      : u"");
-    // A table whose counter is past the end holds its fewest elements.
+    // A table whose counter is past the end holds its fewest elements; tables of one counter, the
+    // fewest they all hold.
     std::vector<std::u16string> leastCounts(layout_.tables.size());
     for (std::size_t t = 0; t < layout_.tables.size(); ++t)
       if (counterColumns_[t] >= values.size()) {
-        const std::string least = std::to_string(layout_.tables[t].least);
+        std::size_t fewest = 0;
+        for (std::size_t u = 0; u < layout_.tables.size(); ++u)
+          if (counterColumns_[u] == counterColumns_[t]) fewest = std::max(fewest, layout_.tables[u].least);
+        const std::string least = std::to_string(fewest);
         leastCounts[t].assign(least.begin(), least.end());
         all[counterColumns_[t]] = leastCounts[t];
       }

@@ -268,6 +268,11 @@ TEST(VaryingRecord, FirstColumnsReadBackAsWritten) {
       {kCopybook, {"2", "2", "AA", "BB", "1", "W", "X", "2", "Y", "Z", "T"}},
       // The columns after the first are all left out by the count: the record keeps its filler.
       {"01 R.\n 05 N PIC 9.\n 05 T OCCURS 0 TO 2 DEPENDING ON N PIC X.\n 05 FILLER PIC XX.\n", {"0", "", ""}},
+      // Two tables of one counter, the fewest of one above the other's: a counter past the end counts
+      // the fewest both hold.
+      {"01 R.\n 05 K PIC X.\n 05 N PIC 9.\n 05 A OCCURS 1 TO 2 DEPENDING ON N PIC X.\n"
+       " 05 B OCCURS 0 TO 2 DEPENDING ON N PIC X.\n",
+       {"K", "1", "A", "", "B", ""}},
   };
   for (const auto& c : cases) {
     const Layout layout = parseCopybook(c.copybook, "t.cpy");
