@@ -84,10 +84,9 @@ bool RecordEncoder::cut(std::string_view record) {
   // At most the most values a layout takes (and the layout's name) are kept, the others only counted,
   // so a line of millions of delimiters takes no memory for them.
   const std::size_t most = mostColumns_ + (rules_.named() ? 1 : 0);
-  cutValues_.clear();
   if (splitter_) {
     try {
-      for (const CsvField& field : splitter_->split(record, most)) cutValues_.push_back(field.text);
+      cutValues_ = splitter_->texts(record, most);
     } catch (const Error& error) {
       if (error.number() != errors::kInvalidCall) throw;
       problem_ = std::string("not a CSV record: ") + error.what();
@@ -96,7 +95,9 @@ bool RecordEncoder::cut(std::string_view record) {
     valueCount_ = splitter_->fieldCount();
     return true;
   }
-  valueCount_ = listItems(record, cutValues_, most);
+  listed_.clear();
+  valueCount_ = listItems(record, listed_, most);
+  cutValues_ = listed_;
   return true;
 }
 

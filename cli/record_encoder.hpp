@@ -91,7 +91,8 @@ class RecordEncoder {
   std::vector<Way> ways_;  // one a layout
   std::size_t mostColumns_ = 0;
   std::optional<CsvSplitter> splitter_;
-  std::vector<std::string_view> cutValues_;  // the values as cut, bytes: the first of them
+  std::span<const std::string_view> cutValues_;  // the values as cut, bytes: the first of them
+  std::vector<std::string_view> listed_;          // the values of a list, not CSV
   std::size_t valueCount_ = 0;               // the values of the record cut last
   std::vector<std::string_view> values_;     // in the layout's order
   std::u16string text_;                      // decoded values, storage reused

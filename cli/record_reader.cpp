@@ -105,6 +105,29 @@ std::size_t RecordReader::take(std::size_t most, std::size_t bytes, std::vector<
   cuts.clear();
   tooLong_ = false;
   std::size_t taken = 0;
+  // The lines before the first quote end at their LFs: found in one pass rather than record by record.
+  if (!byteOrderMark_ && begin_ < end_) {
+    lineFeeds_.clear();
+    const char* const base = buffer_.data();
+    findLineFeeds(std::string_view(base + begin_, std::min(end_ - begin_, bytes)), most, cutter_.has_value(),
+                  lineFeeds_);
+    const std::size_t from = begin_;
+    for (const std::size_t lf : lineFeeds_) {
+      const std::size_t at = from + lf;
+      const std::size_t stop = at > begin_ && base[at - 1] == '\r' ? at - 1 : at;
+      if (stop - begin_ > longest_) break;
+      cuts.push_back({begin_, stop - begin_, nextLine_});
+      lineNumber_ = nextLine_;
+      ++nextLine_;
+      taken += at + 1 - begin_;
+      begin_ = at + 1;
+    }
+    if (!cuts.empty()) {
+      scanned_ = 0;
+      found_.reset();
+      if (cutter_) cutter_->restart();
+    }
+  }
   while (cuts.size() < most && taken < bytes) {
     const std::optional<Found> found = find();
     if (!found || found->length > longest_) break;

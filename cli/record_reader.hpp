@@ -107,6 +107,7 @@ class RecordReader {
   std::size_t block_;
   std::optional<CsvRecordCutter> cutter_;  // CSV records; lines without it
   std::vector<char> buffer_;
+  std::vector<std::size_t> lineFeeds_;  // take(): the LFs found in one pass
   std::size_t begin_ = 0;    // first unread byte
   std::size_t end_ = 0;      // one past the last byte read
   std::size_t scanned_ = 0;  // lines: bytes from begin_ already known to hold no LF

@@ -8,7 +8,8 @@
 //   - the record read through skip() in blocks ends where next() ends it, with the same count of line
 //     ends inside;
 //   - a split keeping at most half its fields keeps the first ones, counts them all, and fails with
-//     the same message.
+//     the same message; the texts alone are the same;
+//   - the LFs found in one pass before the first quote are the ends of the records before it.
 // Records are split from copies of their own size, so a read past one is caught.
 //
 // Input: byte 0 gives the delimiter (bits 0-2), code page 932 (bit 3) and the cutter's block (bits
@@ -71,6 +72,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   CsvRecordCutter cutter(options);
   CsvSplitter splitter(options);
   std::size_t lineEnds = 0;
+  // The LFs before the first quote, found in one pass: each ends a record.
+  std::vector<std::size_t> feeds;
+  findLineFeeds(input, input.size(), true, feeds);
+  const std::size_t firstQuote = input.find('"');
+  std::size_t feed = 0;
   std::string_view rest = input;
   for (;;) {
     text::csv::CutProgress fresh;
@@ -99,6 +105,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     QUOR_FUZZ_CHECK(lineEnd.size() != 1 || end.length == 0 || rest[end.length - 1] != '\r');
     QUOR_FUZZ_CHECK(!lineEnd.empty() || end.length == rest.size());
     lineEnds += end.lineEndsInside + (lineEnd.empty() ? 0 : 1);
+    const std::size_t lf = input.size() - rest.size() + end.length + end.lineEndLength - 1;
+    if (!lineEnd.empty() && lf < firstQuote) QUOR_FUZZ_CHECK(feed < feeds.size() && feeds[feed++] == lf);
 
     const std::vector<char> copy(rest.begin(), rest.begin() + static_cast<std::ptrdiff_t>(end.length));
     const std::string_view record(copy.data(), copy.size());
@@ -118,6 +126,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       QUOR_FUZZ_CHECK(capped.fieldCount() == reference.size() && kept.size() == most);
       QUOR_FUZZ_CHECK(std::ranges::equal(kept, std::span<const CsvField>(reference).first(most)));
       QUOR_FUZZ_CHECK(std::ranges::equal(fields, reference));
+      const std::span<const std::string_view> texts = capped.texts(record, most);
+      QUOR_FUZZ_CHECK(capped.fieldCount() == reference.size() && texts.size() == most);
+      for (std::size_t k = 0; k < most; ++k) QUOR_FUZZ_CHECK(texts[k] == reference[k].text);
       QUOR_FUZZ_CHECK(end.cut == CsvCut::record);
       checkRoundTrip(fields, options);
     } else {
@@ -127,6 +138,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     rest.remove_prefix(end.length + end.lineEndLength);
   }
   QUOR_FUZZ_CHECK(rest.empty());
+  QUOR_FUZZ_CHECK(feed == feeds.size());
   QUOR_FUZZ_CHECK(lineEnds == static_cast<std::size_t>(std::count(input.begin(), input.end(), '\n')));
   return 0;
 }

@@ -110,6 +110,18 @@ class CsvRecordCutter {
   bool skipping_ = false;  // skip() was given the start of a record and needs more
 };
 
+// Appends to `lineFeeds` the offsets of the LFs in `bytes`, from the first on, at most `most` of them,
+// and when `stopAtQuote` none after the first quote; returns how many it appended. Up to its first
+// quote, CSV ends a record at each LF (a CR before it part of the line end), as CsvRecordCutter::next
+// finds them one by one: a reader holding many short records takes their ends in one pass.
+//
+//   findLineFeeds("a,1\nb,2\n\"c\n\",3\n", 10, true, lfs)  // 2: offsets 3 and 7
+//   findLineFeeds("a\nb\nc\n", 2, false, lfs)              // 2: offsets 1 and 3
+//
+// Throws quor::Error 7 when memory runs out.
+std::size_t findLineFeeds(std::string_view bytes, std::size_t most, bool stopAtQuote,
+                          std::vector<std::size_t>& lineFeeds);
+
 // One field of a record: its text, and whether it was written quoted.
 struct CsvField {
   std::string_view text;
@@ -149,6 +161,10 @@ class CsvSplitter {
   //   split("a,b,c,d", 2)  // a | b, and fieldCount() is 4
   [[nodiscard]] std::span<const CsvField> split(std::string_view record, std::size_t most);
 
+  // As split(record, most), the fields' texts alone, for a caller that does not ask which were quoted:
+  // the common record, without a quote, is split in one pass straight into them.
+  [[nodiscard]] std::span<const std::string_view> texts(std::string_view record, std::size_t most);
+
   // The fields of the record split last, those not kept included.
   [[nodiscard]] std::size_t fieldCount() const noexcept { return count_; }
 
@@ -156,6 +172,7 @@ class CsvSplitter {
   CsvOptions options_;
   std::size_t count_ = 0;
   std::vector<CsvField> fields_;
+  std::vector<std::string_view> texts_;
   std::string unescaped_;  // the quoted fields that held "", unescaped
 };
 

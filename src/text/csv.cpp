@@ -3,6 +3,7 @@
 
 #include "quor/csv.hpp"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "base/api_guard.hpp"
@@ -16,9 +17,11 @@ using text::csv::CutProgress;
 using text::csv::ScanState;
 
 #if QUOR_CSV_SSE2
+constexpr auto kLineFeeds = text::csv::lineFeedsSse2;
 constexpr auto kCut = text::csv::cutSse2;
 constexpr auto kSplit = text::csv::splitSse2;
 #else
+constexpr auto kLineFeeds = text::csv::lineFeedsScalar;
 constexpr auto kCut = text::csv::cutScalar;
 constexpr auto kSplit = text::csv::splitScalar;
 #endif
@@ -34,6 +37,11 @@ void checkCsvOptions(const CsvOptions& options) {
     throw Error(errors::kInvalidCall, std::string("the CSV delimiter is ") + code +
                                           ": it must be one ASCII character other than the quote, CR and LF");
   });
+}
+
+std::size_t findLineFeeds(std::string_view bytes, std::size_t most, bool stopAtQuote,
+                          std::vector<std::size_t>& lineFeeds) {
+  return base::guarded([&] { return kLineFeeds(bytes, most, stopAtQuote, lineFeeds); });
 }
 
 CsvRecordCutter::CsvRecordCutter(const CsvOptions& options) : options_(options) {
@@ -90,6 +98,23 @@ std::span<const CsvField> CsvSplitter::split(std::string_view record, std::size_
     count_ = 0;
     count_ = kSplit(record, options_, fields_, unescaped_, most);
     return std::span<const CsvField>(fields_);
+  });
+}
+
+std::span<const std::string_view> CsvSplitter::texts(std::string_view record, std::size_t most) {
+  return base::guarded([&] {
+    count_ = 0;
+#if QUOR_CSV_SSE2
+    // Room for every field the record may have, grown only for a record of more than any before.
+    const std::size_t room = std::min(most, record.size() + 1);
+    if (room != 0 && texts_.size() < room) texts_.resize(std::max(room, 2 * texts_.size()));
+    if (room != 0 && (count_ = text::csv::splitPlainSse2(record, options_, most, texts_.data())) != 0)
+      return std::span<const std::string_view>(texts_.data(), std::min(count_, most));
+#endif
+    count_ = kSplit(record, options_, fields_, unescaped_, most);
+    if (texts_.size() < fields_.size()) texts_.resize(fields_.size());
+    for (std::size_t k = 0; k < fields_.size(); ++k) texts_[k] = fields_[k].text;
+    return std::span<const std::string_view>(texts_.data(), fields_.size());
   });
 }
 

@@ -81,6 +81,18 @@ CsvRecordEnd cutScalar(std::string_view bytes, bool endOfInput, const CsvOptions
   return {state == ScanState::quoted ? CsvCut::unclosedQuote : CsvCut::record, bytes.size(), 0, lines};
 }
 
+std::size_t lineFeedsScalar(std::string_view bytes, std::size_t most, bool stopAtQuote,
+                            std::vector<std::size_t>& lineFeeds) {
+  std::size_t found = 0;
+  for (std::size_t i = 0; i < bytes.size() && found < most; ++i) {
+    if (bytes[i] == '"' && stopAtQuote) break;
+    if (bytes[i] != '\n') continue;
+    lineFeeds.push_back(i);
+    ++found;
+  }
+  return found;
+}
+
 std::size_t splitScalar(std::string_view record, const CsvOptions& options, std::vector<CsvField>& fields,
                         std::string& storage, std::size_t most) {
   fields.clear();

@@ -55,7 +55,20 @@ std::size_t splitScalar(std::string_view record, const CsvOptions& options, std:
 std::size_t countFields(std::string_view record, std::size_t from, const CsvOptions& options,
                         std::size_t before);
 
+// Appends the offsets of the LFs in `bytes` to `lineFeeds`, at most `most` of them, and when
+// `stopAtQuote` none after the first quote; returns how many it appended.
+std::size_t lineFeedsScalar(std::string_view bytes, std::size_t most, bool stopAtQuote,
+                            std::vector<std::size_t>& lineFeeds);
+
 #if QUOR_CSV_SSE2
+// The common record, without a quote, where every delimiter ends a field: its fields' texts written
+// to `texts`, at most `most` of them (`most` > 0, and `texts` has room for min(most, record.size() + 1)),
+// found 32 bytes at a time. The record's count of fields; or 0 when the record holds a quote or the
+// delimiter may be the second byte of a character: splitSse2 then reads it.
+std::size_t splitPlainSse2(std::string_view record, const CsvOptions& options, std::size_t most,
+                           std::string_view* texts);
+std::size_t lineFeedsSse2(std::string_view bytes, std::size_t most, bool stopAtQuote,
+                          std::vector<std::size_t>& lineFeeds);
 CsvRecordEnd cutSse2(std::string_view bytes, bool endOfInput, const CsvOptions& options,
                      CutProgress& progress) noexcept;
 std::size_t splitSse2(std::string_view record, const CsvOptions& options, std::vector<CsvField>& fields,

@@ -137,6 +137,88 @@ std::size_t quotedField(std::string_view record, std::size_t open, Structure& st
 
 }  // namespace
 
+std::size_t lineFeedsSse2(std::string_view bytes, std::size_t most, bool stopAtQuote,
+                          std::vector<std::size_t>& lineFeeds) {
+  const char* const b = bytes.data();
+  const std::size_t n = bytes.size();
+  // Room for every LF that may come, written without a check each: no more than the bytes.
+  const std::size_t held = lineFeeds.size();
+  lineFeeds.resize(held + std::min(most, n));
+  std::size_t* const out = lineFeeds.data() + held;
+  std::size_t found = 0;
+  const __m128i lf = _mm_set1_epi8('\n');
+  const __m128i quote = _mm_set1_epi8('"');
+  // Appends the LFs of `lfs` (bit 0 at bytes[from]) and says whether to go on.
+  const auto take = [&](std::size_t from, std::uint32_t lfs, std::uint32_t quotes) {
+    // The LFs before the first quote, and none after it.
+    if (stopAtQuote && quotes != 0) lfs &= (std::uint32_t{1} << std::countr_zero(quotes)) - 1;
+    for (; lfs != 0; lfs &= lfs - 1) {
+      if (found == most) return false;
+      out[found++] = from + static_cast<std::size_t>(std::countr_zero(lfs));
+    }
+    return found < most && !(stopAtQuote && quotes != 0);
+  };
+  std::size_t base = 0;
+  bool going = found < most;
+  // Two blocks at a time: each byte compared once with the LF and once with the quote.
+  for (; going && base + 2 * kBlock <= n; base += 2 * kBlock) {
+    _mm_prefetch(reinterpret_cast<const char*>(reinterpret_cast<std::uintptr_t>(b + base) + kPrefetchAhead),
+                 _MM_HINT_T0);
+    const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + base));
+    const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + base + kBlock));
+    const auto lfs = static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(low, lf))) |
+                     static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(high, lf))) << kBlock;
+    const auto quotes = static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(low, quote))) |
+                        static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(high, quote))) << kBlock;
+    going = take(base, lfs, quotes);
+  }
+  for (; going && base < n; base += kBlock) {
+    const Block block = blockAt(b, base, n);
+    going = take(base, block.bitsOf('\n'), block.bitsOf('"'));
+  }
+  lineFeeds.resize(held + found);
+  return found;
+}
+
+std::size_t splitPlainSse2(std::string_view record, const CsvOptions& options, std::size_t most,
+                           std::string_view* texts) {
+  if (delimiterCanBeSecondByte(options)) return 0;
+  const char* const b = record.data();
+  const std::size_t n = record.size();
+  const __m128i delimiter = _mm_set1_epi8(options.delimiter);
+  const __m128i quote = _mm_set1_epi8('"');
+  std::size_t start = 0;
+  std::size_t kept = 0;
+  // Keeps the fields the delimiters of `bits` (bit 0 at record[from]) end; false when they are more
+  // than `most`, whose fields the last is not.
+  const auto keep = [&](std::size_t from, std::uint32_t bits) {
+    for (; bits != 0; bits &= bits - 1) {
+      if (kept == most) return false;
+      const std::size_t at = from + static_cast<std::size_t>(std::countr_zero(bits));
+      texts[kept++] = std::string_view(b + start, at - start);
+      start = at + 1;
+    }
+    return true;
+  };
+  std::size_t base = 0;
+  for (; base + 2 * kBlock <= n; base += 2 * kBlock) {
+    const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + base));
+    const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + base + kBlock));
+    if (_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(low, quote), _mm_cmpeq_epi8(high, quote))) != 0) return 0;
+    const auto bits = static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(low, delimiter))) |
+                      static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(high, delimiter))) << kBlock;
+    if (!keep(base, bits)) return countFields(record, start, options, most);
+  }
+  for (; base < n; base += kBlock) {
+    const Block block = blockAt(b, base, n);
+    if (block.bitsOf('"') != 0) return 0;
+    if (!keep(base, block.bitsOf(options.delimiter))) return countFields(record, start, options, most);
+  }
+  if (kept == most) return countFields(record, start, options, most);
+  texts[kept++] = std::string_view(b + start, n - start);
+  return kept;
+}
+
 CsvRecordEnd cutSse2(std::string_view bytes, bool endOfInput, const CsvOptions& options,
                      CutProgress& progress) noexcept {
   const char* const b = bytes.data();

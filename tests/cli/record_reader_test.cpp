@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -149,6 +150,48 @@ TEST(RecordReader, ReadsUtf16AsTheSameTextInUtf8WhateverTheBlockSize) {
                           InputForm::utf16le),
               (std::vector<std::string>{"1:a\xFF", "2:\xFF\xFF\xF0\x9F\x98\x80", "3:\xFF"}))
         << block;
+  }
+}
+
+TEST(RecordReader, TakesTheRecordsNextGivesWhateverTheBlockAndLimits) {
+  // Lines without quotes are taken in one pass up to the first quote; the record holding it, and the
+  // rest, record by record: either way the records, their lines and their places are next()'s.
+  const std::string contents[] = {
+      "\xEF\xBB\xBF\"a\"\nb,c\r\nd\n",
+      "a,1\r\nb,2\n\nc,\"x\ny\"\r\nd,3\ne,\"\"\nf\r\n\r\ng\rh\n" + std::string(20, 'x') + "\nlast",
+      "ab\"c\nd\ne\"f\ng\n\"h\n",
+      "one\ntwo\nthree\n\n" + std::string(40, 'y') + "\r\nz\r",
+  };
+  for (const bool csv : {false, true}) {
+    for (const std::string& content : contents) {
+      for (const std::size_t block : {std::size_t{1}, std::size_t{7}, std::size_t{64}}) {
+        std::vector<std::string> byNext, byTake;
+        for (const bool taking : {false, true}) {
+          std::FILE* file = std::tmpfile();
+          std::fwrite(content.data(), 1, content.size(), file);
+          std::fflush(file);
+          std::rewind(file);
+          const std::optional<CsvOptions> options = csv ? std::optional<CsvOptions>(CsvOptions{}) : std::nullopt;
+          RecordReader reader(::fileno(file), "test", block, 30, options, InputForm::utf8);
+          std::vector<std::string>& records = taking ? byTake : byNext;
+          std::vector<RecordReader::Cut> cuts;
+          std::string_view record;
+          for (std::size_t round = 0;; ++round) {
+            if (taking && reader.take(1 + round % 3, 1 + round % 11, cuts) > 0) {
+              for (const RecordReader::Cut& cut : cuts)
+                records.push_back(std::to_string(cut.line) + ":" + std::string(reader.at(cut.begin), cut.length));
+              EXPECT_EQ(reader.lineNumber(), cuts.back().line);
+              continue;
+            }
+            if (!reader.next(record)) break;
+            records.push_back(std::to_string(reader.lineNumber()) + ":" +
+                              (reader.tooLong() ? "!" : std::string(record)));
+          }
+          std::fclose(file);
+        }
+        EXPECT_EQ(byTake, byNext) << testing::PrintToString(content) << (csv ? " csv" : " lines") << " block " << block;
+      }
+    }
   }
 }
 

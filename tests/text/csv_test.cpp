@@ -187,13 +187,23 @@ TEST(Csv, WrittenRecordsReadBackIntoTheirFields) {
 TEST(Csv, Sse2ScannerAgreesWithScalarScanner) {
   using namespace text::csv;
   const std::string alphabet = "aaaaaaaa,,\"\"\"\r\n|\t@\\ \x81\x83\xE0\xB1";
+  const std::string unquoted = "aaaaaaaa,,\r\n\n|\t@\\ \x81\x83\xE0\xB1";
   const CsvOptions options[] = {{','}, {'|', TextEncoding::cp932}, {'|'}, {'\t', TextEncoding::cp932}, {'@', TextEncoding::cp932}, {'\\', TextEncoding::cp932}};
   std::mt19937 random(20240115);
   for (int round = 0; round < 20000; ++round) {
     const CsvOptions& o = options[random() % std::size(options)];
+    const std::string& chars = round % 2 == 0 ? alphabet : unquoted;
     std::string input(random() % 100, ' ');
-    for (char& c : input) c = alphabet[random() % alphabet.size()];
+    for (char& c : input) c = chars[random() % chars.size()];
     const std::size_t chunk = 1 + random() % 20;
+    const std::size_t most = random() % 8;
+    for (const bool stopAtQuote : {false, true}) {
+      std::vector<std::size_t> sse2Feeds{7}, scalarFeeds{7};  // appended after what they hold
+      ASSERT_EQ(lineFeedsSse2(input, most, stopAtQuote, sse2Feeds),
+                lineFeedsScalar(input, most, stopAtQuote, scalarFeeds));
+      ASSERT_EQ(sse2Feeds, scalarFeeds) << testing::PrintToString(input);
+    }
+    CsvSplitter splitter(o);
     for (std::string_view rest = input;;) {
       CutProgress scalarProgress, sse2Progress;
       const CsvRecordEnd scalar = cutScalar(rest, true, o, scalarProgress);
@@ -208,6 +218,13 @@ TEST(Csv, Sse2ScannerAgreesWithScalarScanner) {
       const Split sse2Split(splitSse2, record, o), scalarSplit(splitScalar, record, o);
       ASSERT_TRUE(sse2Split.fields == scalarSplit.fields && sse2Split.error == scalarSplit.error)
           << testing::PrintToString(record);
+      // The texts alone, kept up to `most`: the fields' texts, and their count.
+      if (scalarSplit.error.empty()) {
+        const std::span<const std::string_view> texts = splitter.texts(record, most);
+        ASSERT_EQ(splitter.fieldCount(), scalarSplit.fields.size());
+        ASSERT_EQ(texts.size(), std::min(most, scalarSplit.fields.size()));
+        for (std::size_t k = 0; k < texts.size(); ++k) ASSERT_EQ(texts[k], scalarSplit.fields[k].text);
+      }
       rest.remove_prefix(scalar.length + scalar.lineEndLength);
     }
   }
