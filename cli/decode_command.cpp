@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
 #include "batch.hpp"
@@ -55,12 +56,18 @@ struct DecodeBatch {
     std::size_t layout = kNoLayout;
     std::size_t begin = 0;  // a record's bytes in `bytes`
     std::size_t length = 0;
-    std::string problem;     // a bad frame, a record without a layout
-    std::string passedOver;  // a bad frame
+    std::size_t note = kNoNote;     // a bad frame, a record without a layout: its words in `notes`
     std::size_t lineEnd = kNoLine;  // a planned record: where its line ends in `lines`
   };
+  static constexpr std::size_t kNoNote = static_cast<std::size_t>(-1);
+  struct Note {
+    std::string problem;
+    std::string passedOver;  // a bad frame
+  };
   std::vector<std::uint8_t, UninitializedAllocator<std::uint8_t>> bytes;
+  // Plain data, so that a batch of records costs no construction or destruction of strings each.
   std::vector<Entry> entries;
+  std::vector<Note> notes;
   std::uint64_t bytesRead = 0;  // of all inputs, when the batch was cut
   // Set by the working thread.
   std::vector<char, UninitializedAllocator<char>> lines;
@@ -346,6 +353,7 @@ class DecodeRun {
   // Fills `batch` with what `records` gives next; false when reading ends with it.
   bool cutBatch(FramedInput& records, DecodeBatch& batch) {
     batch.entries.clear();
+    batch.notes.clear();
     batch.bytes.clear();
     batch.failure = nullptr;
     bool more = true;
@@ -362,9 +370,13 @@ class DecodeRun {
       entry.layout = item.layout;
       entry.begin = batch.bytes.size();
       entry.length = item.bytes.size();
-      batch.bytes.insert(batch.bytes.end(), item.bytes.begin(), item.bytes.end());
-      if (!item.problem.empty()) entry.problem = item.problem;
-      if (!item.passedOver.empty()) entry.passedOver = item.passedOver;
+      // Grown without being filled and copied in one piece: an insert would construct byte by byte.
+      batch.bytes.resize(entry.begin + entry.length);
+      if (entry.length != 0) std::memcpy(batch.bytes.data() + entry.begin, item.bytes.data(), entry.length);
+      if (!item.problem.empty() || !item.passedOver.empty()) {
+        entry.note = batch.notes.size();
+        batch.notes.push_back({std::string(item.problem), std::string(item.passedOver)});
+      }
       if (item.kind == FramedInput::Item::Kind::bad && !item.resumes) {
         more = false;
         break;
@@ -429,10 +441,12 @@ class DecodeRun {
       item.offset = entry.offset;
       item.bytes = std::span<const std::uint8_t>(batch.bytes.data() + entry.begin, entry.length);
       item.layout = entry.layout;
+      const DecodeBatch::Note none;
+      const DecodeBatch::Note& note = entry.note == DecodeBatch::kNoNote ? none : batch.notes[entry.note];
       if (entry.kind == FramedInput::Item::Kind::bad) {
-        if (!noteBad(placeOf(display, item) + entry.problem, "(" + entry.passedOver + ")")) return false;
+        if (!noteBad(placeOf(display, item) + note.problem, "(" + note.passedOver + ")")) return false;
       } else if (entry.layout == kNoLayout) {
-        if (!noteBad(placeOf(display, item) + entry.problem)) return false;
+        if (!noteBad(placeOf(display, item) + note.problem)) return false;
       } else if (!decodeRecord(ways_[entry.layout], display, item)) {
         return false;
       }
