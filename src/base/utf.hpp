@@ -68,9 +68,12 @@ inline bool takeUtf8(const unsigned char*& p, const unsigned char* end, char32_t
   const auto continues = [&](std::ptrdiff_t k) { return (p[k] & 0xC0u) == 0x80u; };
   if (b0 - 0xE0u < 0x10u) {
     // Three bytes: kana and kanji, the bulk of Japanese text; neither an overlong form (below U+0800)
-    // nor a surrogate.
-    if (end - p < 3 || !continues(1) || !continues(2)) return false;
-    const char32_t cp = ((b0 & 0x0Fu) << 12) | ((p[1] & 0x3Fu) << 6) | (p[2] & 0x3Fu);
+    // nor a surrogate. Both continuation bytes are tested at once.
+    if (end - p < 3) return false;
+    const unsigned b1 = p[1];
+    const unsigned b2 = p[2];
+    if (((b1 << 8 | b2) & 0xC0C0u) != 0x8080u) return false;
+    const char32_t cp = ((b0 & 0x0Fu) << 12) | ((b1 & 0x3Fu) << 6) | (b2 & 0x3Fu);
     if (cp < 0x800 || cp - 0xD800u < 0x800u) return false;
     c = cp;
     p += 3;
