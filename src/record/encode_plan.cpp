@@ -118,10 +118,38 @@ template <TextEncoding kEncoding>
   }
 }
 
+// A table of characters written, as the hot loops read it: an entry not asked yet is asked of the
+// builder on the spot (PlanTableData::ask), once for the run.
+struct Forms {
+  const std::uint16_t* table;
+  const record::PlanTableData* data;
+  record::PlanTableData::Written which;
+
+  // The entry of `unit` as it stands, kNotAsked included.
+  [[gnu::always_inline]] std::uint16_t operator[](unsigned unit) const noexcept {
+    return record::PlanTableData::loaded(table[unit]);
+  }
+  // The form of `unit` into `form`, asked if need be; false when the unit is left to the builder.
+  [[gnu::always_inline]] bool take(unsigned unit, std::uint16_t& form) const noexcept {
+    using Data = record::PlanTableData;
+    form = (*this)[unit];
+    if (static_cast<std::uint16_t>(form - Data::kLeftToBuilder) < 2) [[unlikely]] {
+      if (form == Data::kLeftToBuilder) return false;
+      form = data->ask(which, static_cast<char16_t>(unit));
+      return form != Data::kLeftToBuilder;
+    }
+    return true;
+  }
+};
+
+Forms formsOf(const record::PlanTableData& data, record::PlanTableData::Written which) noexcept {
+  return {data.tableOf(which), &data, which};
+}
+
 // Writes the characters from `p` eight at a time while they are ASCII and each has a single-byte form
 // in `forms`, and as long as there is room before `stop`; returns where the output stopped, `p` moved
 // as far. The rest is written character by character.
-[[gnu::always_inline]] inline std::uint8_t* putAsciiRun(const std::uint16_t* forms, const unsigned char*& p,
+[[gnu::always_inline]] inline std::uint8_t* putAsciiRun(const Forms& forms, const unsigned char*& p,
                                                        const unsigned char* end, std::uint8_t* out,
                                                        const std::uint8_t* stop) noexcept {
   while (end - p >= 8 && stop - out >= 8) {
@@ -148,7 +176,7 @@ template <TextEncoding kEncoding>
 // the plan in locals: a store through `out` may alias anything, and would otherwise make the compiler
 // load it again for every byte.
 template <TextEncoding kEncoding, std::size_t kWidth>
-bool writeCharacters(const std::uint16_t* forms, std::uint16_t pad, const Step& step, std::string_view value,
+bool writeCharacters(const Forms forms, std::uint16_t pad, const Step& step, std::string_view value,
                      std::uint8_t* out) noexcept {
   if (value.empty() && step.component) return false;  // written as 0x00 bytes: a change
   const auto* p = reinterpret_cast<const unsigned char*>(value.data());
@@ -167,8 +195,8 @@ bool writeCharacters(const std::uint16_t* forms, std::uint16_t pad, const Step& 
     } else if (!nextWide<kEncoding>(p, end, unit)) {
       return false;
     }
-    const std::uint16_t form = forms[unit];
-    if (form == record::PlanTableData::kLeftToBuilder) return false;
+    std::uint16_t form;
+    if (!forms.take(unit, form)) return false;
     put(out, form);
   }
   if constexpr (kWidth == 1) {
@@ -184,7 +212,7 @@ bool writeCharacters(const std::uint16_t* forms, std::uint16_t pad, const Step& 
 // does not fit whole to the builder.
 template <TextEncoding kEncoding>
 bool writeHostText(const Plan& plan, const Step& step, std::string_view value, std::uint8_t* out) noexcept {
-  const std::uint16_t* const forms = plan.forms->hostText.data();
+  const Forms forms = formsOf(*plan.forms, record::PlanTableData::Written::hostText);
   const auto* p = reinterpret_cast<const unsigned char*>(value.data());
   const unsigned char* const end = p + value.size();
   const std::size_t length = step.length;
@@ -198,8 +226,8 @@ bool writeHostText(const Plan& plan, const Step& step, std::string_view value, s
     } else if (!nextWide<kEncoding>(p, end, unit)) {
       return false;
     }
-    const std::uint16_t form = forms[unit];
-    if (form == record::PlanTableData::kLeftToBuilder) return false;
+    std::uint16_t form;
+    if (!forms.take(unit, form)) return false;
     if (form < 0x100) {
       if (used + (inRun ? 2 : 1) > length) return false;
       if (inRun) out[used++] = plan.shiftCodes.shiftIn;
@@ -446,19 +474,20 @@ bool runSteps(const Plan& plan, const Step* first, const Step* last, std::span<c
               std::uint8_t* record) noexcept {
   const bool utf8 = plan.input == TextEncoding::utf8;
   const record::PlanTableData& forms = *plan.forms;
+  using Written = record::PlanTableData::Written;
   for (const Step* at = first; at != last; ++at) {
     const Step& step = *at;
     std::uint8_t* const out = record + step.offset;
     switch (step.kernel) {
       case Kernel::text:
-        if (!(utf8 ? writeCharacters<TextEncoding::utf8, 1>(forms.text.data(), forms.blank, step, values[step.column], out)
-                   : writeCharacters<TextEncoding::cp932, 1>(forms.text.data(), forms.blank, step, values[step.column],
+        if (!(utf8 ? writeCharacters<TextEncoding::utf8, 1>(formsOf(forms, Written::text), forms.blank, step, values[step.column], out)
+                   : writeCharacters<TextEncoding::cp932, 1>(formsOf(forms, Written::text), forms.blank, step, values[step.column],
                                                              out)))
           return false;
         break;
       case Kernel::national:
-        if (!(utf8 ? writeCharacters<TextEncoding::utf8, 2>(forms.jef.data(), forms.pad, step, values[step.column], out)
-                   : writeCharacters<TextEncoding::cp932, 2>(forms.jef.data(), forms.pad, step, values[step.column],
+        if (!(utf8 ? writeCharacters<TextEncoding::utf8, 2>(formsOf(forms, Written::jef), forms.pad, step, values[step.column], out)
+                   : writeCharacters<TextEncoding::cp932, 2>(formsOf(forms, Written::jef), forms.pad, step, values[step.column],
                                                              out)))
           return false;
         break;
@@ -468,9 +497,9 @@ bool runSteps(const Plan& plan, const Step* first, const Step* last, std::span<c
           return false;
         break;
       case Kernel::hostNational:
-        if (!(utf8 ? writeCharacters<TextEncoding::utf8, 2>(forms.hostNational.data(), forms.hostPad, step,
+        if (!(utf8 ? writeCharacters<TextEncoding::utf8, 2>(formsOf(forms, Written::hostNational), forms.hostPad, step,
                                                             values[step.column], out)
-                   : writeCharacters<TextEncoding::cp932, 2>(forms.hostNational.data(), forms.hostPad, step,
+                   : writeCharacters<TextEncoding::cp932, 2>(formsOf(forms, Written::hostNational), forms.hostPad, step,
                                                              values[step.column], out)))
           return false;
         break;

@@ -21,100 +21,102 @@ namespace {
 
 constexpr std::size_t kUnits = 0x10000;
 
-// A text field's EBCDIC byte of each unit.
-void fillText(PlanTableData& data) {
-  data.text.resize(kUnits);
+// What asking about one unit takes.
+struct Scratch {
   std::u16string storage;
   ByteString bytes;
-  for (std::size_t u = 0; u < kUnits; ++u) {
-    const auto unit = static_cast<char16_t>(u);
-    const std::u16string_view one(&unit, 1);
-    ValueChange change;
-    const text::PaddedText formatted = record::formatField(one, 1, setCharacter, true, storage, &change);
-    bytes.clear();
-    if (!formatted.empty()) character::appendEbcdicKana(formatted, 1, bytes);
-    data.text[u] = change.kind == Change::none && !bytes.empty() ? bytes[0] : PlanTableData::kLeftToBuilder;
-  }
-  data.blank = static_cast<std::uint8_t>(data.text[u' ']);
+};
+
+// A text field's EBCDIC byte of `unit`.
+std::uint16_t textForm(char16_t unit, Scratch& scratch) {
+  const std::u16string_view one(&unit, 1);
+  ValueChange change;
+  const text::PaddedText formatted = record::formatField(one, 1, setCharacter, true, scratch.storage, &change);
+  scratch.bytes.clear();
+  if (!formatted.empty()) character::appendEbcdicKana(formatted, 1, scratch.bytes);
+  return change.kind == Change::none && !scratch.bytes.empty() ? scratch.bytes[0] : PlanTableData::kLeftToBuilder;
 }
 
-// A national field's JEF pair of each unit.
-void fillJef(PlanTableData& data) {
+// A national field's JEF pair of `unit`.
+std::uint16_t jefForm(const PlanTableData& data, char16_t unit, Scratch& scratch) {
   const GaijiMapping& gaiji = data.gaiji;
-  data.jef.resize(kUnits);
-  std::u16string storage;
-  ByteString bytes;
-  for (std::size_t u = 0; u < kUnits; ++u) {
-    const auto unit = static_cast<char16_t>(u);
-    const std::u16string_view one(&unit, 1);
-    ValueChange change;
-    // A half-width katakana may join the sound mark after it, so values holding one are the builder's;
-    // so is a user-defined character without a mapping file, which the builder finds no code for.
-    const bool joins = unit >= 0xFF61 && unit <= 0xFF9F;
-    const bool userDefined = base::isUserDefined(unit);
-    const text::PaddedText formatted = record::formatField(one, 1, setNCharacter, true, storage, &change);
-    bytes.clear();
-    character::JefStray stray;
-    character::appendJef(formatted, 1, gaiji, bytes, &stray);
-    const bool ok = change.kind == Change::none && !stray.found && !joins && !(userDefined && !gaiji.opened()) &&
-                    formatted.text.size() == 1;
-    const auto pair = static_cast<std::uint16_t>(bytes[0] << 8 | bytes[1]);
-    data.jef[u] = ok && pair != PlanTableData::kLeftToBuilder ? pair : PlanTableData::kLeftToBuilder;
-  }
-  bytes.clear();
-  character::appendJef(text::PaddedText({}, 1, u'\u3000'), 1, gaiji, bytes);
-  data.pad = static_cast<std::uint16_t>(bytes[0] << 8 | bytes[1]);
+  const std::u16string_view one(&unit, 1);
+  ValueChange change;
+  // A half-width katakana may join the sound mark after it, so values holding one are the builder's;
+  // so is a user-defined character without a mapping file, which the builder finds no code for.
+  const bool joins = unit >= 0xFF61 && unit <= 0xFF9F;
+  const bool userDefined = base::isUserDefined(unit);
+  const text::PaddedText formatted = record::formatField(one, 1, setNCharacter, true, scratch.storage, &change);
+  scratch.bytes.clear();
+  character::JefStray stray;
+  character::appendJef(formatted, 1, gaiji, scratch.bytes, &stray);
+  const bool ok = change.kind == Change::none && !stray.found && !joins && !(userDefined && !gaiji.opened()) &&
+                  formatted.text.size() == 1;
+  return ok ? static_cast<std::uint16_t>(scratch.bytes[0] << 8 | scratch.bytes[1]) : PlanTableData::kLeftToBuilder;
 }
 
-// A typed text field's single-byte code or double-byte pair of each unit on the host page.
-void fillHostText(PlanTableData& data) {
+// A typed text field's single-byte code or double-byte pair of `unit` on the host page.
+std::uint16_t hostTextForm(const PlanTableData& data, char16_t unit, Scratch& scratch) {
   RecordOptions options;
   options.host = data.host;
-  data.hostText.resize(kUnits);
   LayoutField text;
   text.kind = FieldKind::text;
   text.length = 4;  // room for a pair between its shift codes
   const ShiftCodes shifts = shiftCodesOf(data.host);
-  ByteString bytes;
-  for (std::size_t u = 0; u < kUnits; ++u) {
-    const auto unit = static_cast<char16_t>(u);
-    const std::u16string_view one(&unit, 1);
-    ValueChange change;
-    bytes.clear();
-    appendHostTextField(text, one, options, data.gaiji, bytes, &change);
-    std::uint16_t form = PlanTableData::kLeftToBuilder;
-    if (change.kind == Change::none && bytes[0] == shifts.shiftOut && bytes[3] == shifts.shiftIn) {
-      form = static_cast<std::uint16_t>(bytes[1] << 8 | bytes[2]);
-    } else if (change.kind == Change::none && bytes[1] == 0x40) {
-      form = bytes[0];  // a single-byte code, then blanks
-    }
-    data.hostText[u] = form;
-  }
-  data.hostBlank = static_cast<std::uint8_t>(data.hostText[u' ']);
+  const std::u16string_view one(&unit, 1);
+  ValueChange change;
+  ByteString& bytes = scratch.bytes;
+  bytes.clear();
+  appendHostTextField(text, one, options, data.gaiji, bytes, &change);
+  if (change.kind == Change::none && bytes[0] == shifts.shiftOut && bytes[3] == shifts.shiftIn)
+    return static_cast<std::uint16_t>(bytes[1] << 8 | bytes[2]);
+  if (change.kind == Change::none && bytes[1] == 0x40) return bytes[0];  // a single-byte code, then blanks
+  return PlanTableData::kLeftToBuilder;
 }
 
-// A typed national field's pair of each unit on an IBM page with double-byte characters.
-void fillHostNational(PlanTableData& data) {
-  if (data.host == HostCodePage::fujitsu || !hasDoubleByte(data.host)) return;
+// A typed national field's pair of `unit` on an IBM page with double-byte characters.
+std::uint16_t hostNationalForm(const PlanTableData& data, char16_t unit, Scratch& scratch) {
   RecordOptions options;
   options.host = data.host;
-  data.hostNational.resize(kUnits);
+  LayoutField national;
+  national.kind = FieldKind::national;
+  const std::u16string_view one(&unit, 1);
+  ValueChange change;
+  scratch.bytes.clear();
+  appendHostNationalField(national, one, options, data.gaiji, scratch.storage, scratch.bytes, &change);
+  // A half-width katakana may join the sound mark after it: values holding one are the builder's.
+  const bool joins = unit >= 0xFF61 && unit <= 0xFF9F;
+  return change.kind == Change::none && !joins ? static_cast<std::uint16_t>(scratch.bytes[0] << 8 | scratch.bytes[1])
+                                               : PlanTableData::kLeftToBuilder;
+}
+
+// A table of characters written, every entry not asked yet, and the padding its fields take.
+void fillText(PlanTableData& data) {
+  data.text.assign(kUnits, PlanTableData::kNotAsked);
+  data.blank = static_cast<std::uint8_t>(data.formOf(PlanTableData::Written::text, u' '));
+}
+
+void fillJef(PlanTableData& data) {
+  data.jef.assign(kUnits, PlanTableData::kNotAsked);
+  ByteString bytes;
+  character::appendJef(text::PaddedText({}, 1, u'\u3000'), 1, data.gaiji, bytes);
+  data.pad = static_cast<std::uint16_t>(bytes[0] << 8 | bytes[1]);
+}
+
+void fillHostText(PlanTableData& data) {
+  data.hostText.assign(kUnits, PlanTableData::kNotAsked);
+  data.hostBlank = static_cast<std::uint8_t>(data.formOf(PlanTableData::Written::hostText, u' '));
+}
+
+void fillHostNational(PlanTableData& data) {
+  if (data.host == HostCodePage::fujitsu || !hasDoubleByte(data.host)) return;
+  data.hostNational.assign(kUnits, PlanTableData::kNotAsked);
+  RecordOptions options;
+  options.host = data.host;
   LayoutField national;
   national.kind = FieldKind::national;
   std::u16string storage;
   ByteString bytes;
-  for (std::size_t u = 0; u < kUnits; ++u) {
-    const auto unit = static_cast<char16_t>(u);
-    const std::u16string_view one(&unit, 1);
-    ValueChange change;
-    // A half-width katakana may join the sound mark after it: values holding one are the builder's.
-    bytes.clear();
-    appendHostNationalField(national, one, options, data.gaiji, storage, bytes, &change);
-    const bool joins = unit >= 0xFF61 && unit <= 0xFF9F;
-    data.hostNational[u] = change.kind == Change::none && !joins ? static_cast<std::uint16_t>(bytes[0] << 8 | bytes[1])
-                                                                 : PlanTableData::kLeftToBuilder;
-  }
-  bytes.clear();
   appendHostNationalField(national, {}, options, data.gaiji, storage, bytes, nullptr);
   data.hostPad = static_cast<std::uint16_t>(bytes[0] << 8 | bytes[1]);
 }
@@ -189,6 +191,32 @@ void PlanTableData::need(Written which) const {
       }
     });
   });
+}
+
+std::uint16_t PlanTableData::ask(Written which, char16_t unit) const noexcept {
+  try {
+    Scratch scratch;
+    std::uint16_t form = kLeftToBuilder;
+    switch (which) {
+      case Written::text:
+        form = textForm(unit, scratch);
+        break;
+      case Written::jef:
+        form = jefForm(*this, unit, scratch);
+        break;
+      case Written::hostText:
+        form = hostTextForm(*this, unit, scratch);
+        break;
+      case Written::hostNational:
+        form = hostNationalForm(*this, unit, scratch);
+        break;
+    }
+    if (form == kNotAsked) form = kLeftToBuilder;  // kept as it reads: never taken for "not asked"
+    std::atomic_ref<std::uint16_t>(const_cast<std::uint16_t&>(tableOf(which)[unit])).store(form, std::memory_order_relaxed);
+    return form;
+  } catch (...) {
+    return kLeftToBuilder;  // out of memory: the builder's to report, the unit asked again next time
+  }
 }
 
 PlanTableData::Piece pieceOf(char16_t c, TextEncoding encoding, char delimiter) noexcept {

@@ -2,6 +2,7 @@
 // The tables record plans work from: each character as the library's encoders write it and each byte
 // and pair as its decoders read it, asked once. Only the plans see them (PlanTables::Data is private).
 
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 #include <vector>
@@ -15,9 +16,10 @@ namespace quor::record {
 struct PlanTableData {
   GaijiMapping gaiji;  // the mapping the tables were asked with
 
-  // The tables of characters written are made on a plan's first need of each (about a quarter of the
-  // milliseconds a set takes each), once for every plan and thread of a run: a run makes only those
-  // its layouts' fields are written with. A plan asks for them when it is made, and reads them after.
+  // The tables of characters written are made on a plan's first need of each, once for every plan and
+  // thread of a run: a run makes only those its layouts' fields are written with. A plan asks for them
+  // when it is made, and reads them after. Each unit's entry is asked of the builder when a plan first
+  // meets the unit (formOf), so a run pays for the characters its input holds, not for all 65,536.
   enum class Written : std::uint8_t { text, jef, hostText, hostNational };
   bool forEncoding = false;  // made for encode plans: the tables of characters written may be asked for
   // Makes `which` if it is not made yet. Throws quor::Error 7 when memory runs out (the table is then
@@ -29,6 +31,34 @@ struct PlanTableData {
   // byte high), where the record builder writes it as it stands, one character after the other, with
   // no change; otherwise kLeftToBuilder. Two bytes an entry keep the tables in the faster caches.
   static constexpr std::uint16_t kLeftToBuilder = 0x0100;  // no EBCDIC byte; a JEF pair never written
+  static constexpr std::uint16_t kNotAsked = 0x0101;       // not asked yet; never a byte or a pair kept
+  // The entry of `unit` in the table `which` (a table made by need()), asked of the builder and kept
+  // if it was not asked yet. Plans on several threads read and keep entries at once: each entry is
+  // read and written whole (the builder's answer is the same whoever asks). Never throws: when memory
+  // runs out asking, the unit is left to the builder and asked again next time.
+  [[nodiscard]] std::uint16_t formOf(Written which, char16_t unit) const noexcept {
+    const std::uint16_t form = loaded(tableOf(which)[unit]);
+    return form == kNotAsked ? ask(which, unit) : form;
+  }
+  // An entry read whole while another thread may be keeping it.
+  [[nodiscard]] static std::uint16_t loaded(const std::uint16_t& entry) noexcept {
+    return std::atomic_ref<std::uint16_t>(const_cast<std::uint16_t&>(entry)).load(std::memory_order_relaxed);
+  }
+  [[nodiscard]] const std::uint16_t* tableOf(Written which) const noexcept {
+    switch (which) {
+      case Written::text:
+        return text.data();
+      case Written::jef:
+        return jef.data();
+      case Written::hostText:
+        return hostText.data();
+      default:
+        return hostNational.data();
+    }
+  }
+  // Asks the builder for the entry of `unit` and keeps it (formOf's slow way).
+  [[gnu::cold, gnu::noinline]] std::uint16_t ask(Written which, char16_t unit) const noexcept;
+
   std::vector<std::uint16_t> text;  // 65536 units
   std::vector<std::uint16_t> jef;   // 65536 units
   std::uint8_t blank = 0x40;        // a blank in a text field

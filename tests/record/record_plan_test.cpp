@@ -2,6 +2,9 @@
 // the line the decoder and CSV writer give; every record the plan declines is one they would change,
 // refuse or quote. (fuzz/plan_fuzz.cpp holds the same properties on random layouts and values.)
 
+#include <algorithm>
+#include <functional>
+#include <thread>
 #include <vector>
 
 #include "quor/csv_writer.hpp"
@@ -211,6 +214,66 @@ TEST(RecordPlan, HostPagesWriteAndReadWhatTheBuilderAndDecoderDo) {
   EXPECT_EQ(written, "\x81\x60\n");
   const Layout layout = parseLayoutFile("t text 4", "t.layout");
   EXPECT_EQ(errorOf([&] { EncodePlan(layout, options, tablesBothWays(), TextEncoding::utf8); }), 5);
+}
+
+// A run's tables ask the builder about each character when a plan first meets it, on whichever thread:
+// two threads meeting every unit of the Basic Multilingual Plane at once, from opposite ends, through
+// one set of tables, write what the builder writes in a text, a national and a typed text field, or
+// leave the value to it.
+TEST(RecordPlan, CharactersAskedOnFirstMeetingOnTwoThreadsAreTheBuilders) {
+  const PlanTables tables(GaijiMapping(), PlanUse::encode);
+  std::vector<Layout> layouts;
+  std::vector<EncodePlan> plans;
+  for (const char* text : {"c 1 1", "n 2 2", "t text 1"}) {
+    layouts.push_back(parseLayoutFile(text, "t.layout"));
+    plans.emplace_back(layouts.back(), RecordOptions{}, tables, TextEncoding::utf8);
+  }
+  const auto isSurrogate = [](char32_t unit) { return unit >= 0xD800 && unit < 0xE000; };
+  // What the builder writes of each unit in each field, or "" where it changes it.
+  std::vector<std::string> built(3 * 0x10000);
+  for (std::size_t f = 0; f < layouts.size(); ++f) {
+    RecordBuilder builder(layouts[f]);
+    for (char32_t unit = 0; unit < 0x10000; ++unit) {
+      if (isSurrogate(unit)) continue;
+      const std::u16string one(1, static_cast<char16_t>(unit));
+      const std::u16string_view values[] = {one};
+      ValueChange change;
+      ByteString bytes;
+      try {
+        builder.append(values, bytes, {&change, 1});
+      } catch (const Error&) {
+        continue;
+      }
+      if (change.kind == Change::none) built[f * 0x10000 + unit] = hex(bytes);
+    }
+  }
+  const auto meetAll = [&](bool upward, std::vector<std::string>& written) {
+    for (char32_t k = 0; k < 0x10000; ++k) {
+      const char32_t unit = upward ? k : 0xFFFF - k;
+      if (isSurrogate(unit)) continue;
+      const std::string utf8 = toUtf8(std::u16string(1, static_cast<char16_t>(unit)));
+      const std::string_view values[] = {utf8};
+      for (std::size_t f = 0; f < plans.size(); ++f) {
+        std::vector<std::uint8_t> record(layouts[f].recordLength);
+        const std::size_t length = plans[f].encode(values, record.data());
+        if (length != 0) written[f * 0x10000 + unit] = hex(ByteString(record.data(), length));
+      }
+    }
+  };
+  std::vector<std::string> up(built.size()), down(built.size());
+  std::thread other(meetAll, false, std::ref(down));
+  meetAll(true, up);
+  other.join();
+  std::size_t taken = 0;
+  for (std::size_t k = 0; k < built.size(); ++k) {
+    for (const std::string* written : {&up[k], &down[k]}) {
+      if (written->empty()) continue;
+      ++taken;
+      ASSERT_EQ(*written, built[k]) << "field " << k / 0x10000 << ", U+" << std::hex << k % 0x10000;
+    }
+    EXPECT_EQ(up[k].empty(), down[k].empty()) << "field " << k / 0x10000 << ", U+" << std::hex << k % 0x10000;
+  }
+  EXPECT_GT(taken, 2u * 7000);  // the kanji of code page 932 among them
 }
 
 TEST(RecordPlan, TablesMadeForOneWayServeOnlyIt) {
