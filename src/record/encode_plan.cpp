@@ -4,6 +4,7 @@
 // plan is not sure to write exactly as the record builder would is left to the builder: the plan only
 // ever takes a shortcut to the same bytes.
 
+#include <bit>
 #include <cstring>
 #include <vector>
 
@@ -171,6 +172,30 @@ Forms formsOf(const record::PlanTableData& data, record::PlanTableData::Written 
   return out;
 }
 
+// Fills a field from `out` to `stop` with its padding: a blank (kWidth 1) or a pair, the first byte
+// `pad` >> 8 (kWidth 2), eight bytes a store. A field's padding is a few bytes: neither a call to
+// memset nor a loop the compiler would widen with a long preamble.
+template <std::size_t kWidth>
+[[gnu::always_inline]] inline void putPadding(std::uint8_t* out, std::uint8_t* const stop, std::uint16_t pad) noexcept {
+  std::uint64_t unit = pad & 0xFF;
+  if constexpr (kWidth == 2) {
+    // The pair as it stands in memory, its first byte first.
+    unit = std::endian::native == std::endian::little ? (pad >> 8 | (pad & 0xFF) << 8) : pad;
+  }
+  const std::uint64_t word = unit * (kWidth == 1 ? 0x0101010101010101u : 0x0001000100010001u);
+  for (; stop - out >= 8; out += 8) std::memcpy(out, &word, 8);
+  const auto rest = static_cast<std::size_t>(stop - out);  // below 8, and even for pairs
+  if ((rest & 4) != 0) {
+    std::memcpy(out, &word, 4);
+    out += 4;
+  }
+  if ((rest & 2) != 0) {
+    std::memcpy(out, &word, 2);
+    out += 2;
+  }
+  if ((rest & 1) != 0) *out = static_cast<std::uint8_t>(word);
+}
+
 // A text (kWidth 1: EBCDIC bytes) or national (kWidth 2: JEF pairs) value, each character through
 // its table, then the padding `pad` (a blank, an ideographic space). The loop keeps what it reads from
 // the plan in locals: a store through `out` may alias anything, and would otherwise make the compiler
@@ -199,11 +224,7 @@ bool writeCharacters(const Forms forms, std::uint16_t pad, const Step& step, std
     if (!forms.take(unit, form)) return false;
     put(out, form);
   }
-  if constexpr (kWidth == 1) {
-    std::memset(out, pad, static_cast<std::size_t>(stop - out));
-  } else {
-    for (; out != stop; out += kWidth) put(out, pad);
-  }
+  putPadding<kWidth>(out, stop, pad);
   return true;
 }
 
