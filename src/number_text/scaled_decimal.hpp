@@ -56,6 +56,25 @@ constexpr std::size_t scaledTextRoom(std::size_t count, int scale) noexcept {
 // zeros dropped, the point inserted, "-" for a negative value that is not zero. "01250" with 2 places
 // gives "12.50", "5" with 2 places "0.05", "000" with none "0". A scale below 0 puts as many zeros
 // after the digits of a value that is not zero ("123" with scale -3 gives "123000").
+// Copies `part` to `out` and returns its end: for the few bytes of a number, two overlapping words (or
+// halves) rather than a call, nothing written outside the part's room.
+inline char* copyDigits(std::string_view part, char* out) noexcept {
+  const char* const from = part.data();
+  const std::size_t n = part.size();
+  if (n >= 8 && n <= 16) {
+    std::memcpy(out, from, 8);
+    std::memcpy(out + n - 8, from + n - 8, 8);
+  } else if (n >= 4 && n < 8) {
+    std::memcpy(out, from, 4);
+    std::memcpy(out + n - 4, from + n - 4, 4);
+  } else if (n > 16) {
+    std::memcpy(out, from, n);
+  } else {
+    for (std::size_t i = 0; i < n; ++i) out[i] = from[i];
+  }
+  return out + n;
+}
+
 template <class Char>
 Char* writeScaledText(std::string_view digits, bool negative, int scale, Char* out) noexcept {
   const std::size_t places = scale > 0 ? static_cast<std::size_t>(scale) : 0;
@@ -65,7 +84,7 @@ Char* writeScaledText(std::string_view digits, bool negative, int scale, Char* o
   if (negative && !significant.empty()) *out++ = Char('-');
   const auto copy = [&](std::string_view part) {
     if constexpr (sizeof(Char) == 1) {
-      out = std::copy(part.begin(), part.end(), out);
+      out = copyDigits(part, out);
     } else {
       for (const char c : part) *out++ = static_cast<Char>(c);
     }

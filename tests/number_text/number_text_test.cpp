@@ -5,6 +5,7 @@
 #include <limits>
 #include <string>
 
+#include "number_text/scaled_decimal.hpp"
 #include "support/number_value.hpp"
 
 namespace quor::number_text {
@@ -53,6 +54,36 @@ TEST(NumberText, ValuesThatAreNotNumbers) {
   EXPECT_EQ(numberText(std::numeric_limits<double>::infinity()), u"Infinity");
   EXPECT_EQ(numberText(-std::numeric_limits<double>::infinity()), u"-Infinity");
   EXPECT_EQ(numberText(std::nan("")), u"NaN");
+}
+
+// A number's text written as bytes (the decode plan's) and as UTF-16 (the decoder's) is the same for
+// every count of digits the copies take apart (none to past sixteen), leading zeros, scales and signs:
+// "01250" with 2 places "12.50", "5" with 2 "-0.05" negative, "123" with -3 "123000".
+TEST(NumberText, ScaledTextInBytesIsTheUtf16Text) {
+  for (std::size_t count = 0; count <= 20; ++count) {
+    for (const std::size_t zeros : {std::size_t{0}, std::size_t{3}}) {
+      std::string digits(zeros, '0');
+      for (std::size_t i = 0; i < count; ++i) digits += static_cast<char>('1' + i % 9);
+      for (const int scale : {-3, 0, 2, 25}) {
+        for (const bool negative : {false, true}) {
+          std::u16string wide;
+          appendScaledText(digits, negative, scale, wide);
+          std::string bytes(scaledTextRoom(digits.size(), scale), '\0');
+          bytes.resize(static_cast<std::size_t>(writeScaledText(digits, negative, scale, bytes.data()) - bytes.data()));
+          ASSERT_EQ(std::u16string(bytes.begin(), bytes.end()), wide) << digits << " scale " << scale;
+        }
+      }
+    }
+  }
+  std::u16string text;
+  appendScaledText("01250", false, 2, text);
+  EXPECT_EQ(text, u"12.50");
+  text.clear();
+  appendScaledText("5", true, 2, text);
+  EXPECT_EQ(text, u"-0.05");
+  text.clear();
+  appendScaledText("123", false, -3, text);
+  EXPECT_EQ(text, u"123000");
 }
 
 }  // namespace
