@@ -17,6 +17,8 @@ using text::csv::CutProgress;
 using text::csv::ScanState;
 
 #if QUOR_CSV_SSE2
+// The most fields CsvSplitter::texts makes room for ahead, before it knows how many a record has.
+constexpr std::size_t kPlainRoom = std::size_t{1} << 16;
 constexpr auto kLineFeeds = text::csv::lineFeedsSse2;
 constexpr auto kCut = text::csv::cutSse2;
 constexpr auto kSplit = text::csv::splitSse2;
@@ -105,11 +107,15 @@ std::span<const std::string_view> CsvSplitter::texts(std::string_view record, st
   return base::guarded([&] {
     count_ = 0;
 #if QUOR_CSV_SSE2
-    // Room for every field the record may have, grown only for a record of more than any before.
+    // Room for every field the record may have, grown only for a record of more than any before; a
+    // long record kept whole (more than kPlainRoom fields may be kept) is split as split() splits it,
+    // the room growing with its fields rather than with its bytes.
     const std::size_t room = std::min(most, record.size() + 1);
-    if (room != 0 && texts_.size() < room) texts_.resize(std::max(room, 2 * texts_.size()));
-    if (room != 0 && (count_ = text::csv::splitPlainSse2(record, options_, most, texts_.data())) != 0)
-      return std::span<const std::string_view>(texts_.data(), std::min(count_, most));
+    if (room != 0 && room <= kPlainRoom) {
+      if (texts_.size() < room) texts_.resize(std::max(room, 2 * texts_.size()));
+      if ((count_ = text::csv::splitPlainSse2(record, options_, most, texts_.data())) != 0)
+        return std::span<const std::string_view>(texts_.data(), std::min(count_, most));
+    }
 #endif
     count_ = kSplit(record, options_, fields_, unescaped_, most);
     if (texts_.size() < fields_.size()) texts_.resize(fields_.size());

@@ -141,6 +141,17 @@ TEST(Csv, CappedSplitAndSkipAgreeWithTheWholeRecord) {
     }
     EXPECT_EQ(cappedError, error) << testing::PrintToString(record) << " most " << most;
   }
+  // The texts of a record kept whole whose bytes could hold more fields than texts() makes room for
+  // ahead, with and without a quote: split()'s.
+  for (const std::string& record : {std::string(70000, 'a') + ",b,,c", "\"x\"," + std::string(70000, 'y') + ",z"}) {
+    CsvSplitter splitter;
+    const std::span<const std::string_view> texts = splitter.texts(record, static_cast<std::size_t>(-1));
+    CsvSplitter reference;
+    const std::span<const CsvField> fields = reference.split(record);
+    ASSERT_EQ(texts.size(), fields.size());
+    for (std::size_t k = 0; k < texts.size(); ++k) EXPECT_EQ(texts[k], fields[k].text);
+    EXPECT_EQ(splitter.fieldCount(), fields.size());
+  }
 }
 
 #if QUOR_CSV_SSE2
