@@ -177,10 +177,12 @@ Forms formsOf(const record::PlanTableData& data, record::PlanTableData::Written 
 // memset nor a loop the compiler would widen with a long preamble.
 template <std::size_t kWidth>
 [[gnu::always_inline]] inline void putPadding(std::uint8_t* out, std::uint8_t* const stop, std::uint16_t pad) noexcept {
-  std::uint64_t unit = pad & 0xFF;
+  const std::uint64_t high = pad >> 8;
+  const std::uint64_t low = pad & 0xFFu;
+  std::uint64_t unit = low;
   if constexpr (kWidth == 2) {
     // The pair as it stands in memory, its first byte first.
-    unit = std::endian::native == std::endian::little ? (pad >> 8 | (pad & 0xFF) << 8) : pad;
+    unit = std::endian::native == std::endian::little ? (high | low << 8) : (high << 8 | low);
   }
   const std::uint64_t word = unit * (kWidth == 1 ? 0x0101010101010101u : 0x0001000100010001u);
   for (; stop - out >= 8; out += 8) std::memcpy(out, &word, 8);
