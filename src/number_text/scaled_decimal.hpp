@@ -51,11 +51,6 @@ constexpr std::size_t scaledTextRoom(std::size_t count, int scale) noexcept {
   return count + 3 + (scale > 0 ? static_cast<std::size_t>(scale) : static_cast<std::size_t>(-static_cast<std::int64_t>(scale)));
 }
 
-// Writes the text of a number held as `digits` (ASCII, leading zeros allowed) with `scale` decimal
-// places at `out` (room for scaledTextRoom), as bytes or UTF-16 units, and returns its end: leading
-// zeros dropped, the point inserted, "-" for a negative value that is not zero. "01250" with 2 places
-// gives "12.50", "5" with 2 places "0.05", "000" with none "0". A scale below 0 puts as many zeros
-// after the digits of a value that is not zero ("123" with scale -3 gives "123000").
 // Copies `part` to `out` and returns its end: for the few bytes of a number, two overlapping words (or
 // halves) rather than a call, nothing written outside the part's room.
 inline char* copyDigits(std::string_view part, char* out) noexcept {
@@ -75,6 +70,11 @@ inline char* copyDigits(std::string_view part, char* out) noexcept {
   return out + n;
 }
 
+// Writes the text of a number held as `digits` (ASCII, leading zeros allowed) with `scale` decimal
+// places at `out` (room for scaledTextRoom), as bytes or UTF-16 units, and returns its end: leading
+// zeros dropped, the point inserted, "-" for a negative value that is not zero. "01250" with 2 places
+// gives "12.50", "5" with 2 places "0.05", "000" with none "0". A scale below 0 puts as many zeros
+// after the digits of a value that is not zero ("123" with scale -3 gives "123000").
 template <class Char>
 Char* writeScaledText(std::string_view digits, bool negative, int scale, Char* out) noexcept {
   const std::size_t places = scale > 0 ? static_cast<std::size_t>(scale) : 0;
