@@ -93,7 +93,7 @@ std::uint16_t hostNationalForm(const PlanTableData& data, char16_t unit, Scratch
 // A table of characters written, every entry not asked yet, and the padding its fields take.
 void fillText(PlanTableData& data) {
   data.text.assign(kUnits, PlanTableData::kNotAsked);
-  data.blank = static_cast<std::uint8_t>(data.formOf(PlanTableData::Written::text, u' '));
+  data.blank = static_cast<std::uint8_t>(data.ask(PlanTableData::Written::text, u' '));
 }
 
 void fillJef(PlanTableData& data) {
@@ -105,7 +105,7 @@ void fillJef(PlanTableData& data) {
 
 void fillHostText(PlanTableData& data) {
   data.hostText.assign(kUnits, PlanTableData::kNotAsked);
-  data.hostBlank = static_cast<std::uint8_t>(data.formOf(PlanTableData::Written::hostText, u' '));
+  data.hostBlank = static_cast<std::uint8_t>(data.ask(PlanTableData::Written::hostText, u' '));
 }
 
 void fillHostNational(PlanTableData& data) {

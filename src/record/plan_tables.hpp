@@ -19,7 +19,7 @@ struct PlanTableData {
   // The tables of characters written are made on a plan's first need of each, once for every plan and
   // thread of a run: a run makes only those its layouts' fields are written with. A plan asks for them
   // when it is made, and reads them after. Each unit's entry is asked of the builder when a plan first
-  // meets the unit (formOf), so a run pays for the characters its input holds, not for all 65,536.
+  // meets the unit (ask), so a run pays for the characters its input holds, not for all 65,536.
   enum class Written : std::uint8_t { text, jef, hostText, hostNational };
   bool forEncoding = false;  // made for encode plans: the tables of characters written may be asked for
   // Makes `which` if it is not made yet. Throws quor::Error 7 when memory runs out (the table is then
@@ -32,15 +32,8 @@ struct PlanTableData {
   // no change; otherwise kLeftToBuilder. Two bytes an entry keep the tables in the faster caches.
   static constexpr std::uint16_t kLeftToBuilder = 0x0100;  // no EBCDIC byte; a JEF pair never written
   static constexpr std::uint16_t kNotAsked = 0x0101;       // not asked yet; never a byte or a pair kept
-  // The entry of `unit` in the table `which` (a table made by need()), asked of the builder and kept
-  // if it was not asked yet. Plans on several threads read and keep entries at once: each entry is
-  // read and written whole (the builder's answer is the same whoever asks). Never throws: when memory
-  // runs out asking, the unit is left to the builder and asked again next time.
-  [[nodiscard]] std::uint16_t formOf(Written which, char16_t unit) const noexcept {
-    const std::uint16_t form = loaded(tableOf(which)[unit]);
-    return form == kNotAsked ? ask(which, unit) : form;
-  }
-  // An entry read whole while another thread may be keeping it.
+  // Plans on several threads read and keep entries at once: each entry is read and written whole (the
+  // builder's answer is the same whoever asks). An entry read while another thread may be keeping it:
   [[nodiscard]] static std::uint16_t loaded(const std::uint16_t& entry) noexcept {
     return std::atomic_ref<std::uint16_t>(const_cast<std::uint16_t&>(entry)).load(std::memory_order_relaxed);
   }
@@ -56,7 +49,8 @@ struct PlanTableData {
         return hostNational.data();
     }
   }
-  // Asks the builder for the entry of `unit` and keeps it (formOf's slow way).
+  // Asks the builder for the entry of `unit` in the table `which` (made by need()) and keeps it. Never
+  // throws: when memory runs out asking, the unit is left to the builder and asked again next time.
   [[gnu::cold, gnu::noinline]] std::uint16_t ask(Written which, char16_t unit) const noexcept;
 
   std::vector<std::uint16_t> text;  // 65536 units
