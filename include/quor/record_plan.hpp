@@ -33,7 +33,8 @@ enum class PlanUse : std::uint8_t { encode, decode, both };
 // What the encoders and decoders make of every character: each UTF-16 unit in a text and a national
 // field (for encode plans), each EBCDIC byte and each JEF pair read back (for decode plans), asked
 // once for a gaiji mapping. A table of units written is made when the first plan that writes with it
-// is made, so a run makes only those its fields need. Copies share the tables; one set serves every
+// is made, so a run makes only those its fields need; a unit or a pair is asked when a plan first meets
+// it, so a run pays for the characters its data holds. Copies share the tables; one set serves every
 // plan and thread of a run. Throws quor::Error 7 when memory runs out.
 class PlanTables {
  public:

@@ -1,10 +1,12 @@
 // DecodePlan: the common record read straight into its CSV line. The character tables are filled by
-// asking the library's own decoders about every byte and byte pair when the plan is made, numbers are
+// asking the library's own decoders about every byte when the plan is made and about each pair when a
+// record first holds it, numbers are
 // read by the host encodings' kernels and written by the scaled decimal text's, and a record with
 // invalid data, or a value the CSV writer would have to quote, is left to RecordDecoder and the writer.
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
 #include <vector>
 
@@ -52,6 +54,40 @@ struct Step {
 
 using Piece = record::PlanTableData::Piece;
 
+// A piece as one word, its four bytes as they stand in memory: its bytes first, then its length.
+[[gnu::always_inline]] inline std::uint32_t wordOf(const Piece& piece) noexcept {
+  std::uint32_t word;
+  std::memcpy(&word, &piece, 4);
+  return word;
+}
+[[gnu::always_inline]] inline std::size_t lengthOf(std::uint32_t word) noexcept {
+  return std::endian::native == std::endian::little ? word >> 24 : word & 0xFFu;
+}
+// Writes a piece of length 1 to 3 at `out`, four bytes at once (a line has room for that past its
+// last piece), and moves `out` past it.
+[[gnu::always_inline]] inline void put(char*& out, std::uint32_t word) noexcept {
+  std::memcpy(out, &word, 4);
+  out += lengthOf(word);
+}
+
+// A table of pairs' pieces as the hot loops read it: a pair not asked yet is asked of the decoder on
+// the spot (PlanTableData::askPair), once for the run.
+struct Pairs {
+  const Piece* table = nullptr;
+  const record::PlanTableData* data = nullptr;
+  bool hostPage = false;
+  TextEncoding encoding = TextEncoding::utf8;
+
+  // The piece of the pair `first`, `second` as a word (wordOf).
+  [[gnu::always_inline]] std::uint32_t operator()(std::uint8_t first, std::uint8_t second) const noexcept {
+    const unsigned pair = static_cast<unsigned>(first) << 8 | second;
+    const Piece piece = record::PlanTableData::loaded(table[pair]);
+    if (piece.length == record::PlanTableData::kPieceNotAsked) [[unlikely]]
+      return wordOf(data->askPair(hostPage, encoding, pair));
+    return wordOf(piece);
+  }
+};
+
 // The compiled plan.
 struct Plan {
   std::vector<Step> steps;
@@ -59,15 +95,15 @@ struct Plan {
   // The output byte of each byte whose piece is one byte (not 0x00), else 0: most text runs whole
   // through this.
   std::vector<char> single;  // 256 bytes
-  const Piece* jef = nullptr;  // 65536 pairs, first byte high: the tables'
-  PlanTables tables;           // kept for jef
+  Pairs jef{};        // 65536 pairs, first byte high: the tables'
+  PlanTables tables;  // kept for jef and hostPairs
   char delimiter = ',';
   bool crlf = false;
   bool keepPadding = false;
   std::size_t maxLine = 0;
   std::vector<Piece> hostSingle{};      // 256 bytes of a typed text field on the host page
   std::vector<char> hostSingleByte{};   // as `single`, 0 for the shift codes too where runs are read
-  const Piece* hostPairs = nullptr;     // 65536 pairs of the host page: the tables'
+  Pairs hostPairs{};                    // 65536 pairs of the host page: the tables'
   bool shifts = false;                  // typed text fields hold double-byte runs
   ShiftCodes shiftCodes{};
   bool fujitsu = true;                  // 0x38 opens a run too
@@ -179,10 +215,9 @@ bool readText(const Plan& plan, const std::uint8_t* bytes, std::size_t size, cha
   const std::size_t end = plan.keepPadding ? size : character::ebcdicTextEnd({bytes, size});
   std::size_t i = copySingles(plan.single.data(), bytes, 0, end, out);
   for (; i < end; ++i) {
-    const Piece& piece = plan.ebcdic[bytes[i]];
-    if (piece.length == 0) return false;
-    std::memcpy(out, piece.bytes, 3);
-    out += piece.length;
+    const std::uint32_t piece = wordOf(plan.ebcdic[bytes[i]]);
+    if (lengthOf(piece) == 0) return false;
+    put(out, piece);
   }
   return true;
 }
@@ -198,7 +233,7 @@ bool readHostText(const Plan& plan, const std::uint8_t* bytes, std::size_t size,
   std::size_t i = copySingles(plan.hostSingleByte.data(), bytes, 0, end, out);
   while (i < end) {
     const std::uint8_t byte = bytes[i];
-    const Piece* piece = nullptr;
+    std::uint32_t piece;
     if (!inRun) {
       if (plan.shifts && opens(byte)) {
         // A run with nothing in it is the decoder's to report.
@@ -208,7 +243,7 @@ bool readHostText(const Plan& plan, const std::uint8_t* bytes, std::size_t size,
         continue;
       }
       if (plan.shifts && byte == codes.shiftIn) return false;
-      piece = &plan.hostSingle[byte];
+      piece = wordOf(plan.hostSingle[byte]);
       ++i;
     } else {
       if (byte == codes.shiftIn) {
@@ -217,12 +252,11 @@ bool readHostText(const Plan& plan, const std::uint8_t* bytes, std::size_t size,
         continue;
       }
       if (opens(byte) || i + 1 >= end || bytes[i + 1] == codes.shiftIn) return false;
-      piece = &plan.hostPairs[(static_cast<unsigned>(byte) << 8) | bytes[i + 1]];
+      piece = plan.hostPairs(byte, bytes[i + 1]);
       i += 2;
     }
-    if (piece->length == 0) return false;
-    std::memcpy(out, piece->bytes, 3);
-    out += piece->length;
+    if (lengthOf(piece) == 0) return false;
+    put(out, piece);
   }
   return !inRun;
 }
@@ -230,10 +264,9 @@ bool readHostText(const Plan& plan, const std::uint8_t* bytes, std::size_t size,
 bool readHostNational(const Plan& plan, const std::uint8_t* bytes, std::size_t size, char*& out) noexcept {
   const std::size_t end = plan.keepPadding ? size - size % 2 : character::hostNationalTextEnd({bytes, size});
   for (std::size_t i = 0; i < end; i += 2) {
-    const Piece& piece = plan.hostPairs[(static_cast<unsigned>(bytes[i]) << 8) | bytes[i + 1]];
-    if (piece.length == 0) return false;
-    std::memcpy(out, piece.bytes, 3);
-    out += piece.length;
+    const std::uint32_t piece = plan.hostPairs(bytes[i], bytes[i + 1]);
+    if (lengthOf(piece) == 0) return false;
+    put(out, piece);
   }
   return size % 2 == 0;
 }
@@ -241,10 +274,9 @@ bool readHostNational(const Plan& plan, const std::uint8_t* bytes, std::size_t s
 bool readNational(const Plan& plan, const std::uint8_t* bytes, std::size_t size, char*& out) noexcept {
   const std::size_t end = plan.keepPadding ? size - size % 2 : character::jefTextEnd({bytes, size});
   for (std::size_t i = 0; i < end; i += 2) {
-    const Piece& piece = plan.jef[(static_cast<unsigned>(bytes[i]) << 8) | bytes[i + 1]];
-    if (piece.length == 0) return false;
-    std::memcpy(out, piece.bytes, 3);
-    out += piece.length;
+    const std::uint32_t piece = plan.jef(bytes[i], bytes[i + 1]);
+    if (lengthOf(piece) == 0) return false;
+    put(out, piece);
   }
   return true;
 }
@@ -255,12 +287,12 @@ struct DecodePlan::Steps : Plan {};
 
 DecodePlan::DecodePlan(const Layout& layout, const RecordOptions& options, const PlanTables& tables,
                        const CsvWriteOptions& csv) {
-  if (tables.data().jefRead.empty()) throw Error(errors::kInvalidCall, "the plan tables were made for encode plans only");
+  if (!tables.data().forDecoding) throw Error(errors::kInvalidCall, "the plan tables were made for encode plans only");
   if (tables.data().host != options.host)
     throw Error(errors::kInvalidCall, "the plan tables were made for another host code page");
   base::guarded([&] { checkLayoutForHost(layout, options.host); });
   steps_ = base::guarded([&] {
-    auto plan = std::make_unique<Steps>(Steps{Plan{{}, {}, {}, nullptr, tables}});
+    auto plan = std::make_unique<Steps>(Steps{Plan{{}, {}, {}, {}, tables}});
     plan->delimiter = csv.delimiter;
     plan->crlf = csv.crlf;
     plan->keepPadding = options.keepPadding;
@@ -281,11 +313,12 @@ DecodePlan::DecodePlan(const Layout& layout, const RecordOptions& options, const
     plan->single.resize(256);
     for (unsigned byte = 0; byte < 256; ++byte)
       if (plan->ebcdic[byte].length == 1) plan->single[byte] = static_cast<char>(plan->ebcdic[byte].bytes[0]);
-    plan->jef = (csv.encoding == TextEncoding::utf8 ? forms.jefUtf8 : forms.jefCp932).data();
+    plan->jef = {(csv.encoding == TextEncoding::utf8 ? forms.jefUtf8 : forms.jefCp932).data(), &forms, false,
+                 csv.encoding};
     plan->hostSingle.resize(256);
     for (unsigned byte = 0; byte < 256; ++byte)
       plan->hostSingle[byte] = record::pieceOf(forms.hostSingleRead[byte], csv.encoding, csv.delimiter);
-    plan->hostPairs = forms.hostPairs(csv.encoding);
+    plan->hostPairs = {forms.hostPairs(csv.encoding), &forms, true, csv.encoding};
     plan->shifts = options.shiftCodes && hasDoubleByte(options.host);
     plan->shiftCodes = shiftCodesOf(options.host);
     plan->fujitsu = options.host == HostCodePage::fujitsu;
@@ -297,7 +330,7 @@ DecodePlan::DecodePlan(const Layout& layout, const RecordOptions& options, const
         plan->hostSingleByte[byte] = static_cast<char>(plan->hostSingle[byte].bytes[0]);
     }
     const bool onHost = options.host != HostCodePage::fujitsu || options.shiftCodes;
-    std::size_t line = 8;  // the line end, and room for a piece written whole
+    std::size_t line = 8;  // the line end, and room for a piece written whole (four bytes, one past its room)
     std::size_t columns = 0;
     std::vector<std::size_t> counters;  // the fields that count tables, in order
     for (const VaryingTable& table : layout.tables) counters.push_back(table.counter);

@@ -121,6 +121,11 @@ void fillHostNational(PlanTableData& data) {
   data.hostPad = static_cast<std::uint16_t>(bytes[0] << 8 | bytes[1]);
 }
 
+// The pieces of a table of pairs, every one not asked yet.
+void fillNotAsked(std::vector<PlanTableData::Piece>& pieces) {
+  pieces.assign(kUnits, PlanTableData::Piece{{0, 0, 0}, PlanTableData::kPieceNotAsked});
+}
+
 void fillHostRead(PlanTableData& data) {
   const character::HostText host(data.host, character::indexOf(data.gaiji));
   data.hostSingleRead.assign(256, 0xFFFF);
@@ -132,15 +137,8 @@ void fillHostRead(PlanTableData& data) {
       data.hostSingleRead[byte] = read[0];
   }
   if (data.host == HostCodePage::fujitsu || !hasDoubleByte(data.host)) return;
-  data.hostPairUtf8.resize(kUnits);
-  data.hostPairCp932.resize(kUnits);
-  for (unsigned pair = 0; pair < kUnits; ++pair) {
-    const std::uint8_t two[] = {static_cast<std::uint8_t>(pair >> 8), static_cast<std::uint8_t>(pair & 0xFF)};
-    read.clear();
-    if (character::readHostNational(host, two, true, false, read) || read.size() != 1 || read[0] < 0x80) continue;
-    data.hostPairUtf8[pair] = pieceOf(read[0], TextEncoding::utf8, ',');
-    data.hostPairCp932[pair] = pieceOf(read[0], TextEncoding::cp932, ',');
-  }
+  fillNotAsked(data.hostPairUtf8);
+  fillNotAsked(data.hostPairCp932);
 }
 
 void fillRead(PlanTableData& data) {
@@ -151,20 +149,20 @@ void fillRead(PlanTableData& data) {
     read.clear();
     if (!character::readEbcdicKana(one, true, false, read) && read.size() == 1) data.ebcdicRead[byte] = read[0];
   }
-  data.jefRead.assign(kUnits, 0xFFFF);
-  for (unsigned pair = 0; pair < kUnits; ++pair) {
-    const std::uint8_t two[] = {static_cast<std::uint8_t>(pair >> 8), static_cast<std::uint8_t>(pair & 0xFF)};
-    read.clear();
-    if (!character::readJef(two, data.gaiji, true, false, read) && read.size() == 1) data.jefRead[pair] = read[0];
-  }
-  data.jefUtf8.resize(kUnits);
-  data.jefCp932.resize(kUnits);
-  for (std::size_t pair = 0; pair < kUnits; ++pair) {
-    const char16_t c = data.jefRead[pair];
-    if (c == 0xFFFF || c < 0x80) continue;  // no piece: invalid, or maybe a plan's delimiter
-    data.jefUtf8[pair] = pieceOf(c, TextEncoding::utf8, ',');
-    data.jefCp932[pair] = pieceOf(c, TextEncoding::cp932, ',');
-  }
+  fillNotAsked(data.jefUtf8);
+  fillNotAsked(data.jefCp932);
+}
+
+// What `pair` reads as, a JEF pair or a pair of the host page: its one character, or 0xFFFF where it is
+// invalid data or reads as more or less than one.
+char16_t pairRead(const PlanTableData& data, bool hostPage, unsigned pair) {
+  const std::uint8_t two[] = {static_cast<std::uint8_t>(pair >> 8), static_cast<std::uint8_t>(pair & 0xFF)};
+  std::u16string read;
+  const bool invalid = hostPage ? character::readHostNational(character::HostText(data.host, character::indexOf(data.gaiji)),
+                                                              two, true, false, read)
+                                          .has_value()
+                                : character::readJef(two, data.gaiji, true, false, read).has_value();
+  return !invalid && read.size() == 1 ? read[0] : char16_t{0xFFFF};
 }
 
 }  // namespace
@@ -219,6 +217,19 @@ std::uint16_t PlanTableData::ask(Written which, char16_t unit) const noexcept {
   }
 }
 
+PlanTableData::Piece PlanTableData::askPair(bool hostPage, TextEncoding encoding, unsigned pair) const noexcept {
+  Piece piece{};
+  try {
+    const char16_t c = pairRead(*this, hostPage && host != HostCodePage::fujitsu, pair);
+    if (c != 0xFFFF && c >= 0x80) piece = pieceOf(c, encoding, ',');  // none for ASCII: maybe a delimiter
+  } catch (...) {
+    return piece;  // out of memory: the decoder's to report, the pair asked again next time
+  }
+  const Piece* table = hostPage ? hostPairs(encoding) : (encoding == TextEncoding::utf8 ? jefUtf8 : jefCp932).data();
+  std::atomic_ref<Piece>(const_cast<Piece&>(table[pair])).store(piece, std::memory_order_relaxed);
+  return piece;
+}
+
 PlanTableData::Piece pieceOf(char16_t c, TextEncoding encoding, char delimiter) noexcept {
   PlanTableData::Piece piece{};
   if (c == 0xFFFF || c == static_cast<unsigned char>(delimiter) || c == u'"' || c == u'\r' || c == u'\n')
@@ -243,6 +254,7 @@ PlanTables::PlanTables(const GaijiMapping& gaiji, PlanUse use, HostCodePage host
     data->gaiji = use == PlanUse::encode ? gaiji : character::withJefOrder(gaiji);
     data->host = host;
     data->forEncoding = use != PlanUse::decode;  // the tables of characters written: on each's first need
+    data->forDecoding = use != PlanUse::encode;
     if (use != PlanUse::encode) {
       record::fillRead(*data);
       record::fillHostRead(*data);

@@ -58,20 +58,28 @@ struct PlanTableData {
   std::uint8_t blank = 0x40;        // a blank in a text field
   std::uint16_t pad = 0;            // an ideographic space in a national field
 
-  // What a byte of a text field and a pair of a national field read back as; 0xFFFF when it is invalid
-  // data (a padding byte or pair reads as its character here: the plans drop trailing padding first).
+  bool forDecoding = false;  // made for decode plans: the tables of what bytes and pairs read as are here
+
+  // What a byte of a text field reads back as; 0xFFFF when it is invalid data (a padding byte reads as
+  // its character here: the plans drop trailing padding first).
   std::vector<char16_t> ebcdicRead;  // 256 bytes
-  std::vector<char16_t> jefRead;     // 65536 pairs, the first byte high
 
   // The output bytes of a character read back, up to three, or none (`length` 0) where the decode plan
   // leaves the value to the decoder and the CSV writer: invalid data, or what the writer would quote.
-  struct Piece {
+  // Four bytes, read and kept whole as the entries of characters written are.
+  struct alignas(4) Piece {
     std::uint8_t bytes[3];
     std::uint8_t length;
   };
-  // Each JEF pair's piece in UTF-8 and in code page 932, made once for every plan: pairs that read as
-  // ASCII characters, which could be a plan's delimiter, have none.
-  std::vector<Piece> jefUtf8;   // 65536 pairs
+  static constexpr std::uint8_t kPieceNotAsked = 0xFF;  // `length` of a pair not asked yet
+  [[nodiscard]] static Piece loaded(const Piece& entry) noexcept {
+    return std::atomic_ref<Piece>(const_cast<Piece&>(entry)).load(std::memory_order_relaxed);
+  }
+  // Each pair's piece in UTF-8 and in code page 932, for every plan: pairs that read as ASCII
+  // characters, which could be a plan's delimiter, have none. Every entry starts not asked; a plan
+  // meeting one asks the decoder there (askPair) and keeps the answer, so a run pays for the pairs its
+  // records hold, not for all 65,536.
+  std::vector<Piece> jefUtf8;   // 65536 pairs, the first byte high
   std::vector<Piece> jefCp932;  // 65536 pairs
 
   // Typed text and national fields on the host code page the tables were asked for.
@@ -83,8 +91,8 @@ struct PlanTableData {
   std::vector<std::uint16_t> hostNational;  // 65536 units
   std::uint8_t hostBlank = 0x40;
   std::uint16_t hostPad = 0x4040;
-  // What a single-byte code and a pair of the host page read back as (0xFFFF: invalid data), and the
-  // pairs' pieces (on the Fujitsu page those of JEF above).
+  // What a single-byte code of the host page reads back as (0xFFFF: invalid data), and the pairs'
+  // pieces, asked as JEF's are (on the Fujitsu page those of JEF above).
   std::vector<char16_t> hostSingleRead;  // 256 bytes
   std::vector<Piece> hostPairUtf8;       // 65536 pairs, IBM pages with double-byte characters
   std::vector<Piece> hostPairCp932;      // 65536 pairs
@@ -92,6 +100,10 @@ struct PlanTableData {
     if (host == HostCodePage::fujitsu) return (encoding == TextEncoding::utf8 ? jefUtf8 : jefCp932).data();
     return (encoding == TextEncoding::utf8 ? hostPairUtf8 : hostPairCp932).data();
   }
+  // Asks the decoder what `pair` reads as, a national field's JEF pair (`hostPage` false) or a pair of
+  // the host page, and keeps its piece in `encoding`'s table. Never throws: when memory runs out asking,
+  // the pair is left to the decoder and asked again next time.
+  [[gnu::cold, gnu::noinline]] Piece askPair(bool hostPage, TextEncoding encoding, unsigned pair) const noexcept;
 };
 
 // `c` (0xFFFF: invalid data) as `encoding` writes it; no piece for the delimiter, a quote, CR and LF.

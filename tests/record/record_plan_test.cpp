@@ -276,6 +276,63 @@ TEST(RecordPlan, CharactersAskedOnFirstMeetingOnTwoThreadsAreTheBuilders) {
   EXPECT_GT(taken, 2u * 7000);  // the kanji of code page 932 among them
 }
 
+// The same for reading: a run's tables ask the decoder about each pair when a plan first meets it. Two
+// threads reading every pair at once, from opposite ends, through one set of tables, in a national
+// field, a typed national field and a typed text field's double-byte run of IBM 930, write the line the
+// decoder and the CSV writer give, or leave the record to them.
+TEST(RecordPlan, PairsAskedOnFirstMeetingOnTwoThreadsReadAsTheDecoder) {
+  struct Way {
+    HostCodePage page;
+    const char* layout;
+    bool shifted;  // the pair between the page's shift codes
+  };
+  const Way ways[] = {{HostCodePage::fujitsu, "n 1 2", false},
+                      {HostCodePage::ibm930, "n national 1", false},
+                      {HostCodePage::ibm930, "t text 4", true}};
+  for (const TextEncoding encoding : {TextEncoding::utf8, TextEncoding::cp932}) {
+    for (const Way& way : ways) {
+      RecordOptions options;
+      options.host = way.page;
+      const Layout layout = parseLayoutFile(way.layout, "t.layout");
+      const PlanTables tables(GaijiMapping(), PlanUse::decode, way.page);
+      const CsvWriteOptions csv{',', encoding, false};
+      const DecodePlan plan(layout, options, tables, csv);
+      const auto recordOf = [&](unsigned pair) {
+        const auto first = static_cast<std::uint8_t>(pair >> 8), second = static_cast<std::uint8_t>(pair);
+        return way.shifted ? std::vector<std::uint8_t>{0x0E, first, second, 0x0F} : std::vector<std::uint8_t>{first, second};
+      };
+      const auto readAll = [&](bool upward, std::vector<std::string>& lines) {
+        std::vector<char> line(plan.maxLineBytes());
+        for (unsigned k = 0; k < 0x10000; ++k) {
+          const unsigned pair = upward ? k : 0xFFFF - k;
+          const std::size_t length = plan.decode(recordOf(pair), line.data());
+          if (length != 0) lines[pair].assign(line.data(), length);
+        }
+      };
+      std::vector<std::string> up(0x10000), down(0x10000);
+      std::thread other(readAll, false, std::ref(down));
+      readAll(true, up);
+      other.join();
+      const RecordDecoder decoder(layout, options);
+      std::size_t taken = 0;
+      for (unsigned pair = 0; pair < 0x10000; ++pair) {
+        const std::string where = std::string(way.layout) + ", pair " + std::to_string(pair);
+        ASSERT_EQ(up[pair], down[pair]) << where;
+        if (up[pair].empty()) continue;
+        ++taken;
+        std::vector<std::u16string> read;
+        std::vector<FieldFault> faults;
+        decoder.decode(recordOf(pair), read, faults);
+        std::string written;
+        appendCsvRecord(read, csv, written);
+        ASSERT_TRUE(faults.empty()) << where;
+        ASSERT_EQ(up[pair], written) << where;
+      }
+      EXPECT_GT(taken, 6000u) << way.layout;  // the kanji among them
+    }
+  }
+}
+
 TEST(RecordPlan, TablesMadeForOneWayServeOnlyIt) {
   const Layout layout = parseLayoutFile("t text 2", "t.layout");
   const PlanTables decodeOnly(GaijiMapping(), PlanUse::decode);
