@@ -6,6 +6,7 @@
 #include <cstring>
 #include <limits>
 #include <algorithm>
+#include <array>
 #include <vector>
 
 namespace quor::numeric {
@@ -67,6 +68,20 @@ class Limbs {
   std::vector<std::uint32_t> heap_;
   std::size_t size_ = 0;
 };
+
+#if defined(__SIZEOF_INT128__)
+__extension__ typedef unsigned __int128 U128;
+#endif
+
+// "00" to "99", each number's two digits.
+constexpr std::array<char, 200> kDigitPairs = [] {
+  std::array<char, 200> pairs{};
+  for (std::size_t n = 0; n < 100; ++n) {
+    pairs[2 * n] = static_cast<char>('0' + n / 10);
+    pairs[2 * n + 1] = static_cast<char>('0' + n % 10);
+  }
+  return pairs;
+}();
 
 // An unsigned integer of any size, as much of one as exact conversion needs: little-endian 32-bit limbs.
 class Big {
@@ -138,18 +153,30 @@ class Big {
     trim();
   }
 
+#if defined(__SIZEOF_INT128__)
+  // Its lowest 128 bits.
+  [[nodiscard]] U128 low128() const noexcept {
+    U128 value = 0;
+    for (std::size_t i = std::min<std::size_t>(limbs_.size(), 4); i-- > 0;) value = value << 32 | limbs_[i];
+    return value;
+  }
+#endif
+
   [[nodiscard]] std::uint64_t bitLength() const noexcept {
     if (zero()) return 0;
     return 32 * (limbs_.size() - 1) + static_cast<std::uint64_t>(std::bit_width(limbs_.back()));
   }
 
-  // Divides by `divisor` and gives the remainder.
-  std::uint32_t divide(std::uint32_t divisor) noexcept {
+  // Divides by kDivisor and gives the remainder; the divisor a constant, so the compiler divides by
+  // multiplying.
+  template <std::uint32_t kDivisor>
+  std::uint32_t divide() noexcept {
     std::uint64_t remainder = 0;
     for (std::size_t i = limbs_.size(); i-- > 0;) {
       const std::uint64_t current = (remainder << 32) | limbs_[i];
-      limbs_[i] = static_cast<std::uint32_t>(current / divisor);
-      remainder = current % divisor;
+      const std::uint64_t quotient = current / kDivisor;
+      limbs_[i] = static_cast<std::uint32_t>(quotient);
+      remainder = current - quotient * kDivisor;
     }
     trim();
     return static_cast<std::uint32_t>(remainder);
@@ -180,8 +207,14 @@ class Big {
     std::string digits(std::max<std::size_t>(width, static_cast<std::size_t>(bitLength() / 3) + 10), '0');
     Big rest = *this;
     for (std::size_t at = digits.size(); !rest.zero();) {
-      std::uint32_t chunk = rest.divide(1000000000u);
-      for (int i = 0; i < 9; ++i, chunk /= 10) digits[--at] = static_cast<char>('0' + chunk % 10);
+      std::uint32_t chunk = rest.divide<1000000000u>();
+      // The last digit, then the other eight two at a time.
+      digits[--at] = static_cast<char>('0' + chunk % 10);
+      chunk /= 10;
+      for (int i = 0; i < 4; ++i, chunk /= 100) {
+        at -= 2;
+        std::memcpy(&digits[at], kDigitPairs.data() + 2 * (chunk % 100), 2);
+      }
     }
     const std::size_t first = digits.find_first_not_of('0');
     digits.erase(0, std::min(first, digits.size() - std::max<std::size_t>(width, 1)));
@@ -392,6 +425,23 @@ Rounded roundDecimal(std::string_view digits, std::int64_t exponent, unsigned bi
     numerator.shiftLeft(static_cast<std::uint64_t>(-power));
   else
     denominator.shiftLeft(static_cast<std::uint64_t>(power));
+#if defined(__SIZEOF_INT128__)
+  // Both within 126 bits, as for the short texts of most fields: the same quotient and remainder from
+  // the processor's own division.
+  if (numerator.bitLength() <= 126 && denominator.bitLength() <= 126) {
+    const U128 n = numerator.low128();
+    const U128 d = denominator.low128();
+    const U128 quotient = n / d;
+    const U128 twiceRest = 2 * (n - quotient * d);
+    auto fraction = static_cast<std::uint64_t>(quotient);
+    if (twiceRest > d || (twiceRest == d && (fraction & 1u) != 0)) ++fraction;
+    if (fraction == std::uint64_t{1} << bits) {
+      fraction >>= step;
+      power += step;
+    }
+    return {fraction, power};
+  }
+#endif
   // The quotient, below 2^(bits+1), a bit at a time; then the remainder against half the divisor.
   Big shifted = denominator;
   shifted.shiftLeft(bits);
