@@ -1,7 +1,8 @@
 // Floating point both ways, on random bytes and random texts:
 // - bytes: a field that reads without a fault reads as a text that writes back to bytes reading as the
 //   same text (the same bytes, for every field but a hexadecimal one not normalized, which writes back
-//   normalized), in at most kFloatTextRoom characters;
+//   normalized), in at most kFloatTextRoom characters; a normalized hexadecimal one reads as the whole
+//   exact expansions read it;
 // - texts: a number that fits is written to bytes whose text writes back to them; for IEEE fields the
 //   bytes are std::from_chars's.
 //
@@ -56,6 +57,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                            (zeroFraction ? (given[0] & 0x7Fu) == 0 : (given[1] & 0xF0u) != 0);
     if (canonical) QUOR_FUZZ_CHECK(std::equal(field.begin(), field.end(), given.begin()));
     QUOR_FUZZ_CHECK(textOf(field, encoding, fault) == text && !fault);
+    // A normalized hexadecimal value: the short way's text is the whole exact expansions'.
+    if (encoding == FloatEncoding::hexadecimal && !zeroFraction && (given[1] & 0xF0u) != 0) {
+      const unsigned bits = bytes == 4 ? 24 : 56;
+      std::uint64_t raw = 0;
+      for (const std::uint8_t b : given) raw = (raw << 8) | b;
+      const std::uint64_t fraction = raw & ((std::uint64_t{1} << bits) - 1);
+      const auto power = (static_cast<std::int64_t>((raw >> bits) & 0x7Fu) - 64 - bits / 4) * 4;
+      std::string exact;
+      quor::numeric::detail::appendShortestHexadecimal((given[0] & 0x80u) != 0, fraction, power, bits, exact, false);
+      QUOR_FUZZ_CHECK(exact == text);
+    }
     return 0;
   }
   // A text: the number grammar's, cut to 200 characters.

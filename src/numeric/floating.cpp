@@ -323,10 +323,205 @@ FloatFit writeIeee(const DecimalNumber& number, std::int64_t lead, std::span<std
   return FloatFit::fits;
 }
 
-// The shortest decimal text of a value of a hexadecimal format whose fraction `fraction` (normalized,
-// `bits` of them) times 2^power it is.
+// A value and the ends of the texts that write back to its bytes, as decimal digits of one width (the
+// upper end's, the others with leading zeros) whose last is of the power of ten `scale`, and for each
+// whether anything nonzero is left below that power (a tail). Exact when no tail is left.
+struct Expansion {
+  std::string_view value;
+  std::string_view low;
+  std::string_view high;
+  bool valueTail = false;
+  bool lowTail = false;
+  bool highTail = false;
+  std::int64_t scale = 0;
+};
+
+// Appends the shortest text within the ends of `e` (`ends`: the ends themselves write back), the
+// nearer of two of the same length, at a tie the one with the even last digit. False, nothing
+// appended, when the digits given are too few to tell: the text needs digits past them, or the choice
+// between two depends on the tail.
+bool appendShortest(bool negative, bool ends, const Expansion& e, std::string& out) {
+  const std::string_view v = e.value;
+  const std::string_view lo = e.low;
+  const std::string_view hi = e.high;
+  const std::size_t width = hi.size();
+  // Where the value's digits first differ from each end's (width where they do not), and after which
+  // digit each end has only zeros (0 for none but zeros).
+  const auto mismatch = [&](std::string_view end) {
+    return static_cast<std::size_t>(std::mismatch(v.begin(), v.end(), end.begin()).first - v.begin());
+  };
+  const auto zerosAfter = [](std::string_view digits) {
+    const std::size_t last = digits.find_last_not_of('0');
+    return last == std::string_view::npos ? 0 : last + 1;
+  };
+  const std::size_t lowDiffers = mismatch(lo);
+  const std::size_t highDiffers = mismatch(hi);
+  const std::size_t lowZeros = zerosAfter(lo);
+  const std::size_t highZeros = zerosAfter(hi);
+  // The candidates cut after digit k: the value's first k digits (followed by zeros), which writes back
+  // when above the lower end, and that plus one in the last place, when below the upper end.
+  const auto downWrites = [&](std::size_t k) {
+    return k > lowDiffers || (ends && !e.lowTail && lowZeros <= k);
+  };
+  // The last digit of the first k that is not a 9, which the candidate above raises; k when all are.
+  const auto raised = [&](std::size_t k) {
+    std::size_t i = k;
+    while (i > 0 && v[i - 1] == '9') --i;
+    return i == 0 ? k : i - 1;
+  };
+  const auto upWrites = [&](std::size_t k) {
+    const std::size_t i = raised(k);
+    if (i == k) return false;  // 10^width, beyond the upper end
+    // The candidate is v[0, i), v[i] + 1, then zeros: compared with the upper end's first k digits (the
+    // value's first i are below the end's when they differ at all).
+    int order = i > highDiffers ? -1 : 0;
+    if (order == 0 && v[i] + 1 != hi[i]) order = v[i] + 1 < hi[i] ? -1 : 1;
+    if (order == 0 && hi.substr(i + 1, k - i - 1).find_first_not_of('0') != std::string_view::npos) order = -1;
+    return order < 0 || (order == 0 && (ends || e.highTail || highZeros > k));
+  };
+  // Some text of k digits writes back exactly when one of the two does (the texts that write back lie
+  // around the value, without gaps), and then one of k + 1 digits too: the shortest is found by halving,
+  // from the value's first digit to all of them. All of them write back when nothing is left below
+  // them (the value itself); with a tail they must be tried.
+  const bool exact = !e.valueTail && !e.lowTail && !e.highTail;
+  if (!exact && !downWrites(width) && !upWrites(width)) return false;
+  const std::size_t first = v.find_first_not_of('0');
+  std::size_t shortest = width;
+  for (std::size_t lowest = first + 1; lowest < shortest;) {
+    const std::size_t k = lowest + (shortest - lowest) / 2;
+    if (downWrites(k) || upWrites(k))
+      shortest = k;
+    else
+      lowest = k + 1;
+  }
+  const bool down = downWrites(shortest);
+  bool pickUp = (shortest < width || e.valueTail) && upWrites(shortest);
+  if (down && pickUp) {
+    // Both write back: the nearer, and at a tie the one with the even last digit.
+    if (shortest == width) return false;  // the distance is in the tail
+    const std::string_view rest = v.substr(shortest);
+    const bool restZeros = !e.valueTail && rest.find_first_not_of('0', 1) == std::string_view::npos;
+    const int half = rest[0] != '5' ? (rest[0] > '5' ? 1 : -1) : (restZeros ? 0 : 1);
+    pickUp = half > 0 || (half == 0 && (v[shortest - 1] - '0') % 2 == 1);
+  }
+  std::string raisedDigits;
+  std::string_view digits = v.substr(0, shortest);
+  if (pickUp) {
+    const std::size_t i = raised(shortest);
+    raisedDigits.assign(v.substr(0, i));
+    raisedDigits += static_cast<char>(v[i] + 1);  // the zeros after it are the exponent's
+    digits = raisedDigits;
+  }
+  const std::size_t lead = std::min(digits.find_first_not_of('0'), digits.size());
+  appendDecimalText(negative, digits.substr(lead),
+                    e.scale + static_cast<std::int64_t>(width - digits.size()), out);
+  return true;
+}
+
+#if defined(__SIZEOF_INT128__)
+
+// The decimal digits of `value`, below 10^38, into `out` (room for 38), with leading zeros to `width`;
+// their count. Written two at a time from the end, in 64-bit halves of 19 digits.
+std::size_t decimalDigits(U128 value, std::size_t width, char* out) {
+  constexpr std::uint64_t kTen19 = 10000000000000000000u;
+  char all[38];
+  char* at = all + sizeof all;
+  const auto put = [&at](std::uint64_t rest, bool whole) {  // whole: all 19 digits, zeros in front
+    char* const stop = at - 19;
+    for (; rest >= 10 || (whole && at - stop > 1); rest /= 100) {
+      at -= 2;
+      std::memcpy(at, kDigitPairs.data() + 2 * (rest % 100), 2);
+    }
+    if (rest != 0 || (whole && at != stop)) *--at = static_cast<char>('0' + rest);
+  };
+  if (value >> 64 == 0) {
+    put(static_cast<std::uint64_t>(value), false);
+  } else {
+    put(static_cast<std::uint64_t>(value % kTen19), true);
+    put(static_cast<std::uint64_t>(value / kTen19), false);
+  }
+  const auto count = static_cast<std::size_t>(all + sizeof all - at);
+  const std::size_t zeros = width > count ? width - count : 0;
+  std::memset(out, '0', zeros);
+  std::memcpy(out + zeros, at, count);
+  return zeros + count;
+}
+
+// 5^k for k up to 55, the last below 2^128.
+constexpr std::array<U128, 56> kFives = [] {
+  std::array<U128, 56> fives{};
+  fives[0] = 1;
+  for (std::size_t k = 1; k < fives.size(); ++k) fives[k] = fives[k - 1] * 5;
+  return fives;
+}();
+
+// The bits `value` takes.
+int bitWidth(U128 value) {
+  const auto high = static_cast<std::uint64_t>(value >> 64);
+  return static_cast<int>(high != 0 ? 64 + std::bit_width(high) : std::bit_width(static_cast<std::uint64_t>(value)));
+}
+
+// The short way of appendShortestHexadecimal, for values whose first 22 or so digits are within 128
+// bits of arithmetic (of either length, every value from about 5E-7 to 1E+38): the value and its ends
+// cut there, what is cut off kept as a tail. False when it cannot tell; the caller then expands them
+// whole.
+bool appendShortestShort(bool negative, std::uint64_t units, std::uint64_t lowUnits, std::uint64_t highUnits,
+                         std::int64_t unit, bool ends, std::string& out) {
+  // Each of the three as a quotient and a tail: units x 2^unit / 10^cut, or with unit below 0,
+  // units x 5^-unit / 10^cut = units x 5^(-unit - cut) / 2^cut, the last digit of 10^(scale + cut).
+  constexpr std::size_t kKept = 22;  // digits kept: a few past the 17 or 18 a text of 56 bits needs
+  U128 quotients[3];
+  bool tails[3];
+  const std::uint64_t all[3] = {units, lowUnits, highUnits};
+  std::int64_t scale = 0;
+  const auto highBits = static_cast<std::int64_t>(std::bit_width(highUnits));
+  if (unit >= 0) {
+    if (unit > 127 - highBits) return false;
+    U128 divisor = 1;
+    // Digits of the upper end, about its bits x log10(2); cut to kKept of them.
+    const std::int64_t digits = (highBits + unit) * 30103 / 100000 + 1;
+    const std::int64_t cut = std::max<std::int64_t>(0, digits - static_cast<std::int64_t>(kKept));
+    for (std::int64_t k = 0; k < cut; ++k) divisor *= 10;
+    for (int k = 0; k < 3; ++k) {
+      const U128 whole = static_cast<U128>(all[k]) << unit;
+      quotients[k] = whole / divisor;
+      tails[k] = whole % divisor != 0;
+    }
+    scale = cut;
+  } else {
+    const std::int64_t fives = -unit;
+    // Digits of the upper end: units x 5^fives, about (its bits + 2.32 fives) x log10(2).
+    const std::int64_t digits = highBits * 30103 / 100000 + fives * 69897 / 100000 + 1;
+    const std::int64_t cut = std::clamp<std::int64_t>(digits - static_cast<std::int64_t>(kKept), 0, fives);
+    if (fives - cut >= static_cast<std::int64_t>(kFives.size()) || cut >= 127) return false;
+    const U128 power = kFives[static_cast<std::size_t>(fives - cut)];
+    if (bitWidth(power) + highBits > 128) return false;
+    for (int k = 0; k < 3; ++k) {
+      const U128 whole = power * all[k];
+      quotients[k] = whole >> cut;
+      tails[k] = (whole & ((U128{1} << cut) - 1)) != 0;
+    }
+    scale = unit + cut;
+  }
+  constexpr U128 kTen38 = U128{10000000000000000000u} * 10000000000000000000u;
+  if (quotients[2] >= kTen38) return false;
+  char digits[3][38];
+  const std::size_t width = decimalDigits(quotients[2], 0, digits[2]);
+  if (width < 18) return false;
+  decimalDigits(quotients[0], width, digits[0]);
+  decimalDigits(quotients[1], width, digits[1]);
+  const Expansion e{{digits[0], width}, {digits[1], width}, {digits[2], width}, tails[0], tails[1], tails[2], scale};
+  return appendShortest(negative, ends, e, out);
+}
+
+#endif
+
+}  // namespace
+
+namespace detail {
+
 void appendShortestHexadecimal(bool negative, std::uint64_t fraction, std::int64_t power, unsigned bits,
-                               std::string& out) {
+                               std::string& out, bool shortWay) {
   // The texts that write back to these bytes are those within half the gap to each neighbouring value,
   // the ends too when the fraction is even (ties go to it): the same rounding as roundDecimal's. In
   // units of 2^unit, unit = power - 5, the value is 32 fraction and the ends 16 below and above, but 1
@@ -336,69 +531,28 @@ void appendShortestHexadecimal(bool negative, std::uint64_t fraction, std::int64
   // text is then found by comparing digits, without arithmetic.
   const std::uint64_t smallest = std::uint64_t{1} << (bits - 4);
   const std::int64_t unit = power - 5;
-  const std::int64_t scale = std::min<std::int64_t>(unit, 0);
-  const auto exactly = [&](std::uint64_t units, std::size_t width) {
-    Big big(units);
+  const std::uint64_t units = 32 * fraction;
+  const std::uint64_t lowUnits = units - (fraction == smallest ? 1 : 16);
+  const std::uint64_t highUnits = units + 16;
+  const bool ends = fraction % 2 == 0;
+#if defined(__SIZEOF_INT128__)
+  if (shortWay && appendShortestShort(negative, units, lowUnits, highUnits, unit, ends, out)) return;
+#else
+  (void)shortWay;
+#endif
+  const auto exactly = [&](std::uint64_t count, std::size_t width) {
+    Big big(count);
     if (unit >= 0)
       big.shiftLeft(static_cast<std::uint64_t>(unit));
     else
       big.mulPower(5, static_cast<std::uint64_t>(-unit));
     return big.decimal(width);
   };
-  const std::string high = exactly(32 * fraction + 16, 0);
-  const std::size_t width = high.size();
-  const std::string value = exactly(32 * fraction, width);
-  const std::string low = exactly(32 * fraction - (fraction == smallest ? 1 : 16), width);
-  const bool ends = fraction % 2 == 0;
-  const std::string_view v(value);
-  const std::string_view lo(low);
-  const std::string_view hi(high);
-  const auto zerosFrom = [](std::string_view digits, std::size_t at) {
-    return digits.find_first_not_of('0', at) == std::string_view::npos;
-  };
-  // The candidates cut after digit k: the value's first k digits (followed by zeros), which writes back
-  // when above the lower end, and that plus one in the last place, when below the upper end.
-  const auto downWrites = [&](std::size_t k) {
-    return v.substr(0, k) != lo.substr(0, k) || (ends && zerosFrom(lo, k));
-  };
-  std::string up;
-  const auto upOf = [&](std::size_t k) {
-    up.assign(v.substr(0, k));
-    std::size_t i = k;
-    while (i > 0 && up[i - 1] == '9') up[--i] = '0';
-    if (i == 0) return false;  // 10^width, beyond the upper end
-    ++up[i - 1];
-    const int order = up.compare(hi.substr(0, k));
-    return order < 0 || (order == 0 && (ends || !zerosFrom(hi, k)));
-  };
-  // Some text of k digits writes back exactly when one of the two does (the texts that write back lie
-  // around the value, without gaps), and then one of k + 1 digits too: the shortest is found by halving,
-  // from the value's first digit to all of them, where the value itself writes back.
-  const std::size_t first = v.find_first_not_of('0');
-  std::size_t shortest = width;
-  for (std::size_t lowest = first + 1; lowest < shortest;) {
-    const std::size_t k = lowest + (shortest - lowest) / 2;
-    if (downWrites(k) || upOf(k))
-      shortest = k;
-    else
-      lowest = k + 1;
-  }
-  const bool down = downWrites(shortest);
-  bool pickUp = shortest < width && upOf(shortest);
-  if (down && pickUp) {
-    // Both write back: the nearer, and at a tie the one with the even last digit.
-    const std::string_view rest = v.substr(shortest);
-    const int half = rest[0] != '5' ? (rest[0] > '5' ? 1 : -1) : (zerosFrom(rest, 1) ? 0 : 1);
-    pickUp = half > 0 || (half == 0 && (v[shortest - 1] - '0') % 2 == 1);
-  }
-  const std::string_view digits = pickUp ? std::string_view(up) : v.substr(0, shortest);
-  const std::size_t lead = std::min(digits.find_first_not_of('0'), digits.size());
-  appendDecimalText(negative, digits.substr(lead), scale + static_cast<std::int64_t>(width - shortest), out);
+  const std::string high = exactly(highUnits, 0);
+  const std::string value = exactly(units, high.size());
+  const std::string low = exactly(lowUnits, high.size());
+  appendShortest(negative, ends, {value, low, high, false, false, false, std::min<std::int64_t>(unit, 0)}, out);
 }
-
-}  // namespace
-
-namespace detail {
 
 Rounded roundDecimal(std::string_view digits, std::int64_t exponent, unsigned bits, unsigned step, std::int64_t lowest) {
   Big numerator = Big::ofDigits(digits);
@@ -544,7 +698,7 @@ std::optional<base::DecodeFault> readFloat(std::span<const std::uint8_t> bytes, 
   }
   if (power / 4 + format.bits / 4 + 64 < 0)
     return base::DecodeFault{0, bytes.size(), "a fraction not normalized, below the smallest normalized value"};
-  appendShortestHexadecimal(negative, fraction, power, format.bits, text);
+  detail::appendShortestHexadecimal(negative, fraction, power, format.bits, text, true);
   return std::nullopt;
 }
 

@@ -63,6 +63,13 @@ struct Rounded {
 };
 Rounded roundDecimal(std::string_view digits, std::int64_t exponent, unsigned bits, unsigned step, std::int64_t lowest);
 
+// The text readFloat writes of a hexadecimal field's value: -1 to the `negative`, fraction x 2^power,
+// the fraction normalized (`bits` of it, 24 or 56). With `shortWay` the value's digits down to a few past
+// the twentieth in 128-bit arithmetic where they fit, and the whole exact expansions where those cannot
+// tell; without it, the whole expansions alone. Exposed for tests, which hold the two ways to each other.
+void appendShortestHexadecimal(bool negative, std::uint64_t fraction, std::int64_t power, unsigned bits,
+                               std::string& out, bool shortWay);
+
 }  // namespace detail
 
 }  // namespace quor::numeric

@@ -167,6 +167,26 @@ TEST(Float, TextsOfRandomBytesWriteBackToThem) {
   }
 }
 
+// The short way of reading a hexadecimal float (128-bit arithmetic, digits cut past the twentieth) gives
+// what the whole exact expansions give: random fractions of both lengths over every exponent, with the
+// smallest and largest fraction of an exponent and even ones (whose ends write back) among them.
+TEST(HexadecimalFloat, ShortWayReadsAsTheExactExpansions) {
+  std::mt19937_64 random(11);
+  for (int i = 0; i < 40000; ++i) {
+    const unsigned bits = i % 2 == 0 ? 24 : 56;
+    const std::uint64_t top = std::uint64_t{1} << bits;
+    std::uint64_t fraction = (random() % (top - top / 16)) + top / 16;  // normalized
+    if (i % 8 == 1) fraction = top / 16;
+    if (i % 8 == 3) fraction = top - 1;
+    if (i % 8 == 5) fraction &= ~std::uint64_t{1};
+    const auto power = (static_cast<std::int64_t>(random() % 128) - 64 - static_cast<std::int64_t>(bits / 4)) * 4;
+    std::string shortWay, exact;
+    detail::appendShortestHexadecimal(i % 3 == 0, fraction, power, bits, shortWay, true);
+    detail::appendShortestHexadecimal(i % 3 == 0, fraction, power, bits, exact, false);
+    ASSERT_EQ(shortWay, exact) << bits << " bits, fraction " << fraction << ", power " << power;
+  }
+}
+
 // The ends of each format: the largest and smallest values, a subnormal IEEE one, ties to even.
 TEST(Float, Boundaries) {
   const struct {
