@@ -420,12 +420,11 @@ bool appendShortest(bool negative, bool ends, const Expansion& e, std::string& o
 
 #if defined(__SIZEOF_INT128__)
 
-// The decimal digits of `value`, below 10^38, into `out` (room for 38), with leading zeros to `width`;
-// their count. Written two at a time from the end, in 64-bit halves of 19 digits.
-std::size_t decimalDigits(U128 value, std::size_t width, char* out) {
+// The decimal digits of `value`, below 10^38, written to end at `end` (38 chars of room before it),
+// two at a time from the last, in 64-bit halves of 19 digits; their count.
+std::size_t decimalDigits(U128 value, char* const end) {
   constexpr std::uint64_t kTen19 = 10000000000000000000u;
-  char all[38];
-  char* at = all + sizeof all;
+  char* at = end;
   const auto put = [&at](std::uint64_t rest, bool whole) {  // whole: all 19 digits, zeros in front
     char* const stop = at - 19;
     for (; rest >= 10 || (whole && at - stop > 1); rest /= 100) {
@@ -437,14 +436,11 @@ std::size_t decimalDigits(U128 value, std::size_t width, char* out) {
   if (value >> 64 == 0) {
     put(static_cast<std::uint64_t>(value), false);
   } else {
-    put(static_cast<std::uint64_t>(value % kTen19), true);
-    put(static_cast<std::uint64_t>(value / kTen19), false);
+    const U128 high = value / kTen19;
+    put(static_cast<std::uint64_t>(value - high * kTen19), true);
+    put(static_cast<std::uint64_t>(high), false);
   }
-  const auto count = static_cast<std::size_t>(all + sizeof all - at);
-  const std::size_t zeros = width > count ? width - count : 0;
-  std::memset(out, '0', zeros);
-  std::memcpy(out + zeros, at, count);
-  return zeros + count;
+  return static_cast<std::size_t>(end - at);
 }
 
 // 5^k for k up to 55, the last below 2^128.
@@ -461,15 +457,16 @@ int bitWidth(U128 value) {
   return static_cast<int>(high != 0 ? 64 + std::bit_width(high) : std::bit_width(static_cast<std::uint64_t>(value)));
 }
 
-// The short way of appendShortestHexadecimal, for values whose first 22 or so digits are within 128
-// bits of arithmetic (of either length, every value from about 5E-7 to 1E+38): the value and its ends
-// cut there, what is cut off kept as a tail. False when it cannot tell; the caller then expands them
-// whole.
+// The short way of appendShortestHexadecimal, for values whose first 22 or so digits (12 of a 4-byte
+// field) are within 128 bits of arithmetic (of either length, every value from about 5E-7 to 1E+38):
+// the value and its ends cut there, what is cut off kept as a tail. False when it cannot tell; the
+// caller then expands them whole.
 bool appendShortestShort(bool negative, std::uint64_t units, std::uint64_t lowUnits, std::uint64_t highUnits,
-                         std::int64_t unit, bool ends, std::string& out) {
+                         std::int64_t unit, unsigned bits, bool ends, std::string& out) {
   // Each of the three as a quotient and a tail: units x 2^unit / 10^cut, or with unit below 0,
   // units x 5^-unit / 10^cut = units x 5^(-unit - cut) / 2^cut, the last digit of 10^(scale + cut).
-  constexpr std::size_t kKept = 22;  // digits kept: a few past the 17 or 18 a text of 56 bits needs
+  // Digits kept: a few past the 9 a text of 24 bits needs (in 64 bits then), or the 17 or 18 of 56.
+  const std::int64_t kept = bits == 24 ? 12 : 22;
   U128 quotients[3];
   bool tails[3];
   const std::uint64_t all[3] = {units, lowUnits, highUnits};
@@ -478,9 +475,9 @@ bool appendShortestShort(bool negative, std::uint64_t units, std::uint64_t lowUn
   if (unit >= 0) {
     if (unit > 127 - highBits) return false;
     U128 divisor = 1;
-    // Digits of the upper end, about its bits x log10(2); cut to kKept of them.
+    // Digits of the upper end, about its bits x log10(2); cut to `kept` of them.
     const std::int64_t digits = (highBits + unit) * 30103 / 100000 + 1;
-    const std::int64_t cut = std::max<std::int64_t>(0, digits - static_cast<std::int64_t>(kKept));
+    const std::int64_t cut = std::max<std::int64_t>(0, digits - kept);
     for (std::int64_t k = 0; k < cut; ++k) divisor *= 10;
     for (int k = 0; k < 3; ++k) {
       const U128 whole = static_cast<U128>(all[k]) << unit;
@@ -492,7 +489,7 @@ bool appendShortestShort(bool negative, std::uint64_t units, std::uint64_t lowUn
     const std::int64_t fives = -unit;
     // Digits of the upper end: units x 5^fives, about (its bits + 2.32 fives) x log10(2).
     const std::int64_t digits = highBits * 30103 / 100000 + fives * 69897 / 100000 + 1;
-    const std::int64_t cut = std::clamp<std::int64_t>(digits - static_cast<std::int64_t>(kKept), 0, fives);
+    const std::int64_t cut = std::clamp<std::int64_t>(digits - kept, 0, fives);
     if (fives - cut >= static_cast<std::int64_t>(kFives.size()) || cut >= 127) return false;
     const U128 power = kFives[static_cast<std::size_t>(fives - cut)];
     if (bitWidth(power) + highBits > 128) return false;
@@ -505,12 +502,17 @@ bool appendShortestShort(bool negative, std::uint64_t units, std::uint64_t lowUn
   }
   constexpr U128 kTen38 = U128{10000000000000000000u} * 10000000000000000000u;
   if (quotients[2] >= kTen38) return false;
+  // Each one's digits at the end of its 38, the value's and the lower end's with zeros in front to the
+  // upper end's width.
   char digits[3][38];
-  const std::size_t width = decimalDigits(quotients[2], 0, digits[2]);
-  if (width < 18) return false;
-  decimalDigits(quotients[0], width, digits[0]);
-  decimalDigits(quotients[1], width, digits[1]);
-  const Expansion e{{digits[0], width}, {digits[1], width}, {digits[2], width}, tails[0], tails[1], tails[2], scale};
+  std::size_t counts[3];
+  for (int k = 0; k < 3; ++k) counts[k] = decimalDigits(quotients[k], digits[k] + 38);
+  const std::size_t width = counts[2];
+  if (width + 4 < static_cast<std::size_t>(kept)) return false;
+  for (int k = 0; k < 2; ++k)
+    for (std::size_t at = 38 - width; at < 38 - counts[k]; ++at) digits[k][at] = '0';
+  const auto view = [&](int k) { return std::string_view(digits[k] + 38 - width, width); };
+  const Expansion e{view(0), view(1), view(2), tails[0], tails[1], tails[2], scale};
   return appendShortest(negative, ends, e, out);
 }
 
@@ -536,7 +538,7 @@ void appendShortestHexadecimal(bool negative, std::uint64_t fraction, std::int64
   const std::uint64_t highUnits = units + 16;
   const bool ends = fraction % 2 == 0;
 #if defined(__SIZEOF_INT128__)
-  if (shortWay && appendShortestShort(negative, units, lowUnits, highUnits, unit, ends, out)) return;
+  if (shortWay && appendShortestShort(negative, units, lowUnits, highUnits, unit, bits, ends, out)) return;
 #else
   (void)shortWay;
 #endif

@@ -1,8 +1,8 @@
 // DecodePlan: the common record read straight into its CSV line. The character tables are filled by
 // asking the library's own decoders about every byte when the plan is made and about each pair when a
-// record first holds it, numbers are
-// read by the host encodings' kernels and written by the scaled decimal text's, and a record with
-// invalid data, or a value the CSV writer would have to quote, is left to RecordDecoder and the writer.
+// record first holds it, numbers are read by the host encodings' kernels and written by the scaled
+// decimal text's, and a record with invalid data, or a value the CSV writer would have to quote, is
+// left to RecordDecoder and the writer.
 
 #include <algorithm>
 #include <array>
