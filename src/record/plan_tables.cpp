@@ -158,11 +158,10 @@ void fillRead(PlanTableData& data) {
 char16_t pairRead(const PlanTableData& data, bool hostPage, unsigned pair) {
   const std::uint8_t two[] = {static_cast<std::uint8_t>(pair >> 8), static_cast<std::uint8_t>(pair & 0xFF)};
   std::u16string read;
-  const bool invalid = hostPage ? character::readHostNational(character::HostText(data.host, character::indexOf(data.gaiji)),
-                                                              two, true, false, read)
-                                          .has_value()
-                                : character::readJef(two, data.gaiji, true, false, read).has_value();
-  return !invalid && read.size() == 1 ? read[0] : char16_t{0xFFFF};
+  const auto fault = hostPage ? character::readHostNational(
+                                    character::HostText(data.host, character::indexOf(data.gaiji)), two, true, false, read)
+                              : character::readJef(two, data.gaiji, true, false, read);
+  return !fault && read.size() == 1 ? read[0] : char16_t{0xFFFF};
 }
 
 }  // namespace
