@@ -83,6 +83,18 @@ constexpr std::array<char, 200> kDigitPairs = [] {
   return pairs;
 }();
 
+// Writes the decimal digits of `value` to end at `at`, two at a time from the last, and moves `at` to
+// the first: `count` of them with zeros in front (`value` below 10^count), or with `count` 0 as many as
+// it has (none for 0).
+inline void putDigits(std::uint64_t value, std::size_t count, char*& at) noexcept {
+  char* const stop = at - count;
+  for (; value >= 10 || at - stop > 1; value /= 100) {
+    at -= 2;
+    std::memcpy(at, kDigitPairs.data() + 2 * (value % 100), 2);
+  }
+  if (value != 0 || at > stop) *--at = static_cast<char>('0' + value);
+}
+
 // An unsigned integer of any size, as much of one as exact conversion needs: little-endian 32-bit limbs.
 class Big {
  public:
@@ -206,16 +218,7 @@ class Big {
     // Fewer than bits / 3 + 1 digits (log10(2) < 1/3), written nine at a time from the last.
     std::string digits(std::max<std::size_t>(width, static_cast<std::size_t>(bitLength() / 3) + 10), '0');
     Big rest = *this;
-    for (std::size_t at = digits.size(); !rest.zero();) {
-      std::uint32_t chunk = rest.divide<1000000000u>();
-      // The last digit, then the other eight two at a time.
-      digits[--at] = static_cast<char>('0' + chunk % 10);
-      chunk /= 10;
-      for (int i = 0; i < 4; ++i, chunk /= 100) {
-        at -= 2;
-        std::memcpy(&digits[at], kDigitPairs.data() + 2 * (chunk % 100), 2);
-      }
-    }
+    for (char* at = digits.data() + digits.size(); !rest.zero();) putDigits(rest.divide<1000000000u>(), 9, at);
     const std::size_t first = digits.find_first_not_of('0');
     digits.erase(0, std::min(first, digits.size() - std::max<std::size_t>(width, 1)));
     return digits;
@@ -425,20 +428,12 @@ bool appendShortest(bool negative, bool ends, const Expansion& e, std::string& o
 std::size_t decimalDigits(U128 value, char* const end) {
   constexpr std::uint64_t kTen19 = 10000000000000000000u;
   char* at = end;
-  const auto put = [&at](std::uint64_t rest, bool whole) {  // whole: all 19 digits, zeros in front
-    char* const stop = at - 19;
-    for (; rest >= 10 || (whole && at - stop > 1); rest /= 100) {
-      at -= 2;
-      std::memcpy(at, kDigitPairs.data() + 2 * (rest % 100), 2);
-    }
-    if (rest != 0 || (whole && at != stop)) *--at = static_cast<char>('0' + rest);
-  };
   if (value >> 64 == 0) {
-    put(static_cast<std::uint64_t>(value), false);
+    putDigits(static_cast<std::uint64_t>(value), 0, at);
   } else {
     const U128 high = value / kTen19;
-    put(static_cast<std::uint64_t>(value - high * kTen19), true);
-    put(static_cast<std::uint64_t>(high), false);
+    putDigits(static_cast<std::uint64_t>(value - high * kTen19), 19, at);
+    putDigits(static_cast<std::uint64_t>(high), 0, at);
   }
   return static_cast<std::size_t>(end - at);
 }

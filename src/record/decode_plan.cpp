@@ -313,8 +313,7 @@ DecodePlan::DecodePlan(const Layout& layout, const RecordOptions& options, const
     plan->single.resize(256);
     for (unsigned byte = 0; byte < 256; ++byte)
       if (plan->ebcdic[byte].length == 1) plan->single[byte] = static_cast<char>(plan->ebcdic[byte].bytes[0]);
-    plan->jef = {(csv.encoding == TextEncoding::utf8 ? forms.jefUtf8 : forms.jefCp932).data(), &forms, false,
-                 csv.encoding};
+    plan->jef = {forms.jefPieces(csv.encoding), &forms, false, csv.encoding};
     plan->hostSingle.resize(256);
     for (unsigned byte = 0; byte < 256; ++byte)
       plan->hostSingle[byte] = record::pieceOf(forms.hostSingleRead[byte], csv.encoding, csv.delimiter);

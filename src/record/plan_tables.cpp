@@ -224,7 +224,7 @@ PlanTableData::Piece PlanTableData::askPair(bool hostPage, TextEncoding encoding
   } catch (...) {
     return piece;  // out of memory: the decoder's to report, the pair asked again next time
   }
-  const Piece* table = hostPage ? hostPairs(encoding) : (encoding == TextEncoding::utf8 ? jefUtf8 : jefCp932).data();
+  const Piece* table = hostPage ? hostPairs(encoding) : jefPieces(encoding);
   std::atomic_ref<Piece>(const_cast<Piece&>(table[pair])).store(piece, std::memory_order_relaxed);
   return piece;
 }

@@ -97,8 +97,11 @@ struct PlanTableData {
   std::vector<Piece> hostPairUtf8;       // 65536 pairs, IBM pages with double-byte characters
   std::vector<Piece> hostPairCp932;      // 65536 pairs
   [[nodiscard]] const Piece* hostPairs(TextEncoding encoding) const noexcept {
-    if (host == HostCodePage::fujitsu) return (encoding == TextEncoding::utf8 ? jefUtf8 : jefCp932).data();
+    if (host == HostCodePage::fujitsu) return jefPieces(encoding);
     return (encoding == TextEncoding::utf8 ? hostPairUtf8 : hostPairCp932).data();
+  }
+  [[nodiscard]] const Piece* jefPieces(TextEncoding encoding) const noexcept {
+    return (encoding == TextEncoding::utf8 ? jefUtf8 : jefCp932).data();
   }
   // Asks the decoder what `pair` reads as, a national field's JEF pair (`hostPage` false) or a pair of
   // the host page, and keeps its piece in `encoding`'s table. Never throws: when memory runs out asking,
